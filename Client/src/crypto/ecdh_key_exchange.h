@@ -1,0 +1,51 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "crypto/openssl_util.h"
+
+namespace nimbral {
+
+// One ephemeral P-256 key pair per session and peer. The public half travels as base64 of its
+// DER SubjectPublicKeyInfo; combined with the peer's, HKDF-SHA256 stretches the ECDH secret into
+// the AES-256 key and the 96-bit base IV of the channel cipher. Both peers end with the same
+// material, so the two directions must be kept apart by the cipher's counters.
+//
+// Single-threaded: owned and used by the session manager on the main thread.
+class EcdhKeyExchange {
+public:
+    static constexpr std::size_t kAesKeySize = 32;
+    static constexpr std::size_t kBaseIvSize = 12;
+
+    // Generates the key pair; throws std::runtime_error naming the failed OpenSSL step.
+    EcdhKeyExchange();
+    ~EcdhKeyExchange();
+    EcdhKeyExchange(const EcdhKeyExchange&) = delete;
+    EcdhKeyExchange& operator=(const EcdhKeyExchange&) = delete;
+
+    // Own public key as one line of base64 (124 characters for P-256); empty on failure.
+    std::string publicKeyBase64() const;
+
+    // Runs ECDH with the peer's public-key text and derives key and IV. False (with an error log
+    // line) when the text does not decode to a P-256 public key. May be called again; a later
+    // success replaces the material.
+    bool deriveSharedKey(const std::string& peerPublicKeyBase64);
+
+    // Copies of the derived material; empty (with a warning) before a successful derivation.
+    std::vector<std::uint8_t> aesKey() const;
+    std::vector<std::uint8_t> baseIv() const;
+
+private:
+    friend class EcdhKeyExchangeTestAccess;
+
+    bool deriveKeyMaterial(const std::vector<std::uint8_t>& sharedSecret);
+
+    ossl::PKey m_keyPair;
+    std::vector<std::uint8_t> m_aesKey;
+    std::vector<std::uint8_t> m_baseIv;
+    bool m_derived = false;
+};
+
+} // namespace nimbral

@@ -1,0 +1,193 @@
+#include "ui/client_startup.h"
+
+#include <memory>
+
+#include <QApplication>
+#include <QDir>
+#include <QLocalSocket>
+#include <QLocale>
+#include <QStandardPaths>
+#include <QTranslator>
+#include <QWidget>
+
+#include <spdlog/sinks/basic_file_sink.h>
+#include <spdlog/sinks/stdout_color_sinks.h>
+#include <spdlog/spdlog.h>
+
+#include "core/settings_controller.h"
+#include "platform/autostart.h"
+#include "platform/service_endpoint.h"
+#include "platform/single_instance.h"
+#include "platform/termination_signals.h"
+#include "ui/app_icon.h"
+#include "ui/button_cursor_filter.h"
+#include "ui/style_sheet.h"
+
+namespace nimbral {
+
+namespace {
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+std::optional<QString> valueAfter(const QStringList& arguments, const QString& option) {
+    const qsizetype index = arguments.indexOf(option);
+    if (index < 0 || index + 1 >= arguments.size()) {
+        return std::nullopt;
+    }
+    return arguments.at(index + 1);
+}
+
+// The log must never keep the client from starting: when the file cannot be opened the lines
+// go to stderr instead.
+void installDefaultLogger() {
+    const QString directory =
+        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+    QDir().mkpath(directory);
+    const std::string path =
+        QDir::toNativeSeparators(directory + "/NimbralClient.log").toStdString();
+
+    std::shared_ptr<spdlog::logger> logger;
+    try {
+        auto sink = std::make_shared<spdlog::sinks::basic_file_sink_mt>(path, /*truncate=*/true);
+        logger = std::make_shared<spdlog::logger>("nimbral", std::move(sink));
+    } catch (const spdlog::spdlog_ex&) {
+        logger = std::make_shared<spdlog::logger>(
+            "nimbral", std::make_shared<spdlog::sinks::stderr_color_sink_mt>());
+    }
+    logger->flush_on(spdlog::level::debug);
+    spdlog::set_default_logger(std::move(logger));
+}
+
+bool isServiceRunning() {
+    QLocalSocket socket;
+    socket.connectToServer(platform::serviceEndpointName(), QIODevice::ReadWrite);
+    const bool connected = socket.waitForConnected(500);
+    socket.abort();
+    return connected;
+}
+
+QString userInterfaceLanguage(const SettingsController& settings) {
+    const QString stored = settings.language();
+    if (!stored.isEmpty()) {
+        return stored;
+    }
+    return QLocale::system().name().left(2);
+}
+
+void loadTranslation(QApplication& app, const QString& language) {
+    auto* translator = new QTranslator(&app);
+    const QString directory = QCoreApplication::applicationDirPath() + "/translations";
+    if (translator->load("nimbral_" + language, directory)) {
+        QCoreApplication::installTranslator(translator);
+        spdlog::info("Loaded translation: {}", language.toStdString());
+        return;
+    }
+    delete translator;
+    if (language != QLatin1String("en")) {
+        spdlog::info("No translation found for '{}', using English", language.toStdString());
+    }
+}
+
+} // namespace
+
+spdlog::level::level_enum logLevelFromName(const QString& value) {
+    const QString name = value.toLower();
+    if (name == QLatin1String("debug")) {
+        return spdlog::level::debug;
+    }
+    if (name == QLatin1String("info")) {
+        return spdlog::level::info;
+    }
+    if (name == QLatin1String("warning")) {
+        return spdlog::level::warn;
+    }
+    return spdlog::level::err;
+}
+
+ClientOptions parseClientOptions(const QStringList& arguments) {
+    ClientOptions options;
+    if (const auto level = valueAfter(arguments, QStringLiteral("--log-level"))) {
+        options.logLevel = logLevelFromName(*level);
+    }
+    options.install = arguments.contains(QStringLiteral("--install"));
+    options.uninstall = !options.install && arguments.contains(QStringLiteral("--uninstall"));
+
+    if (arguments.contains(QStringLiteral("--server"))) {
+        const auto value = valueAfter(arguments, QStringLiteral("--server"));
+        const QUrl url = value ? QUrl(*value, QUrl::StrictMode) : QUrl();
+        const QString scheme = url.scheme().toLower();
+        if (url.isValid() &&
+            (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+            !url.host().isEmpty()) {
+            options.serverUrl = url;
+        } else {
+            options.error = QStringLiteral("--server needs an http:// or https:// URL with a host, "
+                                           "for example https://nimbral.example.com, got '%1'")
+                                .arg(value.value_or(QString()));
+        }
+    }
+    return options;
+}
+
+int runClient(int argc, char** argv) {
+    auto app = std::make_unique<QApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("NimbralClient"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Nimbral"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.32"));
+
+    // Before anything else, options included: a second start must leave no trace at all.
+    const auto instanceLock = platform::acquireSingleInstanceLock("NimbralClientMutex");
+    if (instanceLock->anotherInstanceRunning()) {
+        app.reset();
+        return kExitOk;
+    }
+
+    // Early, so a stop request that arrives during start-up still ends in an orderly quit.
+    platform::quitOnTerminationSignals(*app);
+    installDefaultLogger();
+    const ClientOptions options = parseClientOptions(QCoreApplication::arguments());
+    spdlog::set_level(options.logLevel);
+
+    if (options.install) {
+        return platform::installAutostart(QCoreApplication::applicationFilePath()) ? kExitOk
+                                                                                   : kExitFailure;
+    }
+    if (options.uninstall) {
+        return platform::uninstallAutostart() ? kExitOk : kExitFailure;
+    }
+    if (!options.error.isEmpty()) {
+        spdlog::error("Invalid command line: {}", options.error.toStdString());
+        fprintf(stderr, "NimbralClient: %s\n", qPrintable(options.error));
+        return kExitUsage;
+    }
+
+    app->installEventFilter(new ButtonCursorFilter(app.get()));
+    app->setStyleSheet(applicationStyleSheet());
+    QApplication::setWindowIcon(createAppIcon(256));
+
+    SettingsController settings;
+    loadTranslation(*app, userInterfaceLanguage(settings));
+
+    if (isServiceRunning()) {
+        spdlog::info("Nimbral service detected — agent mode not yet implemented, continuing in "
+                     "standalone mode");
+    }
+    spdlog::info("Nimbral Client starting...");
+
+    const QUrl serverUrl = options.serverUrl.value_or(settings.serverUrl());
+    spdlog::info("Central server: {}", serverUrl.toString().toStdString());
+
+    // Stands in for the main window until the session core is composed here.
+    QWidget window;
+    window.setWindowTitle(QCoreApplication::translate("MainWindow", "Nimbral - Remote Access"));
+    window.resize(900, 600);
+    window.show();
+
+    const int exitCode = QApplication::exec();
+    spdlog::info("Nimbral Client exiting with code {}", exitCode);
+    return exitCode;
+}
+
+} // namespace nimbral

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <optional>
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <spdlog/common.h>
+
+namespace nimbral {
+
+// What the command line asks of one start of the client. Option names are compared exactly.
+struct ClientOptions {
+    spdlog::level::level_enum logLevel = spdlog::level::err;
+    bool install = false; // wins over uninstall when both are given
+    bool uninstall = false;
+    std::optional<QUrl> serverUrl; // --server: this run's central server instead of the default
+    QString error;                 // non-empty when an option's value is unusable
+};
+
+// arguments: the whole argument vector, program name first.
+ClientOptions parseClientOptions(const QStringList& arguments);
+
+// Maps a --log-level value (case-insensitive) to a level; anything unknown selects error.
+spdlog::level::level_enum logLevelFromName(const QString& value);
+
+// The client's start-up, from the application object to the end of the event loop. Its result is
+// the process exit code.
+int runClient(int argc, char** argv);
+
+} // namespace nimbral

@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Nimbral is built with (only when one is missing), then configures
+# and builds the project in ./build. Safe to run again: nothing is reinstalled or rebuilt twice.
+#
+#   scripts/setup.sh            install, configure, build
+#   scripts/setup.sh --deps     install only
+set -euo pipefail
+
+cd "$(dirname "$0")/.."
+
+PACKAGES=(
+    # toolchain
+    cmake ninja-build g++ ccache pkg-config
+    # Qt 6: widgets, network, translations (lrelease), test
+    qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
+    # crypto, logging, tests
+    libssl-dev libspdlog-dev libfmt-dev libgtest-dev libgmock-dev
+    # a display for tests and for running the client on a headless machine
+    xvfb xauth
+)
+
+missing=()
+for package in "${PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$package")
+    fi
+done
+
+if ((${#missing[@]} > 0)); then
+    echo "setup: installing ${missing[*]}"
+    as_root=()
+    if [[ $(id -u) -ne 0 ]]; then
+        as_root=(sudo)
+    fi
+    export DEBIAN_FRONTEND=noninteractive
+    "${as_root[@]}" apt-get update -qq
+    "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+else
+    echo "setup: all packages present"
+fi
+
+if [[ "${1:-}" == "--deps" ]]; then
+    exit 0
+fi
+
+cmake_args=(-S . -B build -G Ninja)
+if [[ "${CI:-}" == "true" ]]; then
+    cmake_args+=(-DNIMBRAL_WARNINGS_AS_ERRORS=ON)
+fi
+cmake "${cmake_args[@]}"
+cmake --build build

@@ -1,0 +1,61 @@
+#include "ui/client_startup.h"
+
+#include <gtest/gtest.h>
+
+namespace nimbral {
+namespace {
+
+ClientOptions parse(QStringList arguments) {
+    arguments.prepend("NimbralClient");
+    return parseClientOptions(arguments);
+}
+
+TEST(ClientOptions, LogLevelFollowsTheFirstOptionAndDefaultsToError) {
+    EXPECT_EQ(parse({}).logLevel, spdlog::level::err);
+    EXPECT_EQ(parse({"--log-level", "debug"}).logLevel, spdlog::level::debug);
+    EXPECT_EQ(parse({"--log-level", "info"}).logLevel, spdlog::level::info);
+    EXPECT_EQ(parse({"--log-level", "WARNING"}).logLevel, spdlog::level::warn);
+    EXPECT_EQ(parse({"--log-level", "Error"}).logLevel, spdlog::level::err);
+    EXPECT_EQ(parse({"--log-level", "warn"}).logLevel, spdlog::level::err);
+    EXPECT_EQ(parse({"--log-level", "trace"}).logLevel, spdlog::level::err);
+    EXPECT_EQ(parse({"--log-level"}).logLevel, spdlog::level::err);
+    EXPECT_EQ(parse({"--LOG-LEVEL", "debug"}).logLevel, spdlog::level::err);
+    EXPECT_EQ(parse({"--log-level", "info", "--log-level", "debug"}).logLevel, spdlog::level::info);
+    EXPECT_EQ(parse({"-v", "--log-level", "debug", "--install"}).logLevel, spdlog::level::debug);
+}
+
+TEST(ClientOptions, InstallWinsOverUninstall) {
+    EXPECT_TRUE(parse({"--install"}).install);
+    EXPECT_FALSE(parse({"--install"}).uninstall);
+    const ClientOptions both = parse({"--uninstall", "--install"});
+    EXPECT_TRUE(both.install);
+    EXPECT_FALSE(both.uninstall);
+    EXPECT_TRUE(parse({"--uninstall"}).uninstall);
+    EXPECT_FALSE(parse({"--Install"}).install);
+}
+
+TEST(ClientOptions, ServerTakesAnHttpOrHttpsUrlWithAHost) {
+    EXPECT_FALSE(parse({}).serverUrl.has_value());
+
+    const ClientOptions local = parse({"--server", "http://127.0.0.1:8080"});
+    ASSERT_TRUE(local.serverUrl.has_value());
+    EXPECT_TRUE(local.error.isEmpty());
+    EXPECT_EQ(local.serverUrl->host(), "127.0.0.1");
+    EXPECT_EQ(local.serverUrl->port(), 8080);
+
+    const ClientOptions secure = parse({"--server", "https://nimbral.example.com"});
+    ASSERT_TRUE(secure.serverUrl.has_value());
+    EXPECT_EQ(secure.serverUrl->scheme(), "https");
+
+    for (const QStringList& bad :
+         {QStringList{"--server"}, QStringList{"--server", ""},
+          QStringList{"--server", "127.0.0.1:8080"}, QStringList{"--server", "ftp://host"},
+          QStringList{"--server", "http://"}, QStringList{"--server", "http://exa mple.com"}}) {
+        const ClientOptions options = parse(bad);
+        EXPECT_FALSE(options.serverUrl.has_value()) << bad.join(' ').toStdString();
+        EXPECT_TRUE(options.error.startsWith("--server needs")) << bad.join(' ').toStdString();
+    }
+}
+
+} // namespace
+} // namespace nimbral

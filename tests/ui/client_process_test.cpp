@@ -1,0 +1,264 @@
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// One throw-away home per test: config, data, runtime and temp folders of its own, so the
+// program's settings, log, autostart entry and instance lock never touch the real user's.
+class ClientProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_home.isValid());
+        for (const char* folder : {"config", "data", "run", "tmp"}) {
+            ASSERT_TRUE(QDir(m_home.path()).mkpath(folder));
+        }
+        QFile::setPermissions(path("run"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+
+    void TearDown() override { stopAll(); }
+
+    void stopAll() {
+        for (QProcess* process : m_running) {
+            process->kill();
+            process->waitForFinished(5000);
+            delete process;
+        }
+        m_running.clear();
+    }
+
+    QString path(const QString& relative) const { return m_home.path() + "/" + relative; }
+    QString logPath() const { return path("data/Nimbral/NimbralClient/NimbralClient.log"); }
+    QString autostartPath() const { return path("config/autostart/NimbralClient.desktop"); }
+
+    QProcessEnvironment environment() const {
+        QProcessEnvironment env;
+        env.insert("HOME", m_home.path());
+        env.insert("XDG_CONFIG_HOME", path("config"));
+        env.insert("XDG_DATA_HOME", path("data"));
+        env.insert("XDG_RUNTIME_DIR", path("run"));
+        env.insert("TMPDIR", path("tmp"));
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("PATH", qEnvironmentVariable("PATH"));
+        env.insert("LANG", m_lang);
+        return env;
+    }
+
+    struct Result {
+        int exitCode = -1;
+        QByteArray output;
+    };
+
+    // Runs the client to its end; start-up commands must finish on their own.
+    Result runToEnd(const QStringList& arguments) {
+        QProcess process;
+        process.setProcessEnvironment(environment());
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(NIMBRAL_CLIENT_PATH, arguments);
+        EXPECT_TRUE(process.waitForFinished(15000)) << "client did not exit";
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                process.readAll()};
+    }
+
+    // Starts the client in the background, as a user would; ended by TearDown.
+    QProcess* startInteractive(const QStringList& arguments) {
+        auto* process = new QProcess;
+        process->setProcessEnvironment(environment());
+        process->setProcessChannelMode(QProcess::MergedChannels);
+        process->start(NIMBRAL_CLIENT_PATH, arguments);
+        EXPECT_TRUE(process->waitForStarted(5000));
+        m_running.push_back(process);
+        return process;
+    }
+
+    QString readLog() const {
+        QFile file(logPath());
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    }
+
+    // Written through QSettings so the file has exactly the form the program reads.
+    void writeSetting(const QString& key, const QString& value) {
+        QSettings store(path("config/Nimbral/NimbralClient.conf"), QSettings::IniFormat);
+        store.setValue(key, value);
+        store.sync();
+        ASSERT_EQ(store.status(), QSettings::NoError);
+    }
+
+    QString m_lang = "C.UTF-8";
+
+private:
+    QTemporaryDir m_home;
+    std::vector<QProcess*> m_running;
+};
+
+TEST_F(ClientProcessTest, InstallWritesAnAutostartEntryForThisExecutable) {
+    const Result result = runToEnd({"--install"});
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(result.output.isEmpty()) << result.output.toStdString();
+
+    QFile entry(autostartPath());
+    ASSERT_TRUE(entry.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(entry.readAll());
+    EXPECT_TRUE(text.startsWith("[Desktop Entry]\n"));
+    EXPECT_TRUE(text.contains("\nType=Application\n"));
+    const QString executable = QFileInfo(NIMBRAL_CLIENT_PATH).canonicalFilePath();
+    EXPECT_TRUE(text.contains("\nExec=\"" + executable + "\"\n")) << text.toStdString();
+}
+
+TEST_F(ClientProcessTest, UninstallRemovesTheEntryAndFailsWhenThereIsNone) {
+    ASSERT_EQ(runToEnd({"--install"}).exitCode, 0);
+    ASSERT_TRUE(QFile::exists(autostartPath()));
+    EXPECT_EQ(runToEnd({"--uninstall"}).exitCode, 0);
+    EXPECT_FALSE(QFile::exists(autostartPath()));
+    EXPECT_EQ(runToEnd({"--uninstall"}).exitCode, 1);
+}
+
+TEST_F(ClientProcessTest, InstallWinsWhenBothCommandsAreGiven) {
+    EXPECT_EQ(runToEnd({"--uninstall", "--install"}).exitCode, 0);
+    EXPECT_TRUE(QFile::exists(autostartPath()));
+}
+
+TEST_F(ClientProcessTest, InstallReportsFailureWhenTheEntryCannotBeWritten) {
+    // A file where the autostart folder should be.
+    QFile blocker(path("config/autostart"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EXPECT_EQ(runToEnd({"--install"}).exitCode, 1);
+}
+
+TEST_F(ClientProcessTest, InfoLevelLogsStartUpIntoATruncatedLog) {
+    QDir(path("data")).mkpath("Nimbral/NimbralClient");
+    QFile old(logPath());
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("line from an earlier run\n");
+    old.close();
+
+    startInteractive({"--log-level", "INFO"});
+    QTRY_VERIFY_WITH_TIMEOUT(readLog().contains("Nimbral Client starting..."), 15000);
+    const QString log = readLog();
+    EXPECT_FALSE(log.contains("earlier run"));
+    EXPECT_TRUE(log.contains("[nimbral] [info] No translation found for 'C', using English"))
+        << log.toStdString();
+    EXPECT_FALSE(log.contains("service detected"));
+}
+
+TEST_F(ClientProcessTest, DefaultLevelWritesNoInfoLines) {
+    QDir(path("data")).mkpath("Nimbral/NimbralClient");
+    QFile old(logPath());
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("line from an earlier run\n");
+    old.close();
+
+    QProcess* client = startInteractive({});
+    QTRY_VERIFY_WITH_TIMEOUT(QFileInfo(logPath()).size() == 0, 15000);
+    // A polite stop ends the event loop normally; the exit line is info, so it stays out too.
+    client->terminate();
+    ASSERT_TRUE(client->waitForFinished(10000));
+    EXPECT_EQ(client->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(client->exitCode(), 0);
+    EXPECT_EQ(readLog(), "");
+}
+
+TEST_F(ClientProcessTest, TerminationSignalEndsTheEventLoopCleanly) {
+    QProcess* client = startInteractive({"--log-level", "info"});
+    QTRY_VERIFY_WITH_TIMEOUT(readLog().contains("Nimbral Client starting..."), 15000);
+    client->terminate();
+    ASSERT_TRUE(client->waitForFinished(10000));
+    EXPECT_EQ(client->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(client->exitCode(), 0);
+    EXPECT_TRUE(readLog().contains("[info] Nimbral Client exiting with code 0\n"));
+}
+
+TEST_F(ClientProcessTest, SecondStartLeavesSilentlyAndTouchesNothing) {
+    QProcess* first = startInteractive({"--log-level", "info"});
+    QTRY_VERIFY_WITH_TIMEOUT(readLog().contains("Nimbral Client starting..."), 15000);
+    const QString logBefore = readLog();
+
+    for (const QStringList& arguments :
+         {QStringList{}, QStringList{"--install"}, QStringList{"--uninstall"},
+          QStringList{"--log-level", "debug"}, QStringList{"--server", "bogus"}}) {
+        const Result second = runToEnd(arguments);
+        EXPECT_EQ(second.exitCode, 0) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(second.output.isEmpty()) << second.output.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(autostartPath()));
+    EXPECT_EQ(readLog(), logBefore);
+    EXPECT_EQ(first->state(), QProcess::Running);
+}
+
+TEST_F(ClientProcessTest, StaleLockFileDoesNotBlockAStart) {
+    QFile stale(path("run/NimbralClientMutex.lock"));
+    ASSERT_TRUE(stale.open(QIODevice::WriteOnly));
+    stale.close();
+    EXPECT_EQ(runToEnd({"--install"}).exitCode, 0);
+    EXPECT_TRUE(QFile::exists(autostartPath()));
+}
+
+TEST_F(ClientProcessTest, StoredLanguageSelectsTheCatalogue) {
+    writeSetting("general/language", "de");
+    startInteractive({"--log-level", "info"});
+    QTRY_VERIFY_WITH_TIMEOUT(readLog().contains("Nimbral Client starting..."), 15000);
+    EXPECT_TRUE(readLog().contains("[info] Loaded translation: de\n")) << readLog().toStdString();
+}
+
+TEST_F(ClientProcessTest, StoredLanguageWithRegionIsUsedAsStored) {
+    writeSetting("general/language", "cs_CZ");
+    startInteractive({"--log-level", "info"});
+    QTRY_VERIFY_WITH_TIMEOUT(readLog().contains("Nimbral Client starting..."), 15000);
+    EXPECT_TRUE(readLog().contains("[info] Loaded translation: cs_CZ\n"))
+        << readLog().toStdString();
+}
+
+TEST_F(ClientProcessTest, SystemLocaleIsCutToTwoLettersWhenNothingIsStored) {
+    m_lang = "cs_CZ.UTF-8";
+    startInteractive({"--log-level", "info"});
+    QTRY_VERIFY_WITH_TIMEOUT(readLog().contains("Nimbral Client starting..."), 15000);
+    EXPECT_TRUE(readLog().contains("[info] Loaded translation: cs\n")) << readLog().toStdString();
+}
+
+TEST_F(ClientProcessTest, MissingCatalogueIsNotAnErrorAndEnglishIsNotReported) {
+    writeSetting("general/language", "fr");
+    startInteractive({"--log-level", "info"});
+    QTRY_VERIFY_WITH_TIMEOUT(readLog().contains("Nimbral Client starting..."), 15000);
+    EXPECT_TRUE(readLog().contains("[info] No translation found for 'fr', using English"));
+    stopAll();
+
+    writeSetting("general/language", "en");
+    QFile::remove(logPath());
+    startInteractive({"--log-level", "info"});
+    QTRY_VERIFY_WITH_TIMEOUT(readLog().contains("Nimbral Client starting..."), 15000);
+    EXPECT_FALSE(readLog().contains("translation")) << readLog().toStdString();
+}
+
+TEST_F(ClientProcessTest, RunningServiceIsNotedAndTheClientGoesOnStandalone) {
+    QLocalServer service;
+    ASSERT_TRUE(service.listen(path("tmp/NimbralService")));
+    startInteractive({"--log-level", "info"});
+    QTRY_VERIFY_WITH_TIMEOUT(readLog().contains("Nimbral Client starting..."), 15000);
+    EXPECT_TRUE(readLog().contains("[info] Nimbral service detected — agent mode not yet "
+                                   "implemented, continuing in standalone mode\n"));
+}
+
+TEST_F(ClientProcessTest, ServerOptionIsUsedOrRefusedWithAClearMessage) {
+    const Result bad = runToEnd({"--server", "not a url"});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_TRUE(bad.output.contains("NimbralClient: --server needs an http:// or https:// URL"))
+        << bad.output.toStdString();
+
+    startInteractive({"--log-level", "info", "--server", "http://127.0.0.1:18080"});
+    QTRY_VERIFY_WITH_TIMEOUT(readLog().contains("Nimbral Client starting..."), 15000);
+    EXPECT_TRUE(readLog().contains("[info] Central server: http://127.0.0.1:18080\n"));
+}
+
+} // namespace

@@ -1,0 +1,106 @@
+#include <QApplication>
+#include <QImage>
+#include <QLabel>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include "ui/app_icon.h"
+#include "ui/button_cursor_filter.h"
+#include "ui/style_sheet.h"
+
+namespace nimbral {
+namespace {
+
+// Counts the polish events that reach the button itself, after every application filter.
+class PolishCountingButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    int polishEvents = 0;
+
+protected:
+    bool event(QEvent* event) override {
+        if (event->type() == QEvent::Polish) {
+            ++polishEvents;
+        }
+        return QPushButton::event(event);
+    }
+};
+
+TEST(ButtonCursorFilter, GivesPushButtonsThePointingHandAndPassesEventsOn) {
+    ButtonCursorFilter filter;
+    qApp->installEventFilter(&filter);
+
+    PolishCountingButton button("Connect");
+    QLabel label("ID");
+    button.ensurePolished();
+    label.ensurePolished();
+
+    EXPECT_EQ(button.cursor().shape(), Qt::PointingHandCursor);
+    EXPECT_EQ(button.polishEvents, 1);
+    EXPECT_EQ(label.cursor().shape(), Qt::ArrowCursor);
+    qApp->removeEventFilter(&filter);
+
+    QPushButton unfiltered("Later");
+    unfiltered.ensurePolished();
+    EXPECT_EQ(unfiltered.cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST(AppIcon, IsABlueRoundedSquareWithAWhiteLetter) {
+    for (const int size : {64, 256}) {
+        const QIcon icon = createAppIcon(size);
+        ASSERT_FALSE(icon.isNull());
+        const QImage image =
+            icon.pixmap(size, size).toImage().convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(image.size(), QSize(size, size));
+
+        EXPECT_EQ(qAlpha(image.pixel(0, 0)), 0) << "corner should be cut by the radius";
+        EXPECT_EQ(qAlpha(image.pixel(size - 1, size - 1)), 0);
+        EXPECT_EQ(QColor(image.pixel(2, size / 2)), QColor(34, 102, 187));
+        EXPECT_EQ(QColor(image.pixel(size / 2, 2)), QColor(34, 102, 187));
+
+        int whitePixels = 0;
+        for (int y = size / 4; y < size * 3 / 4; ++y) {
+            for (int x = size / 4; x < size * 3 / 4; ++x) {
+                const QColor c(image.pixel(x, y));
+                whitePixels += (c.red() > 240 && c.green() > 240 && c.blue() > 240) ? 1 : 0;
+            }
+        }
+        EXPECT_GT(whitePixels, size * size / 100) << "the letter is missing at " << size;
+    }
+}
+
+QColor backgroundOf(QWidget& widget) {
+    widget.resize(160, 48);
+    const QImage image = widget.grab().toImage();
+    return QColor(image.pixel(image.width() / 2, 4));
+}
+
+TEST(StyleSheet, ButtonsTakeTheirLookFromTheirObjectName) {
+    qApp->setStyleSheet(applicationStyleSheet());
+
+    QPushButton plain;
+    QPushButton primary;
+    primary.setObjectName("primaryButton");
+    QWidget window;
+    window.resize(200, 100);
+
+    EXPECT_EQ(backgroundOf(plain), QColor("#1e2d4a"));
+    EXPECT_EQ(backgroundOf(primary), QColor("#4da6ff"));
+    EXPECT_EQ(backgroundOf(window), QColor("#1a1a2e"));
+    EXPECT_EQ(primary.font().bold(), true);
+
+    // The flat button paints no background: it shows what lies under it.
+    QWidget host;
+    host.resize(200, 100);
+    auto* flat = new QPushButton(&host);
+    flat->setObjectName("flatButton");
+    flat->setGeometry(10, 10, 160, 48);
+    const QImage hostImage = host.grab().toImage();
+    EXPECT_EQ(QColor(hostImage.pixel(90, 14)), QColor("#1a1a2e"));
+
+    qApp->setStyleSheet(QString());
+}
+
+} // namespace
+} // namespace nimbral
