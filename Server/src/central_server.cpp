@@ -1,0 +1,134 @@
+#include "central_server.h"
+
+#include <QFile>
+#include <QSslCertificate>
+#include <QSslKey>
+#include <QStandardPaths>
+#include <QWebSocket>
+
+#include <spdlog/spdlog.h>
+
+#include "device_registry.h"
+#include "relay_node.h"
+#include "rest_api.h"
+#include "session_registry.h"
+#include "signaling_hub.h"
+#include "token_store.h"
+
+namespace nimbral::server {
+
+namespace {
+
+bool loadTls(const ServerOptions& options, QSslCertificate* certificate, QSslKey* key,
+             QString* error) {
+    QFile certFile(options.tlsCertificate);
+    if (!certFile.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot read TLS certificate %1: %2")
+                     .arg(options.tlsCertificate, certFile.errorString());
+        return false;
+    }
+    *certificate = QSslCertificate(&certFile, QSsl::Pem);
+    if (certificate->isNull()) {
+        *error = QStringLiteral("%1 holds no PEM certificate").arg(options.tlsCertificate);
+        return false;
+    }
+    QFile keyFile(options.tlsKey);
+    if (!keyFile.open(QIODevice::ReadOnly)) {
+        *error =
+            QStringLiteral("cannot read TLS key %1: %2").arg(options.tlsKey, keyFile.errorString());
+        return false;
+    }
+    const QByteArray pem = keyFile.readAll();
+    for (const QSsl::KeyAlgorithm algorithm : {QSsl::Rsa, QSsl::Ec}) {
+        *key = QSslKey(pem, algorithm, QSsl::Pem);
+        if (!key->isNull()) {
+            return true;
+        }
+    }
+    *error = QStringLiteral("%1 holds no PEM RSA or EC private key").arg(options.tlsKey);
+    return false;
+}
+
+QString hostForUrl(const QHostAddress& address) {
+    return address.protocol() == QAbstractSocket::IPv6Protocol
+               ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
+               : address.toString();
+}
+
+} // namespace
+
+CentralServer::CentralServer(QObject* parent)
+    : QObject(parent)
+    , m_tokens(std::make_unique<TokenStore>())
+    , m_devices(std::make_unique<DeviceRegistry>())
+    , m_sessions(std::make_unique<SessionRegistry>())
+    , m_signaling(std::make_unique<SignalingHub>(*m_tokens, *m_sessions, *m_devices))
+    , m_rest(std::make_unique<RestApi>(*m_devices, *m_tokens, *m_sessions, *m_signaling))
+    , m_relay(std::make_unique<RelayNode>(*m_sessions)) {
+    connect(m_rest.get(), &RestApi::newWebSocketConnection, this, [this] {
+        while (m_rest->hasPendingWebSocketConnections()) {
+            m_signaling->adopt(m_rest->nextPendingWebSocketConnection());
+        }
+    });
+    connect(m_sessions.get(), &SessionRegistry::sessionEnded, this,
+            [this](const QString& sessionId, const QString&) { m_relay->closeSession(sessionId); });
+}
+
+CentralServer::~CentralServer() {
+    // Sockets first: they refer to the registries below.
+    m_relay.reset();
+    m_rest.reset();
+    m_signaling.reset();
+}
+
+quint16 CentralServer::relayPort() const {
+    return m_relay->port();
+}
+
+bool CentralServer::start(const ServerOptions& options, QString* error) {
+    QString databasePath = options.databasePath;
+    if (databasePath.isEmpty()) {
+        databasePath = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+                       QStringLiteral("/server.sqlite");
+    }
+    QString databaseError;
+    if (!m_devices->open(databasePath, &databaseError)) {
+        *error = QStringLiteral("cannot open database %1: %2").arg(databasePath, databaseError);
+        return false;
+    }
+    spdlog::info("NimbralServer: device registry {}", databasePath.toStdString());
+
+    QString scheme = QStringLiteral("http");
+    if (!options.tlsCertificate.isEmpty()) {
+        QSslCertificate certificate;
+        QSslKey key;
+        if (!loadTls(options, &certificate, &key, error)) {
+            return false;
+        }
+        m_rest->sslSetup(certificate, key);
+        scheme = QStringLiteral("https");
+    }
+
+    m_httpPort = m_rest->listen(options.listenAddress, options.listenPort);
+    if (m_httpPort == 0) {
+        *error = QStringLiteral("cannot listen on %1:%2")
+                     .arg(options.listenAddress.toString())
+                     .arg(options.listenPort);
+        return false;
+    }
+    if (!m_relay->listen(options.listenAddress, options.relayPort)) {
+        *error = QStringLiteral("cannot listen for the relay on %1:%2: %3")
+                     .arg(options.listenAddress.toString())
+                     .arg(options.relayPort)
+                     .arg(m_relay->errorString());
+        return false;
+    }
+    const QString host = hostForUrl(options.listenAddress);
+    m_baseUrl = QStringLiteral("%1://%2:%3").arg(scheme, host).arg(m_httpPort);
+    spdlog::info("NimbralServer: listening on {} (REST, signaling at /ws/clients/<id>)",
+                 m_baseUrl.toStdString());
+    spdlog::info("NimbralServer: relay listening on {}:{}", host.toStdString(), relayPort());
+    return true;
+}
+
+} // namespace nimbral::server

@@ -1,0 +1,216 @@
+#include "device_registry.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QUuid>
+
+#include <openssl/crypto.h>
+#include <spdlog/spdlog.h>
+
+namespace nimbral::server {
+
+namespace {
+
+QString sha256Hex(const QString& text) {
+    return QString::fromLatin1(
+        QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha256).toHex());
+}
+
+QString randomHex(int bytes) {
+    QByteArray buffer(bytes, Qt::Uninitialized);
+    QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(buffer.data()), bytes / 4);
+    return QString::fromLatin1(buffer.toHex());
+}
+
+qint64 nowSeconds() {
+    return QDateTime::currentSecsSinceEpoch();
+}
+
+bool exec(QSqlQuery& query, const char* what) {
+    if (!query.exec()) {
+        spdlog::error("DeviceRegistry: {} failed: {}", what,
+                      query.lastError().text().toStdString());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+DeviceRegistry::DeviceRegistry(QObject* parent)
+    : QObject(parent)
+    , m_connectionName(QStringLiteral("nimbral-registry-") +
+                       QUuid::createUuid().toString(QUuid::WithoutBraces)) {
+}
+
+DeviceRegistry::~DeviceRegistry() {
+    {
+        QSqlDatabase db = QSqlDatabase::database(m_connectionName, false);
+        if (db.isValid()) {
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(m_connectionName);
+}
+
+bool DeviceRegistry::open(const QString& path, QString* error) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
+    db.setDatabaseName(path);
+    if (!db.open()) {
+        *error = db.lastError().text();
+        return false;
+    }
+    QSqlQuery query(db);
+    // A second server on the same file waits briefly instead of failing at once.
+    query.exec(QStringLiteral("PRAGMA busy_timeout = 5000"));
+    const bool created = query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS devices ("
+                                                   " client_id TEXT PRIMARY KEY,"
+                                                   " secret_sha256 TEXT NOT NULL,"
+                                                   " machine_fingerprint TEXT UNIQUE,"
+                                                   " client_name TEXT NOT NULL DEFAULT '',"
+                                                   " agent_version TEXT NOT NULL DEFAULT '',"
+                                                   " created_at BIGINT NOT NULL,"
+                                                   " last_seen BIGINT NOT NULL,"
+                                                   " local_ip TEXT NOT NULL DEFAULT '',"
+                                                   " public_ip TEXT NOT NULL DEFAULT '',"
+                                                   " nat_type TEXT NOT NULL DEFAULT '')"));
+    if (!created) {
+        *error = query.lastError().text();
+        return false;
+    }
+    return true;
+}
+
+QString DeviceRegistry::newClientId() {
+    auto* random = QRandomGenerator::system();
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const QString id = QString::number(random->bounded(100000000, 1000000000));
+        if (!exists(id)) {
+            return id;
+        }
+    }
+    return {};
+}
+
+std::optional<Registration> DeviceRegistry::registerDevice(const QString& clientName,
+                                                           const QString& agentVersion,
+                                                           const QString& fingerprint) {
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName);
+    const QString secret = randomHex(32);
+    const qint64 now = nowSeconds();
+
+    if (!fingerprint.isEmpty()) {
+        QSqlQuery find(db);
+        find.prepare(QStringLiteral("SELECT client_id FROM devices WHERE machine_fingerprint = ?"));
+        find.addBindValue(fingerprint);
+        if (!exec(find, "fingerprint lookup")) {
+            return std::nullopt;
+        }
+        if (find.next()) {
+            const QString clientId = find.value(0).toString();
+            QSqlQuery update(db);
+            update.prepare(QStringLiteral(
+                "UPDATE devices SET secret_sha256 = ?, client_name = ?, agent_version = ?,"
+                " last_seen = ? WHERE client_id = ?"));
+            update.addBindValue(sha256Hex(secret));
+            update.addBindValue(clientName);
+            update.addBindValue(agentVersion);
+            update.addBindValue(now);
+            update.addBindValue(clientId);
+            if (!exec(update, "re-registration")) {
+                return std::nullopt;
+            }
+            spdlog::info("DeviceRegistry: device {} registered again by its fingerprint",
+                         clientId.toStdString());
+            return Registration{clientId, secret};
+        }
+    }
+
+    const QString clientId = newClientId();
+    if (clientId.isEmpty()) {
+        spdlog::error("DeviceRegistry: no free client ID found");
+        return std::nullopt;
+    }
+    QSqlQuery insert(db);
+    insert.prepare(QStringLiteral(
+        "INSERT INTO devices (client_id, secret_sha256, machine_fingerprint, client_name,"
+        " agent_version, created_at, last_seen) VALUES (?, ?, ?, ?, ?, ?, ?)"));
+    insert.addBindValue(clientId);
+    insert.addBindValue(sha256Hex(secret));
+    insert.addBindValue(fingerprint.isEmpty() ? QVariant() : QVariant(fingerprint));
+    insert.addBindValue(clientName);
+    insert.addBindValue(agentVersion);
+    insert.addBindValue(now);
+    insert.addBindValue(now);
+    if (!exec(insert, "registration")) {
+        return std::nullopt;
+    }
+    spdlog::info("DeviceRegistry: new device {}", clientId.toStdString());
+    return Registration{clientId, secret};
+}
+
+bool DeviceRegistry::verifyCredentials(const QString& clientId, const QString& deviceSecret) {
+    if (clientId.isEmpty() || deviceSecret.isEmpty()) {
+        return false;
+    }
+    QSqlQuery query(QSqlDatabase::database(m_connectionName));
+    query.prepare(QStringLiteral("SELECT secret_sha256 FROM devices WHERE client_id = ?"));
+    query.addBindValue(clientId);
+    if (!exec(query, "credential lookup") || !query.next()) {
+        return false;
+    }
+    const QByteArray stored = query.value(0).toString().toLatin1();
+    const QByteArray offered = sha256Hex(deviceSecret).toLatin1();
+    return stored.size() == offered.size() &&
+           CRYPTO_memcmp(stored.constData(), offered.constData(), stored.size()) == 0;
+}
+
+bool DeviceRegistry::exists(const QString& clientId) {
+    QSqlQuery query(QSqlDatabase::database(m_connectionName));
+    query.prepare(QStringLiteral("SELECT 1 FROM devices WHERE client_id = ?"));
+    query.addBindValue(clientId);
+    return exec(query, "device lookup") && query.next();
+}
+
+bool DeviceRegistry::recordHeartbeat(const QString& clientId, const HeartbeatInfo& info) {
+    QSqlQuery query(QSqlDatabase::database(m_connectionName));
+    query.prepare(QStringLiteral(
+        "UPDATE devices SET local_ip = ?, public_ip = ?, nat_type = ?, agent_version = ?,"
+        " last_seen = ? WHERE client_id = ?"));
+    query.addBindValue(info.localIp);
+    query.addBindValue(info.publicIp);
+    query.addBindValue(info.natType);
+    query.addBindValue(info.agentVersion);
+    query.addBindValue(nowSeconds());
+    query.addBindValue(clientId);
+    return exec(query, "heartbeat update") && query.numRowsAffected() == 1;
+}
+
+bool DeviceRegistry::touch(const QString& clientId) {
+    QSqlQuery query(QSqlDatabase::database(m_connectionName));
+    query.prepare(QStringLiteral("UPDATE devices SET last_seen = ? WHERE client_id = ?"));
+    query.addBindValue(nowSeconds());
+    query.addBindValue(clientId);
+    return exec(query, "last-seen update");
+}
+
+std::optional<HeartbeatInfo> DeviceRegistry::lastHeartbeat(const QString& clientId) {
+    QSqlQuery query(QSqlDatabase::database(m_connectionName));
+    query.prepare(QStringLiteral(
+        "SELECT local_ip, public_ip, nat_type, agent_version FROM devices WHERE client_id = ?"));
+    query.addBindValue(clientId);
+    if (!exec(query, "heartbeat lookup") || !query.next()) {
+        return std::nullopt;
+    }
+    return HeartbeatInfo{query.value(0).toString(), query.value(1).toString(),
+                         query.value(2).toString(), query.value(3).toString()};
+}
+
+} // namespace nimbral::server

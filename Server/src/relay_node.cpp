@@ -1,0 +1,205 @@
+#include "relay_node.h"
+
+#include <QTcpSocket>
+#include <QTimer>
+#include <QtEndian>
+
+#include <spdlog/spdlog.h>
+
+#include "json_text.h"
+#include "session_registry.h"
+
+namespace nimbral::server {
+
+struct RelayNode::Peer {
+    QTcpSocket* socket = nullptr;
+    QString sessionId; // empty until the join was accepted
+    Peer* partner = nullptr;
+    QTimer timer; // join deadline, then the unpaired deadline
+    QString address;
+};
+
+RelayNode::RelayNode(SessionRegistry& sessions, QObject* parent)
+    : QObject(parent)
+    , m_sessions(sessions) {
+    connect(&m_server, &QTcpServer::pendingConnectionAvailable, this, &RelayNode::onNewConnection);
+}
+
+RelayNode::~RelayNode() {
+    const auto peers = m_peers.values();
+    for (Peer* peer : peers) {
+        peer->socket->disconnect(this);
+        peer->socket->abort();
+        delete peer->socket;
+        delete peer;
+    }
+}
+
+bool RelayNode::listen(const QHostAddress& address, quint16 port) {
+    return m_server.listen(address, port);
+}
+
+void RelayNode::onNewConnection() {
+    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        auto* peer = new Peer;
+        peer->socket = socket;
+        peer->address =
+            socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
+        socket->setParent(nullptr);
+        socket->setReadBufferSize(kReadBufferBytes);
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        m_peers.insert(socket, peer);
+
+        connect(socket, &QTcpSocket::readyRead, this, [this, peer] {
+            if (peer->sessionId.isEmpty()) {
+                readJoin(peer);
+            } else if (peer->partner != nullptr) {
+                pump(peer);
+            }
+        });
+        // The receiving side draining is what lets a held-back sender be read again.
+        connect(socket, &QTcpSocket::bytesWritten, this, [this, peer] {
+            if (peer->partner != nullptr) {
+                pump(peer->partner);
+            }
+        });
+        connect(socket, &QTcpSocket::disconnected, this, [this, peer] { drop(peer); });
+
+        peer->timer.setSingleShot(true);
+        connect(&peer->timer, &QTimer::timeout, this, [this, peer] {
+            spdlog::info("RelayNode: {} {}, closing", peer->address.toStdString(),
+                         peer->sessionId.isEmpty() ? "sent no join in time"
+                                                   : "was not paired in time");
+            closePeer(peer);
+        });
+        peer->timer.start(kJoinTimeoutMs);
+    }
+}
+
+void RelayNode::readJoin(Peer* peer) {
+    QTcpSocket* socket = peer->socket;
+    if (socket->bytesAvailable() < kHeaderBytes) {
+        return;
+    }
+    char header[kHeaderBytes];
+    socket->peek(header, kHeaderBytes);
+    const auto channel = static_cast<quint8>(header[0]);
+    const quint32 length = qFromBigEndian<quint32>(header + 1);
+    const auto refuse = [&](const char* why) {
+        spdlog::warn("RelayNode: {} refused: {}", peer->address.toStdString(), why);
+        closePeer(peer);
+    };
+    if (channel > 1) {
+        return refuse("invalid channel byte");
+    }
+    if (length > kMaxFramePayload) {
+        return refuse("frame longer than 16 MiB");
+    }
+    if (channel != 0 || length > kMaxJoinPayload) {
+        return refuse("first frame is not a join");
+    }
+    if (socket->bytesAvailable() < kHeaderBytes + length) {
+        return;
+    }
+    socket->skip(kHeaderBytes);
+    const QByteArray payload = socket->read(length);
+    const auto join = parseJson(payload.toStdString());
+    if (!join || !join->is_object() || !join->contains("type") || !(*join)["type"].is_string() ||
+        (*join)["type"] != "relay_join" || !join->contains("session_id") ||
+        !(*join)["session_id"].is_string()) {
+        return refuse("first frame is not a relay_join");
+    }
+    const QString sessionId = QString::fromStdString((*join)["session_id"].get<std::string>());
+    if (!m_sessions.isJoinable(sessionId)) {
+        return refuse("unknown or ended session");
+    }
+    QList<Peer*>& members = m_bySession[sessionId];
+    if (members.size() >= 2) {
+        return refuse("session already has two peers");
+    }
+
+    peer->sessionId = sessionId;
+    members.append(peer);
+    if (members.size() == 2) {
+        Peer* other = members.first();
+        peer->partner = other;
+        other->partner = peer;
+        peer->timer.stop();
+        other->timer.stop();
+        spdlog::info("RelayNode: session {} paired ({} <-> {})", sessionId.toStdString(),
+                     other->address.toStdString(), peer->address.toStdString());
+        // Whatever either side sent while waiting goes out now.
+        pump(other);
+        pump(peer);
+    } else {
+        spdlog::info("RelayNode: {} joined session {}, waiting for its partner",
+                     peer->address.toStdString(), sessionId.toStdString());
+        startUnpairedTimer(peer);
+    }
+}
+
+void RelayNode::pump(Peer* from) {
+    Peer* to = from->partner;
+    if (to == nullptr) {
+        return;
+    }
+    QTcpSocket* source = from->socket;
+    QTcpSocket* sink = to->socket;
+    while (source->bytesAvailable() > 0) {
+        const qint64 room = kMaxPendingWriteBytes - sink->bytesToWrite();
+        if (room <= 0) {
+            return; // resumed by the sink's bytesWritten
+        }
+        const QByteArray chunk = source->read(qMin<qint64>(room, source->bytesAvailable()));
+        if (chunk.isEmpty()) {
+            return;
+        }
+        sink->write(chunk);
+        m_relayedBytes += chunk.size();
+    }
+}
+
+void RelayNode::startUnpairedTimer(Peer* peer) {
+    peer->timer.start(m_unpairedTimeoutMs);
+}
+
+void RelayNode::drop(Peer* peer) {
+    if (m_peers.remove(peer->socket) == 0) {
+        return;
+    }
+    if (!peer->sessionId.isEmpty()) {
+        auto it = m_bySession.find(peer->sessionId);
+        if (it != m_bySession.end()) {
+            it->removeAll(peer);
+            if (it->isEmpty()) {
+                m_bySession.erase(it);
+            }
+        }
+        if (Peer* partner = peer->partner) {
+            partner->partner = nullptr;
+            spdlog::info("RelayNode: {} left session {}, partner waits to be paired again",
+                         peer->address.toStdString(), peer->sessionId.toStdString());
+            startUnpairedTimer(partner);
+        }
+    }
+    peer->timer.stop();
+    peer->socket->disconnect(this);
+    peer->socket->deleteLater();
+    delete peer;
+}
+
+void RelayNode::closePeer(Peer* peer) {
+    // Forget the peer first: aborting emits disconnected, which must not reach drop() again.
+    QTcpSocket* socket = peer->socket;
+    drop(peer);
+    socket->abort();
+}
+
+void RelayNode::closeSession(const QString& sessionId) {
+    const QList<Peer*> members = m_bySession.value(sessionId);
+    for (Peer* peer : members) {
+        closePeer(peer);
+    }
+}
+
+} // namespace nimbral::server

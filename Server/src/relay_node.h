@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QHash>
+#include <QHostAddress>
+#include <QObject>
+#include <QString>
+#include <QTcpServer>
+
+class QTcpSocket;
+
+namespace nimbral::server {
+
+class SessionRegistry;
+
+// The relay: two TCP connections that open with the same relay_join are paired and from then on
+// every byte one sends reaches the other unchanged. The frames are end to end; after the join
+// nothing is parsed. Memory stays bounded: each socket buffers at most kReadBufferBytes, and a
+// side whose outgoing data passes kMaxPendingWriteBytes stops the other side being read (TCP
+// pushes back on the sender) until it drains.
+// Main thread only.
+class RelayNode : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kHeaderBytes = 5;
+    static constexpr quint32 kMaxFramePayload = 16 * 1024 * 1024;
+    static constexpr quint32 kMaxJoinPayload = 4096;
+    static constexpr qint64 kReadBufferBytes = 256 * 1024;
+    static constexpr qint64 kMaxPendingWriteBytes = 8 * 1024 * 1024;
+    static constexpr int kJoinTimeoutMs = 10000;
+    static constexpr int kUnpairedTimeoutMs = 30000;
+
+    explicit RelayNode(SessionRegistry& sessions, QObject* parent = nullptr);
+    ~RelayNode() override;
+
+    bool listen(const QHostAddress& address, quint16 port);
+    quint16 port() const { return m_server.serverPort(); }
+    QString errorString() const { return m_server.errorString(); }
+
+    void setUnpairedTimeout(int milliseconds) { m_unpairedTimeoutMs = milliseconds; }
+
+    int connectionCount() const { return static_cast<int>(m_peers.size()); }
+    qint64 relayedBytes() const { return m_relayedBytes; }
+
+    // Ends both connections of a session (it was closed or failed).
+    void closeSession(const QString& sessionId);
+
+private:
+    struct Peer;
+
+    void onNewConnection();
+    void readJoin(Peer* peer);
+    void pump(Peer* from);
+    void startUnpairedTimer(Peer* peer);
+    void drop(Peer* peer);
+    void closePeer(Peer* peer);
+
+    SessionRegistry& m_sessions;
+    QTcpServer m_server;
+    QHash<QTcpSocket*, Peer*> m_peers;
+    QHash<QString, QList<Peer*>> m_bySession;
+    int m_unpairedTimeoutMs = kUnpairedTimeoutMs;
+    qint64 m_relayedBytes = 0;
+};
+
+} // namespace nimbral::server

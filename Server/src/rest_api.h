@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QAbstractHttpServer>
+#include <QString>
+
+#include <nlohmann/json.hpp>
+
+namespace nimbral::server {
+
+class DeviceRegistry;
+class SessionRegistry;
+class SignalingHub;
+class TokenStore;
+
+// The REST interface on the server's HTTP port (the signaling WebSocket upgrades on the same
+// port and is handed to the hub). Every reply is JSON; every refusal carries {"detail": "..."}.
+// Main thread only.
+class RestApi : public QAbstractHttpServer {
+    Q_OBJECT
+
+public:
+    static constexpr qsizetype kMaxBodyBytes = 1024 * 1024;
+
+    RestApi(DeviceRegistry& devices, TokenStore& tokens, SessionRegistry& sessions,
+            SignalingHub& signaling, QObject* parent = nullptr);
+
+    struct Reply {
+        int status = 200;
+        nlohmann::json body;
+    };
+
+protected:
+    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
+    void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
+
+private:
+    Reply route(const QHttpServerRequest& request);
+    QString authorisedClient(const QHttpServerRequest& request);
+
+    Reply autoRegister(const nlohmann::json& body);
+    Reply autoLogin(const nlohmann::json& body);
+    Reply heartbeat(const QString& caller, const nlohmann::json& body);
+    Reply createSession(const QString& caller, const nlohmann::json& body);
+    Reply handshakeAck(const QString& caller, const QString& sessionId, const nlohmann::json& body);
+    Reply completeSession(const QString& caller, const QString& sessionId,
+                          const nlohmann::json& body);
+    Reply closeSession(const QString& caller, const QString& sessionId, const nlohmann::json& body);
+
+    DeviceRegistry& m_devices;
+    TokenStore& m_tokens;
+    SessionRegistry& m_sessions;
+    SignalingHub& m_signaling;
+};
+
+} // namespace nimbral::server

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QHostAddress>
+#include <QString>
+#include <QStringList>
+
+#include <spdlog/common.h>
+
+namespace nimbral::server {
+
+struct ServerOptions {
+    QHostAddress listenAddress{QHostAddress::LocalHost};
+    quint16 listenPort = 8080;
+    quint16 relayPort = 9000;
+    QString databasePath; // empty: the per-user data directory + "/server.sqlite"
+    QString tlsCertificate;
+    QString tlsKey;
+    spdlog::level::level_enum logLevel = spdlog::level::info;
+    bool help = false;
+    QString error; // non-empty when the command line cannot be used
+};
+
+// arguments: the whole argument vector, program name first.
+ServerOptions parseServerOptions(const QStringList& arguments);
+QString serverUsage();
+
+} // namespace nimbral::server

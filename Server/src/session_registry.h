@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <deque>
+
+#include <nlohmann/json.hpp>
+
+namespace nimbral::server {
+
+enum class SessionState { Pending, Handshaking, Connected, Closed, Failed };
+const char* sessionStateName(SessionState state);
+
+struct Session {
+    QString id;
+    QString masterClientId;
+    QString targetClientId;
+    QString purpose;
+    QString masterPublicKey;
+    QString targetPublicKey;
+    QString targetNatType;
+    QString connectionMethod;
+    QString relayNodeId;
+    SessionState state = SessionState::Pending;
+    qint64 createdAtMs = 0;
+    QElapsedTimer age;
+
+    bool isParty(const QString& clientId) const {
+        return clientId == masterClientId || clientId == targetClientId;
+    }
+    QString peerOf(const QString& clientId) const {
+        return clientId == masterClientId ? targetClientId : masterClientId;
+    }
+    // The reply body every session call returns.
+    nlohmann::json toJson() const;
+};
+
+// Sessions live in memory: pending -> handshaking -> connected -> closed, or failed when they do
+// not complete in time. Closed sessions are forgotten at once; failed ones a while later, so a
+// late call still learns the outcome. Also keeps the per-target password-guessing limit.
+// Main thread only.
+class SessionRegistry : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr qint64 kCompleteTimeoutMs = 2 * 60 * 1000;
+    static constexpr qint64 kFailedRetentionMs = 10 * 60 * 1000;
+    static constexpr int kMaxPasswordFailures = 5;
+    static constexpr qint64 kPasswordWindowMs = 60 * 1000;
+    static constexpr qint64 kPasswordBlockMs = 60 * 1000;
+
+    explicit SessionRegistry(QObject* parent = nullptr);
+
+    Session& create(const QString& masterClientId, const QString& targetClientId,
+                    const QString& purpose, const QString& masterPublicKey);
+    Session* find(const QString& sessionId);
+    // Marks the session closed, tells listeners and forgets it.
+    void close(const QString& sessionId);
+    // Closed sessions are gone; failed ones cannot be joined any more.
+    bool isJoinable(const QString& sessionId);
+
+    bool passwordTriesBlocked(const QString& targetClientId);
+    void recordPasswordFailure(const QString& targetClientId);
+
+    // Overrides for tests (the limits are minutes long).
+    void setTimeouts(qint64 completeTimeoutMs, qint64 passwordBlockMs);
+
+signals:
+    void sessionEnded(const QString& sessionId, const QString& state);
+
+private:
+    void expireSessions();
+
+    QHash<QString, Session> m_sessions;
+    QHash<QString, std::deque<qint64>> m_passwordFailures;
+    QHash<QString, qint64> m_blockedUntil;
+    QElapsedTimer m_clock;
+    QTimer m_expiryTimer;
+    qint64 m_completeTimeoutMs = kCompleteTimeoutMs;
+    qint64 m_passwordBlockMs = kPasswordBlockMs;
+};
+
+} // namespace nimbral::server

@@ -1,0 +1,136 @@
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <optional>
+
+#include <QByteArray>
+#include <QProcess>
+#include <QSslConfiguration>
+#include <QString>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QUrl>
+#include <QWebSocket>
+
+#include <nlohmann/json.hpp>
+
+// Drives the real NimbralServer program over loopback, the way devices do.
+namespace nimbral::test {
+
+using nlohmann::json;
+
+// Runs NimbralServer on free ports with a database of its own; restartable on the same file.
+class ServerProcess {
+public:
+    explicit ServerProcess(QStringList extraArguments = {});
+    ~ServerProcess();
+
+    bool start();
+    void stop();
+    bool restart() {
+        stop();
+        return start();
+    }
+
+    QString baseUrl() const { return m_baseUrl; }
+    quint16 relayPort() const { return m_relayPort; }
+    qint64 pid() const { return m_process ? m_process->processId() : 0; }
+    QString output() const { return m_output; }
+    QString databasePath() const { return m_folder.path() + "/server.sqlite"; }
+    QString folder() const { return m_folder.path(); }
+    bool isRunning() const { return m_process && m_process->state() == QProcess::Running; }
+    // Resident memory of the server process in KiB, from /proc.
+    qint64 residentKiB() const;
+
+private:
+    QStringList m_extraArguments;
+    QTemporaryDir m_folder;
+    std::unique_ptr<QProcess> m_process;
+    QString m_output;
+    QString m_baseUrl;
+    quint16 m_relayPort = 0;
+};
+
+struct HttpReply {
+    int status = 0;
+    json body; // null when the body was not JSON
+    QByteArray raw;
+};
+
+// Blocking REST calls through QNetworkAccessManager.
+class RestClient {
+public:
+    explicit RestClient(QString baseUrl)
+        : m_baseUrl(std::move(baseUrl)) {}
+    HttpReply post(const QString& path, const QByteArray& body, const QString& token = {});
+    HttpReply post(const QString& path, const json& body, const QString& token = {}) {
+        return post(path, QByteArray::fromStdString(body.dump()), token);
+    }
+    HttpReply patch(const QString& path, const json& body, const QString& token = {});
+    HttpReply send(const QByteArray& verb, const QString& path, const QByteArray& body,
+                   const QString& token);
+    void setSslConfiguration(const QSslConfiguration& configuration) { m_ssl = configuration; }
+
+private:
+    QString m_baseUrl;
+    std::optional<QSslConfiguration> m_ssl;
+};
+
+// One device's signaling socket; every message received is queued for the test to take.
+class SignalingClient {
+public:
+    SignalingClient();
+    ~SignalingClient();
+
+    bool open(const QUrl& url, const std::optional<QSslConfiguration>& ssl = std::nullopt);
+    void send(const json& message);
+    void sendText(const QString& text);
+    // Waits for the next message (of this type, when given), removing it and those before it.
+    std::optional<json> next(const std::string& type = {}, int timeoutMs = 5000);
+    // True when nothing arrives within the time.
+    bool quietFor(int milliseconds);
+    bool waitClosed(int timeoutMs = 5000);
+    bool isOpen() const { return m_socket->state() == QAbstractSocket::ConnectedState; }
+    QWebSocketProtocol::CloseCode closeCode() const { return m_socket->closeCode(); }
+    QWebSocket& socket() { return *m_socket; }
+
+private:
+    std::unique_ptr<QWebSocket> m_socket;
+    std::deque<json> m_messages;
+};
+
+// A registered device, online with its session password and pairing code published.
+struct Device {
+    QString clientId;
+    QString secret;
+    QString token;
+    std::unique_ptr<SignalingClient> signaling;
+};
+
+Device registerDevice(RestClient& rest, const QString& fingerprint = {});
+bool goOnline(Device& device, const QString& baseUrl, const QString& password,
+              const QString& pairingCode);
+
+// Relay frames: 1 channel byte, 4-byte big-endian length, payload.
+QByteArray relayFrame(quint8 channel, const QByteArray& payload);
+QByteArray joinFrame(const QString& sessionId);
+
+class RelayClient {
+public:
+    bool connectTo(quint16 port);
+    void write(const QByteArray& bytes);
+    // Reads exactly `size` bytes or fails after the time-out.
+    std::optional<QByteArray> readExactly(qint64 size, int timeoutMs = 5000);
+    bool waitClosed(int timeoutMs = 5000);
+    bool quietFor(int milliseconds);
+    QTcpSocket& socket() { return m_socket; }
+
+private:
+    QTcpSocket m_socket;
+};
+
+// Runs the event loop until the predicate holds or the time runs out.
+bool waitUntil(const std::function<bool()>& predicate, int timeoutMs);
+
+} // namespace nimbral::test

@@ -1,0 +1,211 @@
+#include <gtest/gtest.h>
+
+#include "server_harness.h"
+
+namespace nimbral::test {
+namespace {
+
+const QString kPassword = "Secret-Pass1";
+const QString kPairingCode = "482915";
+
+class SessionContractTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(server.start()) << server.output().toStdString();
+        rest = std::make_unique<RestClient>(server.baseUrl());
+        master = registerDevice(*rest);
+        target = registerDevice(*rest);
+        ASSERT_TRUE(goOnline(master, server.baseUrl(), "master-pass", "111111"));
+        ASSERT_TRUE(goOnline(target, server.baseUrl(), kPassword, kPairingCode));
+    }
+
+    HttpReply create(const QString& password, const QString& targetId = {}) {
+        return rest->post("/sessions/create",
+                          json{{"master_client_id", master.clientId.toStdString()},
+                               {"target_client_id",
+                                (targetId.isEmpty() ? target.clientId : targetId).toStdString()},
+                               {"session_password", password.toStdString()},
+                               {"purpose", "remote_desktop"},
+                               {"master_ecdh_public_key", "MASTER-KEY"}},
+                          master.token);
+    }
+
+    ServerProcess server;
+    std::unique_ptr<RestClient> rest;
+    Device master;
+    Device target;
+};
+
+TEST_F(SessionContractTest, SessionPasswordIsAcceptedOnTheTargetsBehalf) {
+    const HttpReply created = create(kPassword);
+    ASSERT_EQ(created.status, 200) << created.raw.toStdString();
+    const std::string sessionId = created.body["session_id"];
+    EXPECT_FALSE(sessionId.empty());
+    EXPECT_EQ(created.body["state"], "pending");
+    EXPECT_EQ(created.body["master_client_id"], master.clientId.toStdString());
+    EXPECT_EQ(created.body["target_client_id"], target.clientId.toStdString());
+
+    const auto accept = target.signaling->next("SESSION_AUTO_ACCEPT");
+    ASSERT_TRUE(accept);
+    EXPECT_EQ((*accept)["session_id"], sessionId);
+    EXPECT_EQ((*accept)["master_client_id"], master.clientId.toStdString());
+    EXPECT_EQ((*accept)["master_ecdh_public_key"], "MASTER-KEY");
+}
+
+TEST_F(SessionContractTest, PairingCodeAsksTheTargetsUser) {
+    const HttpReply created = create(kPairingCode);
+    ASSERT_EQ(created.status, 200);
+    const auto request = target.signaling->next();
+    ASSERT_TRUE(request);
+    EXPECT_EQ((*request)["type"], "SESSION_HANDSHAKE_REQUEST");
+    EXPECT_EQ((*request)["session_id"], created.body["session_id"]);
+    EXPECT_EQ((*request)["master_client_id"], master.clientId.toStdString());
+    EXPECT_EQ((*request)["purpose"], "remote_desktop");
+    EXPECT_FALSE(request->contains("master_ecdh_public_key"));
+}
+
+TEST_F(SessionContractTest, RefusalsSayWhy) {
+    const HttpReply unknown = create(kPassword, "199999999");
+    EXPECT_EQ(unknown.status, 404);
+    EXPECT_EQ(unknown.body, (json{{"detail", "Target not available"}}));
+
+    const Device offline = registerDevice(*rest);
+    const HttpReply away = create(kPassword, offline.clientId);
+    EXPECT_EQ(away.status, 409);
+    EXPECT_EQ(away.body, (json{{"detail", "Target is offline"}}));
+
+    for (const QString& wrong : {QString("wrong"), QString(""), QString("master-pass")}) {
+        const HttpReply refused = create(wrong);
+        EXPECT_EQ(refused.status, 403);
+        EXPECT_EQ(refused.body, (json{{"detail", "Invalid session password"}}));
+    }
+    EXPECT_TRUE(target.signaling->quietFor(200)) << "a refused session reached the target";
+
+    // The master must be the caller itself.
+    const HttpReply spoofed = rest->post("/sessions/create",
+                                         json{{"master_client_id", target.clientId.toStdString()},
+                                              {"target_client_id", target.clientId.toStdString()},
+                                              {"session_password", kPassword.toStdString()}},
+                                         master.token);
+    EXPECT_EQ(spoofed.status, 403);
+}
+
+TEST_F(SessionContractTest, FiveWrongPasswordsBlockTheTargetForAWhile) {
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_EQ(create("guess" + QString::number(i)).status, 403);
+    }
+    const HttpReply blocked = create(kPassword);
+    EXPECT_EQ(blocked.status, 403);
+    EXPECT_NE(blocked.body["detail"].get<std::string>().find("password"), std::string::npos);
+    EXPECT_TRUE(target.signaling->quietFor(200));
+
+    // Another target is not affected.
+    Device other = registerDevice(*rest);
+    ASSERT_TRUE(goOnline(other, server.baseUrl(), "other-pass", "222222"));
+    EXPECT_EQ(create("other-pass", other.clientId).status, 200);
+}
+
+TEST_F(SessionContractTest, HandshakeCompleteAndCloseWalkTheStates) {
+    const HttpReply created = create(kPairingCode);
+    ASSERT_EQ(created.status, 200);
+    const QString sessionId = QString::fromStdString(created.body["session_id"]);
+    const QString base = "/sessions/" + sessionId;
+
+    const HttpReply byMaster =
+        rest->post(base + "/handshake-ack", json{{"target_ecdh_public_key", "X"}}, master.token);
+    EXPECT_EQ(byMaster.status, 403);
+
+    const HttpReply ack = rest->post(base + "/handshake-ack",
+                                     json{{"target_client_id", target.clientId.toStdString()},
+                                          {"target_ecdh_public_key", "TARGET-KEY"},
+                                          {"target_nat_type", "FULL_CONE"}},
+                                     target.token);
+    ASSERT_EQ(ack.status, 200) << ack.raw.toStdString();
+    EXPECT_EQ(ack.body["state"], "handshaking");
+    // The user-confirmed path learns the Master's key from this reply.
+    EXPECT_EQ(ack.body["master_ecdh_public_key"], "MASTER-KEY");
+
+    const auto ackMessage = master.signaling->next("SESSION_HANDSHAKE_ACK");
+    ASSERT_TRUE(ackMessage);
+    EXPECT_EQ((*ackMessage)["session_id"], sessionId.toStdString());
+    EXPECT_EQ((*ackMessage)["state"], "handshaking");
+    EXPECT_EQ((*ackMessage)["target_ecdh_public_key"], "TARGET-KEY");
+
+    const HttpReply outsider = rest->patch(base + "/complete", json{{"connection_method", "p2p"}},
+                                           registerDevice(*rest).token);
+    EXPECT_EQ(outsider.status, 403);
+
+    const HttpReply complete =
+        rest->patch(base + "/complete", json{{"connection_method", "relay"}}, master.token);
+    ASSERT_EQ(complete.status, 200);
+    EXPECT_EQ(complete.body["state"], "connected");
+
+    const HttpReply badClose =
+        rest->patch(base + "/close", json{{"transferred_bytes", "many"}}, master.token);
+    EXPECT_EQ(badClose.status, 422);
+
+    const HttpReply close = rest->patch(
+        base + "/close", json{{"transferred_bytes", 123456}, {"reason", "user"}}, master.token);
+    ASSERT_EQ(close.status, 200);
+    EXPECT_EQ(close.body["state"], "closed");
+    const auto closed = target.signaling->next("SESSION_CLOSED");
+    ASSERT_TRUE(closed);
+    EXPECT_EQ((*closed)["session_id"], sessionId.toStdString());
+
+    // Closed sessions are forgotten.
+    EXPECT_EQ(
+        rest->patch(base + "/complete", json{{"connection_method", "p2p"}}, master.token).status,
+        404);
+    EXPECT_EQ(rest->post(base + "/handshake-ack", json::object(), target.token).status, 404);
+}
+
+TEST_F(SessionContractTest, IceMessagesTravelOnlyBetweenTheTwoParties) {
+    const HttpReply created = create(kPassword);
+    ASSERT_EQ(created.status, 200);
+    const std::string sessionId = created.body["session_id"];
+    ASSERT_TRUE(target.signaling->next("SESSION_AUTO_ACCEPT"));
+
+    const json offer = {{"type", "ICE_OFFER"},
+                        {"session_id", sessionId},
+                        {"target_client_id", target.clientId.toStdString()},
+                        {"sdp", "v=0\r\no=- 1 1 IN IP4 127.0.0.1\r\n"},
+                        {"extra", {{"kept", true}}}};
+    master.signaling->send(offer);
+    const auto delivered = target.signaling->next("ICE_OFFER");
+    ASSERT_TRUE(delivered);
+    json expected = offer;
+    expected["from_client_id"] = master.clientId.toStdString();
+    EXPECT_EQ(*delivered, expected);
+
+    const json candidate = {{"type", "ICE_CANDIDATE"},
+                            {"session_id", sessionId},
+                            {"target_client_id", master.clientId.toStdString()},
+                            {"candidate", "candidate:1 1 UDP 1 127.0.0.1 5000 typ host"},
+                            {"mid", "0"}};
+    target.signaling->send(candidate);
+    const auto back = master.signaling->next("ICE_CANDIDATE");
+    ASSERT_TRUE(back);
+    EXPECT_EQ((*back)["from_client_id"], target.clientId.toStdString());
+    EXPECT_EQ((*back)["candidate"], candidate["candidate"]);
+    EXPECT_EQ((*back)["mid"], "0");
+
+    // An outsider cannot inject into the session, and a party cannot aim outside it.
+    Device outsider = registerDevice(*rest);
+    ASSERT_TRUE(goOnline(outsider, server.baseUrl(), "x-pass", "333333"));
+    json injected = offer;
+    outsider.signaling->send(injected);
+    EXPECT_TRUE(outsider.signaling->next("ERROR"));
+    json aimedOut = offer;
+    aimedOut["target_client_id"] = outsider.clientId.toStdString();
+    master.signaling->send(aimedOut);
+    EXPECT_TRUE(master.signaling->next("ERROR"));
+    json unknownSession = offer;
+    unknownSession["session_id"] = "no-such-session";
+    master.signaling->send(unknownSession);
+    EXPECT_TRUE(master.signaling->next("ERROR"));
+    EXPECT_TRUE(target.signaling->quietFor(200));
+    EXPECT_TRUE(outsider.signaling->quietFor(0));
+}
+
+} // namespace
+} // namespace nimbral::test
