@@ -70,6 +70,10 @@ CentralServer::CentralServer(QObject* parent)
             m_signaling->adopt(m_rest->nextPendingWebSocketConnection());
         }
     });
+    m_rest->setStatusProvider([this] {
+        return nlohmann::json{{"relay_connections", m_relay->connectionCount()},
+                              {"relayed_bytes", m_relay->relayedBytes()}};
+    });
     connect(m_sessions.get(), &SessionRegistry::sessionEnded, this,
             [this](const QString& sessionId, const QString&) { m_relay->closeSession(sessionId); });
 }

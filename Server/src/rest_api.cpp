@@ -128,7 +128,11 @@ RestApi::Reply RestApi::route(const QHttpServerRequest& request) {
         return error(405, "Method not allowed");
     }
     if (route == Route::Health) {
-        return {200, json{{"status", "ok"}, {"online", m_signaling.onlineCount()}}};
+        json status = {{"status", "ok"}, {"online", m_signaling.onlineCount()}};
+        if (m_statusProvider) {
+            status.update(m_statusProvider());
+        }
+        return {200, status};
     }
 
     const QByteArray rawBody = request.body();

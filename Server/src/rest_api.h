@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QAbstractHttpServer>
 #include <QString>
 
@@ -23,6 +25,11 @@ public:
 
     RestApi(DeviceRegistry& devices, TokenStore& tokens, SessionRegistry& sessions,
             SignalingHub& signaling, QObject* parent = nullptr);
+
+    // Extra figures for GET /health (the relay's, say), supplied by whoever composes the server.
+    void setStatusProvider(std::function<nlohmann::json()> provider) {
+        m_statusProvider = std::move(provider);
+    }
 
     struct Reply {
         int status = 200;
@@ -50,6 +57,7 @@ private:
     TokenStore& m_tokens;
     SessionRegistry& m_sessions;
     SignalingHub& m_signaling;
+    std::function<nlohmann::json()> m_statusProvider;
 };
 
 } // namespace nimbral::server

@@ -44,6 +44,10 @@ protected:
                                      : QString();
     }
 
+    int relayConnections() {
+        return rest->send("GET", "/health", {}, {}).body.value("relay_connections", -1);
+    }
+
     const Device& masterOf(int session = 0) const { return m_devices.at(2 * session); }
 
     std::unique_ptr<RelayClient> join(const QString& session) {
@@ -101,6 +105,8 @@ TEST_F(RelayContractTest, APeerThatDropsIsPairedAgainWhenItRejoins) {
     ASSERT_TRUE(b->readExactly(5 + 6));
 
     b->socket().abort();
+    // Rejoining before the relay has seen the drop would make a third joiner.
+    ASSERT_TRUE(waitUntil([this] { return relayConnections() == 1; }, 5000));
     b = join(sessionId);
     const QByteArray after = relayFrame(0, "after the drop");
     a->write(after);

@@ -14,13 +14,19 @@
 namespace nimbral::test {
 
 bool waitUntil(const std::function<bool()>& predicate, int timeoutMs) {
+    // Sleeps in the event loop between checks instead of spinning, so the process under test
+    // keeps the CPU.
     QElapsedTimer timer;
     timer.start();
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, &QEventLoop::quit);
+    tick.start(2);
     while (!predicate()) {
         if (timer.elapsed() > timeoutMs) {
             return false;
         }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        loop.exec();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     return true;

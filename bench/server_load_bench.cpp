@@ -1,0 +1,497 @@
+// Load on one NimbralServer process over loopback: 500 devices holding signaling sockets and
+// sending heartbeats every 30 s, plus 50 relay sessions each pushing 2 Mbit/s both ways. While
+// that runs, 100-byte frames are bounced through the relay and, as the baseline, through a plain
+// TCP echo on loopback in the same process; the difference is the relay's added latency.
+//
+//   bench_server_load [window seconds, default 30] [idle]
+//   "idle" keeps the devices and sessions connected but sends no relay load or heartbeats.
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWebSocket>
+#include <QtEndian>
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+using json = nlohmann::json;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kDevices = 500;
+constexpr int kRelaySessions = 50;
+constexpr int kHeartbeatSeconds = 30;
+constexpr int kTickMs = 20;
+// Each tick serves one group of senders, so the sessions' frames are spread over the tick the way
+// independent devices' would be rather than all arriving at once.
+constexpr int kSenderGroups = 4;
+constexpr qint64 kRelayBitsPerSecond = 2'000'000;
+constexpr int kFrameBytes = static_cast<int>(kRelayBitsPerSecond / 8 * kTickMs / 1000);
+constexpr int kProbeFrames = 2000;
+
+bool waitUntil(const std::function<bool()>& predicate, int timeoutMs) {
+    // Sleeps in the event loop between checks instead of spinning, so the process under test
+    // keeps the CPU.
+    QElapsedTimer timer;
+    timer.start();
+    QEventLoop loop;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, &loop, &QEventLoop::quit);
+    tick.start(2);
+    while (!predicate()) {
+        if (timer.elapsed() > timeoutMs) {
+            return false;
+        }
+        loop.exec();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
+}
+
+QByteArray frame(quint8 channel, const QByteArray& payload) {
+    QByteArray bytes(5, '\0');
+    bytes[0] = static_cast<char>(channel);
+    qToBigEndian<quint32>(static_cast<quint32>(payload.size()), bytes.data() + 1);
+    return bytes + payload;
+}
+
+QByteArray joinFrame(const QString& sessionId) {
+    return frame(0, "{\"session_id\":\"" + sessionId.toUtf8() + "\",\"type\":\"relay_join\"}");
+}
+
+struct ProcessSample {
+    qint64 rssKiB = 0;
+    qint64 peakKiB = 0;
+    double cpuSeconds = 0;
+};
+
+ProcessSample sample(qint64 pid) {
+    ProcessSample result;
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (status.open(QIODevice::ReadOnly)) {
+        for (const QByteArray& line : status.readAll().split('\n')) {
+            if (line.startsWith("VmRSS:")) {
+                result.rssKiB = line.mid(6).trimmed().split(' ').first().toLongLong();
+            } else if (line.startsWith("VmHWM:")) {
+                result.peakKiB = line.mid(6).trimmed().split(' ').first().toLongLong();
+            }
+        }
+    }
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (stat.open(QIODevice::ReadOnly)) {
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        // utime and stime are fields 14 and 15 of the whole line, 12 and 13 after the name.
+        const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
+        result.cpuSeconds = ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+    }
+    return result;
+}
+
+struct Device {
+    QString clientId;
+    QString token;
+    std::unique_ptr<QWebSocket> socket;
+    bool online = false;
+};
+
+// Blocking loopback sockets for the latency probe, so its timing does not wait on the event loop
+// that drives the load.
+int connectBlocking(quint16 port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    const int one = 1;
+    ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+    return fd;
+}
+
+bool writeAll(int fd, const char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::send(fd, data, size, MSG_NOSIGNAL);
+        if (n <= 0) {
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool readAll(int fd, char* data, size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::recv(fd, data, size, 0);
+        if (n <= 0) {
+            return false;
+        }
+        data += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Round trips of one message to a peer that sends it straight back, in microseconds.
+std::vector<double> roundTrips(int fd, const QByteArray& message) {
+    std::vector<double> rtts;
+    std::vector<char> buffer(static_cast<size_t>(message.size()));
+    for (int i = 0; i < kProbeFrames; ++i) {
+        const auto start = Clock::now();
+        if (!writeAll(fd, message.constData(), buffer.size()) ||
+            !readAll(fd, buffer.data(), buffer.size())) {
+            break;
+        }
+        rtts.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+        std::this_thread::sleep_for(std::chrono::milliseconds(3));
+    }
+    return rtts;
+}
+
+double percentile(std::vector<double> values, double p) {
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    const size_t index = std::min(values.size() - 1, static_cast<size_t>(p * values.size()));
+    return values[index];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int windowSeconds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 30;
+    const bool idle = argc > 2 && std::strcmp(argv[2], "idle") == 0;
+
+    rlimit files{};
+    getrlimit(RLIMIT_NOFILE, &files);
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
+
+    QTemporaryDir folder;
+    QProcess server;
+    server.setProcessChannelMode(QProcess::MergedChannels);
+    QString output;
+    QString baseUrl;
+    quint16 relayPort = 0;
+    server.start(NIMBRAL_SERVER_PATH, {"--listen", "127.0.0.1:0", "--relay-port", "0", "--db",
+                                       folder.path() + "/bench.sqlite", "--log-level", "info"});
+    const QRegularExpression httpLine("listening on (http://127\\.0\\.0\\.1:\\d+)");
+    const QRegularExpression relayLine("relay listening on 127\\.0\\.0\\.1:(\\d+)");
+    if (!waitUntil(
+            [&] {
+                output += QString::fromUtf8(server.readAll());
+                const auto http = httpLine.match(output);
+                const auto relay = relayLine.match(output);
+                if (http.hasMatch() && relay.hasMatch()) {
+                    baseUrl = http.captured(1);
+                    relayPort = static_cast<quint16>(relay.captured(1).toUInt());
+                    return true;
+                }
+                return false;
+            },
+            10000)) {
+        std::fprintf(stderr, "bench: server did not start:\n%s\n", qPrintable(output));
+        return 1;
+    }
+    // Keep the pipe drained so the server never blocks on its own log.
+    QObject::connect(&server, &QProcess::readyRead, [&server] { server.readAll(); });
+
+    QNetworkAccessManager http;
+    const auto post = [&](const QString& path, const json& body, const QString& token,
+                          std::function<void(int, const json&)> done) {
+        QNetworkRequest request(QUrl(baseUrl + path));
+        request.setHeader(QNetworkRequest::ContentTypeHeader, "application/json");
+        if (!token.isEmpty()) {
+            request.setRawHeader("Authorization", "Bearer " + token.toLatin1());
+        }
+        QNetworkReply* reply = http.post(request, QByteArray::fromStdString(body.dump()));
+        QObject::connect(reply, &QNetworkReply::finished, [reply, done = std::move(done)] {
+            reply->deleteLater();
+            const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+            json parsed = json::parse(reply->readAll().toStdString(), nullptr, false);
+            if (done) {
+                done(status, parsed);
+            }
+        });
+    };
+
+    // Devices: register, then hold an authenticated signaling socket each.
+    QElapsedTimer setup;
+    setup.start();
+    std::vector<Device> devices(kDevices);
+    int registered = 0;
+    for (int i = 0; i < kDevices; ++i) {
+        post("/auth/auto-register",
+             {{"client_name", "bench"},
+              {"agent_version", "1.32"},
+              {"machine_fingerprint", "bench-" + std::to_string(i)}},
+             {}, [&, i](int status, const json& body) {
+                 if (status == 200) {
+                     devices[i].clientId = QString::fromStdString(body.value("client_id", ""));
+                     devices[i].token = QString::fromStdString(body.value("token", ""));
+                     ++registered;
+                 }
+             });
+    }
+    if (!waitUntil([&] { return registered == kDevices; }, 120000)) {
+        std::fprintf(stderr, "bench: only %d of %d devices registered\n", registered, kDevices);
+        return 1;
+    }
+    const double registerSeconds = setup.elapsed() / 1000.0;
+
+    int online = 0;
+    for (int i = 0; i < kDevices; ++i) {
+        Device& device = devices[i];
+        device.socket = std::make_unique<QWebSocket>();
+        QWebSocket* socket = device.socket.get();
+        QObject::connect(socket, &QWebSocket::connected, [socket, &device] {
+            socket->sendTextMessage(QString::fromStdString(
+                json{{"type", "AUTH"}, {"token", device.token.toStdString()}}.dump()));
+        });
+        QObject::connect(socket, &QWebSocket::textMessageReceived,
+                         [socket, &device, &online, i](const QString& text) {
+                             if (!device.online && text.contains("AUTH_OK")) {
+                                 device.online = true;
+                                 ++online;
+                                 socket->sendTextMessage(QString::fromStdString(json{
+                                     {"type", "SET_PASSWORD"},
+                                     {"password", "bench-" + std::to_string(i)}}.dump()));
+                             }
+                         });
+        QUrl url(baseUrl);
+        url.setScheme("ws");
+        url.setPath("/ws/clients/" + device.clientId);
+        socket->open(url);
+    }
+    if (!waitUntil([&] { return online == kDevices; }, 60000)) {
+        std::fprintf(stderr, "bench: only %d of %d devices online\n", online, kDevices);
+        return 1;
+    }
+
+    // Relay sessions between device pairs (2i -> 2i+1), plus one for the latency probe.
+    std::vector<QString> sessionIds;
+    int creating = kRelaySessions + 1;
+    for (int s = 0; s < kRelaySessions + 1; ++s) {
+        const Device& master = devices[2 * s];
+        const Device& target = devices[2 * s + 1];
+        post("/sessions/create",
+             {{"master_client_id", master.clientId.toStdString()},
+              {"target_client_id", target.clientId.toStdString()},
+              {"session_password", "bench-" + std::to_string(2 * s + 1)},
+              {"purpose", "remote_desktop"}},
+             master.token, [&](int status, const json& body) {
+                 --creating;
+                 if (status == 200) {
+                     sessionIds.push_back(QString::fromStdString(body.value("session_id", "")));
+                 }
+             });
+    }
+    if (!waitUntil([&] { return creating == 0; }, 30000) ||
+        static_cast<int>(sessionIds.size()) != kRelaySessions + 1) {
+        std::fprintf(stderr, "bench: sessions could not be created\n");
+        return 1;
+    }
+    const QString probeSession = sessionIds.back();
+    sessionIds.pop_back();
+
+    struct RelayEnd {
+        std::unique_ptr<QTcpSocket> socket;
+        qint64 received = 0;
+    };
+    std::vector<RelayEnd> ends(2 * kRelaySessions);
+    for (int s = 0; s < kRelaySessions; ++s) {
+        for (int side = 0; side < 2; ++side) {
+            RelayEnd& end = ends[2 * s + side];
+            end.socket = std::make_unique<QTcpSocket>();
+            end.socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+            QTcpSocket* socket = end.socket.get();
+            QObject::connect(socket, &QTcpSocket::readyRead,
+                             [socket, &end] { end.received += socket->readAll().size(); });
+            socket->connectToHost(QHostAddress::LocalHost, relayPort);
+            socket->write(joinFrame(sessionIds[s]));
+        }
+    }
+    const QByteArray loadFrame = frame(1, QByteArray(kFrameBytes - 5, 'v'));
+
+    // Heartbeats: each device every 30 s, spread over the period.
+    int heartbeatsSent = 0;
+    int heartbeatsOk = 0;
+    QTimer heartbeatTimer;
+    int nextHeartbeat = 0;
+    heartbeatTimer.setInterval(kHeartbeatSeconds * 1000 / kDevices);
+    QObject::connect(&heartbeatTimer, &QTimer::timeout, [&] {
+        const Device& device = devices[nextHeartbeat];
+        nextHeartbeat = (nextHeartbeat + 1) % kDevices;
+        ++heartbeatsSent;
+        post("/clients/heartbeat",
+             {{"client_id", device.clientId.toStdString()},
+              {"local_ip", "10.0.0.2"},
+              {"nat_type", "FULL_CONE"},
+              {"agent_version", "1.32"}},
+             device.token, [&](int status, const json&) { heartbeatsOk += status == 200; });
+    });
+
+    qint64 offered = 0;
+    int group = 0;
+    QTimer loadTimer;
+    loadTimer.setInterval(kTickMs / kSenderGroups);
+    loadTimer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&loadTimer, &QTimer::timeout, [&] {
+        group = (group + 1) % kSenderGroups;
+        for (size_t i = static_cast<size_t>(group); i < ends.size(); i += kSenderGroups) {
+            RelayEnd& end = ends[i];
+            // A sender that the relay holds back stops offering more, as a real one would.
+            if (end.socket->state() == QAbstractSocket::ConnectedState &&
+                end.socket->bytesToWrite() < 256 * 1024) {
+                end.socket->write(loadFrame);
+                offered += loadFrame.size();
+            }
+        }
+    });
+
+    // The latency probe: a relay session and a direct echo, both with blocking sockets.
+    const int probeA = connectBlocking(relayPort);
+    const int probeB = connectBlocking(relayPort);
+    const QByteArray probeJoin = joinFrame(probeSession);
+    writeAll(probeA, probeJoin.constData(), static_cast<size_t>(probeJoin.size()));
+    writeAll(probeB, probeJoin.constData(), static_cast<size_t>(probeJoin.size()));
+
+    const int echoListener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in echoAddress{};
+    echoAddress.sin_family = AF_INET;
+    echoAddress.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ::bind(echoListener, reinterpret_cast<sockaddr*>(&echoAddress), sizeof(echoAddress));
+    ::listen(echoListener, 1);
+    socklen_t addressLength = sizeof(echoAddress);
+    ::getsockname(echoListener, reinterpret_cast<sockaddr*>(&echoAddress), &addressLength);
+
+    std::vector<double> relayRtts;
+    std::vector<double> directRtts;
+    std::atomic<bool> probeDone{false};
+    std::thread probe([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(windowSeconds / 5));
+        const QByteArray message = frame(0, QByteArray(100, 'p'));
+        // The relay's far end answers from a thread of its own, like the echo below.
+        std::thread far([size = message.size(), probeB] {
+            std::vector<char> buffer(static_cast<size_t>(size));
+            for (int i = 0; i < kProbeFrames && readAll(probeB, buffer.data(), buffer.size()) &&
+                            writeAll(probeB, buffer.data(), buffer.size());
+                 ++i) {
+            }
+        });
+        relayRtts = roundTrips(probeA, message);
+        far.join();
+        // The echo peer runs on a thread of its own, so both paths pay for waking a receiver.
+        const int client = connectBlocking(ntohs(echoAddress.sin_port));
+        const int served = ::accept(echoListener, nullptr, nullptr);
+        const int one = 1;
+        ::setsockopt(served, IPPROTO_TCP, TCP_NODELAY, &one, sizeof(one));
+        std::thread echo([served, size = message.size()] {
+            std::vector<char> buffer(static_cast<size_t>(size));
+            while (readAll(served, buffer.data(), buffer.size()) &&
+                   writeAll(served, buffer.data(), buffer.size())) {
+            }
+        });
+        directRtts = roundTrips(client, message);
+        ::close(client);
+        echo.join();
+        ::close(served);
+        probeDone = true;
+    });
+
+    const ProcessSample before = sample(server.processId());
+    QElapsedTimer window;
+    window.start();
+    qint64 receivedAtStart = 0;
+    for (const RelayEnd& end : ends) {
+        receivedAtStart += end.received;
+    }
+    if (!idle) {
+        heartbeatTimer.start();
+        loadTimer.start();
+    }
+    waitUntil([&] { return window.elapsed() >= windowSeconds * 1000 && probeDone; },
+              (windowSeconds + 120) * 1000);
+    loadTimer.stop();
+    heartbeatTimer.stop();
+    const double seconds = window.elapsed() / 1000.0;
+    const ProcessSample after = sample(server.processId());
+    probe.join();
+    qint64 received = -receivedAtStart;
+    for (const RelayEnd& end : ends) {
+        received += end.received;
+    }
+    int stillOnline = 0;
+    for (const Device& device : devices) {
+        stillOnline += device.socket->state() == QAbstractSocket::ConnectedState;
+    }
+
+    const double relayP50 = percentile(relayRtts, 0.50);
+    const double relayP99 = percentile(relayRtts, 0.99);
+    const double directP50 = percentile(directRtts, 0.50);
+    const double directP99 = percentile(directRtts, 0.99);
+
+    std::printf("NimbralServer under load on loopback (%.1f s window)\n", seconds);
+    std::printf("  devices online              %d of %d (registered in %.1f s)\n", stillOnline,
+                kDevices, registerSeconds);
+    std::printf("  heartbeats                  %d sent, %d answered 200\n", heartbeatsSent,
+                heartbeatsOk);
+    std::printf("  relay sessions              %d, offered %.1f Mbit/s, delivered %.1f Mbit/s "
+                "(target %.1f)\n",
+                kRelaySessions, offered * 8 / seconds / 1e6, received * 8 / seconds / 1e6,
+                2.0 * kRelaySessions * kRelayBitsPerSecond / 1e6);
+    std::printf("  server memory               %.1f MiB resident, %.1f MiB peak\n",
+                after.rssKiB / 1024.0, after.peakKiB / 1024.0);
+    std::printf("  server CPU                  %.1f %% of one core\n",
+                100.0 * (after.cpuSeconds - before.cpuSeconds) / seconds);
+    std::printf("  100-byte round trip, direct loopback echo: p50 %.0f us, p99 %.0f us (%zu)\n",
+                directP50, directP99, directRtts.size());
+    std::printf("  100-byte round trip, through the relay:    p50 %.0f us, p99 %.0f us (%zu)\n",
+                relayP50, relayP99, relayRtts.size());
+    std::printf("  relay / direct                             p50 %.2fx, p99 %.2fx\n",
+                directP50 > 0 ? relayP50 / directP50 : 0, directP99 > 0 ? relayP99 / directP99 : 0);
+    std::printf("  added by the relay, round trip (2 passes)  p50 %.0f us, p99 %.0f us\n",
+                relayP50 - directP50, relayP99 - directP99);
+    std::printf("  added by the relay, one pass               p50 %.0f us, p99 %.0f us\n",
+                (relayP50 - directP50) / 2, (relayP99 - directP99) / 2);
+
+    ::close(probeA);
+    ::close(probeB);
+    ::close(echoListener);
+    server.terminate();
+    server.waitForFinished(5000);
+    const bool complete = stillOnline == kDevices &&
+                          static_cast<int>(relayRtts.size()) == kProbeFrames &&
+                          static_cast<int>(directRtts.size()) == kProbeFrames;
+    return complete ? 0 : 1;
+}
