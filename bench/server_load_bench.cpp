@@ -16,18 +16,13 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QEventLoop>
 #include <QFile>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QProcess>
 #include <QRandomGenerator>
-#include <QRegularExpression>
 #include <QTcpSocket>
-#include <QTemporaryDir>
 #include <QTimer>
 #include <QWebSocket>
-#include <QtEndian>
 
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -37,8 +32,13 @@
 
 #include <nlohmann/json.hpp>
 
+#include "server_harness.h"
+
 namespace {
 
+using nimbral::test::joinFrame;
+using nimbral::test::relayFrame;
+using nimbral::test::waitUntil;
 using json = nlohmann::json;
 using Clock = std::chrono::steady_clock;
 
@@ -52,36 +52,6 @@ constexpr int kSenderGroups = 4;
 constexpr qint64 kRelayBitsPerSecond = 2'000'000;
 constexpr int kFrameBytes = static_cast<int>(kRelayBitsPerSecond / 8 * kTickMs / 1000);
 constexpr int kProbeFrames = 2000;
-
-bool waitUntil(const std::function<bool()>& predicate, int timeoutMs) {
-    // Sleeps in the event loop between checks instead of spinning, so the process under test
-    // keeps the CPU.
-    QElapsedTimer timer;
-    timer.start();
-    QEventLoop loop;
-    QTimer tick;
-    QObject::connect(&tick, &QTimer::timeout, &loop, &QEventLoop::quit);
-    tick.start(2);
-    while (!predicate()) {
-        if (timer.elapsed() > timeoutMs) {
-            return false;
-        }
-        loop.exec();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
-    return true;
-}
-
-QByteArray frame(quint8 channel, const QByteArray& payload) {
-    QByteArray bytes(5, '\0');
-    bytes[0] = static_cast<char>(channel);
-    qToBigEndian<quint32>(static_cast<quint32>(payload.size()), bytes.data() + 1);
-    return bytes + payload;
-}
-
-QByteArray joinFrame(const QString& sessionId) {
-    return frame(0, "{\"session_id\":\"" + sessionId.toUtf8() + "\",\"type\":\"relay_join\"}");
-}
 
 struct ProcessSample {
     qint64 rssKiB = 0;
@@ -197,34 +167,13 @@ int main(int argc, char** argv) {
     files.rlim_cur = files.rlim_max;
     setrlimit(RLIMIT_NOFILE, &files);
 
-    QTemporaryDir folder;
-    QProcess server;
-    server.setProcessChannelMode(QProcess::MergedChannels);
-    QString output;
-    QString baseUrl;
-    quint16 relayPort = 0;
-    server.start(NIMBRAL_SERVER_PATH, {"--listen", "127.0.0.1:0", "--relay-port", "0", "--db",
-                                       folder.path() + "/bench.sqlite", "--log-level", "info"});
-    const QRegularExpression httpLine("listening on (http://127\\.0\\.0\\.1:\\d+)");
-    const QRegularExpression relayLine("relay listening on 127\\.0\\.0\\.1:(\\d+)");
-    if (!waitUntil(
-            [&] {
-                output += QString::fromUtf8(server.readAll());
-                const auto http = httpLine.match(output);
-                const auto relay = relayLine.match(output);
-                if (http.hasMatch() && relay.hasMatch()) {
-                    baseUrl = http.captured(1);
-                    relayPort = static_cast<quint16>(relay.captured(1).toUInt());
-                    return true;
-                }
-                return false;
-            },
-            10000)) {
-        std::fprintf(stderr, "bench: server did not start:\n%s\n", qPrintable(output));
+    nimbral::test::ServerProcess server({"--log-level", "info"});
+    if (!server.start()) {
+        std::fprintf(stderr, "bench: server did not start:\n%s\n", qPrintable(server.output()));
         return 1;
     }
-    // Keep the pipe drained so the server never blocks on its own log.
-    QObject::connect(&server, &QProcess::readyRead, [&server] { server.readAll(); });
+    const QString baseUrl = server.baseUrl();
+    const quint16 relayPort = server.relayPort();
 
     QNetworkAccessManager http;
     const auto post = [&](const QString& path, const json& body, const QString& token,
@@ -341,7 +290,7 @@ int main(int argc, char** argv) {
             socket->write(joinFrame(sessionIds[s]));
         }
     }
-    const QByteArray loadFrame = frame(1, QByteArray(kFrameBytes - 5, 'v'));
+    const QByteArray loadFrame = relayFrame(1, QByteArray(kFrameBytes - 5, 'v'));
 
     // Heartbeats: each device every 30 s, spread over the period.
     int heartbeatsSent = 0;
@@ -400,7 +349,7 @@ int main(int argc, char** argv) {
     std::atomic<bool> probeDone{false};
     std::thread probe([&] {
         std::this_thread::sleep_for(std::chrono::seconds(windowSeconds / 5));
-        const QByteArray message = frame(0, QByteArray(100, 'p'));
+        const QByteArray message = relayFrame(0, QByteArray(100, 'p'));
         // The relay's far end answers from a thread of its own, like the echo below.
         std::thread far([size = message.size(), probeB] {
             std::vector<char> buffer(static_cast<size_t>(size));
@@ -429,7 +378,7 @@ int main(int argc, char** argv) {
         probeDone = true;
     });
 
-    const ProcessSample before = sample(server.processId());
+    const ProcessSample before = sample(server.pid());
     QElapsedTimer window;
     window.start();
     qint64 receivedAtStart = 0;
@@ -445,7 +394,7 @@ int main(int argc, char** argv) {
     loadTimer.stop();
     heartbeatTimer.stop();
     const double seconds = window.elapsed() / 1000.0;
-    const ProcessSample after = sample(server.processId());
+    const ProcessSample after = sample(server.pid());
     probe.join();
     qint64 received = -receivedAtStart;
     for (const RelayEnd& end : ends) {
@@ -488,8 +437,7 @@ int main(int argc, char** argv) {
     ::close(probeA);
     ::close(probeB);
     ::close(echoListener);
-    server.terminate();
-    server.waitForFinished(5000);
+    server.stop();
     const bool complete = stillOnline == kDevices &&
                           static_cast<int>(relayRtts.size()) == kProbeFrames &&
                           static_cast<int>(directRtts.size()) == kProbeFrames;

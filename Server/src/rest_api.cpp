@@ -157,20 +157,28 @@ RestApi::Reply RestApi::route(const QHttpServerRequest& request) {
     if (caller.isEmpty()) {
         return kNotAuthenticated;
     }
-    switch (route) {
-    case Route::Heartbeat:
+    if (route == Route::Heartbeat) {
         return heartbeat(caller, *body);
-    case Route::Create:
-        return createSession(caller, *body);
-    case Route::Ack:
-        return handshakeAck(caller, sessionId, *body);
-    case Route::Complete:
-        return completeSession(caller, sessionId, *body);
-    case Route::Close:
-        return closeSession(caller, sessionId, *body);
-    default:
-        return error(404, "Not found");
     }
+    if (route == Route::Create) {
+        return createSession(caller, *body);
+    }
+
+    Session* session = m_sessions.find(sessionId);
+    if (session == nullptr) {
+        return error(404, "Session not found");
+    }
+    if (route == Route::Ack) {
+        if (caller != session->targetClientId) {
+            return error(403, "Only the session's target may acknowledge it");
+        }
+        return handshakeAck(*session, *body);
+    }
+    if (!session->isParty(caller)) {
+        return error(403, "Not a party of this session");
+    }
+    return route == Route::Complete ? completeSession(*session, *body)
+                                    : closeSession(caller, *session, *body);
 }
 
 RestApi::Reply RestApi::autoRegister(const json& body) {
@@ -273,15 +281,7 @@ RestApi::Reply RestApi::createSession(const QString& caller, const json& body) {
     return {200, session.toJson()};
 }
 
-RestApi::Reply RestApi::handshakeAck(const QString& caller, const QString& sessionId,
-                                     const json& body) {
-    Session* session = m_sessions.find(sessionId);
-    if (session == nullptr) {
-        return error(404, "Session not found");
-    }
-    if (caller != session->targetClientId) {
-        return error(403, "Only the session's target may acknowledge it");
-    }
+RestApi::Reply RestApi::handshakeAck(Session& session, const json& body) {
     StringFields fields(body);
     const QString targetKey = qs(fields.get("target_ecdh_public_key"));
     const QString natType = qs(fields.get("target_nat_type"));
@@ -290,34 +290,26 @@ RestApi::Reply RestApi::handshakeAck(const QString& caller, const QString& sessi
     if (!fields.wrongType().empty()) {
         return wrongType(fields.wrongType());
     }
-    if (session->state != SessionState::Pending && session->state != SessionState::Handshaking) {
-        json reply = session->toJson();
-        reply["detail"] = std::string("Session is ") + sessionStateName(session->state);
+    if (session.state != SessionState::Pending && session.state != SessionState::Handshaking) {
+        json reply = session.toJson();
+        reply["detail"] = std::string("Session is ") + sessionStateName(session.state);
         return {409, reply};
     }
-    session->targetPublicKey = targetKey;
-    session->targetNatType = natType;
-    session->state = SessionState::Handshaking;
-    m_signaling.sendTo(session->masterClientId,
+    session.targetPublicKey = targetKey;
+    session.targetNatType = natType;
+    session.state = SessionState::Handshaking;
+    m_signaling.sendTo(session.masterClientId,
                        json{{"type", "SESSION_HANDSHAKE_ACK"},
-                            {"session_id", session->id.toStdString()},
-                            {"state", sessionStateName(session->state)},
+                            {"session_id", session.id.toStdString()},
+                            {"state", sessionStateName(session.state)},
                             {"target_ecdh_public_key", targetKey.toStdString()},
                             {"target_nat_type", natType.toStdString()}});
-    json reply = session->toJson();
-    reply["master_ecdh_public_key"] = session->masterPublicKey.toStdString();
+    json reply = session.toJson();
+    reply["master_ecdh_public_key"] = session.masterPublicKey.toStdString();
     return {200, reply};
 }
 
-RestApi::Reply RestApi::completeSession(const QString& caller, const QString& sessionId,
-                                        const json& body) {
-    Session* session = m_sessions.find(sessionId);
-    if (session == nullptr) {
-        return error(404, "Session not found");
-    }
-    if (!session->isParty(caller)) {
-        return error(403, "Not a party of this session");
-    }
+RestApi::Reply RestApi::completeSession(Session& session, const json& body) {
     StringFields fields(body);
     const QString method = qs(fields.get("connection_method"));
     const QString relayNode = qs(fields.get("relay_node_id"));
@@ -325,23 +317,16 @@ RestApi::Reply RestApi::completeSession(const QString& caller, const QString& se
         return wrongType(fields.wrongType());
     }
     // A failed session answers with its state, which ends it at the device.
-    if (session->state != SessionState::Failed) {
-        session->state = SessionState::Connected;
-        session->connectionMethod = method;
-        session->relayNodeId = relayNode;
+    if (session.state != SessionState::Failed) {
+        session.state = SessionState::Connected;
+        session.connectionMethod = method;
+        session.relayNodeId = relayNode;
     }
-    return {200, session->toJson()};
+    return {200, session.toJson()};
 }
 
-RestApi::Reply RestApi::closeSession(const QString& caller, const QString& sessionId,
-                                     const json& body) {
-    Session* session = m_sessions.find(sessionId);
-    if (session == nullptr) {
-        return error(404, "Session not found");
-    }
-    if (!session->isParty(caller)) {
-        return error(403, "Not a party of this session");
-    }
+RestApi::Reply RestApi::closeSession(const QString& caller, Session& session, const json& body) {
+    const QString sessionId = session.id;
     StringFields fields(body);
     const QString reason = qs(fields.get("reason"));
     if (!fields.wrongType().empty()) {
@@ -351,9 +336,9 @@ RestApi::Reply RestApi::closeSession(const QString& caller, const QString& sessi
     if (bytes != body.end() && !bytes->is_number_integer()) {
         return error(422, "Field 'transferred_bytes' must be an integer");
     }
-    session->state = SessionState::Closed;
-    json reply = session->toJson();
-    const QString peer = session->peerOf(caller);
+    session.state = SessionState::Closed;
+    json reply = session.toJson();
+    const QString peer = session.peerOf(caller);
     spdlog::info("RestApi: session {} closed by {} ({})", sessionId.toStdString(),
                  caller.toStdString(), reason.toStdString());
     m_signaling.sendTo(peer, json{{"type", "SESSION_CLOSED"},

@@ -12,6 +12,7 @@ namespace nimbral::server {
 class DeviceRegistry;
 class SessionRegistry;
 class SignalingHub;
+struct Session;
 class TokenStore;
 
 // The REST interface on the server's HTTP port (the signaling WebSocket upgrades on the same
@@ -48,10 +49,10 @@ private:
     Reply autoLogin(const nlohmann::json& body);
     Reply heartbeat(const QString& caller, const nlohmann::json& body);
     Reply createSession(const QString& caller, const nlohmann::json& body);
-    Reply handshakeAck(const QString& caller, const QString& sessionId, const nlohmann::json& body);
-    Reply completeSession(const QString& caller, const QString& sessionId,
-                          const nlohmann::json& body);
-    Reply closeSession(const QString& caller, const QString& sessionId, const nlohmann::json& body);
+    // The session handlers get a session the caller was already checked against.
+    Reply handshakeAck(Session& session, const nlohmann::json& body);
+    Reply completeSession(Session& session, const nlohmann::json& body);
+    Reply closeSession(const QString& caller, Session& session, const nlohmann::json& body);
 
     DeviceRegistry& m_devices;
     TokenStore& m_tokens;

@@ -17,10 +17,10 @@ namespace {
 using spdlog::level::err;
 using test::Bytes;
 
-Bytes patternBytes(std::size_t size, std::uint8_t seed) {
+Bytes patternBytes(std::size_t size, std::uint8_t first) {
     Bytes bytes(size);
     for (std::size_t i = 0; i < size; ++i) {
-        bytes[i] = static_cast<std::uint8_t>(seed + i * 7);
+        bytes[i] = static_cast<std::uint8_t>(first + i * 7);
     }
     return bytes;
 }
