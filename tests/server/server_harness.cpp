@@ -45,9 +45,12 @@ bool ServerProcess::start() {
     m_process->setProcessChannelMode(QProcess::MergedChannels);
     m_output.clear();
     m_baseUrl.clear();
+    const QString httpPort = m_reusePorts ? QString::number(m_httpPort) : QStringLiteral("0");
+    const QString relayPort = m_reusePorts ? QString::number(m_relayPort) : QStringLiteral("0");
+    m_reusePorts = false;
     m_relayPort = 0;
-    QStringList arguments{"--listen", "127.0.0.1:0",  "--relay-port", "0",
-                          "--db",     databasePath(), "--log-level",  "debug"};
+    QStringList arguments{"--listen", "127.0.0.1:" + httpPort, "--relay-port", relayPort,
+                          "--db",     databasePath(),          "--log-level",  "debug"};
     arguments += m_extraArguments;
     m_process->start(NIMBRAL_SERVER_PATH, arguments);
     if (!m_process->waitForStarted(5000)) {
@@ -62,6 +65,7 @@ bool ServerProcess::start() {
             const auto relay = relayLine.match(m_output);
             if (http.hasMatch() && relay.hasMatch()) {
                 m_baseUrl = http.captured(1);
+                m_httpPort = static_cast<quint16>(QUrl(m_baseUrl).port());
                 m_relayPort = static_cast<quint16>(relay.captured(1).toUInt());
                 return true;
             }
@@ -69,6 +73,11 @@ bool ServerProcess::start() {
         },
         10000);
     return ready && !m_baseUrl.isEmpty();
+}
+
+bool ServerProcess::startOnSamePorts() {
+    m_reusePorts = true;
+    return start();
 }
 
 void ServerProcess::stop() {

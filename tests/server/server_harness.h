@@ -27,6 +27,8 @@ public:
     ~ServerProcess();
 
     bool start();
+    // Starts again on the ports of the last run, as a restarted server on a fixed address.
+    bool startOnSamePorts();
     void stop();
     bool restart() {
         stop();
@@ -50,6 +52,8 @@ private:
     QString m_output;
     QString m_baseUrl;
     quint16 m_relayPort = 0;
+    quint16 m_httpPort = 0;
+    bool m_reusePorts = false;
 };
 
 struct HttpReply {

@@ -57,5 +57,30 @@ TEST(ClientOptions, ServerTakesAnHttpOrHttpsUrlWithAHost) {
     }
 }
 
+TEST(ClientOptions, ProbeAddressesAreDeploymentSettings) {
+    const ClientOptions none = parse({});
+    EXPECT_FALSE(none.stunServer.has_value());
+    EXPECT_FALSE(none.ipEchoUrl.has_value());
+
+    const ClientOptions withPort = parse({"--stun-server", "127.0.0.1:3478"});
+    ASSERT_TRUE(withPort.stunServer.has_value());
+    EXPECT_EQ(withPort.stunServer->first, "127.0.0.1");
+    EXPECT_EQ(withPort.stunServer->second, 3478);
+    const ClientOptions defaultPort = parse({"--stun-server", "stun.example.org"});
+    ASSERT_TRUE(defaultPort.stunServer.has_value());
+    EXPECT_EQ(defaultPort.stunServer->second, 19302);
+
+    const ClientOptions echo = parse({"--ip-echo-url", "https://ip.example.org/plain"});
+    ASSERT_TRUE(echo.ipEchoUrl.has_value());
+    EXPECT_EQ(echo.ipEchoUrl->path(), "/plain");
+
+    for (const QStringList& bad :
+         {QStringList{"--stun-server"}, QStringList{"--stun-server", "host:port"},
+          QStringList{"--stun-server", "host/path"}, QStringList{"--ip-echo-url", "ftp://x"},
+          QStringList{"--ip-echo-url"}}) {
+        EXPECT_FALSE(parse(bad).error.isEmpty()) << bad.join(' ').toStdString();
+    }
+}
+
 } // namespace
 } // namespace nimbral

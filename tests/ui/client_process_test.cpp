@@ -9,7 +9,14 @@
 
 #include <gtest/gtest.h>
 
+#include "server_harness.h"
+
 namespace {
+
+// The program must never reach the public defaults from a test. The first occurrence of an
+// option counts, so a test's own --server, given earlier, still wins.
+const QStringList kLoopbackOnly = {"--server",    "http://127.0.0.1:9", "--stun-server",
+                                   "127.0.0.1:9", "--ip-echo-url",      "http://127.0.0.1:9/"};
 
 // One throw-away home per test: config, data, runtime and temp folders of its own, so the
 // program's settings, log, autostart entry and instance lock never touch the real user's.
@@ -61,7 +68,7 @@ protected:
         QProcess process;
         process.setProcessEnvironment(environment());
         process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(NIMBRAL_CLIENT_PATH, arguments);
+        process.start(NIMBRAL_CLIENT_PATH, arguments + kLoopbackOnly);
         EXPECT_TRUE(process.waitForFinished(15000)) << "client did not exit";
         if (process.state() != QProcess::NotRunning) {
             process.kill();
@@ -76,7 +83,7 @@ protected:
         auto* process = new QProcess;
         process->setProcessEnvironment(environment());
         process->setProcessChannelMode(QProcess::MergedChannels);
-        process->start(NIMBRAL_CLIENT_PATH, arguments);
+        process->start(NIMBRAL_CLIENT_PATH, arguments + kLoopbackOnly);
         EXPECT_TRUE(process->waitForStarted(5000));
         m_running.push_back(process);
         return process;
@@ -248,6 +255,41 @@ TEST_F(ClientProcessTest, RunningServiceIsNotedAndTheClientGoesOnStandalone) {
     QTRY_VERIFY_WITH_TIMEOUT(readLog().contains("Nimbral Client starting..."), 15000);
     EXPECT_TRUE(readLog().contains("[info] Nimbral service detected — agent mode not yet "
                                    "implemented, continuing in standalone mode\n"));
+}
+
+TEST_F(ClientProcessTest, AFreshClientRegistersWithTheServerAndStaysOnline) {
+    nimbral::test::ServerProcess server;
+    ASSERT_TRUE(server.start()) << server.output().toStdString();
+    nimbral::test::RestClient rest(server.baseUrl());
+    const auto online = [&rest] {
+        return rest.send("GET", "/health", {}, {}).body.value("online", -1);
+    };
+    ASSERT_EQ(online(), 0);
+
+    startInteractive({"--log-level", "info", "--server", server.baseUrl()});
+    QTRY_VERIFY_WITH_TIMEOUT(readLog().contains("Signaling auth confirmed"), 15000);
+    EXPECT_TRUE(readLog().contains("First launch — auto-registering..."));
+    EXPECT_TRUE(readLog().contains("Sent session password to server via WebSocket"));
+    EXPECT_EQ(online(), 1);
+
+    // The credentials were stored: the next start logs in with the same ID.
+    QSettings stored(path("config/Nimbral/NimbralClient.conf"), QSettings::IniFormat);
+    const QString clientId = stored.value("auth/clientId").toString();
+    ASSERT_EQ(clientId.size(), 9) << readLog().toStdString();
+    stopAll();
+    QFile::remove(logPath());
+    startInteractive({"--log-level", "info", "--server", server.baseUrl()});
+    QTRY_VERIFY_WITH_TIMEOUT(readLog().contains("Signaling auth confirmed"), 15000);
+    EXPECT_TRUE(readLog().contains("Auto-login with stored client ID: " + clientId));
+}
+
+TEST_F(ClientProcessTest, ProbeOptionsAreCheckedLikeTheServerOption) {
+    const Result stun = runToEnd({"--stun-server", "a b:c"});
+    EXPECT_EQ(stun.exitCode, 2);
+    EXPECT_TRUE(stun.output.contains("--stun-server needs HOST or HOST:PORT"));
+    const Result echo = runToEnd({"--ip-echo-url", "file:///etc/passwd"});
+    EXPECT_EQ(echo.exitCode, 2);
+    EXPECT_TRUE(echo.output.contains("--ip-echo-url needs an http:// or https:// URL"));
 }
 
 TEST_F(ClientProcessTest, ServerOptionIsUsedOrRefusedWithAClearMessage) {

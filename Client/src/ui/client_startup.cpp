@@ -8,19 +8,22 @@
 #include <QLocale>
 #include <QStandardPaths>
 #include <QTranslator>
-#include <QWidget>
 
 #include <spdlog/sinks/basic_file_sink.h>
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/spdlog.h>
 
+#include "core/auth_controller.h"
 #include "core/settings_controller.h"
+#include "network/api_client.h"
 #include "platform/autostart.h"
 #include "platform/service_endpoint.h"
 #include "platform/single_instance.h"
 #include "platform/termination_signals.h"
 #include "ui/app_icon.h"
 #include "ui/button_cursor_filter.h"
+#include "ui/client_core.h"
+#include "ui/presence_window.h"
 #include "ui/style_sheet.h"
 
 namespace nimbral {
@@ -128,6 +131,34 @@ ClientOptions parseClientOptions(const QStringList& arguments) {
                                 .arg(value.value_or(QString()));
         }
     }
+    if (arguments.contains(QStringLiteral("--stun-server"))) {
+        const QString value =
+            valueAfter(arguments, QStringLiteral("--stun-server")).value_or(QString());
+        const QUrl url(QStringLiteral("stun://") + value);
+        const int port = url.port(19302);
+        if (!value.isEmpty() && url.isValid() && !url.host().isEmpty() && url.path().isEmpty() &&
+            port > 0) {
+            options.stunServer = std::make_pair(url.host(), static_cast<quint16>(port));
+        } else if (options.error.isEmpty()) {
+            options.error =
+                QStringLiteral("--stun-server needs HOST or HOST:PORT, got '%1'").arg(value);
+        }
+    }
+    if (arguments.contains(QStringLiteral("--ip-echo-url"))) {
+        const QString value =
+            valueAfter(arguments, QStringLiteral("--ip-echo-url")).value_or(QString());
+        const QUrl url(value, QUrl::StrictMode);
+        const QString scheme = url.scheme().toLower();
+        if (url.isValid() &&
+            (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+            !url.host().isEmpty()) {
+            options.ipEchoUrl = url;
+        } else if (options.error.isEmpty()) {
+            options.error =
+                QStringLiteral("--ip-echo-url needs an http:// or https:// URL, got '%1'")
+                    .arg(value);
+        }
+    }
     return options;
 }
 
@@ -176,14 +207,11 @@ int runClient(int argc, char** argv) {
     }
     spdlog::info("Nimbral Client starting...");
 
-    const QUrl serverUrl = options.serverUrl.value_or(settings.serverUrl());
-    spdlog::info("Central server: {}", serverUrl.toString().toStdString());
-
-    // Stands in for the main window until the session core is composed here.
-    QWidget window;
-    window.setWindowTitle(QCoreApplication::translate("MainWindow", "Nimbral - Remote Access"));
-    window.resize(900, 600);
+    ClientCore core(settings, options);
+    spdlog::info("Central server: {}", core.api().baseUrl().toString().toStdString());
+    PresenceWindow window(core);
     window.show();
+    core.auth().authenticate();
 
     const int exitCode = QApplication::exec();
     spdlog::info("Nimbral Client exiting with code {}", exitCode);

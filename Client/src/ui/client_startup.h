@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <utility>
 
 #include <QString>
 #include <QStringList>
@@ -16,7 +17,11 @@ struct ClientOptions {
     bool install = false; // wins over uninstall when both are given
     bool uninstall = false;
     std::optional<QUrl> serverUrl; // --server: this run's central server instead of the default
-    QString error;                 // non-empty when an option's value is unusable
+    // --stun-server HOST[:PORT] and --ip-echo-url URL: the NAT and public-address probes of this
+    // deployment instead of the public defaults.
+    std::optional<std::pair<QString, quint16>> stunServer;
+    std::optional<QUrl> ipEchoUrl;
+    QString error; // non-empty when an option's value is unusable
 };
 
 // arguments: the whole argument vector, program name first.

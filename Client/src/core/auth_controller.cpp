@@ -1,0 +1,238 @@
+#include "core/auth_controller.h"
+
+#include <mutex>
+#include <random>
+
+#include <QCoreApplication>
+#include <QRandomGenerator64>
+#include <QSysInfo>
+
+#include <spdlog/spdlog.h>
+
+#include "core/machine_fingerprint.h"
+#include "core/settings_controller.h"
+#include "network/api_client.h"
+#include "network/heartbeat_service.h"
+#include "network/signaling_client.h"
+
+namespace nimbral {
+
+namespace {
+
+constexpr char kGeneratedPasswordAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+constexpr int kGeneratedPasswordLength = 6;
+
+QString generatedSessionPassword() {
+    constexpr int alphabetSize = sizeof(kGeneratedPasswordAlphabet) - 1;
+    QString password;
+    for (int i = 0; i < kGeneratedPasswordLength; ++i) {
+        password += QLatin1Char(
+            kGeneratedPasswordAlphabet[QRandomGenerator64::global()->bounded(alphabetSize)]);
+    }
+    return password;
+}
+
+// Uniform in [0, range) from 32-bit draws: multiply-and-shift, rejecting the few low products
+// that would favour some values.
+quint32 uniformBelow(std::mt19937& generator, quint32 range) {
+    quint64 product = static_cast<quint64>(generator()) * range;
+    auto low = static_cast<quint32>(product);
+    if (low < range) {
+        const quint32 threshold = static_cast<quint32>(-range) % range;
+        while (low < threshold) {
+            product = static_cast<quint64>(generator()) * range;
+            low = static_cast<quint32>(product);
+        }
+    }
+    return static_cast<quint32>(product >> 32);
+}
+
+} // namespace
+
+QString AuthController::drawPairingCode() {
+    static std::mutex mutex;
+    const std::lock_guard lock(mutex);
+    // Seeded once, on first use, from the platform's non-deterministic source.
+    static std::mt19937 generator{std::random_device{}()};
+    return QString::number(100000 + uniformBelow(generator, 900000));
+}
+
+AuthController::AuthController(ApiClient* api, SignalingClient* signaling,
+                               HeartbeatService* heartbeat, SettingsController* settings,
+                               QObject* parent)
+    : QObject(parent)
+    , m_api(api)
+    , m_signaling(signaling)
+    , m_heartbeat(heartbeat)
+    , m_settings(settings)
+    , m_fingerprintSource(&MachineFingerprint::generate) {
+    const QString stored = m_settings->sessionPassword();
+    m_sessionPassword = (!stored.isEmpty() && validatePassword(stored).isEmpty())
+                            ? stored
+                            : generatedSessionPassword();
+
+    m_pairingCode = drawPairingCode();
+    m_pairingTimer.setInterval(kPairingCodeIntervalMs);
+    connect(&m_pairingTimer, &QTimer::timeout, this, &AuthController::regeneratePairingCode);
+    m_pairingTimer.start();
+
+    connect(m_api, &ApiClient::autoRegisterSuccess, this, &AuthController::onAutoRegisterSuccess);
+    connect(m_api, &ApiClient::authSuccess, this, &AuthController::onAuthSuccess);
+    connect(m_api, &ApiClient::authError, this, &AuthController::onAuthError);
+    connect(m_signaling, &SignalingClient::connected, this, &AuthController::onSignalingConnected);
+    connect(m_signaling, &SignalingClient::gaveUp, this, &AuthController::onSignalingGaveUp);
+
+    m_retryTimer.setSingleShot(true);
+    m_retryTimer.setInterval(kRetryIntervalMs);
+    connect(&m_retryTimer, &QTimer::timeout, this, &AuthController::authenticate);
+}
+
+QString AuthController::validatePassword(const QString& password) {
+    const QList<uint> codePoints = password.toUcs4();
+    if (codePoints.size() < 8) {
+        return tr("Password must be at least 8 characters.");
+    }
+    bool lower = false;
+    bool upper = false;
+    bool digit = false;
+    for (const uint c : codePoints) {
+        if (QChar::isLower(c)) {
+            lower = true;
+        } else if (QChar::isUpper(c)) {
+            upper = true;
+        } else if (QChar::isDigit(c)) {
+            digit = true;
+        }
+    }
+    if (!lower) {
+        return tr("Password must contain at least one lowercase letter.");
+    }
+    if (!upper) {
+        return tr("Password must contain at least one uppercase letter.");
+    }
+    if (!digit) {
+        return tr("Password must contain at least one digit.");
+    }
+    return {};
+}
+
+void AuthController::authenticate() {
+    m_retryTimer.stop();
+    if (m_settings->hasStoredCredentials()) {
+        const QString clientId = m_settings->clientId();
+        spdlog::info("Auto-login with stored client ID: {}", clientId.toStdString());
+        m_api->autoLogin(clientId, m_settings->deviceSecret());
+        return;
+    }
+    spdlog::info("First launch — auto-registering...");
+    const QString fingerprint = m_fingerprintSource ? m_fingerprintSource() : QString();
+    if (fingerprint.isEmpty()) {
+        spdlog::warn("Could not generate machine fingerprint; ID will not survive reinstalls");
+    }
+    m_api->autoRegister(QSysInfo::machineHostName(), QCoreApplication::applicationVersion(),
+                        fingerprint);
+}
+
+void AuthController::onAutoRegisterSuccess(const QString& clientId, const QString& deviceSecret,
+                                           const QString&) {
+    m_retryTimer.stop();
+    m_failureCount = 0;
+    m_settings->setClientId(clientId);
+    m_settings->setDeviceSecret(deviceSecret);
+    spdlog::info("Auto-registration successful. Client ID: {}", clientId.toStdString());
+    onAuthenticated(clientId);
+}
+
+void AuthController::onAuthSuccess(const QString& clientId, const QString&) {
+    m_retryTimer.stop();
+    m_failureCount = 0;
+    spdlog::info("Auto-login successful. Client ID: {}", clientId.toStdString());
+    onAuthenticated(clientId);
+}
+
+void AuthController::onAuthenticated(const QString& clientId) {
+    m_authenticated = true;
+    // The server this run talks to: the built-in one, or the one given on the command line.
+    m_signaling->connectToServer(m_api->baseUrl(), clientId, m_api->token());
+    m_heartbeat->start(kHeartbeatIntervalMs);
+    emit authenticated(clientId);
+}
+
+void AuthController::onAuthError(const QString& error) {
+    ++m_failureCount;
+    spdlog::warn("Authentication failed (attempt {}): {}. Retrying in 20 seconds...",
+                 m_failureCount, error.toStdString());
+    const bool credentialError =
+        error.contains(QLatin1String("Invalid device credentials"), Qt::CaseInsensitive) ||
+        error.contains(QLatin1String("authentication"), Qt::CaseInsensitive);
+    if (credentialError && m_settings->hasStoredCredentials()) {
+        spdlog::info(
+            "Credential error — clearing stored credentials, will auto-register on next retry");
+        clearStoredCredentials();
+    } else if (m_failureCount >= 3 && m_settings->hasStoredCredentials()) {
+        spdlog::info("Clearing stored credentials after {} failures — will auto-register on next "
+                     "retry",
+                     m_failureCount);
+        clearStoredCredentials();
+    }
+    emit authenticationFailed(error);
+    m_retryTimer.start();
+}
+
+void AuthController::clearStoredCredentials() {
+    m_settings->setClientId(QString());
+    m_settings->setDeviceSecret(QString());
+}
+
+void AuthController::onSignalingConnected() {
+    m_signaling->sendMessage(
+        {{"type", "SET_PASSWORD"}, {"password", m_sessionPassword.toStdString()}});
+    spdlog::info("Sent session password to server via WebSocket");
+    publishPairingCode();
+}
+
+void AuthController::onSignalingGaveUp() {
+    if (!m_authenticated) {
+        return;
+    }
+    // The token this login gave is no good any more; only a new login brings the device back.
+    m_authenticated = false;
+    m_heartbeat->stop();
+    spdlog::warn("Signaling connection lost for good — logging in again in 20 seconds");
+    emit authenticationFailed(QStringLiteral("Connection to the server lost"));
+    m_retryTimer.start();
+}
+
+void AuthController::setSessionPassword(const QString& password) {
+    m_sessionPassword = password;
+    m_settings->setSessionPassword(password);
+    if (m_signaling->isConnected()) {
+        m_signaling->sendMessage({{"type", "SET_PASSWORD"}, {"password", password.toStdString()}});
+        spdlog::info("Updated session password sent to server");
+    }
+}
+
+void AuthController::regeneratePairingCode() {
+    m_pairingCode = drawPairingCode();
+    spdlog::info("Pairing code regenerated");
+    emit pairingCodeChanged(m_pairingCode);
+    publishPairingCode();
+}
+
+void AuthController::publishPairingCode() {
+    if (m_signaling->isConnected() && !m_pairingCode.isEmpty()) {
+        m_signaling->sendMessage(
+            {{"type", "SET_PAIRING_CODE"}, {"code", m_pairingCode.toStdString()}});
+    }
+}
+
+void AuthController::logout() {
+    m_heartbeat->stop();
+    m_signaling->disconnectFromServer();
+    m_authenticated = false;
+    m_retryTimer.stop();
+    spdlog::info("Logged out");
+    emit loggedOut();
+}
+
+} // namespace nimbral

@@ -1,0 +1,89 @@
+#pragma once
+
+#include <functional>
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+namespace nimbral {
+
+class ApiClient;
+class HeartbeatService;
+class SettingsController;
+class SignalingClient;
+
+// Makes the device known to the central server without a user account: registers on first
+// start (with the machine fingerprint), logs in with the stored credentials afterwards, retries
+// every 20 s, and once logged in opens signaling, starts the heartbeat and publishes the session
+// password and the pairing code (redrawn every 5 minutes). Also owns the password policy.
+//
+// It keeps the device online for as long as it runs: when signaling gives up for good (server
+// away too long, or the token refused after a server restart) it logs in again on the same
+// 20-second cycle. Borrows the four objects it is given; main thread only.
+class AuthController : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kRetryIntervalMs = 20000;
+    static constexpr int kPairingCodeIntervalMs = 5 * 60 * 1000;
+    static constexpr int kHeartbeatIntervalMs = 30000;
+
+    AuthController(ApiClient* api, SignalingClient* signaling, HeartbeatService* heartbeat,
+                   SettingsController* settings, QObject* parent = nullptr);
+
+    void authenticate();
+    // Adopts and stores the password (no policy check here; callers run validatePassword).
+    void setSessionPassword(const QString& password);
+    // Empty when acceptable, else the message of the first rule broken.
+    static QString validatePassword(const QString& password);
+    void regeneratePairingCode();
+    void logout();
+
+    QString sessionPassword() const { return m_sessionPassword; }
+    QString pairingCode() const { return m_pairingCode; }
+    bool isAuthenticated() const { return m_authenticated; }
+    int failureCount() const { return m_failureCount; }
+    bool retryPending() const { return m_retryTimer.isActive(); }
+
+    // Where the registration fingerprint comes from; tests replace it.
+    void setFingerprintSource(std::function<QString()> source) {
+        m_fingerprintSource = std::move(source);
+    }
+
+    // A fresh six-digit code, 100000..999999, uniformly drawn.
+    static QString drawPairingCode();
+
+signals:
+    void pairingCodeChanged(const QString& code);
+    void authenticated(const QString& clientId);
+    void authenticationFailed(const QString& error);
+    void loggedOut();
+
+private slots:
+    void onAutoRegisterSuccess(const QString& clientId, const QString& deviceSecret,
+                               const QString& token);
+    void onAuthSuccess(const QString& clientId, const QString& token);
+    void onAuthError(const QString& error);
+    void onSignalingConnected();
+    void onSignalingGaveUp();
+
+private:
+    void onAuthenticated(const QString& clientId);
+    void publishPairingCode();
+    void clearStoredCredentials();
+
+    ApiClient* m_api;
+    SignalingClient* m_signaling;
+    HeartbeatService* m_heartbeat;
+    SettingsController* m_settings;
+    bool m_authenticated = false;
+    QString m_sessionPassword;
+    QString m_pairingCode;
+    QTimer m_retryTimer;
+    QTimer m_pairingTimer;
+    int m_failureCount = 0;
+    std::function<QString()> m_fingerprintSource;
+};
+
+} // namespace nimbral

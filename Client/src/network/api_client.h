@@ -1,0 +1,71 @@
+#pragma once
+
+#include <functional>
+
+#include <QNetworkAccessManager>
+#include <QObject>
+#include <QString>
+#include <QUrl>
+
+#include "network/json_types.h"
+
+namespace nimbral {
+
+// The device's REST client for the central server. Every call returns at once and reports
+// through exactly one signal; the bearer token and client ID from the last successful login or
+// registration are kept and added to every authorised call. Main thread only.
+class ApiClient : public QObject {
+    Q_OBJECT
+
+public:
+    // A server that accepts the connection and never answers must not stall a caller for ever:
+    // every request ends in its ordinary failure path after this long.
+    static constexpr int kTransferTimeoutMs = 15000;
+
+    explicit ApiClient(const QUrl& baseUrl, QObject* parent = nullptr);
+
+    void autoLogin(const QString& clientId, const QString& deviceSecret);
+    void autoRegister(const QString& clientName, const QString& agentVersion,
+                      const QString& machineFingerprint);
+    void sendHeartbeat(const QString& localIp, const QString& publicIp, const QString& natType);
+    void createSession(const QString& targetClientId, const QString& sessionPassword,
+                       const QString& purpose, const QString& masterEcdhPublicKey);
+    void handshakeAck(const QString& sessionId, const QString& targetEcdhPublicKey,
+                      const QString& targetNatType, const QString& preferredRelayId);
+    void completeSession(const QString& sessionId, const QString& connectionMethod,
+                         const QString& relayNodeId);
+    void closeSession(const QString& sessionId, const QString& reason, qint64 transferredBytes);
+
+    QString token() const { return m_token; }
+    QString clientId() const { return m_clientId; }
+    QUrl baseUrl() const { return m_baseUrl; }
+
+    // For tests; the default is kTransferTimeoutMs.
+    void setTransferTimeout(int milliseconds) { m_transferTimeoutMs = milliseconds; }
+
+signals:
+    void autoRegisterSuccess(const QString& clientId, const QString& deviceSecret,
+                             const QString& token);
+    void authSuccess(const QString& clientId, const QString& token);
+    void authError(const QString& error);
+    void heartbeatSent();
+    void sessionCreated(const nlohmann::json& sessionData);
+    void sessionUpdated(const nlohmann::json& sessionData);
+    void requestError(const QString& endpoint, int statusCode, const QString& detail);
+
+private:
+    using ReplyHandler = std::function<void(int status, const nlohmann::json& body)>;
+
+    void send(const QByteArray& verb, const QString& path, const nlohmann::json& body,
+              bool authorised, ReplyHandler handler);
+    void sessionReply(const char* endpoint, const char* fallback, int status,
+                      const nlohmann::json& body, bool created);
+
+    QUrl m_baseUrl;
+    QNetworkAccessManager m_network;
+    QString m_token;
+    QString m_clientId;
+    int m_transferTimeoutMs = kTransferTimeoutMs;
+};
+
+} // namespace nimbral

@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+#include <QUrl>
+#include <QWebSocket>
+
+#include "network/json_types.h"
+
+namespace nimbral {
+
+// The device's WebSocket to the central server ("/ws/clients/<id>"): authenticates with the
+// bearer token, carries the signaling catalogue both ways and reconnects with back-off (1 s
+// doubling to 30 s, at most 10 attempts in a row without a confirmed authentication).
+//
+// When it stops trying for good on its own (attempts used up, or the server refused the token)
+// it raises gaveUp(): the token is then worth nothing and only a new login brings the device
+// back, which is its owner's job. disconnectFromServer() never raises it. Main thread only.
+class SignalingClient : public QObject {
+    Q_OBJECT
+
+public:
+    static constexpr int kMaxReconnectAttempts = 10;
+    static constexpr int kFirstReconnectDelayMs = 1000;
+    static constexpr int kMaxReconnectDelayMs = 30000;
+
+    explicit SignalingClient(QObject* parent = nullptr);
+    ~SignalingClient() override;
+
+    void connectToServer(const QUrl& serverUrl, const QString& clientId, const QString& token);
+    // Sends one compact text frame, or drops it with a warning when the socket is not connected.
+    void sendMessage(const nlohmann::json& message);
+    bool isConnected() const;
+    void disconnectFromServer();
+
+    // The socket URL for a server URL: https -> wss, anything else -> ws, path /ws/clients/<id>.
+    static QUrl signalingUrl(const QUrl& serverUrl, const QString& clientId);
+
+    // For tests: the back-off without waiting for it.
+    bool reconnectPending() const { return m_reconnectTimer.isActive(); }
+    int reconnectDelayMs() const { return m_reconnectTimer.interval(); }
+    int reconnectAttempts() const { return m_reconnectAttempts; }
+
+signals:
+    void connected();
+    void disconnected();
+    void messageReceived(const nlohmann::json& message);
+    void sessionHandshakeRequest(const QString& sessionId, const QString& masterClientId,
+                                 const QString& purpose);
+    void sessionAutoAccept(const QString& sessionId, const QString& masterClientId,
+                           const QString& masterEcdhPublicKey);
+    void sessionHandshakeAck(const QString& sessionId, const QString& state,
+                             const QString& targetEcdhPublicKey);
+    void connectionError(const QString& error);
+    void iceOffer(const QString& sessionId, const QString& fromClientId, const QString& sdp);
+    void iceAnswer(const QString& sessionId, const QString& fromClientId, const QString& sdp);
+    void iceCandidate(const QString& sessionId, const QString& fromClientId,
+                      const QString& candidate, const QString& mid);
+    void gaveUp();
+
+public slots:
+    void onConnected();
+    void onDisconnected();
+    void onTextMessageReceived(const QString& text);
+    void onError(QAbstractSocket::SocketError error);
+    void attemptReconnect();
+
+private:
+    void open();
+
+    QWebSocket m_socket;
+    QTimer m_reconnectTimer;
+    QUrl m_serverUrl;
+    QString m_clientId;
+    QString m_token;
+    int m_reconnectAttempts = 0;
+    bool m_closedByOwner = false;
+};
+
+} // namespace nimbral
