@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include "wait_until.h"
+
 #include "json_text.h"
 #include "relay_node.h"
 #include "server_options.h"
@@ -69,7 +71,7 @@ TEST(SessionRegistry, UnfinishedSessionsFailAndConnectedOnesStay) {
     connected.state = SessionState::Connected;
     const QString connectedId = connected.id;
 
-    QTRY_COMPARE_WITH_TIMEOUT(ended.count(), 1, 3000);
+    ASSERT_WAIT(ended.count() == 1, 3000);
     EXPECT_EQ(ended.at(0).at(0).toString(), pendingId);
     EXPECT_EQ(ended.at(0).at(1).toString(), "failed");
     ASSERT_NE(sessions.find(pendingId), nullptr);
@@ -93,7 +95,7 @@ TEST(SessionRegistry, FiveFailuresBlockATargetUntilTheBlockRunsOut) {
     sessions.recordPasswordFailure("222222222");
     EXPECT_TRUE(sessions.passwordTriesBlocked("222222222"));
     EXPECT_FALSE(sessions.passwordTriesBlocked("333333333"));
-    QTRY_VERIFY_WITH_TIMEOUT(!sessions.passwordTriesBlocked("222222222"), 3000);
+    ASSERT_WAIT(!sessions.passwordTriesBlocked("222222222"), 3000);
     // The count starts afresh after a block.
     sessions.recordPasswordFailure("222222222");
     EXPECT_FALSE(sessions.passwordTriesBlocked("222222222"));
@@ -114,8 +116,8 @@ TEST(RelayNode, AnUnpairedJoinIsClosedAfterItsTimeout) {
     QByteArray frame(5, '\0');
     frame[4] = static_cast<char>(join.size());
     peer.write(frame + join);
-    QTRY_COMPARE_WITH_TIMEOUT(relay.connectionCount(), 1, 3000);
-    QTRY_COMPARE_WITH_TIMEOUT(peer.state(), QAbstractSocket::UnconnectedState, 3000);
+    ASSERT_WAIT(relay.connectionCount() == 1, 3000);
+    ASSERT_WAIT(peer.state() == QAbstractSocket::UnconnectedState, 3000);
     EXPECT_EQ(relay.connectionCount(), 0);
 }
 

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-// Qt objects under test need an application object; the event loop is driven by QTRY_* and
+// Qt objects under test need an application object; the event loop is driven by ASSERT_WAIT and
 // QSignalSpy::wait inside the tests.
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
