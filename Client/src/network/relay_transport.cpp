@@ -1,0 +1,177 @@
+#include "network/relay_transport.h"
+
+#include <QtEndian>
+
+#include <nlohmann/json.hpp>
+#include <spdlog/spdlog.h>
+
+namespace nimbral {
+
+RelayTransport::RelayTransport(QObject* parent)
+    : ITransport(parent) {
+    qRegisterMetaType<nimbral::ChannelType>();
+    QObject::connect(&m_socket, &QTcpSocket::connected, this, &RelayTransport::onSocketConnected);
+    QObject::connect(&m_socket, &QTcpSocket::disconnected, this,
+                     &RelayTransport::onSocketDisconnected);
+    QObject::connect(&m_socket, &QTcpSocket::readyRead, this, &RelayTransport::onSocketReadyRead);
+    QObject::connect(&m_socket, &QTcpSocket::errorOccurred, this, &RelayTransport::onSocketError);
+    m_reconnectTimer.setSingleShot(true);
+    QObject::connect(&m_reconnectTimer, &QTimer::timeout, this, &RelayTransport::attemptReconnect);
+}
+
+RelayTransport::~RelayTransport() {
+    m_stopped = true;
+    m_reconnectTimer.stop();
+    // Our own teardown is no news for whoever still listens.
+    m_socket.disconnect(this);
+    if (m_socket.state() != QAbstractSocket::UnconnectedState) {
+        m_socket.abort();
+    }
+}
+
+QByteArray RelayTransport::frame(ChannelType channel, const char* data, std::size_t length) {
+    QByteArray bytes;
+    bytes.reserve(static_cast<qsizetype>(kHeaderSize + length));
+    bytes.append(static_cast<char>(channel));
+    char size[4];
+    qToBigEndian<quint32>(static_cast<quint32>(length), size);
+    bytes.append(size, 4);
+    bytes.append(data, static_cast<qsizetype>(length));
+    return bytes;
+}
+
+QByteArray RelayTransport::joinFrame(const QString& sessionId) {
+    const nlohmann::json join = {{"session_id", sessionId.toStdString()}, {"type", "relay_join"}};
+    const std::string text = join.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+    return frame(ChannelType::Control, text.data(), text.size());
+}
+
+bool RelayTransport::connect(const std::string& host, quint16 port) {
+    if (m_socket.state() != QAbstractSocket::UnconnectedState) {
+        spdlog::warn("RelayTransport::connect called while socket is in state {}",
+                     static_cast<int>(m_socket.state()));
+        return false;
+    }
+    m_host = host;
+    m_port = port;
+    m_reconnectAttempts = 0;
+    m_stopped = false;
+    m_receiveBuffer.clear();
+    spdlog::info("RelayTransport: connecting to {}:{}", host, port);
+    m_socket.connectToHost(QString::fromStdString(host), port, QIODevice::ReadWrite,
+                           QAbstractSocket::AnyIPProtocol);
+    return true;
+}
+
+void RelayTransport::disconnect() {
+    m_stopped = true;
+    m_reconnectTimer.stop();
+    m_reconnectAttempts = kMaxReconnectAttempts;
+    if (m_socket.state() != QAbstractSocket::UnconnectedState) {
+        spdlog::info("RelayTransport: disconnecting from {}:{}", m_host, m_port);
+        m_socket.disconnectFromHost();
+        if (m_socket.state() != QAbstractSocket::UnconnectedState) {
+            m_socket.abort();
+        }
+    }
+}
+
+bool RelayTransport::isConnected() const {
+    return m_socket.state() == QAbstractSocket::ConnectedState;
+}
+
+bool RelayTransport::send(ChannelType channel, const std::uint8_t* data, std::size_t length) {
+    if (!isConnected()) {
+        spdlog::warn("RelayTransport::send: not connected");
+        return false;
+    }
+    if (length > kMaxPayload) {
+        spdlog::error("RelayTransport::send: payload too large ({} > {})", length, kMaxPayload);
+        return false;
+    }
+    const QByteArray bytes = frame(channel, reinterpret_cast<const char*>(data), length);
+    const qint64 written = m_socket.write(bytes);
+    if (written != bytes.size()) {
+        spdlog::error("RelayTransport::send: write failed, wrote {}/{} bytes", written,
+                      bytes.size());
+        return false;
+    }
+    return true;
+}
+
+void RelayTransport::onSocketReadyRead() {
+    m_receiveBuffer.append(m_socket.readAll());
+    while (m_receiveBuffer.size() >= kHeaderSize) {
+        const auto channel = static_cast<quint8>(m_receiveBuffer.at(0));
+        const quint32 length = qFromBigEndian<quint32>(m_receiveBuffer.constData() + 1);
+        if (channel > 1) {
+            spdlog::error("RelayTransport: invalid channel type {}, resetting buffer", channel);
+            m_receiveBuffer.clear();
+            emit transportError(QStringLiteral("Invalid channel type in frame header"));
+            return;
+        }
+        if (length > kMaxPayload) {
+            spdlog::error("RelayTransport: payload length {} exceeds maximum {}", length,
+                          kMaxPayload);
+            m_receiveBuffer.clear();
+            emit transportError(QStringLiteral("Frame payload exceeds maximum size"));
+            return;
+        }
+        if (m_receiveBuffer.size() < kHeaderSize + static_cast<qsizetype>(length)) {
+            return;
+        }
+        const QByteArray payload = m_receiveBuffer.mid(kHeaderSize, length);
+        m_receiveBuffer.remove(0, kHeaderSize + length);
+        emit dataReceived(static_cast<ChannelType>(channel), payload);
+    }
+}
+
+void RelayTransport::onSocketConnected() {
+    spdlog::info("RelayTransport: connected to {}:{}", m_host, m_port);
+    m_reconnectAttempts = 0;
+    m_receiveBuffer.clear();
+    m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    if (m_sessionId.isEmpty()) {
+        spdlog::warn("RelayTransport: no session ID set, skipping relay_join");
+    } else {
+        spdlog::debug("RelayTransport: sending relay_join for session {}",
+                      m_sessionId.toStdString());
+        m_socket.write(joinFrame(m_sessionId));
+    }
+    emit connected();
+}
+
+void RelayTransport::onSocketDisconnected() {
+    spdlog::info("RelayTransport: disconnected from {}:{}", m_host, m_port);
+    m_receiveBuffer.clear();
+    emit disconnected();
+    if (!m_stopped && m_reconnectAttempts < kMaxReconnectAttempts) {
+        const int delay = kFirstReconnectDelayMs << m_reconnectAttempts;
+        spdlog::info("RelayTransport: reconnecting in {} ms (attempt {}/{})", delay,
+                     m_reconnectAttempts + 1, kMaxReconnectAttempts);
+        m_reconnectTimer.start(delay);
+    }
+}
+
+void RelayTransport::attemptReconnect() {
+    m_reconnectTimer.stop();
+    ++m_reconnectAttempts;
+    if (m_socket.state() != QAbstractSocket::UnconnectedState) {
+        m_socket.abort();
+    }
+    spdlog::info("RelayTransport: reconnect attempt {}/{} to {}:{}", m_reconnectAttempts,
+                 kMaxReconnectAttempts, m_host, m_port);
+    m_receiveBuffer.clear();
+    m_socket.connectToHost(QString::fromStdString(m_host), m_port, QIODevice::ReadWrite,
+                           QAbstractSocket::AnyIPProtocol);
+}
+
+void RelayTransport::onSocketError(QAbstractSocket::SocketError error) {
+    spdlog::error("RelayTransport: socket error ({}): {}", static_cast<int>(error),
+                  m_socket.errorString().toStdString());
+    if (error != QAbstractSocket::RemoteHostClosedError) {
+        emit transportError(m_socket.errorString());
+    }
+}
+
+} // namespace nimbral

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QTcpSocket>
+#include <QTimer>
+
+#include "network/transport.h"
+
+namespace nimbral {
+
+// The fallback link: one TCP connection to a relay node carrying both channels as frames
+//   [1 byte channel][4 bytes big-endian payload length][payload]
+// opened by a relay_join frame naming the session. After a remote close it reconnects after 1,
+// 2 and 4 s (at most three attempts, each sending the join again); never after disconnect().
+// Main thread only.
+class RelayTransport : public ITransport {
+    Q_OBJECT
+
+public:
+    static constexpr int kHeaderSize = 5;
+    static constexpr std::size_t kMaxPayload = 16 * 1024 * 1024;
+    static constexpr int kMaxReconnectAttempts = 3;
+    static constexpr int kFirstReconnectDelayMs = 1000;
+
+    explicit RelayTransport(QObject* parent = nullptr);
+    ~RelayTransport() override;
+
+    // The session the join message names; set before connect().
+    void setSessionId(const QString& sessionId) { m_sessionId = sessionId; }
+
+    bool connect(const std::string& host, quint16 port) override;
+    void disconnect() override;
+    bool isConnected() const override;
+    bool send(ChannelType channel, const std::uint8_t* data, std::size_t length) override;
+
+    // The join frame for a session: {"session_id":"...","type":"relay_join"} on channel 0.
+    static QByteArray joinFrame(const QString& sessionId);
+
+    // For tests: the reconnection schedule without its waits.
+    bool reconnectPending() const { return m_reconnectTimer.isActive(); }
+    int reconnectDelayMs() const { return m_reconnectTimer.interval(); }
+
+public slots:
+    void onSocketConnected();
+    void onSocketDisconnected();
+    void onSocketReadyRead();
+    void onSocketError(QAbstractSocket::SocketError error);
+    void attemptReconnect();
+
+private:
+    static QByteArray frame(ChannelType channel, const char* data, std::size_t length);
+
+    QTcpSocket m_socket;
+    QTimer m_reconnectTimer;
+    QByteArray m_receiveBuffer;
+    QString m_sessionId;
+    std::string m_host;
+    quint16 m_port = 0;
+    int m_reconnectAttempts = 0;
+    bool m_stopped = false;
+};
+
+} // namespace nimbral
