@@ -14,6 +14,10 @@ PACKAGES=(
     # Qt 6: widgets, network, translations (lrelease), test; the server's HTTP, WebSocket, SQLite
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite
+    # video: AV1 encoding and decoding
+    libaom-dev libdav1d-dev
+    # the converter benchmark's reference
+    libyuv-dev
     # crypto, logging, JSON, tests (the openssl tool makes the TLS test's certificate)
     libssl-dev openssl libspdlog-dev libfmt-dev nlohmann-json3-dev libgtest-dev libgmock-dev
     # a display for tests and for running the client on a headless machine

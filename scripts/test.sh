@@ -13,6 +13,7 @@ ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
 echo "== benchmarks (figures only; a benchmark fails only when its run could not complete)"
 build/bin/bench_aes_gcm
 build/bin/bench_server_load 30
+build/bin/bench_codec 40
 
 echo "== tests with AddressSanitizer + UndefinedBehaviorSanitizer (build-asan, core libraries)"
 sanitizer_args=(-S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug

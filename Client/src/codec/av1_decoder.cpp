@@ -1,0 +1,132 @@
+#include "codec/av1_decoder.h"
+
+#include <cstring>
+
+#include <dav1d/dav1d.h>
+#include <spdlog/spdlog.h>
+
+namespace nimbral {
+
+namespace {
+
+constexpr int kTryAgain = DAV1D_ERR(EAGAIN);
+
+} // namespace
+
+AV1Decoder::~AV1Decoder() {
+    close();
+}
+
+void AV1Decoder::close() {
+    if (m_context != nullptr) {
+        dav1d_close(&m_context);
+        m_context = nullptr;
+    }
+}
+
+bool AV1Decoder::initialize(std::int32_t width, std::int32_t height) {
+    close();
+    m_initialized = false;
+    m_expectedWidth = width;
+    m_expectedHeight = height;
+
+    Dav1dSettings settings;
+    dav1d_default_settings(&settings);
+    settings.n_threads = 0;
+    settings.max_frame_delay = 1;
+    const int result = dav1d_open(&m_context, &settings);
+    if (result < 0) {
+        m_context = nullptr;
+        spdlog::error("AV1Decoder: dav1d_open failed (error {})", result);
+        return false;
+    }
+    m_initialized = true;
+    spdlog::info("AV1Decoder: initialized using dav1d (expected {}x{})", width, height);
+    return true;
+}
+
+void AV1Decoder::shutdown() {
+    close();
+    m_initialized = false;
+}
+
+std::unique_ptr<DecodedFrame> AV1Decoder::decode(const std::uint8_t* data, std::uint64_t size,
+                                                 std::int64_t timestamp) {
+    if (!m_initialized) {
+        spdlog::error("AV1Decoder: decode called before initialization");
+        return nullptr;
+    }
+    if (data == nullptr || size == 0) {
+        spdlog::warn("AV1Decoder: empty input data");
+        return nullptr;
+    }
+
+    Dav1dData packet{};
+    std::uint8_t* buffer = dav1d_data_create(&packet, size);
+    if (buffer == nullptr) {
+        spdlog::error("AV1Decoder: dav1d_data_create failed");
+        return nullptr;
+    }
+    std::memcpy(buffer, data, size);
+    const int sent = dav1d_send_data(m_context, &packet);
+    if (sent < 0 && sent != kTryAgain) {
+        spdlog::error("AV1Decoder: dav1d_send_data failed (error {})", sent);
+        dav1d_data_unref(&packet);
+        return nullptr;
+    }
+    // On "try again" the decoder keeps nothing of this packet; it is dropped here, and the
+    // stream's next key frame brings the picture back.
+    if (packet.sz > 0) {
+        dav1d_data_unref(&packet);
+    }
+
+    Dav1dPicture picture{};
+    const int got = dav1d_get_picture(m_context, &picture);
+    if (got == kTryAgain) {
+        spdlog::debug("AV1Decoder: decoder needs more data (EAGAIN)");
+        return nullptr;
+    }
+    if (got < 0) {
+        spdlog::error("AV1Decoder: dav1d_get_picture failed (error {})", got);
+        return nullptr;
+    }
+    if (picture.p.bpc != 8 || picture.p.layout != DAV1D_PIXEL_LAYOUT_I420) {
+        spdlog::error("AV1Decoder: unsupported pixel format (layout={}, bpc={})",
+                      static_cast<int>(picture.p.layout), picture.p.bpc);
+        dav1d_picture_unref(&picture);
+        return nullptr;
+    }
+
+    const int w = picture.p.w;
+    const int h = picture.p.h;
+    auto frame = std::make_unique<DecodedFrame>();
+    frame->width = w;
+    frame->height = h;
+    frame->yStride = w;
+    frame->uvStride = w;
+    frame->timestamp = timestamp;
+    frame->yPlane.resize(static_cast<std::size_t>(w) * h);
+    frame->uvPlane.assign(static_cast<std::size_t>(w) * (h / 2), 0);
+    const auto* luma = static_cast<const std::uint8_t*>(picture.data[0]);
+    for (int row = 0; row < h; ++row) {
+        std::memcpy(frame->yPlane.data() + static_cast<std::size_t>(row) * w,
+                    luma + row * picture.stride[0], static_cast<std::size_t>(w));
+    }
+    const auto* u = static_cast<const std::uint8_t*>(picture.data[1]);
+    const auto* v = static_cast<const std::uint8_t*>(picture.data[2]);
+    for (int r = 0; r < h / 2; ++r) {
+        std::uint8_t* out = frame->uvPlane.data() + static_cast<std::size_t>(r) * w;
+        const std::uint8_t* uRow = u + r * picture.stride[1];
+        const std::uint8_t* vRow = v + r * picture.stride[1];
+        for (int c = 0; c < w / 2; ++c) {
+            out[2 * c] = uRow[c];
+            out[2 * c + 1] = vRow[c];
+        }
+    }
+    dav1d_picture_unref(&picture);
+    spdlog::trace("AV1Decoder: decoded frame {}x{} ({} + {} bytes)", w, h, frame->yPlane.size(),
+                  frame->uvPlane.size());
+    return frame;
+}
+
+} // namespace nimbral

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "codec/video_decoder.h"
+
+struct Dav1dContext;
+
+namespace nimbral {
+
+// AV1 through dav1d in low-latency mode: one packet in, at most one picture out.
+class AV1Decoder final : public IVideoDecoder {
+public:
+    AV1Decoder() = default;
+    ~AV1Decoder() override;
+    AV1Decoder(const AV1Decoder&) = delete;
+    AV1Decoder& operator=(const AV1Decoder&) = delete;
+
+    // The size is only what the caller expects (it appears in the log); 0x0 is fine.
+    bool initialize(std::int32_t width, std::int32_t height) override;
+    void shutdown() override;
+    std::unique_ptr<DecodedFrame> decode(const std::uint8_t* data, std::uint64_t size,
+                                         std::int64_t timestamp) override;
+    bool isInitialized() const override { return m_initialized; }
+
+private:
+    void close();
+
+    Dav1dContext* m_context = nullptr;
+    std::int32_t m_expectedWidth = 0;
+    std::int32_t m_expectedHeight = 0;
+    bool m_initialized = false;
+};
+
+} // namespace nimbral

@@ -1,0 +1,216 @@
+#include "codec/av1_encoder.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <thread>
+
+#include <aom/aomcx.h>
+#include <spdlog/spdlog.h>
+
+namespace nimbral {
+
+namespace {
+
+// libaom 3.6 treats 0 threads as one, not as "all": use every core for row multithreading.
+unsigned encoderThreads() {
+    return std::max(1u, std::thread::hardware_concurrency());
+}
+
+} // namespace
+
+AV1Encoder::~AV1Encoder() {
+    release();
+}
+
+int AV1Encoder::speedForPreset(const std::string& preset) {
+    errno = 0;
+    char* end = nullptr;
+    const long long value = std::strtoll(preset.c_str(), &end, 10);
+    if (end != preset.c_str() && errno == 0 && value >= INT32_MIN && value <= INT32_MAX) {
+        return std::clamp(static_cast<int>(value * 10 / 13), 0, 10);
+    }
+    static const std::map<std::string, int> named = {
+        {"ultrafast", 10}, {"superfast", 10}, {"veryfast", 9}, {"faster", 9},
+        {"fast", 8},       {"medium", 6},     {"slow", 4},     {"veryslow", 1},
+    };
+    const auto it = named.find(preset);
+    return it == named.end() ? 8 : it->second;
+}
+
+void AV1Encoder::release() {
+    if (m_imageAllocated) {
+        aom_img_free(&m_image);
+        m_imageAllocated = false;
+    }
+    if (m_codecOpen) {
+        aom_codec_destroy(&m_codec);
+        m_codecOpen = false;
+    }
+}
+
+bool AV1Encoder::initialize(const EncoderConfig& config) {
+    release();
+    m_frameIndex = 0;
+    m_initialized = false;
+    m_config = config;
+
+    const int speed = speedForPreset(config.preset);
+    aom_codec_iface_t* iface = aom_codec_av1_cx();
+    if (iface == nullptr) {
+        spdlog::error("AV1Encoder: aom_codec_av1_cx() returned null");
+        return false;
+    }
+    // Real-time usage: good-quality usage spends seconds on a 1080p key frame here.
+    const aom_codec_err_t defaults =
+        aom_codec_enc_config_default(iface, &m_encoderConfig, AOM_USAGE_REALTIME);
+    if (defaults != AOM_CODEC_OK) {
+        spdlog::error("AV1Encoder: aom_codec_enc_config_default failed: {}",
+                      aom_codec_err_to_string(defaults));
+        return false;
+    }
+    m_encoderConfig.g_w = static_cast<unsigned>(config.width);
+    m_encoderConfig.g_h = static_cast<unsigned>(config.height);
+    m_encoderConfig.g_timebase.num = 1;
+    m_encoderConfig.g_timebase.den = std::max(1, config.fps);
+    m_encoderConfig.rc_target_bitrate = static_cast<unsigned>(std::max(1, config.bitrateKbps));
+    m_encoderConfig.rc_end_usage = AOM_CQ;
+    m_encoderConfig.kf_min_dist = 0;
+    m_encoderConfig.kf_max_dist = static_cast<unsigned>(std::max(0, config.keyframeInterval));
+    m_encoderConfig.g_threads = encoderThreads();
+    m_encoderConfig.g_pass = AOM_RC_ONE_PASS;
+    m_encoderConfig.g_lag_in_frames = 0;
+    m_encoderConfig.g_error_resilient = AOM_ERROR_RESILIENT_DEFAULT;
+
+    const aom_codec_err_t opened = aom_codec_enc_init(&m_codec, iface, &m_encoderConfig, 0);
+    if (opened != AOM_CODEC_OK) {
+        spdlog::error("AV1Encoder: aom_codec_enc_init failed: {}", aom_codec_err_to_string(opened));
+        return false;
+    }
+    m_codecOpen = true;
+
+    const int cqLevel = std::clamp(config.cqLevel, 0, 63);
+    aom_codec_control(&m_codec, AOME_SET_CPUUSED, speed);
+    aom_codec_control(&m_codec, AOME_SET_CQ_LEVEL, cqLevel);
+    aom_codec_control(&m_codec, AV1E_SET_ROW_MT, 1);
+    aom_codec_control(&m_codec, AV1E_SET_TILE_COLUMNS, 2);
+    aom_codec_control(&m_codec, AV1E_SET_TILE_ROWS, 1);
+    aom_codec_control(&m_codec, AV1E_SET_TUNE_CONTENT, AOM_CONTENT_SCREEN);
+    aom_codec_control(&m_codec, AV1E_SET_ENABLE_PALETTE, 1);
+    aom_codec_control(&m_codec, AV1E_SET_COLOR_RANGE, AOM_CR_FULL_RANGE);
+
+    if (aom_img_alloc(&m_image, AOM_IMG_FMT_I420, static_cast<unsigned>(config.width),
+                      static_cast<unsigned>(config.height), 16) == nullptr) {
+        spdlog::error("AV1Encoder: aom_img_alloc failed for {}x{}", config.width, config.height);
+        release();
+        return false;
+    }
+    m_imageAllocated = true;
+    m_image.range = AOM_CR_FULL_RANGE;
+    m_frameIndex = 0;
+    m_initialized = true;
+    spdlog::info("AV1Encoder: initialized ({}x{} @ {} fps, CQ {}, bitrate {} kbps, cpu-used={})",
+                 config.width, config.height, config.fps, cqLevel, config.bitrateKbps, speed);
+    return true;
+}
+
+void AV1Encoder::shutdown() {
+    release();
+    m_frameIndex = 0;
+    m_initialized = false;
+}
+
+std::unique_ptr<EncodedPacket> AV1Encoder::encode(const std::uint8_t* nv12, std::int32_t width,
+                                                  std::int32_t height, std::int64_t timestamp,
+                                                  bool forceKeyframe) {
+    if (!m_initialized) {
+        spdlog::error("AV1Encoder: encode called before initialization");
+        return nullptr;
+    }
+    if (width != m_config.width || height != m_config.height) {
+        spdlog::error("AV1Encoder: frame dimensions {}x{} do not match configured {}x{}", width,
+                      height, m_config.width, m_config.height);
+        return nullptr;
+    }
+    if (nv12 == nullptr) {
+        spdlog::error("AV1Encoder: encode called without a frame");
+        return nullptr;
+    }
+
+    for (int row = 0; row < height; ++row) {
+        std::memcpy(m_image.planes[AOM_PLANE_Y] +
+                        static_cast<std::ptrdiff_t>(row) * m_image.stride[AOM_PLANE_Y],
+                    nv12 + static_cast<std::size_t>(row) * width, static_cast<std::size_t>(width));
+    }
+    const std::uint8_t* uvPlane = nv12 + static_cast<std::size_t>(width) * height;
+    for (int r = 0; r < height / 2; ++r) {
+        const std::uint8_t* uvRow = uvPlane + static_cast<std::size_t>(r) * width;
+        std::uint8_t* uRow = m_image.planes[AOM_PLANE_U] +
+                             static_cast<std::ptrdiff_t>(r) * m_image.stride[AOM_PLANE_U];
+        std::uint8_t* vRow = m_image.planes[AOM_PLANE_V] +
+                             static_cast<std::ptrdiff_t>(r) * m_image.stride[AOM_PLANE_V];
+        for (int c = 0; c < width / 2; ++c) {
+            uRow[c] = uvRow[2 * c];
+            vRow[c] = uvRow[2 * c + 1];
+        }
+    }
+
+    const aom_codec_err_t result =
+        aom_codec_encode(&m_codec, &m_image, static_cast<aom_codec_pts_t>(m_frameIndex), 1,
+                         forceKeyframe ? AOM_EFLAG_FORCE_KF : 0);
+    if (result != AOM_CODEC_OK) {
+        spdlog::error("AV1Encoder: aom_codec_encode failed: {}", aom_codec_err_to_string(result));
+        return nullptr;
+    }
+    ++m_frameIndex;
+
+    std::unique_ptr<EncodedPacket> packet;
+    aom_codec_iter_t iter = nullptr;
+    while (const aom_codec_cx_pkt_t* out = aom_codec_get_cx_data(&m_codec, &iter)) {
+        if (out->kind != AOM_CODEC_CX_FRAME_PKT || packet) {
+            continue; // one packet per call; later ones of the same call are drained
+        }
+        packet = std::make_unique<EncodedPacket>();
+        const auto* bytes = static_cast<const std::uint8_t*>(out->data.frame.buf);
+        packet->data.assign(bytes, bytes + out->data.frame.sz);
+        packet->timestamp = timestamp;
+        packet->isKeyframe = (out->data.frame.flags & AOM_FRAME_IS_KEY) != 0;
+        packet->pts = out->data.frame.pts;
+        packet->dts = out->data.frame.pts;
+    }
+    if (!packet) {
+        spdlog::debug("AV1Encoder: no output packet yet (buffering)");
+        return nullptr;
+    }
+    spdlog::trace("AV1Encoder: encoded frame {} ({} bytes, {})", m_frameIndex - 1,
+                  packet->data.size(), packet->isKeyframe ? "keyframe" : "delta");
+    return packet;
+}
+
+void AV1Encoder::updateBitrate(std::int32_t kbps) {
+    if (!m_initialized) {
+        spdlog::warn("AV1Encoder: updateBitrate called before initialization");
+        return;
+    }
+    if (kbps <= 0) {
+        spdlog::warn("AV1Encoder: ignoring invalid bitrate {} kbps", kbps);
+        return;
+    }
+    m_config.bitrateKbps = kbps;
+    // Only the bitrate changes: a fresh default configuration would also reset the time base,
+    // the key-frame distance and error resilience of a running stream.
+    aom_codec_enc_cfg_t updated = m_encoderConfig;
+    updated.rc_target_bitrate = static_cast<unsigned>(kbps);
+    const aom_codec_err_t result = aom_codec_enc_config_set(&m_codec, &updated);
+    if (result != AOM_CODEC_OK) {
+        spdlog::warn("AV1Encoder: config update failed: {}", aom_codec_err_to_string(result));
+    } else {
+        m_encoderConfig = updated;
+    }
+    spdlog::info("AV1Encoder: bitrate updated to {} kbps", kbps);
+}
+
+} // namespace nimbral

@@ -1,0 +1,89 @@
+#include <cstring>
+
+#include <immintrin.h>
+
+#include "codec/frame_converter.h"
+
+namespace nimbral::detail {
+
+namespace {
+
+using V = __m256i;
+constexpr int kLanes = 2;
+
+inline V setZero() {
+    return _mm256_setzero_si256();
+}
+inline V set16(short a, short b, short c, short d) {
+    return _mm256_setr_epi16(a, b, c, d, a, b, c, d, a, b, c, d, a, b, c, d);
+}
+inline V set16All(short a) {
+    return _mm256_set1_epi16(a);
+}
+inline V set32(int a) {
+    return _mm256_set1_epi32(a);
+}
+inline V load(const std::uint8_t* p) {
+    return _mm256_loadu_si256(reinterpret_cast<const V*>(p));
+}
+inline V unpackLo8(V a, V b) {
+    return _mm256_unpacklo_epi8(a, b);
+}
+inline V unpackHi8(V a, V b) {
+    return _mm256_unpackhi_epi8(a, b);
+}
+inline V madd(V a, V b) {
+    return _mm256_madd_epi16(a, b);
+}
+inline V add16(V a, V b) {
+    return _mm256_add_epi16(a, b);
+}
+inline V add32(V a, V b) {
+    return _mm256_add_epi32(a, b);
+}
+inline V swapPairs(V a) {
+    return _mm256_shuffle_epi32(a, _MM_SHUFFLE(2, 3, 0, 1));
+}
+inline V pickEven(V a) {
+    return _mm256_shuffle_epi32(a, _MM_SHUFFLE(3, 1, 2, 0));
+}
+inline V unpackLo64(V a, V b) {
+    return _mm256_unpacklo_epi64(a, b);
+}
+inline V unpackLo32(V a, V b) {
+    return _mm256_unpacklo_epi32(a, b);
+}
+inline V shiftRight32(V a, int n) {
+    return _mm256_srli_epi32(a, n);
+}
+inline V shiftRightArith32(V a, int n) {
+    return _mm256_srai_epi32(a, n);
+}
+inline V shiftRight16(V a, int n) {
+    return _mm256_srli_epi16(a, n);
+}
+inline V shiftBytesRight8(V a) {
+    return _mm256_srli_si256(a, 8);
+}
+inline V packToBytes(V a) {
+    const V words = _mm256_packs_epi32(a, a);
+    return _mm256_packus_epi16(words, words);
+}
+// Each 128-bit lane holds the four results of its own four pixels.
+inline void storeLanes4(std::uint8_t* p, V a) {
+    const int low = _mm_cvtsi128_si32(_mm256_castsi256_si128(a));
+    const int high = _mm_cvtsi128_si32(_mm256_extracti128_si256(a, 1));
+    std::memcpy(p, &low, 4);
+    std::memcpy(p + 4, &high, 4);
+}
+
+#include "codec/frame_converter_kernel.inc"
+
+} // namespace
+
+int convertRowsAvx2(const std::uint8_t* src, int width, int evenWidth, int evenHeight,
+                    int srcStride, std::uint8_t* dst) {
+    return convertRowsKernel(src, width, evenWidth, evenHeight, srcStride, dst);
+}
+
+} // namespace nimbral::detail
