@@ -14,6 +14,7 @@ echo "== benchmarks (figures only; a benchmark fails only when its run could not
 build/bin/bench_aes_gcm
 build/bin/bench_server_load 30
 build/bin/bench_codec 40
+build/bin/bench_capture
 
 echo "== tests with AddressSanitizer + UndefinedBehaviorSanitizer (build-asan, core libraries)"
 sanitizer_args=(-S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug

@@ -1,0 +1,161 @@
+#include "capture/screen_capture_manager.h"
+
+#include <algorithm>
+#include <exception>
+#include <thread>
+
+#include <spdlog/spdlog.h>
+
+namespace nimbral {
+
+std::int64_t monotonicMilliseconds() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+ScreenCaptureManager::ScreenCaptureManager(std::unique_ptr<IScreenCaptureBackend> backend,
+                                           QObject* parent)
+    : QObject(parent)
+    , m_backend(std::move(backend))
+    , m_thread(std::make_unique<QThread>())
+    , m_sleeper([](std::chrono::nanoseconds duration) {
+        // Whole milliseconds, rounded up: the pacing never runs early.
+        std::this_thread::sleep_for(std::chrono::ceil<std::chrono::milliseconds>(duration));
+    }) {
+    static const int registered = qRegisterMetaType<std::shared_ptr<nimbral::CapturedFrame>>();
+    Q_UNUSED(registered);
+}
+
+ScreenCaptureManager::~ScreenCaptureManager() {
+    stop();
+    {
+        const std::lock_guard lock(m_callbackMutex);
+        m_callback = nullptr;
+    }
+    m_thread.reset();
+    m_backend.reset();
+}
+
+void ScreenCaptureManager::setFrameCallback(FrameCallback callback) {
+    const std::lock_guard lock(m_callbackMutex);
+    m_callback = std::move(callback);
+}
+
+void ScreenCaptureManager::start(int fps) {
+    if (m_running) {
+        spdlog::warn("ScreenCaptureManager: already running");
+        return;
+    }
+    if (!m_backend) {
+        spdlog::error("ScreenCaptureManager: no backend set");
+        emit captureError(QStringLiteral("No capture backend available"));
+        return;
+    }
+    if (!m_backend->isInitialized()) {
+        spdlog::error("ScreenCaptureManager: backend not initialized");
+        emit captureError(QStringLiteral("Capture backend is not initialized"));
+        return;
+    }
+    m_targetFps = std::clamp(fps, 1, 120);
+    m_running = true;
+    m_startedConnection = connect(
+        m_thread.get(), &QThread::started, m_thread.get(), [this] { captureLoop(); },
+        Qt::DirectConnection);
+    m_thread->start(QThread::InheritPriority);
+    spdlog::info("ScreenCaptureManager: started (target {} FPS)", m_targetFps.load());
+}
+
+void ScreenCaptureManager::stop() {
+    if (!m_running) {
+        return;
+    }
+    m_running = false;
+    if (m_thread->isRunning()) {
+        m_thread->quit();
+        if (!m_thread->wait(kStopTimeoutMs)) {
+            spdlog::warn(
+                "ScreenCaptureManager: worker thread did not finish within 5 s -- terminating");
+            m_thread->terminate();
+            m_thread->wait();
+        }
+    }
+    disconnect(m_startedConnection);
+    spdlog::info("ScreenCaptureManager: stopped");
+}
+
+void ScreenCaptureManager::switchMonitor(int index) {
+    m_pendingMonitor.exchange(index);
+    spdlog::info("ScreenCaptureManager: monitor switch to {} queued", index);
+}
+
+void ScreenCaptureManager::requestKeyframe() {
+    m_keyframeRequested = true;
+}
+
+void ScreenCaptureManager::captureLoop() {
+    using Clock = std::chrono::steady_clock;
+    int backoffMs = kFirstBackoffMs;
+    spdlog::debug("ScreenCaptureManager: capture loop entered");
+    for (;;) {
+        if (!m_running) {
+            spdlog::debug("ScreenCaptureManager: capture loop exiting");
+            return;
+        }
+        const int monitor = m_pendingMonitor.exchange(-1);
+        if (monitor >= 0) {
+            spdlog::info("ScreenCaptureManager: switching to monitor {} (in capture thread)",
+                         monitor);
+            m_backend->shutdown();
+            if (m_backend->initialize(monitor)) {
+                spdlog::info("ScreenCaptureManager: switched to monitor {}", monitor);
+            } else {
+                spdlog::error("ScreenCaptureManager: failed to switch to monitor {}", monitor);
+            }
+        }
+        const int fps = m_targetFps;
+        const auto iterationStart = Clock::now();
+
+        std::unique_ptr<CapturedFrame> captured;
+        try {
+            captured = m_backend->captureFrame();
+        } catch (const std::exception& error) {
+            spdlog::error("ScreenCaptureManager: exception during capture: {}", error.what());
+            emit captureError(QString::fromUtf8(error.what()));
+        }
+
+        if (captured) {
+            if (m_keyframeRequested.exchange(false)) {
+                captured->isKeyframe = true;
+                captured->dirtyRects.clear();
+            }
+            backoffMs = kFirstBackoffMs;
+            std::shared_ptr<CapturedFrame> frame(std::move(captured));
+            {
+                const std::lock_guard lock(m_callbackMutex);
+                if (m_callback) {
+                    m_callback(frame);
+                }
+            }
+            emit frameCaptured(frame);
+        } else if (!m_backend->isInitialized()) {
+            spdlog::warn("ScreenCaptureManager: backend lost, reinitializing in {} ms", backoffMs);
+            m_sleeper(std::chrono::milliseconds(backoffMs));
+            backoffMs = std::min(backoffMs * 2, kMaxBackoffMs);
+            const int index = m_backend->currentMonitor().index;
+            if (!m_backend->initialize(index)) {
+                spdlog::error("ScreenCaptureManager: reinit failed for monitor {}", index);
+                emit captureError(QStringLiteral("Failed to reinitialize capture backend"));
+            }
+            continue;
+        }
+
+        const auto interval = std::chrono::nanoseconds(static_cast<std::int64_t>(1.0 / fps * 1e9));
+        const auto spent = Clock::now() - iterationStart;
+        if (spent < interval) {
+            m_sleeper(std::chrono::duration_cast<std::chrono::nanoseconds>(interval - spent));
+        }
+    }
+}
+
+} // namespace nimbral

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <mutex>
+
+#include <QObject>
+#include <QThread>
+
+#include "capture/captured_frame.h"
+
+namespace nimbral {
+
+// Runs a capture backend on a worker thread at a target frame rate. The owner's thread starts,
+// stops and steers it (monitor switch, key-frame request, callback); the worker alone touches the
+// backend once started, calls the frame callback (under its mutex) and emits frameCaptured. A
+// lost backend is re-initialised with a back-off of 100 ms doubling to 5 s.
+class ScreenCaptureManager : public QObject {
+    Q_OBJECT
+
+public:
+    using FrameCallback = std::function<void(std::shared_ptr<CapturedFrame>)>;
+    using Sleeper = std::function<void(std::chrono::nanoseconds)>;
+
+    static constexpr int kDefaultFps = 10;
+    static constexpr int kFirstBackoffMs = 100;
+    static constexpr int kMaxBackoffMs = 5000;
+    static constexpr int kStopTimeoutMs = 5000;
+
+    explicit ScreenCaptureManager(std::unique_ptr<IScreenCaptureBackend> backend,
+                                  QObject* parent = nullptr);
+    ~ScreenCaptureManager() override;
+
+    void setFrameCallback(FrameCallback callback);
+    void start(int fps);
+    void stop();
+    void switchMonitor(int index);
+    void requestKeyframe();
+    bool isRunning() const { return m_running; }
+    int targetFps() const { return m_targetFps; }
+
+    // For tests: how the loop waits (pacing and back-off); the default sleeps the thread.
+    void setSleeper(Sleeper sleeper) { m_sleeper = std::move(sleeper); }
+
+signals:
+    void frameCaptured(std::shared_ptr<nimbral::CapturedFrame> frame);
+    void captureError(const QString& message);
+
+private:
+    void captureLoop();
+
+    std::unique_ptr<IScreenCaptureBackend> m_backend;
+    std::unique_ptr<QThread> m_thread;
+    QMetaObject::Connection m_startedConnection;
+    std::atomic<bool> m_running{false};
+    std::atomic<bool> m_keyframeRequested{false};
+    std::atomic<int> m_targetFps{kDefaultFps};
+    std::atomic<int> m_pendingMonitor{-1};
+    std::mutex m_callbackMutex;
+    FrameCallback m_callback;
+    Sleeper m_sleeper;
+};
+
+} // namespace nimbral

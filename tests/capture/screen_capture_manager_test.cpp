@@ -1,0 +1,294 @@
+#include "capture/screen_capture_manager.h"
+
+#include <algorithm>
+#include <deque>
+#include <mutex>
+#include <thread>
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "log_capture.h"
+#include "wait_until.h"
+
+namespace nimbral {
+namespace {
+
+using namespace std::chrono_literals;
+
+// A backend the test scripts: each capture takes the next step ("frame", "none" or "lost");
+// once the script is used up it keeps answering with the last step.
+class ScriptedBackend final : public IScreenCaptureBackend {
+public:
+    explicit ScriptedBackend(std::deque<std::string> script, bool reinitSucceeds = true)
+        : m_script(std::move(script))
+        , m_reinitSucceeds(reinitSucceeds) {}
+
+    bool initialize(std::int32_t index) override {
+        const std::lock_guard lock(mutex);
+        initializedWith.push_back(index);
+        m_index = index;
+        m_initialized = initializedWith.size() == 1 || m_reinitSucceeds;
+        return m_initialized;
+    }
+    void shutdown() override { m_initialized = false; }
+    std::unique_ptr<CapturedFrame> captureFrame() override {
+        std::string step;
+        {
+            const std::lock_guard lock(mutex);
+            step = m_script.size() > 1 ? m_script.front() : m_script.front();
+            if (m_script.size() > 1) {
+                m_script.pop_front();
+            }
+            ++captures;
+        }
+        if (step == "lost") {
+            m_initialized = false;
+            return nullptr;
+        }
+        if (step == "none") {
+            return nullptr;
+        }
+        auto frame = std::make_unique<CapturedFrame>();
+        frame->width = 2;
+        frame->height = 2;
+        frame->stride = 8;
+        frame->data.assign(16, 0x7F);
+        frame->dirtyRects.push_back({0, 0, 1, 1});
+        return frame;
+    }
+    std::vector<MonitorInfo> enumerateMonitors() override { return {currentMonitor()}; }
+    MonitorInfo currentMonitor() override {
+        MonitorInfo info;
+        info.index = m_index;
+        return info;
+    }
+    bool isInitialized() const override { return m_initialized; }
+
+    void setScript(std::deque<std::string> script) {
+        const std::lock_guard lock(mutex);
+        m_script = std::move(script);
+    }
+
+    std::mutex mutex;
+    std::vector<int> initializedWith;
+    int captures = 0;
+
+private:
+    std::deque<std::string> m_script;
+    bool m_reinitSucceeds;
+    std::atomic<bool> m_initialized{false};
+    int m_index = 0;
+};
+
+// Records what the loop asks to sleep, sleeping only a moment so the loop does not spin.
+struct SleepLog {
+    std::mutex mutex;
+    std::vector<std::chrono::nanoseconds> sleeps;
+    ScreenCaptureManager::Sleeper sleeper() {
+        return [this](std::chrono::nanoseconds duration) {
+            {
+                const std::lock_guard lock(mutex);
+                sleeps.push_back(duration);
+            }
+            std::this_thread::sleep_for(1ms);
+        };
+    }
+    std::vector<std::chrono::nanoseconds> taken() {
+        const std::lock_guard lock(mutex);
+        return sleeps;
+    }
+};
+
+std::unique_ptr<ScriptedBackend> initialized(std::deque<std::string> script,
+                                             bool reinitSucceeds = true) {
+    auto backend = std::make_unique<ScriptedBackend>(std::move(script), reinitSucceeds);
+    backend->initialize(0);
+    return backend;
+}
+
+TEST(ScreenCaptureManager, RefusesToStartWithoutAUsableBackend) {
+    test::LogCapture log;
+    ScreenCaptureManager none(nullptr);
+    QSignalSpy noneErrors(&none, &ScreenCaptureManager::captureError);
+    none.start(10);
+    ASSERT_EQ(noneErrors.count(), 1);
+    EXPECT_EQ(noneErrors.at(0).at(0).toString(), "No capture backend available");
+    EXPECT_TRUE(log.has(spdlog::level::err, "ScreenCaptureManager: no backend set"));
+
+    ScreenCaptureManager cold(std::make_unique<ScriptedBackend>(std::deque<std::string>{"frame"}));
+    QSignalSpy coldErrors(&cold, &ScreenCaptureManager::captureError);
+    cold.start(10);
+    ASSERT_EQ(coldErrors.count(), 1);
+    EXPECT_EQ(coldErrors.at(0).at(0).toString(), "Capture backend is not initialized");
+    EXPECT_FALSE(cold.isRunning());
+}
+
+TEST(ScreenCaptureManager, FrameRateIsClampedAndPacesTheLoop) {
+    for (const auto& [asked, used] : {std::pair{0, 1}, std::pair{200, 120}, std::pair{10, 10}}) {
+        test::LogCapture log;
+        SleepLog sleeps;
+        ScreenCaptureManager manager(initialized({"none"}));
+        manager.setSleeper(sleeps.sleeper());
+        manager.start(asked);
+        EXPECT_EQ(manager.targetFps(), used);
+        EXPECT_TRUE(log.has(spdlog::level::info, "ScreenCaptureManager: started (target " +
+                                                     std::to_string(used) + " FPS)"));
+        ASSERT_WAIT(sleeps.taken().size() >= 3, 5000);
+        manager.stop();
+        // An empty capture on a live backend still waits out the rest of the interval.
+        const auto interval = std::chrono::nanoseconds(static_cast<std::int64_t>(1.0 / used * 1e9));
+        for (const auto slept : sleeps.taken()) {
+            EXPECT_LE(slept, interval);
+            EXPECT_GT(slept, interval - 5ms) << "asked " << asked;
+        }
+    }
+}
+
+TEST(ScreenCaptureManager, FramesReachTheCallbackAndTheSignal) {
+    SleepLog sleeps;
+    ScreenCaptureManager manager(initialized({"frame"}));
+    manager.setSleeper(sleeps.sleeper());
+    std::atomic<int> called{0};
+    manager.setFrameCallback([&](std::shared_ptr<CapturedFrame> frame) {
+        EXPECT_EQ(frame->width, 2);
+        ++called;
+    });
+    QObject context; // lives on this thread: worker signals arrive queued, as in the product
+    int captured = 0;
+    QObject::connect(&manager, &ScreenCaptureManager::frameCaptured, &context,
+                     [&](const std::shared_ptr<CapturedFrame>&) { ++captured; });
+    manager.start(30);
+    ASSERT_WAIT(captured >= 3, 5000);
+    manager.stop();
+    EXPECT_GE(called.load(), captured);
+}
+
+TEST(ScreenCaptureManager, AKeyframeRequestMarksExactlyTheNextFrame) {
+    SleepLog sleeps;
+    ScreenCaptureManager manager(initialized({"frame"}));
+    manager.setSleeper(sleeps.sleeper());
+    std::mutex mutex;
+    std::vector<std::shared_ptr<CapturedFrame>> frames;
+    manager.setFrameCallback([&](std::shared_ptr<CapturedFrame> frame) {
+        const std::lock_guard lock(mutex);
+        frames.push_back(std::move(frame));
+    });
+    manager.requestKeyframe();
+    manager.start(30);
+    ASSERT_WAIT(
+        [&] {
+            const std::lock_guard lock(mutex);
+            return frames.size() >= 4;
+        }(),
+        5000);
+    manager.stop();
+    EXPECT_TRUE(frames[0]->isKeyframe);
+    EXPECT_TRUE(frames[0]->dirtyRects.empty());
+    for (std::size_t i = 1; i < frames.size(); ++i) {
+        EXPECT_FALSE(frames[i]->isKeyframe) << i;
+        EXPECT_EQ(frames[i]->dirtyRects.size(), 1u) << i;
+    }
+}
+
+TEST(ScreenCaptureManager, OnlyTheLastQueuedMonitorSwitchIsApplied) {
+    SleepLog sleeps;
+    auto backend = initialized({"frame"});
+    ScriptedBackend* raw = backend.get();
+    ScreenCaptureManager manager(std::move(backend));
+    manager.setSleeper(sleeps.sleeper());
+    test::LogCapture log;
+    manager.switchMonitor(1);
+    manager.switchMonitor(2);
+    EXPECT_TRUE(log.has(spdlog::level::info, "ScreenCaptureManager: monitor switch to 1 queued"));
+    manager.start(30);
+    ASSERT_WAIT(
+        [&] {
+            const std::lock_guard lock(raw->mutex);
+            return raw->captures >= 3;
+        }(),
+        5000);
+    manager.stop();
+    const std::lock_guard lock(raw->mutex);
+    EXPECT_EQ(raw->initializedWith, (std::vector<int>{0, 2}));
+    EXPECT_TRUE(log.has(spdlog::level::info, "ScreenCaptureManager: switched to monitor 2"));
+}
+
+TEST(ScreenCaptureManager, ALostBackendBacksOffToFiveSecondsAndAFrameResetsIt) {
+    SleepLog sleeps;
+    // Lost on every capture; re-initialisation succeeds but the next capture loses it again.
+    auto backend = initialized({"lost"});
+    ScriptedBackend* raw = backend.get();
+    ScreenCaptureManager manager(std::move(backend));
+    manager.setSleeper(sleeps.sleeper());
+    QObject context; // lives on this thread: worker signals arrive queued, as in the product
+    int captured = 0;
+    QObject::connect(&manager, &ScreenCaptureManager::frameCaptured, &context,
+                     [&](const std::shared_ptr<CapturedFrame>&) { ++captured; });
+    manager.start(120);
+    ASSERT_WAIT(sleeps.taken().size() >= 9, 5000);
+
+    raw->setScript({"frame", "lost"}); // one frame, then lost for good again
+    ASSERT_WAIT(captured >= 1, 5000);
+    const std::size_t afterFrame = sleeps.taken().size();
+    ASSERT_WAIT(sleeps.taken().size() >= afterFrame + 3, 5000);
+    manager.stop();
+
+    const auto taken = sleeps.taken();
+    const std::vector<std::chrono::nanoseconds> expected = {100ms,  200ms,  400ms,  800ms, 1600ms,
+                                                            3200ms, 5000ms, 5000ms, 5000ms};
+    for (std::size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(taken[i], expected[i]) << i;
+    }
+    // After the frame: one pacing sleep (under 100 ms at 120 fps), then the back-off starts
+    // again from 100 ms.
+    const auto pacing = std::find_if(taken.begin(), taken.end(),
+                                     [](std::chrono::nanoseconds slept) { return slept < 100ms; });
+    ASSERT_NE(pacing, taken.end());
+    ASSERT_GE(taken.end() - pacing, 3);
+    EXPECT_EQ(*(pacing + 1), 100ms);
+    EXPECT_EQ(*(pacing + 2), 200ms);
+}
+
+TEST(ScreenCaptureManager, AFailedReinitialisationIsReported) {
+    SleepLog sleeps;
+    test::LogCapture log;
+    ScreenCaptureManager manager(initialized({"lost"}, /*reinitSucceeds=*/false));
+    manager.setSleeper(sleeps.sleeper());
+    QObject context;
+    QStringList errors;
+    QObject::connect(&manager, &ScreenCaptureManager::captureError, &context,
+                     [&](const QString& error) { errors << error; });
+    manager.start(30);
+    ASSERT_WAIT(errors.size() >= 1, 5000);
+    manager.stop();
+    EXPECT_EQ(errors.first(), "Failed to reinitialize capture backend");
+    EXPECT_TRUE(log.has(spdlog::level::err, "ScreenCaptureManager: reinit failed for monitor 0"));
+}
+
+TEST(ScreenCaptureManager, StopIsIdempotentAndTheManagerStartsAgain) {
+    SleepLog sleeps;
+    ScreenCaptureManager manager(initialized({"frame"}));
+    manager.setSleeper(sleeps.sleeper());
+    QObject context; // lives on this thread: worker signals arrive queued, as in the product
+    int captured = 0;
+    QObject::connect(&manager, &ScreenCaptureManager::frameCaptured, &context,
+                     [&](const std::shared_ptr<CapturedFrame>&) { ++captured; });
+    test::LogCapture log;
+    manager.start(30);
+    manager.start(30);
+    EXPECT_TRUE(log.has(spdlog::level::warn, "ScreenCaptureManager: already running"));
+    ASSERT_WAIT(captured >= 1, 5000);
+    manager.stop();
+    manager.stop();
+    EXPECT_FALSE(manager.isRunning());
+    const int before = captured;
+    manager.start(30);
+    ASSERT_WAIT(captured > before, 5000);
+    manager.stop();
+}
+
+} // namespace
+} // namespace nimbral

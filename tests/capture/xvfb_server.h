@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+// A private Xvfb for one test suite, on a free display number, made the process's DISPLAY so
+// the code under test connects to it and never to the developer's own screen.
+class XvfbServer {
+public:
+    bool start(int width, int height) {
+        if (QStandardPaths::findExecutable("Xvfb").isEmpty()) {
+            return false;
+        }
+        // Xvfb picks a free display itself and tells its number on stdout: no race with
+        // other test processes starting their own servers at the same moment.
+        m_process.start("Xvfb", {"-displayfd", "1", "-screen", "0",
+                                 QStringLiteral("%1x%2x24").arg(width).arg(height), "-br",
+                                 "-nolisten", "tcp", "+extension", "RANDR"});
+        QByteArray output;
+        const bool told = QTest::qWaitFor(
+            [&] {
+                output += m_process.readAllStandardOutput();
+                return output.contains('\n') || m_process.state() == QProcess::NotRunning;
+            },
+            10000);
+        bool ok = false;
+        const int number = output.trimmed().toInt(&ok);
+        if (told && ok && m_process.state() == QProcess::Running) {
+            m_previousDisplay = qgetenv("DISPLAY");
+            qputenv("DISPLAY", QStringLiteral(":%1").arg(number).toLatin1());
+            return true;
+        }
+        m_process.kill();
+        m_process.waitForFinished();
+        return false;
+    }
+
+    ~XvfbServer() {
+        if (m_process.state() == QProcess::Running) {
+            m_process.terminate();
+            m_process.waitForFinished(5000);
+            qputenv("DISPLAY", m_previousDisplay);
+        }
+    }
+
+private:
+    QProcess m_process;
+    QByteArray m_previousDisplay;
+};
