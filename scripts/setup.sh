@@ -16,6 +16,8 @@ PACKAGES=(
     qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite
     # video: AV1 encoding and decoding
     libaom-dev libdav1d-dev
+    # screen capture and input injection on X11
+    libx11-dev libxext-dev libxdamage-dev libxfixes-dev libxrandr-dev libxtst-dev
     # the converter benchmark's reference
     libyuv-dev
     # crypto, logging, JSON, tests (the openssl tool makes the TLS test's certificate)
