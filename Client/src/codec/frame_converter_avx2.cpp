@@ -41,17 +41,8 @@ inline V add16(V a, V b) {
 inline V add32(V a, V b) {
     return _mm256_add_epi32(a, b);
 }
-inline V swapPairs(V a) {
-    return _mm256_shuffle_epi32(a, _MM_SHUFFLE(2, 3, 0, 1));
-}
-inline V pickEven(V a) {
-    return _mm256_shuffle_epi32(a, _MM_SHUFFLE(3, 1, 2, 0));
-}
 inline V unpackLo64(V a, V b) {
     return _mm256_unpacklo_epi64(a, b);
-}
-inline V unpackLo32(V a, V b) {
-    return _mm256_unpacklo_epi32(a, b);
 }
 inline V shiftRight32(V a, int n) {
     return _mm256_srli_epi32(a, n);
@@ -65,16 +56,22 @@ inline V shiftRight16(V a, int n) {
 inline V shiftBytesRight8(V a) {
     return _mm256_srli_si256(a, 8);
 }
+// [a0+a1 a2+a3 b0+b1 b2+b3] in each 128-bit lane.
+inline V addPairs(V a, V b) {
+    return _mm256_hadd_epi32(a, b);
+}
+inline V interleaveUv(V a) {
+    return _mm256_shuffle_epi32(a, _MM_SHUFFLE(3, 1, 2, 0));
+}
 inline V packToBytes(V a) {
     const V words = _mm256_packs_epi32(a, a);
     return _mm256_packus_epi16(words, words);
 }
-// Each 128-bit lane holds the four results of its own four pixels.
+// Each 128-bit lane holds the four results of its own four pixels: gather both into the low
+// eight bytes and store them at once.
 inline void storeLanes4(std::uint8_t* p, V a) {
-    const int low = _mm_cvtsi128_si32(_mm256_castsi256_si128(a));
-    const int high = _mm_cvtsi128_si32(_mm256_extracti128_si256(a, 1));
-    std::memcpy(p, &low, 4);
-    std::memcpy(p + 4, &high, 4);
+    const V gathered = _mm256_permutevar8x32_epi32(a, _mm256_setr_epi32(0, 4, 0, 0, 0, 0, 0, 0));
+    _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm256_castsi256_si128(gathered));
 }
 
 #include "codec/frame_converter_kernel.inc"

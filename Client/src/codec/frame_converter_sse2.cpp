@@ -41,17 +41,8 @@ inline V add16(V a, V b) {
 inline V add32(V a, V b) {
     return _mm_add_epi32(a, b);
 }
-inline V swapPairs(V a) {
-    return _mm_shuffle_epi32(a, _MM_SHUFFLE(2, 3, 0, 1));
-}
-inline V pickEven(V a) {
-    return _mm_shuffle_epi32(a, _MM_SHUFFLE(3, 1, 2, 0));
-}
 inline V unpackLo64(V a, V b) {
     return _mm_unpacklo_epi64(a, b);
-}
-inline V unpackLo32(V a, V b) {
-    return _mm_unpacklo_epi32(a, b);
 }
 inline V shiftRight32(V a, int n) {
     return _mm_srli_epi32(a, n);
@@ -64,6 +55,17 @@ inline V shiftRight16(V a, int n) {
 }
 inline V shiftBytesRight8(V a) {
     return _mm_srli_si128(a, 8);
+}
+// [a0+a1 a2+a3 b0+b1 b2+b3]: SSSE3's phaddd, spelled in SSE2.
+inline V addPairs(V a, V b) {
+    const __m128 fa = _mm_castsi128_ps(a);
+    const __m128 fb = _mm_castsi128_ps(b);
+    const V even = _mm_castps_si128(_mm_shuffle_ps(fa, fb, _MM_SHUFFLE(2, 0, 2, 0)));
+    const V odd = _mm_castps_si128(_mm_shuffle_ps(fa, fb, _MM_SHUFFLE(3, 1, 3, 1)));
+    return _mm_add_epi32(even, odd);
+}
+inline V interleaveUv(V a) {
+    return _mm_shuffle_epi32(a, _MM_SHUFFLE(3, 1, 2, 0));
 }
 inline V packToBytes(V a) {
     const V words = _mm_packs_epi32(a, a);
