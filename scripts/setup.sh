@@ -24,6 +24,8 @@ PACKAGES=(
     libssl-dev openssl libspdlog-dev libfmt-dev nlohmann-json3-dev libgtest-dev libgmock-dev
     # a display for tests and for running the client on a headless machine
     xvfb xauth
+    # a font for the painted application icon
+    fonts-dejavu-core
 )
 
 missing=()
