@@ -14,8 +14,8 @@
 namespace nimbral {
 namespace {
 
-constexpr int kWidth = 640;
-constexpr int kHeight = 480;
+constexpr int kScreenWidth = 640;
+constexpr int kScreenHeight = 480;
 
 // Draws on the root window of the test's X server, as another program would.
 class Painter {
@@ -57,29 +57,17 @@ Bgr pixelAt(const CapturedFrame& frame, int x, int y) {
     return {p[0], p[1], p[2]};
 }
 
-class X11CaptureTest : public ::testing::Test {
+class X11CaptureTest : public XvfbTest<kScreenWidth, kScreenHeight> {
 protected:
-    static void SetUpTestSuite() {
-        s_server = new XvfbServer;
-        if (!s_server->start(kWidth, kHeight)) {
-            delete s_server;
-            s_server = nullptr;
-        }
-    }
-    static void TearDownTestSuite() {
-        delete s_server;
-        s_server = nullptr;
-    }
     void SetUp() override {
-        if (s_server == nullptr) {
+        if (!hasDisplay()) {
             GTEST_SKIP() << "Xvfb is not available";
         }
         ASSERT_TRUE(painter.ok());
-        painter.fill(0, 0, kWidth, kHeight, 0x000000);
-        painter.movePointer(kWidth - 1, kHeight - 1);
+        painter.fill(0, 0, kScreenWidth, kScreenHeight, 0x000000);
+        painter.movePointer(kScreenWidth - 1, kScreenHeight - 1);
     }
 
-    static inline XvfbServer* s_server = nullptr;
     Painter painter;
 };
 
@@ -87,8 +75,8 @@ TEST_F(X11CaptureTest, MonitorsComeFromTheServer) {
     const auto monitors = enumerateMonitors();
     ASSERT_FALSE(monitors.empty());
     EXPECT_EQ(monitors[0].index, 0);
-    EXPECT_EQ(monitors[0].width, kWidth);
-    EXPECT_EQ(monitors[0].height, kHeight);
+    EXPECT_EQ(monitors[0].width, kScreenWidth);
+    EXPECT_EQ(monitors[0].height, kScreenHeight);
     EXPECT_EQ(monitors[0].x, 0);
     EXPECT_EQ(monitors[0].y, 0);
 
@@ -105,9 +93,9 @@ TEST_F(X11CaptureTest, GetImageReadsFullFramesWithoutChangeInformation) {
     painter.fill(100, 50, 40, 30, 0xFF0000); // red
     auto frame = backend.captureFrame();
     ASSERT_TRUE(frame);
-    EXPECT_EQ(frame->width, kWidth);
-    EXPECT_EQ(frame->height, kHeight);
-    EXPECT_EQ(frame->stride, kWidth * 4);
+    EXPECT_EQ(frame->width, kScreenWidth);
+    EXPECT_EQ(frame->height, kScreenHeight);
+    EXPECT_EQ(frame->stride, kScreenWidth * 4);
     EXPECT_FALSE(frame->isKeyframe);
     EXPECT_TRUE(frame->dirtyRects.empty());
     EXPECT_EQ(pixelAt(*frame, 100, 50), (Bgr{0, 0, 255}));

@@ -14,8 +14,8 @@
 namespace nimbral {
 namespace {
 
-constexpr int kWidth = 640;
-constexpr int kHeight = 480;
+constexpr int kScreenWidth = 640;
+constexpr int kScreenHeight = 480;
 
 // A full-screen window of the test's own that takes focus and records what reaches it.
 class Receiver {
@@ -25,8 +25,8 @@ public:
         if (m_display == nullptr) {
             return;
         }
-        m_window = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 0, 0, kWidth,
-                                       kHeight, 0, 0, 0);
+        m_window = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 0, 0, kScreenWidth,
+                                       kScreenHeight, 0, 0, 0);
         XSelectInput(m_display, m_window,
                      KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
                          ExposureMask);
@@ -100,21 +100,10 @@ InputEvent key(std::uint8_t type, std::uint32_t vk, std::uint32_t scan, bool ext
     return event;
 }
 
-class X11InputTest : public ::testing::Test {
+class X11InputTest : public XvfbTest<kScreenWidth, kScreenHeight> {
 protected:
-    static void SetUpTestSuite() {
-        s_server = new XvfbServer;
-        if (!s_server->start(kWidth, kHeight)) {
-            delete s_server;
-            s_server = nullptr;
-        }
-    }
-    static void TearDownTestSuite() {
-        delete s_server;
-        s_server = nullptr;
-    }
     void SetUp() override {
-        if (s_server == nullptr) {
+        if (!hasDisplay()) {
             GTEST_SKIP() << "Xvfb is not available";
         }
         receiver = std::make_unique<Receiver>();
@@ -122,7 +111,6 @@ protected:
         ASSERT_TRUE(backend.initialize());
     }
 
-    static inline XvfbServer* s_server = nullptr;
     std::unique_ptr<Receiver> receiver;
     X11InputBackend backend;
 };

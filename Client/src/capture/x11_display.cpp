@@ -1,6 +1,7 @@
 #include "capture/x11_display.h"
 
 #include <atomic>
+#include <cstring>
 #include <mutex>
 
 // X headers last: their macros (Bool, Status, None) break Qt's headers.
@@ -88,6 +89,25 @@ std::vector<MonitorInfo> monitors(Display* display) {
         result.push_back(whole);
     }
     return result;
+}
+
+std::unique_ptr<CapturedFrame> frameFromRows(const char* rows, int bytesPerLine, int width,
+                                             int height) {
+    auto frame = std::make_unique<CapturedFrame>();
+    frame->width = width;
+    frame->height = height;
+    frame->stride = width * 4;
+    frame->timestamp = monotonicMilliseconds();
+    frame->data.resize(static_cast<std::size_t>(frame->stride) * height);
+    for (int row = 0; row < height; ++row) {
+        std::memcpy(frame->data.data() + static_cast<std::size_t>(row) * frame->stride,
+                    rows + static_cast<std::size_t>(row) * bytesPerLine,
+                    static_cast<std::size_t>(frame->stride));
+    }
+    for (std::size_t i = 3; i < frame->data.size(); i += 4) {
+        frame->data[i] = 0xFF;
+    }
+    return frame;
 }
 
 void drawPointer(Display* display, CapturedFrame& frame, int originX, int originY) {

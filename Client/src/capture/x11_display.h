@@ -20,6 +20,11 @@ DisplayPtr openDisplay();
 // Monitors from RandR, primary flagged; the whole screen as one monitor when RandR knows none.
 std::vector<MonitorInfo> monitors(Display* display);
 
+// A tightly packed BGRA frame from a server image's rows (bytesPerLine apart), time-stamped now;
+// the unused fourth byte is set to 0xFF.
+std::unique_ptr<CapturedFrame> frameFromRows(const char* rows, int bytesPerLine, int width,
+                                             int height);
+
 // Draws the pointer image into a BGRA frame showing the area at (originX, originY): the image's
 // top-left corner goes to the pointer position (the hot spot is not subtracted), blended by its
 // alpha.

@@ -1,7 +1,5 @@
 #include "capture/x11_getimage_capture_backend.h"
 
-#include <cstring>
-
 #include <spdlog/spdlog.h>
 
 // X headers last: their macros (Bool, Status, None) break Qt's headers.
@@ -81,17 +79,8 @@ std::unique_ptr<CapturedFrame> X11GetImageCaptureBackend::captureFrame() {
         }
         return nullptr;
     }
-    auto frame = std::make_unique<CapturedFrame>();
-    frame->width = m_monitor.width;
-    frame->height = m_monitor.height;
-    frame->stride = m_monitor.width * 4;
-    frame->timestamp = monotonicMilliseconds();
-    frame->data.resize(static_cast<std::size_t>(frame->stride) * frame->height);
-    for (int row = 0; row < frame->height; ++row) {
-        std::memcpy(frame->data.data() + static_cast<std::size_t>(row) * frame->stride,
-                    image->data + static_cast<std::size_t>(row) * image->bytes_per_line,
-                    static_cast<std::size_t>(frame->stride));
-    }
+    auto frame =
+        x11::frameFromRows(image->data, image->bytes_per_line, m_monitor.width, m_monitor.height);
     XDestroyImage(image);
     x11::drawPointer(display, *frame, m_monitor.x, m_monitor.y);
     return frame;

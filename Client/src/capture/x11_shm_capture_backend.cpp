@@ -282,22 +282,8 @@ std::unique_ptr<CapturedFrame> X11ShmCaptureBackend::captureFrame() {
         return nullptr;
     }
 
-    auto frame = std::make_unique<CapturedFrame>();
-    frame->width = m_monitor.width;
-    frame->height = m_monitor.height;
-    frame->stride = m_monitor.width * 4;
-    frame->timestamp = monotonicMilliseconds();
-    frame->data.resize(static_cast<std::size_t>(frame->stride) * frame->height);
-    for (int row = 0; row < frame->height; ++row) {
-        std::memcpy(frame->data.data() + static_cast<std::size_t>(row) * frame->stride,
-                    m_shared->image->data +
-                        static_cast<std::size_t>(row) * m_shared->image->bytes_per_line,
-                    static_cast<std::size_t>(frame->stride));
-    }
-    // BGRX from the server; the alpha byte is never read downstream but is set to be clean.
-    for (std::size_t i = 3; i < frame->data.size(); i += 4) {
-        frame->data[i] = 0xFF;
-    }
+    auto frame = x11::frameFromRows(m_shared->image->data, m_shared->image->bytes_per_line,
+                                    m_monitor.width, m_monitor.height);
     frame->dirtyRects = std::move(rects);
     frame->isKeyframe = frame->dirtyRects.empty();
     x11::drawPointer(display, *frame, m_monitor.x, m_monitor.y);

@@ -6,6 +6,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <gtest/gtest.h>
+
 // A private Xvfb for one test suite, on a free display number, made the process's DISPLAY so
 // the code under test connects to it and never to the developer's own screen.
 class XvfbServer {
@@ -49,4 +51,27 @@ public:
 private:
     QProcess m_process;
     QByteArray m_previousDisplay;
+};
+
+// A test suite sharing one private Xvfb of the given size; its tests skip where there is none.
+template <int Width, int Height> class XvfbTest : public ::testing::Test {
+protected:
+    static constexpr int kWidth = Width;
+    static constexpr int kHeight = Height;
+
+    static void SetUpTestSuite() {
+        s_server = new XvfbServer;
+        if (!s_server->start(Width, Height)) {
+            delete s_server;
+            s_server = nullptr;
+        }
+    }
+    static void TearDownTestSuite() {
+        delete s_server;
+        s_server = nullptr;
+    }
+    static bool hasDisplay() { return s_server != nullptr; }
+
+private:
+    static inline XvfbServer* s_server = nullptr;
 };
