@@ -1,0 +1,417 @@
+#include "session/file_transfer_service.h"
+
+#include <algorithm>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStorageInfo>
+#include <QtEndian>
+
+#include <spdlog/spdlog.h>
+
+namespace nimbral {
+
+namespace {
+
+enum SubType : std::uint8_t {
+    kListRequest = 1,
+    kListReply = 2,
+    kDownloadRequest = 3,
+    kDownloadReply = 4,
+    kUploadStart = 5,
+    kUploadData = 6,
+    kUploadEnd = 7,
+    kError = 8,
+};
+
+void appendU32(QByteArray& out, quint32 value) {
+    char bytes[4];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, 4);
+}
+
+void appendU64(QByteArray& out, quint64 value) {
+    char bytes[8];
+    qToLittleEndian(value, bytes);
+    out.append(bytes, 8);
+}
+
+void appendString(QByteArray& out, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    appendU32(out, static_cast<quint32>(utf8.size()));
+    out.append(utf8);
+}
+
+QByteArray messageOf(SubType type) {
+    return QByteArray(1, static_cast<char>(type));
+}
+
+} // namespace
+
+// Reads a message body without ever going past its end.
+class FileTransferService::Reader {
+public:
+    Reader(const std::uint8_t* data, std::size_t size)
+        : m_data(data)
+        , m_size(size) {}
+
+    std::size_t remaining() const { return m_size - m_pos; }
+    const std::uint8_t* current() const { return m_data + m_pos; }
+
+    bool u8(std::uint8_t& value) {
+        if (remaining() < 1) {
+            return false;
+        }
+        value = m_data[m_pos++];
+        return true;
+    }
+    bool u32(quint32& value) {
+        if (remaining() < 4) {
+            return false;
+        }
+        value = qFromLittleEndian<quint32>(m_data + m_pos);
+        m_pos += 4;
+        return true;
+    }
+    bool u64(quint64& value) {
+        if (remaining() < 8) {
+            return false;
+        }
+        value = qFromLittleEndian<quint64>(m_data + m_pos);
+        m_pos += 8;
+        return true;
+    }
+    // Empty when the length field or the text is cut short; in the latter case the position
+    // stays behind the length field.
+    QString string() {
+        quint32 length = 0;
+        if (!u32(length) || length > remaining()) {
+            return {};
+        }
+        const QString text =
+            QString::fromUtf8(reinterpret_cast<const char*>(m_data + m_pos), length);
+        m_pos += length;
+        return text;
+    }
+
+private:
+    const std::uint8_t* m_data;
+    std::size_t m_size;
+    std::size_t m_pos = 0;
+};
+
+FileTransferService::FileTransferService(SendFunction send, QObject* parent)
+    : QObject(parent)
+    , m_send(std::move(send)) {
+    qRegisterMetaType<QList<nimbral::FileEntry>>("QList<FileEntry>");
+}
+
+void FileTransferService::send(const QByteArray& message) {
+    if (m_send) {
+        m_send(std::vector<std::uint8_t>(message.begin(), message.end()));
+    }
+}
+
+void FileTransferService::sendError(const QString& text) {
+    QByteArray message = messageOf(kError);
+    appendString(message, text);
+    send(message);
+}
+
+void FileTransferService::requestListing(const QString& remotePath) {
+    QByteArray message = messageOf(kListRequest);
+    appendString(message, remotePath);
+    spdlog::info("FileTransfer: requested listing for '{}'", remotePath.toStdString());
+    send(message);
+}
+
+void FileTransferService::requestDownload(const QString& remotePath, const QString& localPath) {
+    m_remoteDownloadPath = remotePath;
+    m_localDownloadPath = localPath;
+    QByteArray message = messageOf(kDownloadRequest);
+    appendString(message, remotePath);
+    spdlog::info("FileTransfer: requested download of '{}'", remotePath.toStdString());
+    send(message);
+}
+
+void FileTransferService::uploadFile(const QString& localPath, const QString& remotePath) {
+    QFile file(localPath);
+    if (!file.open(QIODevice::ReadOnly)) {
+        emit fileError(tr("Cannot open local file: %1").arg(localPath));
+        return;
+    }
+    if (file.size() > kMaxFileBytes) {
+        emit fileError(tr("File too large to transfer: %1 (%2 bytes, at most %3)")
+                           .arg(localPath)
+                           .arg(file.size())
+                           .arg(kMaxFileBytes));
+        return;
+    }
+    m_bytesTotal = file.size();
+    m_bytesDone = 0;
+    m_clock.start();
+    QByteArray start = messageOf(kUploadStart);
+    appendString(start, remotePath);
+    appendU64(start, static_cast<quint64>(m_bytesTotal));
+    send(start);
+
+    qint64 offset = 0;
+    for (;;) {
+        const QByteArray chunk = file.read(kChunkBytes);
+        if (chunk.isEmpty()) {
+            break;
+        }
+        QByteArray data = messageOf(kUploadData);
+        appendU32(data, static_cast<quint32>(offset));
+        data.append(chunk);
+        send(data);
+        offset += chunk.size();
+        if (m_bytesTotal != 0) {
+            emit fileUploadProgress(remotePath, static_cast<int>(offset * 100 / m_bytesTotal));
+        }
+        updateStats(chunk.size());
+    }
+    file.close();
+    QByteArray end = messageOf(kUploadEnd);
+    appendString(end, remotePath);
+    send(end);
+    spdlog::info("FileTransfer: upload complete '{}' ({} bytes)", remotePath.toStdString(), offset);
+    emit fileUploadComplete();
+}
+
+void FileTransferService::handleMessage(const std::vector<std::uint8_t>& message) {
+    if (message.empty()) {
+        return;
+    }
+    Reader body(message.data() + 1, message.size() - 1);
+    switch (message[0]) {
+    case kListRequest:
+        serveListing(body);
+        break;
+    case kListReply:
+        receiveListing(body);
+        break;
+    case kDownloadRequest:
+        serveDownload(body);
+        break;
+    case kDownloadReply:
+        receiveDownload(body);
+        break;
+    case kUploadStart:
+        receiveUploadStart(body);
+        break;
+    case kUploadData:
+        receiveUploadData(body);
+        break;
+    case kUploadEnd:
+        receiveUploadEnd(body);
+        break;
+    case kError:
+        receiveError(body);
+        break;
+    default:
+        spdlog::warn("FileTransfer: unknown sub-type 0x{:02x}", message[0]);
+        break;
+    }
+}
+
+void FileTransferService::serveListing(Reader& body) {
+    const QString path = body.string();
+    spdlog::info("FileTransfer: listing directory '{}'", path.toStdString());
+    QByteArray reply = messageOf(kListReply);
+    appendString(reply, path);
+
+    if (path.isEmpty() || path == QLatin1String("/") || path == QLatin1String("\\")) {
+        const QList<QStorageInfo> volumes = QStorageInfo::mountedVolumes();
+        appendU32(reply, static_cast<quint32>(volumes.size()));
+        for (const QStorageInfo& volume : volumes) {
+            reply.append(char(1));
+            appendU64(reply, static_cast<quint64>(std::max<qint64>(0, volume.bytesTotal())));
+            appendString(reply, volume.rootPath());
+        }
+        send(reply);
+        return;
+    }
+    const QDir directory(path);
+    if (!directory.exists()) {
+        sendError(QStringLiteral("Directory does not exist: ") + path);
+        return;
+    }
+    const QFileInfoList entries = directory.entryInfoList(
+        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
+        QDir::Name | QDir::DirsFirst | QDir::IgnoreCase);
+    appendU32(reply, static_cast<quint32>(entries.size()));
+    for (const QFileInfo& entry : entries) {
+        reply.append(char(entry.isDir() ? 1 : 0));
+        appendU64(reply, static_cast<quint64>(entry.isDir() ? 0 : entry.size()));
+        appendString(reply, entry.fileName());
+    }
+    send(reply);
+}
+
+void FileTransferService::receiveListing(Reader& body) {
+    const QString path = body.string();
+    quint32 count = 0;
+    if (!body.u32(count)) {
+        return;
+    }
+    QList<FileEntry> entries;
+    for (quint32 i = 0; i < count && body.remaining() > 0; ++i) {
+        std::uint8_t isDir = 0;
+        quint64 size = 0;
+        if (!body.u8(isDir) || !body.u64(size)) {
+            break;
+        }
+        FileEntry entry;
+        entry.isDir = isDir != 0;
+        entry.size = static_cast<qint64>(size);
+        entry.name = body.string();
+        entries.append(entry);
+    }
+    spdlog::info("FileTransfer: received listing for '{}' ({} entries)", path.toStdString(),
+                 entries.size());
+    emit directoryListed(path, entries);
+}
+
+void FileTransferService::serveDownload(Reader& body) {
+    const QString path = body.string();
+    spdlog::info("FileTransfer: serving download request for '{}'", path.toStdString());
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        sendError(QStringLiteral("Cannot open file: ") + path);
+        return;
+    }
+    // The whole file goes as one message: refuse what no link could carry instead of reading it.
+    if (file.size() > kMaxFileBytes) {
+        sendError(QStringLiteral("File too large to transfer: %1 (%2 bytes, at most %3)")
+                      .arg(path)
+                      .arg(file.size())
+                      .arg(kMaxFileBytes));
+        return;
+    }
+    const QByteArray content = file.readAll();
+    file.close();
+    QByteArray reply = messageOf(kDownloadReply);
+    reply.append(char(0));
+    appendU64(reply, static_cast<quint64>(content.size()));
+    reply.append(content);
+    send(reply);
+}
+
+void FileTransferService::receiveDownload(Reader& body) {
+    std::uint8_t status = 0;
+    if (!body.u8(status)) {
+        return;
+    }
+    if (status != 0) {
+        emit fileError(tr("Remote file download failed"));
+        return;
+    }
+    quint64 size = 0;
+    if (!body.u64(size)) {
+        return;
+    }
+    m_bytesTotal = static_cast<qint64>(std::min<quint64>(size, INT64_MAX));
+    m_bytesDone = 0;
+    m_clock.start();
+    const std::size_t present = body.remaining();
+    if (present < size) {
+        spdlog::warn("FileTransfer: download response truncated ({} < {})", present, size);
+    }
+    QFile file(m_localDownloadPath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        emit fileError(tr("Cannot write to local file: %1").arg(m_localDownloadPath));
+        return;
+    }
+    const auto count = static_cast<qint64>(std::min<quint64>(size, present));
+    file.write(reinterpret_cast<const char*>(body.current()), count);
+    file.close();
+    updateStats(count);
+    spdlog::info("FileTransfer: download complete -> '{}'", m_localDownloadPath.toStdString());
+    emit fileDownloadProgress(m_remoteDownloadPath, 100);
+    emit fileDownloadComplete(m_localDownloadPath);
+}
+
+void FileTransferService::receiveUploadStart(Reader& body) {
+    m_uploadTargetPath = body.string();
+    quint64 expected = 0;
+    if (!body.u64(expected)) {
+        return;
+    }
+    m_expectedUploadSize = static_cast<qint64>(std::min<quint64>(expected, INT64_MAX));
+    m_uploadBuffer.clear();
+    m_uploadRefused = m_expectedUploadSize > kMaxFileBytes;
+    if (m_uploadRefused) {
+        spdlog::warn("FileTransfer: refusing upload '{}' of {} bytes",
+                     m_uploadTargetPath.toStdString(), m_expectedUploadSize);
+        sendError(QStringLiteral("File too large to transfer: %1 (%2 bytes, at most %3)")
+                      .arg(m_uploadTargetPath)
+                      .arg(m_expectedUploadSize)
+                      .arg(kMaxFileBytes));
+        return;
+    }
+    m_uploadBuffer.reserve(std::min(m_expectedUploadSize, kUploadReserveLimit));
+    spdlog::info("FileTransfer: receiving upload '{}' ({} bytes)", m_uploadTargetPath.toStdString(),
+                 m_expectedUploadSize);
+}
+
+void FileTransferService::receiveUploadData(Reader& body) {
+    quint32 offset = 0;
+    if (m_uploadRefused || !body.u32(offset)) {
+        return;
+    }
+    // A peer that sends more than it announced (or than any link carries) is not buffered
+    // without end.
+    if (m_uploadBuffer.size() + static_cast<qint64>(body.remaining()) > kMaxFileBytes) {
+        spdlog::warn("FileTransfer: upload '{}' exceeds {} bytes, discarding it",
+                     m_uploadTargetPath.toStdString(), kMaxFileBytes);
+        m_uploadRefused = true;
+        m_uploadBuffer.clear();
+        sendError(QStringLiteral("Upload too large: ") + m_uploadTargetPath);
+        return;
+    }
+    m_uploadBuffer.append(reinterpret_cast<const char*>(body.current()),
+                          static_cast<qsizetype>(body.remaining()));
+}
+
+void FileTransferService::receiveUploadEnd(Reader& body) {
+    const QString path = body.string();
+    const QString target = m_uploadTargetPath.isEmpty() ? path : m_uploadTargetPath;
+    if (!m_uploadRefused) {
+        QFile file(target);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            file.write(m_uploadBuffer);
+            file.close();
+            spdlog::info("FileTransfer: received upload -> '{}' ({} bytes)", target.toStdString(),
+                         m_uploadBuffer.size());
+        } else {
+            sendError(QStringLiteral("Cannot write file: ") + target);
+        }
+    }
+    m_uploadBuffer.clear();
+    m_uploadTargetPath.clear();
+    m_expectedUploadSize = 0;
+    m_uploadRefused = false;
+}
+
+void FileTransferService::receiveError(Reader& body) {
+    const QString text = body.string();
+    spdlog::error("FileTransfer: remote error: {}", text.toStdString());
+    emit fileError(text);
+}
+
+void FileTransferService::updateStats(qint64 bytes) {
+    m_bytesDone += bytes;
+    const qint64 elapsed = std::max<qint64>(1, m_clock.isValid() ? m_clock.elapsed() : 1);
+    const qint64 bytesPerSec = m_bytesDone * 1000 / elapsed;
+    int percent = 0;
+    int eta = 0;
+    if (m_bytesTotal >= 1) {
+        percent = static_cast<int>(m_bytesDone * 100 / m_bytesTotal);
+        eta = bytesPerSec > 0 ? static_cast<int>((m_bytesTotal - m_bytesDone) / bytesPerSec) : 0;
+    }
+    emit transferStats(bytesPerSec, eta, percent);
+}
+
+} // namespace nimbral
