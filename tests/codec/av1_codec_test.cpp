@@ -31,11 +31,19 @@ EncoderConfig configFor(int width, int height, int cqLevel) {
     return config;
 }
 
-// Screen content through the whole chain: BGRA -> NV12 -> AV1 -> NV12. The thresholds sit a few
-// dB under what this encoder reaches on these frames: at CQ 23 text stays legible (above 35 dB
-// in luma), at CQ 45 it is still recognisable (above 26 dB).
+// Screen content through the whole chain: BGRA -> NV12 -> AV1 -> NV12. With screen-content
+// tools (palette) these frames come back nearly lossless: over five runs here at least 70.7 dB
+// luma / 59.2 dB chroma at CQ 23 and 58.9 / 52.7 dB at CQ 45. The thresholds leave about 10 dB
+// for other libaom versions and thread timings, and still fail at once if planes were swapped,
+// shifted or coded without the screen-content tools.
 TEST(Av1Codec, DesktopSequenceSurvivesTheRoundTrip) {
-    for (const auto& [cq, minimumPsnr] : {std::pair{23, 35.0}, std::pair{45, 26.0}}) {
+    struct Floor {
+        int cq;
+        double luma;
+        double chroma;
+    };
+    for (const auto& [cq, minimumLuma, minimumChroma] :
+         {Floor{23, 60.0, 49.0}, Floor{45, 48.0, 42.0}}) {
         const int width = 640;
         const int height = 360;
         AV1Encoder encoder;
@@ -66,8 +74,8 @@ TEST(Av1Codec, DesktopSequenceSurvivesTheRoundTrip) {
                 test::psnr(frame->yPlane.data(), source.data(), frame->yPlane.size());
             const double chromaPsnr = test::psnr(
                 frame->uvPlane.data(), source.data() + width * height, frame->uvPlane.size());
-            EXPECT_GT(lumaPsnr, minimumPsnr) << "CQ " << cq << " frame " << index;
-            EXPECT_GT(chromaPsnr, minimumPsnr) << "CQ " << cq << " frame " << index;
+            EXPECT_GT(lumaPsnr, minimumLuma) << "CQ " << cq << " frame " << index;
+            EXPECT_GT(chromaPsnr, minimumChroma) << "CQ " << cq << " frame " << index;
         }
     }
 }
