@@ -14,6 +14,8 @@ PACKAGES=(
     # Qt 6: widgets, network, translations (lrelease), test; the server's HTTP, WebSocket, SQLite
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite
+    # WebRTC data channels: ICE and SCTP
+    libnice-dev libusrsctp-dev
     # video: AV1 encoding and decoding
     libaom-dev libdav1d-dev
     # screen capture and input injection on X11
