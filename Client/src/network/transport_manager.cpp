@@ -1,0 +1,169 @@
+#include "network/transport_manager.h"
+
+#include <spdlog/spdlog.h>
+
+namespace nimbral {
+
+namespace {
+
+bool p2pCompatible(quint32 natClass) {
+    return natClass <= 3;
+}
+
+} // namespace
+
+TransportManager::TransportManager(QObject* parent)
+    : QObject(parent) {
+    m_p2pTimer.setSingleShot(true);
+    m_p2pTimer.setInterval(kP2PTimeoutMs);
+    connect(&m_p2pTimer, &QTimer::timeout, this, &TransportManager::onP2PTimeout);
+}
+
+TransportManager::~TransportManager() {
+    disconnect();
+}
+
+std::optional<RelayCandidate> TransportManager::pickRelay(const QList<RelayCandidate>& candidates) {
+    if (candidates.isEmpty()) {
+        return std::nullopt;
+    }
+    RelayCandidate pick = candidates.first();
+    for (qsizetype i = 1; i < candidates.size(); ++i) {
+        const RelayCandidate& next = candidates.at(i);
+        if (next.metric >= 0 && (pick.metric < 0 || next.metric < pick.metric)) {
+            pick = next;
+        }
+    }
+    return pick;
+}
+
+void TransportManager::dropTransport(ITransport* transport) {
+    if (transport == nullptr) {
+        return;
+    }
+    QObject::disconnect(transport, nullptr, this, nullptr);
+    if (transport->isConnected()) {
+        transport->disconnect();
+    }
+    // Never destroyed inside one of its own signals: disconnect() may be reached from there.
+    transport->deleteLater();
+}
+
+void TransportManager::disconnect() {
+    m_p2pTimer.stop();
+    m_active = nullptr;
+    dropTransport(m_p2p);
+    dropTransport(m_relay);
+    m_p2p = nullptr;
+    m_relay = nullptr;
+    m_sessionId.clear();
+    m_candidates.clear();
+}
+
+void TransportManager::establishConnection(const QString& sessionId, quint32 localNatClass,
+                                           quint32 remoteNatClass,
+                                           const QList<RelayCandidate>& candidates, bool offerer) {
+    disconnect();
+    m_sessionId = sessionId;
+    m_candidates = candidates;
+    spdlog::info("TransportManager: establishing connection for session {}",
+                 sessionId.toStdString());
+    spdlog::info("TransportManager: local NAT={}, remote NAT={}, relay candidates={}",
+                 localNatClass, remoteNatClass, candidates.size());
+    if (!p2pCompatible(localNatClass) || !p2pCompatible(remoteNatClass)) {
+        spdlog::info(
+            "TransportManager: NAT type(s) incompatible with P2P, going directly to relay");
+        startRelay();
+        return;
+    }
+    spdlog::info("TransportManager: both NATs are P2P-compatible, trying P2P first");
+    startP2P(offerer);
+}
+
+void TransportManager::startP2P(bool offerer) {
+    dropTransport(m_p2p);
+    m_p2p = new P2PTransport(m_p2pSettings, this);
+    connect(m_p2p, &ITransport::connected, this, &TransportManager::onP2PConnected);
+    connect(m_p2p, &ITransport::transportError, this, &TransportManager::onP2PError);
+    connect(m_p2p, &P2PTransport::localDescriptionReady, this,
+            &TransportManager::localDescriptionReady);
+    connect(m_p2p, &P2PTransport::localCandidateReady, this,
+            &TransportManager::localCandidateReady);
+    m_p2pTimer.start();
+    if (offerer) {
+        m_p2p->startAsOfferer();
+    } else {
+        m_p2p->startAsAnswerer();
+    }
+}
+
+void TransportManager::startRelay() {
+    const auto candidate = pickRelay(m_candidates);
+    if (!candidate) {
+        spdlog::error("TransportManager: no relay candidates available");
+        emit connectionFailed(QStringLiteral("No relay candidates available"));
+        return;
+    }
+    spdlog::info("TransportManager: connecting to relay node '{}' at {}:{}",
+                 candidate->nodeId.toStdString(), candidate->host.toStdString(), candidate->port);
+    dropTransport(m_relay);
+    m_relay = new RelayTransport(this);
+    m_relay->setSessionId(m_sessionId);
+    connect(m_relay, &ITransport::connected, this, &TransportManager::onRelayConnected);
+    connect(m_relay, &ITransport::transportError, this, &TransportManager::onRelayError);
+    if (!m_relay->connect(candidate->host.toStdString(), candidate->port)) {
+        spdlog::error("TransportManager: relay connect() returned false");
+        emit connectionFailed(QStringLiteral("Failed to initiate relay connection"));
+    }
+}
+
+void TransportManager::setRemoteDescription(const std::string& sdp, const std::string& type) {
+    if (m_p2p) {
+        m_p2p->setRemoteDescription(sdp, type);
+    }
+}
+
+void TransportManager::addRemoteCandidate(const std::string& candidate, const std::string& mid) {
+    if (m_p2p) {
+        m_p2p->addRemoteCandidate(candidate, mid);
+    }
+}
+
+void TransportManager::onP2PConnected() {
+    spdlog::info("TransportManager: P2P connection established");
+    m_p2pTimer.stop();
+    m_active = m_p2p;
+    dropTransport(m_relay);
+    m_relay = nullptr;
+    emit connectionEstablished(QStringLiteral("p2p"));
+}
+
+void TransportManager::onP2PError(const QString& error) {
+    spdlog::warn("TransportManager: P2P error: {}", error.toStdString());
+}
+
+void TransportManager::onP2PTimeout() {
+    spdlog::warn("TransportManager: P2P connection timed out after {} ms, falling back to relay",
+                 kP2PTimeoutMs);
+    if (m_p2p) {
+        m_p2p->disconnect();
+    }
+    startRelay();
+}
+
+void TransportManager::onRelayConnected() {
+    spdlog::info("TransportManager: relay connection established");
+    m_p2pTimer.stop();
+    m_active = m_relay;
+    if (m_p2p) {
+        m_p2p->disconnect();
+    }
+    emit connectionEstablished(QStringLiteral("relay"));
+}
+
+void TransportManager::onRelayError(const QString& error) {
+    spdlog::error("TransportManager: relay connection failed: {}", error.toStdString());
+    emit connectionFailed(QStringLiteral("All connection methods failed. Last error: ") + error);
+}
+
+} // namespace nimbral
