@@ -15,6 +15,7 @@ build/bin/bench_aes_gcm
 build/bin/bench_server_load 30
 build/bin/bench_codec 40
 build/bin/bench_capture
+build/bin/bench_transport
 
 echo "== tests with AddressSanitizer + UndefinedBehaviorSanitizer (build-asan, core libraries)"
 sanitizer_args=(-S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug
