@@ -101,9 +101,10 @@ rtc::binary bytes(std::size_t size, int seed) {
 
 // Two peers: the offerer makes "control" (reliable) and "video" (unordered, no retransmission).
 struct PeerPair {
-    explicit PeerPair(bool tamperFingerprint = false, bool candidatesFirst = false)
-        : offerer(std::make_unique<rtc::PeerConnection>(loopbackConfig()))
-        , answerer(std::make_unique<rtc::PeerConnection>(loopbackConfig())) {
+    explicit PeerPair(bool tamperFingerprint = false, bool candidatesFirst = false,
+                      const rtc::Configuration& config = loopbackConfig())
+        : offerer(std::make_unique<rtc::PeerConnection>(config))
+        , answerer(std::make_unique<rtc::PeerConnection>(config)) {
         offerer->onLocalDescription([this, tamperFingerprint, candidatesFirst](rtc::Description d) {
             std::string sdp = d;
             if (tamperFingerprint) {
@@ -279,6 +280,18 @@ TEST(RtcPeerConnection, APeerWhoseCertificateDoesNotMatchIsRefused) {
     EXPECT_FALSE(pair.atOffererControl.open);
     // The side that checked the certificate gives the connection up.
     EXPECT_EQ(pair.answerer->state(), rtc::PeerConnection::State::Failed);
+}
+
+TEST(RtcPeerConnection, AStunNameThatDoesNotResolveDelaysNothing) {
+    // ".invalid" never resolves; host candidates alone must carry the connection at once.
+    rtc::Configuration config = loopbackConfig();
+    config.iceServers.emplace_back("stun:stun.invalid:3478");
+    const auto start = std::chrono::steady_clock::now();
+    PeerPair pair(false, false, config);
+    ASSERT_TRUE(pair.connect(1s)) << "channels did not open within a second";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+    ASSERT_TRUE(pair.offererControl->send(bytes(100, 7)));
+    EXPECT_TRUE(pair.signaling.pumpUntil([&] { return pair.atAnswererControl.count() == 1; }, 2s));
 }
 
 TEST(RtcPeerConnection, ClosingAChannelClosesItOnBothSides) {
