@@ -28,6 +28,8 @@ PACKAGES=(
     xvfb xauth
     # a font for the painted application icon
     fonts-dejavu-core
+    # a WebRTC peer we did not write, for the data-channel interoperability tests
+    chromium
 )
 
 missing=()

@@ -1,6 +1,6 @@
 // Our layer against itself across a process boundary: the far peer is the echo_peer program,
 // signaled over its stdin and stdout, so nothing is shared but the loopback network.
-#include "rtc/rtc.h"
+#include "line_signaling.h"
 
 #include <atomic>
 #include <chrono>
@@ -19,24 +19,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-std::string packLines(const std::string& sdp) {
-    std::string out;
-    for (char c : sdp) {
-        if (c != '\r') {
-            out += c == '\n' ? '|' : c;
-        }
-    }
-    return out;
-}
-
-std::string unpackLines(const std::string& packed) {
-    std::string out;
-    for (char c : packed) {
-        out += c == '|' ? std::string("\r\n") : std::string(1, c);
-    }
-    return out;
-}
 
 rtc::binary pattern(std::size_t size, int seed) {
     rtc::binary data(size);
@@ -114,28 +96,9 @@ public:
         waitpid(m_pid, nullptr, 0);
         m_pid = -1;
     }
-    // Hands the child's lines to `deliver` until `done` holds or the time runs out.
     bool pumpUntil(const std::function<void(const std::string&)>& deliver,
                    const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-        const auto deadline = std::chrono::steady_clock::now() + timeout;
-        while (!done()) {
-            std::string line;
-            {
-                std::unique_lock lock(m_linesMutex);
-                if (!m_linesReady.wait_until(
-                        lock, std::min(deadline, std::chrono::steady_clock::now() + 10ms),
-                        [this] { return !m_lines.empty(); })) {
-                    if (std::chrono::steady_clock::now() >= deadline) {
-                        return done();
-                    }
-                    continue;
-                }
-                line = std::move(m_lines.front());
-                m_lines.pop_front();
-            }
-            deliver(line);
-        }
-        return true;
+        return m_lines.pumpUntil(deliver, done, timeout);
     }
 
 private:
@@ -150,10 +113,8 @@ private:
             pending.append(buffer, static_cast<std::size_t>(n));
             for (auto end = pending.find('\n'); end != std::string::npos;
                  end = pending.find('\n')) {
-                const std::lock_guard lock(m_linesMutex);
-                m_lines.push_back(pending.substr(0, end));
+                m_lines.push(pending.substr(0, end));
                 pending.erase(0, end + 1);
-                m_linesReady.notify_all();
             }
         }
     }
@@ -163,9 +124,7 @@ private:
     int m_output = -1;
     std::mutex m_inputMutex;
     std::thread m_reader;
-    std::mutex m_linesMutex;
-    std::condition_variable m_linesReady;
-    std::deque<std::string> m_lines;
+    rtc_test::LineQueue m_lines;
 };
 
 struct Inbox {
@@ -188,9 +147,9 @@ protected:
         peer = std::make_unique<rtc::PeerConnection>(config);
         peer->onStateChange([this](rtc::PeerConnection::State s) { state = s; });
         peer->onLocalDescription(
-            [this](rtc::Description d) { child.send("D " + d.typeString() + " " + packLines(d)); });
+            [this](rtc::Description d) { child.send(rtc_test::descriptionLine(d)); });
         peer->onLocalCandidate(
-            [this](rtc::Candidate c) { child.send("C " + c.mid() + " " + c.candidate()); });
+            [this](rtc::Candidate c) { child.send(rtc_test::candidateLine(c)); });
         control = peer->createDataChannel("control");
         rtc::DataChannelInit unordered;
         unordered.reliability.unordered = true;
@@ -215,21 +174,9 @@ protected:
             [](std::string) {});
     }
 
-    void deliver(const std::string& line) {
-        const auto space = line.find(' ', 2);
-        if (space == std::string::npos) {
-            return;
-        }
-        if (line.rfind("D ", 0) == 0) {
-            peer->setRemoteDescription(
-                rtc::Description(unpackLines(line.substr(space + 1)), line.substr(2, space - 2)));
-        } else if (line.rfind("C ", 0) == 0) {
-            peer->addRemoteCandidate(
-                rtc::Candidate(line.substr(space + 1), line.substr(2, space - 2)));
-        }
-    }
     bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
-        return child.pumpUntil([this](const std::string& line) { deliver(line); }, done, timeout);
+        return child.pumpUntil(
+            [this](const std::string& line) { rtc_test::applyLine(*peer, line); }, done, timeout);
     }
 
     EchoPeerProcess child;
