@@ -21,6 +21,10 @@
 
 #include "rtc/rtc.h"
 
+#ifdef NIMBRAL_RTC_ECHO_PEER
+#include "echo_peer_process.h"
+#endif
+
 namespace {
 
 using namespace std::chrono_literals;
@@ -135,6 +139,69 @@ double rtcThroughput(Pair& pair, std::size_t messageBytes) {
     return static_cast<double>(pair.received - before) / seconds / (1024.0 * 1024.0);
 }
 
+#ifdef NIMBRAL_RTC_ECHO_PEER
+// The far peer in another process (echo_peer --sink): it counts what arrives and reports the
+// count when asked by a text message, which comes after every binary one on the ordered channel.
+struct RemotePeer {
+    RemotePeer()
+        : child(NIMBRAL_RTC_ECHO_PEER, "--sink") {
+        rtc::Configuration config;
+        config.bindAddress = "127.0.0.1";
+        peer = std::make_unique<rtc::PeerConnection>(config);
+        peer->onLocalDescription(
+            [this](rtc::Description d) { child.send(rtc_test::descriptionLine(d)); });
+        peer->onLocalCandidate(
+            [this](rtc::Candidate c) { child.send(rtc_test::candidateLine(c)); });
+        control = peer->createDataChannel("control");
+        control->onOpen([this] { ++open; });
+        control->onMessage([](rtc::binary) {},
+                           [this](std::string text) {
+                               const std::lock_guard lock(mutex);
+                               report = std::stoull(text);
+                               ++reports;
+                           });
+        rtc::DataChannelInit unordered;
+        unordered.reliability.unordered = true;
+        unordered.reliability.maxRetransmits = 0;
+        video = peer->createDataChannel("video", unordered);
+        video->onOpen([this] { ++open; });
+    }
+    ~RemotePeer() { peer->close(); }
+    bool pumpUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) {
+        return child.pumpUntil(
+            [this](const std::string& line) { rtc_test::applyLine(*peer, line); }, done, timeout);
+    }
+
+    rtc_test::EchoPeerProcess child;
+    std::unique_ptr<rtc::PeerConnection> peer;
+    std::shared_ptr<rtc::DataChannel> control;
+    std::shared_ptr<rtc::DataChannel> video;
+    std::atomic<int> open{0};
+    std::mutex mutex;
+    std::size_t report = 0;
+    std::atomic<int> reports{0};
+};
+
+double remoteThroughput(RemotePeer& remote, std::size_t messageBytes) {
+    const rtc::binary message(messageBytes, std::byte{0x5A});
+    const std::size_t count = kBytesPerRun / messageBytes;
+    const int reportsBefore = remote.reports;
+    const auto start = Clock::now();
+    for (std::size_t i = 0; i < count; ++i) {
+        while (remote.control->bufferedAmount() > kSendWindow) {
+            std::this_thread::sleep_for(100us);
+        }
+        remote.control->send(message);
+    }
+    remote.control->send(std::string("report"));
+    while (remote.reports == reportsBefore && Clock::now() - start < 120s) {
+        std::this_thread::sleep_for(100us);
+    }
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    return static_cast<double>(count * messageBytes) / seconds / (1024.0 * 1024.0);
+}
+#endif
+
 // The same bytes over a loopback TCP connection, written in the same message sizes.
 double tcpThroughput(std::size_t messageBytes) {
     const int listener = socket(AF_INET, SOCK_STREAM, 0);
@@ -214,5 +281,35 @@ int main() {
                     "(rtc/tcp %.3f)\n",
                     size / 1024, rtcRate, tcpRate, rtcRate / tcpRate);
     }
+
+#ifdef NIMBRAL_RTC_ECHO_PEER
+    std::printf("rtc layer, far peer in another process (echo_peer --sink)\n");
+    setups.clear();
+    for (int round = 0; round < 5; ++round) {
+        const auto start = Clock::now();
+        RemotePeer remote;
+        if (!remote.pumpUntil([&] { return remote.open == 2; }, 10s)) {
+            std::printf("  set-up failed in round %d\n", round);
+            return 1;
+        }
+        setups.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    }
+    std::sort(setups.begin(), setups.end());
+    std::printf("  set-up, process start to both channels open (5 rounds): min %.1f ms, median "
+                "%.1f ms, max %.1f ms\n",
+                setups.front(), setups[2], setups.back());
+    RemotePeer remote;
+    if (!remote.pumpUntil([&] { return remote.open == 2; }, 10s)) {
+        std::printf("  set-up failed\n");
+        return 1;
+    }
+    for (const std::size_t size : {std::size_t{1024}, std::size_t{64 * 1024}}) {
+        const double rtcRate = remoteThroughput(remote, size);
+        const double tcpRate = tcpThroughput(size);
+        std::printf("  reliable channel, %3zu KiB messages: %7.1f MiB/s; loopback TCP %7.1f MiB/s "
+                    "(rtc/tcp %.3f)\n",
+                    size / 1024, rtcRate, tcpRate, rtcRate / tcpRate);
+    }
+#endif
     return 0;
 }
