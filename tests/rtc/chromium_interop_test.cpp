@@ -16,9 +16,13 @@
 
 #include <gtest/gtest.h>
 
+#include "test_bytes.h"
+
 #include "line_signaling.h"
 
 namespace {
+
+using rtc_test::pattern;
 
 using namespace std::chrono_literals;
 
@@ -218,14 +222,6 @@ struct Echoes {
         return video_ ? video.size() : control.size();
     }
 };
-
-rtc::binary pattern(std::size_t size, int seed) {
-    rtc::binary data(size);
-    for (std::size_t i = 0; i < size; ++i) {
-        data[i] = static_cast<std::byte>((i * 13 + static_cast<std::size_t>(seed)) & 0xFF);
-    }
-    return data;
-}
 
 class ChromiumInteropTest : public ::testing::TestWithParam<bool> {
 protected:

@@ -9,9 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include "test_bytes.h"
+
 #include "rtc/sdp.h"
 
 namespace {
+
+using rtc_test::pattern;
 
 using namespace std::chrono_literals;
 
@@ -89,14 +93,6 @@ rtc::Configuration loopbackConfig() {
     rtc::Configuration config;
     config.bindAddress = "127.0.0.1";
     return config;
-}
-
-rtc::binary bytes(std::size_t size, int seed) {
-    rtc::binary data(size);
-    for (std::size_t i = 0; i < size; ++i) {
-        data[i] = static_cast<std::byte>((i * 131 + static_cast<std::size_t>(seed)) & 0xFF);
-    }
-    return data;
 }
 
 // Two peers: the offerer makes "control" (reliable) and "video" (unordered, no retransmission).
@@ -228,9 +224,9 @@ TEST(RtcPeerConnection, TwoPeersOpenBothChannelsAndExchangeBothWays) {
     EXPECT_EQ(*pair.answererVideo->reliability().maxRetransmits, 0u);
     EXPECT_FALSE(pair.answererControl->reliability().unordered);
 
-    ASSERT_TRUE(pair.offererControl->send(bytes(1000, 1)));
-    ASSERT_TRUE(pair.offererVideo->send(bytes(50000, 2)));
-    ASSERT_TRUE(pair.answererControl->send(bytes(10, 3)));
+    ASSERT_TRUE(pair.offererControl->send(pattern(1000, 1)));
+    ASSERT_TRUE(pair.offererVideo->send(pattern(50000, 2)));
+    ASSERT_TRUE(pair.answererControl->send(pattern(10, 3)));
     ASSERT_TRUE(pair.answererVideo->send(rtc::binary{}));
     ASSERT_TRUE(pair.offererControl->send(std::string("text stays text")));
     ASSERT_TRUE(pair.signaling.pumpUntil(
@@ -239,9 +235,9 @@ TEST(RtcPeerConnection, TwoPeersOpenBothChannelsAndExchangeBothWays) {
                    pair.atOffererControl.count() == 1 && pair.atOffererVideo.count() == 1;
         },
         5s));
-    EXPECT_EQ(pair.atAnswererControl.binaries[0], bytes(1000, 1));
-    EXPECT_EQ(pair.atAnswererVideo.binaries[0], bytes(50000, 2));
-    EXPECT_EQ(pair.atOffererControl.binaries[0], bytes(10, 3));
+    EXPECT_EQ(pair.atAnswererControl.binaries[0], pattern(1000, 1));
+    EXPECT_EQ(pair.atAnswererVideo.binaries[0], pattern(50000, 2));
+    EXPECT_EQ(pair.atOffererControl.binaries[0], pattern(10, 3));
     EXPECT_TRUE(pair.atOffererVideo.binaries[0].empty());
     ASSERT_TRUE(
         pair.signaling.pumpUntil([&] { return pair.atAnswererControl.texts.size() == 1; }, 5s));
@@ -253,11 +249,11 @@ TEST(RtcPeerConnection, TheLargestMessageCrossesWhole) {
     ASSERT_TRUE(pair.connect());
     const std::size_t largest = 16 * 1024 * 1024 + 64 * 1024;
     EXPECT_EQ(pair.offererControl->maxMessageSize(), largest);
-    const rtc::binary big = bytes(largest, 9);
+    const rtc::binary big = pattern(largest, 9);
     ASSERT_TRUE(pair.offererControl->send(big));
     ASSERT_TRUE(pair.signaling.pumpUntil([&] { return pair.atAnswererControl.count() == 1; }, 20s));
     EXPECT_TRUE(pair.atAnswererControl.binaries[0] == big);
-    EXPECT_THROW(pair.offererControl->send(bytes(largest + 1, 0)), std::invalid_argument);
+    EXPECT_THROW(pair.offererControl->send(pattern(largest + 1, 0)), std::invalid_argument);
 }
 
 TEST(RtcPeerConnection, CandidatesBeforeTheOfferAreKeptUntilItComes) {
@@ -290,7 +286,7 @@ TEST(RtcPeerConnection, AStunNameThatDoesNotResolveDelaysNothing) {
     PeerPair pair(false, false, config);
     ASSERT_TRUE(pair.connect(1s)) << "channels did not open within a second";
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
-    ASSERT_TRUE(pair.offererControl->send(bytes(100, 7)));
+    ASSERT_TRUE(pair.offererControl->send(pattern(100, 7)));
     EXPECT_TRUE(pair.signaling.pumpUntil([&] { return pair.atAnswererControl.count() == 1; }, 2s));
 }
 
@@ -300,9 +296,9 @@ TEST(RtcPeerConnection, ClosingAChannelClosesItOnBothSides) {
     pair.offererControl->close();
     ASSERT_TRUE(pair.signaling.pumpUntil(
         [&] { return pair.atOffererControl.closed && pair.atAnswererControl.closed; }, 5s));
-    EXPECT_FALSE(pair.offererControl->send(bytes(10, 0)));
+    EXPECT_FALSE(pair.offererControl->send(pattern(10, 0)));
     // The other channel goes on.
-    ASSERT_TRUE(pair.offererVideo->send(bytes(10, 5)));
+    ASSERT_TRUE(pair.offererVideo->send(pattern(10, 5)));
     EXPECT_TRUE(pair.signaling.pumpUntil([&] { return pair.atAnswererVideo.count() == 1; }, 5s));
 }
 

@@ -8,17 +8,13 @@
 
 #include <gtest/gtest.h>
 
+#include "test_bytes.h"
+
 namespace {
 
-using namespace std::chrono_literals;
+using rtc_test::pattern;
 
-rtc::binary pattern(std::size_t size, int seed) {
-    rtc::binary data(size);
-    for (std::size_t i = 0; i < size; ++i) {
-        data[i] = static_cast<std::byte>((i * 7 + static_cast<std::size_t>(seed)) & 0xFF);
-    }
-    return data;
-}
+using namespace std::chrono_literals;
 
 struct Inbox {
     std::mutex mutex;
