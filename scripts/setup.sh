@@ -30,6 +30,8 @@ PACKAGES=(
     fonts-dejavu-core
     # a WebRTC peer we did not write, for the data-channel interoperability tests
     chromium
+    # a TURN relay, for the tests that connect through one
+    coturn
 )
 
 missing=()

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "test_bytes.h"
+#include "turn_server.h"
 
 #include "rtc/sdp.h"
 
@@ -97,8 +98,9 @@ rtc::Configuration loopbackConfig() {
 
 // Two peers: the offerer makes "control" (reliable) and "video" (unordered, no retransmission).
 struct PeerPair {
+    // `relayOnly` forwards relayed candidates only, so the pair must connect through TURN.
     explicit PeerPair(bool tamperFingerprint = false, bool candidatesFirst = false,
-                      const rtc::Configuration& config = loopbackConfig())
+                      const rtc::Configuration& config = loopbackConfig(), bool relayOnly = false)
         : offerer(std::make_unique<rtc::PeerConnection>(config))
         , answerer(std::make_unique<rtc::PeerConnection>(config)) {
         offerer->onLocalDescription([this, tamperFingerprint, candidatesFirst](rtc::Description d) {
@@ -117,13 +119,19 @@ struct PeerPair {
                 signaling.push(deliver);
             }
         });
-        offerer->onLocalCandidate([this](rtc::Candidate c) {
+        offerer->onLocalCandidate([this, relayOnly](rtc::Candidate c) {
+            if (relayOnly && !isRelayed(c)) {
+                return;
+            }
             signaling.push([this, c] { answerer->addRemoteCandidate(c); });
         });
         answerer->onLocalDescription([this](rtc::Description d) {
             signaling.push([this, d] { offerer->setRemoteDescription(d); });
         });
-        answerer->onLocalCandidate([this](rtc::Candidate c) {
+        answerer->onLocalCandidate([this, relayOnly](rtc::Candidate c) {
+            if (relayOnly && !isRelayed(c)) {
+                return;
+            }
             signaling.push([this, c] { offerer->addRemoteCandidate(c); });
         });
         answerer->onDataChannel([this](std::shared_ptr<rtc::DataChannel> channel) {
@@ -143,6 +151,10 @@ struct PeerPair {
         offererVideo = offerer->createDataChannel("video", video);
         atOffererControl.attach(offererControl);
         atOffererVideo.attach(offererVideo);
+    }
+
+    static bool isRelayed(const rtc::Candidate& candidate) {
+        return std::string(candidate).find(" typ relay") != std::string::npos;
     }
 
     bool connect(std::chrono::milliseconds timeout = 10s) {
@@ -289,6 +301,63 @@ TEST(RtcPeerConnection, AStunNameThatDoesNotResolveDelaysNothing) {
     ASSERT_TRUE(pair.offererControl->send(pattern(100, 7)));
     EXPECT_TRUE(pair.signaling.pumpUntil([&] { return pair.atAnswererControl.count() == 1; }, 2s));
 }
+
+// Both peers see only each other's relayed candidates, so every byte passes through coturn.
+class RtcThroughTurn : public ::testing::TestWithParam<rtc::IceServer::RelayType> {
+protected:
+    void SetUp() override {
+        if (rtc_test::TurnServer::program().empty()) {
+            GTEST_SKIP() << "coturn (turnserver) is not installed";
+        }
+        ASSERT_TRUE(m_turn.ready()) << "coturn did not start";
+    }
+    rtc::Configuration configFor(const std::string& host) const {
+        rtc::Configuration config = loopbackConfig();
+        config.iceServers.emplace_back(host, m_turn.port(), rtc_test::TurnServer::kUser,
+                                       rtc_test::TurnServer::kPassword, GetParam());
+        return config;
+    }
+    void expectExchangeThroughRelay(const rtc::Configuration& config) {
+        PeerPair pair(false, false, config, /*relayOnly=*/true);
+        ASSERT_TRUE(pair.connect(10s)) << "no connection through the relay";
+        ASSERT_TRUE(pair.offererControl->send(pattern(70000, 3)));
+        ASSERT_TRUE(pair.answererControl->send(pattern(1200, 4)));
+        ASSERT_TRUE(pair.signaling.pumpUntil(
+            [&] {
+                return pair.atAnswererControl.count() == 1 && pair.atOffererControl.count() == 1;
+            },
+            5s));
+        const std::lock_guard lock(pair.atAnswererControl.mutex);
+        EXPECT_EQ(pair.atAnswererControl.binaries[0], pattern(70000, 3));
+    }
+    rtc_test::TurnServer m_turn;
+};
+
+TEST_P(RtcThroughTurn, ConnectsByNumericAddress) {
+    expectExchangeThroughRelay(configFor("127.0.0.1"));
+}
+
+TEST_P(RtcThroughTurn, ConnectsByHostName) {
+    // The name is looked up while host candidates already trickle.
+    expectExchangeThroughRelay(configFor("localhost"));
+}
+
+TEST_P(RtcThroughTurn, WrongPasswordGivesNoRelayAndNoConnection) {
+    rtc::Configuration config = loopbackConfig();
+    config.iceServers.emplace_back("127.0.0.1", m_turn.port(), rtc_test::TurnServer::kUser,
+                                   "not-the-password", GetParam());
+    PeerPair pair(false, false, config, /*relayOnly=*/true);
+    EXPECT_FALSE(pair.connect(2s));
+}
+
+INSTANTIATE_TEST_SUITE_P(Transports, RtcThroughTurn,
+                         ::testing::Values(rtc::IceServer::RelayType::TurnUdp,
+                                           rtc::IceServer::RelayType::TurnTcp),
+                         [](const auto& info) {
+                             return info.param == rtc::IceServer::RelayType::TurnUdp
+                                        ? std::string("Udp")
+                                        : std::string("Tcp");
+                         });
 
 TEST(RtcPeerConnection, ClosingAChannelClosesItOnBothSides) {
     PeerPair pair;

@@ -11,6 +11,7 @@
 
 // C libraries last.
 #include <arpa/inet.h>
+#include <gio/gio.h>
 #include <glib.h>
 #include <nice/agent.h>
 #include <openssl/err.h>
@@ -314,12 +315,11 @@ void PeerConnectionState::initIce(bool controlling) {
         if (server.type != IceServer::Type::Turn) {
             continue;
         }
-        const NiceRelayType type =
-            server.relayType == IceServer::RelayType::TurnTls   ? NICE_RELAY_TYPE_TURN_TLS
-            : server.relayType == IceServer::RelayType::TurnTcp ? NICE_RELAY_TYPE_TURN_TCP
-                                                                : NICE_RELAY_TYPE_TURN_UDP;
-        nice_agent_set_relay_info(agent, streamId, 1, server.hostname.c_str(), server.port,
-                                  server.username.c_str(), server.password.c_str(), type);
+        if (g_hostname_is_ip_address(server.hostname.c_str())) {
+            addRelay(server, server.hostname);
+        } else {
+            resolveRelay(server);
+        }
     }
     nice_agent_attach_recv(
         agent, streamId, 1, EventLoop::instance().context(),
@@ -334,6 +334,74 @@ void PeerConnectionState::initIce(bool controlling) {
     localPwd = pwd;
     g_free(ufrag);
     g_free(pwd);
+}
+
+void PeerConnectionState::addRelay(const IceServer& server, const std::string& address) {
+    if (server.relayType == IceServer::RelayType::TurnTls) {
+        // libnice's "TLS" relay type is TURN over plain TCP outside its Google/MSN modes; the
+        // data is DTLS-protected end to end either way, but a server insisting on TLS refuses.
+        spdlog::warn("rtc: TURN server {}:{} is reached over TCP without TLS", address,
+                     server.port);
+    }
+    const NiceRelayType type =
+        server.relayType == IceServer::RelayType::TurnTls   ? NICE_RELAY_TYPE_TURN_TLS
+        : server.relayType == IceServer::RelayType::TurnTcp ? NICE_RELAY_TYPE_TURN_TCP
+                                                            : NICE_RELAY_TYPE_TURN_UDP;
+    if (!nice_agent_set_relay_info(agent, streamId, 1, address.c_str(), server.port,
+                                   server.username.c_str(), server.password.c_str(), type)) {
+        spdlog::warn("rtc: TURN server {}:{} not usable", address, server.port);
+        return;
+    }
+    relayAllocated = true;
+}
+
+// libnice wants a numeric TURN address. The name is looked up on the loop without holding
+// anything back: host candidates go out at once, and the relay joins gathering when the
+// answer comes (libnice adds relays to a stream that is already gathering).
+void PeerConnectionState::resolveRelay(const IceServer& server) {
+    if (turnLookups == nullptr) {
+        turnLookups = g_cancellable_new();
+    }
+    struct Lookup {
+        std::weak_ptr<PeerConnectionState> connection;
+        IceServer server;
+    };
+    GResolver* resolver = g_resolver_get_default();
+    g_resolver_lookup_by_name_async(
+        resolver, server.hostname.c_str(), turnLookups,
+        +[](GObject* source, GAsyncResult* result, gpointer data) {
+            const std::unique_ptr<Lookup> lookup(static_cast<Lookup*>(data));
+            GError* error = nullptr;
+            GList* addresses = g_resolver_lookup_by_name_finish(G_RESOLVER(source), result, &error);
+            if (addresses == nullptr) {
+                if (!g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED)) {
+                    spdlog::warn("rtc: TURN server {} not resolved: {}", lookup->server.hostname,
+                                 error != nullptr ? error->message : "no address");
+                }
+                g_clear_error(&error);
+                return;
+            }
+            // Host candidates are IPv4 when bound to one; prefer an IPv4 relay to match.
+            GInetAddress* chosen = nullptr;
+            for (GList* item = addresses; item != nullptr; item = item->next) {
+                auto* address = G_INET_ADDRESS(item->data);
+                if (chosen == nullptr ||
+                    (g_inet_address_get_family(address) == G_SOCKET_FAMILY_IPV4 &&
+                     g_inet_address_get_family(chosen) != G_SOCKET_FAMILY_IPV4)) {
+                    chosen = address;
+                }
+            }
+            gchar* text = g_inet_address_to_string(chosen);
+            const std::string numeric = text;
+            g_free(text);
+            g_resolver_free_addresses(addresses);
+            auto pc = lookup->connection.lock();
+            if (pc && pc->agent != nullptr) {
+                pc->addRelay(lookup->server, numeric);
+            }
+        },
+        new Lookup{weak_from_this(), server});
+    g_object_unref(resolver);
 }
 
 void PeerConnectionState::addRemoteCandidateNow(const std::string& candidate) {
@@ -1095,12 +1163,25 @@ void PeerConnectionState::closeAll() {
         }
     }
     gatheringTimer.cancel();
+    if (turnLookups != nullptr) {
+        g_cancellable_cancel(turnLookups);
+        g_object_unref(turnLookups);
+        turnLookups = nullptr;
+    }
     if (agent != nullptr) {
         nice_agent_attach_recv(agent, streamId, 1, EventLoop::instance().context(), nullptr,
                                nullptr);
         g_signal_handlers_disconnect_matched(agent, G_SIGNAL_MATCH_DATA, 0, 0, nullptr, nullptr,
                                              this);
-        g_object_unref(agent);
+        if (relayAllocated) {
+            // Release the allocations on the TURN server rather than leave them to expire; the
+            // agent, no longer tied to us, goes once the server has answered.
+            nice_agent_close_async(
+                agent, +[](GObject* closed, GAsyncResult*, gpointer) { g_object_unref(closed); },
+                nullptr);
+        } else {
+            g_object_unref(agent);
+        }
         agent = nullptr;
     }
     changeState(State::Closed);

@@ -13,6 +13,7 @@
 
 typedef struct _NiceAgent NiceAgent;
 typedef struct _NiceCandidate NiceCandidate;
+typedef struct _GCancellable GCancellable;
 typedef struct ssl_st SSL;
 typedef struct ssl_ctx_st SSL_CTX;
 typedef struct bio_st BIO;
@@ -80,6 +81,9 @@ struct PeerConnectionState : std::enable_shared_from_this<PeerConnectionState> {
     std::optional<detail::SessionDescription> remote;
     std::vector<std::string> pendingRemoteCandidates;
     detail::LoopTimer gatheringTimer;
+    // Cancels TURN host name look-ups still running when the connection closes.
+    GCancellable* turnLookups = nullptr;
+    bool relayAllocated = false; // a TURN server was handed to the agent
 
     // DTLS; `sslMutex` guards ssl, the pending datagrams and the ready flag (SCTP output comes
     // from usrsctp's callbacks on the loop thread, sends from callers' threads).
@@ -129,6 +133,8 @@ struct PeerConnectionState : std::enable_shared_from_this<PeerConnectionState> {
     void initDtls();
     void startDtlsIfReady();
     void armDtlsTimer();
+    void addRelay(const IceServer& server, const std::string& address);
+    void resolveRelay(const IceServer& server);
     void onDatagram(const char* data, std::size_t length);
     bool dtlsSend(const void* data, std::size_t length);
     bool writeDatagram(const char* data, int length); // from the DTLS write BIO

@@ -22,7 +22,9 @@ struct IceServer {
     enum class Type { Stun, Turn };
     enum class RelayType { TurnUdp, TurnTcp, TurnTls };
 
-    // "stun:host:port"; "turn:user:pass@host:port", "turns:..." for relays.
+    // "stun:host:port"; "turn:user:pass@host:port", "turns:..." for relays. Host names are
+    // resolved without delaying host candidates. TurnTls reaches the server over TCP without
+    // TLS (libnice's relay socket), so it only works with servers that accept plain TCP.
     explicit IceServer(const std::string& url);
     IceServer(std::string hostname, std::uint16_t port, std::string username, std::string password,
               RelayType relayType = RelayType::TurnUdp);
