@@ -284,10 +284,9 @@ void FileTransferService::serveDownload(Reader& body) {
     }
     // The whole file goes as one message: refuse what no link could carry instead of reading it.
     if (file.size() > kMaxFileBytes) {
-        sendError(QStringLiteral("File too large to transfer: %1 (%2 bytes, at most %3)")
-                      .arg(path)
-                      .arg(file.size())
-                      .arg(kMaxFileBytes));
+        spdlog::warn("FileTransfer: refusing download '{}' of {} bytes", path.toStdString(),
+                     file.size());
+        sendError(QStringLiteral("File too large: ") + path);
         return;
     }
     const QByteArray content = file.readAll();
@@ -345,10 +344,7 @@ void FileTransferService::receiveUploadStart(Reader& body) {
     if (m_uploadRefused) {
         spdlog::warn("FileTransfer: refusing upload '{}' of {} bytes",
                      m_uploadTargetPath.toStdString(), m_expectedUploadSize);
-        sendError(QStringLiteral("File too large to transfer: %1 (%2 bytes, at most %3)")
-                      .arg(m_uploadTargetPath)
-                      .arg(m_expectedUploadSize)
-                      .arg(kMaxFileBytes));
+        sendError(QStringLiteral("File too large: ") + m_uploadTargetPath);
         return;
     }
     m_uploadBuffer.reserve(std::min(m_expectedUploadSize, kUploadReserveLimit));
@@ -368,7 +364,7 @@ void FileTransferService::receiveUploadData(Reader& body) {
                      m_uploadTargetPath.toStdString(), kMaxFileBytes);
         m_uploadRefused = true;
         m_uploadBuffer.clear();
-        sendError(QStringLiteral("Upload too large: ") + m_uploadTargetPath);
+        sendError(QStringLiteral("File too large: ") + m_uploadTargetPath);
         return;
     }
     m_uploadBuffer.append(reinterpret_cast<const char*>(body.current()),
