@@ -92,7 +92,15 @@ void P2PTransport::attachChannel(const std::shared_ptr<rtc::DataChannel>& channe
         QMetaObject::invokeMethod(
             this, [this, type] { onChannelOpen(type); }, Qt::QueuedConnection);
     });
-    channel->onClosed([name] { spdlog::info("P2PTransport: '{}' data channel closed", name); });
+    channel->onClosed([this, type, name] {
+        spdlog::info("P2PTransport: '{}' data channel closed", name);
+        // The peer closes its channels when it ends the session; without the control channel
+        // the link is of no use, and waiting for ICE consent to fail would take ~10 s.
+        if (type == ChannelType::Control) {
+            QMetaObject::invokeMethod(
+                this, [this] { onLinkLost(); }, Qt::QueuedConnection);
+        }
+    });
     const std::string roleText = role[0] != '\0' ? role : "offerer";
     channel->onMessage(
         [this, type, roleText](rtc::binary data) {
