@@ -41,6 +41,11 @@ SettingsController::SettingsController(QObject* parent)
                  QStringLiteral("NimbralClient")) {
 }
 
+SettingsController::SettingsController(const QString& storeFile, QObject* parent)
+    : QObject(parent)
+    , m_settings(storeFile, QSettings::IniFormat) {
+}
+
 QUrl SettingsController::serverUrl() const {
     return QUrl(QString::fromLatin1(kDefaultServerUrl));
 }

@@ -20,6 +20,9 @@ class SettingsController : public QObject {
 
 public:
     explicit SettingsController(QObject* parent = nullptr);
+    // A store of its own in this file: one device identity per store, so several clients (or
+    // the devices of a test) can run side by side on one account.
+    explicit SettingsController(const QString& storeFile, QObject* parent = nullptr);
 
     // The built-in central server (https, port 443). A --server option replaces it for one run;
     // it is never stored.
