@@ -17,6 +17,7 @@ build/bin/bench_codec 40
 build/bin/bench_capture
 build/bin/bench_transport
 build/bin/bench_rtc
+build/bin/bench_session
 
 echo "== tests with AddressSanitizer + UndefinedBehaviorSanitizer (build-asan, core libraries)"
 sanitizer_args=(-S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug

@@ -5,28 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "log_capture.h"
+#include "recording_input_backend.h"
 #include "wait_until.h"
 
 namespace nimbral {
 namespace {
 
-// Records what reaches the desktop; can be told to fail.
-class RecordingBackend final : public IInputBackend {
-public:
-    explicit RecordingBackend(std::vector<InputEvent>& log, bool succeed = true)
-        : m_log(log)
-        , m_succeed(succeed) {}
-    bool initialize() override { return true; }
-    void shutdown() override {}
-    bool injectEvent(const InputEvent& event) override {
-        m_log.push_back(event);
-        return m_succeed;
-    }
-
-private:
-    std::vector<InputEvent>& m_log;
-    bool m_succeed;
-};
+using RecordingBackend = test::RecordingInputBackend;
 
 InputEvent move(double x) {
     InputEvent event;

@@ -2,9 +2,13 @@
 
 #include "core/auth_controller.h"
 #include "core/settings_controller.h"
+#include "input/x11_input_backend.h"
 #include "network/api_client.h"
 #include "network/heartbeat_service.h"
+#include "network/p2p_transport.h"
 #include "network/signaling_client.h"
+#include "network/transport_manager.h"
+#include "session/session_manager.h"
 #include "ui/client_startup.h"
 
 namespace nimbral {
@@ -14,9 +18,25 @@ ClientCore::ClientCore(SettingsController& settings, const ClientOptions& option
     , m_signaling(std::make_unique<SignalingClient>())
     , m_heartbeat(std::make_unique<HeartbeatService>(m_api.get()))
     , m_auth(std::make_unique<AuthController>(m_api.get(), m_signaling.get(), m_heartbeat.get(),
-                                              &settings)) {
+                                              &settings))
+    , m_session(std::make_unique<SessionManager>(*m_api, *m_signaling)) {
+    m_session->setCaptureFrameRate(settings.targetFps());
+    m_session->setEncoderQuality(settings.encoderCqLevel(), settings.encoderPreset());
+    m_session->setClipboardSharingEnabled(settings.clipboardSharing());
+    // The Master's input lands on this desktop through XTest when this device is the Target.
+    m_session->setInputBackendFactory([] { return std::make_unique<X11InputBackend>(); });
     if (options.stunServer) {
         m_heartbeat->setStunServer(options.stunServer->first, options.stunServer->second);
+        // The STUN server given for the run serves the P2P links as well.
+        const std::string url = QStringLiteral("stun:%1:%2")
+                                    .arg(options.stunServer->first)
+                                    .arg(options.stunServer->second)
+                                    .toStdString();
+        m_session->setTransportSetup([url](TransportManager& manager) {
+            P2PSettings settings;
+            settings.stunUrls = {url};
+            manager.setP2PSettings(settings);
+        });
     }
     if (options.ipEchoUrl) {
         m_heartbeat->setIpEchoUrl(*options.ipEchoUrl);
@@ -24,6 +44,7 @@ ClientCore::ClientCore(SettingsController& settings, const ClientOptions& option
 }
 
 ClientCore::~ClientCore() {
+    m_session.reset();
     m_auth.reset();
     m_heartbeat.reset();
     m_signaling.reset();

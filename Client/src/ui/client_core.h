@@ -9,6 +9,7 @@ namespace nimbral {
 class ApiClient;
 class AuthController;
 class HeartbeatService;
+class SessionManager;
 class SettingsController;
 class SignalingClient;
 struct ClientOptions;
@@ -26,12 +27,14 @@ public:
     SignalingClient& signaling() { return *m_signaling; }
     HeartbeatService& heartbeat() { return *m_heartbeat; }
     AuthController& auth() { return *m_auth; }
+    SessionManager& session() { return *m_session; }
 
 private:
     std::unique_ptr<ApiClient> m_api;
     std::unique_ptr<SignalingClient> m_signaling;
     std::unique_ptr<HeartbeatService> m_heartbeat;
     std::unique_ptr<AuthController> m_auth;
+    std::unique_ptr<SessionManager> m_session;
 };
 
 } // namespace nimbral

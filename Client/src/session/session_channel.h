@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace nimbral {
+
+// The first plaintext byte of a control-channel message says what follows.
+enum class ControlTag : std::uint8_t {
+    InputEvent = 0x01,
+    KeyFrameRequest = 0x02,
+    SessionCommand = 0x03,
+    Clipboard = 0x04,
+    FileTransfer = 0x05,
+    Chat = 0x06,
+};
+
+inline constexpr std::string_view kDisconnectCommand = "disconnect";
+inline constexpr std::string_view kSwitchMonitorPrefix = "switch_monitor:";
+
+// Tag byte followed by the payload.
+std::vector<std::uint8_t> controlMessage(ControlTag tag, const std::uint8_t* payload,
+                                         std::size_t length);
+inline std::vector<std::uint8_t> controlMessage(ControlTag tag,
+                                                const std::vector<std::uint8_t>& payload) {
+    return controlMessage(tag, payload.data(), payload.size());
+}
+
+// "switch_monitor:<index>" in decimal, as the Master sends it.
+std::vector<std::uint8_t> switchMonitorCommand(int monitorIndex);
+
+// The monitor of a "switch_monitor:" command, read after the prefix the way strtol reads base
+// 10 (leading blanks and a sign allowed, trailing characters ignored); negative counts as 0.
+// Empty when the text lacks the prefix, has no number there, or the number does not fit in 32
+// bits signed.
+std::optional<std::uint32_t> parseSwitchMonitor(std::string_view command);
+
+} // namespace nimbral

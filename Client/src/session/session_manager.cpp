@@ -1,0 +1,734 @@
+#include "session/session_manager.h"
+
+#include <chrono>
+#include <stdexcept>
+#include <string>
+
+#include <QMetaObject>
+#include <spdlog/spdlog.h>
+
+#include "codec/av1_decoder.h"
+#include "crypto/aes_gcm_cipher.h"
+#include "crypto/ecdh_key_exchange.h"
+#include "input/input_forwarder.h"
+#include "network/api_client.h"
+#include "network/signaling_client.h"
+#include "network/transport_manager.h"
+#include "session/chat_service.h"
+#include "session/clipboard_sharing.h"
+#include "session/file_transfer_service.h"
+
+namespace nimbral {
+
+namespace {
+
+QString jsonText(const nlohmann::json& data, const char* key) {
+    if (data.is_object()) {
+        const auto it = data.find(key);
+        if (it != data.end() && it->is_string()) {
+            return QString::fromStdString(it->get<std::string>());
+        }
+    }
+    return {};
+}
+
+const char* roleName(SessionRole role) {
+    return role == SessionRole::Master ? "Master" : "Target";
+}
+
+std::uint64_t counterOf(const QByteArray& sealed) {
+    std::uint64_t counter = 0;
+    for (int i = AesGcmCipher::kCounterSize - 1; i >= 0; --i) {
+        counter = (counter << 8) | static_cast<std::uint8_t>(sealed[i]);
+    }
+    return counter;
+}
+
+} // namespace
+
+const char* sessionStateName(SessionState state) {
+    switch (state) {
+    case SessionState::Idle:
+        return "Idle";
+    case SessionState::Initiating:
+        return "Initiating";
+    case SessionState::Handshaking:
+        return "Handshaking";
+    case SessionState::Connecting:
+        return "Connecting";
+    case SessionState::Connected:
+        return "Connected";
+    case SessionState::Closing:
+        return "Closing";
+    case SessionState::Failed:
+        return "Failed";
+    }
+    return "Unknown";
+}
+
+SessionManager::SessionManager(ApiClient& api, SignalingClient& signaling, QObject* parent)
+    : QObject(parent)
+    , m_api(api)
+    , m_signaling(signaling) {
+    qRegisterMetaType<SessionState>("nimbral::SessionState");
+    qRegisterMetaType<std::shared_ptr<DecodedFrame>>("std::shared_ptr<nimbral::DecodedFrame>");
+    qRegisterMetaType<InputEvent>("nimbral::InputEvent");
+    connect(&m_api, &ApiClient::sessionCreated, this, &SessionManager::onSessionCreated);
+    connect(&m_api, &ApiClient::sessionUpdated, this, &SessionManager::onSessionUpdated);
+    connect(&m_api, &ApiClient::requestError, this, &SessionManager::onSetupError);
+    connect(&m_signaling, &SignalingClient::sessionHandshakeAck, this,
+            &SessionManager::onHandshakeAck);
+
+    // WebRTC texts from the peer, for the session whose transport is being set up. Connected
+    // once here rather than per transport so that sessions in a row never stack handlers.
+    connect(&m_signaling, &SignalingClient::iceOffer, this,
+            [this](const QString& sessionId, const QString&, const QString& sdp) {
+                if (sessionId == m_sessionId && m_transport) {
+                    spdlog::info("Received ICE offer via signaling");
+                    m_transport->setRemoteDescription(sdp.toStdString(), "offer");
+                }
+            });
+    connect(&m_signaling, &SignalingClient::iceAnswer, this,
+            [this](const QString& sessionId, const QString&, const QString& sdp) {
+                if (sessionId == m_sessionId && m_transport) {
+                    spdlog::info("Received ICE answer via signaling");
+                    m_transport->setRemoteDescription(sdp.toStdString(), "answer");
+                }
+            });
+    connect(&m_signaling, &SignalingClient::iceCandidate, this,
+            [this](const QString& sessionId, const QString&, const QString& candidate,
+                   const QString& mid) {
+                if (sessionId == m_sessionId && m_transport) {
+                    m_transport->addRemoteCandidate(candidate.toStdString(), mid.toStdString());
+                }
+            });
+
+    m_partnerTimer.setSingleShot(true);
+    m_partnerTimer.setInterval(kPartnerTimeoutMs);
+    connect(&m_partnerTimer, &QTimer::timeout, this, &SessionManager::onPartnerTimeout);
+}
+
+SessionManager::~SessionManager() {
+    const SessionState current = state();
+    if (current != SessionState::Idle && current != SessionState::Failed) {
+        endSession(QStringLiteral("destructor_cleanup"));
+    }
+    cleanup();
+}
+
+// ------------------------------------------------------------------ state
+
+void SessionManager::setState(SessionState next) {
+    const SessionState previous = m_state.load();
+    if (previous == next) {
+        return;
+    }
+    spdlog::info("Session state: {} -> {}", sessionStateName(previous), sessionStateName(next));
+    m_state.store(next);
+    if (next != SessionState::Initiating && next != SessionState::Handshaking) {
+        m_partnerTimer.stop();
+    }
+    emit stateChanged(next);
+}
+
+void SessionManager::fail(const QString& error) {
+    setState(SessionState::Failed);
+    emit sessionError(error);
+}
+
+// ------------------------------------------------------------------ settings
+
+void SessionManager::setClipboardSharingEnabled(bool enabled) {
+    m_clipboardSharingEnabled = enabled;
+    if (m_clipboard) {
+        if (enabled) {
+            m_clipboard->start();
+        } else {
+            m_clipboard->stop();
+        }
+    }
+}
+
+void SessionManager::setEncoderQuality(int level, const QString& preset) {
+    m_encoderQualityLevel = std::clamp(level, 0, 51);
+    if (!preset.isEmpty()) {
+        m_encoderPreset = preset;
+    }
+}
+
+void SessionManager::setCaptureFrameRate(int framesPerSecond) {
+    m_captureFrameRate = std::clamp(framesPerSecond, 1, 60);
+}
+
+void SessionManager::setRelayEndpoint(const QString& host, quint16 port) {
+    m_relayHost = host;
+    m_relayPort = port;
+}
+
+#ifdef NIMBRAL_SERVICE_BUILD
+void SessionManager::setMonitorIndex(int monitorIndex) {
+    m_monitorIndex = monitorIndex < 0 ? 0u : static_cast<std::uint32_t>(monitorIndex);
+}
+#endif
+
+// ------------------------------------------------------------------ set-up
+
+bool SessionManager::createKeyExchange() {
+    m_keyDerived = false;
+    try {
+        m_keyExchange = std::make_unique<EcdhKeyExchange>();
+    } catch (const std::exception& error) {
+        spdlog::error("Failed to generate ECDH key pair: {}", error.what());
+        fail(QStringLiteral("Crypto error: %1").arg(QString::fromUtf8(error.what())));
+        return false;
+    }
+    return true;
+}
+
+bool SessionManager::deriveAndBuildCipher(const QString& peerKey, bool targetSide) {
+    if (!m_keyExchange->deriveSharedKey(peerKey.toStdString())) {
+        spdlog::error(targetSide ? "ECDH key derivation failed (Target side)"
+                                 : "ECDH key derivation failed");
+        fail(QStringLiteral("ECDH key derivation failed"));
+        return false;
+    }
+    m_keyDerived = true;
+    try {
+        // The directions share key and IV: the Target counts from the upper half so that the
+        // two sides never seal under the same nonce.
+        m_cipher = std::make_unique<AesGcmCipher>(m_keyExchange->aesKey(), m_keyExchange->baseIv(),
+                                                  targetSide ? AesGcmCipher::kTargetInitialCounter
+                                                             : AesGcmCipher::kMasterInitialCounter);
+    } catch (const std::exception& error) {
+        spdlog::error("Failed to create AES-GCM cipher: {}", error.what());
+        fail(QStringLiteral("Cipher error: %1").arg(QString::fromUtf8(error.what())));
+        return false;
+    }
+    if (targetSide) {
+        m_replayWindow.emplace(AesGcmCipher::kMasterInitialCounter,
+                               AesGcmCipher::kTargetInitialCounter - 1);
+    } else {
+        m_replayWindow.emplace(AesGcmCipher::kTargetInitialCounter, UINT64_MAX);
+    }
+    spdlog::info(targetSide ? "ECDH key exchange completed (Target side)"
+                            : "ECDH key exchange completed (Master side)");
+    return true;
+}
+
+void SessionManager::initiateSession(const QString& targetClientId,
+                                     const QString& sessionPassword) {
+    const SessionState current = state();
+    if (current != SessionState::Idle && current != SessionState::Failed) {
+        spdlog::warn("initiateSession called in non-idle state: {}", sessionStateName(current));
+        emit sessionError(QStringLiteral("Cannot initiate session: not idle"));
+        return;
+    }
+    spdlog::info("Initiating session to target: {}", targetClientId.toStdString());
+    m_role = SessionRole::Master;
+    m_peerClientId = targetClientId;
+    m_sessionId.clear();
+    setState(SessionState::Initiating);
+    m_partnerTimer.start();
+    if (!createKeyExchange()) {
+        return;
+    }
+    m_api.createSession(targetClientId, sessionPassword, QStringLiteral("remote_desktop"),
+                        QString::fromStdString(m_keyExchange->publicKeyBase64()));
+}
+
+void SessionManager::onSessionCreated(const nlohmann::json& data) {
+    if (m_role != SessionRole::Master || state() != SessionState::Initiating) {
+        return;
+    }
+    const QString sessionId = jsonText(data, "session_id");
+    if (sessionId.isEmpty()) {
+        spdlog::error("Session creation response missing session_id");
+        fail(QStringLiteral("Server returned invalid session data"));
+        return;
+    }
+    m_sessionId = sessionId;
+    spdlog::info("Session created with ID: {}", sessionId.toStdString());
+    setState(SessionState::Handshaking);
+    m_partnerTimer.start(); // the Target now has its full time to answer
+}
+
+void SessionManager::onHandshakeAck(const QString& sessionId, const QString& stateText,
+                                    const QString& targetEcdhPublicKey) {
+    if (m_role != SessionRole::Master || state() != SessionState::Handshaking) {
+        return;
+    }
+    spdlog::info("Handshake ACK received for session {} (state={})", sessionId.toStdString(),
+                 stateText.toStdString());
+    if (targetEcdhPublicKey.isEmpty()) {
+        spdlog::error("Handshake ACK missing target ECDH public key");
+        fail(QStringLiteral("Missing target ECDH public key"));
+        return;
+    }
+    if (deriveAndBuildCipher(targetEcdhPublicKey, false)) {
+        setupTransport();
+    }
+}
+
+#ifndef NIMBRAL_SERVICE_BUILD
+void SessionManager::acceptSession(const QString& sessionId, const QString& masterClientId,
+                                   const QString& masterEcdhPublicKey) {
+    const SessionState current = state();
+    if (current == SessionState::Connected) {
+        spdlog::info("Ending previous session to accept new one");
+        endSession(QStringLiteral("new_session_incoming"));
+    } else if (current != SessionState::Idle && current != SessionState::Failed) {
+        spdlog::warn("acceptSession called in non-idle state: {}", sessionStateName(current));
+        emit sessionError(QStringLiteral("Cannot accept session: not idle"));
+        return;
+    }
+    spdlog::info("Accepting session {} from master {}", sessionId.toStdString(),
+                 masterClientId.toStdString());
+    m_role = SessionRole::Target;
+    m_sessionId = sessionId;
+    m_peerClientId = masterClientId;
+    setState(SessionState::Handshaking);
+    if (!createKeyExchange()) {
+        return;
+    }
+    m_api.handshakeAck(sessionId, QString::fromStdString(m_keyExchange->publicKeyBase64()),
+                       QString(), QString());
+    // Without the Master's key (the user-confirmed path) the key comes with the server's reply
+    // to the acknowledgement (onSessionUpdated).
+    if (masterEcdhPublicKey.isEmpty()) {
+        return;
+    }
+    if (deriveAndBuildCipher(masterEcdhPublicKey, true)) {
+        setupTransport();
+    }
+}
+
+void SessionManager::requestMonitorSwitch(int monitorIndex) {
+    if (sendControl(controlMessage(ControlTag::SessionCommand, switchMonitorCommand(monitorIndex)),
+                    nullptr, false)) {
+        spdlog::info("Requested monitor switch to {}", monitorIndex);
+    }
+}
+#endif
+
+void SessionManager::setupTransport() {
+    spdlog::info("Setting up transport for session {}", m_sessionId.toStdString());
+    setState(SessionState::Connecting);
+    if (m_transport) {
+        QObject::disconnect(m_transport, nullptr, this, nullptr);
+        m_transport->disconnect();
+        m_transport->deleteLater();
+    }
+    m_transport = new TransportManager(this);
+    connect(m_transport, &TransportManager::connectionEstablished, this,
+            &SessionManager::onTransportEstablished);
+    connect(m_transport, &TransportManager::connectionFailed, this,
+            &SessionManager::onTransportFailed);
+    connect(m_transport, &TransportManager::localDescriptionReady, this,
+            [this](const QString& sdp, const QString& type) {
+                const std::string kind =
+                    type == QLatin1String("offer") ? "ICE_OFFER" : "ICE_ANSWER";
+                m_signaling.sendMessage({{"type", kind},
+                                         {"session_id", m_sessionId.toStdString()},
+                                         {"target_client_id", m_peerClientId.toStdString()},
+                                         {"sdp", sdp.toStdString()}});
+                spdlog::info("Sent ICE {} via signaling", type.toStdString());
+            });
+    connect(m_transport, &TransportManager::localCandidateReady, this,
+            [this](const QString& candidate, const QString& mid) {
+                m_signaling.sendMessage({{"type", "ICE_CANDIDATE"},
+                                         {"session_id", m_sessionId.toStdString()},
+                                         {"target_client_id", m_peerClientId.toStdString()},
+                                         {"candidate", candidate.toStdString()},
+                                         {"mid", mid.toStdString()}});
+            });
+    if (m_transportSetup) {
+        m_transportSetup(*m_transport);
+    }
+    RelayCandidate relay;
+    relay.nodeId = QStringLiteral("local-relay");
+    relay.host = m_relayHost.isEmpty() ? m_api.baseUrl().host() : m_relayHost;
+    relay.port = m_relayPort;
+    relay.metric = -1;
+    m_transport->establishConnection(m_sessionId, 0, 0, {relay}, m_role == SessionRole::Master);
+}
+
+void SessionManager::onTransportEstablished(const QString& method) {
+    if (!m_transport || m_transport->activeTransport() == nullptr) {
+        return;
+    }
+    m_connectionMethod = method;
+    spdlog::info("Transport established via {}", method.toStdString());
+    ITransport* active = m_transport->activeTransport();
+    connect(active, &ITransport::dataReceived, this, &SessionManager::onTransportData);
+    connect(active, &ITransport::disconnected, this, &SessionManager::onLinkLost);
+    if (m_role == SessionRole::Master) {
+        m_api.completeSession(m_sessionId, method, QString());
+    }
+    startStreaming();
+    setState(SessionState::Connected);
+}
+
+void SessionManager::onLinkLost() {
+    if (state() != SessionState::Connected) {
+        return;
+    }
+    spdlog::info("Transport disconnected by remote side");
+    // The transport is still inside its own signal: end the session once it has returned.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (state() == SessionState::Connected) {
+                endSession(QStringLiteral("remote_transport_closed"));
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void SessionManager::onTransportFailed(const QString& reason) {
+    spdlog::error("Transport failed: {}", reason.toStdString());
+    setState(SessionState::Failed);
+    emit sessionError(QStringLiteral("Transport failed: %1").arg(reason));
+    cleanup();
+}
+
+void SessionManager::onSessionUpdated(const nlohmann::json& data) {
+    const QString serverState = jsonText(data, "state");
+    spdlog::info("Session updated: state={}", serverState.toStdString());
+    // A late reply about an earlier session (a close sent while giving up, say) must not end
+    // the one running now.
+    const QString sessionId = jsonText(data, "session_id");
+    if (!sessionId.isEmpty() && sessionId != m_sessionId) {
+        spdlog::debug("Session update for {} is not about the current session",
+                      sessionId.toStdString());
+        return;
+    }
+    if (serverState == QLatin1String("connected")) {
+        if (state() == SessionState::Connecting) {
+            setState(SessionState::Connected);
+            startStreaming();
+        }
+    } else if (serverState == QLatin1String("closed") || serverState == QLatin1String("failed")) {
+        spdlog::info("Session ended by server: {}", serverState.toStdString());
+        stopStreaming();
+        cleanup();
+        setState(serverState == QLatin1String("failed") ? SessionState::Failed
+                                                        : SessionState::Idle);
+    } else if (m_role == SessionRole::Target && state() == SessionState::Handshaking &&
+               !m_keyDerived && m_keyExchange) {
+        // The reply to our acknowledgement carries the Master's key for a Target that accepted
+        // without it.
+        const QString masterKey = jsonText(data, "master_ecdh_public_key");
+        if (!masterKey.isEmpty() && deriveAndBuildCipher(masterKey, true)) {
+            setupTransport();
+        }
+    }
+}
+
+void SessionManager::onSetupError(const QString&, int, const QString& detail) {
+    const SessionState current = state();
+    if (current == SessionState::Idle || current == SessionState::Connected ||
+        current == SessionState::Closing) {
+        return;
+    }
+    spdlog::error("API error during session setup: {}", detail.toStdString());
+    cleanup();
+    fail(detail);
+}
+
+void SessionManager::onPartnerTimeout() {
+    const SessionState current = state();
+    if (m_role != SessionRole::Master ||
+        (current != SessionState::Initiating && current != SessionState::Handshaking)) {
+        return;
+    }
+    spdlog::warn("Partner did not respond to session {} within {} ms", m_sessionId.toStdString(),
+                 m_partnerTimer.interval());
+    if (!m_sessionId.isEmpty()) {
+        m_api.closeSession(m_sessionId, QStringLiteral("partner_timeout"), 0);
+    }
+    cleanup();
+    fail(QStringLiteral("Partner did not respond"));
+}
+
+void SessionManager::endSession(const QString& reason) {
+    const SessionState current = state();
+    if (current == SessionState::Idle || current == SessionState::Failed) {
+        return;
+    }
+    spdlog::info("Ending session {} (reason: {})", m_sessionId.toStdString(), reason.toStdString());
+    setState(SessionState::Closing);
+    stopStreaming();
+    if (!m_sessionId.isEmpty()) {
+        m_api.closeSession(m_sessionId, reason, 0);
+    }
+    cleanup();
+    setState(SessionState::Idle);
+}
+
+// ------------------------------------------------------------------ streaming
+
+void SessionManager::startStreaming() {
+    spdlog::info("Starting streaming (role: {})", roleName(m_role));
+    m_fileTransfer =
+        std::make_unique<FileTransferService>([this](const std::vector<std::uint8_t>& message) {
+            sendControl(controlMessage(ControlTag::FileTransfer, message), nullptr, false);
+        });
+    spdlog::info("File transfer service initialized");
+    m_chat = std::make_unique<ChatService>(
+        [this](const std::vector<std::uint8_t>& payload) { sendChat(payload); });
+    spdlog::info("Chat service initialized");
+    if (m_clipboardSharingEnabled) {
+        m_clipboard = std::make_unique<ClipboardSharing>();
+        connect(m_clipboard.get(), &ClipboardSharing::clipboardDataReady, this,
+                &SessionManager::onClipboardDataReady);
+        m_clipboard->start();
+        spdlog::info("Clipboard sharing enabled");
+    }
+    if (m_role == SessionRole::Target) {
+        m_inputForwarder.reset();
+        if (m_inputBackendFactory) {
+            if (auto backend = m_inputBackendFactory()) {
+                backend->initialize();
+                m_inputForwarder = std::make_unique<InputForwarder>(std::move(backend));
+            }
+        }
+    } else if (m_role == SessionRole::Master) {
+        m_decoder = std::make_unique<AV1Decoder>();
+        m_decoder->initialize(0, 0);
+        spdlog::info("Master streaming started (decoder ready)");
+    }
+}
+
+void SessionManager::stopStreaming() {
+    spdlog::info("Stopping streaming");
+    if (m_clipboard) {
+        m_clipboard->stop();
+    }
+    if (m_decoder && m_decoder->isInitialized()) {
+        m_decoder->shutdown();
+    }
+}
+
+void SessionManager::cleanup() {
+    spdlog::debug("Session cleanup");
+    stopStreaming();
+    if (m_transport) {
+        // Cleanup may run inside a signal of the manager or of one of its transports.
+        QObject::disconnect(m_transport, nullptr, this, nullptr);
+        m_transport->disconnect();
+        m_transport->deleteLater();
+        m_transport = nullptr;
+    }
+    m_decoder.reset();
+    m_inputForwarder.reset();
+    m_clipboard.reset();
+    m_fileTransfer.reset();
+    m_chat.reset();
+    m_cipher.reset();
+    m_replayWindow.reset();
+    m_keyExchange.reset();
+    m_keyDerived = false;
+    m_sessionId.clear();
+    m_peerClientId.clear();
+    m_role = SessionRole::None;
+    m_partnerTimer.stop();
+}
+
+// ------------------------------------------------------------------ channel protocol
+
+bool SessionManager::canSend() const {
+    return state() == SessionState::Connected && m_cipher && m_transport &&
+           m_transport->activeTransport() != nullptr;
+}
+
+bool SessionManager::sendControl(const std::vector<std::uint8_t>& plaintext,
+                                 const char* encryptFailure, bool warnOnEncryptFailure) {
+    if (!canSend()) {
+        return false;
+    }
+    const std::vector<std::uint8_t> sealed = m_cipher->encrypt(plaintext);
+    if (sealed.empty()) {
+        if (encryptFailure != nullptr) {
+            if (warnOnEncryptFailure) {
+                spdlog::warn(encryptFailure);
+            } else {
+                spdlog::error(encryptFailure);
+            }
+        }
+        return false;
+    }
+    m_transport->activeTransport()->send(ChannelType::Control, sealed.data(), sealed.size());
+    return true;
+}
+
+void SessionManager::sendInputEvent(const InputEvent& event) {
+    if (m_role != SessionRole::Master || !canSend()) {
+        return;
+    }
+    std::vector<std::uint8_t> wire;
+    try {
+        wire = event.serialize();
+    } catch (const std::exception& error) {
+        spdlog::warn("Input event not sent: {}", error.what());
+        return;
+    }
+    sendControl(controlMessage(ControlTag::InputEvent, wire), "Failed to encrypt input event",
+                false);
+}
+
+void SessionManager::onClipboardDataReady(const QByteArray& data) {
+    const std::vector<std::uint8_t> plaintext(data.begin(), data.end());
+    sendControl(plaintext, "Failed to encrypt clipboard data", true);
+}
+
+void SessionManager::sendChat(const std::vector<std::uint8_t>& payload) {
+    if (state() != SessionState::Connected || !m_cipher || !m_transport) {
+        spdlog::warn("Chat send blocked: state={}, cipher={}, transport={}",
+                     static_cast<int>(state()), m_cipher != nullptr, !m_transport.isNull());
+        return;
+    }
+    const std::vector<std::uint8_t> sealed =
+        m_cipher->encrypt(controlMessage(ControlTag::Chat, payload));
+    if (sealed.empty()) {
+        spdlog::warn("Chat: encryption failed");
+        return;
+    }
+    ITransport* active = m_transport->activeTransport();
+    if (active == nullptr) {
+        spdlog::warn("Chat: no active transport");
+        return;
+    }
+    active->send(ChannelType::Control, sealed.data(), sealed.size());
+    spdlog::debug("Chat message sent ({} bytes encrypted)", sealed.size());
+}
+
+std::vector<std::uint8_t> SessionManager::open(const QByteArray& sealed, const char* failureLine) {
+    std::vector<std::uint8_t> plaintext =
+        m_cipher->decrypt(reinterpret_cast<const std::uint8_t*>(sealed.constData()),
+                          static_cast<std::size_t>(sealed.size()));
+    if (plaintext.empty()) {
+        spdlog::warn(fmt::runtime(failureLine), sealed.size());
+        return {};
+    }
+    // Only an authentic message may move the window, so the check follows the decryption.
+    const std::uint64_t counter = counterOf(sealed);
+    if (m_replayWindow && !m_replayWindow->accept(counter)) {
+        if (!m_lastReplayWarning.isValid() || m_lastReplayWarning.elapsed() >= 1000) {
+            spdlog::warn("Dropped a replayed or out-of-window message (counter {})", counter);
+            m_lastReplayWarning.start();
+        }
+        return {};
+    }
+    return plaintext;
+}
+
+void SessionManager::onTransportData(ChannelType channel, const QByteArray& data) {
+    if (!m_cipher) {
+        spdlog::warn("Received transport data but cipher is not initialized");
+        return;
+    }
+    if (channel == ChannelType::Video) {
+        if (m_role != SessionRole::Master) {
+            return;
+        }
+        const std::vector<std::uint8_t> packet =
+            open(data, "Failed to decrypt video data ({} bytes)");
+        if (!packet.empty()) {
+            handleVideo(packet);
+        }
+    } else if (channel == ChannelType::Control) {
+        const std::vector<std::uint8_t> plaintext =
+            open(data, "Failed to decrypt control data ({} bytes)");
+        if (!plaintext.empty()) {
+            dispatchControl(plaintext);
+        }
+    }
+}
+
+void SessionManager::dispatchControl(const std::vector<std::uint8_t>& plaintext) {
+    const std::vector<std::uint8_t> payload(plaintext.begin() + 1, plaintext.end());
+    switch (static_cast<ControlTag>(plaintext.front())) {
+    case ControlTag::InputEvent: {
+        if (m_role != SessionRole::Target || payload.empty()) {
+            return;
+        }
+        InputEvent event;
+        try {
+            event = InputEvent::deserialize(payload.data(), payload.size());
+        } catch (const std::exception& error) {
+            spdlog::warn("Failed to deserialize input event: {}", error.what());
+            return;
+        }
+        emit inputEventReceived(event);
+        if (m_inputForwarder) {
+            m_inputForwarder->processEvent(event);
+        }
+        return;
+    }
+    case ControlTag::KeyFrameRequest:
+        if (m_role == SessionRole::Target) {
+            spdlog::debug("Key frame requested by Master");
+            // The capture manager that honours it arrives with the Target's video pipeline.
+        }
+        return;
+    case ControlTag::SessionCommand:
+        if (!payload.empty()) {
+            handleCommand(std::string(payload.begin(), payload.end()));
+        }
+        return;
+    case ControlTag::Clipboard:
+        if (m_clipboard && m_clipboardSharingEnabled) {
+            m_clipboard->onRemoteClipboardData(
+                QByteArray(reinterpret_cast<const char*>(plaintext.data()),
+                           static_cast<qsizetype>(plaintext.size())));
+        }
+        return;
+    case ControlTag::FileTransfer:
+        if (m_fileTransfer && !payload.empty()) {
+            m_fileTransfer->handleMessage(payload);
+        }
+        return;
+    case ControlTag::Chat:
+        spdlog::info("Chat message received ({} bytes)", payload.size());
+        if (m_chat && !payload.empty()) {
+            m_chat->handleMessage(payload);
+        } else {
+            spdlog::warn("Chat: service not initialized or message too short");
+        }
+        return;
+    }
+}
+
+void SessionManager::handleCommand(const std::string& command) {
+    spdlog::info("Session command received: {}", command);
+    if (command == kDisconnectCommand) {
+        endSession(QStringLiteral("remote_disconnect"));
+        return;
+    }
+    if (m_role != SessionRole::Target || command.rfind(kSwitchMonitorPrefix, 0) != 0) {
+        return;
+    }
+    const auto monitor = parseSwitchMonitor(command);
+    if (!monitor) {
+        spdlog::warn("Monitor switch without a usable number ignored: {}", command);
+        return;
+    }
+    spdlog::info("Switching capture to monitor {}", *monitor);
+    m_monitorIndex = *monitor;
+}
+
+void SessionManager::handleVideo(const std::vector<std::uint8_t>& packet) {
+    if (!m_decoder) {
+        m_decoder = std::make_unique<AV1Decoder>();
+        m_decoder->initialize(0, 0);
+    }
+    const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now().time_since_epoch())
+                                 .count();
+    std::unique_ptr<DecodedFrame> picture = m_decoder->decode(packet.data(), packet.size(), now);
+    if (picture) {
+        emit frameDecoded(std::shared_ptr<DecodedFrame>(std::move(picture)));
+    }
+}
+
+} // namespace nimbral

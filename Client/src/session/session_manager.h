@@ -1,0 +1,223 @@
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <nlohmann/json.hpp>
+
+#include "codec/video_decoder.h"
+#include "input/input_event.h"
+#include "network/transport.h"
+#include "network/transport_manager.h"
+#include "session/replay_window.h"
+#include "session/session_channel.h"
+
+namespace nimbral {
+
+class AesGcmCipher;
+class ApiClient;
+class ChatService;
+class ClipboardSharing;
+class EcdhKeyExchange;
+class FileTransferService;
+class InputForwarder;
+class SignalingClient;
+
+enum class SessionState : std::uint8_t {
+    Idle = 0,
+    Initiating = 1,
+    Handshaking = 2,
+    Connecting = 3,
+    Connected = 4,
+    Closing = 5,
+    Failed = 6,
+};
+
+enum class SessionRole : std::uint8_t { None = 0, Master = 1, Target = 2 };
+
+// "Idle", "Initiating", ...; "Unknown" for any other value.
+const char* sessionStateName(SessionState state);
+
+// The device's one remote-desktop session, as Master (viewer) or Target (shared screen): key
+// agreement through the server, the encrypted link found by the transport manager, and the
+// session services on top. Idle and Failed are the resting states; every other state belongs
+// to a running session. Main thread only, except state(), which the capture thread reads.
+//
+// The service is built with NIMBRAL_SERVICE_BUILD: it only starts sessions, so it lacks
+// acceptSession and requestMonitorSwitch and has setMonitorIndex instead.
+class SessionManager : public QObject {
+    Q_OBJECT
+
+public:
+    // A Master whose partner never answers gives up after this long.
+    static constexpr int kPartnerTimeoutMs = 60000;
+    static constexpr quint16 kDefaultRelayPort = 9000;
+
+    SessionManager(ApiClient& api, SignalingClient& signaling, QObject* parent = nullptr);
+    ~SessionManager() override;
+
+    void initiateSession(const QString& targetClientId, const QString& sessionPassword);
+#ifndef NIMBRAL_SERVICE_BUILD
+    void acceptSession(const QString& sessionId, const QString& masterClientId,
+                       const QString& masterEcdhPublicKey);
+    void requestMonitorSwitch(int monitorIndex);
+#else
+    void setMonitorIndex(int monitorIndex);
+#endif
+    void endSession(const QString& reason);
+    void sendInputEvent(const InputEvent& event);
+
+    void setClipboardSharingEnabled(bool enabled);
+    void setEncoderQuality(int level, const QString& preset);
+    void setCaptureFrameRate(int framesPerSecond);
+
+    SessionState state() const {
+        return m_state.load();
+    }
+    SessionRole role() const {
+        return m_role;
+    }
+    QString sessionId() const {
+        return m_sessionId;
+    }
+    QString peerClientId() const {
+        return m_peerClientId;
+    }
+    QString connectionMethod() const {
+        return m_connectionMethod;
+    }
+    ChatService* chatService() const {
+        return m_chat.get();
+    }
+    FileTransferService* fileTransferService() const {
+        return m_fileTransfer.get();
+    }
+    ClipboardSharing* clipboardSharing() const {
+        return m_clipboard.get();
+    }
+    TransportManager* transportManager() const {
+        return m_transport;
+    }
+    bool clipboardSharingEnabled() const {
+        return m_clipboardSharingEnabled;
+    }
+    int captureFrameRate() const {
+        return m_captureFrameRate;
+    }
+    int encoderQualityLevel() const {
+        return m_encoderQualityLevel;
+    }
+    QString encoderPreset() const {
+        return m_encoderPreset;
+    }
+    std::uint32_t monitorIndex() const {
+        return m_monitorIndex;
+    }
+
+    // Deployment and test hooks.
+    // The relay node sessions fall back to; by default the server's host at port 9000.
+    void setRelayEndpoint(const QString& host, quint16 port);
+    // Runs on every new transport manager before it starts (P2P settings, time-outs).
+    using TransportSetup = std::function<void(TransportManager&)>;
+    void setTransportSetup(TransportSetup setup) {
+        m_transportSetup = std::move(setup);
+    }
+    // Makes the Target's input backend; without one, received input is only signalled.
+    using InputBackendFactory = std::function<std::unique_ptr<IInputBackend>()>;
+    void setInputBackendFactory(InputBackendFactory factory) {
+        m_inputBackendFactory = std::move(factory);
+    }
+    void setPartnerTimeout(int milliseconds) {
+        m_partnerTimer.setInterval(milliseconds);
+    }
+    int partnerTimeout() const {
+        return m_partnerTimer.interval();
+    }
+
+signals:
+    void stateChanged(nimbral::SessionState newState);
+    void frameDecoded(std::shared_ptr<nimbral::DecodedFrame> frame);
+    void inputEventReceived(nimbral::InputEvent event);
+    void sessionError(const QString& error);
+
+public slots:
+    void onSessionCreated(const nlohmann::json& data);
+    void onSessionUpdated(const nlohmann::json& data);
+    void onHandshakeAck(const QString& sessionId, const QString& state,
+                        const QString& targetEcdhPublicKey);
+    void onTransportEstablished(const QString& method);
+    void onTransportFailed(const QString& reason);
+    void onTransportData(nimbral::ChannelType channel, const QByteArray& data);
+    void onClipboardDataReady(const QByteArray& data);
+
+private:
+    friend class SessionManagerTestAccess;
+
+    void setState(SessionState next);
+    void fail(const QString& error);
+    bool createKeyExchange();
+    bool deriveAndBuildCipher(const QString& peerKey, bool targetSide);
+    void setupTransport();
+    void onSetupError(const QString& endpoint, int statusCode, const QString& detail);
+    void onLinkLost();
+    void onPartnerTimeout();
+    void startStreaming();
+    void stopStreaming();
+    void cleanup();
+
+    // Seals and sends one control-channel plaintext; false when the session cannot carry it.
+    bool canSend() const;
+    bool sendControl(const std::vector<std::uint8_t>& plaintext, const char* encryptFailure,
+                     bool warnOnEncryptFailure);
+    void sendChat(const std::vector<std::uint8_t>& payload);
+    // Opens a sealed message and checks its counter against the replay window.
+    std::vector<std::uint8_t> open(const QByteArray& sealed, const char* failureLine);
+    void dispatchControl(const std::vector<std::uint8_t>& plaintext);
+    void handleCommand(const std::string& command);
+    void handleVideo(const std::vector<std::uint8_t>& packet);
+
+    ApiClient& m_api;
+    SignalingClient& m_signaling;
+    std::atomic<SessionState> m_state{SessionState::Idle};
+    SessionRole m_role = SessionRole::None;
+    QString m_sessionId;
+    QString m_peerClientId;
+    QString m_connectionMethod;
+    std::unique_ptr<EcdhKeyExchange> m_keyExchange;
+    bool m_keyDerived = false;
+    std::unique_ptr<AesGcmCipher> m_cipher;
+    std::optional<ReplayWindow> m_replayWindow;
+    QElapsedTimer m_lastReplayWarning;
+    QPointer<TransportManager> m_transport;
+    std::unique_ptr<IVideoDecoder> m_decoder;
+    std::unique_ptr<InputForwarder> m_inputForwarder;
+    std::unique_ptr<ClipboardSharing> m_clipboard;
+    bool m_clipboardSharingEnabled = true;
+    std::unique_ptr<FileTransferService> m_fileTransfer;
+    std::unique_ptr<ChatService> m_chat;
+    int m_captureFrameRate = 10;
+    int m_encoderQualityLevel = 45;
+    QString m_encoderPreset = QStringLiteral("8");
+    std::uint32_t m_monitorIndex = 0;
+
+    QString m_relayHost;
+    quint16 m_relayPort = kDefaultRelayPort;
+    TransportSetup m_transportSetup;
+    InputBackendFactory m_inputBackendFactory;
+    QTimer m_partnerTimer;
+};
+
+} // namespace nimbral
+
+Q_DECLARE_METATYPE(nimbral::SessionState)
+Q_DECLARE_METATYPE(std::shared_ptr<nimbral::DecodedFrame>)
+Q_DECLARE_METATYPE(nimbral::InputEvent)

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include "core/auth_controller.h"
+#include "core/settings_controller.h"
+#include "crypto/aes_gcm_cipher.h"
+#include "network/api_client.h"
+#include "network/heartbeat_service.h"
+#include "network/p2p_transport.h"
+#include "network/signaling_client.h"
+#include "network/transport_manager.h"
+#include "recording_input_backend.h"
+#include "server_harness.h"
+#include "session/session_manager.h"
+
+namespace nimbral {
+
+// What only the tests reach: the session's own cipher and link, to play a faulty or hostile
+// peer with correctly sealed bytes.
+class SessionManagerTestAccess {
+public:
+    static AesGcmCipher* cipher(SessionManager& session) { return session.m_cipher.get(); }
+    static ITransport* link(SessionManager& session) {
+        return session.m_transport ? session.m_transport->activeTransport() : nullptr;
+    }
+    // Seals a plaintext with this side's cipher and sends it on the control channel.
+    static bool sendSealed(SessionManager& session, const std::vector<std::uint8_t>& plaintext,
+                           ChannelType channel = ChannelType::Control) {
+        AesGcmCipher* sealer = cipher(session);
+        ITransport* transport = link(session);
+        if (sealer == nullptr || transport == nullptr) {
+            return false;
+        }
+        const auto sealed = sealer->encrypt(plaintext);
+        return transport->send(channel, sealed.data(), sealed.size());
+    }
+};
+
+namespace test {
+
+// One complete device as the client program builds it (own settings store, REST client,
+// signaling, heartbeat, authentication, session manager), pointed at a test server and kept
+// on loopback: no public STUN server, the test server's relay port, and an input backend that
+// records instead of injecting.
+struct DeviceStack {
+    DeviceStack(const ServerProcess& server, const QString& sessionPassword,
+                int p2pTimeoutMs = 3000)
+        : settings(folder.filePath("settings.ini"))
+        , api(QUrl(server.baseUrl()))
+        , heartbeat(&api)
+        , auth(&api, &signaling, &heartbeat, &(presetPassword(settings, sessionPassword)))
+        , session(api, signaling) {
+        heartbeat.setStunServer("127.0.0.1", 9);
+        heartbeat.setIpEchoUrl(QUrl("http://127.0.0.1:9/"));
+        auth.setFingerprintSource([this] { return folder.path(); });
+        session.setRelayEndpoint(QStringLiteral("127.0.0.1"), server.relayPort());
+        session.setTransportSetup([this, p2pTimeoutMs](TransportManager& manager) {
+            P2PSettings p2p;
+            p2p.stunUrls.clear();
+            p2p.bindAddress = "127.0.0.1";
+            manager.setP2PSettings(p2p);
+            manager.setP2PTimeout(p2pTimeoutMs);
+            if (blockP2P) {
+                // As behind a firewall that drops everything: no candidate ever leaves.
+                QObject::disconnect(&manager, &TransportManager::localCandidateReady, nullptr,
+                                    nullptr);
+            }
+        });
+        session.setInputBackendFactory(
+            [this] { return std::make_unique<RecordingInputBackend>(injected); });
+    }
+
+    static SettingsController& presetPassword(SettingsController& settings,
+                                              const QString& password) {
+        if (!password.isEmpty()) {
+            settings.setSessionPassword(password);
+        }
+        return settings;
+    }
+
+    bool bringOnline() {
+        QSignalSpy online(&signaling, &nimbral::SignalingClient::connected);
+        auth.authenticate();
+        return online.wait(10000);
+    }
+
+    QString clientId() const { return settings.clientId(); }
+
+    QTemporaryDir folder;
+    SettingsController settings;
+    ApiClient api;
+    nimbral::SignalingClient signaling;
+    HeartbeatService heartbeat;
+    AuthController auth;
+    SessionManager session;
+    std::vector<InputEvent> injected;
+    bool blockP2P = false;
+};
+
+} // namespace test
+} // namespace nimbral

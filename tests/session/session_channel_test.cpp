@@ -1,0 +1,176 @@
+#include "session/session_channel.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "crypto/aes_gcm_cipher.h"
+#include "log_capture.h"
+#include "network/api_client.h"
+#include "network/signaling_client.h"
+#include "session/replay_window.h"
+#include "session/session_manager.h"
+
+namespace nimbral {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(SessionChannel, ControlMessagesAreTheTagByteThenThePayload) {
+    EXPECT_EQ(controlMessage(ControlTag::Chat, Bytes{0xAA, 0xBB}), (Bytes{0x06, 0xAA, 0xBB}));
+    EXPECT_EQ(controlMessage(ControlTag::KeyFrameRequest, Bytes{}), (Bytes{0x02}));
+    EXPECT_EQ(controlMessage(ControlTag::SessionCommand, switchMonitorCommand(12)),
+              (Bytes{0x03, 's', 'w', 'i', 't', 'c', 'h', '_', 'm', 'o', 'n', 'i', 't', 'o', 'r',
+                     ':', '1', '2'}));
+    EXPECT_EQ(switchMonitorCommand(0).size(), 16u);
+}
+
+TEST(SessionChannel, MonitorNumbersAreReadAsStrtolReadsThem) {
+    EXPECT_EQ(parseSwitchMonitor("switch_monitor:2"), 2u);
+    EXPECT_EQ(parseSwitchMonitor("switch_monitor:-3"), 0u);
+    EXPECT_EQ(parseSwitchMonitor("switch_monitor:1x"), 1u);
+    EXPECT_EQ(parseSwitchMonitor("switch_monitor: \t+7"), 7u);
+    EXPECT_EQ(parseSwitchMonitor("switch_monitor:007"), 7u);
+    EXPECT_EQ(parseSwitchMonitor("switch_monitor:2147483647"), 2147483647u);
+    EXPECT_EQ(parseSwitchMonitor("switch_monitor:-2147483648"), 0u);
+    // Neither a switch nor a failure.
+    EXPECT_EQ(parseSwitchMonitor("switch_monitor:"), std::nullopt);
+    EXPECT_EQ(parseSwitchMonitor("switch_monitor:x1"), std::nullopt);
+    EXPECT_EQ(parseSwitchMonitor("switch_monitor:2147483648"), std::nullopt);
+    EXPECT_EQ(parseSwitchMonitor("switch_monitor:-2147483649"), std::nullopt);
+    EXPECT_EQ(parseSwitchMonitor("switch_monitor:99999999999999999999999"), std::nullopt);
+    EXPECT_EQ(parseSwitchMonitor("switch_monitr:1"), std::nullopt);
+    // Counted bytes: a NUL inside ends the number as it would end strtol's string.
+    EXPECT_EQ(parseSwitchMonitor(std::string_view("switch_monitor:5\0"
+                                                  "9",
+                                                  18)),
+              5u);
+}
+
+TEST(ReplayWindow, AcceptsEachCounterOnceWithinTheWindowAndOnlyThePeersHalf) {
+    ReplayWindow window(AesGcmCipher::kTargetInitialCounter, UINT64_MAX);
+    const std::uint64_t base = AesGcmCipher::kTargetInitialCounter;
+    EXPECT_FALSE(window.accept(5)) << "a counter of our own half";
+    EXPECT_TRUE(window.accept(base));
+    EXPECT_FALSE(window.accept(base));
+    // Unordered arrival within the window.
+    EXPECT_TRUE(window.accept(base + 10));
+    EXPECT_TRUE(window.accept(base + 3));
+    EXPECT_FALSE(window.accept(base + 3));
+    EXPECT_TRUE(window.accept(base + 9));
+    // The window slides: what falls out of it is refused, what stays is remembered.
+    EXPECT_TRUE(window.accept(base + 10 + ReplayWindow::kWidth - 1));
+    EXPECT_FALSE(window.accept(base + 9)) << "older than the window";
+    EXPECT_FALSE(window.accept(base + 10)) << "still inside and already seen";
+    EXPECT_TRUE(window.accept(base + 11)) << "still inside and new";
+    // A jump beyond the window forgets everything before it.
+    const std::uint64_t far = base + 100000;
+    EXPECT_TRUE(window.accept(far));
+    EXPECT_FALSE(window.accept(far - ReplayWindow::kWidth));
+    EXPECT_TRUE(window.accept(far - ReplayWindow::kWidth + 1));
+    EXPECT_TRUE(window.accept(UINT64_MAX));
+    EXPECT_FALSE(window.accept(UINT64_MAX));
+
+    ReplayWindow fromMaster(0, AesGcmCipher::kTargetInitialCounter - 1);
+    EXPECT_TRUE(fromMaster.accept(0));
+    EXPECT_FALSE(fromMaster.accept(AesGcmCipher::kTargetInitialCounter));
+    // Slots reused after a slide of exactly one window width are free again.
+    EXPECT_TRUE(fromMaster.accept(ReplayWindow::kWidth));
+    EXPECT_FALSE(fromMaster.accept(0));
+}
+
+// The parts of the session manager that need no peer: an API client pointing at a closed port.
+class SessionManagerAlone : public ::testing::Test {
+protected:
+    ApiClient api{QUrl("http://127.0.0.1:9")};
+    SignalingClient signaling;
+    SessionManager session{api, signaling};
+};
+
+TEST_F(SessionManagerAlone, SettingsAreClampedAndTheStateNamesAreTheLogs) {
+    EXPECT_EQ(session.captureFrameRate(), 10);
+    EXPECT_EQ(session.encoderQualityLevel(), 45);
+    EXPECT_EQ(session.encoderPreset(), "8");
+    session.setCaptureFrameRate(0);
+    EXPECT_EQ(session.captureFrameRate(), 1);
+    session.setCaptureFrameRate(100);
+    EXPECT_EQ(session.captureFrameRate(), 60);
+    session.setEncoderQuality(70, QString());
+    EXPECT_EQ(session.encoderQualityLevel(), 51);
+    EXPECT_EQ(session.encoderPreset(), "8");
+    session.setEncoderQuality(-4, QStringLiteral("13"));
+    EXPECT_EQ(session.encoderQualityLevel(), 0);
+    EXPECT_EQ(session.encoderPreset(), "13");
+
+    EXPECT_STREQ(sessionStateName(SessionState::Handshaking), "Handshaking");
+    EXPECT_STREQ(sessionStateName(SessionState::Failed), "Failed");
+    EXPECT_STREQ(sessionStateName(static_cast<SessionState>(7)), "Unknown");
+}
+
+TEST_F(SessionManagerAlone, EventsOutOfTurnChangeNothing) {
+    QSignalSpy states(&session, &SessionManager::stateChanged);
+    QSignalSpy errors(&session, &SessionManager::sessionError);
+    test::LogCapture log;
+    session.endSession(QStringLiteral("user_disconnect"));
+    session.onHandshakeAck("s-1", "handshaking", "a-key");
+    session.onSessionCreated({{"session_id", "s-1"}});
+    session.onSessionUpdated({{"state", "connected"}});
+    session.onTransportData(ChannelType::Control, QByteArray(40, 'x'));
+    EXPECT_EQ(states.count(), 0);
+    EXPECT_EQ(errors.count(), 0);
+    EXPECT_TRUE(
+        log.has(spdlog::level::warn, "Received transport data but cipher is not initialized"));
+    EXPECT_FALSE(log.hasPrefix(spdlog::level::info, "Ending session"));
+}
+
+TEST_F(SessionManagerAlone, ASecondInitiateIsRefusedWhileTheFirstRuns) {
+    QSignalSpy errors(&session, &SessionManager::sessionError);
+    session.initiateSession(QStringLiteral("123456789"), QStringLiteral("pw"));
+    EXPECT_EQ(session.state(), SessionState::Initiating);
+    // An acknowledgement before the session ID exists is not for us yet.
+    session.onHandshakeAck("s-1", "handshaking", "a-key");
+    EXPECT_EQ(session.state(), SessionState::Initiating);
+    session.initiateSession(QStringLiteral("987654321"), QStringLiteral("pw"));
+    ASSERT_GE(errors.count(), 1);
+    EXPECT_EQ(errors.at(0).at(0).toString(), "Cannot initiate session: not idle");
+    EXPECT_EQ(session.peerClientId(), "123456789");
+    // A reply without an ID fails the attempt.
+    session.onSessionCreated({{"state", "pending"}});
+    EXPECT_EQ(session.state(), SessionState::Failed);
+    EXPECT_EQ(errors.last().at(0).toString(), "Server returned invalid session data");
+}
+
+TEST_F(SessionManagerAlone, AnAcknowledgementWithoutAUsableKeyFailsTheMaster) {
+    QSignalSpy errors(&session, &SessionManager::sessionError);
+    session.initiateSession(QStringLiteral("123456789"), QStringLiteral("pw"));
+    session.onSessionCreated({{"session_id", "s-1"}});
+    ASSERT_EQ(session.state(), SessionState::Handshaking);
+    session.onHandshakeAck("s-1", "handshaking", QString());
+    EXPECT_EQ(session.state(), SessionState::Failed);
+    EXPECT_EQ(errors.last().at(0).toString(), "Missing target ECDH public key");
+
+    session.initiateSession(QStringLiteral("123456789"), QStringLiteral("pw"));
+    session.onSessionCreated({{"session_id", "s-2"}});
+    session.onHandshakeAck("s-2", "handshaking", QStringLiteral("bm90IGEga2V5"));
+    EXPECT_EQ(session.state(), SessionState::Failed);
+    EXPECT_EQ(errors.last().at(0).toString(), "ECDH key derivation failed");
+}
+
+TEST_F(SessionManagerAlone, AnAcceptWithoutTheMastersKeyWaitsInHandshaking) {
+    session.acceptSession(QStringLiteral("s-9"), QStringLiteral("111222333"), QString());
+    EXPECT_EQ(session.state(), SessionState::Handshaking);
+    EXPECT_EQ(session.role(), SessionRole::Target);
+    // An update about another session is not about this one.
+    session.onSessionUpdated({{"session_id", "s-8"}, {"state", "closed"}});
+    EXPECT_EQ(session.state(), SessionState::Handshaking);
+    // "connected" while Handshaking changes nothing; "failed" ends it.
+    session.onSessionUpdated({{"session_id", "s-9"}, {"state", "connected"}});
+    EXPECT_EQ(session.state(), SessionState::Handshaking);
+    session.onSessionUpdated({{"session_id", "s-9"}, {"state", "failed"}});
+    EXPECT_EQ(session.state(), SessionState::Failed);
+    EXPECT_TRUE(session.sessionId().isEmpty());
+}
+
+} // namespace
+} // namespace nimbral

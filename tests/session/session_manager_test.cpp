@@ -1,0 +1,492 @@
+#include "session/session_manager.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include "device_stack.h"
+#include "log_capture.h"
+#include "session/chat_service.h"
+#include "session/clipboard_sharing.h"
+#include "session/file_transfer_service.h"
+#include "wait_until.h"
+
+namespace nimbral {
+namespace {
+
+using spdlog::level::info;
+using spdlog::level::warn;
+using Access = SessionManagerTestAccess;
+
+constexpr const char* kPassword = "Valid-Pass1";
+
+class SessionEndToEnd : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_server = new test::ServerProcess;
+        ASSERT_TRUE(s_server->start()) << s_server->output().toStdString();
+    }
+    static void TearDownTestSuite() {
+        delete s_server;
+        s_server = nullptr;
+    }
+
+    void SetUp() override { makeDevices(); }
+
+    void makeDevices(int p2pTimeoutMs = 3000, bool blockP2P = false) {
+        master.reset();
+        target.reset();
+        master = std::make_unique<test::DeviceStack>(*s_server, QString(), p2pTimeoutMs);
+        target = std::make_unique<test::DeviceStack>(*s_server, kPassword, p2pTimeoutMs);
+        master->blockP2P = blockP2P;
+        target->blockP2P = blockP2P;
+        ASSERT_TRUE(target->bringOnline());
+        ASSERT_TRUE(master->bringOnline());
+        // The Target accepts password sessions by itself, as the main window does.
+        QObject::connect(&target->signaling, &SignalingClient::sessionAutoAccept, &target->session,
+                         &SessionManager::acceptSession);
+    }
+
+    // Master initiates with the password; both ends reach Connected.
+    void connectPair() {
+        master->session.initiateSession(target->clientId(), kPassword);
+        ASSERT_WAIT(master->session.state() == SessionState::Connected &&
+                        target->session.state() == SessionState::Connected,
+                    15000);
+    }
+
+    // Sends a chat line Target -> Master and waits for it: everything the Target sent on the
+    // ordered control channel before it has arrived by then.
+    void barrier(const QString& text = QStringLiteral("barrier")) {
+        QSignalSpy arrived(master->session.chatService(), &ChatService::messageReceived);
+        target->session.chatService()->sendMessage(text);
+        ASSERT_TRUE(arrived.wait(5000));
+    }
+
+    static inline test::ServerProcess* s_server = nullptr;
+    std::unique_ptr<test::DeviceStack> master;
+    std::unique_ptr<test::DeviceStack> target;
+};
+
+// ------------------------------------------------------------------ set-up paths
+
+TEST_F(SessionEndToEnd, PasswordPathConnectsPeerToPeerAndChatsBothWays) {
+    test::LogCapture log;
+    QSignalSpy masterStates(&master->session, &SessionManager::stateChanged);
+    connectPair();
+    EXPECT_EQ(master->session.connectionMethod(), "p2p");
+    EXPECT_EQ(target->session.connectionMethod(), "p2p");
+    EXPECT_EQ(master->session.role(), SessionRole::Master);
+    EXPECT_EQ(target->session.role(), SessionRole::Target);
+    EXPECT_EQ(master->session.sessionId(), target->session.sessionId());
+    EXPECT_EQ(master->session.peerClientId(), target->clientId());
+    EXPECT_EQ(target->session.peerClientId(), master->clientId());
+    std::vector<SessionState> path;
+    for (const auto& change : masterStates) {
+        path.push_back(change.at(0).value<SessionState>());
+    }
+    EXPECT_EQ(path, (std::vector<SessionState>{SessionState::Initiating, SessionState::Handshaking,
+                                               SessionState::Connecting, SessionState::Connected}));
+    EXPECT_TRUE(log.has(info, "ECDH key exchange completed (Master side)"));
+    EXPECT_TRUE(log.has(info, "ECDH key exchange completed (Target side)"));
+    EXPECT_TRUE(log.has(info, "Transport established via p2p"));
+
+    QSignalSpy atTarget(target->session.chatService(), &ChatService::messageReceived);
+    QSignalSpy atMaster(master->session.chatService(), &ChatService::messageReceived);
+    const qint64 before = QDateTime::currentMSecsSinceEpoch();
+    master->session.chatService()->sendMessage(QStringLiteral("Hallo, Zielrechner ✓"));
+    target->session.chatService()->sendMessage(QStringLiteral("and back"));
+    ASSERT_TRUE(atTarget.count() == 1 || atTarget.wait(5000));
+    ASSERT_TRUE(atMaster.count() == 1 || atMaster.wait(5000));
+    EXPECT_EQ(atTarget.at(0).at(0).toString(), QStringLiteral("Hallo, Zielrechner ✓"));
+    EXPECT_EQ(atMaster.at(0).at(0).toString(), QStringLiteral("and back"));
+    // The sender's clock stamps the message.
+    const qint64 stamped = atTarget.at(0).at(1).toDateTime().toMSecsSinceEpoch();
+    EXPECT_GE(stamped, before);
+    EXPECT_LE(stamped, QDateTime::currentMSecsSinceEpoch());
+}
+
+TEST_F(SessionEndToEnd, WithPeerToPeerBlockedTheRelayCarriesTheSession) {
+    makeDevices(300, /*blockP2P=*/true);
+    test::LogCapture log;
+    connectPair();
+    EXPECT_TRUE(log.hasPrefix(warn, "TransportManager: P2P connection timed out"));
+    EXPECT_EQ(master->session.connectionMethod(), "relay");
+    EXPECT_EQ(target->session.connectionMethod(), "relay");
+    barrier(QStringLiteral("over the relay"));
+    // The relay drops the partner's connection when one side leaves.
+    master->session.endSession(QStringLiteral("user_disconnect"));
+    ASSERT_WAIT(target->session.state() == SessionState::Idle, 5000);
+    EXPECT_TRUE(log.hasPrefix(info, "Transport disconnected by remote side"));
+}
+
+TEST_F(SessionEndToEnd, PairingCodePathTakesTheMastersKeyFromTheServersReply) {
+    test::LogCapture log;
+    QObject::connect(&target->signaling, &SignalingClient::sessionHandshakeRequest,
+                     &target->session,
+                     [this](const QString& sessionId, const QString& masterId, const QString&) {
+                         // The user confirmed; this path hands no key over.
+                         target->session.acceptSession(sessionId, masterId, QString());
+                     });
+    master->session.initiateSession(target->clientId(), target->auth.pairingCode());
+    ASSERT_WAIT(master->session.state() == SessionState::Connected &&
+                    target->session.state() == SessionState::Connected,
+                15000);
+    EXPECT_TRUE(log.has(info, "ECDH key exchange completed (Target side)"));
+    barrier();
+}
+
+TEST_F(SessionEndToEnd, ADeclinedRequestFailsTheMasterAndClosesTheSessionOnTheServer) {
+    EXPECT_EQ(master->session.partnerTimeout(), SessionManager::kPartnerTimeoutMs);
+    master->session.setPartnerTimeout(300);
+    QSignalSpy requested(&target->signaling, &SignalingClient::sessionHandshakeRequest);
+    QSignalSpy toldTarget(&target->signaling, &SignalingClient::messageReceived);
+    QSignalSpy errors(&master->session, &SessionManager::sessionError);
+    // The Target's user never answers.
+    master->session.initiateSession(target->clientId(), target->auth.pairingCode());
+    ASSERT_TRUE(requested.wait(5000));
+    const QString sessionId = requested.at(0).at(0).toString();
+    ASSERT_WAIT(master->session.state() == SessionState::Failed, 5000);
+    ASSERT_EQ(errors.count(), 1);
+    EXPECT_EQ(errors.at(0).at(0).toString(), "Partner did not respond");
+    ASSERT_WAIT(std::any_of(toldTarget.begin(), toldTarget.end(),
+                            [&](const QList<QVariant>& message) {
+                                const auto json = message.at(0).value<nlohmann::json>();
+                                return json.value("type", "") == "SESSION_CLOSED" &&
+                                       json.value("session_id", "") == sessionId.toStdString();
+                            }),
+                5000);
+    // The server's answer to the close must not disturb the resting state.
+    QTest::qWait(100);
+    EXPECT_EQ(master->session.state(), SessionState::Failed);
+    // A new attempt starts from Failed.
+    master->session.setPartnerTimeout(SessionManager::kPartnerTimeoutMs);
+    connectPair();
+}
+
+TEST_F(SessionEndToEnd, RefusalsFromTheServerReachTheUserWithTheServersDetail) {
+    QSignalSpy errors(&master->session, &SessionManager::sessionError);
+    master->session.initiateSession(target->clientId(), QStringLiteral("Wrong-Pass9"));
+    ASSERT_WAIT(master->session.state() == SessionState::Failed, 5000);
+    EXPECT_EQ(errors.at(0).at(0).toString(), "Invalid session password");
+
+    // Registered, never online.
+    test::RestClient rest(s_server->baseUrl());
+    const test::Device offline = test::registerDevice(rest, QStringLiteral("offline-device"));
+    master->session.initiateSession(offline.clientId, QStringLiteral("Other-Pass3"));
+    ASSERT_WAIT(errors.count() == 2, 5000);
+    EXPECT_EQ(errors.at(1).at(0).toString(), "Target is offline");
+    EXPECT_EQ(master->session.state(), SessionState::Failed);
+
+    master->session.initiateSession(QStringLiteral("999999999"), kPassword);
+    ASSERT_WAIT(errors.count() == 3, 5000);
+    EXPECT_EQ(errors.at(2).at(0).toString(), "Target not available");
+}
+
+// ------------------------------------------------------------------ services
+
+TEST_F(SessionEndToEnd, FilesTravelWholeBothWaysAndRefusalsAreReported) {
+    connectPair();
+    QTemporaryDir remote; // the Target's files
+    QTemporaryDir local;  // the Master's
+    auto write = [](const QString& path, const QByteArray& content) {
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+    };
+    QByteArray content(300000, '\0');
+    for (int i = 0; i < content.size(); ++i) {
+        content[i] = static_cast<char>((i * 131 + 7) % 251);
+    }
+    ASSERT_TRUE(write(remote.filePath("report.bin"), content));
+    ASSERT_TRUE(write(remote.filePath("empty.txt"), QByteArray()));
+    ASSERT_TRUE(QDir(remote.path()).mkdir("sub"));
+
+    FileTransferService* files = master->session.fileTransferService();
+    QSignalSpy listed(files, &FileTransferService::directoryListed);
+    files->requestListing(remote.path());
+    ASSERT_TRUE(listed.wait(5000));
+    QStringList names;
+    for (const FileEntry& entry : listed.at(0).at(1).value<QList<FileEntry>>()) {
+        names << entry.name + (entry.isDir ? "/" : "");
+    }
+    names.sort();
+    EXPECT_EQ(names, (QStringList{"empty.txt", "report.bin", "sub/"}));
+
+    QSignalSpy downloaded(files, &FileTransferService::fileDownloadComplete);
+    files->requestDownload(remote.filePath("report.bin"), local.filePath("report.bin"));
+    ASSERT_TRUE(downloaded.wait(5000));
+    QFile copy(local.filePath("report.bin"));
+    ASSERT_TRUE(copy.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(copy.readAll() == content);
+
+    files->requestDownload(remote.filePath("empty.txt"), local.filePath("empty.txt"));
+    ASSERT_TRUE(downloaded.wait(5000));
+    EXPECT_TRUE(QFile::exists(local.filePath("empty.txt")));
+    EXPECT_EQ(QFileInfo(local.filePath("empty.txt")).size(), 0);
+
+    QSignalSpy uploaded(files, &FileTransferService::fileUploadComplete);
+    ASSERT_TRUE(write(local.filePath("notes.txt"), "uploaded bytes\n"));
+    files->uploadFile(local.filePath("notes.txt"), remote.filePath("notes.txt"));
+    ASSERT_TRUE(uploaded.count() == 1 || uploaded.wait(5000)); // said once the last byte left
+    ASSERT_WAIT(QFileInfo(remote.filePath("notes.txt")).size() == 15, 5000);
+    QFile arrived(remote.filePath("notes.txt"));
+    ASSERT_TRUE(arrived.open(QIODevice::ReadOnly));
+    EXPECT_EQ(arrived.readAll(), QByteArray("uploaded bytes\n"));
+
+    QSignalSpy errors(files, &FileTransferService::fileError);
+    files->requestDownload(remote.filePath("missing.bin"), local.filePath("missing.bin"));
+    ASSERT_TRUE(errors.wait(5000));
+    EXPECT_EQ(errors.at(0).at(0).toString(), "Cannot open file: " + remote.filePath("missing.bin"));
+
+    QFile big(remote.filePath("big.bin"));
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(big.resize(FileTransferService::kMaxFileBytes + 1));
+    big.close();
+    files->requestDownload(remote.filePath("big.bin"), local.filePath("big.bin"));
+    ASSERT_WAIT(errors.count() == 2, 5000);
+    EXPECT_EQ(errors.at(1).at(0).toString(), "File too large: " + remote.filePath("big.bin"));
+    EXPECT_FALSE(QFile::exists(local.filePath("big.bin")));
+}
+
+TEST_F(SessionEndToEnd, InputEventsReachTheTargetsBackendInOrderWithMovesThrottled) {
+    connectPair();
+    QSignalSpy received(&target->session, &SessionManager::inputEventReceived);
+    InputEvent event;
+    event.type = static_cast<std::uint8_t>(InputEventType::MouseMove);
+    for (int i = 1; i <= 5; ++i) {
+        event.x = i / 10.0;
+        event.y = 0.25;
+        master->session.sendInputEvent(event);
+    }
+    InputEvent key;
+    key.type = static_cast<std::uint8_t>(InputEventType::KeyPress);
+    key.keyCode = 0x41;
+    key.scanCode = 0x1E;
+    master->session.sendInputEvent(key);
+    ASSERT_WAIT(received.count() == 6, 5000);
+    // All six arrive as sent; the backend gets the first move at once, the key (which
+    // overtakes the held-back move), then the last position.
+    ASSERT_WAIT(target->injected.size() == 3, 2000);
+    EXPECT_DOUBLE_EQ(target->injected[0].x, 0.1);
+    EXPECT_EQ(target->injected[1].keyCode, 0x41u);
+    EXPECT_EQ(target->injected[1].scanCode, 0x1Eu);
+    EXPECT_DOUBLE_EQ(target->injected[2].x, 0.5);
+    EXPECT_DOUBLE_EQ(target->injected[2].y, 0.25);
+
+    // The Target never drives the Master.
+    target->session.sendInputEvent(key);
+    barrier();
+    EXPECT_TRUE(master->injected.empty());
+}
+
+TEST_F(SessionEndToEnd, ClipboardTextCrossesAndIsNotSentBack) {
+    // One process has one clipboard, so each direction runs with sharing on one end only.
+    master->session.setClipboardSharingEnabled(false);
+    connectPair();
+    ASSERT_EQ(master->session.clipboardSharing(), nullptr);
+    ASSERT_NE(target->session.clipboardSharing(), nullptr);
+
+    // Master -> Target: the Target puts the text on its clipboard and does not echo it.
+    QSignalSpy atMaster(Access::link(master->session), &ITransport::dataReceived);
+    const QByteArray text = QStringLiteral("copied on the Master – ü").toUtf8();
+    QByteArray message(5, '\0');
+    message[0] = ClipboardSharing::kTag;
+    qToLittleEndian<quint32>(static_cast<quint32>(text.size()), message.data() + 1);
+    message.append(text);
+    ASSERT_TRUE(Access::sendSealed(master->session,
+                                   std::vector<std::uint8_t>(message.begin(), message.end())));
+    ASSERT_WAIT(QGuiApplication::clipboard()->text() == QString::fromUtf8(text), 5000);
+    barrier();
+    EXPECT_EQ(atMaster.count(), 1) << "the Target sent something besides the barrier";
+
+    // Target -> Master: a local copy leaves the Target as the clipboard message.
+    atMaster.clear();
+    QGuiApplication::clipboard()->setText(QStringLiteral("copied on the Target"));
+    ASSERT_WAIT(atMaster.count() == 1, 5000);
+    const QByteArray sealed = atMaster.at(0).at(1).toByteArray();
+    const auto plaintext = Access::cipher(master->session)
+                               ->decrypt(reinterpret_cast<const std::uint8_t*>(sealed.data()),
+                                         static_cast<std::size_t>(sealed.size()));
+    const QByteArray expected = QByteArray("\x04\x14\x00\x00\x00", 5) + "copied on the Target";
+    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(plaintext.data()),
+                         static_cast<qsizetype>(plaintext.size())),
+              expected);
+}
+
+// ------------------------------------------------------------------ channel protocol
+
+TEST_F(SessionEndToEnd, MonitorSwitchCommandsFollowStrtolAndOnlyMoveTheTarget) {
+    connectPair();
+    master->session.requestMonitorSwitch(2);
+    ASSERT_WAIT(target->session.monitorIndex() == 2u, 5000);
+    auto command = [](const std::string& text) {
+        std::vector<std::uint8_t> plaintext{0x03};
+        plaintext.insert(plaintext.end(), text.begin(), text.end());
+        return plaintext;
+    };
+    Access::sendSealed(master->session, command("switch_monitor:-3"));
+    ASSERT_WAIT(target->session.monitorIndex() == 0u, 5000);
+    Access::sendSealed(master->session, command("switch_monitor: +1x"));
+    ASSERT_WAIT(target->session.monitorIndex() == 1u, 5000);
+    // No number, or one beyond 32 bits: nothing moves, nothing fails.
+    Access::sendSealed(master->session, command("switch_monitor:x"));
+    Access::sendSealed(master->session, command("switch_monitor:99999999999"));
+    Access::sendSealed(master->session, command("switch_monitor:4"));
+    ASSERT_WAIT(target->session.monitorIndex() == 4u, 5000);
+    // At the Master the command is only logged.
+    test::LogCapture log;
+    Access::sendSealed(target->session, command("switch_monitor:3"));
+    barrier();
+    EXPECT_TRUE(log.has(info, "Session command received: switch_monitor:3"));
+    EXPECT_EQ(master->session.monitorIndex(), 0u);
+    EXPECT_EQ(master->session.state(), SessionState::Connected);
+}
+
+TEST_F(SessionEndToEnd, MalformedAndForeignMessagesAreDroppedAndTheSessionGoesOn) {
+    connectPair();
+    test::LogCapture log;
+    // Tag bytes alone, an unknown tag, a broken input event, an input event at the Master.
+    for (std::uint8_t tag : {0x01, 0x03, 0x05, 0x06, 0x07, 0xFF}) {
+        Access::sendSealed(master->session, {tag});
+    }
+    Access::sendSealed(master->session, {0x01, 99, 1, 2});
+    Access::sendSealed(master->session,
+                       {0x03, 'd', 'i', 's', 'c', 'o', 'n', 'n', 'e', 'c', 't', ' '});
+    InputEvent key;
+    key.type = static_cast<std::uint8_t>(InputEventType::KeyPress);
+    auto wire = key.serialize();
+    wire.insert(wire.begin(), 0x01);
+    Access::sendSealed(target->session, wire);
+    // Video at the Target is dropped before it is opened; garbage video at the Master fails to
+    // open.
+    Access::sendSealed(master->session, {1, 2, 3}, ChannelType::Video);
+    const QByteArray junk(64, 'j');
+    Access::link(target->session)
+        ->send(ChannelType::Video, reinterpret_cast<const std::uint8_t*>(junk.data()),
+               static_cast<std::size_t>(junk.size()));
+    // Sealed under a key that is not the session's.
+    AesGcmCipher stranger(std::vector<std::uint8_t>(32, 0x5A), std::vector<std::uint8_t>(12, 1));
+    const std::vector<std::uint8_t> chat{0x06, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 'x'};
+    const auto foreign = stranger.encrypt(chat);
+    Access::link(master->session)->send(ChannelType::Control, foreign.data(), foreign.size());
+
+    // The session goes on: a chat from the Master still arrives after all of it.
+    QSignalSpy atTarget(target->session.chatService(), &ChatService::messageReceived);
+    master->session.chatService()->sendMessage(QStringLiteral("still here"));
+    ASSERT_TRUE(atTarget.wait(5000));
+    EXPECT_EQ(atTarget.count(), 1);
+    barrier();
+    EXPECT_EQ(target->session.state(), SessionState::Connected);
+    EXPECT_EQ(master->session.state(), SessionState::Connected);
+    EXPECT_TRUE(target->injected.empty());
+    EXPECT_TRUE(master->injected.empty());
+    EXPECT_TRUE(log.has(warn, "Chat: service not initialized or message too short"));
+    EXPECT_TRUE(log.hasPrefix(warn, "Failed to deserialize input event: "));
+    EXPECT_TRUE(log.has(info, "Session command received: disconnect "));
+    EXPECT_TRUE(log.has(warn, "Failed to decrypt video data (64 bytes)"));
+    EXPECT_TRUE(log.has(warn, "Failed to decrypt control data (" + std::to_string(foreign.size()) +
+                                  " bytes)"));
+}
+
+TEST_F(SessionEndToEnd, AReplayedInputEventIsDroppedOnce) {
+    connectPair();
+    // Record what the Target's link delivers, as a relay in the middle could.
+    QSignalSpy seen(Access::link(target->session), &ITransport::dataReceived);
+    InputEvent click;
+    click.type = static_cast<std::uint8_t>(InputEventType::MouseButtonPress);
+    click.x = 0.5;
+    click.y = 0.5;
+    master->session.sendInputEvent(click);
+    ASSERT_WAIT(target->injected.size() == 1, 5000);
+    ASSERT_EQ(seen.count(), 1);
+    const QByteArray recorded = seen.at(0).at(1).toByteArray();
+
+    test::LogCapture log;
+    target->session.onTransportData(ChannelType::Control, recorded);
+    target->session.onTransportData(ChannelType::Control, recorded);
+    EXPECT_EQ(target->injected.size(), 1u);
+    EXPECT_TRUE(log.hasPrefix(warn, "Dropped a replayed or out-of-window message"));
+    // Warned about once, not per message.
+    int warnings = 0;
+    for (const auto& line : log.lines()) {
+        warnings += line.text.rfind("Dropped a replayed", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(warnings, 1);
+
+    // A message of the Master's own reflected back at it is refused the same way.
+    master->session.onTransportData(ChannelType::Control, recorded);
+    EXPECT_TRUE(master->injected.empty());
+
+    // Fresh events still pass.
+    master->session.sendInputEvent(click);
+    ASSERT_WAIT(target->injected.size() == 2, 5000);
+}
+
+// ------------------------------------------------------------------ endings
+
+TEST_F(SessionEndToEnd, EndingTellsTheServerAndThePeerEndsOnTheLostLink) {
+    connectPair();
+    test::LogCapture log;
+    QSignalSpy toldTarget(&target->signaling, &SignalingClient::messageReceived);
+    const QString sessionId = master->session.sessionId();
+    master->session.endSession(QStringLiteral("user_disconnect"));
+    EXPECT_EQ(master->session.state(), SessionState::Idle);
+    EXPECT_TRUE(master->session.sessionId().isEmpty());
+    EXPECT_EQ(master->session.chatService(), nullptr);
+    // The closed channels say so at once; ICE consent alone would take about ten seconds.
+    ASSERT_WAIT(target->session.state() == SessionState::Idle, 3000);
+    EXPECT_TRUE(log.has(info, "Ending session " + sessionId.toStdString() +
+                                  " (reason: remote_transport_closed)"));
+    ASSERT_WAIT(std::any_of(toldTarget.begin(), toldTarget.end(),
+                            [&](const QList<QVariant>& message) {
+                                return message.at(0).value<nlohmann::json>().value("type", "") ==
+                                       "SESSION_CLOSED";
+                            }),
+                5000);
+    // Both can start again.
+    connectPair();
+}
+
+TEST_F(SessionEndToEnd, ANewRequestReplacesTheRunningSessionAndTellsTheServer) {
+    connectPair();
+    const QString first = target->session.sessionId();
+    test::DeviceStack second(*s_server, QString());
+    ASSERT_TRUE(second.bringOnline());
+    test::LogCapture log;
+    second.session.initiateSession(target->clientId(), kPassword);
+    ASSERT_WAIT(second.session.state() == SessionState::Connected &&
+                    target->session.state() == SessionState::Connected &&
+                    target->session.peerClientId() == second.clientId(),
+                15000);
+    EXPECT_TRUE(log.has(info, "Ending previous session to accept new one"));
+    EXPECT_TRUE(
+        log.has(info, "Ending session " + first.toStdString() + " (reason: new_session_incoming)"));
+    // The first Master loses its link and comes to rest.
+    ASSERT_WAIT(master->session.state() == SessionState::Idle, 15000);
+}
+
+TEST_F(SessionEndToEnd, ADisconnectCommandEndsTheSessionOnEitherSide) {
+    connectPair();
+    const std::vector<std::uint8_t> disconnect{0x03, 'd', 'i', 's', 'c', 'o',
+                                               'n',  'n', 'e', 'c', 't'};
+    test::LogCapture log;
+    ASSERT_TRUE(Access::sendSealed(target->session, disconnect));
+    ASSERT_WAIT(master->session.state() == SessionState::Idle, 5000);
+    EXPECT_TRUE(log.hasPrefix(info, "Ending session ") &&
+                log.has(info, "Session command received: disconnect"));
+    ASSERT_WAIT(target->session.state() == SessionState::Idle, 15000);
+
+    connectPair();
+    ASSERT_TRUE(Access::sendSealed(master->session, disconnect));
+    ASSERT_WAIT(target->session.state() == SessionState::Idle, 5000);
+}
+
+} // namespace
+} // namespace nimbral
