@@ -1,6 +1,7 @@
 #include "core/settings_controller.h"
 
 #include <QFile>
+#include <QTemporaryDir>
 
 #include "settings_test_store.h"
 
@@ -194,6 +195,33 @@ TEST_F(SettingsControllerTest, WrongTypesInTheStoreReadAsSomethingSafe) {
     EXPECT_EQ(settings.monitorIndex(), 0);
     raw.setValue("favorites/partnerIds", "123456789");
     EXPECT_EQ(settings.favorites(), QStringList({"123456789"}));
+}
+
+} // namespace
+} // namespace nimbral
+
+namespace nimbral {
+namespace {
+
+TEST(SettingsControllerFile, StoresInTheirOwnFilesKeepTheirDevicesApart) {
+    QTemporaryDir folder;
+    const QString first = folder.filePath("first.ini");
+    {
+        SettingsController a(first);
+        SettingsController b(folder.filePath("second.ini"));
+        a.setClientId("111222333");
+        a.setDeviceSecret("secret-a");
+        b.setClientId("444555666");
+        EXPECT_EQ(a.clientId(), "111222333");
+        EXPECT_EQ(b.clientId(), "444555666");
+        EXPECT_FALSE(b.hasStoredCredentials());
+        EXPECT_EQ(b.targetFps(), 10) << "the defaults of an empty store";
+    }
+    // Written to the file, read back by the next start.
+    EXPECT_TRUE(QFile::exists(first));
+    SettingsController again(first);
+    EXPECT_EQ(again.clientId(), "111222333");
+    EXPECT_TRUE(again.hasStoredCredentials());
 }
 
 } // namespace
