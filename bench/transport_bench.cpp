@@ -64,6 +64,9 @@ public:
     bool isConnected() const override {
         return m_socket->state() == QAbstractSocket::ConnectedState;
     }
+    std::size_t pendingBytes(ChannelType) const override {
+        return static_cast<std::size_t>(m_socket->bytesToWrite());
+    }
     bool send(ChannelType channel, const std::uint8_t* data, std::size_t length) override {
         QByteArray frame(5, '\0');
         frame[0] = static_cast<char>(channel);

@@ -17,6 +17,7 @@
 #include "recording_input_backend.h"
 #include "server_harness.h"
 #include "session/session_manager.h"
+#include "synthetic_capture_backend.h"
 
 namespace nimbral {
 
@@ -73,6 +74,10 @@ struct DeviceStack {
         });
         session.setInputBackendFactory(
             [this] { return std::make_unique<RecordingInputBackend>(injected); });
+        // A synthetic screen stands in for the display; a second one for the fallback reader.
+        session.setCaptureBackends(
+            [this] { return std::make_unique<SyntheticCaptureBackend>(screen); },
+            [this] { return std::make_unique<SyntheticCaptureBackend>(fallbackScreen); });
     }
 
     static SettingsController& presetPassword(SettingsController& settings,
@@ -99,6 +104,8 @@ struct DeviceStack {
     AuthController auth;
     SessionManager session;
     std::vector<InputEvent> injected;
+    std::shared_ptr<SyntheticScreen> screen = std::make_shared<SyntheticScreen>();
+    std::shared_ptr<SyntheticScreen> fallbackScreen = std::make_shared<SyntheticScreen>();
     bool blockP2P = false;
 };
 

@@ -11,11 +11,11 @@
 
 #include <gtest/gtest.h>
 
-#include "device_stack.h"
 #include "log_capture.h"
 #include "session/chat_service.h"
 #include "session/clipboard_sharing.h"
 #include "session/file_transfer_service.h"
+#include "session_pair.h"
 #include "wait_until.h"
 
 namespace nimbral {
@@ -24,56 +24,8 @@ namespace {
 using spdlog::level::info;
 using spdlog::level::warn;
 using Access = SessionManagerTestAccess;
-
-constexpr const char* kPassword = "Valid-Pass1";
-
-class SessionEndToEnd : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        s_server = new test::ServerProcess;
-        ASSERT_TRUE(s_server->start()) << s_server->output().toStdString();
-    }
-    static void TearDownTestSuite() {
-        delete s_server;
-        s_server = nullptr;
-    }
-
-    void SetUp() override { makeDevices(); }
-
-    void makeDevices(int p2pTimeoutMs = 3000, bool blockP2P = false) {
-        master.reset();
-        target.reset();
-        master = std::make_unique<test::DeviceStack>(*s_server, QString(), p2pTimeoutMs);
-        target = std::make_unique<test::DeviceStack>(*s_server, kPassword, p2pTimeoutMs);
-        master->blockP2P = blockP2P;
-        target->blockP2P = blockP2P;
-        ASSERT_TRUE(target->bringOnline());
-        ASSERT_TRUE(master->bringOnline());
-        // The Target accepts password sessions by itself, as the main window does.
-        QObject::connect(&target->signaling, &SignalingClient::sessionAutoAccept, &target->session,
-                         &SessionManager::acceptSession);
-    }
-
-    // Master initiates with the password; both ends reach Connected.
-    void connectPair() {
-        master->session.initiateSession(target->clientId(), kPassword);
-        ASSERT_WAIT(master->session.state() == SessionState::Connected &&
-                        target->session.state() == SessionState::Connected,
-                    15000);
-    }
-
-    // Sends a chat line Target -> Master and waits for it: everything the Target sent on the
-    // ordered control channel before it has arrived by then.
-    void barrier(const QString& text = QStringLiteral("barrier")) {
-        QSignalSpy arrived(master->session.chatService(), &ChatService::messageReceived);
-        target->session.chatService()->sendMessage(text);
-        ASSERT_TRUE(arrived.wait(5000));
-    }
-
-    static inline test::ServerProcess* s_server = nullptr;
-    std::unique_ptr<test::DeviceStack> master;
-    std::unique_ptr<test::DeviceStack> target;
-};
+using SessionEndToEnd = test::SessionPairTest;
+using test::kPassword;
 
 // ------------------------------------------------------------------ set-up paths
 
@@ -294,7 +246,14 @@ TEST_F(SessionEndToEnd, ClipboardTextCrossesAndIsNotSentBack) {
     ASSERT_NE(target->session.clipboardSharing(), nullptr);
 
     // Master -> Target: the Target puts the text on its clipboard and does not echo it.
-    QSignalSpy atMaster(Access::link(master->session), &ITransport::dataReceived);
+    // Control messages only: the Target's video runs alongside.
+    QList<QByteArray> atMaster;
+    QObject::connect(Access::link(master->session), &ITransport::dataReceived, &master->session,
+                     [&atMaster](ChannelType channel, const QByteArray& data) {
+                         if (channel == ChannelType::Control) {
+                             atMaster.append(data);
+                         }
+                     });
     const QByteArray text = QStringLiteral("copied on the Master – ü").toUtf8();
     QByteArray message(5, '\0');
     message[0] = ClipboardSharing::kTag;
@@ -310,7 +269,7 @@ TEST_F(SessionEndToEnd, ClipboardTextCrossesAndIsNotSentBack) {
     atMaster.clear();
     QGuiApplication::clipboard()->setText(QStringLiteral("copied on the Target"));
     ASSERT_WAIT(atMaster.count() == 1, 5000);
-    const QByteArray sealed = atMaster.at(0).at(1).toByteArray();
+    const QByteArray sealed = atMaster.at(0);
     const auto plaintext = Access::cipher(master->session)
                                ->decrypt(reinterpret_cast<const std::uint8_t*>(sealed.data()),
                                          static_cast<std::size_t>(sealed.size()));
@@ -327,9 +286,8 @@ TEST_F(SessionEndToEnd, MonitorSwitchCommandsFollowStrtolAndOnlyMoveTheTarget) {
     master->session.requestMonitorSwitch(2);
     ASSERT_WAIT(target->session.monitorIndex() == 2u, 5000);
     auto command = [](const std::string& text) {
-        std::vector<std::uint8_t> plaintext{0x03};
-        plaintext.insert(plaintext.end(), text.begin(), text.end());
-        return plaintext;
+        return controlMessage(ControlTag::SessionCommand,
+                              reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
     };
     Access::sendSealed(master->session, command("switch_monitor:-3"));
     ASSERT_WAIT(target->session.monitorIndex() == 0u, 5000);

@@ -263,6 +263,13 @@ bool P2PTransport::send(ChannelType channel, const std::uint8_t* data, std::size
     }
 }
 
+std::size_t P2PTransport::pendingBytes(ChannelType channel) const {
+    const std::lock_guard lock(m_mutex);
+    const std::shared_ptr<rtc::DataChannel>& target =
+        channel == ChannelType::Control ? m_control : m_video;
+    return target ? target->bufferedAmount() : 0;
+}
+
 void P2PTransport::onChannelOpen(ChannelType type) {
     bool nowConnected = false;
     {

@@ -51,6 +51,8 @@ public:
     void disconnect() override;
     bool isConnected() const override;
     bool send(ChannelType channel, const std::uint8_t* data, std::size_t length) override;
+    // The channel's buffered amount: queued in the SCTP stack, not yet on the wire.
+    std::size_t pendingBytes(ChannelType channel) const override;
 
 signals:
     void localDescriptionReady(const QString& sdp, const QString& type);

@@ -5,6 +5,8 @@
 #include <nlohmann/json.hpp>
 #include <spdlog/spdlog.h>
 
+#include "platform/socket_queue.h"
+
 namespace nimbral {
 
 RelayTransport::RelayTransport(QObject* parent)
@@ -97,6 +99,14 @@ bool RelayTransport::send(ChannelType channel, const std::uint8_t* data, std::si
         return false;
     }
     return true;
+}
+
+std::size_t RelayTransport::pendingBytes(ChannelType) const {
+    if (m_socket.state() != QAbstractSocket::ConnectedState) {
+        return 0;
+    }
+    return static_cast<std::size_t>(m_socket.bytesToWrite()) +
+           platform::unacknowledgedSocketBytes(m_socket.socketDescriptor());
 }
 
 void RelayTransport::onSocketReadyRead() {

@@ -31,6 +31,8 @@ public:
     void disconnect() override;
     bool isConnected() const override;
     bool send(ChannelType channel, const std::uint8_t* data, std::size_t length) override;
+    // Both channels share the socket: its own buffer plus what the kernel still holds.
+    std::size_t pendingBytes(ChannelType channel) const override;
 
     // The join frame for a session: {"session_id":"...","type":"relay_join"} on channel 0.
     static QByteArray joinFrame(const QString& sessionId);

@@ -42,6 +42,9 @@ public slots:
     virtual void disconnect() = 0;
     virtual bool isConnected() const = 0;
     virtual bool send(ChannelType channel, const std::uint8_t* data, std::size_t length) = 0;
+    // Bytes handed to send() on this channel that have not left yet: what a sender of a
+    // continuous stream checks so that it never queues more than the link carries.
+    virtual std::size_t pendingBytes(ChannelType channel) const = 0;
 
 signals:
     void connected();

@@ -3,11 +3,15 @@
 #include <chrono>
 #include <stdexcept>
 #include <string>
+#include <thread>
 
 #include <QMetaObject>
 #include <spdlog/spdlog.h>
 
+#include "capture/screen_capture_manager.h"
 #include "codec/av1_decoder.h"
+#include "codec/av1_encoder.h"
+#include "codec/frame_converter.h"
 #include "crypto/aes_gcm_cipher.h"
 #include "crypto/ecdh_key_exchange.h"
 #include "input/input_forwarder.h"
@@ -17,6 +21,7 @@
 #include "session/chat_service.h"
 #include "session/clipboard_sharing.h"
 #include "session/file_transfer_service.h"
+#include "session/frame_sink.h"
 
 namespace nimbral {
 
@@ -485,6 +490,9 @@ void SessionManager::startStreaming() {
         spdlog::info("Clipboard sharing enabled");
     }
     if (m_role == SessionRole::Target) {
+        if (!startCapture()) {
+            return;
+        }
         m_inputForwarder.reset();
         if (m_inputBackendFactory) {
             if (auto backend = m_inputBackendFactory()) {
@@ -492,6 +500,9 @@ void SessionManager::startStreaming() {
                 m_inputForwarder = std::make_unique<InputForwarder>(std::move(backend));
             }
         }
+        m_captureManager->start(m_captureFrameRate);
+        spdlog::info("Target streaming started (capture@{}fps + encode + input forwarding)",
+                     m_captureFrameRate);
     } else if (m_role == SessionRole::Master) {
         m_decoder = std::make_unique<AV1Decoder>();
         m_decoder->initialize(0, 0);
@@ -499,10 +510,113 @@ void SessionManager::startStreaming() {
     }
 }
 
+bool SessionManager::startCapture() {
+    std::unique_ptr<IScreenCaptureBackend> backend =
+        m_primaryCapture ? m_primaryCapture() : nullptr;
+    if (backend && backend->initialize(static_cast<std::int32_t>(m_monitorIndex))) {
+        spdlog::info("Using DXGI screen capture backend (monitor {})", m_monitorIndex);
+    } else {
+        spdlog::warn("DXGI capture unavailable, falling back to GDI");
+        backend = m_fallbackCapture ? m_fallbackCapture() : nullptr;
+        if (backend && backend->initialize(static_cast<std::int32_t>(m_monitorIndex))) {
+            spdlog::info("Using GDI screen capture backend (RDP-compatible)");
+        } else {
+            spdlog::error("Failed to initialize any screen capture backend");
+            emit sessionError(QStringLiteral("Failed to start screen capture."));
+            return false;
+        }
+    }
+    if (m_captureManager) {
+        m_captureManager->stop(); // its worker uses the encoder about to be replaced
+    }
+    m_captureManager = std::make_unique<ScreenCaptureManager>(std::move(backend));
+    m_converter = std::make_unique<FrameConverter>();
+    m_encoder = std::make_unique<AV1Encoder>();
+    m_videoInFlight.clear();
+    m_videoBytesSent = 0;
+    m_videoLinkBusy = false;
+    m_videoFramesHeldBack = 0;
+    m_videoFramesSkipped = 0;
+    m_videoBacklogLimitMs = kVideoBacklogFrames * 1000 / m_captureFrameRate;
+    m_videoStreaming = true;
+    FrameSink sink(this, m_encoder.get(), m_converter.get(), m_cipher.get(),
+                   {m_captureFrameRate, m_encoderQualityLevel, m_encoderPreset.toStdString()});
+    m_captureManager->setFrameCallback(
+        [sink](std::shared_ptr<CapturedFrame> frame) mutable { sink(frame); });
+    return true;
+}
+
+bool SessionManager::waitForVideoLink() {
+    if (!m_videoLinkBusy.load()) {
+        return true;
+    }
+    ++m_videoFramesHeldBack;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kVideoHoldLimitMs);
+    while (m_videoStreaming.load() && std::chrono::steady_clock::now() < deadline) {
+        // The busy flag is as old as the last send; have the main thread look again.
+        if (!m_videoLinkCheckPosted.exchange(true)) {
+            QMetaObject::invokeMethod(this, &SessionManager::updateVideoLinkBusy,
+                                      Qt::QueuedConnection);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!m_videoLinkBusy.load()) {
+            return m_videoStreaming.load();
+        }
+    }
+    ++m_videoFramesSkipped;
+    return false;
+}
+
+void SessionManager::queueVideoPacket(QByteArray sealed) {
+    QMetaObject::invokeMethod(
+        this, [this, packet = std::move(sealed)] { sendVideoPacket(packet); },
+        Qt::QueuedConnection);
+}
+
+void SessionManager::updateVideoLinkBusy() {
+    m_videoLinkCheckPosted = false;
+    ITransport* active = m_transport ? m_transport->activeTransport() : nullptr;
+    if (active == nullptr) {
+        m_videoInFlight.clear();
+        m_videoLinkBusy = false;
+        return;
+    }
+    // Everything up to this offset has left the link.
+    const std::size_t pending = active->pendingBytes(ChannelType::Video);
+    const std::uint64_t delivered = m_videoBytesSent > pending ? m_videoBytesSent - pending : 0;
+    while (!m_videoInFlight.empty() && m_videoInFlight.front().first <= delivered) {
+        m_videoInFlight.pop_front();
+    }
+    m_videoLinkBusy =
+        !m_videoInFlight.empty() &&
+        monotonicMilliseconds() - m_videoInFlight.front().second > m_videoBacklogLimitMs;
+}
+
+void SessionManager::sendVideoPacket(const QByteArray& sealed) {
+    ITransport* active = m_transport ? m_transport->activeTransport() : nullptr;
+    if (state() != SessionState::Connected || active == nullptr) {
+        return;
+    }
+    if (active->send(ChannelType::Video, reinterpret_cast<const std::uint8_t*>(sealed.constData()),
+                     static_cast<std::size_t>(sealed.size()))) {
+        m_videoBytesSent += static_cast<std::uint64_t>(sealed.size());
+        m_videoInFlight.emplace_back(m_videoBytesSent, monotonicMilliseconds());
+    }
+    updateVideoLinkBusy();
+}
+
 void SessionManager::stopStreaming() {
     spdlog::info("Stopping streaming");
+    m_videoStreaming = false; // a frame held back for the link stops waiting
     if (m_clipboard) {
         m_clipboard->stop();
+    }
+    if (m_captureManager) {
+        m_captureManager->stop();
+    }
+    if (m_encoder && m_encoder->isInitialized()) {
+        m_encoder->shutdown();
     }
     if (m_decoder && m_decoder->isInitialized()) {
         m_decoder->shutdown();
@@ -519,7 +633,10 @@ void SessionManager::cleanup() {
         m_transport->deleteLater();
         m_transport = nullptr;
     }
+    m_captureManager.reset();
+    m_encoder.reset();
     m_decoder.reset();
+    m_converter.reset();
     m_inputForwarder.reset();
     m_clipboard.reset();
     m_fileTransfer.reset();
@@ -668,7 +785,9 @@ void SessionManager::dispatchControl(const std::vector<std::uint8_t>& plaintext)
     case ControlTag::KeyFrameRequest:
         if (m_role == SessionRole::Target) {
             spdlog::debug("Key frame requested by Master");
-            // The capture manager that honours it arrives with the Target's video pipeline.
+            if (m_captureManager) {
+                m_captureManager->requestKeyframe();
+            }
         }
         return;
     case ControlTag::SessionCommand:
@@ -715,6 +834,9 @@ void SessionManager::handleCommand(const std::string& command) {
     }
     spdlog::info("Switching capture to monitor {}", *monitor);
     m_monitorIndex = *monitor;
+    if (m_captureManager) {
+        m_captureManager->switchMonitor(static_cast<int>(*monitor));
+    }
 }
 
 void SessionManager::handleVideo(const std::vector<std::uint8_t>& packet) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -14,6 +15,7 @@
 #include <QTimer>
 #include <nlohmann/json.hpp>
 
+#include "capture/captured_frame.h"
 #include "codec/video_decoder.h"
 #include "input/input_event.h"
 #include "network/transport.h"
@@ -28,6 +30,10 @@ class ApiClient;
 class ChatService;
 class ClipboardSharing;
 class EcdhKeyExchange;
+class FrameConverter;
+class FrameSink;
+class IVideoEncoder;
+class ScreenCaptureManager;
 class FileTransferService;
 class InputForwarder;
 class SignalingClient;
@@ -61,6 +67,12 @@ public:
     // A Master whose partner never answers gives up after this long.
     static constexpr int kPartnerTimeoutMs = 60000;
     static constexpr quint16 kDefaultRelayPort = 9000;
+    // The Target holds a captured frame back while the oldest video still in the link has
+    // waited longer than this many frame intervals, so a slow link lowers the frame rate
+    // instead of letting the picture fall further and further behind.
+    static constexpr int kVideoBacklogFrames = 2;
+    // A frame held back longer than this is given up.
+    static constexpr int kVideoHoldLimitMs = 2000;
 
     SessionManager(ApiClient& api, SignalingClient& signaling, QObject* parent = nullptr);
     ~SessionManager() override;
@@ -104,6 +116,17 @@ public:
     ClipboardSharing* clipboardSharing() const {
         return m_clipboard.get();
     }
+    ScreenCaptureManager* captureManager() const {
+        return m_captureManager.get();
+    }
+    // Captured frames the Target held back because the link was still busy with earlier ones,
+    // and those it gave up on.
+    std::uint64_t videoFramesHeldBack() const {
+        return m_videoFramesHeldBack.load();
+    }
+    std::uint64_t videoFramesSkipped() const {
+        return m_videoFramesSkipped.load();
+    }
     TransportManager* transportManager() const {
         return m_transport;
     }
@@ -136,6 +159,12 @@ public:
     void setInputBackendFactory(InputBackendFactory factory) {
         m_inputBackendFactory = std::move(factory);
     }
+    // The Target's screen readers: the primary one, and the one tried when it cannot start.
+    using CaptureBackendFactory = std::function<std::unique_ptr<IScreenCaptureBackend>()>;
+    void setCaptureBackends(CaptureBackendFactory primary, CaptureBackendFactory fallback) {
+        m_primaryCapture = std::move(primary);
+        m_fallbackCapture = std::move(fallback);
+    }
     void setPartnerTimeout(int milliseconds) {
         m_partnerTimer.setInterval(milliseconds);
     }
@@ -161,6 +190,7 @@ public slots:
 
 private:
     friend class SessionManagerTestAccess;
+    friend class FrameSink;
 
     void setState(SessionState next);
     void fail(const QString& error);
@@ -184,6 +214,15 @@ private:
     void dispatchControl(const std::vector<std::uint8_t>& plaintext);
     void handleCommand(const std::string& command);
     void handleVideo(const std::vector<std::uint8_t>& packet);
+    bool startCapture();
+
+    // The video path of the Target. On the capture thread: waits while the link is busy and
+    // says whether the frame may go; hands a sealed packet over.
+    bool waitForVideoLink();
+    void queueVideoPacket(QByteArray sealed);
+    // On the main thread.
+    void sendVideoPacket(const QByteArray& sealed);
+    void updateVideoLinkBusy();
 
     ApiClient& m_api;
     SignalingClient& m_signaling;
@@ -198,6 +237,9 @@ private:
     std::optional<ReplayWindow> m_replayWindow;
     QElapsedTimer m_lastReplayWarning;
     QPointer<TransportManager> m_transport;
+    std::unique_ptr<ScreenCaptureManager> m_captureManager;
+    std::unique_ptr<IVideoEncoder> m_encoder;
+    std::unique_ptr<FrameConverter> m_converter;
     std::unique_ptr<IVideoDecoder> m_decoder;
     std::unique_ptr<InputForwarder> m_inputForwarder;
     std::unique_ptr<ClipboardSharing> m_clipboard;
@@ -213,6 +255,17 @@ private:
     quint16 m_relayPort = kDefaultRelayPort;
     TransportSetup m_transportSetup;
     InputBackendFactory m_inputBackendFactory;
+    CaptureBackendFactory m_primaryCapture;
+    CaptureBackendFactory m_fallbackCapture;
+    std::atomic<bool> m_videoStreaming{false};
+    std::atomic<bool> m_videoLinkBusy{false};
+    std::atomic<bool> m_videoLinkCheckPosted{false};
+    std::atomic<std::uint64_t> m_videoFramesHeldBack{0};
+    std::atomic<std::uint64_t> m_videoFramesSkipped{0};
+    // Main thread: the end offset and send time of each video packet not yet delivered.
+    std::deque<std::pair<std::uint64_t, std::int64_t>> m_videoInFlight;
+    std::uint64_t m_videoBytesSent = 0;
+    int m_videoBacklogLimitMs = 400;
     QTimer m_partnerTimer;
 };
 

@@ -1,0 +1,76 @@
+#include "session/frame_sink.h"
+
+#include <QByteArray>
+#include <spdlog/spdlog.h>
+
+#include "capture/captured_frame.h"
+#include "codec/frame_converter.h"
+#include "codec/video_encoder.h"
+#include "crypto/aes_gcm_cipher.h"
+#include "session/session_manager.h"
+
+namespace nimbral {
+
+FrameSink::FrameSink(SessionManager* session, IVideoEncoder* encoder, FrameConverter* converter,
+                     AesGcmCipher* cipher, Settings settings)
+    : m_session(session)
+    , m_encoder(encoder)
+    , m_converter(converter)
+    , m_cipher(cipher)
+    , m_settings(std::move(settings))
+    , m_nv12(std::make_shared<std::vector<std::uint8_t>>()) {
+}
+
+void FrameSink::operator()(const std::shared_ptr<CapturedFrame>& frame) {
+    if (!frame || m_encoder == nullptr || m_converter == nullptr || m_cipher == nullptr ||
+        m_session->state() != SessionState::Connected) {
+        return;
+    }
+    if (!m_session->waitForVideoLink()) {
+        return;
+    }
+    // NV12 halves both dimensions for colour: an odd last row or column is left out.
+    const int width = frame->width & ~1;
+    const int height = frame->height & ~1;
+    if (width < 2 || height < 2 || frame->stride < frame->width * 4 ||
+        frame->data.size() < static_cast<std::size_t>(frame->stride) * frame->height) {
+        return;
+    }
+    m_nv12->resize(static_cast<std::size_t>(width) * height * 3 / 2);
+    m_converter->convert(frame->data.data(), width, height, frame->stride, m_nv12->data(),
+                         m_nv12->size());
+
+    if (m_encoder->isInitialized()) {
+        const auto [configuredWidth, configuredHeight] = m_encoder->configuredSize();
+        if (configuredWidth != width || configuredHeight != height) {
+            spdlog::info("Frame resolution changed ({}x{} -> {}x{}), reinitializing encoder",
+                         configuredWidth, configuredHeight, width, height);
+            m_encoder->shutdown();
+        }
+    }
+    if (!m_encoder->isInitialized()) {
+        EncoderConfig config;
+        config.width = width;
+        config.height = height;
+        config.fps = m_settings.framesPerSecond;
+        config.cqLevel = m_settings.qualityLevel;
+        config.preset = m_settings.preset;
+        if (!m_encoder->initialize(config)) {
+            spdlog::error("Failed to initialize AV1 encoder ({}x{})", width, height);
+            return;
+        }
+    }
+    const std::unique_ptr<EncodedPacket> packet =
+        m_encoder->encode(m_nv12->data(), width, height, frame->timestamp, frame->isKeyframe);
+    if (!packet || packet->data.empty()) {
+        return;
+    }
+    const std::vector<std::uint8_t> sealed = m_cipher->encrypt(packet->data);
+    if (sealed.empty()) {
+        return;
+    }
+    m_session->queueVideoPacket(QByteArray(reinterpret_cast<const char*>(sealed.data()),
+                                           static_cast<qsizetype>(sealed.size())));
+}
+
+} // namespace nimbral

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace nimbral {
+
+class AesGcmCipher;
+class FrameConverter;
+class IVideoEncoder;
+class SessionManager;
+struct CapturedFrame;
+
+// The Target's work on every captured frame, run on the capture thread: convert to NV12,
+// encode (re-initialising the encoder when the size changes), seal, and hand the sealed packet
+// to the session's thread to send. While the link is still busy with earlier video the frame
+// waits here, before it is encoded: the capture rate drops to what the link carries, the
+// picture stays current, and every encoded frame is sent, so the decoder's references stay
+// whole without extra key frames. Holds non-owning pointers: the session stops the capture before
+// it destroys them.
+class FrameSink {
+public:
+    struct Settings {
+        int framesPerSecond = 10;
+        int qualityLevel = 45;
+        std::string preset = "8";
+    };
+
+    FrameSink(SessionManager* session, IVideoEncoder* encoder, FrameConverter* converter,
+              AesGcmCipher* cipher, Settings settings);
+
+    void operator()(const std::shared_ptr<CapturedFrame>& frame);
+
+private:
+    SessionManager* m_session;
+    IVideoEncoder* m_encoder;
+    FrameConverter* m_converter;
+    AesGcmCipher* m_cipher;
+    Settings m_settings;
+    // Reused while the size stays; the sink is copied into the capture manager once.
+    std::shared_ptr<std::vector<std::uint8_t>> m_nv12;
+};
+
+} // namespace nimbral

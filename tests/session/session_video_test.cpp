@@ -1,0 +1,243 @@
+#include <sys/socket.h>
+
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include "capture/screen_capture_manager.h"
+#include "codec/frame_converter.h"
+#include "log_capture.h"
+#include "session_pair.h"
+
+namespace nimbral {
+namespace {
+
+using Access = SessionManagerTestAccess;
+using SessionVideo = test::SessionPairTest;
+using test::SyntheticScreen;
+
+// Collects the Master's decoded pictures with their arrival time.
+struct Pictures {
+    explicit Pictures(SessionManager& session) {
+        QObject::connect(&session, &SessionManager::frameDecoded, &session,
+                         [this](std::shared_ptr<DecodedFrame> frame) {
+                             frames.push_back(frame);
+                             arrivedAt.push_back(monotonicMilliseconds());
+                         });
+    }
+    std::vector<std::shared_ptr<DecodedFrame>> frames;
+    std::vector<std::int64_t> arrivedAt;
+};
+
+int lumaAt(const DecodedFrame& frame, int x, int y) {
+    return frame.yPlane[static_cast<std::size_t>(y) * frame.yStride + x];
+}
+
+// The capture index the band at the top of a synthetic picture carries.
+int indexShownBy(const DecodedFrame& frame) {
+    int index = 0;
+    for (int bit = 0; bit < SyntheticScreen::kCodeBits; ++bit) {
+        if (lumaAt(frame, SyntheticScreen::codeBlockX(bit) + 8, 12) > 128) {
+            index |= 1 << bit;
+        }
+    }
+    return index;
+}
+
+// Y, U and V of a flat BGRA colour, through the same conversion the Target uses.
+std::array<int, 3> nv12Of(std::uint8_t blue, std::uint8_t green, std::uint8_t red) {
+    std::vector<std::uint8_t> bgra;
+    for (int i = 0; i < 4; ++i) {
+        bgra.insert(bgra.end(), {blue, green, red, 255});
+    }
+    std::vector<std::uint8_t> nv12(6);
+    FrameConverter().convert(bgra.data(), 2, 2, 8, nv12.data(), nv12.size());
+    return {nv12[0], nv12[4], nv12[5]};
+}
+
+TEST_F(SessionVideo, TheTargetsScreenArrivesDecodedWithItsColoursAndTheBarInPlace) {
+    Pictures pictures(master->session);
+    connectPair();
+    ASSERT_WAIT(pictures.frames.size() >= 5, 10000);
+    const DecodedFrame& picture = *pictures.frames.back();
+    ASSERT_EQ(picture.width, 320);
+    ASSERT_EQ(picture.height, 240);
+    const int index = indexShownBy(picture);
+    EXPECT_GE(index, 4);
+    EXPECT_LT(index, static_cast<int>(target->screen->capturedAt.size()));
+
+    // The ground, away from the bar: the colour within the codec's tolerance.
+    const auto ground = nv12Of(0x60, 0x30, 0x20);
+    const int bar = SyntheticScreen::barX(320, index);
+    const int groundX = bar >= 160 ? 40 : 280;
+    EXPECT_NEAR(lumaAt(picture, groundX, 150), ground[0], 6);
+    const std::size_t uv = static_cast<std::size_t>(150 / 2) * picture.uvStride + (groundX & ~1);
+    EXPECT_NEAR(picture.uvPlane[uv], ground[1], 6);
+    EXPECT_NEAR(picture.uvPlane[uv + 1], ground[2], 6);
+    // The white bar of that very capture, where it was drawn.
+    EXPECT_GT(lumaAt(picture, bar + SyntheticScreen::kBarWidth / 2, 150), 230);
+    EXPECT_LT(lumaAt(picture, bar - 4 >= 0 ? bar - 4 : bar + SyntheticScreen::kBarWidth + 4, 150),
+              100);
+}
+
+TEST_F(SessionVideo, ASizeChangeReinitialisesTheEncoderOnceAndOddSizesAreCropped) {
+    Pictures pictures(master->session);
+    connectPair();
+    ASSERT_WAIT(pictures.frames.size() >= 2, 10000);
+    test::LogCapture log;
+    target->screen->width = 481; // odd: the last column and row are left out
+    target->screen->height = 271;
+    ASSERT_WAIT(pictures.frames.back()->width == 480, 10000);
+    const std::size_t resized = pictures.frames.size();
+    ASSERT_WAIT(pictures.frames.size() >= resized + 5, 10000);
+    EXPECT_EQ(pictures.frames.back()->height, 270);
+    int reinitialisations = 0;
+    for (const auto& line : log.lines()) {
+        reinitialisations += line.text.rfind("Frame resolution changed", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(reinitialisations, 1);
+    EXPECT_TRUE(log.has(spdlog::level::info,
+                        "Frame resolution changed (320x240 -> 480x270), reinitializing encoder"));
+}
+
+TEST_F(SessionVideo, TheFallbackReaderTakesOverAndWithoutAnyTheSessionStaysUp) {
+    test::LogCapture log;
+    target->screen->failInitialize = true;
+    Pictures pictures(master->session);
+    connectPair();
+    ASSERT_WAIT(pictures.frames.size() >= 2, 10000);
+    EXPECT_TRUE(log.has(spdlog::level::warn, "DXGI capture unavailable, falling back to GDI"));
+    EXPECT_TRUE(log.has(spdlog::level::info, "Using GDI screen capture backend (RDP-compatible)"));
+    EXPECT_GT(target->fallbackScreen->capturedAt.size(), 0u);
+    master->session.endSession(QStringLiteral("user_disconnect"));
+    ASSERT_WAIT(target->session.state() == SessionState::Idle, 5000);
+
+    target->fallbackScreen->failInitialize = true;
+    QSignalSpy errors(&target->session, &SessionManager::sessionError);
+    connectPair();
+    ASSERT_WAIT(errors.count() == 1, 5000);
+    EXPECT_EQ(errors.at(0).at(0).toString(), "Failed to start screen capture.");
+    EXPECT_TRUE(log.has(spdlog::level::err, "Failed to initialize any screen capture backend"));
+    EXPECT_EQ(target->session.captureManager(), nullptr);
+    barrier(QStringLiteral("chat without video"));
+    EXPECT_EQ(target->session.state(), SessionState::Connected);
+}
+
+TEST_F(SessionVideo, MonitorSwitchAndKeyFrameRequestsReachTheCapture) {
+    Pictures pictures(master->session);
+    connectPair();
+    ASSERT_WAIT(pictures.frames.size() >= 2, 10000);
+    EXPECT_EQ(target->screen->initializedMonitor.load(), 0);
+    master->session.requestMonitorSwitch(1);
+    ASSERT_WAIT(target->screen->initializedMonitor.load() == 1, 5000);
+    const std::size_t before = pictures.frames.size();
+    ASSERT_TRUE(Access::sendSealed(master->session, {0x02}));
+    ASSERT_WAIT(pictures.frames.size() >= before + 3, 10000);
+}
+
+// A relay node that moves at most 200 kbit/s each way (the encoder's own ceiling is 500), reading
+// only what it forwards: a slow link whose backlog builds up in the sender's socket, as on a real
+// narrow uplink.
+class ThrottledRelay : public QObject {
+public:
+    static constexpr int kBytesPerTick = 500; // every 20 ms: 200 kbit/s
+    ThrottledRelay() {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        // Set before any connection is accepted, so the window the sender sees is small from
+        // the start: what the link cannot carry stays with the sender.
+        const int receiveBuffer = 4096;
+        setsockopt(static_cast<int>(m_server.socketDescriptor()), SOL_SOCKET, SO_RCVBUF,
+                   &receiveBuffer, sizeof receiveBuffer);
+        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                // Qt may not hold much here either.
+                socket->setReadBufferSize(kBytesPerTick);
+                m_sockets.push_back(socket);
+            }
+        });
+        m_timer.setInterval(20);
+        QObject::connect(&m_timer, &QTimer::timeout, this, [this] { tick(); });
+        m_timer.start();
+    }
+    quint16 port() const { return m_server.serverPort(); }
+
+private:
+    void tick() {
+        if (m_sockets.size() < 2) {
+            return;
+        }
+        for (int from = 0; from < 2; ++from) {
+            QTcpSocket* source = m_sockets[from];
+            QTcpSocket* sink = m_sockets[1 - from];
+            // The join frames stay with the relay; everything after them passes through.
+            QByteArray bytes = source->read(kBytesPerTick);
+            if (!m_joined[from]) {
+                m_pending[from] += bytes;
+                if (m_pending[from].size() < 5) {
+                    continue;
+                }
+                const int frame =
+                    5 + static_cast<int>(qFromBigEndian<quint32>(m_pending[from].constData() + 1));
+                if (m_pending[from].size() < frame) {
+                    continue;
+                }
+                bytes = m_pending[from].mid(frame);
+                m_joined[from] = true;
+            }
+            sink->write(bytes);
+        }
+    }
+
+    QTcpServer m_server;
+    QTimer m_timer;
+    std::vector<QTcpSocket*> m_sockets;
+    bool m_joined[2] = {false, false};
+    QByteArray m_pending[2];
+};
+
+TEST_F(SessionVideo, OnASlowLinkThePictureStaysCurrentInsteadOfFallingBehind) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "a timing figure; the sanitizers slow the encoder several times over";
+#endif
+    makeDevices(300, /*blockP2P=*/true);
+    ThrottledRelay relay;
+    master->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), relay.port());
+    target->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), relay.port());
+    // A changing random texture: the encoder's 500 kbit/s, more than twice what the link carries.
+    target->screen->noise = true;
+    Pictures pictures(master->session);
+    connectPair();
+    ASSERT_EQ(master->session.connectionMethod(), "relay");
+    QTest::qWait(10000);
+    ASSERT_GE(pictures.frames.size(), 5u) << "the link carried too little to judge";
+    // How far behind each picture was when it arrived, over the last few seconds.
+    std::vector<std::int64_t> lags;
+    {
+        const std::lock_guard lock(target->screen->mutex);
+        for (std::size_t i = 0; i < pictures.frames.size(); ++i) {
+            // Judged after the first key frame, which alone takes seconds at this rate.
+            if (pictures.arrivedAt[i] < pictures.arrivedAt.back() - 5000) {
+                continue;
+            }
+            const int index = indexShownBy(*pictures.frames[i]);
+            ASSERT_LT(index, static_cast<int>(target->screen->capturedAt.size()));
+            lags.push_back(pictures.arrivedAt[i] - target->screen->capturedAt[index]);
+        }
+    }
+    ASSERT_FALSE(lags.empty());
+    const std::int64_t worst = *std::max_element(lags.begin(), lags.end());
+    std::printf("slow link: %zu pictures in 10 s, %llu captures held back, worst lag %lld ms\n",
+                pictures.frames.size(),
+                static_cast<unsigned long long>(target->session.videoFramesHeldBack()),
+                static_cast<long long>(worst));
+    // Capture, encoding (~0.2 s for this texture), one frame's transmission and the wait for
+    // the link: about a second. Without holding frames back it grows by ~0.3 s every second.
+    EXPECT_LT(worst, 1500) << "the picture fell behind the screen";
+    EXPECT_GT(target->session.videoFramesHeldBack(), 0u);
+}
+
+} // namespace
+} // namespace nimbral
