@@ -64,6 +64,7 @@ public:
     bool isConnected() const override {
         return m_socket->state() == QAbstractSocket::ConnectedState;
     }
+    std::optional<double> roundTripMs() const override { return std::nullopt; }
     std::size_t pendingBytes(ChannelType) const override {
         return static_cast<std::size_t>(m_socket->bytesToWrite());
     }

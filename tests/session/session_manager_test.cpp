@@ -72,6 +72,8 @@ TEST_F(SessionEndToEnd, WithPeerToPeerBlockedTheRelayCarriesTheSession) {
     EXPECT_TRUE(log.hasPrefix(warn, "TransportManager: P2P connection timed out"));
     EXPECT_EQ(master->session.connectionMethod(), "relay");
     EXPECT_EQ(target->session.connectionMethod(), "relay");
+    ASSERT_TRUE(master->session.linkRoundTripMs().has_value());
+    EXPECT_LT(*master->session.linkRoundTripMs(), 1000.0);
     barrier(QStringLiteral("over the relay"));
     // The relay drops the partner's connection when one side leaves.
     master->session.endSession(QStringLiteral("user_disconnect"));

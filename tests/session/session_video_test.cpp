@@ -10,6 +10,7 @@
 #include "capture/screen_capture_manager.h"
 #include "codec/frame_converter.h"
 #include "log_capture.h"
+#include "session/connection_quality_monitor.h"
 #include "session_pair.h"
 
 namespace nimbral {
@@ -60,8 +61,25 @@ std::array<int, 3> nv12Of(std::uint8_t blue, std::uint8_t green, std::uint8_t re
 
 TEST_F(SessionVideo, TheTargetsScreenArrivesDecodedWithItsColoursAndTheBarInPlace) {
     Pictures pictures(master->session);
+    // The Master's quality figures come from the session's own counts and the link.
+    ConnectionQualityMonitor monitor;
+    QObject::connect(&master->session, &SessionManager::trafficCounted, &monitor,
+                     [&monitor](qint64 sent, qint64 received) {
+                         monitor.recordBytesSent(sent);
+                         monitor.recordBytesReceived(received);
+                     });
+    QObject::connect(&master->session, &SessionManager::frameDecoded, &monitor,
+                     [&monitor] { monitor.recordFrame(); });
+    monitor.start();
     connectPair();
     ASSERT_WAIT(pictures.frames.size() >= 5, 10000);
+    ASSERT_WAIT(master->session.linkRoundTripMs().has_value(), 5000);
+    monitor.setLatency(*master->session.linkRoundTripMs());
+    monitor.onUpdateTick();
+    EXPECT_GE(monitor.stats().fps, 5.0);
+    EXPECT_GT(monitor.stats().totalBytesReceived, 1000);
+    EXPECT_GT(monitor.stats().bandwidthKbps, 0.0);
+    EXPECT_LT(monitor.stats().latencyMs, 1000.0);
     const DecodedFrame& picture = *pictures.frames.back();
     ASSERT_EQ(picture.width, 320);
     ASSERT_EQ(picture.height, 240);

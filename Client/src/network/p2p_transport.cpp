@@ -270,6 +270,22 @@ std::size_t P2PTransport::pendingBytes(ChannelType channel) const {
     return target ? target->bufferedAmount() : 0;
 }
 
+std::optional<double> P2PTransport::roundTripMs() const {
+    std::shared_ptr<rtc::PeerConnection> peer;
+    {
+        const std::lock_guard lock(m_mutex);
+        peer = m_peer;
+    }
+    if (!peer) {
+        return std::nullopt;
+    }
+    const auto rtt = peer->rtt();
+    if (!rtt) {
+        return std::nullopt;
+    }
+    return static_cast<double>(rtt->count());
+}
+
 void P2PTransport::onChannelOpen(ChannelType type) {
     bool nowConnected = false;
     {

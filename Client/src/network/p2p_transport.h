@@ -53,6 +53,8 @@ public:
     bool send(ChannelType channel, const std::uint8_t* data, std::size_t length) override;
     // The channel's buffered amount: queued in the SCTP stack, not yet on the wire.
     std::size_t pendingBytes(ChannelType channel) const override;
+    // The SCTP association's estimate: the whole path to the peer.
+    std::optional<double> roundTripMs() const override;
 
 signals:
     void localDescriptionReady(const QString& sdp, const QString& type);

@@ -109,6 +109,17 @@ std::size_t RelayTransport::pendingBytes(ChannelType) const {
            platform::unacknowledgedSocketBytes(m_socket.socketDescriptor());
 }
 
+std::optional<double> RelayTransport::roundTripMs() const {
+    if (m_socket.state() != QAbstractSocket::ConnectedState) {
+        return std::nullopt;
+    }
+    const std::uint32_t micros = platform::socketRoundTripMicros(m_socket.socketDescriptor());
+    if (micros == 0) {
+        return std::nullopt;
+    }
+    return micros / 1000.0;
+}
+
 void RelayTransport::onSocketReadyRead() {
     m_receiveBuffer.append(m_socket.readAll());
     while (m_receiveBuffer.size() >= kHeaderSize) {

@@ -33,6 +33,8 @@ public:
     bool send(ChannelType channel, const std::uint8_t* data, std::size_t length) override;
     // Both channels share the socket: its own buffer plus what the kernel still holds.
     std::size_t pendingBytes(ChannelType channel) const override;
+    // To the relay node: the leg this side can see of a path that has two.
+    std::optional<double> roundTripMs() const override;
 
     // The join frame for a session: {"session_id":"...","type":"relay_join"} on channel 0.
     static QByteArray joinFrame(const QString& sessionId);

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include <QByteArray>
@@ -45,6 +46,8 @@ public slots:
     // Bytes handed to send() on this channel that have not left yet: what a sender of a
     // continuous stream checks so that it never queues more than the link carries.
     virtual std::size_t pendingBytes(ChannelType channel) const = 0;
+    // The link's smoothed round-trip time in milliseconds, when it is known.
+    virtual std::optional<double> roundTripMs() const = 0;
 
 signals:
     void connected();

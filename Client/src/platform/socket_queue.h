@@ -10,4 +10,8 @@ namespace nimbral::platform {
 // backlog: the kernel alone can hold megabytes, seconds of video on a slow link.
 std::size_t unacknowledgedSocketBytes(std::intptr_t descriptor);
 
+// The kernel's smoothed round-trip estimate of a connected TCP socket in microseconds; 0 when
+// the system cannot tell.
+std::uint32_t socketRoundTripMicros(std::intptr_t descriptor);
+
 } // namespace nimbral::platform

@@ -966,6 +966,19 @@ void PeerConnectionState::handleMessage(std::uint16_t stream, std::uint32_t ppid
     }
 }
 
+std::optional<std::chrono::milliseconds> PeerConnectionState::roundTripTime() {
+    const std::lock_guard lock(sendMutex);
+    if (sctpSocket == nullptr || !sctpUp) {
+        return std::nullopt;
+    }
+    sctp_status status{};
+    socklen_t length = sizeof status;
+    if (usrsctp_getsockopt(sctpSocket, IPPROTO_SCTP, SCTP_STATUS, &status, &length) != 0) {
+        return std::nullopt;
+    }
+    return std::chrono::milliseconds(status.sstat_primary.spinfo_srtt);
+}
+
 long PeerConnectionState::trySend(const Outgoing& message) {
     sctp_sendv_spa spa{};
     spa.sendv_flags = SCTP_SEND_SNDINFO_VALID;
@@ -1132,9 +1145,10 @@ void PeerConnectionState::closeAll() {
         channel->closed();
     }
     if (sctpSocket != nullptr) {
+        // Senders on other threads use the socket under this lock: none may find it closed.
+        const std::lock_guard lock(sendMutex);
         usrsctp_set_upcall(sctpSocket, nullptr, nullptr);
         usrsctp_close(sctpSocket); // SO_LINGER {1, 0}: the ABORT goes out now, through DTLS
-        const std::lock_guard lock(sendMutex);
         sctpSocket = nullptr;
         sendQueue.clear();
     }

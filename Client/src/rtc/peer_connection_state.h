@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <deque>
 #include <map>
 #include <memory>
@@ -133,6 +134,8 @@ struct PeerConnectionState : std::enable_shared_from_this<PeerConnectionState> {
     void initDtls();
     void startDtlsIfReady();
     void armDtlsTimer();
+    // The SCTP association's smoothed round-trip time; any thread.
+    std::optional<std::chrono::milliseconds> roundTripTime();
     void addRelay(const IceServer& server, const std::string& address);
     void resolveRelay(const IceServer& server);
     void onDatagram(const char* data, std::size_t length);

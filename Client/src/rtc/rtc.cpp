@@ -179,6 +179,10 @@ PeerConnection::State PeerConnection::state() const {
     return p->state;
 }
 
+std::optional<std::chrono::milliseconds> PeerConnection::rtt() const {
+    return p->roundTripTime();
+}
+
 PeerConnection::GatheringState PeerConnection::gatheringState() const {
     const std::lock_guard lock(p->mutex);
     return p->gatheringState;

@@ -4,6 +4,7 @@
 // libdatachannel's semantics, built on libnice (ICE), OpenSSL (DTLS) and usrsctp (SCTP).
 // Every callback runs on the layer's own thread; callers post to their own thread from there.
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -142,6 +143,8 @@ public:
     std::optional<Description> localDescription() const;
     State state() const;
     GatheringState gatheringState() const;
+    // The smoothed round-trip time of the link, once it carries data channels.
+    std::optional<std::chrono::milliseconds> rtt() const;
 
     void onLocalDescription(std::function<void(Description)> callback);
     void onLocalCandidate(std::function<void(Candidate)> callback);

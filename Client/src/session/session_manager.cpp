@@ -602,6 +602,7 @@ void SessionManager::sendVideoPacket(const QByteArray& sealed) {
                      static_cast<std::size_t>(sealed.size()))) {
         m_videoBytesSent += static_cast<std::uint64_t>(sealed.size());
         m_videoInFlight.emplace_back(m_videoBytesSent, monotonicMilliseconds());
+        emit trafficCounted(sealed.size(), 0);
     }
     updateVideoLinkBusy();
 }
@@ -674,7 +675,9 @@ bool SessionManager::sendControl(const std::vector<std::uint8_t>& plaintext,
         }
         return false;
     }
-    m_transport->activeTransport()->send(ChannelType::Control, sealed.data(), sealed.size());
+    if (m_transport->activeTransport()->send(ChannelType::Control, sealed.data(), sealed.size())) {
+        emit trafficCounted(static_cast<qint64>(sealed.size()), 0);
+    }
     return true;
 }
 
@@ -715,7 +718,9 @@ void SessionManager::sendChat(const std::vector<std::uint8_t>& payload) {
         spdlog::warn("Chat: no active transport");
         return;
     }
-    active->send(ChannelType::Control, sealed.data(), sealed.size());
+    if (active->send(ChannelType::Control, sealed.data(), sealed.size())) {
+        emit trafficCounted(static_cast<qint64>(sealed.size()), 0);
+    }
     spdlog::debug("Chat message sent ({} bytes encrypted)", sealed.size());
 }
 
@@ -739,7 +744,13 @@ std::vector<std::uint8_t> SessionManager::open(const QByteArray& sealed, const c
     return plaintext;
 }
 
+std::optional<double> SessionManager::linkRoundTripMs() const {
+    ITransport* active = m_transport ? m_transport->activeTransport() : nullptr;
+    return active != nullptr ? active->roundTripMs() : std::nullopt;
+}
+
 void SessionManager::onTransportData(ChannelType channel, const QByteArray& data) {
+    emit trafficCounted(0, data.size());
     if (!m_cipher) {
         spdlog::warn("Received transport data but cipher is not initialized");
         return;

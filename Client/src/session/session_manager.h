@@ -127,6 +127,9 @@ public:
     std::uint64_t videoFramesSkipped() const {
         return m_videoFramesSkipped.load();
     }
+    // The active link's round-trip time in milliseconds, when it is known (over the relay:
+    // the leg to the relay node).
+    std::optional<double> linkRoundTripMs() const;
     TransportManager* transportManager() const {
         return m_transport;
     }
@@ -177,6 +180,8 @@ signals:
     void frameDecoded(std::shared_ptr<nimbral::DecodedFrame> frame);
     void inputEventReceived(nimbral::InputEvent event);
     void sessionError(const QString& error);
+    // Sealed bytes that went out or came in over the link, for the quality figures.
+    void trafficCounted(qint64 bytesSent, qint64 bytesReceived);
 
 public slots:
     void onSessionCreated(const nlohmann::json& data);
