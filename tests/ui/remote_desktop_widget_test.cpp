@@ -1,0 +1,179 @@
+#include "ui/remote_desktop_widget.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include "codec/frame_converter.h"
+#include "wait_until.h"
+
+namespace nimbral {
+namespace {
+
+// A flat NV12 frame of one BGRA colour, converted the way the Target converts.
+std::shared_ptr<DecodedFrame> flatFrame(int width, int height, std::uint8_t blue,
+                                        std::uint8_t green, std::uint8_t red, int padding = 0) {
+    std::vector<std::uint8_t> bgra(static_cast<std::size_t>(width) * height * 4);
+    for (std::size_t i = 0; i < bgra.size(); i += 4) {
+        bgra[i] = blue;
+        bgra[i + 1] = green;
+        bgra[i + 2] = red;
+        bgra[i + 3] = 255;
+    }
+    std::vector<std::uint8_t> nv12(static_cast<std::size_t>(width) * height * 3 / 2);
+    FrameConverter().convert(bgra.data(), width, height, width * 4, nv12.data(), nv12.size());
+    auto frame = std::make_shared<DecodedFrame>();
+    frame->width = width;
+    frame->height = height;
+    frame->yStride = width + padding;
+    frame->uvStride = width + padding;
+    for (int y = 0; y < height; ++y) {
+        const auto* row = nv12.data() + static_cast<std::size_t>(y) * width;
+        frame->yPlane.insert(frame->yPlane.end(), row, row + width);
+        frame->yPlane.insert(frame->yPlane.end(), padding, 0);
+    }
+    for (int y = 0; y < height / 2; ++y) {
+        const auto* row = nv12.data() + static_cast<std::size_t>(width) * height +
+                          static_cast<std::size_t>(y) * width;
+        frame->uvPlane.insert(frame->uvPlane.end(), row, row + width);
+        frame->uvPlane.insert(frame->uvPlane.end(), padding, 0x80);
+    }
+    return frame;
+}
+
+TEST(RemoteDesktopGeometry, TheFittedRectangleAndPointerMappingFollowTheExample) {
+    EXPECT_EQ(RemoteDesktopWidget::fittedRect(1920, 1080, 1000, 1000), QRect(0, 218, 1000, 563));
+    EXPECT_EQ(RemoteDesktopWidget::fittedRect(1080, 1920, 1000, 1000), QRect(218, 0, 563, 1000));
+    EXPECT_EQ(RemoteDesktopWidget::fittedRect(0, 0, 640, 480), QRect(0, 0, 640, 480));
+    const QRect r = RemoteDesktopWidget::fittedRect(1920, 1080, 1000, 1000);
+    double x = -1;
+    double y = -1;
+    ASSERT_TRUE(RemoteDesktopWidget::mapToFrame(r, 500, 500, x, y));
+    EXPECT_DOUBLE_EQ(x, 0.5);
+    EXPECT_NEAR(y, (500.0 - 218) / 563, 1e-12);
+    EXPECT_FALSE(RemoteDesktopWidget::mapToFrame(r, 500, 100, x, y)) << "the bar above";
+    EXPECT_TRUE(RemoteDesktopWidget::mapToFrame(r, 1000, 781, x, y)) << "edges count";
+    EXPECT_FALSE(RemoteDesktopWidget::mapToFrame(QRect(0, 0, 0, 10), 0, 0, x, y));
+}
+
+class RemoteDesktopView : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (qgetenv("QT_QPA_PLATFORM") != "xcb") {
+            GTEST_SKIP() << "needs Xvfb";
+        }
+        show();
+    }
+    void show() {
+        view.resize(1000, 1000);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        ASSERT_WAIT(view.glReady(), 5000);
+    }
+    QImage drawn() { return view.grabFramebuffer(); }
+
+    RemoteDesktopWidget view;
+};
+
+TEST_F(RemoteDesktopView, DrawsTheNewestFrameFittedWithBlackBars) {
+    EXPECT_EQ(drawn().pixelColor(500, 500), QColor(Qt::black)) << "black before any frame";
+    // Two frames before a repaint: only the second is drawn.
+    view.updateFrame(flatFrame(192, 108, 0, 0, 255)); // red
+    view.updateFrame(flatFrame(192, 108, 0, 200, 0)); // green
+    view.update();
+    const QImage image = drawn();
+    const QColor middle = image.pixelColor(500, 500);
+    EXPECT_NEAR(middle.red(), 0, 8);
+    EXPECT_NEAR(middle.green(), 200, 8);
+    EXPECT_NEAR(middle.blue(), 0, 8);
+    EXPECT_EQ(image.pixelColor(500, 100), QColor(Qt::black)) << "the bar above the picture";
+    EXPECT_EQ(image.pixelColor(500, 900), QColor(Qt::black)) << "the bar below";
+    EXPECT_EQ(view.textureCreations(), 1);
+    EXPECT_EQ(view.uploads(), 1) << "the first of the two frames was never uploaded";
+
+    // Stretch fills the widget.
+    view.setScaleMode(ScaleMode::StretchToFill);
+    view.updateFrame(flatFrame(192, 108, 255, 0, 0)); // blue
+    const QImage stretched = drawn();
+    EXPECT_GT(stretched.pixelColor(500, 50).blue(), 240);
+    EXPECT_EQ(view.textureCreations(), 1) << "same size and strides: textures kept";
+
+    // Original size: one frame pixel per widget pixel at the bottom-left corner.
+    view.setScaleMode(ScaleMode::OriginalSize);
+    view.updateFrame(flatFrame(192, 108, 255, 255, 255));
+    const QImage original = drawn();
+    EXPECT_GT(original.pixelColor(10, 995).red(), 240);
+    EXPECT_EQ(original.pixelColor(300, 995), QColor(Qt::black));
+    EXPECT_EQ(original.pixelColor(10, 800), QColor(Qt::black));
+}
+
+class RemoteDesktopViewFallback : public RemoteDesktopView {
+protected:
+    void SetUp() override {
+        if (qgetenv("QT_QPA_PLATFORM") != "xcb") {
+            GTEST_SKIP() << "needs Xvfb";
+        }
+        view.useFallbackShadersOnly();
+        show();
+    }
+};
+
+TEST_F(RemoteDesktopViewFallback, TheGlsl130VariantDrawsTheSameColours) {
+    ASSERT_TRUE(view.usingFallbackShaders());
+    view.updateFrame(flatFrame(192, 108, 0x20, 0x80, 0xE0));
+    const QColor middle = drawn().pixelColor(500, 500);
+    EXPECT_NEAR(middle.red(), 0xE0, 8);
+    EXPECT_NEAR(middle.green(), 0x80, 8);
+    EXPECT_NEAR(middle.blue(), 0x20, 8);
+}
+
+TEST_F(RemoteDesktopView, TexturesAreMadeAgainOnlyForANewSizeOrStride) {
+    view.updateFrame(flatFrame(64, 36, 0, 0, 255));
+    drawn();
+    EXPECT_EQ(view.textureCreations(), 1);
+    view.updateFrame(flatFrame(64, 36, 0, 0, 255));
+    drawn();
+    EXPECT_EQ(view.textureCreations(), 1);
+    view.updateFrame(flatFrame(64, 36, 0, 0, 255, /*padding=*/32));
+    drawn();
+    EXPECT_EQ(view.textureCreations(), 2);
+    view.updateFrame(flatFrame(128, 72, 0, 0, 255));
+    const QImage image = drawn();
+    EXPECT_EQ(view.textureCreations(), 3);
+    EXPECT_EQ(view.frameWidth(), 128);
+    EXPECT_GT(image.pixelColor(500, 500).red(), 240) << "padded rows are read with their stride";
+}
+
+TEST_F(RemoteDesktopView, PointerAndKeysBecomeInputEventsOnlyWhileViewing) {
+    view.updateFrame(flatFrame(192, 108, 0, 0, 255));
+    drawn();
+    QSignalSpy events(&view, &RemoteDesktopWidget::inputEvent);
+    QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(500, 500));
+    EXPECT_EQ(events.count(), 0) << "viewing mode is off";
+
+    view.setViewingMode(true);
+    QTest::mousePress(&view, Qt::RightButton, {}, QPoint(500, 500));
+    QTest::mouseRelease(&view, Qt::RightButton, {}, QPoint(500, 100)); // released in the bar
+    ASSERT_EQ(events.count(), 1);
+    const auto press = events.at(0).at(0).value<InputEvent>();
+    EXPECT_EQ(press.type, static_cast<std::uint8_t>(InputEventType::MouseButtonPress));
+    EXPECT_EQ(press.button, kMouseRight);
+    EXPECT_DOUBLE_EQ(press.x, 0.5);
+    EXPECT_NEAR(press.y, (500.0 - 218) / 563, 1e-9);
+    EXPECT_GT(press.timestamp, 0u);
+
+    events.clear();
+    QTest::keyPress(&view, Qt::Key_A);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a", /*autorep=*/true);
+    QApplication::sendEvent(&view, &repeat);
+    QTest::keyRelease(&view, Qt::Key_A);
+    ASSERT_EQ(events.count(), 2) << "the auto-repeat is not forwarded";
+    EXPECT_EQ(events.at(0).at(0).value<InputEvent>().type,
+              static_cast<std::uint8_t>(InputEventType::KeyPress));
+    EXPECT_EQ(events.at(1).at(0).value<InputEvent>().type,
+              static_cast<std::uint8_t>(InputEventType::KeyRelease));
+}
+
+} // namespace
+} // namespace nimbral
