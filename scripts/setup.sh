@@ -26,6 +26,8 @@ PACKAGES=(
     libssl-dev openssl libspdlog-dev libfmt-dev nlohmann-json3-dev libgtest-dev libgmock-dev
     # a display for tests and for running the client on a headless machine
     xvfb xauth
+    # something on the demo Target's screen, and screenshots of a virtual one
+    x11-apps
     # a font for the painted application icon
     fonts-dejavu-core
     # a WebRTC peer we did not write, for the data-channel interoperability tests

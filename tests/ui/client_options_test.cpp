@@ -84,3 +84,25 @@ TEST(ClientOptions, ProbeAddressesAreDeploymentSettings) {
 
 } // namespace
 } // namespace nimbral
+
+namespace nimbral {
+namespace {
+
+TEST(ClientOptions, AProfileAPasswordAndAPartnerToConnectTo) {
+    const ClientOptions options =
+        parseClientOptions({"NimbralClient", "--profile", "/tmp/demo-target", "--session-password",
+                            "Demo-Pass1", "--connect", "123 456 789", "--password", "pw"});
+    EXPECT_TRUE(options.error.isEmpty()) << options.error.toStdString();
+    EXPECT_EQ(options.profileDirectory, QString("/tmp/demo-target"));
+    EXPECT_EQ(options.sessionPassword, QString("Demo-Pass1"));
+    EXPECT_EQ(options.connectTo, QString("123 456 789"));
+    EXPECT_EQ(options.connectPassword, "pw");
+
+    EXPECT_FALSE(parseClientOptions({"NimbralClient", "--connect", "123456789"}).error.isEmpty())
+        << "a partner without a password";
+    EXPECT_FALSE(parseClientOptions({"NimbralClient", "--profile"}).error.isEmpty());
+    EXPECT_FALSE(parseClientOptions({"NimbralClient", "--session-password", "  "}).error.isEmpty());
+}
+
+} // namespace
+} // namespace nimbral

@@ -1,6 +1,9 @@
 #include "ui/client_core.h"
 
+#include "capture/x11_getimage_capture_backend.h"
+#include "capture/x11_shm_capture_backend.h"
 #include "core/auth_controller.h"
+#include "core/machine_fingerprint.h"
 #include "core/settings_controller.h"
 #include "input/x11_input_backend.h"
 #include "network/api_client.h"
@@ -25,6 +28,18 @@ ClientCore::ClientCore(SettingsController& settings, const ClientOptions& option
     m_session->setClipboardSharingEnabled(settings.clipboardSharing());
     // The Master's input lands on this desktop through XTest when this device is the Target.
     m_session->setInputBackendFactory([] { return std::make_unique<X11InputBackend>(); });
+    // This desktop as the Target shows it: MIT-SHM with damage first, plain XGetImage after.
+    m_session->setCaptureBackends([] { return std::make_unique<X11ShmCaptureBackend>(); },
+                                  [] { return std::make_unique<X11GetImageCaptureBackend>(); });
+    if (options.profileDirectory) {
+        // A device of its own per profile: the machine's fingerprint alone would give every
+        // profile on this machine the same client ID.
+        const QString profile = *options.profileDirectory;
+        m_auth->setFingerprintSource([profile] {
+            return MachineFingerprint::fromInstallationGuid(MachineFingerprint::generate() +
+                                                            profile);
+        });
+    }
     if (options.stunServer) {
         m_heartbeat->setStunServer(options.stunServer->first, options.stunServer->second);
         // The STUN server given for the run serves the P2P links as well.

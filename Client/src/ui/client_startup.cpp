@@ -16,6 +16,7 @@
 #include "core/auth_controller.h"
 #include "core/settings_controller.h"
 #include "network/api_client.h"
+#include "network/signaling_client.h"
 #include "platform/autostart.h"
 #include "platform/service_endpoint.h"
 #include "platform/single_instance.h"
@@ -23,7 +24,7 @@
 #include "ui/app_icon.h"
 #include "ui/button_cursor_filter.h"
 #include "ui/client_core.h"
-#include "ui/presence_window.h"
+#include "ui/main_window.h"
 #include "ui/style_sheet.h"
 
 namespace nimbral {
@@ -44,9 +45,9 @@ std::optional<QString> valueAfter(const QStringList& arguments, const QString& o
 
 // The log must never keep the client from starting: when the file cannot be opened the lines
 // go to stderr instead.
-void installDefaultLogger() {
-    const QString directory =
-        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation);
+void installDefaultLogger(const std::optional<QString>& profileDirectory) {
+    const QString directory = profileDirectory.value_or(
+        QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
     QDir().mkpath(directory);
     const std::string path =
         QDir::toNativeSeparators(directory + "/NimbralClient.log").toStdString();
@@ -144,6 +145,35 @@ ClientOptions parseClientOptions(const QStringList& arguments) {
                 QStringLiteral("--stun-server needs HOST or HOST:PORT, got '%1'").arg(value);
         }
     }
+    if (arguments.contains(QStringLiteral("--profile"))) {
+        const QString value =
+            valueAfter(arguments, QStringLiteral("--profile")).value_or(QString());
+        if (!value.isEmpty() && !value.startsWith(QLatin1String("--"))) {
+            options.profileDirectory = QDir(value).absolutePath();
+        } else if (options.error.isEmpty()) {
+            options.error = QStringLiteral("--profile needs a directory");
+        }
+    }
+    if (arguments.contains(QStringLiteral("--session-password"))) {
+        const QString value =
+            valueAfter(arguments, QStringLiteral("--session-password")).value_or(QString());
+        if (!value.trimmed().isEmpty()) {
+            options.sessionPassword = value;
+        } else if (options.error.isEmpty()) {
+            options.error = QStringLiteral("--session-password needs a password");
+        }
+    }
+    if (arguments.contains(QStringLiteral("--connect"))) {
+        const QString id = valueAfter(arguments, QStringLiteral("--connect")).value_or(QString());
+        const QString password =
+            valueAfter(arguments, QStringLiteral("--password")).value_or(QString());
+        if (!id.isEmpty() && !password.isEmpty()) {
+            options.connectTo = id;
+            options.connectPassword = password;
+        } else if (options.error.isEmpty()) {
+            options.error = QStringLiteral("--connect needs a partner ID and --password PASSWORD");
+        }
+    }
     if (arguments.contains(QStringLiteral("--ip-echo-url"))) {
         const QString value =
             valueAfter(arguments, QStringLiteral("--ip-echo-url")).value_or(QString());
@@ -168,8 +198,14 @@ int runClient(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Nimbral"));
     QCoreApplication::setApplicationVersion(QStringLiteral("1.32"));
 
-    // Before anything else, options included: a second start must leave no trace at all.
-    const auto instanceLock = platform::acquireSingleInstanceLock("NimbralClientMutex");
+    // Before anything else, options included: a second start must leave no trace at all. A
+    // client with a profile of its own is one instance per profile.
+    const QStringList arguments = QCoreApplication::arguments();
+    std::string lockName = "NimbralClientMutex";
+    if (const auto profile = valueAfter(arguments, QStringLiteral("--profile"))) {
+        lockName += "-" + QString::number(qHash(QDir(*profile).absolutePath()), 16).toStdString();
+    }
+    const auto instanceLock = platform::acquireSingleInstanceLock(lockName.c_str());
     if (instanceLock->anotherInstanceRunning()) {
         app.reset();
         return kExitOk;
@@ -177,8 +213,11 @@ int runClient(int argc, char** argv) {
 
     // Early, so a stop request that arrives during start-up still ends in an orderly quit.
     platform::quitOnTerminationSignals(*app);
-    installDefaultLogger();
-    const ClientOptions options = parseClientOptions(QCoreApplication::arguments());
+    const ClientOptions options = parseClientOptions(arguments);
+    if (options.profileDirectory) {
+        QDir().mkpath(*options.profileDirectory);
+    }
+    installDefaultLogger(options.profileDirectory);
     spdlog::set_level(options.logLevel);
 
     if (options.install) {
@@ -198,7 +237,14 @@ int runClient(int argc, char** argv) {
     app->setStyleSheet(applicationStyleSheet());
     QApplication::setWindowIcon(createAppIcon(256));
 
-    SettingsController settings;
+    const auto settingsStore =
+        options.profileDirectory ? std::make_unique<SettingsController>(
+                                       *options.profileDirectory + QStringLiteral("/settings.ini"))
+                                 : std::make_unique<SettingsController>();
+    SettingsController& settings = *settingsStore;
+    if (options.sessionPassword) {
+        settings.setSessionPassword(*options.sessionPassword);
+    }
     loadTranslation(*app, userInterfaceLanguage(settings));
 
     if (isServiceRunning()) {
@@ -209,8 +255,17 @@ int runClient(int argc, char** argv) {
 
     ClientCore core(settings, options);
     spdlog::info("Central server: {}", core.api().baseUrl().toString().toStdString());
-    PresenceWindow window(core);
+    MainWindow window(core.auth(), core.api(), core.signaling(), core.session(), settings);
     window.show();
+    if (options.connectTo) {
+        // Once, as soon as this device is online: as if the user had filled in the form.
+        auto* once = new QObject(&window);
+        QObject::connect(&core.signaling(), &SignalingClient::connected, once,
+                         [&window, once, options] {
+                             window.connectTo(*options.connectTo, options.connectPassword);
+                             once->deleteLater();
+                         });
+    }
     core.auth().authenticate();
 
     const int exitCode = QApplication::exec();

@@ -21,6 +21,14 @@ struct ClientOptions {
     // deployment instead of the public defaults.
     std::optional<std::pair<QString, quint16>> stunServer;
     std::optional<QUrl> ipEchoUrl;
+    // --profile DIR: settings, log and single-instance lock of their own, so several clients
+    // (a Target and a Master on one machine) can run side by side.
+    std::optional<QString> profileDirectory;
+    // --session-password PW: the password partners connect with, stored before start.
+    std::optional<QString> sessionPassword;
+    // --connect ID --password PW: once online, start a session to that partner.
+    std::optional<QString> connectTo;
+    QString connectPassword;
     QString error; // non-empty when an option's value is unusable
 };
 
