@@ -30,6 +30,7 @@
 #include "session/connection_quality_monitor.h"
 #include "ui/icons.h"
 #include "ui/remote_desktop_widget.h"
+#include "ui/system_tray_icon.h"
 
 namespace nimbral {
 
@@ -83,7 +84,8 @@ QString formatClientId(const QString& clientId) {
 }
 
 MainWindow::MainWindow(AuthController& auth, ApiClient& api, SignalingClient& signaling,
-                       SessionManager& session, SettingsController& settings, QWidget* parent)
+                       SessionManager& session, SettingsController& settings, QWidget* parent,
+                       bool withTray)
     : QMainWindow(parent)
     , m_auth(auth)
     , m_api(api)
@@ -103,6 +105,20 @@ MainWindow::MainWindow(AuthController& auth, ApiClient& api, SignalingClient& si
     m_pages = new QStackedWidget(this);
     m_pages->addWidget(buildHomePage());
     setCentralWidget(m_pages);
+
+    // Without a notification area a tray icon would only swallow the window on close.
+    if (withTray && QSystemTrayIcon::isSystemTrayAvailable()) {
+        m_tray = new SystemTrayIcon(this);
+        connect(m_tray, &SystemTrayIcon::showWindowRequested, this, [this] {
+            showNormal();
+            activateWindow();
+            raise();
+        });
+        connect(m_tray, &SystemTrayIcon::disconnectRequested, this,
+                &MainWindow::onDisconnectClicked);
+        connect(m_tray, &SystemTrayIcon::quitRequested, qApp, &QCoreApplication::quit);
+        m_tray->show();
+    }
 
     connect(&m_auth, &AuthController::authenticated, this, &MainWindow::onAuthenticated);
     connect(&m_auth, &AuthController::authenticationFailed, this, [this] {
@@ -393,6 +409,9 @@ void MainWindow::setStatus(const QString& text, const QString& colour) {
     m_status->setText(QStringLiteral("● ") + text);
     m_status->setStyleSheet(
         QStringLiteral("color: %1; font-size: 12px; padding-top: 4px;").arg(colour));
+    if (m_tray != nullptr) {
+        m_tray->setStatusText(text);
+    }
 }
 
 QString MainWindow::statusText() const {
@@ -463,6 +482,10 @@ void MainWindow::onAuthenticated(const QString& clientId) {
     m_connectButton->setEnabled(true);
     m_disconnectButton->setEnabled(true);
     setStatus(tr("Ready"), QStringLiteral("#007700"));
+    if (m_tray != nullptr) {
+        m_tray->showNotification(QStringLiteral("Nimbral"),
+                                 tr("Ready. Your ID: %1").arg(formatClientId(clientId)));
+    }
 }
 
 void MainWindow::onLoggedOut() {
@@ -487,6 +510,9 @@ void MainWindow::onSignalingDisconnected() {
 
 void MainWindow::onSessionHandshakeRequest(const QString& sessionId, const QString& masterClientId,
                                            const QString& purpose) {
+    if (m_tray != nullptr && !isVisible()) {
+        m_tray->showIncomingConnection(formatClientId(masterClientId));
+    }
     showNormal();
     activateWindow();
     raise();
@@ -508,6 +534,10 @@ void MainWindow::onSessionAutoAccept(const QString& sessionId, const QString& ma
     spdlog::info("Auto-accepting session {} from {} (password verified)", sessionId.toStdString(),
                  masterClientId.toStdString());
     m_session.acceptSession(sessionId, masterClientId, masterEcdhPublicKey);
+    if (m_tray != nullptr) {
+        m_tray->showNotification(QStringLiteral("Nimbral"),
+                                 tr("Incoming connection from ") + formatClientId(masterClientId));
+    }
 }
 
 void MainWindow::returnToHomePage() {
@@ -520,6 +550,9 @@ void MainWindow::returnToHomePage() {
     resize(420, sizeHint().height());
     setWindowTitle(tr("Nimbral - Remote Access"));
     m_monitor->stop();
+    if (m_tray != nullptr) {
+        m_tray->setDisconnectEnabled(false);
+    }
 }
 
 void MainWindow::onSessionStateChanged(SessionState newState) {
@@ -543,6 +576,9 @@ void MainWindow::onSessionStateChanged(SessionState newState) {
     case SessionState::Connected:
         setStatus(tr("Connected"), QStringLiteral("#007700"));
         m_monitor->start();
+        if (m_tray != nullptr) {
+            m_tray->setDisconnectEnabled(true);
+        }
         if (m_session.role() == SessionRole::Master) {
             if (m_pages->count() < 2) {
                 m_pages->addWidget(buildSessionPage());
@@ -562,6 +598,10 @@ void MainWindow::onSessionStateChanged(SessionState newState) {
             setWindowTitle(tr("Nimbral - Connected to %1").arg(m_session.peerClientId()));
         } else {
             m_statistics->show();
+            if (m_tray != nullptr) {
+                m_tray->showNotification(QStringLiteral("Nimbral"),
+                                         tr("Remote session active — sharing your screen."));
+            }
         }
         break;
     case SessionState::Closing:
@@ -571,6 +611,10 @@ void MainWindow::onSessionStateChanged(SessionState newState) {
         returnToHomePage();
         m_connectButton->setEnabled(m_authenticated);
         setStatus(tr("Session failed"), QStringLiteral("#cc0000"));
+        if (m_tray != nullptr) {
+            m_tray->showNotification(QStringLiteral("Nimbral"), tr("Session failed."),
+                                     QSystemTrayIcon::Warning);
+        }
         break;
     }
 }
@@ -610,6 +654,13 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (state != SessionState::Idle && state != SessionState::Failed) {
         m_session.endSession(QStringLiteral("user_closed_window"));
         returnToHomePage();
+        event->ignore();
+        return;
+    }
+    if (m_settings.minimizeToTray() && m_tray != nullptr && m_tray->isVisible()) {
+        hide();
+        m_tray->showNotification(QStringLiteral("Nimbral"),
+                                 tr("Application minimized to system tray."));
         event->ignore();
         return;
     }

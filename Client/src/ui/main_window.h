@@ -23,6 +23,7 @@ class ConnectionQualityMonitor;
 class RemoteDesktopWidget;
 class SettingsController;
 class SignalingClient;
+class SystemTrayIcon;
 
 // "123456789" -> "123 456 789"; anything that is not nine characters without blanks is
 // returned as given.
@@ -35,8 +36,10 @@ class MainWindow : public QMainWindow {
     Q_OBJECT
 
 public:
+    // withTray: create the notification-area icon when the desktop has a notification area.
     MainWindow(AuthController& auth, ApiClient& api, SignalingClient& signaling,
-               SessionManager& session, SettingsController& settings, QWidget* parent = nullptr);
+               SessionManager& session, SettingsController& settings, QWidget* parent = nullptr,
+               bool withTray = true);
     ~MainWindow() override;
 
     // How the window tells and asks the user; replaced by tests.
@@ -55,6 +58,7 @@ public:
     QComboBox* partnerBox() const { return m_partnerBox; }
     QLineEdit* passwordEdit() const { return m_passwordEdit; }
     QPushButton* connectButton() const { return m_connectButton; }
+    SystemTrayIcon* trayIcon() const { return m_tray; }
 
 public slots:
     void onAuthenticated(const QString& clientId);
@@ -103,6 +107,7 @@ private:
     QLabel* m_qualityBadge = nullptr;
     RemoteDesktopWidget* m_view = nullptr;
     ConnectionQualityMonitor* m_monitor = nullptr;
+    SystemTrayIcon* m_tray = nullptr; // only where the desktop has a notification area
     bool m_authenticated = false;
     int m_scaleMode = 0;
     Warning m_warning;
