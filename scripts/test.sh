@@ -18,6 +18,7 @@ build/bin/bench_capture
 build/bin/bench_transport
 build/bin/bench_rtc
 build/bin/bench_session
+build/bin/bench_glass
 
 echo "== tests with AddressSanitizer + UndefinedBehaviorSanitizer (build-asan, core libraries)"
 sanitizer_args=(-S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug
