@@ -15,6 +15,7 @@
 #include <libyuv/convert_from_argb.h>
 #include <spdlog/spdlog.h>
 
+#include "bench_stats.h"
 #include "codec/av1_decoder.h"
 #include "codec/av1_encoder.h"
 #include "codec/frame_converter.h"
@@ -43,13 +44,7 @@ double timePerCall(const std::function<void()>& call, int calls = 20) {
     return best;
 }
 
-double percentile(std::vector<double> values, double p) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<std::size_t>(p * values.size()))];
-}
+using nimbral::bench::percentile;
 
 void benchConverter(int width, int height) {
     const Bytes bgra = nimbral::test::desktopFrame(width, height, 0);

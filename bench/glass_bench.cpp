@@ -15,6 +15,7 @@
 
 #include <spdlog/spdlog.h>
 
+#include "bench_stats.h"
 #include "capture/x11_getimage_capture_backend.h"
 #include "capture/x11_shm_capture_backend.h"
 #include "device_stack.h"
@@ -30,13 +31,7 @@ constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 constexpr int kChanges = 20;
 
-double percentile(std::vector<double> values, double p) {
-    if (values.empty()) {
-        return 0.0;
-    }
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1))];
-}
+using nimbral::bench::percentile;
 
 // Draws on the Target's screen: a probe square that flips between black and white, and a
 // "document" of stripes that scrolls.

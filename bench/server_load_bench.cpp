@@ -32,6 +32,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include "bench_stats.h"
 #include "server_harness.h"
 
 namespace {
@@ -146,14 +147,7 @@ std::vector<double> roundTrips(int fd, const QByteArray& message) {
     return rtts;
 }
 
-double percentile(std::vector<double> values, double p) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    const size_t index = std::min(values.size() - 1, static_cast<size_t>(p * values.size()));
-    return values[index];
-}
+using nimbral::bench::percentile;
 
 } // namespace
 

@@ -15,6 +15,7 @@
 
 #include <spdlog/spdlog.h>
 
+#include "bench_stats.h"
 #include "device_stack.h"
 #include "session/chat_service.h"
 
@@ -26,13 +27,7 @@ using Clock = std::chrono::steady_clock;
 
 constexpr int kRounds = 400;
 
-double percentile(std::vector<double> values, double p) {
-    if (values.empty()) {
-        return 0.0;
-    }
-    std::sort(values.begin(), values.end());
-    return values[static_cast<std::size_t>(p * static_cast<double>(values.size() - 1))];
-}
+using nimbral::bench::percentile;
 
 // Runs the event loop until `arrived` fires or a second passes; the time from `send` to it.
 template <typename Sender, typename Signal>

@@ -18,6 +18,7 @@
 
 #include <spdlog/spdlog.h>
 
+#include "bench_stats.h"
 #include "network/p2p_transport.h"
 #include "network/relay_transport.h"
 #include "server_harness.h"
@@ -86,13 +87,7 @@ bool sendBytes(ITransport& link, ChannelType channel, const QByteArray& bytes) {
                      static_cast<std::size_t>(bytes.size()));
 }
 
-double percentile(std::vector<double> values, double p) {
-    if (values.empty()) {
-        return 0;
-    }
-    std::sort(values.begin(), values.end());
-    return values[std::min(values.size() - 1, static_cast<std::size_t>(p * values.size()))];
-}
+using nimbral::bench::percentile;
 
 void measure(const char* name, ITransport& a, ITransport& b) {
     // Throughput: 64 KiB messages from a to b on the reliable channel.
