@@ -3,6 +3,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTemporaryDir>
 
@@ -11,6 +12,7 @@
 #include "wait_until.h"
 
 #include "server_harness.h"
+#include "xvfb_server.h"
 
 namespace {
 
@@ -48,6 +50,9 @@ protected:
 
     QProcessEnvironment environment() const {
         QProcessEnvironment env;
+        if (!m_display.isEmpty()) {
+            env.insert("DISPLAY", m_display); // what a Target captures and drives
+        }
         env.insert("HOME", m_home.path());
         env.insert("XDG_CONFIG_HOME", path("config"));
         env.insert("XDG_DATA_HOME", path("data"));
@@ -104,6 +109,7 @@ protected:
     }
 
     QString m_lang = "C.UTF-8";
+    QString m_display;
 
 private:
     QTemporaryDir m_home;
@@ -314,3 +320,41 @@ TEST_F(ClientProcessTest, ServerOptionIsUsedOrRefusedWithAClearMessage) {
 }
 
 } // namespace
+
+// The README's main job, automated: a Target and a Master program on one machine, each with a
+// profile of its own, hold a session through the real server (the Target reads a private Xvfb;
+// the Master runs off screen, where it decodes but has no OpenGL to draw).
+TEST_F(ClientProcessTest, ATargetAndAMasterProgramHoldASession) {
+    XvfbServer xvfb;
+    if (!xvfb.start(640, 480)) {
+        GTEST_SKIP() << "Xvfb is not installed";
+    }
+    m_display = qEnvironmentVariable("DISPLAY");
+    nimbral::test::ServerProcess server;
+    ASSERT_TRUE(server.start()) << server.output().toStdString();
+    auto logOf = [this](const QString& profile) {
+        QFile file(path(profile + "/NimbralClient.log"));
+        return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+    };
+    QProcess* target =
+        startInteractive({"--log-level", "info", "--server", server.baseUrl(), "--profile",
+                          path("target"), "--session-password", "Demo-Pass1"});
+    ASSERT_WAIT(logOf("target").contains("Signaling auth confirmed"), 15000);
+    const QRegularExpression idLine("Client ID: (\\d{9})");
+    const QString targetId = idLine.match(logOf("target")).captured(1);
+    ASSERT_EQ(targetId.size(), 9) << logOf("target").toStdString();
+
+    QProcess* master =
+        startInteractive({"--log-level", "info", "--server", server.baseUrl(), "--profile",
+                          path("master"), "--connect", targetId, "--password", "Demo-Pass1"});
+    ASSERT_WAIT(logOf("master").contains("Session state: Connecting -> Connected") &&
+                    logOf("target").contains("Session state: Connecting -> Connected"),
+                20000);
+    EXPECT_TRUE(logOf("target").contains("Target streaming started"));
+    // Both stay up while the picture flows and the figures tick over.
+    QTest::qWait(3000);
+    EXPECT_EQ(target->state(), QProcess::Running) << target->readAll().toStdString();
+    EXPECT_EQ(master->state(), QProcess::Running) << master->readAll().toStdString();
+    EXPECT_FALSE(logOf("master").contains("Session state: Connected -> Closing"));
+    EXPECT_TRUE(logOf("master").contains("Connection quality monitor started"));
+}

@@ -14,6 +14,7 @@
 #include "network/api_client.h"
 #include "network/heartbeat_service.h"
 #include "network/signaling_client.h"
+#include "session/connection_quality_monitor.h"
 
 namespace nimbral {
 namespace {
@@ -165,6 +166,20 @@ TEST_F(MainWindowTest, AConnectedMasterSeesTheSessionPageUntilTheSessionEnds) {
     EXPECT_EQ(window.currentPage(), 0);
     EXPECT_EQ(window.windowTitle(), "Nimbral - Remote Access");
     EXPECT_TRUE(window.connectButton()->isEnabled());
+}
+
+TEST_F(MainWindowTest, AConnectedTargetShowsItsFiguresWithoutASessionPage) {
+    window.onAuthenticated("987654321");
+    answer = true;
+    window.onSessionHandshakeRequest("s-3", "111222333", QString());
+    window.onSessionStateChanged(SessionState::Connected);
+    EXPECT_EQ(window.currentPage(), 0);
+    // A tick rates the link (no frames: Poor) and fills the figures; nothing else to update.
+    auto* monitor = window.findChild<ConnectionQualityMonitor*>();
+    ASSERT_NE(monitor, nullptr);
+    ASSERT_TRUE(monitor->isRunning());
+    monitor->onUpdateTick();
+    EXPECT_EQ(monitor->qualityLevel(), QualityLevel::Poor);
 }
 
 TEST_F(MainWindowTest, ClosingDuringASessionEndsItAndKeepsTheWindow) {

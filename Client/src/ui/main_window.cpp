@@ -69,8 +69,16 @@ QString withoutBlanks(QString text) {
 
 } // namespace
 
-// QOpenGLWidget cannot live on a platform without OpenGL; ask before creating one.
+// QOpenGLWidget cannot live on a platform without OpenGL windows (it aborts the program
+// there); ask before creating one. The headless platforms may still make a context, so the
+// platform is checked by name as well.
 bool openGlAvailable() {
+    static const QStringList withoutGlWidgets = {QStringLiteral("offscreen"),
+                                                 QStringLiteral("minimal"), QStringLiteral("vnc"),
+                                                 QStringLiteral("linuxfb")};
+    if (withoutGlWidgets.contains(QGuiApplication::platformName())) {
+        return false;
+    }
     QOpenGLContext probe;
     return probe.create();
 }
@@ -142,7 +150,6 @@ MainWindow::MainWindow(AuthController& auth, ApiClient& api, SignalingClient& si
                 m_monitor->recordBytesReceived(received);
             });
     connect(&m_api, &ApiClient::requestError, this, &MainWindow::onRequestError);
-    connect(m_view, &RemoteDesktopWidget::inputEvent, &m_session, &SessionManager::sendInputEvent);
 
     // The figures of the running session, and the badge's colour from its rating.
     connect(m_monitor, &ConnectionQualityMonitor::statsUpdated, this, [this] {
@@ -155,6 +162,9 @@ MainWindow::MainWindow(AuthController& auth, ApiClient& api, SignalingClient& si
         static const char* const names[] = {"Good", "Fair", "Poor"};
         static const char* const colours[] = {"#10b981", "#f59e0b", "#ef4444"};
         const int index = static_cast<int>(level);
+        if (m_qualityBadge == nullptr) {
+            return; // a Target has no session page and no badge
+        }
         m_qualityBadge->setToolTip(tr("Connection: %1").arg(QLatin1String(names[index])));
         m_qualityBadge->setStyleSheet(
             QStringLiteral("background: %1; border-radius: 6px; margin: 5px;")
