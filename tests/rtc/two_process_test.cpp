@@ -93,15 +93,15 @@ TEST_F(TwoProcessTest, BothChannelsCarryMessagesThereAndBackWhole) {
 
     // The video channel never retransmits, so a lost datagram loses its message there and
     // back: of several sent, at least one must return, and whatever returns is whole.
-    for (int seed = 4; seed < 8; ++seed) {
-        ASSERT_TRUE(video->send(pattern(30000, seed)));
+    for (int offset = 4; offset < 8; ++offset) {
+        ASSERT_TRUE(video->send(pattern(30000, offset)));
     }
     ASSERT_TRUE(pumpUntil([this] { return atVideo.count() >= 1; }, 5s));
     const std::lock_guard lock(atVideo.mutex); // more may still be arriving
     for (const auto& message : atVideo.messages) {
         bool sent = false;
-        for (int seed = 4; seed < 8; ++seed) {
-            sent = sent || message == pattern(30000, seed);
+        for (int offset = 4; offset < 8; ++offset) {
+            sent = sent || message == pattern(30000, offset);
         }
         EXPECT_TRUE(sent) << "a video message came back altered";
     }
