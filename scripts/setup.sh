@@ -11,9 +11,12 @@ cd "$(dirname "$0")/.."
 PACKAGES=(
     # toolchain
     cmake ninja-build g++ ccache pkg-config
-    # Qt 6: widgets, network, translations (lrelease), test; the server's HTTP, WebSocket, SQLite
+    # Qt 6: widgets, network, translations (lrelease), test; the server's HTTP, WebSocket, SQLite;
+    # the remote view's OpenGL widget
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-    qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite
+    qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite libqt6opengl6-dev
+    # Mesa's software OpenGL, which the view draws with on a virtual display
+    libgl1-mesa-dri libglx-mesa0 libegl-mesa0
     # WebRTC data channels: ICE and SCTP
     libnice-dev libusrsctp-dev
     # video: AV1 encoding and decoding
@@ -26,6 +29,8 @@ PACKAGES=(
     libssl-dev openssl libspdlog-dev libfmt-dev nlohmann-json3-dev libgtest-dev libgmock-dev
     # a display for tests and for running the client on a headless machine
     xvfb xauth
+    # what the scripts call: process lookup (pgrep), awk, the server's health check (curl)
+    procps mawk curl
     # something on the demo Target's screen, and screenshots of a virtual one
     x11-apps
     # a font for the painted application icon

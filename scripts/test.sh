@@ -1,24 +1,39 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs every test: the full build in ./build, then the core
 # libraries again with AddressSanitizer and UndefinedBehaviorSanitizer in ./build-asan.
+# Every step runs even when an earlier one failed, so one failure does not hide the others; the
+# exit status is non-zero when any step failed, and the failed steps are named at the end.
 set -euo pipefail
 
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 
 jobs=$(nproc)
+failed=()
+step() { # name command...
+    local name=$1
+    shift
+    if ! "$@"; then
+        echo "== step failed: $name"
+        failed+=("$name")
+    fi
+}
+
+echo "== packages (everything the build found comes from a package setup.sh installs)"
+step "package check" scripts/check-packages.sh build
+
 echo "== tests (build)"
-ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
+step "tests" ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
 
 echo "== benchmarks (figures only; a benchmark fails only when its run could not complete)"
-build/bin/bench_aes_gcm
-build/bin/bench_server_load 30
-build/bin/bench_codec 40
-build/bin/bench_capture
-build/bin/bench_transport
-build/bin/bench_rtc
-build/bin/bench_session
-build/bin/bench_glass
+step bench_aes_gcm build/bin/bench_aes_gcm
+step bench_server_load build/bin/bench_server_load 30
+step bench_codec build/bin/bench_codec 40
+step bench_capture build/bin/bench_capture
+step bench_transport build/bin/bench_transport
+step bench_rtc build/bin/bench_rtc
+step bench_session build/bin/bench_session
+step bench_glass build/bin/bench_glass
 
 echo "== tests with AddressSanitizer + UndefinedBehaviorSanitizer (build-asan, core libraries)"
 sanitizer_args=(-S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug
@@ -26,7 +41,16 @@ sanitizer_args=(-S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug
 if [[ "${CI:-}" == "true" ]]; then
     sanitizer_args+=(-DNIMBRAL_WARNINGS_AS_ERRORS=ON)
 fi
-cmake "${sanitizer_args[@]}"
-cmake --build build-asan
-ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600
+sanitized() {
+    cmake "${sanitizer_args[@]}" && cmake --build build-asan &&
+        ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+            UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+            ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600
+}
+step "sanitizer tests" sanitized
+
+if ((${#failed[@]} > 0)); then
+    echo "== FAILED: ${failed[*]}"
+    exit 1
+fi
+echo "== all steps passed"
