@@ -58,7 +58,12 @@ protected:
         env.insert("XDG_DATA_HOME", path("data"));
         env.insert("XDG_RUNTIME_DIR", path("run"));
         env.insert("TMPDIR", path("tmp"));
-        env.insert("QT_QPA_PLATFORM", "offscreen");
+        if (m_headless) {
+            // As from an SSH shell: no display at all and no platform chosen for Qt.
+            env.insert("DISPLAY", "");
+        } else {
+            env.insert("QT_QPA_PLATFORM", "offscreen");
+        }
         env.insert("PATH", qEnvironmentVariable("PATH"));
         env.insert("LANG", m_lang);
         return env;
@@ -110,6 +115,7 @@ protected:
 
     QString m_lang = "C.UTF-8";
     QString m_display;
+    bool m_headless = false;
 
 private:
     QTemporaryDir m_home;
@@ -215,6 +221,35 @@ TEST_F(ClientProcessTest, SecondStartLeavesSilentlyAndTouchesNothing) {
     EXPECT_TRUE(log.startsWith(logBefore)) << log.toStdString();
     EXPECT_EQ(log.count("Nimbral Client starting..."), 1) << log.toStdString();
     EXPECT_EQ(first->state(), QProcess::Running);
+}
+
+TEST_F(ClientProcessTest, StartUpCommandsNeedNoDisplay) {
+    m_headless = true;
+    Result install = runToEnd({"--install"});
+    EXPECT_EQ(install.exitCode, 0) << install.output.toStdString();
+    EXPECT_TRUE(install.output.isEmpty()) << install.output.toStdString();
+    ASSERT_TRUE(QFile::exists(autostartPath()));
+    EXPECT_EQ(runToEnd({"--uninstall"}).exitCode, 0);
+    EXPECT_FALSE(QFile::exists(autostartPath()));
+    EXPECT_EQ(runToEnd({"--uninstall"}).exitCode, 1);
+
+    // A normal start still needs a display, and says so instead of crashing.
+    const Result interactive = runToEnd({});
+    EXPECT_EQ(interactive.exitCode, 1);
+    EXPECT_TRUE(interactive.output.contains("NimbralClient: no display found"))
+        << interactive.output.toStdString();
+
+    // The second start of a running client leaves without a display too.
+    m_headless = false;
+    startInteractive({"--log-level", "info"});
+    ASSERT_WAIT(readLog().contains("Nimbral Client starting..."), 15000);
+    m_headless = true;
+    for (const QStringList& arguments : {QStringList{}, QStringList{"--install"}}) {
+        const Result second = runToEnd(arguments);
+        EXPECT_EQ(second.exitCode, 0) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(second.output.isEmpty()) << second.output.toStdString();
+    }
+    EXPECT_FALSE(QFile::exists(autostartPath()));
 }
 
 TEST_F(ClientProcessTest, StaleLockFileDoesNotBlockAStart) {

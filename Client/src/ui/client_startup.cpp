@@ -18,6 +18,7 @@
 #include "network/api_client.h"
 #include "network/signaling_client.h"
 #include "platform/autostart.h"
+#include "platform/graphical_display.h"
 #include "platform/service_endpoint.h"
 #include "platform/single_instance.h"
 #include "platform/termination_signals.h"
@@ -92,6 +93,12 @@ void loadTranslation(QApplication& app, const QString& language) {
     if (language != QLatin1String("en")) {
         spdlog::info("No translation found for '{}', using English", language.toStdString());
     }
+}
+
+void setApplicationIdentity() {
+    QCoreApplication::setApplicationName(QStringLiteral("NimbralClient"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Nimbral"));
+    QCoreApplication::setApplicationVersion(QStringLiteral("1.32"));
 }
 
 } // namespace
@@ -193,10 +200,11 @@ ClientOptions parseClientOptions(const QStringList& arguments) {
 }
 
 int runClient(int argc, char** argv) {
-    auto app = std::make_unique<QApplication>(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("NimbralClient"));
-    QCoreApplication::setOrganizationName(QStringLiteral("Nimbral"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.32"));
+    // The instance check and the autostart commands need no display, and a QApplication aborts
+    // without one (an SSH shell, a headless server): they run under a plain core application,
+    // which gives way to the graphical one only for a normal start.
+    auto early = std::make_unique<QCoreApplication>(argc, argv);
+    setApplicationIdentity();
 
     // Before anything else, options included: a second start must leave no trace at all. A
     // client with a profile of its own is one instance per profile.
@@ -207,12 +215,9 @@ int runClient(int argc, char** argv) {
     }
     const auto instanceLock = platform::acquireSingleInstanceLock(lockName.c_str());
     if (instanceLock->anotherInstanceRunning()) {
-        app.reset();
         return kExitOk;
     }
 
-    // Early, so a stop request that arrives during start-up still ends in an orderly quit.
-    platform::quitOnTerminationSignals(*app);
     const ClientOptions options = parseClientOptions(arguments);
     if (options.profileDirectory) {
         QDir().mkpath(*options.profileDirectory);
@@ -232,6 +237,18 @@ int runClient(int argc, char** argv) {
         fprintf(stderr, "NimbralClient: %s\n", qPrintable(options.error));
         return kExitUsage;
     }
+
+    if (const QString reason = platform::missingDisplayReason(); !reason.isEmpty()) {
+        spdlog::error("Cannot show the window: {}", reason.toStdString());
+        fprintf(stderr, "NimbralClient: %s\n", qPrintable(reason));
+        return kExitFailure;
+    }
+
+    early.reset();
+    auto app = std::make_unique<QApplication>(argc, argv);
+    setApplicationIdentity();
+    // Before the core exists, so a stop request during start-up still ends in an orderly quit.
+    platform::quitOnTerminationSignals(*app);
 
     app->installEventFilter(new ButtonCursorFilter(app.get()));
     app->setStyleSheet(applicationStyleSheet());
