@@ -90,6 +90,22 @@ TEST_F(FileTransferTest, RootListsTheVolumesWithTheirCapacity) {
                             [](const FileEntry& v) { return v.name == "/" && v.size > 0; }));
 }
 
+TEST(FileTransferVolumes, RootAndHomeAreListedEvenWithoutMountedVolumes) {
+    const QList<FileEntry> volumes = FileTransferService::volumeList({});
+    ASSERT_EQ(volumes.size(), QDir::homePath() == QDir::rootPath() ? 1 : 2);
+    EXPECT_EQ(volumes[0].name, QDir::rootPath());
+    EXPECT_TRUE(volumes[0].isDir);
+    EXPECT_GT(volumes[0].size, 0);
+    EXPECT_EQ(volumes.back().name, QDir::homePath());
+    EXPECT_TRUE(volumes.back().isDir);
+}
+
+TEST(FileTransferVolumes, MountedVolumesKeepTheirOrderAndAreNotRepeated) {
+    const QList<FileEntry> mounted = {
+        {"/media/usb", true, 1000}, {QDir::homePath(), true, 77}, {QDir::rootPath(), true, 5000}};
+    EXPECT_EQ(FileTransferService::volumeList(mounted), mounted);
+}
+
 TEST_F(FileTransferTest, AMissingDirectoryComesBackAsAnError) {
     QSignalSpy errors(&master, &FileTransferService::fileError);
     master.requestListing(path("nowhere"));

@@ -216,6 +216,27 @@ void FileTransferService::handleMessage(const std::vector<std::uint8_t>& message
     }
 }
 
+QList<FileEntry> FileTransferService::mountedVolumes() {
+    QList<FileEntry> volumes;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        if (volume.isValid()) {
+            volumes.append({volume.rootPath(), true, volume.bytesTotal()});
+        }
+    }
+    return volumes;
+}
+
+QList<FileEntry> FileTransferService::volumeList(QList<FileEntry> mounted) {
+    for (const QString& folder : {QDir::rootPath(), QDir::homePath()}) {
+        const bool listed = std::any_of(mounted.begin(), mounted.end(),
+                                        [&](const FileEntry& v) { return v.name == folder; });
+        if (!listed && QFileInfo(folder).isDir()) {
+            mounted.append({folder, true, QStorageInfo(folder).bytesTotal()});
+        }
+    }
+    return mounted;
+}
+
 void FileTransferService::serveListing(Reader& body) {
     const QString path = body.string();
     spdlog::info("FileTransfer: listing directory '{}'", path.toStdString());
@@ -223,12 +244,12 @@ void FileTransferService::serveListing(Reader& body) {
     appendString(reply, path);
 
     if (path.isEmpty() || path == QLatin1String("/") || path == QLatin1String("\\")) {
-        const QList<QStorageInfo> volumes = QStorageInfo::mountedVolumes();
+        const QList<FileEntry> volumes = volumeList(mountedVolumes());
         appendU32(reply, static_cast<quint32>(volumes.size()));
-        for (const QStorageInfo& volume : volumes) {
+        for (const FileEntry& volume : volumes) {
             reply.append(char(1));
-            appendU64(reply, static_cast<quint64>(std::max<qint64>(0, volume.bytesTotal())));
-            appendString(reply, volume.rootPath());
+            appendU64(reply, static_cast<quint64>(std::max<qint64>(0, volume.size)));
+            appendString(reply, volume.name);
         }
         send(reply);
         return;

@@ -39,6 +39,13 @@ public:
 
     explicit FileTransferService(SendFunction send, QObject* parent = nullptr);
 
+    // The top level of the file browser: the mounted volumes, always with the root file system
+    // and the user's home folder among them (containers and chroots may report no mounts, and a
+    // browser that shows nothing there is useless). Capacities are those of the volumes holding
+    // the added folders.
+    static QList<FileEntry> volumeList(QList<FileEntry> mounted);
+    static QList<FileEntry> mountedVolumes();
+
     void requestListing(const QString& remotePath);
     void requestDownload(const QString& remotePath, const QString& localPath);
     void uploadFile(const QString& localPath, const QString& remotePath);
