@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <netinet/in.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,14 +34,12 @@ public:
 
     TurnServer() {
         const std::string turnserver = program();
-        m_port = freePort();
-        if (turnserver.empty() || m_port == 0) {
+        if (turnserver.empty() || !claimSlot()) {
             return;
         }
         const std::string port = std::to_string(m_port);
-        // Relay ports in a private range above the listening one keep parallel test runs apart.
-        const std::string minPort = std::to_string(40000 + m_port % 20000);
-        const std::string maxPort = std::to_string(40000 + m_port % 20000 + 50);
+        const std::string minPort = std::to_string(m_port + 1);
+        const std::string maxPort = std::to_string(m_port + kSlotPorts - 1);
         const std::string user = std::string(kUser) + ":" + kPassword;
         std::vector<std::string> args = {turnserver,
                                          "-n",
@@ -80,6 +79,9 @@ public:
             kill(m_pid, SIGKILL);
             waitpid(m_pid, nullptr, 0);
         }
+        if (m_slotLock >= 0) {
+            close(m_slotLock);
+        }
     }
     TurnServer(const TurnServer&) = delete;
     TurnServer& operator=(const TurnServer&) = delete;
@@ -88,20 +90,46 @@ public:
     std::uint16_t port() const { return m_port; }
 
 private:
-    // A port free for both UDP and TCP at the moment of asking.
-    static std::uint16_t freePort() {
-        const int udp = socket(AF_INET, SOCK_DGRAM, 0);
+    // Each relay gets a slot of its own: the listening port and, above it, its relay ports.
+    // Slots lie below the kernel's ephemeral range (32768 and up by default), so no outgoing
+    // connection of a parallel test can take a port between our check and coturn's bind (coturn
+    // then retries its bind for ever instead of failing), and a lock file per slot keeps parallel
+    // relays from sharing relay ports.
+    static constexpr std::uint16_t kFirstSlotPort = 20000;
+    static constexpr std::uint16_t kSlotPorts = 64;
+    static constexpr int kSlots = 150;
+
+    bool claimSlot() {
+        const int start = static_cast<int>(getpid()) % kSlots;
+        for (int i = 0; i < kSlots; ++i) {
+            const auto port =
+                static_cast<std::uint16_t>(kFirstSlotPort + ((start + i) % kSlots) * kSlotPorts);
+            const std::string lockPath = "/tmp/nimbral-test-turn-" + std::to_string(port) + ".lock";
+            const int lock = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+            if (lock < 0) {
+                continue;
+            }
+            if (flock(lock, LOCK_EX | LOCK_NB) == 0 && portFree(SOCK_STREAM, port) &&
+                portFree(SOCK_DGRAM, port)) {
+                m_slotLock = lock;
+                m_port = port;
+                return true;
+            }
+            close(lock);
+        }
+        return false;
+    }
+
+    // Another program on the machine (or a relay left behind by a killed run) may hold it.
+    static bool portFree(int type, std::uint16_t port) {
+        const int probe = socket(AF_INET, type | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        std::uint16_t port = 0;
-        if (bind(udp, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-            getsockname(udp, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
-            port = ntohs(address.sin_port);
-        }
-        close(udp);
-        return port;
+        address.sin_port = htons(port);
+        const bool free = bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        close(probe);
+        return free;
     }
 
     bool waitForTcp(std::chrono::milliseconds timeout) {
@@ -128,6 +156,7 @@ private:
     }
 
     pid_t m_pid = -1;
+    int m_slotLock = -1;
     std::uint16_t m_port = 0;
     bool m_ready = false;
 };
