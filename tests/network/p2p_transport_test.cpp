@@ -1,9 +1,15 @@
 #include "network/p2p_transport.h"
 #include "network/transport_manager.h"
 
+#include <QPointer>
 #include <QSignalSpy>
+#include <QTcpSocket>
+
 #include <QTcpServer>
 #include <QTest>
+#include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -227,6 +233,60 @@ TEST(TransportManager, IncompatibleNatsGoStraightToTheRelayAndFailuresAreReporte
 
     manager.disconnect();
     EXPECT_EQ(manager.activeTransport(), nullptr);
+}
+
+// A message box over a failed session runs a nested event loop that puts the transports'
+// deferred deletion off: they must be stopped at once, not merely left to die.
+TEST(TransportManager, ARelayWaitingToReconnectIsStoppedAtOnce) {
+    TransportManager manager;
+    QTcpServer relay;
+    ASSERT_TRUE(relay.listen(QHostAddress::LocalHost, 0));
+    QSignalSpy up(&manager, &TransportManager::connectionEstablished);
+    manager.establishConnection("s", 0, 4, {{"r", "127.0.0.1", relay.serverPort(), -1}}, true);
+    ASSERT_WAIT(up.count() == 1 && relay.hasPendingConnections(), 5000);
+    QPointer<RelayTransport> transport = manager.relayTransport();
+    QSignalSpy lost(transport.data(), &ITransport::disconnected);
+    std::unique_ptr<QTcpSocket> accepted(relay.nextPendingConnection());
+    accepted->disconnectFromHost(); // the relay node closes the link
+    ASSERT_WAIT(lost.count() == 1, 5000);
+    ASSERT_TRUE(transport->reconnectPending());
+
+    manager.disconnect();
+    ASSERT_FALSE(transport.isNull()) << "still waiting for its deferred deletion";
+    EXPECT_FALSE(transport->reconnectPending());
+}
+
+// A channel-open event the rtc thread queued before a time-out or disconnect belongs to the
+// dead link and must not bring it back.
+TEST(P2PTransport, OpenEventsQueuedBeforeADisconnectDoNotReviveTheLink) {
+    test::LogCapture log;
+    const auto count = [&log](const std::string& text) {
+        const auto lines = log.lines();
+        return std::count_if(lines.begin(), lines.end(),
+                             [&](const test::LogCapture::Line& line) { return line.text == text; });
+    };
+    P2PPair pair;
+    QSignalSpy offererConnected(&pair.offerer, &ITransport::connected);
+    pair.answerer.startAsAnswerer();
+    ASSERT_TRUE(pair.offerer.connect("ignored", 0));
+    // The signaling between the two runs on this thread; once the answer and a candidate each
+    // way have been handed over, the rest happens on the rtc thread alone.
+    ASSERT_WAIT(count("P2PTransport: setting remote description (type=answer)") == 1 &&
+                    count("P2PTransport: adding remote ICE candidate") >= 2,
+                10000);
+    // From here Qt events are not run: the offerer's open events stay queued.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (count("P2PTransport: 'video' data channel open") +
+                   count("P2PTransport: 'control' data channel open") <
+               2 &&
+           std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ASSERT_EQ(offererConnected.count(), 0);
+    pair.offerer.disconnect(); // a time-out, say
+    QTest::qWait(200);         // now the queued events run
+    EXPECT_EQ(offererConnected.count(), 0);
+    EXPECT_FALSE(pair.offerer.isConnected());
 }
 
 TEST(TransportManager, CanBeDeletedFromInsideItsOwnFailureSignal) {

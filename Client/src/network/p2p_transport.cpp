@@ -39,15 +39,22 @@ void P2PTransport::createPeerConnection() {
     }
     config.bindAddress = m_settings.bindAddress;
     auto peer = std::make_shared<rtc::PeerConnection>(config);
+    std::uint64_t link = 0;
+    {
+        const std::lock_guard lock(m_mutex);
+        link = ++m_link;
+    }
 
     // The callbacks run on the rtc thread: they log and post; the transport as the context of
     // each post means a post to a destroyed transport is dropped.
-    peer->onStateChange([this](rtc::PeerConnection::State state) {
+    peer->onStateChange([this, link](rtc::PeerConnection::State state) {
         spdlog::info("P2PTransport: PeerConnection state -> {}", static_cast<int>(state));
+        // Disconnected is final in our rtc layer: the SCTP association has ended.
         if (state == rtc::PeerConnection::State::Failed ||
+            state == rtc::PeerConnection::State::Disconnected ||
             state == rtc::PeerConnection::State::Closed) {
             QMetaObject::invokeMethod(
-                this, [this] { onLinkLost(); }, Qt::QueuedConnection);
+                this, [this, link] { onLinkLost(link); }, Qt::QueuedConnection);
         }
     });
     peer->onGatheringStateChange([](rtc::PeerConnection::GatheringState state) {
@@ -83,27 +90,32 @@ void P2PTransport::createPeerConnection() {
     m_peer = std::move(peer);
 }
 
+std::uint64_t P2PTransport::currentLink() const {
+    const std::lock_guard lock(m_mutex);
+    return m_link;
+}
+
 void P2PTransport::attachChannel(const std::shared_ptr<rtc::DataChannel>& channel, ChannelType type,
-                                 const char* role) {
+                                 const char* role, std::uint64_t link) {
     const char* name = type == ChannelType::Control ? "control" : "video";
     const std::string suffix = role[0] != '\0' ? std::string(" (") + role + ")" : std::string();
-    channel->onOpen([this, type, name, suffix] {
+    channel->onOpen([this, type, name, suffix, link] {
         spdlog::info("P2PTransport: '{}' data channel open{}", name, suffix);
         QMetaObject::invokeMethod(
-            this, [this, type] { onChannelOpen(type); }, Qt::QueuedConnection);
+            this, [this, type, link] { onChannelOpen(type, link); }, Qt::QueuedConnection);
     });
-    channel->onClosed([this, type, name] {
+    channel->onClosed([this, type, name, link] {
         spdlog::info("P2PTransport: '{}' data channel closed", name);
         // The peer closes its channels when it ends the session; without the control channel
         // the link is of no use, and waiting for ICE consent to fail would take ~10 s.
         if (type == ChannelType::Control) {
             QMetaObject::invokeMethod(
-                this, [this] { onLinkLost(); }, Qt::QueuedConnection);
+                this, [this, link] { onLinkLost(link); }, Qt::QueuedConnection);
         }
     });
     const std::string roleText = role[0] != '\0' ? role : "offerer";
     channel->onMessage(
-        [this, type, roleText](rtc::binary data) {
+        [this, type, roleText, link](rtc::binary data) {
             if (type == ChannelType::Control) {
                 spdlog::info("P2PTransport: control channel received {} bytes ({})", data.size(),
                              roleText);
@@ -112,8 +124,8 @@ void P2PTransport::attachChannel(const std::shared_ptr<rtc::DataChannel>& channe
                              static_cast<qsizetype>(data.size()));
             QMetaObject::invokeMethod(
                 this,
-                [this, type, bytes] {
-                    if (!shuttingDown()) {
+                [this, type, bytes, link] {
+                    if (!shuttingDown() && currentLink() == link) {
                         emit dataReceived(type, bytes);
                     }
                 },
@@ -139,8 +151,9 @@ void P2PTransport::startAsOfferer() {
     videoInit.reliability.unordered = true;
     videoInit.reliability.maxRetransmits = 0;
     auto video = peer->createDataChannel("video", videoInit);
-    attachChannel(control, ChannelType::Control, "");
-    attachChannel(video, ChannelType::Video, "");
+    const std::uint64_t link = currentLink();
+    attachChannel(control, ChannelType::Control, "", link);
+    attachChannel(video, ChannelType::Video, "", link);
     const std::lock_guard lock(m_mutex);
     m_control = std::move(control);
     m_video = std::move(video);
@@ -158,15 +171,15 @@ void P2PTransport::startAsAnswerer() {
         const std::lock_guard lock(m_mutex);
         peer = m_peer;
     }
-    peer->onDataChannel([this](std::shared_ptr<rtc::DataChannel> channel) {
+    peer->onDataChannel([this, link = currentLink()](std::shared_ptr<rtc::DataChannel> channel) {
         const std::string label = channel->label();
         spdlog::info("P2PTransport: incoming data channel: {}", label);
         if (label == "control") {
-            attachChannel(channel, ChannelType::Control, "answerer");
+            attachChannel(channel, ChannelType::Control, "answerer", link);
             const std::lock_guard lock(m_mutex);
             m_control = channel;
         } else if (label == "video") {
-            attachChannel(channel, ChannelType::Video, "answerer");
+            attachChannel(channel, ChannelType::Video, "answerer", link);
             const std::lock_guard lock(m_mutex);
             m_video = channel;
         }
@@ -219,6 +232,7 @@ void P2PTransport::disconnect() {
         control = std::move(m_control);
         video = std::move(m_video);
         peer = std::move(m_peer);
+        ++m_link; // whatever the old link still has queued is about a dead link
         m_connected = false;
         m_controlOpen = false;
         m_videoOpen = false;
@@ -286,11 +300,11 @@ std::optional<double> P2PTransport::roundTripMs() const {
     return static_cast<double>(rtt->count());
 }
 
-void P2PTransport::onChannelOpen(ChannelType type) {
+void P2PTransport::onChannelOpen(ChannelType type, std::uint64_t link) {
     bool nowConnected = false;
     {
         const std::lock_guard lock(m_mutex);
-        if (m_shuttingDown) {
+        if (m_shuttingDown || link != m_link) {
             return;
         }
         (type == ChannelType::Control ? m_controlOpen : m_videoOpen) = true;
@@ -305,11 +319,11 @@ void P2PTransport::onChannelOpen(ChannelType type) {
     }
 }
 
-void P2PTransport::onLinkLost() {
+void P2PTransport::onLinkLost(std::uint64_t link) {
     bool wasConnected = false;
     {
         const std::lock_guard lock(m_mutex);
-        if (m_shuttingDown) {
+        if (m_shuttingDown || link != m_link) {
             return;
         }
         wasConnected = m_connected;

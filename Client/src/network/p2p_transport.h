@@ -63,9 +63,10 @@ signals:
 private:
     void createPeerConnection();
     void attachChannel(const std::shared_ptr<rtc::DataChannel>& channel, ChannelType type,
-                       const char* role);
-    void onChannelOpen(ChannelType type);
-    void onLinkLost();
+                       const char* role, std::uint64_t link);
+    void onChannelOpen(ChannelType type, std::uint64_t link);
+    void onLinkLost(std::uint64_t link);
+    std::uint64_t currentLink() const;
     bool shuttingDown() const;
 
     P2PSettings m_settings;
@@ -78,6 +79,9 @@ private:
     bool m_controlOpen = false;
     bool m_videoOpen = false;
     bool m_shuttingDown = false;
+    // Which peer connection the rtc thread's posted events are about: each new connection and
+    // each disconnect() starts a new one, so an event queued for an earlier link is ignored.
+    std::uint64_t m_link = 0;
 };
 
 } // namespace nimbral

@@ -42,9 +42,9 @@ void TransportManager::dropTransport(ITransport* transport) {
         return;
     }
     QObject::disconnect(transport, nullptr, this, nullptr);
-    if (transport->isConnected()) {
-        transport->disconnect();
-    }
+    // Stopped now, whatever its state: one still connecting or waiting to reconnect would go on
+    // until its deletion, which a nested event loop (an error message box) can put off.
+    transport->disconnect();
     // Never destroyed inside one of its own signals: disconnect() may be reached from there.
     transport->deleteLater();
 }
@@ -163,6 +163,10 @@ void TransportManager::onRelayConnected() {
 
 void TransportManager::onRelayError(const QString& error) {
     spdlog::error("TransportManager: relay connection failed: {}", error.toStdString());
+    // The failure is final for this session: no reconnect of the relay behind its back.
+    if (m_relay) {
+        m_relay->disconnect();
+    }
     emit connectionFailed(QStringLiteral("All connection methods failed. Last error: ") + error);
 }
 

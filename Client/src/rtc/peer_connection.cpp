@@ -32,6 +32,10 @@ constexpr int kSctpBufferBytes = 20 * 1024 * 1024;
 // Bursts on the unordered video channel are lost in the kernel with the default UDP buffers.
 constexpr int kUdpBufferBytes = 4 * 1024 * 1024;
 constexpr int kGatheringTimeoutMs = 3000;
+// A live peer is heard at least every SCTP heartbeat interval, even on an idle link (its
+// heartbeats and its acknowledgements of ours); this much silence means it is gone.
+constexpr unsigned kHeartbeatIntervalMs = 2000;
+constexpr gint64 kPeerSilenceLimitMs = 8000;
 constexpr int kDtlsMtu = 1200;
 constexpr std::uint32_t kSctpMtu = 1188;
 
@@ -91,7 +95,7 @@ void sctpGlobalInit() {
         usrsctp_sysctl_set_sctp_rto_max_default(10000);
         usrsctp_sysctl_set_sctp_rto_initial_default(1000);
         usrsctp_sysctl_set_sctp_init_rto_max_default(10000);
-        usrsctp_sysctl_set_sctp_heartbeat_interval_default(10000);
+        usrsctp_sysctl_set_sctp_heartbeat_interval_default(kHeartbeatIntervalMs);
         usrsctp_sysctl_set_sctp_max_chunks_on_queue(64 * 1024);
         usrsctp_sysctl_set_sctp_delayed_sack_time_default(20);
         usrsctp_sysctl_set_sctp_sendspace(kSctpBufferBytes);
@@ -233,9 +237,12 @@ void PeerConnectionState::changeGathering(GatheringState next) {
 // ---------------------------------------------------------------- ICE
 
 void PeerConnectionState::initIce(bool controlling) {
+    // No consent freshness from libnice: it fails the pair for good when a few of its checks go
+    // unanswered, which a busy link's full buffers do to a live peer in the middle of a large
+    // transfer (after which every send is refused and SCTP aborts). The silence watchdog below
+    // notices a vanished peer instead, from the traffic itself.
     agent = nice_agent_new_full(EventLoop::instance().context(), NICE_COMPATIBILITY_RFC5245,
-                                static_cast<NiceAgentOption>(NICE_AGENT_OPTION_ICE_TRICKLE |
-                                                             NICE_AGENT_OPTION_CONSENT_FRESHNESS));
+                                NICE_AGENT_OPTION_ICE_TRICKLE);
     g_object_set(agent, "controlling-mode", controlling, "ice-tcp", FALSE, "upnp", FALSE,
                  "stun-max-retransmissions", 3, "stun-initial-timeout", 500, nullptr);
     // libnice takes one STUN server per agent; its name is resolved without blocking us.
@@ -297,6 +304,7 @@ void PeerConnectionState::initIce(bool controlling) {
                                      pc->pendingDatagrams.clear();
                                  }
                                  pc->iceConnected = true;
+                                 pc->watchForSilence();
                                  pc->startDtlsIfReady();
                              }
                          } else if (componentState == NICE_COMPONENT_STATE_FAILED) {
@@ -618,7 +626,26 @@ bool PeerConnectionState::dtlsSend(const void* data, std::size_t length) {
     return SSL_write(ssl, data, static_cast<int>(length)) == static_cast<int>(length);
 }
 
+void PeerConnectionState::watchForSilence() {
+    lastHeardUs = g_get_monotonic_time();
+    std::weak_ptr<PeerConnectionState> weak = weak_from_this();
+    silenceTimer.start(1000, [weak] {
+        auto pc = weak.lock();
+        if (!pc || pc->closedForGood) {
+            return false;
+        }
+        const gint64 silentMs = (g_get_monotonic_time() - pc->lastHeardUs) / 1000;
+        if (silentMs < kPeerSilenceLimitMs) {
+            return true;
+        }
+        spdlog::warn("rtc: nothing heard from the peer for {} ms, the link is lost", silentMs);
+        pc->changeState(State::Failed);
+        return false;
+    });
+}
+
 void PeerConnectionState::onDatagram(const char* data, std::size_t length) {
+    lastHeardUs = g_get_monotonic_time();
     if (length == 0) {
         return;
     }
@@ -800,6 +827,13 @@ void PeerConnectionState::readSctp() {
                                         reinterpret_cast<sockaddr*>(&from), &fromLength, &info,
                                         &infoLength, &infoType, &flags);
         if (n <= 0) {
+            if (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK) {
+                // The association is gone (an ABORT). Its notification can sit behind a message
+                // it cut short and never be read: the error itself must end the link, or the
+                // rest of that message is awaited for ever.
+                spdlog::warn("rtc: SCTP association lost ({})", std::strerror(errno));
+                changeState(State::Disconnected);
+            }
             break;
         }
         if (flags & MSG_NOTIFICATION) {
@@ -1129,6 +1163,7 @@ void PeerConnectionState::closeAll() {
         return;
     }
     closedForGood = true;
+    silenceTimer.cancel();
     std::vector<std::shared_ptr<DataChannelState>> open;
     {
         const std::lock_guard lock(mutex);

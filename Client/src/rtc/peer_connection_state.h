@@ -82,6 +82,10 @@ struct PeerConnectionState : std::enable_shared_from_this<PeerConnectionState> {
     std::optional<detail::SessionDescription> remote;
     std::vector<std::string> pendingRemoteCandidates;
     detail::LoopTimer gatheringTimer;
+    // Whether the peer is still there: the time of its last datagram (loop thread), checked
+    // once a second after ICE connected.
+    std::int64_t lastHeardUs = 0;
+    detail::LoopTimer silenceTimer;
     // Cancels TURN host name look-ups still running when the connection closes.
     GCancellable* turnLookups = nullptr;
     bool relayAllocated = false; // a TURN server was handed to the agent
@@ -139,6 +143,7 @@ struct PeerConnectionState : std::enable_shared_from_this<PeerConnectionState> {
     void addRelay(const IceServer& server, const std::string& address);
     void resolveRelay(const IceServer& server);
     void onDatagram(const char* data, std::size_t length);
+    void watchForSilence();
     bool dtlsSend(const void* data, std::size_t length);
     bool writeDatagram(const char* data, int length); // from the DTLS write BIO
     static int verifyPeer(int ok, X509_STORE_CTX* store);
