@@ -1,14 +1,18 @@
 #include "session/session_channel.h"
 
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include "crypto/aes_gcm_cipher.h"
+#include "crypto/ecdh_key_exchange.h"
 #include "log_capture.h"
 #include "network/api_client.h"
+#include "network/p2p_transport.h"
 #include "network/signaling_client.h"
+#include "network/transport_manager.h"
 #include "session/replay_window.h"
 #include "session/session_manager.h"
 
@@ -78,6 +82,22 @@ TEST(ReplayWindow, AcceptsEachCounterOnceWithinTheWindowAndOnlyThePeersHalf) {
     // Slots reused after a slide of exactly one window width are free again.
     EXPECT_TRUE(fromMaster.accept(ReplayWindow::kWidth));
     EXPECT_FALSE(fromMaster.accept(0));
+}
+
+TEST(ReplayWindow, TheTopOfTheCounterSpaceIsReachedInSmallSteps) {
+    ReplayWindow window(AesGcmCipher::kTargetInitialCounter, UINT64_MAX);
+    EXPECT_TRUE(window.accept(UINT64_MAX - 2));
+    EXPECT_TRUE(window.accept(UINT64_MAX - 1));
+    EXPECT_TRUE(window.accept(UINT64_MAX));
+    EXPECT_FALSE(window.accept(UINT64_MAX));
+    EXPECT_FALSE(window.accept(UINT64_MAX - 1));
+    EXPECT_TRUE(window.accept(UINT64_MAX - 3)) << "below the highest, inside, new";
+
+    ReplayWindow fromMaster(0, AesGcmCipher::kTargetInitialCounter - 1);
+    const std::uint64_t top = AesGcmCipher::kTargetInitialCounter - 1;
+    EXPECT_TRUE(fromMaster.accept(top - 1));
+    EXPECT_TRUE(fromMaster.accept(top));
+    EXPECT_FALSE(fromMaster.accept(top + 1));
 }
 
 // The parts of the session manager that need no peer: an API client pointing at a closed port.
@@ -170,6 +190,101 @@ TEST_F(SessionManagerAlone, AnAcceptWithoutTheMastersKeyWaitsInHandshaking) {
     session.onSessionUpdated({{"session_id", "s-9"}, {"state", "failed"}});
     EXPECT_EQ(session.state(), SessionState::Failed);
     EXPECT_TRUE(session.sessionId().isEmpty());
+}
+
+TEST_F(SessionManagerAlone, AnAcknowledgementOvertakingTheCreateReplyIsKeptForItsSession) {
+    const EcdhKeyExchange targetKeys;
+    const QString targetKey = QString::fromStdString(targetKeys.publicKeyBase64());
+    session.initiateSession(QStringLiteral("123456789"), QStringLiteral("pw"));
+    // The Target was quick: its acknowledgement comes first, the create reply after it.
+    session.onHandshakeAck("s-1", "handshaking", targetKey);
+    EXPECT_EQ(session.state(), SessionState::Initiating);
+    session.onSessionCreated({{"session_id", "s-1"}});
+    EXPECT_EQ(session.state(), SessionState::Connecting);
+    EXPECT_TRUE(session.transportManager() != nullptr);
+    session.endSession(QStringLiteral("user_disconnect"));
+
+    // One that names another session is not applied.
+    session.initiateSession(QStringLiteral("123456789"), QStringLiteral("pw"));
+    session.onHandshakeAck("s-7", "handshaking", targetKey);
+    session.onSessionCreated({{"session_id", "s-2"}});
+    EXPECT_EQ(session.state(), SessionState::Handshaking);
+    session.onHandshakeAck("s-7", "handshaking", targetKey);
+    EXPECT_EQ(session.state(), SessionState::Handshaking) << "not this session's";
+    session.onHandshakeAck("s-2", "handshaking", targetKey);
+    EXPECT_EQ(session.state(), SessionState::Connecting);
+}
+
+TEST_F(SessionManagerAlone, RefusedClosesAndCompletionsNeverEndASession) {
+    QSignalSpy errors(&session, &SessionManager::sessionError);
+    test::LogCapture log;
+    session.initiateSession(QStringLiteral("123456789"), QStringLiteral("pw"));
+    session.onSessionCreated({{"session_id", "s-1"}});
+    ASSERT_EQ(session.state(), SessionState::Handshaking);
+    // The 404 of a close the peer already made for the previous session, say.
+    emit api.requestError("/sessions/.../close", 404, "Session not found");
+    emit api.requestError("/sessions/.../complete", 409, "Invalid state");
+    EXPECT_EQ(session.state(), SessionState::Handshaking);
+    EXPECT_EQ(errors.count(), 0);
+    EXPECT_TRUE(log.has(spdlog::level::warn,
+                        "Server refused /sessions/.../close (404): Session not found"));
+    // A refused set-up step still fails it.
+    emit api.requestError("/sessions/.../handshake-ack", 404, "Session not found");
+    EXPECT_EQ(session.state(), SessionState::Failed);
+}
+
+// The Master's offer can reach a Target that accepted without the Master's key before the
+// server's reply brings the key; it must still be answered once the transport exists.
+TEST(SessionManagerEarlyIce, OffersBeforeTheTransportExistsAreKeptAndApplied) {
+    QTcpServer silentServer; // takes the REST calls and never answers
+    ASSERT_TRUE(silentServer.listen(QHostAddress::LocalHost, 0));
+    ApiClient api{QUrl(QString("http://127.0.0.1:%1").arg(silentServer.serverPort()))};
+    SignalingClient signaling;
+    SessionManager session{api, signaling};
+    const EcdhKeyExchange masterKeys;
+    P2PSettings loopback;
+    loopback.stunUrls.clear();
+    loopback.bindAddress = "127.0.0.1";
+    P2PTransport master(loopback, nullptr);
+    session.setTransportSetup([&](TransportManager& manager) {
+        manager.setP2PSettings(loopback);
+        manager.setP2PTimeout(60000);
+    });
+    session.acceptSession(QStringLiteral("s-3"), QStringLiteral("111222333"), QString());
+    ASSERT_EQ(session.state(), SessionState::Handshaking);
+
+    // The Master's offer and candidates arrive through signaling while the Target still waits.
+    QSignalSpy offers(&master, &P2PTransport::localDescriptionReady);
+    QSignalSpy masterCandidates(&master, &P2PTransport::localCandidateReady);
+    QObject::connect(&master, &P2PTransport::localDescriptionReady, &signaling,
+                     [&](const QString& sdp) { emit signaling.iceOffer("s-3", "111222333", sdp); });
+    QObject::connect(&master, &P2PTransport::localCandidateReady, &signaling,
+                     [&](const QString& candidate, const QString& mid) {
+                         emit signaling.iceCandidate("s-3", "111222333", candidate, mid);
+                     });
+    master.startAsOfferer();
+    ASSERT_TRUE(offers.wait(5000));
+    ASSERT_TRUE(masterCandidates.count() > 0 || masterCandidates.wait(5000));
+    emit signaling.iceOffer("s-other", "111222333", "v=0"); // not this session's: dropped
+    EXPECT_TRUE(session.transportManager() == nullptr);
+
+    session.onSessionUpdated({{"session_id", "s-3"},
+                              {"state", "handshaking"},
+                              {"master_ecdh_public_key", masterKeys.publicKeyBase64()}});
+    ASSERT_EQ(session.state(), SessionState::Connecting);
+    ASSERT_TRUE(session.transportManager() != nullptr);
+    QSignalSpy answers(session.transportManager(), &TransportManager::localDescriptionReady);
+    QObject::connect(session.transportManager(), &TransportManager::localCandidateReady, &master,
+                     [&](const QString& candidate, const QString& mid) {
+                         master.addRemoteCandidate(candidate.toStdString(), mid.toStdString());
+                     });
+    ASSERT_TRUE(answers.wait(5000));
+    EXPECT_EQ(answers.at(0).at(1).toString(), "answer");
+    // The answer completes the link the Master's offer began.
+    QSignalSpy linked(&master, &ITransport::connected);
+    master.setRemoteDescription(answers.at(0).at(0).toString().toStdString(), "answer");
+    EXPECT_TRUE(linked.wait(10000));
+    master.disconnect();
 }
 
 } // namespace

@@ -33,9 +33,10 @@ bool ReplayWindow::accept(std::uint64_t counter) {
         if (advance >= kWidth) {
             m_bits.fill(0);
         } else {
-            // The slots the window slides over belong to counters not seen yet.
-            for (std::uint64_t next = m_highest + 1; next <= counter; ++next) {
-                mark(next, false);
+            // The slots the window slides over belong to counters not seen yet. Counted by
+            // steps: a loop up to the counter itself never ends at the top of the space.
+            for (std::uint64_t step = 1; step <= advance; ++step) {
+                mark(m_highest + step, false);
             }
         }
         m_highest = counter;

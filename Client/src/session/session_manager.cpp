@@ -88,24 +88,16 @@ SessionManager::SessionManager(ApiClient& api, SignalingClient& signaling, QObje
     // once here rather than per transport so that sessions in a row never stack handlers.
     connect(&m_signaling, &SignalingClient::iceOffer, this,
             [this](const QString& sessionId, const QString&, const QString& sdp) {
-                if (sessionId == m_sessionId && m_transport) {
-                    spdlog::info("Received ICE offer via signaling");
-                    m_transport->setRemoteDescription(sdp.toStdString(), "offer");
-                }
+                onIce(sessionId, {true, sdp.toStdString(), "offer"});
             });
     connect(&m_signaling, &SignalingClient::iceAnswer, this,
             [this](const QString& sessionId, const QString&, const QString& sdp) {
-                if (sessionId == m_sessionId && m_transport) {
-                    spdlog::info("Received ICE answer via signaling");
-                    m_transport->setRemoteDescription(sdp.toStdString(), "answer");
-                }
+                onIce(sessionId, {true, sdp.toStdString(), "answer"});
             });
     connect(&m_signaling, &SignalingClient::iceCandidate, this,
             [this](const QString& sessionId, const QString&, const QString& candidate,
                    const QString& mid) {
-                if (sessionId == m_sessionId && m_transport) {
-                    m_transport->addRemoteCandidate(candidate.toStdString(), mid.toStdString());
-                }
+                onIce(sessionId, {false, candidate.toStdString(), mid.toStdString()});
             });
 
     m_partnerTimer.setSingleShot(true);
@@ -139,6 +131,34 @@ void SessionManager::setState(SessionState next) {
 void SessionManager::fail(const QString& error) {
     setState(SessionState::Failed);
     emit sessionError(error);
+}
+
+void SessionManager::onIce(const QString& sessionId, EarlyIce ice) {
+    if (sessionId.isEmpty() || sessionId != m_sessionId) {
+        return;
+    }
+    if (m_transport) {
+        applyIce(ice);
+        return;
+    }
+    // A Target accepted without the Master's key waits for it while the Master already offers.
+    if (m_role == SessionRole::Target && state() == SessionState::Handshaking) {
+        if (m_earlyIce.size() < kMaxEarlyIce) {
+            m_earlyIce.push_back(std::move(ice));
+        } else {
+            spdlog::warn("Too many ICE messages before the transport exists; dropped one");
+        }
+    }
+}
+
+void SessionManager::applyIce(const EarlyIce& ice) {
+    if (ice.description) {
+        spdlog::info(ice.typeOrMid == "offer" ? "Received ICE offer via signaling"
+                                              : "Received ICE answer via signaling");
+        m_transport->setRemoteDescription(ice.text, ice.typeOrMid);
+    } else {
+        m_transport->addRemoteCandidate(ice.text, ice.typeOrMid);
+    }
 }
 
 // ------------------------------------------------------------------ settings
@@ -232,6 +252,7 @@ void SessionManager::initiateSession(const QString& targetClientId,
     m_role = SessionRole::Master;
     m_peerClientId = targetClientId;
     m_sessionId.clear();
+    m_earlyAck.reset();
     setState(SessionState::Initiating);
     m_partnerTimer.start();
     if (!createKeyExchange()) {
@@ -255,11 +276,23 @@ void SessionManager::onSessionCreated(const nlohmann::json& data) {
     spdlog::info("Session created with ID: {}", sessionId.toStdString());
     setState(SessionState::Handshaking);
     m_partnerTimer.start(); // the Target now has its full time to answer
+    const std::optional<EarlyAck> early = std::exchange(m_earlyAck, std::nullopt);
+    if (early && early->sessionId == sessionId) {
+        spdlog::info("Applying the handshake ACK that arrived before the session was created");
+        onHandshakeAck(early->sessionId, early->state, early->targetKey);
+    }
 }
 
 void SessionManager::onHandshakeAck(const QString& sessionId, const QString& stateText,
                                     const QString& targetEcdhPublicKey) {
-    if (m_role != SessionRole::Master || state() != SessionState::Handshaking) {
+    if (m_role == SessionRole::Master && state() == SessionState::Initiating) {
+        // A quick Target can answer before the create reply names our session: keep the
+        // latest, and apply it if that reply names the same session.
+        m_earlyAck = EarlyAck{sessionId, stateText, targetEcdhPublicKey};
+        return;
+    }
+    if (m_role != SessionRole::Master || state() != SessionState::Handshaking ||
+        sessionId != m_sessionId) {
         return;
     }
     spdlog::info("Handshake ACK received for session {} (state={})", sessionId.toStdString(),
@@ -291,6 +324,7 @@ void SessionManager::acceptSession(const QString& sessionId, const QString& mast
     m_role = SessionRole::Target;
     m_sessionId = sessionId;
     m_peerClientId = masterClientId;
+    m_earlyIce.clear();
     setState(SessionState::Handshaking);
     if (!createKeyExchange()) {
         return;
@@ -355,6 +389,9 @@ void SessionManager::setupTransport() {
     relay.port = m_relayPort;
     relay.metric = -1;
     m_transport->establishConnection(m_sessionId, 0, 0, {relay}, m_role == SessionRole::Master);
+    for (const EarlyIce& ice : std::exchange(m_earlyIce, {})) {
+        applyIce(ice);
+    }
 }
 
 void SessionManager::onTransportEstablished(const QString& method) {
@@ -429,7 +466,16 @@ void SessionManager::onSessionUpdated(const nlohmann::json& data) {
     }
 }
 
-void SessionManager::onSetupError(const QString&, int, const QString& detail) {
+void SessionManager::onSetupError(const QString& endpoint, int status, const QString& detail) {
+    // Reporting the method and closing are notices to the server: their replies may even
+    // belong to an earlier session (the 404 of a close the peer already made), and a session
+    // never ends over them.
+    if (endpoint.endsWith(QLatin1String("/close")) ||
+        endpoint.endsWith(QLatin1String("/complete"))) {
+        spdlog::warn("Server refused {} ({}): {}", endpoint.toStdString(), status,
+                     detail.toStdString());
+        return;
+    }
     const SessionState current = state();
     if (current == SessionState::Idle || current == SessionState::Connected ||
         current == SessionState::Closing) {
@@ -474,8 +520,9 @@ void SessionManager::endSession(const QString& reason) {
 
 void SessionManager::startStreaming() {
     spdlog::info("Starting streaming (role: {})", roleName(m_role));
-    m_fileTransfer =
-        std::make_unique<FileTransferService>([this](const std::vector<std::uint8_t>& message) {
+    m_fileTransfer = std::make_unique<FileTransferService>(
+        m_role == SessionRole::Target ? FileTransferRole::Server : FileTransferRole::Requester,
+        [this](const std::vector<std::uint8_t>& message) {
             sendControl(controlMessage(ControlTag::FileTransfer, message), nullptr, false);
         });
     spdlog::info("File transfer service initialized");
@@ -650,6 +697,8 @@ void SessionManager::cleanup() {
     m_peerClientId.clear();
     m_role = SessionRole::None;
     m_partnerTimer.stop();
+    m_earlyAck.reset();
+    m_earlyIce.clear();
 }
 
 // ------------------------------------------------------------------ channel protocol

@@ -6,6 +6,8 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <vector>
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -203,6 +205,9 @@ private:
     bool deriveAndBuildCipher(const QString& peerKey, bool targetSide);
     void setupTransport();
     void onSetupError(const QString& endpoint, int statusCode, const QString& detail);
+    struct EarlyIce;
+    void onIce(const QString& sessionId, EarlyIce ice);
+    void applyIce(const EarlyIce& ice);
     void onLinkLost();
     void onPartnerTimeout();
     void startStreaming();
@@ -270,6 +275,23 @@ private:
     // Main thread: the end offset and send time of each video packet not yet delivered.
     std::deque<std::pair<std::uint64_t, std::int64_t>> m_videoInFlight;
     std::uint64_t m_videoBytesSent = 0;
+    // Signaling that can overtake the step it belongs after: the Target's acknowledgement may
+    // reach the Master before the Master's own create reply, and the Master's offer and
+    // candidates may reach a Target that still waits for the Master's key. Kept for the current
+    // session and applied when it gets there.
+    struct EarlyAck {
+        QString sessionId;
+        QString state;
+        QString targetKey;
+    };
+    std::optional<EarlyAck> m_earlyAck;
+    struct EarlyIce {
+        bool description = false; // an offer or answer; otherwise a candidate
+        std::string text;         // the SDP or the candidate
+        std::string typeOrMid;    // "offer"/"answer", or the candidate's mid
+    };
+    static constexpr std::size_t kMaxEarlyIce = 64;
+    std::vector<EarlyIce> m_earlyIce;
     int m_videoBacklogLimitMs = 400;
     QTimer m_partnerTimer;
 };
