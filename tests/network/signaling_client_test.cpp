@@ -176,6 +176,7 @@ protected:
 TEST_F(ScriptedSignalingTest, SendsAuthFirstAndDispatchesTheCatalogue) {
     EXPECT_EQ(received.first(), R"({"token":"tok","type":"AUTH"})");
 
+    test::LogCapture log;
     QSignalSpy any(&client, &SignalingClient::messageReceived);
     QSignalSpy request(&client, &SignalingClient::sessionHandshakeRequest);
     QSignalSpy accept(&client, &SignalingClient::sessionAutoAccept);
@@ -194,14 +195,28 @@ TEST_F(ScriptedSignalingTest, SendsAuthFirstAndDispatchesTheCatalogue) {
     say(R"({"type":"ice_offer","sdp":"case matters"})");
     say(R"({"type":7})");
     say("not json at all");
+    // A field of another type is no empty string: the message is unreadable as a whole.
     say(R"({"type":"SESSION_HANDSHAKE_REQUEST","session_id":5,"master_client_id":"m"})");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return any.count() == 10; }, 5000));
+    say(R"({"type":"SESSION_AUTO_ACCEPT","session_id":"s9","master_client_id":["m"]})");
+    say(R"({"type":"ICE_CANDIDATE","session_id":"s","candidate":{"c":1},"mid":"0"})");
+    say(R"({"type":"SESSION_HANDSHAKE_REQUEST","session_id":"s4","purpose":null})");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return any.count() == 9; }, 5000));
     QTest::qWait(50);
-    EXPECT_EQ(any.count(), 10); // the non-JSON frame raised nothing
+    EXPECT_EQ(any.count(), 9); // the non-JSON frame and the wrongly typed ones raised nothing
 
     ASSERT_EQ(request.count(), 2);
     EXPECT_EQ(request.at(0), (QVariantList{"s1", "m", ""})); // missing purpose reads as empty
-    EXPECT_EQ(request.at(1), (QVariantList{"", "m", ""}));   // a wrong-typed field too
+    EXPECT_EQ(request.at(1), (QVariantList{"s4", "", ""}));  // and so does a null one
+    EXPECT_TRUE(log.has(spdlog::level::warn, "Failed to parse signaling message: field 'type' is "
+                                             "not a string"));
+    EXPECT_TRUE(log.has(spdlog::level::warn,
+                        "Failed to parse signaling message: field 'session_id' of "
+                        "SESSION_HANDSHAKE_REQUEST is not a string"));
+    EXPECT_TRUE(log.has(spdlog::level::warn,
+                        "Failed to parse signaling message: field 'master_client_id' of "
+                        "SESSION_AUTO_ACCEPT is not a string"));
+    EXPECT_TRUE(log.has(spdlog::level::warn, "Failed to parse signaling message: field "
+                                             "'candidate' of ICE_CANDIDATE is not a string"));
     ASSERT_EQ(accept.count(), 1);
     EXPECT_EQ(accept.at(0), (QVariantList{"s2", "m", "K"}));
     ASSERT_EQ(ack.count(), 1);

@@ -1,5 +1,9 @@
 #include "network/signaling_client.h"
 
+#include <map>
+#include <string>
+#include <vector>
+
 #include <QSignalBlocker>
 
 #include <spdlog/spdlog.h>
@@ -10,12 +14,67 @@ namespace {
 
 using json = nlohmann::json;
 
-QString field(const json& message, const char* name) {
-    const auto it = message.find(name);
-    if (it == message.end() || !it->is_string()) {
-        return {};
+// The fields each incoming type is acted on with. A missing (or null) field reads as empty; one
+// of another JSON type makes the whole message unreadable.
+const std::vector<const char*>* fieldsOf(const std::string& type) {
+    static const std::map<std::string, std::vector<const char*>> table = {
+        {"AUTH_OK", {}},
+        {"AUTH_FAIL", {}},
+        {"SESSION_HANDSHAKE_REQUEST", {"session_id", "master_client_id", "purpose"}},
+        {"SESSION_AUTO_ACCEPT", {"session_id", "master_client_id", "master_ecdh_public_key"}},
+        {"SESSION_HANDSHAKE_ACK", {"session_id", "state", "target_ecdh_public_key"}},
+        {"ICE_OFFER", {"session_id", "from_client_id", "sdp"}},
+        {"ICE_ANSWER", {"session_id", "from_client_id", "sdp"}},
+        {"ICE_CANDIDATE", {"session_id", "from_client_id", "candidate", "mid"}},
+    };
+    const auto it = table.find(type);
+    return it == table.end() ? nullptr : &it->second;
+}
+
+// The message's type and the fields that type is acted on with; an error text when a field
+// (the type included) is not a string.
+struct IncomingMessage {
+    std::string type;
+    std::map<std::string, QString> fields;
+    std::string error;
+
+    QString operator[](const char* name) const {
+        const auto it = fields.find(name);
+        return it == fields.end() ? QString() : it->second;
     }
-    return QString::fromStdString(it->get<std::string>());
+};
+
+IncomingMessage readIncoming(const json& message) {
+    IncomingMessage incoming;
+    if (!message.is_object()) {
+        return incoming;
+    }
+    const auto type = message.find("type");
+    if (type == message.end()) {
+        return incoming;
+    }
+    if (!type->is_string()) {
+        incoming.error = "field 'type' is not a string";
+        return incoming;
+    }
+    incoming.type = type->get<std::string>();
+    const auto* names = fieldsOf(incoming.type);
+    if (names == nullptr) {
+        return incoming;
+    }
+    for (const char* name : *names) {
+        const auto it = message.find(name);
+        if (it == message.end() || it->is_null()) {
+            continue;
+        }
+        if (!it->is_string()) {
+            incoming.error =
+                std::string("field '") + name + "' of " + incoming.type + " is not a string";
+            return incoming;
+        }
+        incoming.fields[name] = QString::fromStdString(it->get<std::string>());
+    }
+    return incoming;
 }
 
 std::string compact(const json& message) {
@@ -129,12 +188,14 @@ void SignalingClient::onTextMessageReceived(const QString& text) {
         spdlog::warn("Failed to parse signaling message: {}", error.what());
         return;
     }
-    spdlog::debug("Signaling message: {}", compact(message));
-    emit messageReceived(message);
-    if (!message.is_object() || !message.contains("type") || !message["type"].is_string()) {
+    const IncomingMessage incoming = readIncoming(message);
+    if (!incoming.error.empty()) {
+        spdlog::warn("Failed to parse signaling message: {}", incoming.error);
         return;
     }
-    const std::string type = message["type"].get<std::string>();
+    spdlog::debug("Signaling message: {}", compact(message));
+    emit messageReceived(message);
+    const std::string& type = incoming.type;
     if (type == "AUTH_OK") {
         spdlog::info("Signaling auth confirmed");
         m_reconnectAttempts = 0;
@@ -145,29 +206,27 @@ void SignalingClient::onTextMessageReceived(const QString& text) {
         m_socket.close(QWebSocketProtocol::CloseCodeNormal, QString());
         emit connectionError(QStringLiteral("Authentication rejected by server"));
     } else if (type == "SESSION_HANDSHAKE_REQUEST") {
-        emit sessionHandshakeRequest(field(message, "session_id"),
-                                     field(message, "master_client_id"), field(message, "purpose"));
+        emit sessionHandshakeRequest(incoming["session_id"], incoming["master_client_id"],
+                                     incoming["purpose"]);
     } else if (type == "SESSION_AUTO_ACCEPT") {
-        const QString sessionId = field(message, "session_id");
-        const QString masterId = field(message, "master_client_id");
+        const QString sessionId = incoming["session_id"];
+        const QString masterId = incoming["master_client_id"];
         spdlog::info("Session auto-accepted: {} from {}", sessionId.toStdString(),
                      masterId.toStdString());
-        emit sessionAutoAccept(sessionId, masterId, field(message, "master_ecdh_public_key"));
+        emit sessionAutoAccept(sessionId, masterId, incoming["master_ecdh_public_key"]);
     } else if (type == "SESSION_HANDSHAKE_ACK") {
-        const QString sessionId = field(message, "session_id");
-        const QString state = field(message, "state");
+        const QString sessionId = incoming["session_id"];
+        const QString state = incoming["state"];
         spdlog::info("Session handshake ACK: {} state={}", sessionId.toStdString(),
                      state.toStdString());
-        emit sessionHandshakeAck(sessionId, state, field(message, "target_ecdh_public_key"));
+        emit sessionHandshakeAck(sessionId, state, incoming["target_ecdh_public_key"]);
     } else if (type == "ICE_OFFER") {
-        emit iceOffer(field(message, "session_id"), field(message, "from_client_id"),
-                      field(message, "sdp"));
+        emit iceOffer(incoming["session_id"], incoming["from_client_id"], incoming["sdp"]);
     } else if (type == "ICE_ANSWER") {
-        emit iceAnswer(field(message, "session_id"), field(message, "from_client_id"),
-                       field(message, "sdp"));
+        emit iceAnswer(incoming["session_id"], incoming["from_client_id"], incoming["sdp"]);
     } else if (type == "ICE_CANDIDATE") {
-        emit iceCandidate(field(message, "session_id"), field(message, "from_client_id"),
-                          field(message, "candidate"), field(message, "mid"));
+        emit iceCandidate(incoming["session_id"], incoming["from_client_id"], incoming["candidate"],
+                          incoming["mid"]);
     }
 }
 
