@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QtEndian>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include "log_capture.h"
@@ -38,11 +40,12 @@ QByteArray pattern(qsizetype size) {
 class FileTransferTest : public ::testing::Test {
 protected:
     FileTransferTest()
-        : master([this](const Bytes& m) {
-            toTarget.push_back(m);
-            target.handleMessage(m);
-        })
-        , target([this](const Bytes& m) {
+        : master(FileTransferRole::Requester,
+                 [this](const Bytes& m) {
+                     toTarget.push_back(m);
+                     target.handleMessage(m);
+                 })
+        , target(FileTransferRole::Server, [this](const Bytes& m) {
             toMaster.push_back(m);
             master.handleMessage(m);
         }) {}
@@ -76,9 +79,9 @@ TEST_F(FileTransferTest, ListingSortsDirectoriesFirstIgnoringCase) {
     EXPECT_EQ(toMaster[0][0], 2); // list reply
 }
 
-TEST_F(FileTransferTest, RootListsTheVolumesWithTheirCapacity) {
+TEST_F(FileTransferTest, TheEmptyPathListsTheVolumesWithTheirCapacity) {
     QSignalSpy listed(&master, &FileTransferService::directoryListed);
-    master.requestListing("/");
+    master.requestListing("");
     ASSERT_EQ(listed.count(), 1);
     const auto entries = listed.at(0).at(1).value<QList<FileEntry>>();
     ASSERT_FALSE(entries.isEmpty());
@@ -88,6 +91,21 @@ TEST_F(FileTransferTest, RootListsTheVolumesWithTheirCapacity) {
     }
     EXPECT_TRUE(std::any_of(entries.begin(), entries.end(),
                             [](const FileEntry& v) { return v.name == "/" && v.size > 0; }));
+}
+
+TEST_F(FileTransferTest, TheRootIsADirectoryLikeAnyOther) {
+    QSignalSpy listed(&master, &FileTransferService::directoryListed);
+    master.requestListing("/");
+    ASSERT_EQ(listed.count(), 1);
+    QStringList names;
+    for (const FileEntry& entry : listed.at(0).at(1).value<QList<FileEntry>>()) {
+        names << entry.name;
+    }
+    QStringList expected =
+        QDir("/").entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System);
+    names.sort();
+    expected.sort();
+    EXPECT_EQ(names, expected);
 }
 
 TEST(FileTransferVolumes, RootAndHomeAreListedEvenWithoutMountedVolumes) {
@@ -133,8 +151,10 @@ TEST_F(FileTransferTest, AShortListReplyKeepsTheCompleteEntries) {
     }
     reply.append(char(1)); // a fourth entry cut inside its size field
     reply.append("\x01\x02", 2);
-    QSignalSpy listed(&master, &FileTransferService::directoryListed);
-    master.handleMessage(Bytes(reply.begin(), reply.end()));
+    FileTransferService lone(FileTransferRole::Requester, [](const Bytes&) {});
+    QSignalSpy listed(&lone, &FileTransferService::directoryListed);
+    lone.requestListing("/");
+    lone.handleMessage(Bytes(reply.begin(), reply.end()));
     ASSERT_EQ(listed.count(), 1);
     const auto entries = listed.at(0).at(1).value<QList<FileEntry>>();
     ASSERT_EQ(entries.size(), 3);
@@ -200,9 +220,12 @@ TEST_F(FileTransferTest, DownloadFailuresReachTheRequester) {
     ASSERT_EQ(errors.count(), 1);
     EXPECT_EQ(errors.at(0).at(0).toString(), "Cannot open file: " + path("absent.bin"));
 
-    master.handleMessage(Bytes{4, 1, 0, 0, 0, 0, 0, 0, 0, 0});
-    ASSERT_EQ(errors.count(), 2);
-    EXPECT_EQ(errors.at(1).at(0).toString(), "Remote file download failed");
+    FileTransferService lone(FileTransferRole::Requester, [](const Bytes&) {});
+    QSignalSpy loneErrors(&lone, &FileTransferService::fileError);
+    lone.requestDownload(path("absent.bin"), path("never.bin"));
+    lone.handleMessage(Bytes{4, 1, 0, 0, 0, 0, 0, 0, 0, 0});
+    ASSERT_EQ(loneErrors.count(), 1);
+    EXPECT_EQ(loneErrors.at(0).at(0).toString(), "Remote file download failed");
     EXPECT_FALSE(QFile::exists(path("never.bin")));
 
     // A file no link could carry as one message is refused by the serving side.
@@ -211,11 +234,15 @@ TEST_F(FileTransferTest, DownloadFailuresReachTheRequester) {
     ASSERT_TRUE(big.resize(FileTransferService::kMaxFileBytes + 1));
     big.close();
     master.requestDownload(path("big.bin"), path("big-copy.bin"));
-    ASSERT_EQ(errors.count(), 3);
-    EXPECT_EQ(errors.at(2).at(0).toString(), "File too large: " + path("big.bin"));
+    ASSERT_EQ(errors.count(), 2);
+    EXPECT_EQ(errors.at(1).at(0).toString(), "File too large: " + path("big.bin"));
 }
 
 TEST_F(FileTransferTest, AnUploadBeyondTheLimitIsRefusedAndNothingIsWritten) {
+    // The raw messages go to the Target directly; the Master hears the refusal as the error of
+    // an upload of its own.
+    writeFile(path("small.txt"), "x");
+    master.uploadFile(path("small.txt"), path("small-remote.txt"));
     QSignalSpy errors(&master, &FileTransferService::fileError);
     // A peer announcing little but sending much.
     QByteArray start(1, 5);
@@ -242,10 +269,114 @@ TEST_F(FileTransferTest, UnknownSubTypesAndEmptyMessagesAreIgnored) {
     master.handleMessage({});
     master.handleMessage(Bytes{9, 1, 2});
     EXPECT_TRUE(log.has(spdlog::level::warn, "FileTransfer: unknown sub-type 0x09"));
-    QSignalSpy errors(&master, &FileTransferService::fileError);
-    master.handleMessage(Bytes{8, 200, 0, 0, 0, 'x'}); // error text cut short
+    FileTransferService lone(FileTransferRole::Requester, [](const Bytes&) {});
+    lone.requestListing("/");
+    QSignalSpy errors(&lone, &FileTransferService::fileError);
+    lone.handleMessage(Bytes{8, 200, 0, 0, 0, 'x'}); // error text cut short
     ASSERT_EQ(errors.count(), 1);
     EXPECT_EQ(errors.at(0).at(0).toString(), "");
+}
+
+QString errorText(const Bytes& message) {
+    if (message.size() < 5 || message[0] != 8) {
+        return "<not an error>";
+    }
+    return QString::fromUtf8(reinterpret_cast<const char*>(message.data() + 5),
+                             static_cast<qsizetype>(message.size() - 5));
+}
+
+Bytes requestFor(std::uint8_t type, const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    QByteArray message(5, static_cast<char>(type));
+    qToLittleEndian<quint32>(static_cast<quint32>(utf8.size()), message.data() + 1);
+    message.append(utf8);
+    return Bytes(message.begin(), message.end());
+}
+
+// A Target that tries to browse, read or write the viewer's disks gets nothing.
+TEST_F(FileTransferTest, TheMasterServesNothingAndWritesNothing) {
+    test::LogCapture log;
+    writeFile(path("secret.ini"), "device_secret=abc");
+    master.handleMessage(requestFor(1, folder.path()));
+    master.handleMessage(requestFor(3, path("secret.ini")));
+    Bytes start = requestFor(5, path("autostart.desktop"));
+    start.insert(start.end(), {4, 0, 0, 0, 0, 0, 0, 0});
+    master.handleMessage(start);
+    master.handleMessage(Bytes{6, 0, 0, 0, 0, 'E', 'x', 'e', '='});
+    master.handleMessage(requestFor(7, path("autostart.desktop")));
+    EXPECT_TRUE(toTarget.empty()) << "the Master answered a request";
+    EXPECT_FALSE(QFile::exists(path("autostart.desktop")));
+    EXPECT_TRUE(log.has(spdlog::level::warn,
+                        "FileTransfer: dropped a list request from the peer: only the Target "
+                        "serves files"));
+    EXPECT_TRUE(log.has(spdlog::level::warn, "FileTransfer: dropped a download request from the "
+                                             "peer: only the Target serves files"));
+}
+
+TEST_F(FileTransferTest, AnswersAreTakenOnlyForOpenRequestsAndOnlyOnce) {
+    test::LogCapture log;
+    QSignalSpy listed(&master, &FileTransferService::directoryListed);
+    QSignalSpy downloaded(&master, &FileTransferService::fileDownloadComplete);
+    QSignalSpy errors(&master, &FileTransferService::fileError);
+    writeFile(path("served.txt"), "served");
+
+    // Answers nobody asked for: a listing, a download, an error.
+    Bytes listing = requestFor(2, "/");
+    listing.insert(listing.end(), {0, 0, 0, 0});
+    master.handleMessage(listing);
+    master.handleMessage(Bytes{4, 0, 2, 0, 0, 0, 0, 0, 0, 0, 'h', 'i'});
+    master.handleMessage(requestFor(8, "fake error"));
+    EXPECT_EQ(listed.count(), 0);
+    EXPECT_EQ(downloaded.count(), 0);
+    EXPECT_EQ(errors.count(), 0);
+    EXPECT_TRUE(log.has(spdlog::level::warn,
+                        "FileTransfer: dropped a listing that answers no request of ours"));
+
+    // A real request is answered once; the same answer again is dropped.
+    master.requestListing(folder.path());
+    ASSERT_EQ(listed.count(), 1);
+    master.handleMessage(toMaster.back());
+    EXPECT_EQ(listed.count(), 1);
+    master.requestDownload(path("served.txt"), path("copy.txt"));
+    ASSERT_EQ(downloaded.count(), 1);
+    QFile::remove(path("copy.txt"));
+    master.handleMessage(toMaster.back());
+    EXPECT_EQ(downloaded.count(), 1);
+    EXPECT_FALSE(QFile::exists(path("copy.txt")));
+
+    // The Target's requests never reach the Target's serving half as answers either.
+    QSignalSpy atTarget(&target, &FileTransferService::directoryListed);
+    target.handleMessage(listing);
+    EXPECT_EQ(atTarget.count(), 0);
+}
+
+TEST_F(FileTransferTest, OnlyRegularFilesAreServedAndWritten) {
+    QSignalSpy errors(&master, &FileTransferService::fileError);
+    // Devices read without end; their size reads as 0.
+    for (const QString device : {"/dev/zero", "/dev/urandom"}) {
+        if (!QFile::exists(device)) {
+            continue;
+        }
+        master.requestDownload(device, path("device-copy"));
+        ASSERT_FALSE(errors.isEmpty());
+        EXPECT_EQ(errors.last().at(0).toString(), "Not a regular file: " + device);
+    }
+    // Opening a FIFO for reading blocks until a writer comes.
+    ASSERT_EQ(mkfifo(path("pipe").toLocal8Bit().constData(), 0600), 0);
+    master.requestDownload(path("pipe"), path("pipe-copy"));
+    EXPECT_EQ(errors.last().at(0).toString(), "Not a regular file: " + path("pipe"));
+    master.requestDownload(folder.path(), path("folder-copy"));
+    EXPECT_EQ(errors.last().at(0).toString(), "Not a regular file: " + folder.path());
+    EXPECT_FALSE(QFile::exists(path("device-copy")));
+
+    // An upload onto a FIFO or a folder is refused, not written through.
+    writeFile(path("upload.txt"), "data");
+    master.uploadFile(path("upload.txt"), path("pipe"));
+    EXPECT_EQ(errors.last().at(0).toString(), "Cannot write file: " + path("pipe"));
+    QDir(folder.path()).mkdir("dir");
+    master.uploadFile(path("upload.txt"), path("dir"));
+    EXPECT_EQ(errors.last().at(0).toString(), "Cannot write file: " + path("dir"));
+    EXPECT_EQ(errorText(toMaster.back()), "Cannot write file: " + path("dir"));
 }
 
 } // namespace

@@ -101,10 +101,33 @@ private:
     std::size_t m_pos = 0;
 };
 
-FileTransferService::FileTransferService(SendFunction send, QObject* parent)
+FileTransferService::FileTransferService(FileTransferRole role, SendFunction send, QObject* parent)
     : QObject(parent)
+    , m_role(role)
     , m_send(std::move(send)) {
     qRegisterMetaType<QList<nimbral::FileEntry>>("QList<FileEntry>");
+}
+
+bool FileTransferService::takePending(Pending kind) {
+    if (m_role != FileTransferRole::Requester) {
+        return false;
+    }
+    while (kind != Pending::Upload && !m_pending.empty() && m_pending.front() == Pending::Upload) {
+        m_pending.pop_front();
+    }
+    if (m_pending.empty() || m_pending.front() != kind) {
+        return false;
+    }
+    m_pending.pop_front();
+    return true;
+}
+
+bool FileTransferService::dropUnlessServer(const char* what) const {
+    if (m_role == FileTransferRole::Server) {
+        return false;
+    }
+    spdlog::warn("FileTransfer: dropped a {} from the peer: only the Target serves files", what);
+    return true;
 }
 
 void FileTransferService::send(const QByteArray& message) {
@@ -120,6 +143,7 @@ void FileTransferService::sendError(const QString& text) {
 }
 
 void FileTransferService::requestListing(const QString& remotePath) {
+    m_pending.push_back(Pending::Listing);
     QByteArray message = messageOf(kListRequest);
     appendString(message, remotePath);
     spdlog::info("FileTransfer: requested listing for '{}'", remotePath.toStdString());
@@ -129,6 +153,7 @@ void FileTransferService::requestListing(const QString& remotePath) {
 void FileTransferService::requestDownload(const QString& remotePath, const QString& localPath) {
     m_remoteDownloadPath = remotePath;
     m_localDownloadPath = localPath;
+    m_pending.push_back(Pending::Download);
     QByteArray message = messageOf(kDownloadRequest);
     appendString(message, remotePath);
     spdlog::info("FileTransfer: requested download of '{}'", remotePath.toStdString());
@@ -151,6 +176,7 @@ void FileTransferService::uploadFile(const QString& localPath, const QString& re
     m_bytesTotal = file.size();
     m_bytesDone = 0;
     m_clock.start();
+    m_pending.push_back(Pending::Upload);
     QByteArray start = messageOf(kUploadStart);
     appendString(start, remotePath);
     appendU64(start, static_cast<quint64>(m_bytesTotal));
@@ -185,30 +211,57 @@ void FileTransferService::handleMessage(const std::vector<std::uint8_t>& message
         return;
     }
     Reader body(message.data() + 1, message.size() - 1);
+    const auto unasked = [](const char* what) {
+        spdlog::warn("FileTransfer: dropped a {} that answers no request of ours", what);
+    };
     switch (message[0]) {
     case kListRequest:
-        serveListing(body);
+        if (!dropUnlessServer("list request")) {
+            serveListing(body);
+        }
         break;
     case kListReply:
-        receiveListing(body);
+        if (takePending(Pending::Listing)) {
+            receiveListing(body);
+        } else {
+            unasked("listing");
+        }
         break;
     case kDownloadRequest:
-        serveDownload(body);
+        if (!dropUnlessServer("download request")) {
+            serveDownload(body);
+        }
         break;
     case kDownloadReply:
-        receiveDownload(body);
+        if (takePending(Pending::Download)) {
+            receiveDownload(body);
+        } else {
+            unasked("download");
+        }
         break;
     case kUploadStart:
-        receiveUploadStart(body);
+        if (!dropUnlessServer("upload")) {
+            receiveUploadStart(body);
+        }
         break;
     case kUploadData:
-        receiveUploadData(body);
+        if (!dropUnlessServer("upload")) {
+            receiveUploadData(body);
+        }
         break;
     case kUploadEnd:
-        receiveUploadEnd(body);
+        if (!dropUnlessServer("upload")) {
+            receiveUploadEnd(body);
+        }
         break;
     case kError:
-        receiveError(body);
+        // An error answers the oldest request still open.
+        if (m_role == FileTransferRole::Requester && !m_pending.empty()) {
+            m_pending.pop_front();
+            receiveError(body);
+        } else {
+            unasked("error");
+        }
         break;
     default:
         spdlog::warn("FileTransfer: unknown sub-type 0x{:02x}", message[0]);
@@ -243,7 +296,8 @@ void FileTransferService::serveListing(Reader& body) {
     QByteArray reply = messageOf(kListReply);
     appendString(reply, path);
 
-    if (path.isEmpty() || path == QLatin1String("/") || path == QLatin1String("\\")) {
+    // The empty path is the top level: the volumes. "/" is the root directory like any other.
+    if (path.isEmpty() || path == QLatin1String("\\")) {
         const QList<FileEntry> volumes = volumeList(mountedVolumes());
         appendU32(reply, static_cast<quint32>(volumes.size()));
         for (const FileEntry& volume : volumes) {
@@ -298,19 +352,30 @@ void FileTransferService::receiveListing(Reader& body) {
 void FileTransferService::serveDownload(Reader& body) {
     const QString path = body.string();
     spdlog::info("FileTransfer: serving download request for '{}'", path.toStdString());
+    // A device, a FIFO or a socket reports no size and reads without end or blocks: only
+    // regular files are served (checked before opening, which alone blocks on a FIFO).
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        spdlog::warn("FileTransfer: refusing download '{}': not a regular file",
+                     path.toStdString());
+        sendError(QStringLiteral("Not a regular file: ") + path);
+        return;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         sendError(QStringLiteral("Cannot open file: ") + path);
         return;
     }
-    // The whole file goes as one message: refuse what no link could carry instead of reading it.
-    if (file.size() > kMaxFileBytes) {
+    // The whole file goes as one message: refuse what no link could carry instead of reading
+    // it, and never read past the limit, whatever the size said (a file still growing).
+    const QByteArray content =
+        file.size() > kMaxFileBytes ? QByteArray() : file.read(kMaxFileBytes + 1);
+    if (file.size() > kMaxFileBytes || content.size() > kMaxFileBytes) {
         spdlog::warn("FileTransfer: refusing download '{}' of {} bytes", path.toStdString(),
-                     file.size());
+                     std::max<qint64>(file.size(), content.size()));
         sendError(QStringLiteral("File too large: ") + path);
         return;
     }
-    const QByteArray content = file.readAll();
     file.close();
     QByteArray reply = messageOf(kDownloadReply);
     reply.append(char(0));
@@ -395,7 +460,12 @@ void FileTransferService::receiveUploadData(Reader& body) {
 void FileTransferService::receiveUploadEnd(Reader& body) {
     const QString path = body.string();
     const QString target = m_uploadTargetPath.isEmpty() ? path : m_uploadTargetPath;
-    if (!m_uploadRefused) {
+    const QFileInfo existing(target);
+    if (!m_uploadRefused && existing.exists() && !existing.isFile()) {
+        spdlog::warn("FileTransfer: refusing upload to '{}': not a regular file",
+                     target.toStdString());
+        sendError(QStringLiteral("Cannot write file: ") + target);
+    } else if (!m_uploadRefused) {
         QFile file(target);
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
             file.write(m_uploadBuffer);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <vector>
 
@@ -20,12 +21,19 @@ struct FileEntry {
     bool operator==(const FileEntry&) const = default;
 };
 
-// Browsing, downloading and uploading files over the session's control channel. Both ends run
-// the same code: the requesting half is driven by the file manager, the serving half answers the
-// peer from the local file system. Messages start with a sub-type byte (1 list request, 2 list
-// reply, 3 download request, 4 download reply, 5 upload start, 6 upload data, 7 upload end,
-// 8 error); integers are little-endian, strings UTF-8 behind a u32 byte length. Whole files
-// travel in memory, so both directions are bounded (kMaxFileBytes). Main thread only.
+// Which half of the service an end runs: the Master browses and asks, the Target serves its
+// own files. A Target must never reach into the viewer's disks, and a Master takes answers
+// only to what it asked.
+enum class FileTransferRole : std::uint8_t { Requester, Server };
+
+// Browsing, downloading and uploading files over the session's control channel. The requesting
+// half (the Master's) is driven by the file manager, the serving half (the Target's) answers
+// from the local file system; each drops, with a warning, what belongs to the other.
+// Messages start with a sub-type byte (1 list request, 2 list reply, 3 download request,
+// 4 download reply, 5 upload start, 6 upload data, 7 upload end, 8 error); integers are
+// little-endian, strings UTF-8 behind a u32 byte length. Whole files travel in memory, so both
+// directions are bounded (kMaxFileBytes), and only regular files are read or written.
+// Main thread only.
 class FileTransferService : public QObject {
     Q_OBJECT
 
@@ -37,7 +45,9 @@ public:
     static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024 - 64 * 1024;
     static constexpr qint64 kUploadReserveLimit = 64 * 1024 * 1024;
 
-    explicit FileTransferService(SendFunction send, QObject* parent = nullptr);
+    FileTransferService(FileTransferRole role, SendFunction send, QObject* parent = nullptr);
+
+    FileTransferRole role() const { return m_role; }
 
     // The top level of the file browser: the mounted volumes, always with the root file system
     // and the user's home folder among them (containers and chroots may report no mounts, and a
@@ -77,6 +87,14 @@ private:
     void receiveUploadEnd(Reader& body);
     void receiveError(Reader& body);
 
+    // The Master's requests the Target has not answered yet, oldest first. An upload has an
+    // answer only when it fails, so a later answer means the uploads before it went through.
+    enum class Pending : std::uint8_t { Listing, Download, Upload };
+    bool takePending(Pending kind);
+    bool dropUnlessServer(const char* what) const;
+
+    FileTransferRole m_role;
+    std::deque<Pending> m_pending;
     SendFunction m_send;
     QString m_localDownloadPath;
     QString m_remoteDownloadPath;
