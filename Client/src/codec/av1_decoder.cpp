@@ -34,6 +34,7 @@ bool AV1Decoder::initialize(std::int32_t width, std::int32_t height) {
     dav1d_default_settings(&settings);
     settings.n_threads = 0;
     settings.max_frame_delay = 1;
+    settings.frame_size_limit = m_maxFramePixels; // also bounds sizes a frame header overrides
     const int result = dav1d_open(&m_context, &settings);
     if (result < 0) {
         m_context = nullptr;
@@ -58,6 +59,16 @@ std::unique_ptr<DecodedFrame> AV1Decoder::decode(const std::uint8_t* data, std::
     }
     if (data == nullptr || size == 0) {
         spdlog::warn("AV1Decoder: empty input data");
+        return nullptr;
+    }
+
+    // A sequence header states the largest picture of the stream that follows: refuse it here
+    // with a reason, rather than as one of dav1d's errors later.
+    Dav1dSequenceHeader sequence{};
+    if (dav1d_parse_sequence_header(&sequence, data, size) == 0 &&
+        static_cast<std::uint64_t>(sequence.max_width) * sequence.max_height > m_maxFramePixels) {
+        spdlog::warn("AV1Decoder: refusing a stream of {}x{}, above the limit of {} pixels",
+                     sequence.max_width, sequence.max_height, m_maxFramePixels);
         return nullptr;
     }
 

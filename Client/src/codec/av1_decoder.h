@@ -7,9 +7,14 @@ struct Dav1dContext;
 namespace nimbral {
 
 // AV1 through dav1d in low-latency mode: one packet in, at most one picture out.
+// The picture size comes from the peer's stream: a stream announcing more than
+// kMaxFramePixels (an 8K screen, 8192x4320, still decodes) is refused before it allocates.
 class AV1Decoder final : public IVideoDecoder {
 public:
-    AV1Decoder() = default;
+    static constexpr std::uint32_t kMaxFramePixels = 8192u * 4320u;
+
+    explicit AV1Decoder(std::uint32_t maxFramePixels = kMaxFramePixels)
+        : m_maxFramePixels(maxFramePixels) {}
     ~AV1Decoder() override;
     AV1Decoder(const AV1Decoder&) = delete;
     AV1Decoder& operator=(const AV1Decoder&) = delete;
@@ -24,6 +29,7 @@ public:
 private:
     void close();
 
+    std::uint32_t m_maxFramePixels;
     Dav1dContext* m_context = nullptr;
     std::int32_t m_expectedWidth = 0;
     std::int32_t m_expectedHeight = 0;
