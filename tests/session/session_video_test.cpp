@@ -156,6 +156,38 @@ TEST_F(SessionVideo, MonitorSwitchAndKeyFrameRequestsReachTheCapture) {
     ASSERT_WAIT(pictures.frames.size() >= before + 3, 10000);
 }
 
+// The frame a key frame request marks may be dropped (here: cropped to nothing); the request
+// must then go with the next frame that is sent, not be lost with it.
+TEST_F(SessionVideo, AKeyFrameRequestOutlivesTheFrameItWasAttachedTo) {
+    Pictures pictures(master->session);
+    connectPair();
+    ASSERT_WAIT(pictures.frames.size() >= 2, 10000);
+    test::LogCapture log;
+    const auto captures = [this] {
+        const std::lock_guard lock(target->screen->mutex);
+        return target->screen->capturedAt.size();
+    };
+    target->screen->width = 1; // nothing left of it once cropped to even sizes
+    std::size_t seen = captures();
+    ASSERT_WAIT(captures() >= seen + 2, 5000);
+    ASSERT_TRUE(Access::sendSealed(master->session, {0x02}));
+    ASSERT_WAIT(log.has(spdlog::level::debug, "Key frame requested by Master"), 5000);
+    seen = captures();
+    ASSERT_WAIT(captures() >= seen + 2, 5000); // the marked frame went by, dropped
+    const auto encoded = [&log] {
+        for (const auto& line : log.lines()) {
+            if (line.text.rfind("AV1Encoder: encoded frame", 0) == 0) {
+                return line.text;
+            }
+        }
+        return std::string();
+    };
+    ASSERT_TRUE(encoded().empty()) << "nothing is encoded while the screen is cropped away";
+    target->screen->width = 320; // the size the encoder already has: no restart forces a key
+    ASSERT_WAIT(!encoded().empty(), 5000);
+    EXPECT_TRUE(encoded().find("keyframe)") != std::string::npos) << encoded();
+}
+
 // A relay node that moves at most 200 kbit/s each way (the encoder's own ceiling is 500), reading
 // only what it forwards: a slow link whose backlog builds up in the sender's socket, as on a real
 // narrow uplink.

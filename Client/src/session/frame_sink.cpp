@@ -22,7 +22,11 @@ FrameSink::FrameSink(SessionManager* session, IVideoEncoder* encoder, FrameConve
 }
 
 void FrameSink::operator()(const std::shared_ptr<CapturedFrame>& frame) {
-    if (!frame || m_encoder == nullptr || m_converter == nullptr || m_cipher == nullptr ||
+    if (!frame) {
+        return;
+    }
+    m_keyframeOwed = m_keyframeOwed || frame->isKeyframe;
+    if (m_encoder == nullptr || m_converter == nullptr || m_cipher == nullptr ||
         m_session->state() != SessionState::Connected) {
         return;
     }
@@ -61,7 +65,7 @@ void FrameSink::operator()(const std::shared_ptr<CapturedFrame>& frame) {
         }
     }
     const std::unique_ptr<EncodedPacket> packet =
-        m_encoder->encode(m_nv12->data(), width, height, frame->timestamp, frame->isKeyframe);
+        m_encoder->encode(m_nv12->data(), width, height, frame->timestamp, m_keyframeOwed);
     if (!packet || packet->data.empty()) {
         return;
     }
@@ -69,6 +73,7 @@ void FrameSink::operator()(const std::shared_ptr<CapturedFrame>& frame) {
     if (sealed.empty()) {
         return;
     }
+    m_keyframeOwed = m_keyframeOwed && !packet->isKeyframe;
     m_session->queueVideoPacket(QByteArray(reinterpret_cast<const char*>(sealed.data()),
                                            static_cast<qsizetype>(sealed.size())));
 }

@@ -39,6 +39,9 @@ private:
     FrameConverter* m_converter;
     AesGcmCipher* m_cipher;
     Settings m_settings;
+    // A key frame the capture asked for (a Master's request, a switch) and not yet sent: a
+    // frame dropped here (held back, cropped to nothing, encoder not ready) passes it on.
+    bool m_keyframeOwed = false;
     // Reused while the size stays; the sink is copied into the capture manager once.
     std::shared_ptr<std::vector<std::uint8_t>> m_nv12;
 };
