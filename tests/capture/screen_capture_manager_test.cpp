@@ -256,6 +256,19 @@ TEST(ScreenCaptureManager, ALostBackendBacksOffToFiveSecondsAndAFrameResetsIt) {
     EXPECT_EQ(*(pacing + 2), 200ms);
 }
 
+TEST(ScreenCaptureManager, StoppingDuringABackOffDoesNotWaitItOut) {
+    test::LogCapture log;
+    ScreenCaptureManager manager(initialized({"lost"})); // the real sleeper
+    manager.start(30);
+    ASSERT_WAIT(log.has(spdlog::level::warn,
+                        "ScreenCaptureManager: backend lost, reinitializing in 1600 ms"),
+                10000);
+    const auto stopping = std::chrono::steady_clock::now();
+    manager.stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, 800ms);
+    EXPECT_FALSE(log.hasPrefix(spdlog::level::warn, "ScreenCaptureManager: worker thread did not"));
+}
+
 TEST(ScreenCaptureManager, AFailedReinitialisationIsReported) {
     SleepLog sleeps;
     test::LogCapture log;

@@ -19,9 +19,11 @@ ScreenCaptureManager::ScreenCaptureManager(std::unique_ptr<IScreenCaptureBackend
     : QObject(parent)
     , m_backend(std::move(backend))
     , m_thread(std::make_unique<QThread>())
-    , m_sleeper([](std::chrono::nanoseconds duration) {
+    , m_sleeper([this](std::chrono::nanoseconds duration) {
         // Whole milliseconds, rounded up: the pacing never runs early.
-        std::this_thread::sleep_for(std::chrono::ceil<std::chrono::milliseconds>(duration));
+        std::unique_lock lock(m_sleepMutex);
+        m_stopRequested.wait_for(lock, std::chrono::ceil<std::chrono::milliseconds>(duration),
+                                 [this] { return !m_running; });
     }) {
     static const int registered = qRegisterMetaType<std::shared_ptr<nimbral::CapturedFrame>>();
     Q_UNUSED(registered);
@@ -70,7 +72,12 @@ void ScreenCaptureManager::stop() {
     if (!m_running) {
         return;
     }
-    m_running = false;
+    {
+        // Under the sleep lock, so the worker cannot miss it between its check and its wait.
+        const std::lock_guard lock(m_sleepMutex);
+        m_running = false;
+    }
+    m_stopRequested.notify_all();
     if (m_thread->isRunning()) {
         m_thread->quit();
         if (!m_thread->wait(kStopTimeoutMs)) {

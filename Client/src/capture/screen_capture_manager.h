@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -41,7 +42,8 @@ public:
     bool isRunning() const { return m_running; }
     int targetFps() const { return m_targetFps; }
 
-    // For tests: how the loop waits (pacing and back-off); the default sleeps the thread.
+    // For tests: how the loop waits (pacing and back-off); the default sleeps the thread until
+    // the time is up or stop() is called, so a long back-off never holds a stop up.
     void setSleeper(Sleeper sleeper) { m_sleeper = std::move(sleeper); }
 
 signals:
@@ -60,6 +62,8 @@ private:
     std::atomic<int> m_pendingMonitor{-1};
     std::mutex m_callbackMutex;
     FrameCallback m_callback;
+    std::mutex m_sleepMutex;
+    std::condition_variable m_stopRequested;
     Sleeper m_sleeper;
 };
 
