@@ -11,6 +11,10 @@ scripts/setup.sh
 
 password="Demo-Pass1"
 work=$(mktemp -d -t nimbral-run.XXXXXX)
+# The password goes to the clients in a file of our own, never on their command lines, where
+# every user of the machine could read it.
+umask 077
+printf '%s\n' "$password" >"$work/session.pw"
 pids=()
 kill_tree() { # the xvfb-run wrappers leave their X servers and clients behind otherwise
     local child
@@ -47,7 +51,7 @@ xvfb-run --auto-servernum --server-args="-screen 0 1280x800x24" sh -c '
     client=$!
     xclock -geometry 300x300+900+100 -update 1 >/dev/null 2>&1 || true &
     xeyes -geometry 300x200+900+450 >/dev/null 2>&1 || true &
-    wait $client' target "${client[@]}" --profile "$work/target" --session-password "$password" \
+    wait $client' target "${client[@]}" --profile "$work/target" --session-password-file "$work/session.pw" \
     >"$work/target.out" 2>&1 &
 pids+=($!)
 if ! wait_for "$work/target/NimbralClient.log" "Signaling auth confirmed" 20; then
@@ -59,7 +63,7 @@ target_id=$(grep -o "Client ID: [0-9]*" "$work/target/NimbralClient.log" | head 
 echo "run-local: Target online as ${target_id} with password ${password} (log: $work/target/NimbralClient.log)"
 
 # The Master connects as a user would with the form.
-master=("${client[@]}" --profile "$work/master" --connect "$target_id" --password "$password")
+master=("${client[@]}" --profile "$work/master" --connect "$target_id" --password-file "$work/session.pw")
 if [[ -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ]]; then
     echo "run-local: the Master opens on your display and shows the Target's desktop"
     "${master[@]}" &

@@ -1,5 +1,8 @@
 #include "ui/client_startup.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 namespace nimbral {
@@ -102,6 +105,71 @@ TEST(ClientOptions, AProfileAPasswordAndAPartnerToConnectTo) {
         << "a partner without a password";
     EXPECT_FALSE(parseClientOptions({"NimbralClient", "--profile"}).error.isEmpty());
     EXPECT_FALSE(parseClientOptions({"NimbralClient", "--session-password", "  "}).error.isEmpty());
+}
+
+TEST(ClientOptions, PasswordsFromFilesStayOutOfTheProcessListAndPlainOnesWarn) {
+    QStringList asked;
+    const SecretReader reader = [&asked](const QString& source,
+                                         QString& error) -> std::optional<QString> {
+        asked << source;
+        if (source == "missing") {
+            error = "cannot read missing: No such file or directory";
+            return std::nullopt;
+        }
+        return "secret-from-" + source;
+    };
+    ClientOptions options =
+        parseClientOptions({"NimbralClient", "--session-password-file", "target.pw", "--connect",
+                            "123456789", "--password-file", "-"},
+                           reader);
+    EXPECT_TRUE(options.error.isEmpty()) << options.error.toStdString();
+    EXPECT_EQ(options.sessionPassword, QString("secret-from-target.pw"));
+    EXPECT_EQ(options.connectPassword, "secret-from--");
+    EXPECT_EQ(asked, (QStringList{"target.pw", "-"}));
+    EXPECT_TRUE(options.warnings.isEmpty());
+
+    options = parseClientOptions({"NimbralClient", "--session-password", "Demo-Pass1"}, reader);
+    ASSERT_EQ(options.warnings.size(), 1);
+    EXPECT_EQ(options.warnings[0],
+              "--session-password shows the password to every user of this machine (in the "
+              "process list); --session-password-file FILE, or - for standard input, keeps it "
+              "private");
+
+    options = parseClientOptions(
+        {"NimbralClient", "--connect", "123456789", "--password-file", "missing"}, reader);
+    EXPECT_EQ(options.error, "--password-file: cannot read missing: No such file or directory");
+    EXPECT_FALSE(options.connectTo);
+
+    asked.clear();
+    options = parseClientOptions({"NimbralClient", "--session-password-file", "-", "--connect",
+                                  "123456789", "--password-file", "-"},
+                                 reader);
+    EXPECT_EQ(options.error, "only one password can come from standard input");
+    EXPECT_TRUE(asked.isEmpty());
+    EXPECT_EQ(
+        parseClientOptions(
+            {"NimbralClient", "--session-password", "a", "--session-password-file", "f"}, reader)
+            .error,
+        "use either --session-password or --session-password-file, not both");
+}
+
+TEST(ClientOptions, ASecretIsTheFirstLineOfItsFile) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath("pw");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Demo-Pass1\r\nsecond line\n");
+    file.close();
+    QString error;
+    EXPECT_EQ(readSecret(path, error), QString("Demo-Pass1"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write("\n");
+    file.close();
+    EXPECT_FALSE(readSecret(path, error));
+    EXPECT_EQ(error, path + " holds no password on its first line");
+    EXPECT_FALSE(readSecret(folder.filePath("absent"), error));
+    EXPECT_TRUE(error.startsWith("cannot read " + folder.filePath("absent")))
+        << error.toStdString();
 }
 
 } // namespace

@@ -371,9 +371,15 @@ TEST_F(ClientProcessTest, ATargetAndAMasterProgramHoldASession) {
         QFile file(path(profile + "/NimbralClient.log"));
         return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
     };
+    // The passwords as a user should pass them: the Target's from a file, the Master's on
+    // standard input, neither in the process list.
+    QFile secret(path("target.pw"));
+    ASSERT_TRUE(secret.open(QIODevice::WriteOnly));
+    secret.write("Demo-Pass1\n");
+    secret.close();
     QProcess* target =
         startInteractive({"--log-level", "info", "--server", server.baseUrl(), "--profile",
-                          path("target"), "--session-password", "Demo-Pass1"});
+                          path("target"), "--session-password-file", path("target.pw")});
     ASSERT_WAIT(logOf("target").contains("Signaling auth confirmed"), 15000);
     const QRegularExpression idLine("Client ID: (\\d{9})");
     const QString targetId = idLine.match(logOf("target")).captured(1);
@@ -381,7 +387,9 @@ TEST_F(ClientProcessTest, ATargetAndAMasterProgramHoldASession) {
 
     QProcess* master =
         startInteractive({"--log-level", "info", "--server", server.baseUrl(), "--profile",
-                          path("master"), "--connect", targetId, "--password", "Demo-Pass1"});
+                          path("master"), "--connect", targetId, "--password-file", "-"});
+    master->write("Demo-Pass1\n");
+    master->closeWriteChannel();
     ASSERT_WAIT(logOf("master").contains("Session state: Connecting -> Connected") &&
                     logOf("target").contains("Session state: Connecting -> Connected"),
                 20000);

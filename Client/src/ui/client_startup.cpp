@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QLocalSocket>
 #include <QLocale>
 #include <QStandardPaths>
@@ -117,8 +118,38 @@ spdlog::level::level_enum logLevelFromName(const QString& value) {
     return spdlog::level::err;
 }
 
-ClientOptions parseClientOptions(const QStringList& arguments) {
+std::optional<QString> readSecret(const QString& source, QString& error) {
+    // A password is one short line; reading is bounded whatever the source holds.
+    constexpr qint64 kMaxSecretBytes = 4096;
+    QFile file;
+    const bool opened = source == QLatin1String("-")
+                            ? file.open(stdin, QIODevice::ReadOnly)
+                            : (file.setFileName(source), file.open(QIODevice::ReadOnly));
+    if (!opened) {
+        error = QStringLiteral("cannot read %1: %2").arg(source, file.errorString());
+        return std::nullopt;
+    }
+    QByteArray line = file.readLine(kMaxSecretBytes);
+    while (line.endsWith('\n') || line.endsWith('\r')) {
+        line.chop(1);
+    }
+    const QString secret = QString::fromUtf8(line);
+    if (secret.trimmed().isEmpty()) {
+        error = QStringLiteral("%1 holds no password on its first line")
+                    .arg(source == QLatin1String("-") ? QStringLiteral("standard input") : source);
+        return std::nullopt;
+    }
+    return secret;
+}
+
+ClientOptions parseClientOptions(const QStringList& arguments, const SecretReader& reader) {
     ClientOptions options;
+    // The first problem is the one reported.
+    const auto fail = [&options](const QString& error) {
+        if (options.error.isEmpty()) {
+            options.error = error;
+        }
+    };
     if (const auto level = valueAfter(arguments, QStringLiteral("--log-level"))) {
         options.logLevel = logLevelFromName(*level);
     }
@@ -161,26 +192,69 @@ ClientOptions parseClientOptions(const QStringList& arguments) {
             options.error = QStringLiteral("--profile needs a directory");
         }
     }
-    if (arguments.contains(QStringLiteral("--session-password"))) {
-        const QString value =
-            valueAfter(arguments, QStringLiteral("--session-password")).value_or(QString());
+    if (valueAfter(arguments, QStringLiteral("--session-password-file")) == QLatin1String("-") &&
+        valueAfter(arguments, QStringLiteral("--password-file")) == QLatin1String("-")) {
+        fail(QStringLiteral("only one password can come from standard input"));
+        return options;
+    }
+    // A password on the command line is in every local user's process list: the file forms
+    // keep it out, the plain forms stay for scripts with a warning.
+    const auto password = [&](const QString& plain, const QString& fromFile) -> QString {
+        const bool hasPlain = arguments.contains(plain);
+        const bool hasFile = arguments.contains(fromFile);
+        if (hasPlain && hasFile) {
+            fail(QStringLiteral("use either %1 or %2, not both").arg(plain, fromFile));
+            return {};
+        }
+        if (hasFile) {
+            const QString source = valueAfter(arguments, fromFile).value_or(QString());
+            if (source.isEmpty()) {
+                fail(QStringLiteral("%1 needs a file, or - for standard input").arg(fromFile));
+                return {};
+            }
+            QString error;
+            const std::optional<QString> secret = reader(source, error);
+            if (!secret) {
+                fail(QStringLiteral("%1: %2").arg(fromFile, error));
+                return {};
+            }
+            return *secret;
+        }
+        if (hasPlain) {
+            const QString value = valueAfter(arguments, plain).value_or(QString());
+            if (!value.trimmed().isEmpty()) {
+                options.warnings << QStringLiteral("%1 shows the password to every user of this "
+                                                   "machine (in the process list); %2 FILE, or "
+                                                   "- for standard input, keeps it private")
+                                        .arg(plain, fromFile);
+            }
+            return value;
+        }
+        return {};
+    };
+    if (arguments.contains(QStringLiteral("--session-password")) ||
+        arguments.contains(QStringLiteral("--session-password-file"))) {
+        const QString value = password(QStringLiteral("--session-password"),
+                                       QStringLiteral("--session-password-file"));
         if (!value.trimmed().isEmpty()) {
             options.sessionPassword = value;
-        } else if (options.error.isEmpty()) {
-            options.error = QStringLiteral("--session-password needs a password");
+        } else {
+            fail(QStringLiteral("--session-password needs a password"));
         }
     }
     if (arguments.contains(QStringLiteral("--connect"))) {
         const QString id = valueAfter(arguments, QStringLiteral("--connect")).value_or(QString());
-        const QString password =
-            valueAfter(arguments, QStringLiteral("--password")).value_or(QString());
-        if (!id.isEmpty() && !password.isEmpty()) {
+        const QString secret =
+            password(QStringLiteral("--password"), QStringLiteral("--password-file"));
+        if (!id.isEmpty() && !secret.isEmpty()) {
             options.connectTo = id;
-            options.connectPassword = password;
-        } else if (options.error.isEmpty()) {
-            options.error = QStringLiteral("--connect needs a partner ID and --password PASSWORD");
+            options.connectPassword = secret;
+        } else {
+            fail(QStringLiteral("--connect needs a partner ID and --password-file FILE (or "
+                                "--password PASSWORD)"));
         }
     }
+
     if (arguments.contains(QStringLiteral("--ip-echo-url"))) {
         const QString value =
             valueAfter(arguments, QStringLiteral("--ip-echo-url")).value_or(QString());
@@ -236,6 +310,10 @@ int runClient(int argc, char** argv) {
         spdlog::error("Invalid command line: {}", options.error.toStdString());
         fprintf(stderr, "NimbralClient: %s\n", qPrintable(options.error));
         return kExitUsage;
+    }
+    for (const QString& warning : options.warnings) {
+        spdlog::warn("Command line: {}", warning.toStdString());
+        fprintf(stderr, "NimbralClient: warning: %s\n", qPrintable(warning));
     }
 
     if (const QString reason = platform::missingDisplayReason(); !reason.isEmpty()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -24,16 +25,25 @@ struct ClientOptions {
     // --profile DIR: settings, log and single-instance lock of their own, so several clients
     // (a Target and a Master on one machine) can run side by side.
     std::optional<QString> profileDirectory;
-    // --session-password PW: the password partners connect with, stored before start.
+    // --session-password PW or --session-password-file FILE: the password partners connect
+    // with, stored before start.
     std::optional<QString> sessionPassword;
-    // --connect ID --password PW: once online, start a session to that partner.
+    // --connect ID with --password PW or --password-file FILE: once online, start a session to
+    // that partner.
     std::optional<QString> connectTo;
     QString connectPassword;
-    QString error; // non-empty when an option's value is unusable
+    QString error;        // non-empty when an option's value is unusable
+    QStringList warnings; // said on standard error, the start goes on
 };
 
+// Reads a secret given by a *-file option: its first line, from the file or, for "-", from
+// standard input. nullopt with error set when there is none.
+using SecretReader = std::function<std::optional<QString>(const QString& source, QString& error)>;
+std::optional<QString> readSecret(const QString& source, QString& error);
+
 // arguments: the whole argument vector, program name first.
-ClientOptions parseClientOptions(const QStringList& arguments);
+ClientOptions parseClientOptions(const QStringList& arguments,
+                                 const SecretReader& reader = readSecret);
 
 // Maps a --log-level value (case-insensitive) to a level; anything unknown selects error.
 spdlog::level::level_enum logLevelFromName(const QString& value);
