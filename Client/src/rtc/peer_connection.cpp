@@ -831,7 +831,7 @@ void PeerConnectionState::readSctp() {
                 // The association is gone (an ABORT). Its notification can sit behind a message
                 // it cut short and never be read: the error itself must end the link, or the
                 // rest of that message is awaited for ever.
-                spdlog::warn("rtc: SCTP association lost ({})", std::strerror(errno));
+                spdlog::info("rtc: SCTP association ended ({})", std::strerror(errno));
                 changeState(State::Disconnected);
             }
             break;
