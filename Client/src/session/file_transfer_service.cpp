@@ -1,6 +1,8 @@
 #include "session/file_transfer_service.h"
 
 #include <algorithm>
+#include <filesystem>
+#include <system_error>
 
 #include <QDir>
 #include <QFile>
@@ -269,11 +271,23 @@ void FileTransferService::handleMessage(const std::vector<std::uint8_t>& message
     }
 }
 
+namespace {
+
+// The size of the file system holding a folder. Asked of the file system itself: the mount
+// table that QStorageInfo goes by does not name the root of a chroot or a container.
+qint64 capacityOf(const QString& folder) {
+    std::error_code error;
+    const auto space = std::filesystem::space(QFile::encodeName(folder).toStdString(), error);
+    return error ? 0 : static_cast<qint64>(space.capacity);
+}
+
+} // namespace
+
 QList<FileEntry> FileTransferService::mountedVolumes() {
     QList<FileEntry> volumes;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         if (volume.isValid()) {
-            volumes.append({volume.rootPath(), true, volume.bytesTotal()});
+            volumes.append({volume.rootPath(), true, capacityOf(volume.rootPath())});
         }
     }
     return volumes;
@@ -284,7 +298,7 @@ QList<FileEntry> FileTransferService::volumeList(QList<FileEntry> mounted) {
         const bool listed = std::any_of(mounted.begin(), mounted.end(),
                                         [&](const FileEntry& v) { return v.name == folder; });
         if (!listed && QFileInfo(folder).isDir()) {
-            mounted.append({folder, true, QStorageInfo(folder).bytesTotal()});
+            mounted.append({folder, true, capacityOf(folder)});
         }
     }
     return mounted;
