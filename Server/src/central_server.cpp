@@ -2,12 +2,15 @@
 
 #include <QFile>
 #include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QSslKey>
+#include <QSslSocket>
 #include <QStandardPaths>
 #include <QWebSocket>
 
 #include <spdlog/spdlog.h>
 
+#include "connection_guard.h"
 #include "device_registry.h"
 #include "relay_node.h"
 #include "rest_api.h"
@@ -59,12 +62,13 @@ QString hostForUrl(const QHostAddress& address) {
 
 CentralServer::CentralServer(QObject* parent)
     : QObject(parent)
+    , m_limiter(std::make_unique<ConnectionLimiter>(256, 4096))
     , m_tokens(std::make_unique<TokenStore>())
     , m_devices(std::make_unique<DeviceRegistry>())
     , m_sessions(std::make_unique<SessionRegistry>())
     , m_signaling(std::make_unique<SignalingHub>(*m_tokens, *m_sessions, *m_devices))
     , m_rest(std::make_unique<RestApi>(*m_devices, *m_tokens, *m_sessions, *m_signaling))
-    , m_relay(std::make_unique<RelayNode>(*m_sessions)) {
+    , m_relay(std::make_unique<RelayNode>(*m_sessions, *m_limiter)) {
     connect(m_rest.get(), &RestApi::newWebSocketConnection, this, [this] {
         while (m_rest->hasPendingWebSocketConnections()) {
             m_signaling->adopt(m_rest->nextPendingWebSocketConnection());
@@ -73,6 +77,10 @@ CentralServer::CentralServer(QObject* parent)
     m_rest->setStatusProvider([this] {
         return nlohmann::json{{"relay_connections", m_relay->connectionCount()},
                               {"relayed_bytes", m_relay->relayedBytes()}};
+    });
+    m_sessions->setPresenceCheck([this](const Session& session) {
+        return m_signaling->isOnline(session.masterClientId) ||
+               m_signaling->isOnline(session.targetClientId) || m_relay->hasConnection(session.id);
     });
     connect(m_sessions.get(), &SessionRegistry::sessionEnded, this,
             [this](const QString& sessionId, const QString&) { m_relay->closeSession(sessionId); });
@@ -102,24 +110,37 @@ bool CentralServer::start(const ServerOptions& options, QString* error) {
     }
     spdlog::info("NimbralServer: device registry {}", databasePath.toStdString());
 
+    m_limiter->setLimits(options.maxConnectionsPerAddress, options.maxConnections);
+    m_rest->setRegistrationLimit(options.registrationsPerMinute);
+
+    auto* httpServer = new GuardedTcpServer(*m_limiter, QStringLiteral("RestApi"));
+    httpServer->guardHttpBodies(RestApi::kMaxBodyBytes);
     QString scheme = QStringLiteral("http");
     if (!options.tlsCertificate.isEmpty()) {
         QSslCertificate certificate;
         QSslKey key;
         if (!loadTls(options, &certificate, &key, error)) {
+            delete httpServer;
             return false;
         }
-        m_rest->sslSetup(certificate, key);
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setLocalCertificate(certificate);
+        tls.setPrivateKey(key);
+        tls.setPeerVerifyMode(QSslSocket::VerifyNone);
+        httpServer->setTls(tls);
         scheme = QStringLiteral("https");
     }
 
-    m_httpPort = m_rest->listen(options.listenAddress, options.listenPort);
-    if (m_httpPort == 0) {
-        *error = QStringLiteral("cannot listen on %1:%2")
+    if (!httpServer->listen(options.listenAddress, options.listenPort)) {
+        *error = QStringLiteral("cannot listen on %1:%2: %3")
                      .arg(options.listenAddress.toString())
-                     .arg(options.listenPort);
+                     .arg(options.listenPort)
+                     .arg(httpServer->errorString());
+        delete httpServer;
         return false;
     }
+    m_httpPort = httpServer->serverPort();
+    m_rest->bind(httpServer); // the REST server owns it from here
     if (!m_relay->listen(options.listenAddress, options.relayPort)) {
         *error = QStringLiteral("cannot listen for the relay on %1:%2: %3")
                      .arg(options.listenAddress.toString())
@@ -132,6 +153,10 @@ bool CentralServer::start(const ServerOptions& options, QString* error) {
     spdlog::info("NimbralServer: listening on {} (REST, signaling at /ws/clients/<id>)",
                  m_baseUrl.toStdString());
     spdlog::info("NimbralServer: relay listening on {}:{}", host.toStdString(), relayPort());
+    spdlog::info("NimbralServer: at most {} connections per address and {} in all, {} "
+                 "registrations per address a minute",
+                 options.maxConnectionsPerAddress, options.maxConnections,
+                 options.registrationsPerMinute);
     return true;
 }
 

@@ -9,6 +9,7 @@
 
 namespace nimbral::server {
 
+class ConnectionLimiter;
 class DeviceRegistry;
 class RelayNode;
 class RestApi;
@@ -37,6 +38,8 @@ public:
     SignalingHub& signaling() { return *m_signaling; }
 
 private:
+    // First, so it outlives every socket it counts.
+    std::unique_ptr<ConnectionLimiter> m_limiter;
     std::unique_ptr<TokenStore> m_tokens;
     std::unique_ptr<DeviceRegistry> m_devices;
     std::unique_ptr<SessionRegistry> m_sessions;

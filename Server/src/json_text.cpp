@@ -68,4 +68,25 @@ bool StringFields::has(const char* name) const {
     return it != m_object.end() && it->is_string();
 }
 
+std::string printable(std::string_view text, size_t maxBytes) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    const size_t shown = std::min(text.size(), maxBytes);
+    out.reserve(shown + 8);
+    for (size_t i = 0; i < shown; ++i) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        if (byte >= 0x20 && byte < 0x7f && byte != '\\') {
+            out += static_cast<char>(byte);
+        } else {
+            out += "\\x";
+            out += kHex[byte >> 4];
+            out += kHex[byte & 0xf];
+        }
+    }
+    if (shown < text.size()) {
+        out += "...";
+    }
+    return out;
+}
+
 } // namespace nimbral::server

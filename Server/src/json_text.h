@@ -18,6 +18,11 @@ std::optional<nlohmann::json> parseJson(std::string_view text);
 // Compact form ({"a":1}); invalid UTF-8 in strings is replaced rather than thrown on.
 std::string compactJson(const nlohmann::json& value);
 
+// Text a client sent, made safe for one log line: every byte outside printable ASCII (line breaks,
+// terminal escapes, invalid UTF-8) and the backslash become \xNN, and it is cut after
+// `maxBytes` of input.
+std::string printable(std::string_view text, size_t maxBytes = 80);
+
 // A member that must be a string when present. Missing reads as empty; a member of another type
 // sets `wrongType` to its name (the first one found) so the caller can refuse the request.
 class StringFields {

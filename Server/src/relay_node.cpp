@@ -7,6 +7,7 @@
 #include <spdlog/spdlog.h>
 
 #include "json_text.h"
+#include "relay_frame_cursor.h"
 #include "session_registry.h"
 
 namespace nimbral::server {
@@ -17,11 +18,19 @@ struct RelayNode::Peer {
     Peer* partner = nullptr;
     QTimer timer; // join deadline, then the unpaired deadline
     QString address;
+    // This peer's stream as passed on so far, and what was read from it but not yet passed on
+    // (kept across a partner's leaving, for the next one).
+    RelayFrameCursor sent;
+    QByteArray held;
+    // A receiver left in the middle of one of this peer's frames: the rest of that frame goes
+    // nowhere, so the next partner starts on a frame boundary.
+    bool discarding = false;
 };
 
-RelayNode::RelayNode(SessionRegistry& sessions, QObject* parent)
+RelayNode::RelayNode(SessionRegistry& sessions, ConnectionLimiter& limiter, QObject* parent)
     : QObject(parent)
-    , m_sessions(sessions) {
+    , m_sessions(sessions)
+    , m_server(limiter, QStringLiteral("RelayNode")) {
     connect(&m_server, &QTcpServer::pendingConnectionAvailable, this, &RelayNode::onNewConnection);
 }
 
@@ -128,9 +137,13 @@ void RelayNode::readJoin(Peer* peer) {
         other->timer.stop();
         spdlog::info("RelayNode: session {} paired ({} <-> {})", sessionId.toStdString(),
                      other->address.toStdString(), peer->address.toStdString());
-        // Whatever either side sent while waiting goes out now.
+        // Whatever either side sent while waiting goes out now. Passing data on can end a
+        // connection, so the second peer is looked up again rather than trusted.
+        QTcpSocket* socket = peer->socket;
         pump(other);
-        pump(peer);
+        if (Peer* still = m_peers.value(socket)) {
+            pump(still);
+        }
     } else {
         spdlog::info("RelayNode: {} joined session {}, waiting for its partner",
                      peer->address.toStdString(), sessionId.toStdString());
@@ -139,27 +152,54 @@ void RelayNode::readJoin(Peer* peer) {
 }
 
 void RelayNode::pump(Peer* from) {
-    Peer* to = from->partner;
-    if (to == nullptr) {
-        return;
-    }
-    QTcpSocket* source = from->socket;
-    QTcpSocket* sink = to->socket;
-    while (source->bytesAvailable() > 0) {
-        const qint64 room = kMaxPendingWriteBytes - sink->bytesToWrite();
+    // The partner is looked up on every turn: writing to it can end it (and unpair `from`).
+    while (Peer* to = from->partner) {
+        if (from->held.isEmpty()) {
+            const qint64 available = from->socket->bytesAvailable();
+            if (available <= 0) {
+                return;
+            }
+            from->held = from->socket->read(qMin(available, kReadBufferBytes));
+            if (from->held.isEmpty()) {
+                return;
+            }
+        }
+        if (from->discarding) {
+            const qint64 skipped =
+                from->sent.advance(from->held.constData(), from->held.size(), true);
+            if (skipped < 0) {
+                return refuseStream(from);
+            }
+            from->held.remove(0, skipped);
+            from->discarding = !from->sent.atBoundary();
+            continue;
+        }
+        const qint64 room = kMaxPendingWriteBytes - to->socket->bytesToWrite();
         if (room <= 0) {
-            return; // resumed by the sink's bytesWritten
+            return; // resumed by the receiver's bytesWritten
         }
-        const QByteArray chunk = source->read(qMin<qint64>(room, source->bytesAvailable()));
-        if (chunk.isEmpty()) {
-            return;
+        const qint64 size = qMin<qint64>(room, from->held.size());
+        if (from->sent.advance(from->held.constData(), size) < 0) {
+            return refuseStream(from);
         }
-        sink->write(chunk);
+        to->socket->write(from->held.constData(), size);
+        from->held.remove(0, size);
+        m_relayedBytes += size;
         // Hand the bytes to the kernel now rather than on the next loop turn: one loop turn
         // less of delay for every relayed input event.
-        sink->flush();
-        m_relayedBytes += chunk.size();
+        to->socket->flush();
     }
+}
+
+void RelayNode::refuseStream(Peer* from) {
+    // Its partner may hold the start of the broken header: neither stream can go on.
+    spdlog::warn("RelayNode: {} sent an invalid frame header in session {}, closing both peers",
+                 from->address.toStdString(), from->sessionId.toStdString());
+    if (Peer* partner = from->partner) {
+        QMetaObject::invokeMethod(partner->socket, &QTcpSocket::abort, Qt::QueuedConnection);
+    }
+    QMetaObject::invokeMethod(from->socket, &QTcpSocket::abort, Qt::QueuedConnection);
+    from->partner = nullptr;
 }
 
 void RelayNode::startUnpairedTimer(Peer* peer) {
@@ -180,9 +220,28 @@ void RelayNode::drop(Peer* peer) {
         }
         if (Peer* partner = peer->partner) {
             partner->partner = nullptr;
-            spdlog::info("RelayNode: {} left session {}, partner waits to be paired again",
-                         peer->address.toStdString(), peer->sessionId.toStdString());
-            startUnpairedTimer(partner);
+            if (!peer->sent.atBoundary()) {
+                // The partner holds the start of a frame whose end will never come; no new
+                // partner can continue it, so the partner goes too (its device reconnects).
+                spdlog::info("RelayNode: {} left session {} in the middle of a frame, closing "
+                             "its partner",
+                             peer->address.toStdString(), peer->sessionId.toStdString());
+                const auto members = m_bySession.find(peer->sessionId);
+                if (members != m_bySession.end()) {
+                    members->removeAll(partner);
+                    if (members->isEmpty()) {
+                        m_bySession.erase(members);
+                    }
+                }
+                // Later: this may run inside a pump of the partner.
+                QMetaObject::invokeMethod(partner->socket, &QTcpSocket::abort,
+                                          Qt::QueuedConnection);
+            } else {
+                partner->discarding = !partner->sent.atBoundary();
+                spdlog::info("RelayNode: {} left session {}, partner waits to be paired again",
+                             peer->address.toStdString(), peer->sessionId.toStdString());
+                startUnpairedTimer(partner);
+            }
         }
     }
     peer->timer.stop();

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTcpServer>
 
+#include "connection_guard.h"
+
 class QTcpSocket;
 
 namespace nimbral::server {
@@ -14,7 +16,8 @@ class SessionRegistry;
 
 // The relay: two TCP connections that open with the same relay_join are paired and from then on
 // every byte one sends reaches the other unchanged. The frames are end to end; after the join
-// nothing is parsed. Memory stays bounded: each socket buffers at most kReadBufferBytes, and a
+// only the frame headers are followed (so that a peer that leaves and rejoins is paired again on a
+// frame boundary, never in the middle of one). Memory stays bounded: each socket buffers at most kReadBufferBytes, and a
 // side whose outgoing data passes kMaxPendingWriteBytes stops the other side being read (TCP
 // pushes back on the sender) until it drains.
 // Main thread only.
@@ -30,7 +33,7 @@ public:
     static constexpr int kJoinTimeoutMs = 10000;
     static constexpr int kUnpairedTimeoutMs = 30000;
 
-    explicit RelayNode(SessionRegistry& sessions, QObject* parent = nullptr);
+    RelayNode(SessionRegistry& sessions, ConnectionLimiter& limiter, QObject* parent = nullptr);
     ~RelayNode() override;
 
     bool listen(const QHostAddress& address, quint16 port);
@@ -40,6 +43,7 @@ public:
     void setUnpairedTimeout(int milliseconds) { m_unpairedTimeoutMs = milliseconds; }
 
     int connectionCount() const { return static_cast<int>(m_peers.size()); }
+    bool hasConnection(const QString& sessionId) const { return m_bySession.contains(sessionId); }
     qint64 relayedBytes() const { return m_relayedBytes; }
 
     // Ends both connections of a session (it was closed or failed).
@@ -54,9 +58,10 @@ private:
     void startUnpairedTimer(Peer* peer);
     void drop(Peer* peer);
     void closePeer(Peer* peer);
+    void refuseStream(Peer* from);
 
     SessionRegistry& m_sessions;
-    QTcpServer m_server;
+    GuardedTcpServer m_server;
     QHash<QTcpSocket*, Peer*> m_peers;
     QHash<QString, QList<Peer*>> m_bySession;
     int m_unpairedTimeoutMs = kUnpairedTimeoutMs;

@@ -44,6 +44,18 @@ QString qs(const std::string& text) {
     return QString::fromStdString(text);
 }
 
+// One IPv6 host usually holds a whole /64, so that is what counts as one source.
+QString registrationSource(const QHostAddress& address) {
+    bool isV4 = false;
+    const quint32 v4 = address.toIPv4Address(&isV4);
+    if (isV4) {
+        return QHostAddress(v4).toString();
+    }
+    Q_IPV6ADDR bytes = address.toIPv6Address();
+    std::fill(std::begin(bytes.c) + 8, std::end(bytes.c), 0);
+    return QHostAddress(bytes).toString() + QStringLiteral("/64");
+}
+
 } // namespace
 
 RestApi::RestApi(DeviceRegistry& devices, TokenStore& tokens, SessionRegistry& sessions,
@@ -69,7 +81,7 @@ bool RestApi::handleRequest(const QHttpServerRequest& request, QTcpSocket* socke
     responder.write(QByteArray::fromStdString(compactJson(reply.body)),
                     QByteArrayLiteral("application/json"),
                     static_cast<QHttpServerResponder::StatusCode>(reply.status));
-    spdlog::debug("RestApi: {} {} -> {}", request.url().path().toStdString(),
+    spdlog::debug("RestApi: {} {} -> {}", printable(request.url().path().toStdString()),
                   static_cast<int>(request.method()), reply.status);
     return true;
 }
@@ -148,6 +160,12 @@ RestApi::Reply RestApi::route(const QHttpServerRequest& request) {
     }
 
     if (route == Route::AutoRegister) {
+        if (!m_registrations.allow(registrationSource(request.remoteAddress()))) {
+            spdlog::warn("RestApi: registration from {} refused: over {} a minute",
+                         request.remoteAddress().toString().toStdString(),
+                         m_registrationsPerMinute);
+            return error(429, "Too many registrations from this address, try again later");
+        }
         return autoRegister(*body);
     }
     if (route == Route::AutoLogin) {
@@ -206,7 +224,7 @@ RestApi::Reply RestApi::autoLogin(const json& body) {
         return wrongType(fields.wrongType());
     }
     if (!m_devices.verifyCredentials(clientId, secret)) {
-        spdlog::info("RestApi: login refused for {}", clientId.toStdString());
+        spdlog::info("RestApi: login refused for {}", printable(clientId.toStdString()));
         return error(401, "Invalid device credentials");
     }
     m_devices.touch(clientId);
@@ -317,11 +335,19 @@ RestApi::Reply RestApi::completeSession(Session& session, const json& body) {
         return wrongType(fields.wrongType());
     }
     // A failed session answers with its state, which ends it at the device.
-    if (session.state != SessionState::Failed) {
-        session.state = SessionState::Connected;
-        session.connectionMethod = method;
-        session.relayNodeId = relayNode;
+    if (session.state == SessionState::Failed) {
+        return {200, session.toJson()};
     }
+    // Only a handshake that took place can complete; anything else would let a party skip it.
+    if (session.state != SessionState::Handshaking) {
+        json reply = session.toJson();
+        reply["detail"] = std::string("Session is ") + sessionStateName(session.state);
+        return {409, reply};
+    }
+    session.state = SessionState::Connected;
+    session.connectionMethod = method;
+    session.relayNodeId = relayNode;
+    m_sessions.markActive(session);
     return {200, session.toJson()};
 }
 
@@ -340,7 +366,7 @@ RestApi::Reply RestApi::closeSession(const QString& caller, Session& session, co
     json reply = session.toJson();
     const QString peer = session.peerOf(caller);
     spdlog::info("RestApi: session {} closed by {} ({})", sessionId.toStdString(),
-                 caller.toStdString(), reason.toStdString());
+                 caller.toStdString(), printable(reason.toStdString()));
     m_signaling.sendTo(peer, json{{"type", "SESSION_CLOSED"},
                                   {"session_id", sessionId.toStdString()},
                                   {"reason", reason.toStdString()}});

@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "rate_limiter.h"
+
 namespace nimbral::server {
 
 class DeviceRegistry;
@@ -26,6 +28,12 @@ public:
 
     RestApi(DeviceRegistry& devices, TokenStore& tokens, SessionRegistry& sessions,
             SignalingHub& signaling, QObject* parent = nullptr);
+
+    // Registrations one source address may make: this many at once, then this many a minute.
+    void setRegistrationLimit(int perMinute) {
+        m_registrationsPerMinute = perMinute;
+        m_registrations = RateLimiter(perMinute, perMinute);
+    }
 
     // Extra figures for GET /health (the relay's, say), supplied by whoever composes the server.
     void setStatusProvider(std::function<nlohmann::json()> provider) {
@@ -59,6 +67,8 @@ private:
     SessionRegistry& m_sessions;
     SignalingHub& m_signaling;
     std::function<nlohmann::json()> m_statusProvider;
+    int m_registrationsPerMinute = 30;
+    RateLimiter m_registrations{30, 30};
 };
 
 } // namespace nimbral::server

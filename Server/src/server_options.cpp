@@ -14,6 +14,16 @@ bool parsePort(const QString& text, quint16* port) {
     return true;
 }
 
+bool parseCount(const QString& text, int* count) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < 1) {
+        return false;
+    }
+    *count = value;
+    return true;
+}
+
 } // namespace
 
 QString serverUsage() {
@@ -25,7 +35,12 @@ QString serverUsage() {
         "  --db PATH               device registry database (default: per-user data folder)\n"
         "  --tls-cert FILE         PEM certificate: serve https and wss (needs --tls-key)\n"
         "  --tls-key FILE          PEM private key of that certificate\n"
-        "  --log-level LEVEL       debug, info (default), warning or error\n");
+        "  --log-level LEVEL       debug, info (default), warning or error\n"
+        "  --max-connections-per-address N\n"
+        "                          open connections from one address (default 256)\n"
+        "  --max-connections N     open connections in all (default 4096)\n"
+        "  --registrations-per-minute N\n"
+        "                          device registrations from one address (default 30)\n");
 }
 
 ServerOptions parseServerOptions(const QStringList& arguments) {
@@ -83,6 +98,17 @@ ServerOptions parseServerOptions(const QStringList& arguments) {
             } else {
                 fail(QStringLiteral("--log-level must be debug, info, warning or error, got '%1'")
                          .arg(value));
+            }
+        } else if (option == QLatin1String("--max-connections-per-address") ||
+                   option == QLatin1String("--max-connections") ||
+                   option == QLatin1String("--registrations-per-minute")) {
+            int* target = option == QLatin1String("--max-connections")
+                              ? &options.maxConnections
+                          : option == QLatin1String("--registrations-per-minute")
+                              ? &options.registrationsPerMinute
+                              : &options.maxConnectionsPerAddress;
+            if (!parseCount(value, target)) {
+                fail(QStringLiteral("%1 needs a positive number, got '%2'").arg(option, value));
             }
         } else {
             fail(QStringLiteral("unknown option '%1'").arg(option));

@@ -16,6 +16,13 @@ struct ServerOptions {
     QString tlsCertificate;
     QString tlsKey;
     spdlog::level::level_enum logLevel = spdlog::level::info;
+    // Open connections (HTTP, signaling and relay together) from one source address, and in all.
+    // Devices behind one NAT share an address, hence the generous default.
+    int maxConnectionsPerAddress = 256;
+    int maxConnections = 4096;
+    // Registrations from one source address (an IPv6 /64): this many at once, then this many a
+    // minute.
+    int registrationsPerMinute = 30;
     bool help = false;
     QString error; // non-empty when the command line cannot be used
 };

@@ -51,6 +51,12 @@ void SessionRegistry::setTimeouts(qint64 completeTimeoutMs, qint64 passwordBlock
         static_cast<int>(qBound(qint64{50}, completeTimeoutMs / 4, qint64{1000})));
 }
 
+void SessionRegistry::setAbandonedTimeout(qint64 milliseconds) {
+    m_abandonedTimeoutMs = milliseconds;
+    m_expiryTimer.setInterval(static_cast<int>(
+        qBound(qint64{50}, milliseconds / 4, qint64{m_expiryTimer.interval()})));
+}
+
 Session& SessionRegistry::create(const QString& masterClientId, const QString& targetClientId,
                                  const QString& purpose, const QString& masterPublicKey) {
     Session session;
@@ -113,8 +119,17 @@ void SessionRegistry::recordPasswordFailure(const QString& targetClientId) {
 
 void SessionRegistry::expireSessions() {
     QStringList failed;
+    QStringList abandoned;
+    const qint64 now = m_clock.elapsed();
     for (auto it = m_sessions.begin(); it != m_sessions.end();) {
         Session& session = it.value();
+        if (session.state == SessionState::Connected && m_partyPresent) {
+            if (m_partyPresent(session)) {
+                session.lastPresentMs = now;
+            } else if (now - session.lastPresentMs >= m_abandonedTimeoutMs) {
+                abandoned << session.id;
+            }
+        }
         const bool unfinished =
             session.state == SessionState::Pending || session.state == SessionState::Handshaking;
         if (unfinished && session.age.elapsed() >= m_completeTimeoutMs) {
@@ -132,6 +147,10 @@ void SessionRegistry::expireSessions() {
     }
     for (const QString& id : failed) {
         emit sessionEnded(id, QStringLiteral("failed"));
+    }
+    for (const QString& id : abandoned) {
+        spdlog::info("SessionRegistry: session {} closed: both parties gone", id.toStdString());
+        close(id);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <deque>
+#include <functional>
 
 #include <nlohmann/json.hpp>
 
@@ -28,6 +29,7 @@ struct Session {
     SessionState state = SessionState::Pending;
     qint64 createdAtMs = 0;
     QElapsedTimer age;
+    qint64 lastPresentMs = 0; // registry clock: when a party was last seen, once connected
 
     bool isParty(const QString& clientId) const {
         return clientId == masterClientId || clientId == targetClientId;
@@ -52,6 +54,7 @@ public:
     static constexpr int kMaxPasswordFailures = 5;
     static constexpr qint64 kPasswordWindowMs = 60 * 1000;
     static constexpr qint64 kPasswordBlockMs = 60 * 1000;
+    static constexpr qint64 kAbandonedTimeoutMs = 5 * 60 * 1000;
 
     explicit SessionRegistry(QObject* parent = nullptr);
 
@@ -63,11 +66,19 @@ public:
     // Closed sessions are gone; failed ones cannot be joined any more.
     bool isJoinable(const QString& sessionId);
 
+    // A connected session lives while one of its parties is present (signaling or relay);
+    // once neither has been for kAbandonedTimeoutMs it is closed.
+    void setPresenceCheck(std::function<bool(const Session&)> check) {
+        m_partyPresent = std::move(check);
+    }
+    void markActive(Session& session) { session.lastPresentMs = m_clock.elapsed(); }
+
     bool passwordTriesBlocked(const QString& targetClientId);
     void recordPasswordFailure(const QString& targetClientId);
 
     // Overrides for tests (the limits are minutes long).
     void setTimeouts(qint64 completeTimeoutMs, qint64 passwordBlockMs);
+    void setAbandonedTimeout(qint64 milliseconds);
 
 signals:
     void sessionEnded(const QString& sessionId, const QString& state);
@@ -82,6 +93,8 @@ private:
     QTimer m_expiryTimer;
     qint64 m_completeTimeoutMs = kCompleteTimeoutMs;
     qint64 m_passwordBlockMs = kPasswordBlockMs;
+    qint64 m_abandonedTimeoutMs = kAbandonedTimeoutMs;
+    std::function<bool(const Session&)> m_partyPresent;
 };
 
 } // namespace nimbral::server

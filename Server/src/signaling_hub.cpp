@@ -1,6 +1,7 @@
 #include "signaling_hub.h"
 
 #include <QRegularExpression>
+#include <QDateTime>
 #include <QTimer>
 #include <QWebSocket>
 
@@ -35,6 +36,8 @@ struct SignalingHub::Connection {
     QString clientId;
     bool authenticated = false;
     QTimer authTimer;
+    RateLimiter ice{kIcePerSecond * 60.0, kIceBurst};
+    bool notReading = false;
 };
 
 SignalingHub::SignalingHub(TokenStore& tokens, SessionRegistry& sessions, DeviceRegistry& devices,
@@ -65,7 +68,7 @@ void SignalingHub::adopt(std::unique_ptr<QWebSocket> socket) {
     connect(ws, &QWebSocket::disconnected, this, [this, connection] { drop(connection); });
     if (connection->clientId.isEmpty()) {
         spdlog::warn("SignalingHub: refused socket for path {}",
-                     ws->requestUrl().path().toStdString());
+                     printable(ws->requestUrl().path().toStdString()));
         ws->close(kCloseUnknownPath, QStringLiteral("Unknown path"));
         return;
     }
@@ -100,8 +103,21 @@ void SignalingHub::drop(Connection* connection) {
     delete connection;
 }
 
-void SignalingHub::reply(Connection* connection, const nlohmann::json& message) {
-    connection->socket->sendTextMessage(QString::fromStdString(compactJson(message)));
+bool SignalingHub::reply(Connection* connection, const nlohmann::json& message) {
+    QWebSocket* socket = connection->socket.get();
+    if (connection->notReading) {
+        return false;
+    }
+    if (socket->bytesToWrite() > kMaxBacklogBytes) {
+        spdlog::warn("SignalingHub: {} does not read its messages ({} bytes waiting), closing",
+                     connection->clientId.toStdString(), socket->bytesToWrite());
+        connection->notReading = true;
+        // Not here: the caller may still be using the connection this would delete.
+        QMetaObject::invokeMethod(socket, &QWebSocket::abort, Qt::QueuedConnection);
+        return false;
+    }
+    socket->sendTextMessage(QString::fromStdString(compactJson(message)));
+    return true;
 }
 
 void SignalingHub::onText(Connection* connection, const QString& text) {
@@ -120,6 +136,10 @@ void SignalingHub::onText(Connection* connection, const QString& text) {
     }
     if (!valid) {
         reply(connection, errorMessage("Messages must be JSON objects with a string \"type\""));
+        return;
+    }
+    if (connection->authenticated && (*message)["type"].get<std::string>().starts_with("ICE_")) {
+        forwardToPeer(connection, *message, text.size());
         return;
     }
     onAuthenticated(connection, *message);
@@ -167,16 +187,28 @@ void SignalingHub::onAuthenticated(Connection* connection, const nlohmann::json&
             return;
         }
         m_pairingCodes.insert(connection->clientId, code);
-    } else if (type == "ICE_OFFER" || type == "ICE_ANSWER" || type == "ICE_CANDIDATE") {
-        forwardToPeer(connection, message);
     } else if (type == "PING") {
         reply(connection, {{"type", "PONG"}});
     } else {
-        reply(connection, errorMessage("Unknown message type: " + type));
+        reply(connection, errorMessage("Unknown message type: " + printable(type)));
     }
 }
 
-void SignalingHub::forwardToPeer(Connection* connection, nlohmann::json message) {
+void SignalingHub::forwardToPeer(Connection* connection, nlohmann::json message,
+                                 qsizetype textBytes) {
+    const std::string type = message["type"].get<std::string>();
+    if (type != "ICE_OFFER" && type != "ICE_ANSWER" && type != "ICE_CANDIDATE") {
+        reply(connection, errorMessage("Unknown message type: " + printable(type)));
+        return;
+    }
+    if (textBytes > kMaxIceMessageBytes) {
+        reply(connection, errorMessage("ICE message too large"));
+        return;
+    }
+    if (!connection->ice.allow(QString())) {
+        noteIceDropped(connection, "over the rate limit");
+        return;
+    }
     StringFields fields(message);
     const QString sessionId = QString::fromStdString(fields.get("session_id"));
     const QString target = QString::fromStdString(fields.get("target_client_id"));
@@ -186,13 +218,31 @@ void SignalingHub::forwardToPeer(Connection* connection, nlohmann::json message)
         !session->isParty(target)) {
         spdlog::warn("SignalingHub: {} from {} not forwarded (session {}, target {})",
                      message["type"].get<std::string>(), connection->clientId.toStdString(),
-                     sessionId.toStdString(), target.toStdString());
+                     printable(sessionId.toStdString()), printable(target.toStdString()));
         reply(connection, errorMessage("Not a party of that session"));
         return;
     }
     message["from_client_id"] = connection->clientId.toStdString();
-    if (!sendTo(target, message)) {
+    Connection* receiver = m_online.value(target);
+    if (receiver == nullptr) {
         reply(connection, errorMessage("Peer is offline"));
+        return;
+    }
+    if (receiver->socket->bytesToWrite() > kMaxForwardBacklogBytes) {
+        noteIceDropped(connection, "its receiver is not keeping up");
+        return;
+    }
+    reply(receiver, message);
+}
+
+void SignalingHub::noteIceDropped(Connection* connection, const char* why) {
+    ++m_iceDropped;
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (m_lastDropLogMs < 0 || now - m_lastDropLogMs >= 1000) {
+        m_lastDropLogMs = now;
+        spdlog::warn("SignalingHub: ICE from {} dropped: {} ({} dropped so far)",
+                     connection->clientId.toStdString(), why, m_iceDropped);
+        reply(connection, errorMessage(std::string("ICE message dropped: ") + why));
     }
 }
 
@@ -205,8 +255,7 @@ bool SignalingHub::sendTo(const QString& clientId, const nlohmann::json& message
     if (connection == nullptr) {
         return false;
     }
-    reply(connection, message);
-    return true;
+    return reply(connection, message);
 }
 
 QString SignalingHub::sessionPassword(const QString& clientId) const {

@@ -8,6 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "rate_limiter.h"
+
 class QWebSocket;
 
 namespace nimbral::server {
@@ -26,6 +28,16 @@ class SignalingHub : public QObject {
 public:
     static constexpr int kAuthTimeoutMs = 10000;
     static constexpr qint64 kMaxMessageBytes = 1024 * 1024;
+    // ICE messages carry an SDP or one candidate: a few KiB. A session partner may send a burst
+    // of them and then a steady trickle; the rest is dropped.
+    static constexpr qint64 kMaxIceMessageBytes = 64 * 1024;
+    static constexpr int kIceBurst = 200;
+    static constexpr int kIcePerSecond = 50;
+    // Forwarded ICE waits behind at most this much unsent data for its receiver, and any socket
+    // with more than kMaxBacklogBytes unsent is not reading and is closed, so a client that
+    // stops reading costs the server a bounded amount of memory.
+    static constexpr qint64 kMaxForwardBacklogBytes = 256 * 1024;
+    static constexpr qint64 kMaxBacklogBytes = 1024 * 1024;
 
     SignalingHub(TokenStore& tokens, SessionRegistry& sessions, DeviceRegistry& devices,
                  QObject* parent = nullptr);
@@ -47,8 +59,10 @@ private:
     void onText(Connection* connection, const QString& text);
     void onAuth(Connection* connection, const nlohmann::json& message);
     void onAuthenticated(Connection* connection, const nlohmann::json& message);
-    void forwardToPeer(Connection* connection, nlohmann::json message);
-    void reply(Connection* connection, const nlohmann::json& message);
+    void forwardToPeer(Connection* connection, nlohmann::json message, qsizetype textBytes);
+    void noteIceDropped(Connection* connection, const char* why);
+    // False when the message was not queued (the socket was closed for not reading).
+    bool reply(Connection* connection, const nlohmann::json& message);
     void drop(Connection* connection);
 
     TokenStore& m_tokens;
@@ -58,6 +72,8 @@ private:
     QHash<QString, Connection*> m_online;
     QHash<QString, QString> m_passwords;
     QHash<QString, QString> m_pairingCodes;
+    qint64 m_iceDropped = 0;
+    qint64 m_lastDropLogMs = -1;
 };
 
 } // namespace nimbral::server

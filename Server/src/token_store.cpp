@@ -6,11 +6,23 @@ namespace nimbral::server {
 
 QString TokenStore::issue(const QString& clientId) {
     dropExpired();
+    revokeAll(clientId);
     QByteArray bytes(32, Qt::Uninitialized);
     QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(bytes.data()), 8);
     const QString token = QString::fromLatin1(
         bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
-    m_tokens.insert(token, Entry{clientId, m_clock().addSecs(kLifetimeSeconds)});
+    const QDateTime expires = m_clock().addSecs(kLifetimeSeconds);
+    m_tokens.insert(token, Entry{clientId, expires});
+    m_byClient[clientId].insert(token);
+    m_expiryOrder.emplace_back(expires, token);
+    // Revoked tokens wait in the queue until they reach its front; a device that logs in over
+    // and over must not grow it without bound, so it is swept once it is mostly dead entries.
+    if (m_expiryOrder.size() > 2 * static_cast<size_t>(m_tokens.size()) + 1024) {
+        std::erase_if(m_expiryOrder, [this](const auto& entry) {
+            const auto it = m_tokens.constFind(entry.second);
+            return it == m_tokens.constEnd() || it->expires != entry.first;
+        });
+    }
     return token;
 }
 
@@ -20,16 +32,39 @@ QString TokenStore::clientFor(const QString& token) {
         return {};
     }
     if (it->expires <= m_clock()) {
-        m_tokens.erase(it);
+        erase(token);
         return {};
     }
     return it->clientId;
 }
 
+void TokenStore::revokeAll(const QString& clientId) {
+    const QSet<QString> tokens = m_byClient.take(clientId);
+    for (const QString& token : tokens) {
+        m_tokens.remove(token);
+    }
+}
+
+void TokenStore::erase(const QString& token) {
+    const auto it = m_tokens.find(token);
+    if (it == m_tokens.end()) {
+        return;
+    }
+    const auto owner = m_byClient.find(it->clientId);
+    if (owner != m_byClient.end()) {
+        owner->remove(token);
+        if (owner->isEmpty()) {
+            m_byClient.erase(owner);
+        }
+    }
+    m_tokens.erase(it);
+}
+
 void TokenStore::dropExpired() {
     const QDateTime now = m_clock();
-    for (auto it = m_tokens.begin(); it != m_tokens.end();) {
-        it = (it->expires <= now) ? m_tokens.erase(it) : std::next(it);
+    while (!m_expiryOrder.empty() && m_expiryOrder.front().first <= now) {
+        erase(m_expiryOrder.front().second);
+        m_expiryOrder.pop_front();
     }
 }
 

@@ -1,22 +1,28 @@
 #pragma once
 
+#include <deque>
 #include <functional>
 
 #include <QDateTime>
 #include <QHash>
+#include <QSet>
 #include <QString>
 
 namespace nimbral::server {
 
 // Bearer tokens handed out at login and registration: random, held in memory only (a restart
-// makes every device log in again, which devices do on their own), each for one device.
+// makes every device log in again, which devices do on their own), each for one device. A device
+// holds one token at a time: a new login or registration revokes the ones before it.
 class TokenStore {
 public:
     static constexpr qint64 kLifetimeSeconds = 24 * 60 * 60;
 
     QString issue(const QString& clientId);
-    // The device a token belongs to, or empty when the token is unknown or expired.
+    // The device a token belongs to, or empty when the token is unknown, revoked or expired.
     QString clientFor(const QString& token);
+    void revokeAll(const QString& clientId);
+
+    qsizetype size() const { return m_tokens.size(); }
 
     // For tests: the clock the expiry is checked against.
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
@@ -26,9 +32,14 @@ private:
         QString clientId;
         QDateTime expires;
     };
+    void erase(const QString& token);
     void dropExpired();
 
     QHash<QString, Entry> m_tokens;
+    QHash<QString, QSet<QString>> m_byClient;
+    // Tokens in the order they were issued, which with one lifetime for all is the order they
+    // expire in: expiry looks only at the front. Revoked tokens stay here until they reach it.
+    std::deque<std::pair<QDateTime, QString>> m_expiryOrder;
     std::function<QDateTime()> m_clock = [] {
         return QDateTime::currentDateTimeUtc();
     };

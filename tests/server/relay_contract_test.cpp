@@ -117,6 +117,48 @@ TEST_F(RelayContractTest, APeerThatDropsIsPairedAgainWhenItRejoins) {
     EXPECT_TRUE(a->readExactly(5 + 4));
 }
 
+// A receiver that leaves in the middle of a frame: its successor starts on the sender's next
+// frame, never on the tail of the one that was cut.
+TEST_F(RelayContractTest, AReceiverThatLeavesMidFrameIsSucceededOnAFrameBoundary) {
+    auto a = join(sessionId);
+    auto b = join(sessionId);
+    const QByteArray cut = relayFrame(1, randomBytes(100));
+    a->write(cut.left(15));
+    ASSERT_TRUE(b->readExactly(15));
+
+    b->socket().abort();
+    ASSERT_TRUE(waitUntil([this] { return relayConnections() == 1; }, 5000));
+    const QByteArray next = relayFrame(0, "the next frame") + relayFrame(1, randomBytes(3000));
+    a->write(cut.mid(15) + next);
+    ASSERT_TRUE(a->quietFor(200));
+    b = join(sessionId);
+    const auto received = b->readExactly(next.size());
+    ASSERT_TRUE(received);
+    EXPECT_EQ(received->toHex(), next.toHex());
+    EXPECT_TRUE(b->quietFor(100));
+}
+
+// A sender that leaves in the middle of a frame leaves its partner with half a frame no one can
+// finish: the partner is closed (and reconnects) rather than handed a corrupted stream.
+TEST_F(RelayContractTest, ASenderThatLeavesMidFrameTakesItsPartnerWithIt) {
+    auto a = join(sessionId);
+    auto b = join(sessionId);
+    const QByteArray whole = relayFrame(0, "whole");
+    const QByteArray cut = relayFrame(1, randomBytes(100));
+    a->write(whole + cut.left(40));
+    ASSERT_TRUE(b->readExactly(whole.size() + 40));
+    a->socket().abort();
+    EXPECT_TRUE(b->waitClosed());
+
+    // The session itself goes on: both sides may join again.
+    auto a2 = join(sessionId);
+    auto b2 = join(sessionId);
+    a2->write(whole);
+    const auto received = b2->readExactly(whole.size());
+    ASSERT_TRUE(received);
+    EXPECT_EQ(*received, whole);
+}
+
 TEST_F(RelayContractTest, BadFirstFramesAndAThirdJoinerAreClosedAloneTheOthersGoOn) {
     auto a = join(sessionId);
     auto b = join(sessionId);
@@ -172,7 +214,8 @@ TEST_F(RelayContractTest, ASlowReaderHoldsTheSenderBackAndNothingIsLost) {
     const qint64 rssBefore = server.residentKiB();
 
     constexpr qint64 kTotal = 96LL * 1024 * 1024;
-    const QByteArray chunk = randomBytes(1024 * 1024);
+    // Whole frames: the relay follows the frame headers of what it passes on.
+    const QByteArray chunk = relayFrame(1, randomBytes(1024 * 1024 - 5));
     QCryptographicHash sent(QCryptographicHash::Sha256);
     qint64 written = 0;
     // Offer everything; the kernel and the relay take what they can, the rest waits here.

@@ -38,7 +38,13 @@ public:
     QString baseUrl() const { return m_baseUrl; }
     quint16 relayPort() const { return m_relayPort; }
     qint64 pid() const { return m_process ? m_process->processId() : 0; }
-    QString output() const { return m_output; }
+    // Everything the server printed so far.
+    QString output() {
+        if (m_process) {
+            m_output += QString::fromUtf8(m_process->readAll());
+        }
+        return m_output;
+    }
     QString databasePath() const { return m_folder.path() + "/server.sqlite"; }
     QString folder() const { return m_folder.path(); }
     bool isRunning() const { return m_process && m_process->state() == QProcess::Running; }

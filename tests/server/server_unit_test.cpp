@@ -6,6 +6,7 @@
 
 #include "wait_until.h"
 
+#include "connection_guard.h"
 #include "json_text.h"
 #include "relay_node.h"
 #include "server_options.h"
@@ -61,6 +62,30 @@ TEST(TokenStore, TokensBelongToOneDeviceAndExpireAfterADay) {
     EXPECT_EQ(tokens.clientFor(a), "");
 }
 
+TEST(TokenStore, ALoginRevokesTheDevicesEarlierTokensAndExpiredOnesAreDropped) {
+    TokenStore tokens;
+    QDateTime now = QDateTime::currentDateTimeUtc();
+    tokens.setClock([&now] { return now; });
+    const QString first = tokens.issue("111111111");
+    const QString other = tokens.issue("222222222");
+    const QString second = tokens.issue("111111111");
+    EXPECT_EQ(tokens.clientFor(first), "");
+    EXPECT_EQ(tokens.clientFor(second), "111111111");
+    EXPECT_EQ(tokens.clientFor(other), "222222222");
+    EXPECT_EQ(tokens.size(), 2);
+
+    // A day later, issuing one token clears the expired ones without anyone asking for them.
+    now = now.addSecs(TokenStore::kLifetimeSeconds);
+    tokens.issue("333333333");
+    EXPECT_EQ(tokens.size(), 1);
+
+    // A device logging in over and over holds one token, and the store stays small.
+    for (int i = 0; i < 5000; ++i) {
+        tokens.issue("444444444");
+    }
+    EXPECT_EQ(tokens.size(), 2);
+}
+
 TEST(SessionRegistry, UnfinishedSessionsFailAndConnectedOnesStay) {
     SessionRegistry sessions;
     sessions.setTimeouts(200, 1000);
@@ -103,7 +128,8 @@ TEST(SessionRegistry, FiveFailuresBlockATargetUntilTheBlockRunsOut) {
 
 TEST(RelayNode, AnUnpairedJoinIsClosedAfterItsTimeout) {
     SessionRegistry sessions;
-    RelayNode relay(sessions);
+    ConnectionLimiter limiter(8, 8);
+    RelayNode relay(sessions, limiter);
     relay.setUnpairedTimeout(300);
     ASSERT_TRUE(relay.listen(QHostAddress::LocalHost, 0));
     const QString sessionId = sessions.create("111111111", "222222222", "", "").id;

@@ -115,6 +115,12 @@ TEST_F(SessionContractTest, HandshakeCompleteAndCloseWalkTheStates) {
         rest->post(base + "/handshake-ack", json{{"target_ecdh_public_key", "X"}}, master.token);
     EXPECT_EQ(byMaster.status, 403);
 
+    // Completing skips no step: not before the handshake, and not twice.
+    const HttpReply early =
+        rest->patch(base + "/complete", json{{"connection_method", "p2p"}}, master.token);
+    EXPECT_EQ(early.status, 409);
+    EXPECT_EQ(early.body["state"], "pending");
+
     const HttpReply ack = rest->post(base + "/handshake-ack",
                                      json{{"target_client_id", target.clientId.toStdString()},
                                           {"target_ecdh_public_key", "TARGET-KEY"},
@@ -139,6 +145,9 @@ TEST_F(SessionContractTest, HandshakeCompleteAndCloseWalkTheStates) {
         rest->patch(base + "/complete", json{{"connection_method", "relay"}}, master.token);
     ASSERT_EQ(complete.status, 200);
     EXPECT_EQ(complete.body["state"], "connected");
+    EXPECT_EQ(
+        rest->patch(base + "/complete", json{{"connection_method", "p2p"}}, master.token).status,
+        409);
 
     const HttpReply badClose =
         rest->patch(base + "/close", json{{"transferred_bytes", "many"}}, master.token);

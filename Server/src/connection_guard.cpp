@@ -1,0 +1,320 @@
+#include "connection_guard.h"
+
+#include <QDateTime>
+#include <QPointer>
+#include <QSslSocket>
+#include <QTcpSocket>
+#include <QTimer>
+
+#include <memory>
+
+#include <spdlog/spdlog.h>
+
+namespace nimbral::server {
+
+namespace {
+
+// Lives as a child of an admitted socket, so the slot is given back however the socket ends:
+// closed by its owner, handed to the WebSocket server or deleted with the server.
+class ConnectionTicket : public QObject {
+public:
+    ConnectionTicket(QObject* socket, ConnectionLimiter* limiter, QHostAddress address)
+        : QObject(socket)
+        , m_limiter(limiter)
+        , m_address(std::move(address)) {}
+    ~ConnectionTicket() override {
+        if (m_limiter) {
+            m_limiter->release(m_address);
+        }
+    }
+
+private:
+    QPointer<ConnectionLimiter> m_limiter;
+    QHostAddress m_address;
+};
+
+QByteArray refusal(int status, const char* reason, const char* detail) {
+    const QByteArray body = QByteArrayLiteral("{\"detail\":\"") + detail + "\"}";
+    return "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason +
+           "\r\nContent-Type: application/json\r\nContent-Length: " +
+           QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
+}
+
+bool isHexDigit(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+} // namespace
+
+ConnectionLimiter::ConnectionLimiter(int maxPerAddress, int maxTotal, QObject* parent)
+    : QObject(parent)
+    , m_maxPerAddress(maxPerAddress)
+    , m_maxTotal(maxTotal) {
+}
+
+QString ConnectionLimiter::key(const QHostAddress& address) {
+    // An IPv4 client on a dual-stack socket shows up as ::ffff:a.b.c.d; count it as a.b.c.d.
+    bool isV4 = false;
+    const quint32 v4 = address.toIPv4Address(&isV4);
+    return isV4 ? QHostAddress(v4).toString() : address.toString();
+}
+
+bool ConnectionLimiter::admit(const QHostAddress& address) {
+    const QString source = key(address);
+    int& count = m_perAddress[source];
+    const bool perAddressFull = count >= m_maxPerAddress;
+    if (perAddressFull || m_total >= m_maxTotal) {
+        if (count == 0) {
+            m_perAddress.remove(source);
+        }
+        ++m_refused;
+        // A flood would otherwise write a line per attempt.
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        if (m_lastRefusalLogMs < 0 || now - m_lastRefusalLogMs >= 1000) {
+            m_lastRefusalLogMs = now;
+            spdlog::warn("NimbralServer: refusing connections from {}: {} ({} refused so far)",
+                         source.toStdString(),
+                         perAddressFull
+                             ? fmt::format("{} open from that address", m_maxPerAddress)
+                             : fmt::format("{} open in all", m_maxTotal),
+                         m_refused);
+        }
+        return false;
+    }
+    ++count;
+    ++m_total;
+    return true;
+}
+
+void ConnectionLimiter::release(const QHostAddress& address) {
+    const auto it = m_perAddress.find(key(address));
+    if (it == m_perAddress.end()) {
+        return;
+    }
+    if (--it.value() <= 0) {
+        m_perAddress.erase(it);
+    }
+    --m_total;
+}
+
+HttpRequestGuard::Verdict HttpRequestGuard::feed(const char* data, qsizetype size) {
+    qsizetype i = 0;
+    while (m_final == Verdict::Continue && i < size) {
+        switch (m_state) {
+        case State::Headers:
+        case State::Trailers:
+            m_line.append(data[i++]);
+            if (m_line.size() > kMaxHeaderBytes) {
+                m_final = Verdict::HeadersTooLarge;
+            } else if (m_line == "\r\n") {
+                // Blank lines between requests are allowed; an empty trailer block ends a body.
+                m_line.clear();
+                m_state = State::Headers;
+            } else if (m_line.endsWith("\r\n\r\n")) {
+                if (m_state == State::Headers) {
+                    m_final = endOfHeaders();
+                } else {
+                    m_state = State::Headers;
+                }
+                m_line.clear();
+            }
+            break;
+        case State::FixedBody:
+        case State::ChunkData: {
+            const qint64 taken = qMin<qint64>(m_left, size - i);
+            i += taken;
+            m_left -= taken;
+            if (m_left == 0) {
+                m_state = m_state == State::FixedBody ? State::Headers : State::ChunkDataEnd;
+            }
+            break;
+        }
+        case State::ChunkSize:
+            m_line.append(data[i++]);
+            if (m_line.size() > kMaxChunkLineBytes) {
+                m_final = Verdict::Malformed;
+            } else if (m_line.endsWith("\r\n")) {
+                m_final = endOfChunkLine();
+                m_line.clear();
+            }
+            break;
+        case State::ChunkDataEnd:
+            m_line.append(data[i++]);
+            if (m_line.size() == 2) {
+                if (m_line != "\r\n") {
+                    m_final = Verdict::Malformed;
+                }
+                m_line.clear();
+                m_state = State::ChunkSize;
+            }
+            break;
+        case State::Done:
+            i = size;
+            break;
+        }
+    }
+    return m_final;
+}
+
+HttpRequestGuard::Verdict HttpRequestGuard::endOfHeaders() {
+    const QList<QByteArray> lines = m_line.split('\n');
+    qint64 contentLength = -1;
+    bool chunked = false;
+    for (qsizetype n = 1; n < lines.size(); ++n) {
+        const QByteArray line = lines.at(n).trimmed();
+        const qsizetype colon = line.indexOf(':');
+        if (colon <= 0) {
+            continue;
+        }
+        const QByteArray name = line.left(colon).trimmed().toLower();
+        const QByteArray value = line.mid(colon + 1).trimmed();
+        if (name == "content-length") {
+            if (value.isEmpty() || value.size() > 18 ||
+                !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+                return Verdict::Malformed;
+            }
+            const qint64 length = value.toLongLong();
+            if (contentLength >= 0 && contentLength != length) {
+                return Verdict::Malformed;
+            }
+            contentLength = length;
+        } else if (name == "transfer-encoding") {
+            // Only chunked framing is understood; any other coding leaves the length unknown.
+            if (!value.toLower().endsWith("chunked")) {
+                return Verdict::Malformed;
+            }
+            chunked = true;
+        } else if (name == "upgrade" && value.toLower() == "websocket") {
+            m_state = State::Done;
+            return Verdict::Upgraded;
+        }
+    }
+    if (chunked && contentLength >= 0) {
+        // Two framings at once is how requests are smuggled past a checker; refuse it.
+        return Verdict::Malformed;
+    }
+    m_bodyBytes = 0;
+    if (chunked) {
+        m_state = State::ChunkSize;
+        return Verdict::Continue;
+    }
+    if (contentLength > m_maxBodyBytes) {
+        return Verdict::BodyTooLarge;
+    }
+    m_left = qMax<qint64>(contentLength, 0);
+    m_state = m_left > 0 ? State::FixedBody : State::Headers;
+    return Verdict::Continue;
+}
+
+HttpRequestGuard::Verdict HttpRequestGuard::endOfChunkLine() {
+    QByteArray sizeText = m_line.left(m_line.size() - 2);
+    const qsizetype extension = sizeText.indexOf(';');
+    if (extension >= 0) {
+        sizeText.truncate(extension);
+    }
+    sizeText = sizeText.trimmed();
+    if (sizeText.isEmpty() || sizeText.size() > 15 ||
+        !std::all_of(sizeText.begin(), sizeText.end(), isHexDigit)) {
+        return Verdict::Malformed;
+    }
+    const qint64 chunk = sizeText.toLongLong(nullptr, 16);
+    m_bodyBytes += chunk;
+    if (m_bodyBytes > m_maxBodyBytes) {
+        return Verdict::BodyTooLarge;
+    }
+    m_left = chunk;
+    m_state = chunk == 0 ? State::Trailers : State::ChunkData;
+    return Verdict::Continue;
+}
+
+GuardedTcpServer::GuardedTcpServer(ConnectionLimiter& limiter, QString name, QObject* parent)
+    : QTcpServer(parent)
+    , m_limiter(limiter)
+    , m_name(std::move(name)) {
+}
+
+void GuardedTcpServer::incomingConnection(qintptr descriptor) {
+    QTcpSocket* socket = m_tls ? new QSslSocket(this) : new QTcpSocket(this);
+    if (!socket->setSocketDescriptor(descriptor)) {
+        delete socket;
+        return;
+    }
+    const QHostAddress address = socket->peerAddress();
+    if (!m_limiter.admit(address)) {
+        socket->abort();
+        delete socket;
+        return;
+    }
+    new ConnectionTicket(socket, &m_limiter, address);
+    if (m_maxBodyBytes >= 0) {
+        watchHttp(socket);
+    }
+    if (!m_tls) {
+        addPendingConnection(socket);
+        return;
+    }
+    auto* ssl = static_cast<QSslSocket*>(socket);
+    ssl->setSslConfiguration(*m_tls);
+    connect(ssl, &QSslSocket::encrypted, this, [this, ssl] { addPendingConnection(ssl); });
+    // Until it is handed on the socket is ours to clean up.
+    connect(ssl, &QAbstractSocket::disconnected, this, [ssl] {
+        if (!ssl->isEncrypted()) {
+            ssl->deleteLater();
+        }
+    });
+    QTimer::singleShot(kTlsHandshakeTimeoutMs, ssl, [ssl] {
+        if (!ssl->isEncrypted()) {
+            ssl->abort();
+            ssl->deleteLater();
+        }
+    });
+    ssl->startServerEncryption();
+}
+
+void GuardedTcpServer::watchHttp(QTcpSocket* socket) {
+    // Connected before the HTTP server's own handler, so each arrival is seen here first, before
+    // the server buffers it.
+    auto guard = std::make_shared<HttpRequestGuard>(m_maxBodyBytes);
+    connect(socket, &QIODevice::readyRead, socket, [socket, guard, name = m_name] {
+        const QByteArray fresh = socket->peek(socket->bytesAvailable());
+        const auto verdict = guard->feed(fresh.constData(), fresh.size());
+        if (verdict == HttpRequestGuard::Verdict::Continue) {
+            return;
+        }
+        if (verdict == HttpRequestGuard::Verdict::Upgraded) {
+            QObject::disconnect(socket, &QIODevice::readyRead, socket, nullptr);
+            return;
+        }
+        QByteArray response;
+        const char* why = "";
+        switch (verdict) {
+        case HttpRequestGuard::Verdict::BodyTooLarge:
+            response = refusal(413, "Payload Too Large", "Request body too large");
+            why = "body above the limit";
+            break;
+        case HttpRequestGuard::Verdict::HeadersTooLarge:
+            response =
+                refusal(431, "Request Header Fields Too Large", "Request headers too large");
+            why = "headers above the limit";
+            break;
+        default:
+            response = refusal(400, "Bad Request", "Malformed request framing");
+            why = "malformed framing";
+            break;
+        }
+        spdlog::info("{}: refusing a request from {}: {}", name.toStdString(),
+                     socket->peerAddress().toString().toStdString(), why);
+        // Nothing more of this connection reaches the HTTP server; what still arrives is read
+        // and thrown away until the socket is closed.
+        QObject::disconnect(socket, &QIODevice::readyRead, nullptr, nullptr);
+        if (socket->isTransactionStarted()) {
+            socket->commitTransaction();
+        }
+        socket->readAll();
+        QObject::connect(socket, &QIODevice::readyRead, socket, [socket] { socket->readAll(); });
+        socket->write(response);
+        socket->disconnectFromHost();
+    });
+}
+
+} // namespace nimbral::server
