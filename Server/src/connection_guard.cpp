@@ -113,6 +113,9 @@ HttpRequestGuard::Verdict HttpRequestGuard::feed(const char* data, qsizetype siz
             } else if (m_line.endsWith("\r\n\r\n")) {
                 if (m_state == State::Headers) {
                     m_final = endOfHeaders();
+                    if (m_final == Verdict::BodyTooLarge) {
+                        m_refusedLeft = qMax<qint64>(0, m_left - (size - i));
+                    }
                 } else {
                     m_state = State::Headers;
                 }
@@ -199,6 +202,7 @@ HttpRequestGuard::Verdict HttpRequestGuard::endOfHeaders() {
         return Verdict::Continue;
     }
     if (contentLength > m_maxBodyBytes) {
+        m_left = contentLength;
         return Verdict::BodyTooLarge;
     }
     m_left = qMax<qint64>(contentLength, 0);
@@ -304,16 +308,29 @@ void GuardedTcpServer::watchHttp(QTcpSocket* socket) {
         }
         spdlog::info("{}: refusing a request from {}: {}", name.toStdString(),
                      socket->peerAddress().toString().toStdString(), why);
-        // Nothing more of this connection reaches the HTTP server; what still arrives is read
-        // and thrown away until the socket is closed.
+        // Nothing more of this connection reaches the HTTP server. A refused body of moderate
+        // size is read and thrown away first, since closing on unread data resets the
+        // connection and the client would never see the answer; anything else closes now.
         QObject::disconnect(socket, &QIODevice::readyRead, nullptr, nullptr);
         if (socket->isTransactionStarted()) {
             socket->commitTransaction();
         }
         socket->readAll();
-        QObject::connect(socket, &QIODevice::readyRead, socket, [socket] { socket->readAll(); });
         socket->write(response);
-        socket->disconnectFromHost();
+        const qint64 toDrain = guard->refusedBodyRemaining();
+        if (toDrain <= 0 || toDrain > kMaxDrainBytes) {
+            QObject::connect(socket, &QIODevice::readyRead, socket, [socket] { socket->readAll(); });
+            socket->disconnectFromHost();
+            return;
+        }
+        auto left = std::make_shared<qint64>(toDrain);
+        QObject::connect(socket, &QIODevice::readyRead, socket, [socket, left] {
+            *left -= socket->readAll().size();
+            if (*left <= 0) {
+                socket->disconnectFromHost();
+            }
+        });
+        QTimer::singleShot(kDrainTimeoutMs, socket, [socket] { socket->abort(); });
     });
 }
 

@@ -59,6 +59,11 @@ public:
     // Takes the next bytes of the stream; anything but Continue is final.
     Verdict feed(const char* data, qsizetype size);
 
+    // After BodyTooLarge for an announced length: how much of that body is still to come (the
+    // server reads it away before closing, so the client sees the refusal rather than a reset);
+    // -1 when unknown.
+    qint64 refusedBodyRemaining() const { return m_refusedLeft; }
+
 private:
     enum class State { Headers, FixedBody, ChunkSize, ChunkData, ChunkDataEnd, Trailers, Done };
 
@@ -71,6 +76,7 @@ private:
     qint64 m_left = 0; // bytes of the body or chunk still to come
     qint64 m_bodyBytes = 0;
     Verdict m_final = Verdict::Continue;
+    qint64 m_refusedLeft = -1;
 };
 
 // A listening socket that admits connections through a ConnectionLimiter, optionally runs the
@@ -81,6 +87,9 @@ class GuardedTcpServer : public QTcpServer {
 
 public:
     static constexpr int kTlsHandshakeTimeoutMs = 10000;
+    // A refused body up to this size is read and thrown away before the connection is closed.
+    static constexpr qint64 kMaxDrainBytes = 4 * 1024 * 1024;
+    static constexpr int kDrainTimeoutMs = 10000;
 
     GuardedTcpServer(ConnectionLimiter& limiter, QString name, QObject* parent = nullptr);
 

@@ -85,6 +85,20 @@ void RelayNode::onNewConnection() {
     }
 }
 
+std::optional<QString> RelayNode::joinedSession(const QByteArray& payload) {
+    const auto join = parseJson(std::string_view(payload.constData(), payload.size()));
+    if (!join || !join->is_object()) {
+        return std::nullopt;
+    }
+    const auto type = join->find("type");
+    const auto session = join->find("session_id");
+    if (type == join->end() || !type->is_string() || *type != "relay_join" ||
+        session == join->end() || !session->is_string()) {
+        return std::nullopt;
+    }
+    return QString::fromStdString(session->get<std::string>());
+}
+
 void RelayNode::readJoin(Peer* peer) {
     QTcpSocket* socket = peer->socket;
     if (socket->bytesAvailable() < kHeaderBytes) {
@@ -112,13 +126,11 @@ void RelayNode::readJoin(Peer* peer) {
     }
     socket->skip(kHeaderBytes);
     const QByteArray payload = socket->read(length);
-    const auto join = parseJson(payload.toStdString());
-    if (!join || !join->is_object() || !join->contains("type") || !(*join)["type"].is_string() ||
-        (*join)["type"] != "relay_join" || !join->contains("session_id") ||
-        !(*join)["session_id"].is_string()) {
+    const std::optional<QString> joined = joinedSession(payload);
+    if (!joined) {
         return refuse("first frame is not a relay_join");
     }
-    const QString sessionId = QString::fromStdString((*join)["session_id"].get<std::string>());
+    const QString sessionId = *joined;
     if (!m_sessions.isJoinable(sessionId)) {
         return refuse("unknown or ended session");
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
@@ -45,6 +47,9 @@ public:
     int connectionCount() const { return static_cast<int>(m_peers.size()); }
     bool hasConnection(const QString& sessionId) const { return m_bySession.contains(sessionId); }
     qint64 relayedBytes() const { return m_relayedBytes; }
+
+    // The session a join frame's payload names, or empty when it is not a relay_join.
+    static std::optional<QString> joinedSession(const QByteArray& payload);
 
     // Ends both connections of a session (it was closed or failed).
     void closeSession(const QString& sessionId);

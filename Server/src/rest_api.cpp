@@ -76,7 +76,15 @@ bool RestApi::handleRequest(const QHttpServerRequest& request, QTcpSocket* socke
             return true;
         }
     }
-    const Reply reply = route(request);
+    Request routed{request.method(), request.url().path(), request.body(), {},
+                   request.remoteAddress()};
+    for (const auto& [name, value] : request.headers()) {
+        if (name.compare("authorization", Qt::CaseInsensitive) == 0) {
+            routed.authorization = value;
+            break;
+        }
+    }
+    const Reply reply = handle(routed);
     auto responder = makeResponder(request, socket);
     responder.write(QByteArray::fromStdString(compactJson(reply.body)),
                     QByteArrayLiteral("application/json"),
@@ -93,23 +101,18 @@ void RestApi::missingHandler(const QHttpServerRequest& request, QTcpSocket* sock
                     QHttpServerResponder::StatusCode::NotFound);
 }
 
-QString RestApi::authorisedClient(const QHttpServerRequest& request) {
-    for (const auto& [name, value] : request.headers()) {
-        if (name.compare("authorization", Qt::CaseInsensitive) == 0) {
-            if (!value.startsWith("Bearer ")) {
-                return {};
-            }
-            return m_tokens.clientFor(QString::fromLatin1(value.mid(7).trimmed()));
-        }
+QString RestApi::authorisedClient(const QByteArray& authorization) {
+    if (!authorization.startsWith("Bearer ")) {
+        return {};
     }
-    return {};
+    return m_tokens.clientFor(QString::fromLatin1(authorization.mid(7).trimmed()));
 }
 
-RestApi::Reply RestApi::route(const QHttpServerRequest& request) {
+RestApi::Reply RestApi::handle(const Request& request) {
     static const QRegularExpression sessionPath(
         QStringLiteral("^/sessions/([A-Za-z0-9-]{1,64})/(handshake-ack|complete|close)$"));
-    const QString path = request.url().path();
-    const Method method = request.method();
+    const QString& path = request.path;
+    const Method method = request.method;
 
     enum class Route { AutoRegister, AutoLogin, Heartbeat, Create, Ack, Complete, Close, Health };
     Route route;
@@ -147,7 +150,7 @@ RestApi::Reply RestApi::route(const QHttpServerRequest& request) {
         return {200, status};
     }
 
-    const QByteArray rawBody = request.body();
+    const QByteArray& rawBody = request.body;
     if (rawBody.size() > kMaxBodyBytes) {
         return error(413, "Request body too large");
     }
@@ -160,9 +163,9 @@ RestApi::Reply RestApi::route(const QHttpServerRequest& request) {
     }
 
     if (route == Route::AutoRegister) {
-        if (!m_registrations.allow(registrationSource(request.remoteAddress()))) {
+        if (!m_registrations.allow(registrationSource(request.remoteAddress))) {
             spdlog::warn("RestApi: registration from {} refused: over {} a minute",
-                         request.remoteAddress().toString().toStdString(),
+                         request.remoteAddress.toString().toStdString(),
                          m_registrationsPerMinute);
             return error(429, "Too many registrations from this address, try again later");
         }
@@ -171,7 +174,7 @@ RestApi::Reply RestApi::route(const QHttpServerRequest& request) {
     if (route == Route::AutoLogin) {
         return autoLogin(*body);
     }
-    const QString caller = authorisedClient(request);
+    const QString caller = authorisedClient(request.authorization);
     if (caller.isEmpty()) {
         return kNotAuthenticated;
     }

@@ -3,6 +3,8 @@
 #include <functional>
 
 #include <QAbstractHttpServer>
+#include <QHostAddress>
+#include <QHttpServerRequest>
 #include <QString>
 
 #include <nlohmann/json.hpp>
@@ -45,13 +47,22 @@ public:
         nlohmann::json body;
     };
 
+    // What the REST routes look at in a request.
+    struct Request {
+        QHttpServerRequest::Method method = QHttpServerRequest::Method::Get;
+        QString path;
+        QByteArray body;
+        QByteArray authorization; // the Authorization header's value
+        QHostAddress remoteAddress;
+    };
+    Reply handle(const Request& request);
+
 protected:
     bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
     void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
 
 private:
-    Reply route(const QHttpServerRequest& request);
-    QString authorisedClient(const QHttpServerRequest& request);
+    QString authorisedClient(const QByteArray& authorization);
 
     Reply autoRegister(const nlohmann::json& body);
     Reply autoLogin(const nlohmann::json& body);

@@ -58,7 +58,7 @@ bool RelayTransport::connect(const std::string& host, quint16 port) {
     m_port = port;
     m_reconnectAttempts = 0;
     m_stopped = false;
-    m_receiveBuffer.clear();
+    m_reader.clear();
     spdlog::info("RelayTransport: connecting to {}:{}", host, port);
     m_socket.connectToHost(QString::fromStdString(host), port, QIODevice::ReadWrite,
                            QAbstractSocket::AnyIPProtocol);
@@ -121,36 +121,21 @@ std::optional<double> RelayTransport::roundTripMs() const {
 }
 
 void RelayTransport::onSocketReadyRead() {
-    m_receiveBuffer.append(m_socket.readAll());
-    while (m_receiveBuffer.size() >= kHeaderSize) {
-        const auto channel = static_cast<quint8>(m_receiveBuffer.at(0));
-        const quint32 length = qFromBigEndian<quint32>(m_receiveBuffer.constData() + 1);
-        if (channel > 1) {
-            spdlog::error("RelayTransport: invalid channel type {}, resetting buffer", channel);
-            m_receiveBuffer.clear();
-            emit transportError(QStringLiteral("Invalid channel type in frame header"));
-            return;
-        }
-        if (length > kMaxPayload) {
-            spdlog::error("RelayTransport: payload length {} exceeds maximum {}", length,
-                          kMaxPayload);
-            m_receiveBuffer.clear();
-            emit transportError(QStringLiteral("Frame payload exceeds maximum size"));
-            return;
-        }
-        if (m_receiveBuffer.size() < kHeaderSize + static_cast<qsizetype>(length)) {
-            return;
-        }
-        const QByteArray payload = m_receiveBuffer.mid(kHeaderSize, length);
-        m_receiveBuffer.remove(0, kHeaderSize + length);
-        emit dataReceived(static_cast<ChannelType>(channel), payload);
+    m_reader.append(m_socket.readAll());
+    QString error;
+    while (const auto frame = m_reader.next(&error)) {
+        emit dataReceived(frame->channel, frame->payload);
+    }
+    if (!error.isEmpty()) {
+        spdlog::error("RelayTransport: {}, dropping what was received", error.toStdString());
+        emit transportError(error);
     }
 }
 
 void RelayTransport::onSocketConnected() {
     spdlog::info("RelayTransport: connected to {}:{}", m_host, m_port);
     m_reconnectAttempts = 0;
-    m_receiveBuffer.clear();
+    m_reader.clear();
     m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     if (m_sessionId.isEmpty()) {
         spdlog::warn("RelayTransport: no session ID set, skipping relay_join");
@@ -164,7 +149,7 @@ void RelayTransport::onSocketConnected() {
 
 void RelayTransport::onSocketDisconnected() {
     spdlog::info("RelayTransport: disconnected from {}:{}", m_host, m_port);
-    m_receiveBuffer.clear();
+    m_reader.clear();
     emit disconnected();
     if (!m_stopped && m_reconnectAttempts < kMaxReconnectAttempts) {
         const int delay = kFirstReconnectDelayMs << m_reconnectAttempts;
@@ -182,7 +167,7 @@ void RelayTransport::attemptReconnect() {
     }
     spdlog::info("RelayTransport: reconnect attempt {}/{} to {}:{}", m_reconnectAttempts,
                  kMaxReconnectAttempts, m_host, m_port);
-    m_receiveBuffer.clear();
+    m_reader.clear();
     m_socket.connectToHost(QString::fromStdString(m_host), m_port, QIODevice::ReadWrite,
                            QAbstractSocket::AnyIPProtocol);
 }

@@ -3,6 +3,7 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include "network/relay_frame_reader.h"
 #include "network/transport.h"
 
 namespace nimbral {
@@ -55,7 +56,7 @@ private:
 
     QTcpSocket m_socket;
     QTimer m_reconnectTimer;
-    QByteArray m_receiveBuffer;
+    RelayFrameReader m_reader;
     QString m_sessionId;
     std::string m_host;
     quint16 m_port = 0;

@@ -8,6 +8,7 @@
 #include <spdlog/spdlog.h>
 
 #include "rtc/certificate.h"
+#include "rtc/dcep.h"
 
 // C libraries last.
 #include <arpa/inet.h>
@@ -25,6 +26,9 @@ namespace rtc {
 namespace {
 
 using detail::EventLoop;
+using detail::kDcepAck;
+using detail::kDcepOpen;
+using detail::parseDcepOpen;
 
 constexpr std::size_t kDefaultMaxMessageSize = 16 * 1024 * 1024 + 64 * 1024;
 // The SCTP buffers hold a whole largest message, so it is sent and received in one piece.
@@ -48,7 +52,6 @@ enum : std::uint32_t {
     kPpidStringEmpty = 56,
     kPpidBinaryEmpty = 57,
 };
-enum : std::uint8_t { kDcepAck = 0x02, kDcepOpen = 0x03 };
 enum : std::uint8_t {
     kChannelReliable = 0x00,
     kChannelPartialRetransmit = 0x01,
@@ -929,27 +932,30 @@ void PeerConnectionState::handleMessage(std::uint16_t stream, std::uint32_t ppid
             return;
         }
         const auto* d = reinterpret_cast<const std::uint8_t*>(data.data());
-        if (d[0] == kDcepOpen && data.size() >= 12) {
-            const std::uint8_t type = d[1];
-            const std::uint32_t parameter = (std::uint32_t(d[4]) << 24) |
-                                            (std::uint32_t(d[5]) << 16) |
-                                            (std::uint32_t(d[6]) << 8) | d[7];
-            const auto labelLength = static_cast<std::uint16_t>((d[8] << 8) | d[9]);
-            const auto protocolLength = static_cast<std::uint16_t>((d[10] << 8) | d[11]);
-            if (data.size() < std::size_t(12) + labelLength + protocolLength) {
+        if (const auto open = parseDcepOpen(d, data.size())) {
+            // The peer opens the channels it wants; a peer that opens ever more of them is not
+            // given ever more state.
+            bool full = false;
+            {
+                const std::lock_guard lock(mutex);
+                full = channels.size() >= kMaxChannels && channels.count(stream) == 0;
+            }
+            if (full) {
+                spdlog::warn("rtc: peer opened more than {} data channels, ignoring stream {}",
+                             kMaxChannels, stream);
                 return;
             }
             auto incoming = std::make_shared<DataChannelState>();
             incoming->connection = weak_from_this();
             incoming->streamId = stream;
-            incoming->label.assign(reinterpret_cast<const char*>(d + 12), labelLength);
-            incoming->protocol.assign(reinterpret_cast<const char*>(d + 12 + labelLength),
-                                      protocolLength);
+            incoming->label = open->label;
+            incoming->protocol = open->protocol;
+            const std::uint8_t type = open->channelType;
             incoming->reliability.unordered = (type & kChannelUnorderedBit) != 0;
             if ((type & 0x7f) == kChannelPartialRetransmit) {
-                incoming->reliability.maxRetransmits = parameter;
+                incoming->reliability.maxRetransmits = open->reliabilityParameter;
             } else if ((type & 0x7f) == kChannelPartialTimed) {
-                incoming->reliability.maxPacketLifeTime = parameter;
+                incoming->reliability.maxPacketLifeTime = open->reliabilityParameter;
             }
             incoming->maxMessageSize =
                 std::min(remote ? remote->maxMessageSize : 65536, localMaxMessageSize);

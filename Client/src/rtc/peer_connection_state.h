@@ -118,6 +118,8 @@ struct PeerConnectionState : std::enable_shared_from_this<PeerConnectionState> {
     std::atomic<bool> sctpUp{false};
     std::mutex sendMutex;
     std::deque<Outgoing> sendQueue;
+    // Channels by stream; the peer may open at most kMaxChannels of them.
+    static constexpr std::size_t kMaxChannels = 64;
     std::map<std::uint16_t, std::shared_ptr<DataChannelState>> channels;
     std::vector<std::shared_ptr<DataChannelState>> unassigned;
     std::atomic<bool> readScheduled{false};
