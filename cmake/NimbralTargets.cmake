@@ -15,6 +15,21 @@ if(NIMBRAL_SANITIZE)
     message(STATUS "Nimbral: sanitizers: address, undefined")
 endif()
 
+# The fuzz build instruments every first-party library for libFuzzer's coverage feedback and
+# checks it with AddressSanitizer and UndefinedBehaviorSanitizer; only the fuzz programs link the
+# libFuzzer driver itself.
+option(NIMBRAL_FUZZ "Build the libFuzzer targets in fuzz/ (needs clang)" OFF)
+if(NIMBRAL_FUZZ)
+    if(NOT CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+        message(FATAL_ERROR "NIMBRAL_FUZZ needs clang: configure with -DCMAKE_CXX_COMPILER=clang++")
+    endif()
+    target_compile_options(nimbral_options INTERFACE
+        -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined
+        -fno-omit-frame-pointer)
+    target_link_options(nimbral_options INTERFACE -fsanitize=address,undefined)
+    message(STATUS "Nimbral: fuzz build (libFuzzer, address, undefined)")
+endif()
+
 # nimbral_add_library(name SOURCES ...): one static library per subsystem.
 function(nimbral_add_library name)
     cmake_parse_arguments(ARG "" "" "SOURCES;PUBLIC_LIBS;PRIVATE_LIBS;DEFINITIONS" ${ARGN})

@@ -17,7 +17,7 @@ cache="$build/CMakeCache.txt"
 [[ -f $cache ]] || { echo "check-packages: $cache not found; configure first" >&2; exit 2; }
 
 # Programs started by the tests, the benchmarks and the scripts. A new one belongs here.
-programs=(cmake ninja g++ pkg-config Xvfb xvfb-run xauth xclock xeyes xwd chromium turnserver
+programs=(cmake ninja g++ clang clang++ pkg-config Xvfb xvfb-run xauth xclock xeyes xwd chromium turnserver
     openssl pgrep awk curl)
 
 mapfile -t listed < <(sed -n '/^PACKAGES=(/,/^)/p' scripts/setup.sh | sed 's/#.*//' \

@@ -9,8 +9,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 PACKAGES=(
-    # toolchain
-    cmake ninja-build g++ ccache pkg-config
+    # toolchain; clang and its sanitizer and libFuzzer runtimes for the sanitizer tests and fuzzing
+    cmake ninja-build g++ ccache pkg-config clang libclang-rt-14-dev
     # Qt 6: widgets, network, translations (lrelease), test; the server's HTTP, WebSocket, SQLite;
     # the remote view's OpenGL widget
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets everything up, builds, and runs every test: the full build in ./build, then the core
-# libraries again with AddressSanitizer and UndefinedBehaviorSanitizer in ./build-asan.
+# libraries again with clang, AddressSanitizer and UndefinedBehaviorSanitizer in ./build-asan,
+# where the fuzz targets are built too and run briefly.
 # Every step runs even when an earlier one failed, so one failure does not hide the others; the
 # exit status is non-zero when any step failed, and the failed steps are named at the end.
 set -euo pipefail
@@ -35,19 +36,17 @@ step bench_rtc build/bin/bench_rtc
 step bench_session build/bin/bench_session
 step bench_glass build/bin/bench_glass
 
-echo "== tests with AddressSanitizer + UndefinedBehaviorSanitizer (build-asan, core libraries)"
-sanitizer_args=(-S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug
-    -DNIMBRAL_CORE_ONLY=ON -DNIMBRAL_SANITIZE=ON -DNIMBRAL_BUILD_BENCH=OFF)
-if [[ "${CI:-}" == "true" ]]; then
-    sanitizer_args+=(-DNIMBRAL_WARNINGS_AS_ERRORS=ON)
-fi
+echo "== tests with AddressSanitizer + UndefinedBehaviorSanitizer (build-asan: clang, core libraries)"
 sanitized() {
-    cmake "${sanitizer_args[@]}" && cmake --build build-asan &&
+    scripts/configure-sanitized.sh build-asan && cmake --build build-asan &&
         ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
             UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
             ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600
 }
 step "sanitizer tests" sanitized
+
+echo "== fuzz targets (same build): their regression inputs, then a few seconds each, fixed seed"
+step "fuzz smoke" scripts/fuzz.sh --smoke --build build-asan
 
 if ((${#failed[@]} > 0)); then
     echo "== FAILED: ${failed[*]}"

@@ -195,6 +195,8 @@ TEST_F(ScriptedSignalingTest, SendsAuthFirstAndDispatchesTheCatalogue) {
     say(R"({"type":"ice_offer","sdp":"case matters"})");
     say(R"({"type":7})");
     say("not json at all");
+    say("42");
+    say(R"(["SESSION_AUTO_ACCEPT"])");
     // A field of another type is no empty string: the message is unreadable as a whole.
     say(R"({"type":"SESSION_HANDSHAKE_REQUEST","session_id":5,"master_client_id":"m"})");
     say(R"({"type":"SESSION_AUTO_ACCEPT","session_id":"s9","master_client_id":["m"]})");
@@ -209,6 +211,8 @@ TEST_F(ScriptedSignalingTest, SendsAuthFirstAndDispatchesTheCatalogue) {
     EXPECT_EQ(request.at(1), (QVariantList{"s4", "", ""}));  // and so does a null one
     EXPECT_TRUE(log.has(spdlog::level::warn, "Failed to parse signaling message: field 'type' is "
                                              "not a string"));
+    EXPECT_TRUE(log.has(spdlog::level::warn,
+                        "Failed to parse signaling message: message is not a JSON object"));
     EXPECT_TRUE(log.has(spdlog::level::warn,
                         "Failed to parse signaling message: field 'session_id' of "
                         "SESSION_HANDSHAKE_REQUEST is not a string"));

@@ -47,6 +47,7 @@ struct IncomingMessage {
 IncomingMessage readIncoming(const json& message) {
     IncomingMessage incoming;
     if (!message.is_object()) {
+        incoming.error = "message is not a JSON object";
         return incoming;
     }
     const auto type = message.find("type");

@@ -28,6 +28,7 @@ namespace {
 using detail::EventLoop;
 using detail::kDcepAck;
 using detail::kDcepOpen;
+using detail::buildDcepOpen;
 using detail::parseDcepOpen;
 
 constexpr std::size_t kDefaultMaxMessageSize = 16 * 1024 * 1024 + 64 * 1024;
@@ -1131,22 +1132,10 @@ void PeerConnectionState::openChannel(const std::shared_ptr<DataChannelState>& c
     if (channel->reliability.unordered) {
         type |= kChannelUnorderedBit;
     }
-    std::vector<std::byte> open(12 + channel->label.size() + channel->protocol.size());
-    auto* d = reinterpret_cast<std::uint8_t*>(open.data());
-    d[0] = kDcepOpen;
-    d[1] = type;
-    d[2] = 0x01; // priority 256
-    d[3] = 0x00;
-    d[4] = static_cast<std::uint8_t>(parameter >> 24);
-    d[5] = static_cast<std::uint8_t>(parameter >> 16);
-    d[6] = static_cast<std::uint8_t>(parameter >> 8);
-    d[7] = static_cast<std::uint8_t>(parameter);
-    d[8] = static_cast<std::uint8_t>(channel->label.size() >> 8);
-    d[9] = static_cast<std::uint8_t>(channel->label.size());
-    d[10] = static_cast<std::uint8_t>(channel->protocol.size() >> 8);
-    d[11] = static_cast<std::uint8_t>(channel->protocol.size());
-    std::memcpy(d + 12, channel->label.data(), channel->label.size());
-    std::memcpy(d + 12 + channel->label.size(), channel->protocol.data(), channel->protocol.size());
+    const std::vector<std::uint8_t> message =
+        buildDcepOpen({type, parameter, channel->label, channel->protocol});
+    std::vector<std::byte> open(message.size());
+    std::memcpy(open.data(), message.data(), message.size());
     send(nullptr, *channel->streamId, kPpidControl, open.data(), open.size(), true);
 }
 
