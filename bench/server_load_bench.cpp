@@ -3,8 +3,13 @@
 // that runs, 100-byte frames are bounced through the relay and, as the baseline, through a plain
 // TCP echo on loopback in the same process; the difference is the relay's added latency.
 //
-//   bench_server_load [window seconds, default 30] [idle]
+//   bench_server_load [window seconds, default 30] [idle|attack]
 //   "idle" keeps the devices and sessions connected but sends no relay load or heartbeats.
+//   "attack" adds two strangers for the window: 127.0.0.2 opens connections until the server
+//   refuses more and holds them, 127.0.0.3 floods registrations as fast as it is answered.
+// All the devices share 127.0.0.1, like a large office behind one NAT, so the server runs with
+// per-address limits to match (kLegitConnections, kLegitRegistrations); the strangers get the
+// same limits.
 
 #include <algorithm>
 #include <atomic>
@@ -53,6 +58,9 @@ constexpr int kSenderGroups = 4;
 constexpr qint64 kRelayBitsPerSecond = 2'000'000;
 constexpr int kFrameBytes = static_cast<int>(kRelayBitsPerSecond / 8 * kTickMs / 1000);
 constexpr int kProbeFrames = 2000;
+constexpr int kLegitConnections = 1024;
+constexpr int kLegitRegistrations = 1000;
+constexpr int kFloodConnections = 8;
 
 struct ProcessSample {
     qint64 rssKiB = 0;
@@ -155,13 +163,16 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int windowSeconds = argc > 1 ? std::max(5, std::atoi(argv[1])) : 30;
     const bool idle = argc > 2 && std::strcmp(argv[2], "idle") == 0;
+    const bool attack = argc > 2 && std::strcmp(argv[2], "attack") == 0;
 
     rlimit files{};
     getrlimit(RLIMIT_NOFILE, &files);
     files.rlim_cur = files.rlim_max;
     setrlimit(RLIMIT_NOFILE, &files);
 
-    nimbral::test::ServerProcess server({"--log-level", "info"});
+    nimbral::test::ServerProcess server(
+        {"--log-level", "info", "--max-connections-per-address", QString::number(kLegitConnections),
+         "--registrations-per-minute", QString::number(kLegitRegistrations)});
     if (!server.start()) {
         std::fprintf(stderr, "bench: server did not start:\n%s\n", qPrintable(server.output()));
         return 1;
@@ -372,6 +383,72 @@ int main(int argc, char** argv) {
         probeDone = true;
     });
 
+    // The strangers. The hoarder's connections are opened first and counted once the server has
+    // had its say; the flood keeps its connections busy with one registration after another.
+    std::vector<std::unique_ptr<QTcpSocket>> hoard;
+    std::vector<std::unique_ptr<QTcpSocket>> flood;
+    std::vector<QByteArray> floodBuffers(kFloodConnections);
+    int floodSent = 0;
+    int floodAccepted = 0;
+    int floodRefused = 0;
+    int hoardHeld = 0;
+    const quint16 httpPort = static_cast<quint16>(QUrl(baseUrl).port());
+    const QByteArray registration = [] {
+        const QByteArray body = R"({"client_name":"flood","agent_version":"1"})";
+        return "POST /auth/auto-register HTTP/1.1\r\nHost: bench\r\nContent-Type: "
+               "application/json\r\nContent-Length: " +
+               QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    }();
+    bool flooding = false;
+    if (attack) {
+        for (int i = 0; i < kLegitConnections + 100; ++i) {
+            auto socket = std::make_unique<QTcpSocket>();
+            socket->bind(QHostAddress(QStringLiteral("127.0.0.2")));
+            socket->connectToHost(QHostAddress::LocalHost, httpPort);
+            hoard.push_back(std::move(socket));
+        }
+        waitUntil([] { return false; }, 2000);
+        for (const auto& socket : hoard) {
+            hoardHeld += socket->state() == QAbstractSocket::ConnectedState;
+        }
+        for (int i = 0; i < kFloodConnections; ++i) {
+            auto socket = std::make_unique<QTcpSocket>();
+            socket->bind(QHostAddress(QStringLiteral("127.0.0.3")));
+            QTcpSocket* raw = socket.get();
+            QByteArray& buffer = floodBuffers[static_cast<size_t>(i)];
+            QObject::connect(raw, &QTcpSocket::connected, [&, raw] {
+                raw->write(registration);
+                ++floodSent;
+            });
+            QObject::connect(raw, &QTcpSocket::readyRead, [&, raw] {
+                buffer += raw->readAll();
+                // Whole answers only: status line, headers, a body of Content-Length bytes.
+                while (true) {
+                    const qsizetype end = buffer.indexOf("\r\n\r\n");
+                    if (end < 0) {
+                        return;
+                    }
+                    const QByteArray headers = buffer.left(end).toLower();
+                    const qsizetype at = headers.indexOf("content-length:");
+                    const qsizetype length =
+                        at < 0 ? 0 : headers.mid(at + 15).split('\r').first().trimmed().toInt();
+                    if (buffer.size() < end + 4 + length) {
+                        return;
+                    }
+                    const int status = buffer.mid(9, 3).toInt();
+                    floodAccepted += status == 200;
+                    floodRefused += status == 429;
+                    buffer.remove(0, end + 4 + length);
+                    if (flooding) {
+                        raw->write(registration);
+                        ++floodSent;
+                    }
+                }
+            });
+            flood.push_back(std::move(socket));
+        }
+    }
+
     const ProcessSample before = sample(server.pid());
     QElapsedTimer window;
     window.start();
@@ -383,10 +460,21 @@ int main(int argc, char** argv) {
         heartbeatTimer.start();
         loadTimer.start();
     }
+    if (attack) {
+        flooding = true;
+        for (const auto& socket : flood) {
+            socket->connectToHost(QHostAddress::LocalHost, httpPort);
+        }
+    }
     waitUntil([&] { return window.elapsed() >= windowSeconds * 1000 && probeDone; },
               (windowSeconds + 120) * 1000);
     loadTimer.stop();
     heartbeatTimer.stop();
+    flooding = false;
+    int hoardStillHeld = 0;
+    for (const auto& socket : hoard) {
+        hoardStillHeld += socket->state() == QAbstractSocket::ConnectedState;
+    }
     const double seconds = window.elapsed() / 1000.0;
     const ProcessSample after = sample(server.pid());
     probe.join();
@@ -404,7 +492,17 @@ int main(int argc, char** argv) {
     const double directP50 = percentile(directRtts, 0.50);
     const double directP99 = percentile(directRtts, 0.99);
 
-    std::printf("NimbralServer under load on loopback (%.1f s window)\n", seconds);
+    std::printf("NimbralServer under load on loopback (%.1f s window%s)\n", seconds,
+                attack ? ", under attack" : "");
+    if (attack) {
+        std::printf("  127.0.0.2 holding connections %d admitted of %d opened, %d still held at "
+                    "the end (cap %d per address)\n",
+                    hoardHeld, kLegitConnections + 100, hoardStillHeld, kLegitConnections);
+        std::printf("  127.0.0.3 registration flood  %d sent, %d registered, %d refused (429), "
+                    "%.0f answers/s (limit %d a minute)\n",
+                    floodSent, floodAccepted, floodRefused, (floodAccepted + floodRefused) / seconds,
+                    kLegitRegistrations);
+    }
     std::printf("  devices online              %d of %d (registered in %.1f s)\n", stillOnline,
                 kDevices, registerSeconds);
     std::printf("  heartbeats                  %d sent, %d answered 200\n", heartbeatsSent,

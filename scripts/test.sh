@@ -29,6 +29,7 @@ step "tests" ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
 echo "== benchmarks (figures only; a benchmark fails only when its run could not complete)"
 step bench_aes_gcm build/bin/bench_aes_gcm
 step bench_server_load build/bin/bench_server_load 30
+step "bench_server_load attack" build/bin/bench_server_load 30 attack
 step bench_codec build/bin/bench_codec 40
 step bench_capture build/bin/bench_capture
 step bench_transport build/bin/bench_transport

@@ -115,6 +115,7 @@ bool CentralServer::start(const ServerOptions& options, QString* error) {
 
     auto* httpServer = new GuardedTcpServer(*m_limiter, QStringLiteral("RestApi"));
     httpServer->guardHttpBodies(RestApi::kMaxBodyBytes);
+    httpServer->setIdleTimeout(options.httpIdleTimeoutSeconds * 1000);
     QString scheme = QStringLiteral("http");
     if (!options.tlsCertificate.isEmpty()) {
         QSslCertificate certificate;

@@ -279,13 +279,20 @@ void GuardedTcpServer::watchHttp(QTcpSocket* socket) {
     // Connected before the HTTP server's own handler, so each arrival is seen here first, before
     // the server buffers it.
     auto guard = std::make_shared<HttpRequestGuard>(m_maxBodyBytes);
-    connect(socket, &QIODevice::readyRead, socket, [socket, guard, name = m_name] {
+    auto* idle = new QTimer(socket);
+    idle->setSingleShot(true);
+    idle->setInterval(m_idleTimeoutMs);
+    connect(idle, &QTimer::timeout, socket, [socket] { socket->abort(); });
+    idle->start();
+    connect(socket, &QIODevice::readyRead, socket, [socket, guard, idle, name = m_name] {
+        idle->start();
         const QByteArray fresh = socket->peek(socket->bytesAvailable());
         const auto verdict = guard->feed(fresh.constData(), fresh.size());
         if (verdict == HttpRequestGuard::Verdict::Continue) {
             return;
         }
         if (verdict == HttpRequestGuard::Verdict::Upgraded) {
+            idle->stop();
             QObject::disconnect(socket, &QIODevice::readyRead, socket, nullptr);
             return;
         }

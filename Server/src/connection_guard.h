@@ -90,12 +90,16 @@ public:
     // A refused body up to this size is read and thrown away before the connection is closed.
     static constexpr qint64 kMaxDrainBytes = 4 * 1024 * 1024;
     static constexpr int kDrainTimeoutMs = 10000;
+    // An HTTP connection that sends nothing for this long is closed, so idle connections cannot
+    // be hoarded (clients open a new one when they need it). WebSockets have their own pings.
+    static constexpr int kDefaultIdleTimeoutMs = 60000;
 
     GuardedTcpServer(ConnectionLimiter& limiter, QString name, QObject* parent = nullptr);
 
     void setTls(const QSslConfiguration& configuration) { m_tls = configuration; }
     // Refuses requests whose body is announced or grows above `maxBodyBytes` with a 413.
     void guardHttpBodies(qint64 maxBodyBytes) { m_maxBodyBytes = maxBodyBytes; }
+    void setIdleTimeout(int milliseconds) { m_idleTimeoutMs = milliseconds; }
 
 protected:
     void incomingConnection(qintptr descriptor) override;
@@ -107,6 +111,7 @@ private:
     QString m_name;
     std::optional<QSslConfiguration> m_tls;
     qint64 m_maxBodyBytes = -1;
+    int m_idleTimeoutMs = kDefaultIdleTimeoutMs;
 };
 
 } // namespace nimbral::server

@@ -40,7 +40,9 @@ QString serverUsage() {
         "                          open connections from one address (default 256)\n"
         "  --max-connections N     open connections in all (default 4096)\n"
         "  --registrations-per-minute N\n"
-        "                          device registrations from one address (default 30)\n");
+        "                          device registrations from one address (default 30)\n"
+        "  --http-idle-timeout SECONDS\n"
+        "                          close HTTP connections silent this long (default 60)\n");
 }
 
 ServerOptions parseServerOptions(const QStringList& arguments) {
@@ -101,11 +103,14 @@ ServerOptions parseServerOptions(const QStringList& arguments) {
             }
         } else if (option == QLatin1String("--max-connections-per-address") ||
                    option == QLatin1String("--max-connections") ||
-                   option == QLatin1String("--registrations-per-minute")) {
+                   option == QLatin1String("--registrations-per-minute") ||
+                   option == QLatin1String("--http-idle-timeout")) {
             int* target = option == QLatin1String("--max-connections")
                               ? &options.maxConnections
                           : option == QLatin1String("--registrations-per-minute")
                               ? &options.registrationsPerMinute
+                          : option == QLatin1String("--http-idle-timeout")
+                              ? &options.httpIdleTimeoutSeconds
                               : &options.maxConnectionsPerAddress;
             if (!parseCount(value, target)) {
                 fail(QStringLiteral("%1 needs a positive number, got '%2'").arg(option, value));

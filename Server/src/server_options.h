@@ -23,6 +23,8 @@ struct ServerOptions {
     // Registrations from one source address (an IPv6 /64): this many at once, then this many a
     // minute.
     int registrationsPerMinute = 30;
+    // Seconds an HTTP connection may stay silent before it is closed.
+    int httpIdleTimeoutSeconds = 60;
     bool help = false;
     QString error; // non-empty when the command line cannot be used
 };

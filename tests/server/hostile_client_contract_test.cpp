@@ -2,6 +2,7 @@
 // and a signaling peer that never reads. The real server program, over loopback, with a second
 // source address (127.0.0.2) standing in for everybody else.
 
+#include <QElapsedTimer>
 #include <QTcpSocket>
 
 #include <gtest/gtest.h>
@@ -170,6 +171,26 @@ TEST(HostileClients, TheConnectionAfterTheCapFromOneAddressIsRefusedOthersAreSer
         5000));
     EXPECT_TRUE(waitUntil(
         [&] { return server.output().contains("refusing connections from 127.0.0.1"); }, 3000));
+}
+
+TEST(HostileClients, SilentHttpConnectionsAreClosedBusyOnesKept) {
+    ServerProcess server({"--http-idle-timeout", "1"});
+    ASSERT_TRUE(server.start()) << server.output().toStdString();
+    const quint16 port = portOf(server.baseUrl());
+    RawConnection silent;
+    ASSERT_TRUE(silent.open(port));
+    RawConnection busy;
+    ASSERT_TRUE(busy.open(port));
+    QElapsedTimer clock;
+    clock.start();
+    // The busy one asks every 400 ms on the same connection, for longer than the time-out.
+    while (clock.elapsed() < 2500) {
+        busy.send(health());
+        ASSERT_EQ(busy.response().first, 200) << clock.elapsed();
+        waitUntil([] { return false; }, 400);
+    }
+    EXPECT_TRUE(silent.closedByServer(100));
+    EXPECT_EQ(busy.socket().state(), QAbstractSocket::ConnectedState);
 }
 
 TEST(HostileClients, ARegistrationFloodFromOneAddressIsLimited) {

@@ -166,7 +166,20 @@ TEST(ServerOptions, DefaultsAndOverrides) {
     EXPECT_TRUE(ipv6.error.isEmpty());
     EXPECT_EQ(ipv6.listenAddress, QHostAddress(QHostAddress::LocalHostIPv6));
 
-    for (const QStringList& bad : {QStringList{"NimbralServer", "--listen", "127.0.0.1"},
+    EXPECT_EQ(defaults.maxConnectionsPerAddress, 256);
+    EXPECT_EQ(defaults.registrationsPerMinute, 30);
+    const ServerOptions limits = parseServerOptions(
+        {"NimbralServer", "--max-connections-per-address", "4", "--max-connections", "10",
+         "--registrations-per-minute", "2", "--http-idle-timeout", "5"});
+    EXPECT_TRUE(limits.error.isEmpty()) << limits.error.toStdString();
+    EXPECT_EQ(limits.maxConnectionsPerAddress, 4);
+    EXPECT_EQ(limits.maxConnections, 10);
+    EXPECT_EQ(limits.registrationsPerMinute, 2);
+    EXPECT_EQ(limits.httpIdleTimeoutSeconds, 5);
+
+    for (const QStringList& bad : {QStringList{"NimbralServer", "--max-connections", "0"},
+                                   QStringList{"NimbralServer", "--http-idle-timeout", "soon"},
+                                   QStringList{"NimbralServer", "--listen", "127.0.0.1"},
                                    QStringList{"NimbralServer", "--listen", ":80"},
                                    QStringList{"NimbralServer", "--listen", "127.0.0.1:99999"},
                                    QStringList{"NimbralServer", "--tls-key", "k.pem"},
