@@ -423,22 +423,11 @@ int main(int argc, char** argv) {
             QObject::connect(raw, &QTcpSocket::readyRead, [&, raw] {
                 buffer += raw->readAll();
                 // Whole answers only: status line, headers, a body of Content-Length bytes.
-                while (true) {
-                    const qsizetype end = buffer.indexOf("\r\n\r\n");
-                    if (end < 0) {
-                        return;
-                    }
-                    const QByteArray headers = buffer.left(end).toLower();
-                    const qsizetype at = headers.indexOf("content-length:");
-                    const qsizetype length =
-                        at < 0 ? 0 : headers.mid(at + 15).split('\r').first().trimmed().toInt();
-                    if (buffer.size() < end + 4 + length) {
-                        return;
-                    }
+                for (qsizetype length; (length = nimbral::test::httpMessageLength(buffer)) > 0;) {
                     const int status = buffer.mid(9, 3).toInt();
                     floodAccepted += status == 200;
                     floodRefused += status == 429;
-                    buffer.remove(0, end + 4 + length);
+                    buffer.remove(0, length);
                     if (flooding) {
                         raw->write(registration);
                         ++floodSent;

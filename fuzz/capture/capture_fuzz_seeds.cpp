@@ -99,17 +99,9 @@ private:
 // Splits a recorded stream of HTTP/1.1 requests (Content-Length bodies) into requests.
 QList<QByteArray> splitRequests(QByteArray stream) {
     QList<QByteArray> requests;
-    while (true) {
-        const qsizetype end = stream.indexOf("\r\n\r\n");
-        if (end < 0) {
-            break;
-        }
-        const QByteArray headers = stream.left(end).toLower();
-        const qsizetype at = headers.indexOf("content-length:");
-        const qsizetype length =
-            at < 0 ? 0 : headers.mid(at + 15).split('\r').first().trimmed().toLongLong();
-        requests << stream.left(end + 4 + length);
-        stream.remove(0, end + 4 + length);
+    for (qsizetype length; (length = test::httpMessageLength(stream)) > 0;) {
+        requests << stream.left(length);
+        stream.remove(0, length);
     }
     return requests;
 }

@@ -36,27 +36,21 @@ public:
 
     // The status line's code and the body of one response, or 0 when none came in time.
     std::pair<int, QByteArray> response(int timeoutMs = 5000) {
-        qsizetype headerEnd = -1;
-        qint64 length = 0;
+        qsizetype length = -1;
         waitUntil(
             [&] {
                 m_received += m_socket.readAll();
-                headerEnd = m_received.indexOf("\r\n\r\n");
-                if (headerEnd < 0) {
-                    return false;
-                }
-                const QByteArray headers = m_received.left(headerEnd).toLower();
-                const qsizetype at = headers.indexOf("content-length:");
-                length = at < 0 ? 0 : headers.mid(at + 15).split('\r').first().trimmed().toLong();
-                return m_received.size() >= headerEnd + 4 + length;
+                length = httpMessageLength(m_received);
+                return length > 0;
             },
             timeoutMs);
-        if (headerEnd < 0 || m_received.size() < headerEnd + 4 + length) {
+        if (length <= 0) {
             return {0, {}};
         }
         const int status = m_received.mid(9, 3).toInt();
-        const QByteArray body = m_received.mid(headerEnd + 4, length);
-        m_received.remove(0, headerEnd + 4 + length);
+        const QByteArray body = m_received.mid(m_received.indexOf("\r\n\r\n") + 4,
+                                               length - m_received.indexOf("\r\n\r\n") - 4);
+        m_received.remove(0, length);
         return {status, body};
     }
 

@@ -250,6 +250,18 @@ QByteArray joinFrame(const QString& sessionId) {
     return relayFrame(0, "{\"session_id\":\"" + sessionId.toUtf8() + "\",\"type\":\"relay_join\"}");
 }
 
+qsizetype httpMessageLength(const QByteArray& buffer) {
+    const qsizetype end = buffer.indexOf("\r\n\r\n");
+    if (end < 0) {
+        return -1;
+    }
+    const QByteArray headers = buffer.left(end).toLower();
+    const qsizetype at = headers.indexOf("content-length:");
+    const qsizetype length =
+        at < 0 ? 0 : headers.mid(at + 15).split('\r').first().trimmed().toLongLong();
+    return buffer.size() < end + 4 + length ? -1 : end + 4 + length;
+}
+
 bool RelayClient::connectTo(quint16 port) {
     m_socket.connectToHost(QHostAddress::LocalHost, port);
     return m_socket.waitForConnected(5000);

@@ -122,6 +122,10 @@ Device registerDevice(RestClient& rest, const QString& fingerprint = {});
 bool goOnline(Device& device, const QString& baseUrl, const QString& password,
               const QString& pairingCode);
 
+// The length of the first whole HTTP/1.1 message at the start of `buffer` (headers, then a body
+// of Content-Length bytes), or -1 while it is incomplete.
+qsizetype httpMessageLength(const QByteArray& buffer);
+
 // Relay frames: 1 channel byte, 4-byte big-endian length, payload.
 QByteArray relayFrame(quint8 channel, const QByteArray& payload);
 QByteArray joinFrame(const QString& sessionId);
