@@ -46,7 +46,9 @@ cmake --build "$build" --target fuzzers
 
 if ((${#targets[@]} == 0)); then
     for program in "$build"/fuzz/fuzz_*; do
-        targets+=("$(basename "$program")")
+        if [[ -f $program && -x $program ]]; then
+            targets+=("$(basename "$program")")
+        fi
     done
 fi
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "sanitizers.h"
+
 #include "capture/screen_capture_manager.h"
 #include "codec/frame_converter.h"
 #include "log_capture.h"
@@ -251,9 +253,9 @@ private:
 };
 
 TEST_F(SessionVideo, OnASlowLinkThePictureStaysCurrentInsteadOfFallingBehind) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "a timing figure; the sanitizers slow the encoder several times over";
-#endif
+    if (test::kAddressSanitizer) {
+        GTEST_SKIP() << "a timing figure; the sanitizers slow the encoder several times over";
+    }
     makeDevices(300, /*blockP2P=*/true);
     ThrottledRelay relay;
     master->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), relay.port());

@@ -1,6 +1,9 @@
 #include "codec/av1_decoder.h"
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
+#include <string>
 
 #include <dav1d/dav1d.h>
 #include <spdlog/spdlog.h>
@@ -10,6 +13,21 @@ namespace nimbral {
 namespace {
 
 constexpr int kTryAgain = DAV1D_ERR(EAGAIN);
+
+// dav1d writes its complaints about a broken stream to stderr, a line per bad unit: a peer that
+// sends garbage would fill the viewer's terminal or journal. They go to the debug log instead.
+void logFromDav1d(void*, const char* format, va_list arguments) {
+    if (!spdlog::should_log(spdlog::level::debug)) {
+        return;
+    }
+    char line[512];
+    std::vsnprintf(line, sizeof line, format, arguments);
+    std::string text(line);
+    while (!text.empty() && text.back() == '\n') {
+        text.pop_back();
+    }
+    spdlog::debug("dav1d: {}", text);
+}
 
 } // namespace
 
@@ -35,6 +53,8 @@ bool AV1Decoder::initialize(std::int32_t width, std::int32_t height) {
     settings.n_threads = 0;
     settings.max_frame_delay = 1;
     settings.frame_size_limit = m_maxFramePixels; // also bounds sizes a frame header overrides
+    settings.logger.cookie = nullptr;
+    settings.logger.callback = logFromDav1d;
     const int result = dav1d_open(&m_context, &settings);
     if (result < 0) {
         m_context = nullptr;
