@@ -73,7 +73,11 @@ for target in "${targets[@]}"; do
             continue
         fi
     fi
-    echo "== $target: fuzzing for ${seconds} s${runs:+ or $runs runs}"
+    if ((runs > 0)); then
+        echo "== $target: fuzzing for ${seconds} s or $runs runs, whichever ends first"
+    else
+        echo "== $target: fuzzing for ${seconds} s"
+    fi
     options=(-max_total_time="$seconds" -timeout=25 -rss_limit_mb=2560 -max_len=65536
         -print_final_stats=1 -artifact_prefix="$findings/")
     if ((runs > 0)); then
@@ -84,7 +88,7 @@ for target in "${targets[@]}"; do
     fi
     log=$findings/run.log
     if "$program" "${options[@]}" "$corpus" "$seeds" >"$log" 2>&1; then
-        grep -E '^stat::number_of_executed_units|^stat::peak_rss_mb|cov: ' "$log" | tail -3 |
+        grep -aE '^stat::number_of_executed_units|^stat::peak_rss_mb|cov: ' "$log" | tail -3 |
             sed "s/^/   /"
     else
         tail -60 "$log"
