@@ -209,6 +209,23 @@ TEST(HostileClients, ARegistrationFloodFromOneAddressIsLimited) {
     EXPECT_EQ(other.response().first, 200);
 }
 
+TEST(HostileClients, TextAClientSentCannotForgeALogLine) {
+    ServerProcess server;
+    ASSERT_TRUE(server.start()) << server.output().toStdString();
+    RestClient rest(server.baseUrl());
+    const HttpReply refused = rest.post(
+        "/auth/auto-login",
+        json{{"client_id", "123\n[2026-01-01 00:00:00.000] [info] RestApi: all is well \x1b[2J"},
+             {"device_secret", "x"}});
+    EXPECT_EQ(refused.status, 401);
+    ASSERT_TRUE(waitUntil([&] { return server.output().contains("login refused for 123"); }, 3000));
+    EXPECT_TRUE(server.output().contains(
+        "login refused for 123\\x0a[2026-01-01 00:00:00.000] [info] RestApi: all is well "
+        "\\x1b[2J"));
+    EXPECT_FALSE(server.output().contains("\n[2026-01-01 00:00:00.000]"));
+    EXPECT_FALSE(server.output().contains("\x1b"));
+}
+
 TEST(HostileClients, ALoginRevokesTheDevicesEarlierToken) {
     ServerProcess server;
     ASSERT_TRUE(server.start()) << server.output().toStdString();
