@@ -1,5 +1,6 @@
 #include <QCryptographicHash>
 #include <QRandomGenerator>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -157,6 +158,50 @@ TEST_F(RelayContractTest, ASenderThatLeavesMidFrameTakesItsPartnerWithIt) {
     const auto received = b2->readExactly(whole.size());
     ASSERT_TRUE(received);
     EXPECT_EQ(*received, whole);
+}
+
+// A receiver that stalls and then drops while the relay holds the sender back: what the relay had
+// already read from the sender is kept, and the new receiver gets whole frames from there on, in
+// order, never the remainder of one it cannot parse.
+TEST_F(RelayContractTest, ARejoinAfterAStallGetsWholeFramesInOrder) {
+    auto a = join(sessionId);
+    auto b = join(sessionId);
+    b->socket().setReadBufferSize(64 * 1024); // and reads nothing
+    ASSERT_TRUE(a->quietFor(100));
+    constexpr int kFrames = 40;
+    constexpr int kPayload = 1024 * 1024 - 5;
+    for (int i = 0; i < kFrames; ++i) {
+        a->socket().write(relayFrame(1, QByteArray(kPayload, static_cast<char>(i))));
+    }
+    waitUntil([] { return false; }, 1500); // the relay fills its buffer to b and stops reading a
+    b->socket().abort();
+    ASSERT_TRUE(waitUntil([this] { return relayConnections() == 1; }, 5000));
+    b = join(sessionId);
+
+    QByteArray stream;
+    std::vector<int> indices;
+    bool intact = true;
+    waitUntil(
+        [&] {
+            stream += b->socket().readAll();
+            while (stream.size() >= 5 + kPayload) {
+                const auto length = qFromBigEndian<quint32>(stream.constData() + 1);
+                const char index = stream.at(5);
+                intact = intact && stream.at(0) == 1 && length == kPayload &&
+                         stream.mid(5, kPayload) == QByteArray(kPayload, index);
+                indices.push_back(static_cast<unsigned char>(index));
+                stream.remove(0, 5 + kPayload);
+            }
+            return !intact || (!indices.empty() && indices.back() == kFrames - 1);
+        },
+        60000);
+    ASSERT_FALSE(indices.empty());
+    EXPECT_TRUE(intact) << "a frame arrived cut or mixed";
+    EXPECT_EQ(indices.back(), kFrames - 1);
+    for (size_t i = 1; i < indices.size(); ++i) {
+        EXPECT_EQ(indices[i], indices[i - 1] + 1) << "frames lost after the rejoin";
+    }
+    EXPECT_TRUE(b->quietFor(100) && stream.isEmpty());
 }
 
 TEST_F(RelayContractTest, BadFirstFramesAndAThirdJoinerAreClosedAloneTheOthersGoOn) {
