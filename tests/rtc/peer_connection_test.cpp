@@ -371,6 +371,30 @@ TEST(RtcPeerConnection, ClosingAChannelClosesItOnBothSides) {
     EXPECT_TRUE(pair.signaling.pumpUntil([&] { return pair.atAnswererVideo.count() == 1; }, 5s));
 }
 
+// A peer may open the channels it likes, but not without end: past the cap its opens are ignored
+// and cost the other side nothing.
+TEST(RtcPeerConnection, APeerOpeningChannelsWithoutEndIsCapped) {
+    PeerPair pair;
+    ASSERT_TRUE(pair.connect());
+    std::atomic<int> extra{0};
+    pair.answerer->onDataChannel([&extra](std::shared_ptr<rtc::DataChannel> channel) {
+        if (channel->label().rfind("extra-", 0) == 0) {
+            ++extra;
+        }
+    });
+    std::vector<std::shared_ptr<rtc::DataChannel>> opened;
+    for (int i = 0; i < 100; ++i) {
+        opened.push_back(pair.offerer->createDataChannel("extra-" + std::to_string(i)));
+    }
+    // The two the pair opened plus 62 more make the cap of 64.
+    ASSERT_TRUE(pair.signaling.pumpUntil([&] { return extra.load() >= 62; }, 10s));
+    pair.signaling.pumpUntil([] { return false; }, 500ms);
+    EXPECT_EQ(extra.load(), 62);
+    // The first two still carry messages.
+    ASSERT_TRUE(pair.offererControl->send(pattern(10, 1)));
+    EXPECT_TRUE(pair.signaling.pumpUntil([&] { return pair.atAnswererControl.count() == 1; }, 5s));
+}
+
 TEST(RtcPeerConnection, ClosingStopsCallbacksAndManyConnectionsComeAndGo) {
     for (int round = 0; round < 10; ++round) {
         PeerPair pair;

@@ -942,8 +942,10 @@ void PeerConnectionState::handleMessage(std::uint16_t stream, std::uint32_t ppid
                 full = channels.size() >= kMaxChannels && channels.count(stream) == 0;
             }
             if (full) {
-                spdlog::warn("rtc: peer opened more than {} data channels, ignoring stream {}",
-                             kMaxChannels, stream);
+                if (!channelCapWarned.exchange(true)) {
+                    spdlog::warn("rtc: peer opened more than {} data channels, ignoring the rest",
+                                 kMaxChannels);
+                }
                 return;
             }
             auto incoming = std::make_shared<DataChannelState>();

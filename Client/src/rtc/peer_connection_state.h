@@ -120,6 +120,7 @@ struct PeerConnectionState : std::enable_shared_from_this<PeerConnectionState> {
     std::deque<Outgoing> sendQueue;
     // Channels by stream; the peer may open at most kMaxChannels of them.
     static constexpr std::size_t kMaxChannels = 64;
+    std::atomic<bool> channelCapWarned{false};
     std::map<std::uint16_t, std::shared_ptr<DataChannelState>> channels;
     std::vector<std::shared_ptr<DataChannelState>> unassigned;
     std::atomic<bool> readScheduled{false};
