@@ -60,10 +60,10 @@ void HttpRecorder::onReadyRead(QTcpSocket* socket) {
         if (!m_answering) {
             continue;
         }
-        auto [status, body] =
-            m_replies.empty() ? QPair<int, QByteArray>(200, "{}") : m_replies.front();
-        if (!m_replies.empty()) {
-            m_replies.pop_front();
+        auto& queue = m_pathReplies[request.path].empty() ? m_replies : m_pathReplies[request.path];
+        auto [status, body] = queue.empty() ? QPair<int, QByteArray>(200, "{}") : queue.front();
+        if (!queue.empty()) {
+            queue.pop_front();
         }
         socket->write("HTTP/1.1 " + QByteArray::number(status) +
                       " Reply\r\nContent-Type: application/json\r\nContent-Length: " +

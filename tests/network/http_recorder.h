@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <QByteArray>
+#include <QHash>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -31,6 +32,10 @@ public:
     QString url() const { return QStringLiteral("http://127.0.0.1:%1").arg(port()); }
 
     void enqueueReply(int status, const QByteArray& body);
+    // A reply for the next request to this path only, whatever else arrives first.
+    void enqueueReplyFor(const QByteArray& path, int status, const QByteArray& body) {
+        m_pathReplies[path].emplace_back(status, body);
+    }
     void setAnswering(bool answering) { m_answering = answering; }
     const std::vector<Request>& requests() const { return m_requests; }
 
@@ -40,6 +45,7 @@ private:
     QTcpServer m_server;
     std::vector<Request> m_requests;
     std::deque<QPair<int, QByteArray>> m_replies;
+    QHash<QByteArray, std::deque<QPair<int, QByteArray>>> m_pathReplies;
     bool m_answering = true;
 };
 
