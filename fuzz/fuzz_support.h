@@ -33,6 +33,11 @@ namespace nimbral::fuzz {
 // Warnings and errors are still formatted (their format strings are part of what is tested),
 // but nothing is written.
 inline void quietLogs() {
+    static bool done = false;
+    if (done) {
+        return;
+    }
+    done = true;
     auto logger = std::make_shared<spdlog::logger>("fuzz", std::make_shared<spdlog::sinks::null_sink_mt>());
     logger->set_level(spdlog::level::warn);
     spdlog::set_default_logger(logger);
