@@ -9,6 +9,7 @@
 #include <QTcpServer>
 
 #include "connection_guard.h"
+#include "relay_frame_cursor.h"
 
 class QTcpSocket;
 
@@ -27,8 +28,8 @@ class RelayNode : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr int kHeaderBytes = 5;
-    static constexpr quint32 kMaxFramePayload = 16 * 1024 * 1024;
+    static constexpr int kHeaderBytes = RelayFrameCursor::kHeaderBytes;
+    static constexpr quint32 kMaxFramePayload = RelayFrameCursor::kMaxPayload;
     static constexpr quint32 kMaxJoinPayload = 4096;
     static constexpr qint64 kReadBufferBytes = 256 * 1024;
     static constexpr qint64 kMaxPendingWriteBytes = 8 * 1024 * 1024;

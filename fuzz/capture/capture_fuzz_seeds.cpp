@@ -1,4 +1,4 @@
-// Captures the fuzzers' seed corpora from real traffic: a real NimbralServer, the client's own
+// Records the fuzzers' starting inputs from live traffic: a real NimbralServer, the client's own
 // REST and signaling code talking to it through a recording proxy, a relay transport talking to
 // a recording listener, a P2P pair negotiating over loopback, the session services' own
 // messages, and the AV1 encoder's packets. Writes one file per seed (named by its SHA-1, the way
@@ -42,7 +42,7 @@ using test::waitUntil;
 QString g_root;
 int g_written = 0;
 
-void seed(const char* fuzzer, const QByteArray& bytes) {
+void keep(const char* fuzzer, const QByteArray& bytes) {
     const QString folder = g_root + "/" + fuzzer;
     QDir().mkpath(folder);
     const QString name =
@@ -129,7 +129,7 @@ void restSeeds(const QByteArray& recorded) {
         const char method = line.startsWith("PATCH") ? 1 : line.startsWith("GET") ? 2 : 0;
         // With and without the token, the session in the state the call expects.
         for (const char flags : {char(1), char(1 | 16 | 1), char(0), char(8)}) {
-            seed("fuzz_rest_request", QByteArray(1, char(route)) + method + flags +
+            keep("fuzz_rest_request", QByteArray(1, char(route)) + method + flags +
                                           (flags & 8 ? request : body));
         }
     }
@@ -215,7 +215,7 @@ bool captureServerTraffic() {
     QList<std::pair<QString, QString>> candidates;
     QObject::connect(&offerer, &P2PTransport::localDescriptionReady,
                      [&](const QString& sdp, const QString& type) {
-                         seed("fuzz_sdp", sdp.toUtf8());
+                         keep("fuzz_sdp", sdp.toUtf8());
                          signaling.sendMessage({{"type", "ICE_OFFER"},
                                                 {"session_id", sessionId.toStdString()},
                                                 {"target_client_id", target.clientId.toStdString()},
@@ -224,7 +224,7 @@ bool captureServerTraffic() {
                      });
     QObject::connect(&answerer, &P2PTransport::localDescriptionReady,
                      [&](const QString& sdp, const QString& type) {
-                         seed("fuzz_sdp", sdp.toUtf8());
+                         keep("fuzz_sdp", sdp.toUtf8());
                          offerer.setRemoteDescription(sdp.toStdString(), type.toStdString());
                      });
     QObject::connect(&offerer, &P2PTransport::localCandidateReady,
@@ -257,12 +257,12 @@ bool captureServerTraffic() {
 
     // What each device's signaling socket received, as received.
     for (const QString& text : masterReceived) {
-        seed("fuzz_signaling_message", text.toUtf8());
+        keep("fuzz_signaling_message", text.toUtf8());
     }
     for (const char* type : {"SESSION_AUTO_ACCEPT", "ICE_OFFER", "ICE_CANDIDATE", "SESSION_CLOSED",
                              "AUTH_OK"}) {
         if (const auto message = target.signaling->next(type, 10)) {
-            seed("fuzz_signaling_message", QByteArray::fromStdString(message->dump()));
+            keep("fuzz_signaling_message", QByteArray::fromStdString(message->dump()));
         }
     }
     restSeeds(proxy.takeSent());
@@ -305,10 +305,10 @@ bool captureRelayStream() {
         },
         5000);
     for (const char piece : {char(0), char(4), char(60)}) {
-        seed("fuzz_relay_stream", QByteArray(1, piece) + stream);
+        keep("fuzz_relay_stream", QByteArray(1, piece) + stream);
     }
     // The join frame's payload alone.
-    seed("fuzz_relay_stream", QByteArray(1, char(96)) + RelayTransport::joinFrame("s-1").mid(5));
+    keep("fuzz_relay_stream", QByteArray(1, char(96)) + RelayTransport::joinFrame("s-1").mid(5));
     return true;
 }
 
@@ -326,7 +326,7 @@ bool captureStun() {
     }
     QByteArray datagram(static_cast<qsizetype>(socket.pendingDatagramSize()), '\0');
     socket.readDatagram(datagram.data(), datagram.size());
-    seed("fuzz_stun_response", datagram);
+    keep("fuzz_stun_response", datagram);
     return true;
 }
 
@@ -404,17 +404,17 @@ void captureSessionTraffic() {
 
     // Service payloads: the selector byte, then the payload.
     for (const auto& event : events) {
-        seed("fuzz_service_payloads", QByteArray(1, 0) + bytesOf(event));
+        keep("fuzz_service_payloads", QByteArray(1, 0) + bytesOf(event));
     }
-    seed("fuzz_service_payloads", QByteArray(1, 1) + bytesOf(chat));
-    seed("fuzz_service_payloads", QByteArray(1, 2) + clipboardMessage);
+    keep("fuzz_service_payloads", QByteArray(1, 1) + bytesOf(chat));
+    keep("fuzz_service_payloads", QByteArray(1, 2) + clipboardMessage);
     for (const auto& answer : answers) {
-        seed("fuzz_service_payloads", QByteArray(1, 3) + bytesOf(answer));
+        keep("fuzz_service_payloads", QByteArray(1, 3) + bytesOf(answer));
     }
     for (const auto& request : requests) {
-        seed("fuzz_service_payloads", QByteArray(1, 4) + bytesOf(request));
+        keep("fuzz_service_payloads", QByteArray(1, 4) + bytesOf(request));
     }
-    seed("fuzz_service_payloads", QByteArray(1, 5) + bytesOf(switchMonitorCommand(1)));
+    keep("fuzz_service_payloads", QByteArray(1, 5) + bytesOf(switchMonitorCommand(1)));
 
     // A session's control messages: a Target's view (the Master's messages) and a Master's.
     const auto record = [](char kind, const std::vector<std::uint8_t>& plaintext) {
@@ -432,7 +432,7 @@ void captureSessionTraffic() {
         toTarget += record(0, controlMessage(ControlTag::FileTransfer, request));
     }
     toTarget += record(3, {});
-    seed("fuzz_session_channel", toTarget);
+    keep("fuzz_session_channel", toTarget);
 
     QByteArray toMaster(1, 0);
     for (const auto& packet : packets) {
@@ -445,7 +445,7 @@ void captureSessionTraffic() {
     toMaster += record(0, controlMessage(ControlTag::SessionCommand,
                                          std::vector<std::uint8_t>(kDisconnectCommand.begin(),
                                                                    kDisconnectCommand.end())));
-    seed("fuzz_session_channel", toMaster);
+    keep("fuzz_session_channel", toMaster);
 
     // Sealed messages under another key, and the counters around the window's edges.
     const std::vector<std::uint8_t> otherKey(AesGcmCipher::kKeySize, 3);
@@ -465,11 +465,11 @@ void captureSessionTraffic() {
         }
         sealedSeed += op;
     }
-    seed("fuzz_sealed_opener", sealedSeed);
+    keep("fuzz_sealed_opener", sealedSeed);
 
     // The opens our transport sends for its two channels.
-    seed("fuzz_dcep", bytesOf(rtc::detail::buildDcepOpen({0x00, 0, "control", ""})));
-    seed("fuzz_dcep", bytesOf(rtc::detail::buildDcepOpen({0x81, 0, "video", ""})));
+    keep("fuzz_dcep", bytesOf(rtc::detail::buildDcepOpen({0x00, 0, "control", ""})));
+    keep("fuzz_dcep", bytesOf(rtc::detail::buildDcepOpen({0x81, 0, "video", ""})));
 }
 
 } // namespace
