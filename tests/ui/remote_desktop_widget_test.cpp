@@ -1,7 +1,10 @@
 #include "ui/remote_desktop_widget.h"
 
+#include <QApplication>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
@@ -40,6 +43,49 @@ std::shared_ptr<DecodedFrame> flatFrame(int width, int height, std::uint8_t blue
         frame->uvPlane.insert(frame->uvPlane.end(), padding, 0x80);
     }
     return frame;
+}
+
+// A frame laid out as the decoder lays it out (rows packed with no alignment, chroma rounded
+// up): grey luma, reddish chroma left of `boundary` columns and bluish chroma right of it.
+std::shared_ptr<DecodedFrame> splitFrame(int width, int height, int boundary) {
+    auto frame = std::make_shared<DecodedFrame>();
+    frame->width = width;
+    frame->height = height;
+    frame->yStride = width;
+    const int chromaWidth = (width + 1) / 2;
+    const int chromaHeight = (height + 1) / 2;
+    frame->uvStride = 2 * chromaWidth;
+    frame->yPlane.assign(static_cast<std::size_t>(width) * height, 0x80);
+    frame->uvPlane.resize(static_cast<std::size_t>(frame->uvStride) * chromaHeight);
+    for (int row = 0; row < chromaHeight; ++row) {
+        for (int column = 0; column < chromaWidth; ++column) {
+            const bool left = column * 2 < boundary;
+            std::uint8_t* pair = frame->uvPlane.data() +
+                                 static_cast<std::size_t>(row) * frame->uvStride + column * 2;
+            pair[0] = left ? 0x60 : 0xF0; // U: blue difference
+            pair[1] = left ? 0xF0 : 0x60; // V: red difference
+        }
+    }
+    return frame;
+}
+
+TEST(RemoteDesktopGeometry, FramesThatDoNotHoldWhatTheyPromiseAreNotUploaded) {
+    EXPECT_TRUE(RemoteDesktopWidget::isUploadable(*splitFrame(1366, 768, 683)));
+    EXPECT_TRUE(RemoteDesktopWidget::isUploadable(*splitFrame(1365, 767, 683)));
+    auto shortLuma = splitFrame(64, 36, 32);
+    shortLuma->yPlane.pop_back();
+    EXPECT_FALSE(RemoteDesktopWidget::isUploadable(*shortLuma));
+    auto shortChroma = splitFrame(65, 37, 32);
+    shortChroma->uvPlane.resize(shortChroma->uvPlane.size() - 2);
+    EXPECT_FALSE(RemoteDesktopWidget::isUploadable(*shortChroma));
+    auto oddChromaStride = splitFrame(65, 36, 32);
+    oddChromaStride->uvStride = 65;
+    EXPECT_FALSE(RemoteDesktopWidget::isUploadable(*oddChromaStride));
+    auto narrowStride = splitFrame(64, 36, 32);
+    narrowStride->yStride = 63;
+    EXPECT_FALSE(RemoteDesktopWidget::isUploadable(*narrowStride));
+    DecodedFrame empty;
+    EXPECT_FALSE(RemoteDesktopWidget::isUploadable(empty));
 }
 
 TEST(RemoteDesktopGeometry, TheFittedRectangleAndPointerMappingFollowTheExample) {
@@ -173,6 +219,78 @@ TEST_F(RemoteDesktopView, PointerAndKeysBecomeInputEventsOnlyWhileViewing) {
               static_cast<std::uint8_t>(InputEventType::KeyPress));
     EXPECT_EQ(events.at(1).at(0).value<InputEvent>().type,
               static_cast<std::uint8_t>(InputEventType::KeyRelease));
+}
+
+// A laptop's 1366 x 768 (rows not a multiple of four bytes) and an odd size whose chroma is
+// rounded up: the colour boundary must stand straight from the top row to the bottom one.
+TEST_F(RemoteDesktopView, UnalignedAndOddWidthsAreDrawnUnsheared) {
+    for (const QSize size : {QSize(1366, 768), QSize(1365, 767)}) {
+        const int boundary = 682;
+        view.updateFrame(splitFrame(size.width(), size.height(), boundary));
+        const QImage image = drawn();
+        const QRect r = RemoteDesktopWidget::fittedRect(size.width(), size.height(), 1000, 1000);
+        const double scale = double(r.width()) / size.width();
+        const int boundaryX = r.x() + int(boundary * scale);
+        for (const int y : {r.top() + 3, r.center().y(), r.bottom() - 3}) {
+            const QColor left = image.pixelColor(boundaryX - 40, y);
+            const QColor right = image.pixelColor(boundaryX + 40, y);
+            EXPECT_GT(left.red(), left.blue() + 60)
+                << size.width() << "x" << size.height() << " row " << y;
+            EXPECT_GT(right.blue(), right.red() + 60)
+                << size.width() << "x" << size.height() << " row " << y;
+        }
+        // The last column's colour is there too (chroma rounded up, not cut off).
+        const QColor lastColumn = image.pixelColor(r.right() - 1, r.center().y());
+        EXPECT_GT(lastColumn.blue(), lastColumn.red() + 60) << size.width();
+    }
+}
+
+TEST_F(RemoteDesktopView, ANewSessionStartsBlack) {
+    view.updateFrame(splitFrame(192, 108, 96));
+    EXPECT_NE(drawn().pixelColor(500, 500), QColor(Qt::black));
+    view.clearFrame();
+    EXPECT_EQ(drawn().pixelColor(500, 500), QColor(Qt::black)) << "no glimpse of the last partner";
+    view.updateFrame(splitFrame(192, 108, 96));
+    EXPECT_NE(drawn().pixelColor(500, 500), QColor(Qt::black));
+}
+
+// Tab belongs to the remote while viewing; the focus stays in the view so later keys still
+// reach the remote. Auto-repeats are neither forwarded nor accepted.
+TEST_F(RemoteDesktopView, TabAndRepeatsStayWithTheRemote) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* button = new QPushButton("tool", &window);
+    layout->addWidget(button);
+    view.setParent(&window);
+    layout->addWidget(&view);
+    window.resize(1000, 1000);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    view.setViewingMode(true);
+    view.setFocus();
+    window.activateWindow();
+    ASSERT_WAIT(view.hasFocus(), 3000);
+
+    QSignalSpy events(&view, &RemoteDesktopWidget::inputEvent);
+    QTest::keyClick(&view, Qt::Key_Tab);
+    QTest::keyClick(&view, Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_TRUE(view.hasFocus()) << "the focus stayed in the view";
+    // Tab press and release; Shift press, Backtab press and release, Shift release.
+    EXPECT_EQ(events.count(), 6) << "Tab and Shift+Tab went to the remote";
+    QTest::keyClick(&view, Qt::Key_B);
+    EXPECT_EQ(events.count(), 8) << "later keys still reach the remote";
+
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, "b", /*autorep=*/true);
+    repeat.setAccepted(true);
+    QApplication::sendEvent(&view, &repeat);
+    EXPECT_EQ(events.count(), 8);
+    EXPECT_FALSE(repeat.isAccepted()) << "a repeat is not the view's to accept";
+
+    // Not viewing: Tab walks the widgets as usual.
+    view.setViewingMode(false);
+    QTest::keyClick(&view, Qt::Key_Tab);
+    EXPECT_FALSE(view.hasFocus());
+    view.setParent(nullptr);
 }
 
 } // namespace

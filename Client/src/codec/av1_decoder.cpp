@@ -130,14 +130,17 @@ std::unique_ptr<DecodedFrame> AV1Decoder::decode(const std::uint8_t* data, std::
 
     const int w = picture.p.w;
     const int h = picture.p.h;
+    // 4:2:0 rounds the chroma plane up: an odd width still has its last column's colour.
+    const int chromaWidth = (w + 1) / 2;
+    const int chromaHeight = (h + 1) / 2;
     auto frame = std::make_unique<DecodedFrame>();
     frame->width = w;
     frame->height = h;
     frame->yStride = w;
-    frame->uvStride = w;
+    frame->uvStride = 2 * chromaWidth;
     frame->timestamp = timestamp;
     frame->yPlane.resize(static_cast<std::size_t>(w) * h);
-    frame->uvPlane.assign(static_cast<std::size_t>(w) * (h / 2), 0);
+    frame->uvPlane.assign(static_cast<std::size_t>(frame->uvStride) * chromaHeight, 0);
     const auto* luma = static_cast<const std::uint8_t*>(picture.data[0]);
     for (int row = 0; row < h; ++row) {
         std::memcpy(frame->yPlane.data() + static_cast<std::size_t>(row) * w,
@@ -145,11 +148,11 @@ std::unique_ptr<DecodedFrame> AV1Decoder::decode(const std::uint8_t* data, std::
     }
     const auto* u = static_cast<const std::uint8_t*>(picture.data[1]);
     const auto* v = static_cast<const std::uint8_t*>(picture.data[2]);
-    for (int r = 0; r < h / 2; ++r) {
-        std::uint8_t* out = frame->uvPlane.data() + static_cast<std::size_t>(r) * w;
+    for (int r = 0; r < chromaHeight; ++r) {
+        std::uint8_t* out = frame->uvPlane.data() + static_cast<std::size_t>(r) * frame->uvStride;
         const std::uint8_t* uRow = u + r * picture.stride[1];
         const std::uint8_t* vRow = v + r * picture.stride[1];
-        for (int c = 0; c < w / 2; ++c) {
+        for (int c = 0; c < chromaWidth; ++c) {
             out[2 * c] = uRow[c];
             out[2 * c + 1] = vRow[c];
         }

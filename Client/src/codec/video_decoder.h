@@ -6,8 +6,10 @@
 
 namespace nimbral {
 
-// One decoded picture in tightly packed NV12: yPlane is height rows of width bytes; uvPlane is
-// height / 2 rows of width bytes holding U,V pairs. Immutable once returned.
+// One decoded picture in tightly packed NV12: yPlane is height rows of yStride (= width) bytes;
+// uvPlane is (height + 1) / 2 rows of uvStride bytes holding (width + 1) / 2 U,V pairs, so the
+// chroma stride is even and equals the width only for even widths. Neither stride is aligned:
+// an uploader must unpack byte by byte. Immutable once returned.
 struct DecodedFrame {
     std::vector<std::uint8_t> yPlane;
     std::vector<std::uint8_t> uvPlane;

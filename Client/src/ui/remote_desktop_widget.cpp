@@ -209,6 +209,9 @@ void RemoteDesktopWidget::initializeGL() {
                  reinterpret_cast<const char*>(glGetString(GL_VENDOR)),
                  reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    // The decoder's rows are tightly packed; GL's default 4-byte row alignment would shear
+    // (and read past) any plane whose width is not a multiple of four, such as 1366.
+    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
     if (!buildProgram()) {
         return;
     }
@@ -267,7 +270,7 @@ void RemoteDesktopWidget::createTextures(int width, int height, int yStride, int
         checkErrors(label);
     };
     makeTexture(m_yTexture, yStride, GL_R8, GL_RED, width, height, "create Y texture");
-    makeTexture(m_uvTexture, uvStride / 2, GL_RG8, GL_RG, width / 2, height / 2,
+    makeTexture(m_uvTexture, uvStride / 2, GL_RG8, GL_RG, (width + 1) / 2, (height + 1) / 2,
                 "create UV texture");
     glBindTexture(GL_TEXTURE_2D, 0);
     ++m_textureCreations;
@@ -283,7 +286,11 @@ void RemoteDesktopWidget::paintGL() {
     if (!m_glReady) {
         return;
     }
-    glViewport(0, 0, width(), height());
+    // GL counts device pixels; on a screen scaled by 2 the logical size covers a quarter.
+    const double ratio = devicePixelRatioF();
+    const int deviceWidth = static_cast<int>(std::lround(width() * ratio));
+    const int deviceHeight = static_cast<int>(std::lround(height() * ratio));
+    glViewport(0, 0, deviceWidth, deviceHeight);
     glClear(GL_COLOR_BUFFER_BIT);
     std::shared_ptr<DecodedFrame> frame;
     {
@@ -291,7 +298,14 @@ void RemoteDesktopWidget::paintGL() {
         frame = std::move(m_pendingFrame);
         m_pendingFrame.reset();
     }
-    if (frame && frame->width > 0 && frame->height > 0) {
+    if (frame && !isUploadable(*frame)) {
+        spdlog::error("RemoteDesktopWidget: dropping a malformed frame ({}x{}, strides {}/{}, "
+                      "planes {}/{} bytes)",
+                      frame->width, frame->height, frame->yStride, frame->uvStride,
+                      frame->yPlane.size(), frame->uvPlane.size());
+        frame.reset();
+    }
+    if (frame) {
         if (frame->width != m_frameWidth || frame->height != m_frameHeight ||
             frame->yStride != m_textureYStride || frame->uvStride != m_textureUvStride ||
             m_yTexture == 0) {
@@ -308,8 +322,8 @@ void RemoteDesktopWidget::paintGL() {
         checkErrors("upload Y texture");
         glBindTexture(GL_TEXTURE_2D, m_uvTexture);
         glPixelStorei(GL_UNPACK_ROW_LENGTH, frame->uvStride / 2);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, frame->width / 2, frame->height / 2, GL_RG,
-                        GL_UNSIGNED_BYTE, frame->uvPlane.data());
+        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, (frame->width + 1) / 2, (frame->height + 1) / 2,
+                        GL_RG, GL_UNSIGNED_BYTE, frame->uvPlane.data());
         glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
         checkErrors("upload UV texture");
     }
@@ -318,17 +332,21 @@ void RemoteDesktopWidget::paintGL() {
     }
     switch (m_scaleMode) {
     case ScaleMode::FitToWindow: {
-        const QRect r = fittedRect(m_frameWidth, m_frameHeight, width(), height());
-        glViewport(r.x(), height() - r.y() - r.height(), r.width(), r.height());
+        const QRect r = fittedRect(m_frameWidth, m_frameHeight, deviceWidth, deviceHeight);
+        glViewport(r.x(), deviceHeight - r.y() - r.height(), r.width(), r.height());
         break;
     }
     case ScaleMode::StretchToFill:
-        glViewport(0, 0, width(), height());
+        glViewport(0, 0, deviceWidth, deviceHeight);
         break;
     case ScaleMode::OriginalSize:
+        // One remote pixel per screen pixel, anchored at the bottom-left corner.
         glViewport(0, 0, m_frameWidth, m_frameHeight);
         break;
     }
+    GLint viewport[4] = {0, 0, 0, 0};
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    m_lastViewport = QRect(viewport[0], viewport[1], viewport[2], viewport[3]);
     m_program->bind();
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, m_yTexture);
@@ -347,10 +365,59 @@ void RemoteDesktopWidget::paintGL() {
     checkErrors("paintGL");
 }
 
+bool RemoteDesktopWidget::isUploadable(const DecodedFrame& frame) {
+    if (frame.width <= 0 || frame.height <= 0 || frame.yStride < frame.width ||
+        frame.uvStride < 2 * ((frame.width + 1) / 2) || frame.uvStride % 2 != 0) {
+        return false;
+    }
+    const auto needed = [](std::int64_t stride, std::int64_t rows, std::int64_t lastRow) {
+        return stride * (rows - 1) + lastRow;
+    };
+    const std::int64_t chromaRows = (frame.height + 1) / 2;
+    return std::int64_t(frame.yPlane.size()) >= needed(frame.yStride, frame.height, frame.width) &&
+           std::int64_t(frame.uvPlane.size()) >=
+               needed(frame.uvStride, chromaRows, 2 * ((frame.width + 1) / 2));
+}
+
+QRect RemoteDesktopWidget::drawnRect() const {
+    switch (m_scaleMode) {
+    case ScaleMode::StretchToFill:
+        return rect();
+    case ScaleMode::OriginalSize: {
+        const double ratio = devicePixelRatioF();
+        const int drawnHeight = static_cast<int>(std::lround(m_frameHeight / ratio));
+        return QRect(0, height() - drawnHeight, static_cast<int>(std::lround(m_frameWidth / ratio)),
+                     drawnHeight);
+    }
+    case ScaleMode::FitToWindow:
+        break;
+    }
+    return fittedRect(m_frameWidth, m_frameHeight, width(), height());
+}
+
+void RemoteDesktopWidget::clearFrame() {
+    {
+        const std::lock_guard lock(m_frameMutex);
+        m_pendingFrame.reset();
+    }
+    m_frameWidth = 0;
+    m_frameHeight = 0;
+    update();
+}
+
 // ------------------------------------------------------------------ input
 
+bool RemoteDesktopWidget::focusNextPrevChild(bool next) {
+    // While viewing, Tab and Shift+Tab are keys for the remote, not a walk through our widgets
+    // (which would take the focus, and every key after it, to the tool bar).
+    if (m_viewingMode) {
+        return false;
+    }
+    return QOpenGLWidget::focusNextPrevChild(next);
+}
+
 bool RemoteDesktopWidget::emitPointer(QMouseEvent* event, InputEventType type) {
-    const QRect r = fittedRect(m_frameWidth, m_frameHeight, width(), height());
+    const QRect r = drawnRect();
     InputEvent input;
     if (!mapToFrame(r, event->position().x(), event->position().y(), input.x, input.y)) {
         return false;
@@ -394,7 +461,7 @@ void RemoteDesktopWidget::wheelEvent(QWheelEvent* event) {
         return;
     }
     const int delta = event->angleDelta().y();
-    const QRect r = fittedRect(m_frameWidth, m_frameHeight, width(), height());
+    const QRect r = drawnRect();
     InputEvent input;
     if (delta == 0 ||
         !mapToFrame(r, event->position().x(), event->position().y(), input.x, input.y)) {
@@ -411,7 +478,9 @@ bool RemoteDesktopWidget::emitKey(QKeyEvent* event, InputEventType type) {
         return false;
     }
     if (event->isAutoRepeat()) {
-        return true; // the Target repeats a held key by itself
+        // The Target repeats a held key by itself. Not accepted either: a repeat is not ours.
+        event->ignore();
+        return true;
     }
     const WindowsKey key = windowsKeyFromNative(event->nativeScanCode(), event->nativeVirtualKey());
     InputEvent input;

@@ -31,6 +31,11 @@ public:
     void setScaleMode(ScaleMode mode);
     ScaleMode scaleMode() const { return m_scaleMode; }
     void toggleFullScreen();
+    // Forgets the last picture (a new session must not show the previous partner's screen).
+    void clearFrame();
+
+    // Whether the planes hold what the frame's size and strides promise.
+    static bool isUploadable(const DecodedFrame& frame);
 
     // Where the frame is drawn in FitToWindow (top-left origin, widget pixels); the whole
     // widget before the first frame.
@@ -44,6 +49,10 @@ public:
     int frameWidth() const { return m_frameWidth; }
     int frameHeight() const { return m_frameHeight; }
     int uploads() const { return m_uploads; }
+    // The GL viewport (device pixels, bottom-left origin) of the last picture drawn.
+    QRect lastViewport() const { return m_lastViewport; }
+    // Where the picture is in widget (logical) pixels for the current scale mode.
+    QRect drawnRect() const;
     // For tests, before the widget is first shown: go straight to the GLSL 1.30 variant.
     void useFallbackShadersOnly() { m_fallbackOnly = true; }
     bool usingFallbackShaders() const { return m_usingFallback; }
@@ -65,6 +74,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     bool buildProgram();
@@ -90,6 +100,7 @@ private:
     int m_frameHeight = 0;
     int m_textureCreations = 0;
     int m_uploads = 0;
+    QRect m_lastViewport;
     bool m_fallbackOnly = false;
     bool m_usingFallback = false;
 
