@@ -15,6 +15,8 @@ PACKAGES=(
     # the remote view's OpenGL widget
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite libqt6opengl6-dev
+    # the window's SVG icons
+    qt6-svg-dev
     # Mesa's software OpenGL, which the view draws with on a virtual display
     libgl1-mesa-dri libglx-mesa0 libegl-mesa0
     # WebRTC data channels: ICE and SCTP
@@ -23,6 +25,8 @@ PACKAGES=(
     libaom-dev libdav1d-dev
     # screen capture and input injection on X11
     libx11-dev libxext-dev libxdamage-dev libxfixes-dev libxrandr-dev libxtst-dev
+    # the self-update's zip unpacking
+    libarchive-dev
     # the converter benchmark's reference
     libyuv-dev
     # crypto, logging, JSON, tests (the openssl tool makes the TLS test's certificate)

@@ -7,6 +7,7 @@
 
 #include "ui/app_icon.h"
 #include "ui/button_cursor_filter.h"
+#include "ui/icons.h"
 #include "ui/style_sheet.h"
 
 namespace nimbral {
@@ -68,6 +69,45 @@ TEST(AppIcon, IsABlueRoundedSquareWithAWhiteLetter) {
         }
         EXPECT_GT(whitePixels, size * size / 100) << "the letter is missing at " << size;
     }
+}
+
+// Every icon the windows and dialogs name is a drawing in the window's line colour.
+TEST(Icons, EveryNamedDrawingIsThereInTheLineColour) {
+    for (const char* name :
+         {"content_copy", "upload",      "star_border",     "chat",      "arrow_back", "power",
+          "star",         "folder_open", "aspect_ratio",    "link",      "settings",   "info",
+          "close",        "lock_reset",  "admin",           "edit",      "download",   "link_off",
+          "file",         "folder",      "desktop_windows", "fullscreen"}) {
+        const QIcon icon = nimbralIcon(name);
+        ASSERT_FALSE(icon.isNull()) << name;
+        const QImage image = icon.pixmap(48, 48).toImage().convertToFormat(QImage::Format_ARGB32);
+        int inked = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb pixel = image.pixel(x, y);
+                if (qAlpha(pixel) == 255) {
+                    ++inked;
+                    EXPECT_EQ(QColor(pixel), QColor(0xcc, 0xd6, 0xf6)) << name;
+                }
+            }
+        }
+        EXPECT_GT(inked, 40) << name << " is empty";
+        EXPECT_LT(inked, 48 * 48 * 2 / 3) << name << " is a blot";
+    }
+    // The favourite's star is the outline filled.
+    const auto area = [](const QIcon& icon) {
+        const QImage image = icon.pixmap(48, 48).toImage();
+        int count = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                count += qAlpha(image.pixel(x, y)) > 128 ? 1 : 0;
+            }
+        }
+        return count;
+    };
+    EXPECT_GT(area(nimbralIcon("star")), area(nimbralIcon("star_border")) * 3 / 2);
+    EXPECT_TRUE(nimbralIcon("no_such_icon").isNull());
+    EXPECT_TRUE(nimbralIcon("").isNull());
 }
 
 QColor backgroundOf(QWidget& widget) {

@@ -1,11 +1,18 @@
 #include "ui/main_window.h"
 
+#include <QAction>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
+#include <QNetworkDatagram>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUdpSocket>
 
 #include <gtest/gtest.h>
 
@@ -15,6 +22,9 @@
 #include "network/heartbeat_service.h"
 #include "network/signaling_client.h"
 #include "session/connection_quality_monitor.h"
+#include "session/update_service.h"
+#include "ui/chat_dialog.h"
+#include "wait_until.h"
 
 namespace nimbral {
 namespace {
@@ -45,6 +55,24 @@ protected:
                 questions.push_back({title, text});
                 return answer;
             });
+        window.setTextInput(
+            [this](const QString& title, const QString& label) -> std::optional<QString> {
+                inputs.push_back({title, label});
+                return typed;
+            });
+        window.setInformation([this](const QString& title, const QString& text) {
+            information.push_back({title, text});
+        });
+        CommandRunner commands;
+        commands.run = [this](const QString& program, const QStringList& arguments, int) {
+            ran.push_back(QStringList{program} + arguments);
+            return std::optional<int>(1);
+        };
+        commands.startDetached = [this](const QString& program, const QStringList& arguments) {
+            ran.push_back(QStringList{program} + arguments);
+            return true;
+        };
+        window.setCommandRunner(commands);
     }
 
     void tryConnect(const QString& id, const QString& password) {
@@ -64,6 +92,10 @@ protected:
     std::vector<std::pair<QString, QString>> warnings;
     std::vector<std::pair<QString, QString>> questions;
     bool answer = false;
+    std::vector<std::pair<QString, QString>> inputs;
+    std::vector<std::pair<QString, QString>> information;
+    std::optional<QString> typed;
+    std::vector<QStringList> ran;
 };
 
 TEST_F(MainWindowTest, TheConnectFormRefusesWhatCannotBeAPartner) {
@@ -195,6 +227,189 @@ TEST_F(MainWindowTest, ClosingDuringASessionEndsItAndKeepsTheWindow) {
     QCloseEvent again;
     QApplication::sendEvent(&window, &again);
     EXPECT_TRUE(again.isAccepted()) << "at rest the window closes";
+}
+
+TEST_F(MainWindowTest, IconButtonsAreFlatAndTheCopyButtonsCopy) {
+    for (const char* tip :
+         {"Admin Panel", "Settings", "Copy ID", "Copy Password", "Change Password",
+          "Add to favorites", "Wake-on-LAN", "Copy Pairing Code"}) {
+        QPushButton* button = window.button(tip);
+        ASSERT_NE(button, nullptr) << tip;
+        EXPECT_EQ(button->objectName(), "flatButton") << tip;
+    }
+    auth.setSessionPassword("Secret-Pw1");
+    window.onAuthenticated("987654321");
+    window.button("Copy ID")->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "987654321") << "without the blanks";
+    window.button("Copy Password")->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "Secret-Pw1");
+    emit auth.pairingCodeChanged("ABC-123");
+    window.button("Copy Pairing Code")->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "ABC-123");
+
+    QUrl opened;
+    window.setUrlOpener([&opened](const QUrl& url) { opened = url; });
+    window.button("Admin Panel")->click();
+    EXPECT_EQ(opened.scheme(), "https");
+    EXPECT_FALSE(opened.host().isEmpty());
+}
+
+TEST_F(MainWindowTest, TheStarKeepsFavouritesOfNineDigits) {
+    EXPECT_FALSE(window.favoritesList()->isVisibleTo(&window)) << "hidden while empty";
+    window.partnerBox()->setEditText("12345678");
+    window.favoriteButton()->click();
+    EXPECT_TRUE(settings.favorites().isEmpty()) << "eight digits are no ID";
+
+    window.partnerBox()->setEditText("123 456 789");
+    const QIcon before = window.favoriteButton()->icon();
+    window.favoriteButton()->click();
+    EXPECT_EQ(settings.favorites(), QStringList{"123456789"});
+    ASSERT_EQ(window.favoritesList()->count(), 1);
+    EXPECT_EQ(window.favoritesList()->item(0)->text(), "123 456 789");
+    EXPECT_TRUE(window.favoritesList()->isVisibleTo(&window));
+    EXPECT_NE(window.favoriteButton()->icon().cacheKey(), before.cacheKey());
+
+    // Choosing the entry fills the combo box.
+    window.partnerBox()->setEditText("");
+    emit window.favoritesList()->itemClicked(window.favoritesList()->item(0));
+    EXPECT_EQ(window.partnerBox()->currentText(), "123 456 789");
+
+    window.favoriteButton()->click();
+    EXPECT_TRUE(settings.favorites().isEmpty());
+    EXPECT_FALSE(window.favoritesList()->isVisibleTo(&window));
+}
+
+TEST_F(MainWindowTest, APasswordChangeMustPassTheRules) {
+    window.onAuthenticated("987654321");
+    const QString original = auth.sessionPassword();
+    typed = "short";
+    window.button("Change Password")->click();
+    ASSERT_EQ(inputs.size(), 1u);
+    EXPECT_EQ(inputs[0].first, "Change Session Password");
+    EXPECT_EQ(inputs[0].second, "New password (min 8 chars, uppercase + lowercase + digit):");
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0].first, "Invalid Password");
+    EXPECT_EQ(warnings[0].second, AuthController::validatePassword("short"));
+    EXPECT_EQ(auth.sessionPassword(), original);
+
+    typed = std::nullopt; // cancelled
+    window.button("Change Password")->click();
+    EXPECT_EQ(warnings.size(), 1u);
+
+    typed = "Better-Pass9";
+    window.button("Change Password")->click();
+    EXPECT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(auth.sessionPassword(), "Better-Pass9");
+    EXPECT_EQ(settings.sessionPassword(), "Better-Pass9");
+    window.button("Copy Password")->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "Better-Pass9") << "the label shows it";
+}
+
+TEST_F(MainWindowTest, WakeOnLanSendsTheMagicPacketAndRemembersTheAddress) {
+    QUdpSocket listener;
+    ASSERT_TRUE(listener.bind(QHostAddress(QHostAddress::LocalHost), 0));
+    window.setWakeOnLanTarget(QHostAddress(QHostAddress::LocalHost), listener.localPort());
+    window.partnerBox()->setEditText("123 456 789");
+
+    typed = std::nullopt;
+    window.button("Wake-on-LAN")->click();
+    EXPECT_EQ(inputs.size(), 1u);
+    EXPECT_EQ(inputs[0].first, "Wake-on-LAN");
+    EXPECT_TRUE(settings.wolMacAddress("123456789").isEmpty()) << "cancelled: nothing stored";
+
+    typed = "00-1A-2B-3C-4D-5E";
+    window.button("Wake-on-LAN")->click();
+    ASSERT_WAIT(listener.hasPendingDatagrams(), 3000);
+    const QByteArray packet = listener.receiveDatagram().data();
+    ASSERT_EQ(packet.size(), 102);
+    EXPECT_EQ(packet.left(6), QByteArray(6, char(0xFF)));
+    EXPECT_EQ(packet.mid(96, 6), QByteArray::fromHex("001a2b3c4d5e"));
+    EXPECT_EQ(settings.wolMacAddress("123456789"), "00-1A-2B-3C-4D-5E");
+    ASSERT_EQ(information.size(), 1u);
+    EXPECT_EQ(information[0].second, "Wake-on-LAN packet sent to 00-1A-2B-3C-4D-5E");
+
+    // Stored now: no second question.
+    window.button("Wake-on-LAN")->click();
+    EXPECT_EQ(inputs.size(), 2u);
+    ASSERT_WAIT(listener.hasPendingDatagrams(), 3000);
+
+    window.partnerBox()->setEditText("111 222 333");
+    typed = "00:1A:2B:3C:4D:5";
+    window.button("Wake-on-LAN")->click();
+    ASSERT_FALSE(warnings.empty());
+    EXPECT_EQ(warnings.back(), std::make_pair(QString("WoL"), QString("Invalid MAC address.")));
+}
+
+TEST_F(MainWindowTest, SessionShortcutsLiveOnlyOnTheSessionPage) {
+    EXPECT_FALSE(window.sessionShortcutsEnabled()) << "F11 must not enlarge the home window";
+    window.onAuthenticated("987654321");
+    tryConnect("123456789", "secret");
+    window.onSessionStateChanged(SessionState::Connected);
+    EXPECT_TRUE(window.sessionShortcutsEnabled());
+    ASSERT_NE(window.infoAction(), nullptr);
+    EXPECT_TRUE(window.infoAction()->isEnabled());
+    EXPECT_TRUE(window.filesAction()->isEnabled());
+    EXPECT_TRUE(window.chatAction()->isEnabled());
+    EXPECT_NE(window.chatDialog(), nullptr) << "a chat dialog for every connected session";
+    session.endSession("user_disconnect");
+    EXPECT_FALSE(window.sessionShortcutsEnabled());
+    EXPECT_EQ(window.chatDialog(), nullptr);
+}
+
+TEST_F(MainWindowTest, TheFiguresNameTheFrameRateAndTheBadgeExplainsItself) {
+    window.onAuthenticated("987654321");
+    tryConnect("123456789", "secret");
+    window.onSessionStateChanged(SessionState::Connected);
+    for (int i = 0; i < 12; ++i) {
+        window.onFrameDecoded(std::make_shared<DecodedFrame>());
+    }
+    auto* monitor = window.findChild<ConnectionQualityMonitor*>();
+    ASSERT_NE(monitor, nullptr);
+    ConnectionStats stats;
+    stats.fps = 24.7;
+    stats.latencyMs = 31.9;
+    window.onStatsUpdated(stats);
+    EXPECT_EQ(window.windowTitle(), "Nimbral - 123456789 [24 FPS]");
+    EXPECT_EQ(window.statisticsLabel()->text(), monitor->summaryText());
+    ASSERT_NE(window.qualityBadge(), nullptr);
+    const char* level[] = {"Good", "Fair", "Poor"};
+    EXPECT_EQ(window.qualityBadge()->toolTip(),
+              QString("%1 (24 FPS, 31ms)").arg(level[int(monitor->qualityLevel())]));
+}
+
+TEST_F(MainWindowTest, OneUpdateBannerWhoseButtonDownloadsAndReportsFailure) {
+    UpdateService updates(QUrl("http://127.0.0.1:9/download/NimbralSetup.json"), "1.0.0");
+    window.setUpdateService(&updates);
+    emit updates.updateAvailable("2.0.0", "http://192.0.2.1/NimbralSetup.zip", "notes");
+    emit updates.updateAvailable("2.0.1", "http://192.0.2.1/NimbralSetup.zip", "notes");
+    ASSERT_NE(window.updateBanner(), nullptr);
+    EXPECT_EQ(window.findChildren<QWidget*>("updateBanner").size(), 1) << "only one banner";
+    auto* label = window.updateBanner()->findChild<QLabel*>();
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), "Update available: v2.0.0");
+    auto* update = window.updateBanner()->findChild<QPushButton*>();
+    ASSERT_NE(update, nullptr);
+    EXPECT_EQ(update->text(), "Update Now");
+    // The address is not https and not this machine: refused at once, and the user is told.
+    update->click();
+    ASSERT_FALSE(warnings.empty());
+    EXPECT_EQ(warnings.back().second, "The update address is not secure — update aborted.");
+    EXPECT_TRUE(update->isEnabled()) << "the user may try again";
+}
+
+TEST_F(MainWindowTest, TheInstallerIsHandedToThePackageManager) {
+    window.launchInstaller("/tmp/nimbral-update-x/NimbralSetup.deb");
+    ASSERT_EQ(ran.size(), 1u);
+    EXPECT_EQ(ran[0], (QStringList{"pkexec", "apt-get", "install", "-y",
+                                   "/tmp/nimbral-update-x/NimbralSetup.deb"}));
+}
+
+TEST_F(MainWindowTest, QuittingEndsTheRunningSession) {
+    window.onAuthenticated("987654321");
+    tryConnect("123456789", "secret");
+    ASSERT_EQ(session.state(), SessionState::Initiating);
+    window.onQuitRequested();
+    EXPECT_EQ(session.state(), SessionState::Idle) << "ended, not abandoned";
 }
 
 } // namespace

@@ -650,6 +650,7 @@ void SessionManager::sendVideoPacket(const QByteArray& sealed) {
         m_videoBytesSent += static_cast<std::uint64_t>(sealed.size());
         m_videoInFlight.emplace_back(m_videoBytesSent, monotonicMilliseconds());
         emit trafficCounted(sealed.size(), 0);
+        emit videoFrameSent();
     }
     updateVideoLinkBusy();
 }

@@ -184,6 +184,9 @@ signals:
     void sessionError(const QString& error);
     // Sealed bytes that went out or came in over the link, for the quality figures.
     void trafficCounted(qint64 bytesSent, qint64 bytesReceived);
+    // A Target's encoded frame went out on the link (its frame rate, as the Master's is counted
+    // from decoded frames).
+    void videoFrameSent();
 
 public slots:
     void onSessionCreated(const nlohmann::json& data);

@@ -23,6 +23,7 @@
 #include "platform/service_endpoint.h"
 #include "platform/single_instance.h"
 #include "platform/termination_signals.h"
+#include "session/update_service.h"
 #include "ui/app_icon.h"
 #include "ui/button_cursor_filter.h"
 #include "ui/client_core.h"
@@ -270,6 +271,21 @@ ClientOptions parseClientOptions(const QStringList& arguments, const SecretReade
                     .arg(value);
         }
     }
+    if (arguments.contains(QStringLiteral("--update-manifest"))) {
+        const QString value =
+            valueAfter(arguments, QStringLiteral("--update-manifest")).value_or(QString());
+        const QUrl url(value, QUrl::StrictMode);
+        const QString scheme = url.scheme().toLower();
+        if (url.isValid() &&
+            (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+            !url.host().isEmpty()) {
+            options.updateManifestUrl = url;
+        } else if (options.error.isEmpty()) {
+            options.error =
+                QStringLiteral("--update-manifest needs an http:// or https:// URL, got '%1'")
+                    .arg(value);
+        }
+    }
     return options;
 }
 
@@ -351,6 +367,25 @@ int runClient(int argc, char** argv) {
     ClientCore core(settings, options);
     spdlog::info("Central server: {}", core.api().baseUrl().toString().toStdString());
     MainWindow window(core.auth(), core.api(), core.signaling(), core.session(), settings);
+    // A deployment with a server of its own has its own releases: it checks only where it is
+    // told to, never at the public site.
+    const std::optional<QUrl> manifest = options.updateManifestUrl ? options.updateManifestUrl
+                                         : options.serverUrl
+                                             ? std::nullopt
+                                             : std::optional<QUrl>(UpdateService::manifestUrlFor(
+                                                   QUrl(QStringLiteral(NIMBRAL_WEB_URL))));
+    // Declared after the window, so destroyed before it.
+    std::unique_ptr<UpdateService> updates;
+    if (manifest) {
+        updates =
+            std::make_unique<UpdateService>(*manifest, QCoreApplication::applicationVersion());
+        QObject::connect(&core.auth(), &AuthController::authenticated, updates.get(),
+                         &UpdateService::checkForUpdates);
+        window.setUpdateService(updates.get());
+    } else {
+        spdlog::info("Update checks off: this server has no release manifest "
+                     "(--update-manifest URL names one)");
+    }
     window.show();
     if (options.connectTo) {
         // Once, as soon as this device is online: as if the user had filled in the form.

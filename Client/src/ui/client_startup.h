@@ -22,6 +22,9 @@ struct ClientOptions {
     // deployment instead of the public defaults.
     std::optional<std::pair<QString, quint16>> stunServer;
     std::optional<QUrl> ipEchoUrl;
+    // --update-manifest URL: where this deployment publishes its release manifest. Without it
+    // the built-in site is asked, unless --server names a server of its own.
+    std::optional<QUrl> updateManifestUrl;
     // --profile DIR: settings, log and single-instance lock of their own, so several clients
     // (a Target and a Master on one machine) can run side by side.
     std::optional<QString> profileDirectory;

@@ -2,11 +2,14 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -23,20 +26,29 @@
 #include <QVBoxLayout>
 #include <spdlog/spdlog.h>
 
+#include "capture/x11_display.h"
 #include "core/auth_controller.h"
 #include "core/settings_controller.h"
 #include "network/api_client.h"
 #include "network/signaling_client.h"
-#include "session/connection_quality_monitor.h"
+#include "session/chat_service.h"
+#include "session/update_service.h"
+#include "ui/chat_dialog.h"
+#include "ui/connection_info_dialog.h"
+#include "ui/file_manager_dialog.h"
 #include "ui/icons.h"
 #include "ui/remote_desktop_widget.h"
+#include "ui/settings_dialog.h"
 #include "ui/system_tray_icon.h"
+#include "ui/wake_on_lan.h"
 
 namespace nimbral {
 
 namespace {
 
-constexpr const char* kAdminPanelHost = "admin.nimbral.net";
+#ifndef NIMBRAL_ADMIN_PANEL_URL
+#define NIMBRAL_ADMIN_PANEL_URL "https://admin.nimbral.net"
+#endif
 constexpr const char* kCardStyle =
     "QFrame#%1 { background-color: #16213e; border-radius: 8px; border: 1px solid #2a3a5e; }";
 constexpr const char* kCaptionStyle = "font-size: 10px; color: #8892b0; letter-spacing: 1px;";
@@ -51,6 +63,7 @@ QPushButton* iconButton(const QString& icon, const QString& tooltip, int size, Q
     auto* button = new QPushButton(parent);
     button->setIcon(nimbralIcon(icon));
     button->setToolTip(tooltip);
+    button->setObjectName(QStringLiteral("flatButton"));
     button->setFlat(true);
     button->setFixedSize(size, size);
     return button;
@@ -108,6 +121,19 @@ MainWindow::MainWindow(AuthController& auth, ApiClient& api, SignalingClient& si
         return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No) ==
                QMessageBox::Yes;
     };
+    m_information = [this](const QString& title, const QString& text) {
+        QMessageBox::information(this, title, text);
+    };
+    m_textInput = [this](const QString& title, const QString& label) -> std::optional<QString> {
+        bool ok = false;
+        const QString text =
+            QInputDialog::getText(this, title, label, QLineEdit::Normal, QString(), &ok);
+        return ok ? std::optional<QString>(text) : std::nullopt;
+    };
+    m_commands = CommandRunner::system();
+    m_openUrl = [](const QUrl& url) {
+        QDesktopServices::openUrl(url);
+    };
     setWindowTitle(tr("Nimbral - Remote Access"));
     setMinimumSize(420, 600);
     m_pages = new QStackedWidget(this);
@@ -124,7 +150,7 @@ MainWindow::MainWindow(AuthController& auth, ApiClient& api, SignalingClient& si
         });
         connect(m_tray, &SystemTrayIcon::disconnectRequested, this,
                 &MainWindow::onDisconnectClicked);
-        connect(m_tray, &SystemTrayIcon::quitRequested, qApp, &QCoreApplication::quit);
+        connect(m_tray, &SystemTrayIcon::quitRequested, this, &MainWindow::onQuitRequested);
         m_tray->show();
     }
 
@@ -151,25 +177,61 @@ MainWindow::MainWindow(AuthController& auth, ApiClient& api, SignalingClient& si
             });
     connect(&m_api, &ApiClient::requestError, this, &MainWindow::onRequestError);
 
-    // The figures of the running session, and the badge's colour from its rating.
-    connect(m_monitor, &ConnectionQualityMonitor::statsUpdated, this, [this] {
-        if (const auto rtt = m_session.linkRoundTripMs()) {
-            m_monitor->setLatency(*rtt);
+    connect(&m_session, &SessionManager::videoFrameSent, this, [this] {
+        if (m_session.role() == SessionRole::Target) {
+            m_monitor->recordFrame();
         }
-        m_statistics->setText(m_monitor->summaryText());
     });
-    connect(m_monitor, &ConnectionQualityMonitor::qualityChanged, this, [this](QualityLevel level) {
-        static const char* const names[] = {"Good", "Fair", "Poor"};
-        static const char* const colours[] = {"#10b981", "#f59e0b", "#ef4444"};
-        const int index = static_cast<int>(level);
-        if (m_qualityBadge == nullptr) {
-            return; // a Target has no session page and no badge
+    connect(m_monitor, &ConnectionQualityMonitor::statsUpdated, this, &MainWindow::onStatsUpdated);
+
+    // Window-wide, but live only while the session page is shown: on the home page F11 would
+    // make the small window full screen.
+    const auto addShortcut = [this](const QKeySequence& keys, auto slot) {
+        auto* shortcut = new QShortcut(keys, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        shortcut->setEnabled(false);
+        connect(shortcut, &QShortcut::activated, this, slot);
+        m_sessionShortcuts.append(shortcut);
+    };
+    addShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+I")), &MainWindow::onInfoClicked);
+    addShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F")), &MainWindow::onFilesClicked);
+    addShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+C")), &MainWindow::onChatClicked);
+    addShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+D")), &MainWindow::onDisconnectClicked);
+    addShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Q")), [this] {
+        m_scaleMode = (m_scaleMode + 1) % 3;
+        if (m_view != nullptr) {
+            m_view->setScaleMode(static_cast<ScaleMode>(m_scaleMode));
         }
-        m_qualityBadge->setToolTip(tr("Connection: %1").arg(QLatin1String(names[index])));
-        m_qualityBadge->setStyleSheet(
-            QStringLiteral("background: %1; border-radius: 6px; margin: 5px;")
-                .arg(QLatin1String(colours[index])));
     });
+    addShortcut(QKeySequence(Qt::Key_F11), [this] {
+        if (m_view != nullptr) {
+            m_view->toggleFullScreen();
+        }
+    });
+}
+
+void MainWindow::setSessionShortcutsEnabled(bool enabled) {
+    for (QShortcut* shortcut : m_sessionShortcuts) {
+        shortcut->setEnabled(enabled);
+    }
+}
+
+bool MainWindow::sessionShortcutsEnabled() const {
+    return !m_sessionShortcuts.isEmpty() && m_sessionShortcuts.first()->isEnabled();
+}
+
+QPushButton* MainWindow::button(const QString& toolTip) const {
+    for (QPushButton* candidate : findChildren<QPushButton*>()) {
+        if (candidate->toolTip() == toolTip) {
+            return candidate;
+        }
+    }
+    return nullptr;
+}
+
+void MainWindow::setWakeOnLanTarget(const QHostAddress& address, quint16 port) {
+    m_wakeOnLanAddress = address;
+    m_wakeOnLanPort = port;
 }
 
 MainWindow::~MainWindow() = default;
@@ -196,8 +258,13 @@ QWidget* MainWindow::buildHomePage() {
         QStringLiteral("font-size: 20px; font-weight: bold; color: #4da6ff; letter-spacing: 1px;"));
     header->addWidget(title);
     header->addStretch();
-    header->addWidget(iconButton(QStringLiteral("admin"), tr("Admin Panel"), 32, page));
-    header->addWidget(iconButton(QStringLiteral("settings"), tr("Settings"), 32, page));
+    QPushButton* admin = iconButton(QStringLiteral("admin"), tr("Admin Panel"), 32, page);
+    connect(admin, &QPushButton::clicked, this,
+            [this] { m_openUrl(QUrl(QStringLiteral(NIMBRAL_ADMIN_PANEL_URL))); });
+    header->addWidget(admin);
+    QPushButton* settingsButton = iconButton(QStringLiteral("settings"), tr("Settings"), 32, page);
+    connect(settingsButton, &QPushButton::clicked, this, &MainWindow::onSettingsClicked);
+    header->addWidget(settingsButton);
     layout->addLayout(header);
 
     QFrame* device = card(QStringLiteral("deviceCard"), page);
@@ -212,7 +279,10 @@ QWidget* MainWindow::buildHomePage() {
     m_clientId->setTextInteractionFlags(Qt::TextSelectableByMouse);
     idRow->addWidget(m_clientId);
     idRow->addStretch();
-    idRow->addWidget(iconButton(QStringLiteral("content_copy"), tr("Copy ID"), 28, device));
+    QPushButton* copyId = iconButton(QStringLiteral("content_copy"), tr("Copy ID"), 28, device);
+    connect(copyId, &QPushButton::clicked, this,
+            [this] { copyToClipboard(withoutBlanks(m_clientId->text())); });
+    idRow->addWidget(copyId);
     deviceLayout->addLayout(idRow);
     auto* separator = new QFrame(device);
     separator->setFrameShape(QFrame::HLine);
@@ -228,10 +298,15 @@ QWidget* MainWindow::buildHomePage() {
     m_password->setTextInteractionFlags(Qt::TextSelectableByMouse);
     passwordRow->addWidget(m_password);
     passwordRow->addStretch();
-    passwordRow->addWidget(
-        iconButton(QStringLiteral("content_copy"), tr("Copy Password"), 28, device));
-    passwordRow->addWidget(
-        iconButton(QStringLiteral("lock_reset"), tr("Change Password"), 28, device));
+    QPushButton* copyPassword =
+        iconButton(QStringLiteral("content_copy"), tr("Copy Password"), 28, device);
+    connect(copyPassword, &QPushButton::clicked, this,
+            [this] { copyToClipboard(m_password->text()); });
+    passwordRow->addWidget(copyPassword);
+    QPushButton* changePassword =
+        iconButton(QStringLiteral("lock_reset"), tr("Change Password"), 28, device);
+    connect(changePassword, &QPushButton::clicked, this, &MainWindow::onChangePasswordClicked);
+    passwordRow->addWidget(changePassword);
     deviceLayout->addLayout(passwordRow);
     m_status = new QLabel(device);
     deviceLayout->addWidget(m_status);
@@ -256,8 +331,9 @@ QWidget* MainWindow::buildHomePage() {
     m_partnerBox->lineEdit()->setPlaceholderText(tr("Partner ID  (XXX XXX XXX)"));
     m_partnerBox->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     partnerRow->addWidget(m_partnerBox);
-    partnerRow->addWidget(
-        iconButton(QStringLiteral("star_border"), tr("Add to favorites"), 28, connectCard));
+    m_favoriteButton =
+        iconButton(QStringLiteral("star_border"), tr("Add to favorites"), 28, connectCard);
+    partnerRow->addWidget(m_favoriteButton);
     connectLayout->addLayout(partnerRow);
     m_favorites = new QListWidget(connectCard);
     m_favorites->setMaximumHeight(80);
@@ -277,7 +353,9 @@ QWidget* MainWindow::buildHomePage() {
     m_connectButton->setEnabled(false);
     m_connectButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connectRow->addWidget(m_connectButton);
-    connectRow->addWidget(iconButton(QStringLiteral("power"), tr("Wake-on-LAN"), 32, connectCard));
+    QPushButton* wake = iconButton(QStringLiteral("power"), tr("Wake-on-LAN"), 32, connectCard);
+    connect(wake, &QPushButton::clicked, this, &MainWindow::onWakeOnLanClicked);
+    connectRow->addWidget(wake);
     connectLayout->addLayout(connectRow);
     m_disconnectButton = new QPushButton(tr("Disconnect"), connectCard);
     m_disconnectButton->setEnabled(false);
@@ -293,14 +371,17 @@ QWidget* MainWindow::buildHomePage() {
     m_pairingCode->setTextInteractionFlags(Qt::TextSelectableByMouse);
     pairingRow->addWidget(m_pairingCode);
     pairingRow->addStretch();
-    pairingRow->addWidget(
-        iconButton(QStringLiteral("content_copy"), tr("Copy Pairing Code"), 28, page));
+    QPushButton* copyPairing =
+        iconButton(QStringLiteral("content_copy"), tr("Copy Pairing Code"), 28, page);
+    connect(copyPairing, &QPushButton::clicked, this,
+            [this] { copyToClipboard(m_pairingCode->text()); });
+    pairingRow->addWidget(copyPairing);
     layout->addLayout(pairingRow);
 
     auto* panel =
         new QLabel(tr("Add this device at") +
                        QStringLiteral(" <a style=\"color: #4da6ff;\" href=\"https://%1\">%1</a>")
-                           .arg(QLatin1String(kAdminPanelHost)),
+                           .arg(QUrl(QStringLiteral(NIMBRAL_ADMIN_PANEL_URL)).host()),
                    page);
     panel->setStyleSheet(QStringLiteral("font-size: 11px; color: #5a6a8a;"));
     panel->setOpenExternalLinks(true);
@@ -314,6 +395,14 @@ QWidget* MainWindow::buildHomePage() {
     layout->addWidget(version);
 
     fillPartnerBox();
+    fillFavorites();
+    updateFavoriteIcon();
+    connect(m_partnerBox, &QComboBox::currentTextChanged, this, &MainWindow::updateFavoriteIcon);
+    connect(m_favoriteButton, &QPushButton::clicked, this, &MainWindow::onFavoriteClicked);
+    connect(m_favorites, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        m_partnerBox->setEditText(item->text());
+        m_passwordEdit->setFocus();
+    });
     connect(m_connectButton, &QPushButton::clicked, this, &MainWindow::onConnectClicked);
     connect(m_passwordEdit, &QLineEdit::returnPressed, this, &MainWindow::onConnectClicked);
     connect(m_partnerBox->lineEdit(), &QLineEdit::returnPressed, this,
@@ -336,14 +425,15 @@ QWidget* MainWindow::buildSessionPage() {
                 &SessionManager::sendInputEvent);
     }
 
-    // The information, file and chat tools come with the dialogs that serve them.
-    for (const auto& [text, icon] :
-         {std::pair{tr("Info  (Ctrl+Shift+I)"), QStringLiteral("info")},
-          std::pair{tr("Files  (Ctrl+Shift+F)"), QStringLiteral("folder")},
-          std::pair{tr("Chat  (Ctrl+Shift+C)"), QStringLiteral("chat")}}) {
-        QAction* action = toolbar->addAction(nimbralIcon(icon), text);
-        action->setEnabled(false);
-    }
+    m_infoAction =
+        toolbar->addAction(nimbralIcon(QStringLiteral("info")), tr("Info  (Ctrl+Shift+I)"));
+    connect(m_infoAction, &QAction::triggered, this, &MainWindow::onInfoClicked);
+    m_filesAction =
+        toolbar->addAction(nimbralIcon(QStringLiteral("folder")), tr("Files  (Ctrl+Shift+F)"));
+    connect(m_filesAction, &QAction::triggered, this, &MainWindow::onFilesClicked);
+    m_chatAction =
+        toolbar->addAction(nimbralIcon(QStringLiteral("chat")), tr("Chat  (Ctrl+Shift+C)"));
+    connect(m_chatAction, &QAction::triggered, this, &MainWindow::onChatClicked);
     auto* scale = new QToolButton(toolbar);
     scale->setIcon(nimbralIcon(QStringLiteral("aspect_ratio")));
     scale->setToolTip(tr("Scale Mode  (Ctrl+Shift+Q)"));
@@ -388,18 +478,6 @@ QWidget* MainWindow::buildSessionPage() {
     QAction* disconnect = toolbar->addAction(nimbralIcon(QStringLiteral("link_off")),
                                              tr("Disconnect  (Ctrl+Shift+D)"));
     connect(disconnect, &QAction::triggered, this, &MainWindow::onDisconnectClicked);
-
-    auto* disconnectKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+D")), this);
-    connect(disconnectKey, &QShortcut::activated, this, &MainWindow::onDisconnectClicked);
-    auto* scaleKey = new QShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Q")), this);
-    connect(scaleKey, &QShortcut::activated, this, [this] {
-        m_scaleMode = (m_scaleMode + 1) % 3;
-        if (m_view != nullptr) {
-            m_view->setScaleMode(static_cast<ScaleMode>(m_scaleMode));
-        }
-    });
-    auto* fullScreenKey = new QShortcut(QKeySequence(Qt::Key_F11), this);
-    connect(fullScreenKey, &QShortcut::activated, fullScreen, &QAction::trigger);
 
     layout->addWidget(toolbar);
     if (m_view != nullptr) {
@@ -560,9 +638,11 @@ void MainWindow::returnToHomePage() {
     resize(420, sizeHint().height());
     setWindowTitle(tr("Nimbral - Remote Access"));
     m_monitor->stop();
+    setSessionShortcutsEnabled(false);
     if (m_tray != nullptr) {
         m_tray->setDisconnectEnabled(false);
     }
+    delete m_chat;
 }
 
 void MainWindow::onSessionStateChanged(SessionState newState) {
@@ -589,13 +669,18 @@ void MainWindow::onSessionStateChanged(SessionState newState) {
         if (m_tray != nullptr) {
             m_tray->setDisconnectEnabled(true);
         }
+        setupChatDialog();
         if (m_session.role() == SessionRole::Master) {
             if (m_pages->count() < 2) {
                 m_pages->addWidget(buildSessionPage());
             }
             m_pages->setCurrentIndex(1);
+            setSessionShortcutsEnabled(true);
             if (m_view != nullptr) {
+                // Never a glimpse of the previous partner's screen.
+                m_view->clearFrame();
                 m_view->setViewingMode(true);
+                m_view->setFocus();
             }
             setMinimumSize(800, 600);
             QSize size(1280, 720);
@@ -675,6 +760,258 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
+}
+
+void MainWindow::copyToClipboard(const QString& text) {
+    QGuiApplication::clipboard()->setText(text);
+}
+
+void MainWindow::fillFavorites() {
+    m_favorites->clear();
+    for (const QString& id : m_settings.favorites()) {
+        m_favorites->addItem(formatClientId(id));
+    }
+    m_favorites->setVisible(m_favorites->count() > 0);
+}
+
+void MainWindow::updateFavoriteIcon() {
+    const bool favorite =
+        m_settings.favorites().contains(withoutBlanks(m_partnerBox->currentText()));
+    m_favoriteButton->setIcon(
+        nimbralIcon(favorite ? QStringLiteral("star") : QStringLiteral("star_border")));
+}
+
+void MainWindow::onFavoriteClicked() {
+    const QString id = withoutBlanks(m_partnerBox->currentText());
+    if (id.size() != 9) {
+        return;
+    }
+    if (m_settings.favorites().contains(id)) {
+        m_settings.removeFavorite(id);
+    } else {
+        m_settings.addFavorite(id);
+    }
+    updateFavoriteIcon();
+    fillFavorites();
+}
+
+void MainWindow::onChangePasswordClicked() {
+    const std::optional<QString> text =
+        m_textInput(tr("Change Session Password"),
+                    tr("New password (min 8 chars, uppercase + lowercase + digit):"));
+    if (!text || text->isEmpty()) {
+        return;
+    }
+    const QString problem = AuthController::validatePassword(*text);
+    if (!problem.isEmpty()) {
+        warn(tr("Invalid Password"), problem);
+        return;
+    }
+    m_auth.setSessionPassword(*text);
+    m_password->setText(*text);
+}
+
+void MainWindow::onWakeOnLanClicked() {
+    const QString partnerId = withoutBlanks(m_partnerBox->currentText());
+    QString mac = m_settings.wolMacAddress(partnerId);
+    if (mac.isEmpty()) {
+        const std::optional<QString> entered = m_textInput(
+            tr("Wake-on-LAN"), tr("Enter MAC address for this partner (XX:XX:XX:XX:XX:XX):"));
+        if (!entered || entered->trimmed().isEmpty()) {
+            return;
+        }
+        mac = entered->trimmed();
+        m_settings.setWolMacAddress(partnerId, mac);
+    }
+    const std::optional<QByteArray> packet = wakeOnLanPacket(mac);
+    if (!packet) {
+        warn(tr("WoL"), tr("Invalid MAC address."));
+        return;
+    }
+    if (!sendWakeOnLanPacket(*packet, m_wakeOnLanAddress, m_wakeOnLanPort)) {
+        spdlog::warn("WoL magic packet to {} could not be sent", mac.toStdString());
+    }
+    spdlog::info("WoL magic packet sent to {}", mac.toStdString());
+    m_information(tr("WoL"), tr("Wake-on-LAN packet sent to %1").arg(mac));
+}
+
+void MainWindow::onSettingsClicked() {
+    SettingsDialog dialog(m_settings, enumerateMonitors(), m_commands, this);
+    connect(&dialog, &SettingsDialog::settingsChanged, this, [this] {
+        spdlog::info("Settings updated by user");
+        m_session.setCaptureFrameRate(m_settings.targetFps());
+        m_session.setEncoderQuality(m_settings.encoderCqLevel(), m_settings.encoderPreset());
+        m_session.setClipboardSharingEnabled(m_settings.clipboardSharing());
+    });
+    connect(&dialog, &SettingsDialog::quitRequested, this, &MainWindow::onQuitRequested,
+            Qt::QueuedConnection);
+    dialog.exec();
+}
+
+void MainWindow::onInfoClicked() {
+    if (m_session.state() != SessionState::Connected) {
+        return;
+    }
+    ConnectionInfoDialog dialog(SessionDescription::of(m_session), *m_monitor, this);
+    dialog.exec();
+}
+
+void MainWindow::onFilesClicked() {
+    FileTransferService* files = m_session.fileTransferService();
+    if (m_session.state() != SessionState::Connected || files == nullptr) {
+        return;
+    }
+    FileManagerDialog dialog(*files, this);
+    dialog.setQuestion(m_question);
+    dialog.exec();
+}
+
+void MainWindow::onChatClicked() {
+    if (m_chat == nullptr) {
+        return;
+    }
+    m_chat->show();
+    m_chat->raise();
+    m_chat->activateWindow();
+    if (m_chatAction != nullptr) {
+        m_chatAction->setText(tr("Chat"));
+    }
+}
+
+void MainWindow::setupChatDialog() {
+    delete m_chat;
+    m_chat = new ChatDialog(this);
+    if (m_chatAction != nullptr) {
+        m_chatAction->setText(tr("Chat"));
+    }
+    ChatService* chat = m_session.chatService();
+    spdlog::info("setupChatDialog: chatService={}", static_cast<const void*>(chat));
+    if (chat == nullptr) {
+        return;
+    }
+    connect(chat, &ChatService::messageReceived, m_chat,
+            [this](const QString& text, const QDateTime& timestamp) {
+                m_chat->appendMessage(tr("Remote"), text, timestamp);
+                if (m_chat->isVisible()) {
+                    return;
+                }
+                if (m_session.role() == SessionRole::Target) {
+                    m_chat->show();
+                    m_chat->raise();
+                    m_chat->activateWindow();
+                } else if (m_chatAction != nullptr) {
+                    m_chatAction->setText(tr("Chat (!)"));
+                }
+            });
+    connect(m_chat, &ChatDialog::messageSent, chat, [this, chat](const QString& text) {
+        spdlog::info("Chat: sending message '{}' ({} chars)", text.toStdString(), text.size());
+        chat->sendMessage(text);
+        m_chat->appendMessage(tr("Me"), text, QDateTime::currentDateTime());
+    });
+}
+
+void MainWindow::onStatsUpdated(const ConnectionStats& stats) {
+    if (const auto rtt = m_session.linkRoundTripMs()) {
+        m_monitor->setLatency(*rtt);
+    }
+    m_statistics->setText(m_monitor->summaryText());
+    if (m_pages->currentIndex() == 1) {
+        setWindowTitle(tr("Nimbral - %1 [%2 FPS]")
+                           .arg(m_session.peerClientId())
+                           .arg(static_cast<int>(stats.fps)));
+    }
+    if (m_qualityBadge == nullptr) {
+        return; // a Target has no session page and no badge
+    }
+    static const char* const names[] = {QT_TR_NOOP("Good"), QT_TR_NOOP("Fair"), QT_TR_NOOP("Poor")};
+    static const char* const colours[] = {"#10b981", "#f59e0b", "#ef4444"};
+    const int index = static_cast<int>(m_monitor->qualityLevel());
+    m_qualityBadge->setStyleSheet(QStringLiteral("background: %1; border-radius: 6px; margin: 5px;")
+                                      .arg(QLatin1String(colours[index])));
+    m_qualityBadge->setToolTip(tr("%1 (%2 FPS, %3ms)")
+                                   .arg(tr(names[index]))
+                                   .arg(static_cast<int>(stats.fps))
+                                   .arg(static_cast<int>(stats.latencyMs)));
+}
+
+void MainWindow::onQuitRequested() {
+    const SessionState state = m_session.state();
+    if (state != SessionState::Idle && state != SessionState::Failed) {
+        m_session.endSession(QStringLiteral("application_quit"));
+    }
+    QCoreApplication::quit();
+}
+
+void MainWindow::setUpdateService(UpdateService* updates) {
+    m_updates = updates;
+    if (updates == nullptr) {
+        return;
+    }
+    connect(updates, &UpdateService::updateAvailable, this, &MainWindow::showUpdateBanner);
+    connect(updates, &UpdateService::readyToInstall, this, &MainWindow::launchInstaller);
+    connect(updates, &UpdateService::downloadProgress, this, [this](int percent) {
+        if (m_updateButton != nullptr) {
+            m_updateButton->setText(tr("Downloading... %1%").arg(percent));
+        }
+    });
+    connect(updates, &UpdateService::updateError, this, [this](const QString& error) {
+        if (m_updateButton != nullptr) {
+            m_updateButton->setEnabled(true);
+            m_updateButton->setText(tr("Update Now"));
+        }
+        warn(tr("Update"), error);
+    });
+}
+
+void MainWindow::showUpdateBanner(const QString& version, const QString& downloadUrl,
+                                  const QString& releaseNotes) {
+    if (m_updateBanner != nullptr) {
+        return;
+    }
+    m_updateBanner = new QWidget(m_pages->widget(0));
+    m_updateBanner->setObjectName(QStringLiteral("updateBanner"));
+    m_updateBanner->setAttribute(Qt::WA_StyledBackground);
+    m_updateBanner->setStyleSheet(QStringLiteral(
+        "background-color: #1e3a5e; border: 1px solid #4da6ff; border-radius: 6px; padding: 8px;"));
+    if (!releaseNotes.isEmpty()) {
+        m_updateBanner->setToolTip(releaseNotes);
+    }
+    auto* row = new QHBoxLayout(m_updateBanner);
+    row->setContentsMargins(10, 6, 10, 6);
+    auto* label = new QLabel(tr("Update available: v%1").arg(version), m_updateBanner);
+    label->setStyleSheet(
+        QStringLiteral("color: #4da6ff; font-size: 12px; background: transparent;"));
+    row->addWidget(label);
+    row->addStretch();
+    m_updateButton = new QPushButton(tr("Update Now"), m_updateBanner);
+    m_updateButton->setObjectName(QStringLiteral("primaryButton"));
+    m_updateButton->setFixedHeight(28);
+    m_updateButton->setStyleSheet(QStringLiteral(
+        "background-color: #4da6ff; color: #0d1b2a; font-weight: bold; border: none; "
+        "border-radius: 4px; padding: 4px 14px; font-size: 12px;"));
+    row->addWidget(m_updateButton);
+    connect(m_updateButton, &QPushButton::clicked, this, [this, downloadUrl] {
+        m_updateButton->setEnabled(false);
+        m_updateButton->setText(tr("Downloading..."));
+        if (m_updates != nullptr) {
+            m_updates->downloadUpdate(QUrl(downloadUrl));
+        }
+    });
+    auto* layout = qobject_cast<QVBoxLayout*>(m_pages->widget(0)->layout());
+    layout->insertWidget(0, m_updateBanner);
+}
+
+void MainWindow::launchInstaller(const QString& installerPath) {
+    spdlog::info("Launching installer: {}", installerPath.toStdString());
+    // The package manager installs the package; pkexec asks for the administrator's password.
+    if (!m_commands.startDetached(QStringLiteral("pkexec"),
+                                  {QStringLiteral("apt-get"), QStringLiteral("install"),
+                                   QStringLiteral("-y"), installerPath})) {
+        spdlog::error("Could not start the installer {}", installerPath.toStdString());
+        warn(tr("Update"), tr("Could not start the installer."));
+        return;
+    }
+    QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 } // namespace nimbral

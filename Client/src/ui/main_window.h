@@ -2,13 +2,22 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
+#include <QHostAddress>
 #include <QMainWindow>
+#include <QPointer>
+#include <QUrl>
 
 #include "codec/video_decoder.h"
+#include "session/connection_quality_monitor.h"
 #include "session/session_manager.h"
+#include "ui/chat_dialog.h"
+#include "ui/command_runner.h"
 
+class QAction;
 class QComboBox;
+class QShortcut;
 class QLabel;
 class QLineEdit;
 class QListWidget;
@@ -19,11 +28,11 @@ namespace nimbral {
 
 class ApiClient;
 class AuthController;
-class ConnectionQualityMonitor;
 class RemoteDesktopWidget;
 class SettingsController;
 class SignalingClient;
 class SystemTrayIcon;
+class UpdateService;
 
 // "123456789" -> "123 456 789"; anything that is not nine characters without blanks is
 // returned as given.
@@ -46,6 +55,20 @@ public:
     using Warning = std::function<void(const QString& title, const QString& text)>;
     using Question = std::function<bool(const QString& title, const QString& text)>;
     void setDialogs(Warning warning, Question question);
+    // A line of text from the user, or nothing when cancelled; replaced by tests.
+    using TextInput =
+        std::function<std::optional<QString>(const QString& title, const QString& label)>;
+    void setTextInput(TextInput input) { m_textInput = std::move(input); }
+    void setInformation(Warning information) { m_information = std::move(information); }
+    // The programs the settings dialog and the installer launch run; replaced by tests.
+    void setCommandRunner(CommandRunner runner) { m_commands = std::move(runner); }
+    // Where Wake-on-LAN packets go: the broadcast address, or a loopback listener in tests.
+    void setWakeOnLanTarget(const QHostAddress& address, quint16 port);
+    // Opens a web address in the user's browser; replaced by tests.
+    void setUrlOpener(std::function<void(const QUrl&)> opener) { m_openUrl = std::move(opener); }
+    // The update service built with the window (borrowed): its notices become the banner and
+    // its installer is launched from here.
+    void setUpdateService(UpdateService* updates);
 
     // Starts a session as the user would with the form (the --connect option).
     void connectTo(const QString& partnerId, const QString& password);
@@ -59,6 +82,19 @@ public:
     QLineEdit* passwordEdit() const { return m_passwordEdit; }
     QPushButton* connectButton() const { return m_connectButton; }
     SystemTrayIcon* trayIcon() const { return m_tray; }
+    ChatDialog* chatDialog() const { return m_chat; }
+    QAction* infoAction() const { return m_infoAction; }
+    QAction* filesAction() const { return m_filesAction; }
+    QAction* chatAction() const { return m_chatAction; }
+    QPushButton* favoriteButton() const { return m_favoriteButton; }
+    QListWidget* favoritesList() const { return m_favorites; }
+    QPushButton* button(const QString& toolTip) const;
+    QWidget* updateBanner() const { return m_updateBanner; }
+    QLabel* statisticsLabel() const { return m_statistics; }
+    QLabel* qualityBadge() const { return m_qualityBadge; }
+    const ConnectionQualityMonitor& qualityMonitor() const { return *m_monitor; }
+    // Whether the session's keyboard shortcuts are live (only on the session page).
+    bool sessionShortcutsEnabled() const;
 
 public slots:
     void onAuthenticated(const QString& clientId);
@@ -75,6 +111,18 @@ public slots:
     void onRequestError(const QString& endpoint, int statusCode, const QString& detail);
     void onConnectClicked();
     void onDisconnectClicked();
+    void onStatsUpdated(const nimbral::ConnectionStats& stats);
+    void onSettingsClicked();
+    void onInfoClicked();
+    void onFilesClicked();
+    void onChatClicked();
+    void onFavoriteClicked();
+    void onChangePasswordClicked();
+    void onWakeOnLanClicked();
+    void onQuitRequested();
+    void showUpdateBanner(const QString& version, const QString& downloadUrl,
+                          const QString& releaseNotes);
+    void launchInstaller(const QString& installerPath);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -85,7 +133,12 @@ private:
     void setStatus(const QString& text, const QString& colour);
     void returnToHomePage();
     void fillPartnerBox();
+    void fillFavorites();
+    void updateFavoriteIcon();
+    void setupChatDialog();
+    void setSessionShortcutsEnabled(bool enabled);
     void warn(const QString& title, const QString& text);
+    void copyToClipboard(const QString& text);
 
     AuthController& m_auth;
     ApiClient& m_api;
@@ -105,6 +158,15 @@ private:
     QPushButton* m_connectButton = nullptr;
     QPushButton* m_disconnectButton = nullptr;
     QLabel* m_qualityBadge = nullptr;
+    QPushButton* m_favoriteButton = nullptr;
+    QAction* m_infoAction = nullptr;
+    QAction* m_filesAction = nullptr;
+    QAction* m_chatAction = nullptr;
+    QList<QShortcut*> m_sessionShortcuts;
+    QPointer<ChatDialog> m_chat;
+    QWidget* m_updateBanner = nullptr;
+    QPushButton* m_updateButton = nullptr;
+    QPointer<UpdateService> m_updates;
     RemoteDesktopWidget* m_view = nullptr;
     ConnectionQualityMonitor* m_monitor = nullptr;
     SystemTrayIcon* m_tray = nullptr; // only where the desktop has a notification area
@@ -112,6 +174,12 @@ private:
     int m_scaleMode = 0;
     Warning m_warning;
     Question m_question;
+    Warning m_information;
+    TextInput m_textInput;
+    CommandRunner m_commands;
+    QHostAddress m_wakeOnLanAddress = QHostAddress::Broadcast;
+    quint16 m_wakeOnLanPort = 9;
+    std::function<void(const QUrl&)> m_openUrl;
 };
 
 } // namespace nimbral

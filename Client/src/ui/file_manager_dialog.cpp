@@ -1,0 +1,382 @@
+#include "ui/file_manager_dialog.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFileSystemModel>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSplitter>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include "ui/icons.h"
+
+namespace nimbral {
+
+namespace {
+
+constexpr int kNameRole = Qt::UserRole;
+constexpr int kFolderRole = Qt::UserRole + 1;
+
+QString namesPerLine(const QStringList& names) {
+    return names.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+QString FileManagerDialog::fileSizeText(qint64 bytes) {
+    if (bytes <= 0) {
+        return {};
+    }
+    if (bytes < 1024) {
+        return QStringLiteral("%1 B").arg(bytes);
+    }
+    if (bytes < 1048576) {
+        return QStringLiteral("%1 KB").arg(double(bytes) / 1024.0, 0, 'f', 1);
+    }
+    if (bytes < 1073741824) {
+        return QStringLiteral("%1 MB").arg(double(bytes) / 1048576.0, 0, 'f', 1);
+    }
+    return QStringLiteral("%1 GB").arg(double(bytes) / 1073741824.0, 0, 'f', 2);
+}
+
+QString FileManagerDialog::joinRemotePath(const QString& folder, const QString& name) {
+    if (folder.isEmpty() || folder.endsWith(QLatin1Char('/')) ||
+        folder.endsWith(QLatin1Char('\\'))) {
+        return folder + name;
+    }
+    return folder + QLatin1Char('/') + name;
+}
+
+FileManagerDialog::FileManagerDialog(FileTransferService& service, QWidget* parent)
+    : QDialog(parent)
+    , m_service(service) {
+    m_question = [this](const QString& title, const QString& text) {
+        return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
+    };
+    setWindowTitle(tr("File Manager"));
+    resize(1000, 600);
+    auto* layout = new QVBoxLayout(this);
+    auto* splitter = new QSplitter(Qt::Horizontal, this);
+
+    auto* remotePane = new QWidget(splitter);
+    auto* remoteLayout = new QVBoxLayout(remotePane);
+    remoteLayout->setContentsMargins(0, 0, 0, 0);
+    remoteLayout->addWidget(new QLabel(tr("<b>Remote Computer</b>"), remotePane));
+    auto* pathRow = new QHBoxLayout;
+    auto* back = new QPushButton(remotePane);
+    back->setIcon(nimbralIcon(QStringLiteral("arrow_back")));
+    back->setToolTip(tr("Go up one directory"));
+    back->setObjectName(QStringLiteral("flatButton"));
+    m_pathLabel = new QLabel(remotePane);
+    pathRow->addWidget(back);
+    pathRow->addWidget(m_pathLabel, 1);
+    remoteLayout->addLayout(pathRow);
+    m_remoteList = new QTreeWidget(remotePane);
+    m_remoteList->setHeaderLabels({tr("Name"), tr("Size"), tr("Type")});
+    m_remoteList->setColumnWidth(0, 250);
+    m_remoteList->setColumnWidth(1, 80);
+    m_remoteList->setSortingEnabled(true);
+    m_remoteList->sortByColumn(0, Qt::AscendingOrder);
+    m_remoteList->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_remoteList->setRootIsDecorated(false);
+    remoteLayout->addWidget(m_remoteList, 1);
+
+    auto* middle = new QWidget(splitter);
+    auto* middleLayout = new QVBoxLayout(middle);
+    middleLayout->addStretch();
+    auto* download =
+        new QPushButton(nimbralIcon(QStringLiteral("download")), tr("Download"), middle);
+    download->setToolTip(tr("Download selected remote file to local"));
+    auto* upload = new QPushButton(nimbralIcon(QStringLiteral("upload")), tr("Upload"), middle);
+    upload->setToolTip(tr("Upload selected local file to remote"));
+    middleLayout->addWidget(download);
+    middleLayout->addWidget(upload);
+    middleLayout->addStretch();
+
+    auto* localPane = new QWidget(splitter);
+    auto* localLayout = new QVBoxLayout(localPane);
+    localLayout->setContentsMargins(0, 0, 0, 0);
+    localLayout->addWidget(new QLabel(tr("<b>Local Computer</b>"), localPane));
+    m_localModel = new QFileSystemModel(this);
+    m_localModel->setFilter(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
+    m_localModel->setRootPath(QString());
+    m_localTree = new QTreeView(localPane);
+    m_localTree->setModel(m_localModel);
+    m_localTree->setColumnWidth(0, 250);
+    m_localTree->setSortingEnabled(true);
+    m_localTree->sortByColumn(0, Qt::AscendingOrder);
+    m_localTree->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    localLayout->addWidget(m_localTree, 1);
+
+    splitter->addWidget(remotePane);
+    splitter->addWidget(middle);
+    splitter->addWidget(localPane);
+    layout->addWidget(splitter, 1);
+
+    m_progress = new QProgressBar(this);
+    m_progress->setTextVisible(true);
+    m_progress->setRange(0, 100);
+    m_progress->hide();
+    layout->addWidget(m_progress);
+    m_status = new QLabel(this);
+    m_status->setStyleSheet(QStringLiteral("color: #666; font-size: 11px;"));
+    layout->addWidget(m_status);
+
+    connect(back, &QPushButton::clicked, this, &FileManagerDialog::onRemoteBackClicked);
+    connect(download, &QPushButton::clicked, this, &FileManagerDialog::onDownloadClicked);
+    connect(upload, &QPushButton::clicked, this, &FileManagerDialog::onUploadClicked);
+    connect(m_remoteList, &QTreeWidget::itemDoubleClicked, this,
+            &FileManagerDialog::onRemoteItemDoubleClicked);
+    connect(&m_service, &FileTransferService::directoryListed, this,
+            &FileManagerDialog::onRemoteDirectoryListed);
+    connect(&m_service, &FileTransferService::fileError, this, &FileManagerDialog::onTransferError);
+    connect(&m_service, &FileTransferService::fileDownloadComplete, this,
+            &FileManagerDialog::onDownloadComplete);
+    connect(&m_service, &FileTransferService::fileUploadComplete, this,
+            &FileManagerDialog::onUploadComplete);
+    connect(&m_service, &FileTransferService::fileDownloadProgress, m_progress,
+            [this](const QString&, int percent) { m_progress->setValue(percent); });
+    connect(&m_service, &FileTransferService::fileUploadProgress, m_progress,
+            [this](const QString&, int percent) { m_progress->setValue(percent); });
+
+    browseRemote(QString());
+}
+
+QString FileManagerDialog::statusText() const {
+    return m_status->text();
+}
+
+void FileManagerDialog::setStatus(const QString& text) {
+    m_status->setText(text);
+    emit statusChanged(text);
+}
+
+void FileManagerDialog::browseRemote(const QString& path) {
+    m_currentRemotePath = path;
+    m_pathLabel->setText(
+        tr("<b>Remote: </b>%1").arg(path.isEmpty() ? QStringLiteral("/") : path.toHtmlEscaped()));
+    m_remoteList->clear();
+    setStatus(tr("Loading remote directory..."));
+    m_service.requestListing(path);
+}
+
+void FileManagerDialog::onRemoteDirectoryListed(const QString& path,
+                                                const QList<FileEntry>& entries) {
+    // A late answer for a folder the user has already left.
+    if (path != m_currentRemotePath) {
+        return;
+    }
+    m_remoteList->clear();
+    m_remoteList->setSortingEnabled(false);
+    for (const FileEntry& entry : entries) {
+        auto* item = new QTreeWidgetItem(m_remoteList);
+        item->setText(0, entry.name);
+        item->setIcon(0,
+                      nimbralIcon(entry.isDir ? QStringLiteral("folder") : QStringLiteral("file")));
+        item->setText(1, entry.isDir ? QString() : fileSizeText(entry.size));
+        item->setText(2, entry.isDir ? tr("Folder") : tr("File"));
+        item->setData(0, kNameRole, entry.name);
+        item->setData(0, kFolderRole, entry.isDir);
+    }
+    m_remoteList->setSortingEnabled(true);
+    setStatus(tr("%1 items").arg(entries.size()));
+}
+
+void FileManagerDialog::onRemoteItemDoubleClicked(QTreeWidgetItem* item, int /*column*/) {
+    if (item == nullptr || !item->data(0, kFolderRole).toBool()) {
+        return;
+    }
+    browseRemote(joinRemotePath(m_currentRemotePath, item->data(0, kNameRole).toString()));
+}
+
+void FileManagerDialog::onRemoteBackClicked() {
+    const QString current = m_currentRemotePath;
+    if (current.isEmpty()) {
+        return;
+    }
+    if (current.size() < 4 && current.contains(QLatin1Char(':'))) {
+        browseRemote(QString());
+        return;
+    }
+    static const QRegularExpression separator(QStringLiteral("[/\\\\]"));
+    const qsizetype last = current.lastIndexOf(separator);
+    browseRemote(last > 0 ? current.left(last) : QString());
+}
+
+QString FileManagerDialog::localTargetFolder() const {
+    const QModelIndex current = m_localTree->currentIndex();
+    if (!current.isValid()) {
+        return QDir::homePath();
+    }
+    const QFileInfo info = m_localModel->fileInfo(current);
+    return info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+}
+
+void FileManagerDialog::onDownloadClicked() {
+    // In the order the list shows them, not the order they were clicked.
+    QList<QTreeWidgetItem*> selected;
+    for (int i = 0; i < m_remoteList->topLevelItemCount(); ++i) {
+        if (m_remoteList->topLevelItem(i)->isSelected()) {
+            selected.append(m_remoteList->topLevelItem(i));
+        }
+    }
+    if (selected.isEmpty()) {
+        setStatus(tr("Select one or more remote files to download."));
+        return;
+    }
+    const QString folder = localTargetFolder();
+    QList<QPair<QString, QString>> pairs;
+    QStringList existing;
+    for (const QTreeWidgetItem* item : selected) {
+        if (item->data(0, kFolderRole).toBool()) {
+            continue;
+        }
+        const QString name = item->data(0, kNameRole).toString();
+        const QString localPath = folder + QDir::separator() + name;
+        pairs.append({joinRemotePath(m_currentRemotePath, name), localPath});
+        if (QFileInfo::exists(localPath)) {
+            existing.append(name);
+        }
+    }
+    if (pairs.isEmpty()) {
+        setStatus(tr("No files selected (folders are skipped)."));
+        return;
+    }
+    if (!existing.isEmpty() &&
+        !m_question(tr("Overwrite?"), tr("These files already exist locally and will be "
+                                         "overwritten:\n%1\n\nContinue?")
+                                          .arg(namesPerLine(existing)))) {
+        return;
+    }
+    // A batch added while another runs joins its queue; asking for the running head again
+    // would fetch it twice and complete the queue out of step. After an error the failed head
+    // is still queued and is tried again first.
+    m_downloads.append(pairs);
+    if (m_downloadRunning) {
+        m_downloadBatch += int(pairs.size());
+        return;
+    }
+    m_downloadBatch = int(m_downloads.size());
+    startNextDownload();
+}
+
+void FileManagerDialog::startNextDownload() {
+    if (m_downloads.isEmpty()) {
+        return;
+    }
+    // Copies: the service may answer before it returns, and the answer pops the queue.
+    const auto [remote, local] = m_downloads.first();
+    m_downloadRunning = true;
+    const int position = m_downloadBatch - int(m_downloads.size()) + 1;
+    setStatus(tr("Downloading %1 of %2: %3")
+                  .arg(position)
+                  .arg(m_downloadBatch)
+                  .arg(QFileInfo(local).fileName()));
+    m_progress->setValue(0);
+    m_progress->show();
+    m_service.requestDownload(remote, local);
+}
+
+void FileManagerDialog::onDownloadComplete(const QString& localPath) {
+    if (!m_downloads.isEmpty()) {
+        m_downloads.removeFirst();
+    }
+    if (!m_downloads.isEmpty()) {
+        setStatus(tr("Downloaded: %1 — %2 remaining")
+                      .arg(QFileInfo(localPath).fileName())
+                      .arg(m_downloads.size()));
+        startNextDownload();
+        return;
+    }
+    m_downloadRunning = false;
+    m_progress->hide();
+    setStatus(tr("All downloads complete."));
+}
+
+void FileManagerDialog::onUploadClicked() {
+    QStringList localFiles;
+    for (const QModelIndex& index : m_localTree->selectionModel()->selectedRows(0)) {
+        const QFileInfo info = m_localModel->fileInfo(index);
+        if (info.isFile()) {
+            localFiles.append(info.absoluteFilePath());
+        }
+    }
+    if (localFiles.isEmpty()) {
+        setStatus(tr("Select one or more local files to upload."));
+        return;
+    }
+    QStringList remoteNames;
+    for (int i = 0; i < m_remoteList->topLevelItemCount(); ++i) {
+        remoteNames.append(m_remoteList->topLevelItem(i)->data(0, kNameRole).toString());
+    }
+    QList<QPair<QString, QString>> pairs;
+    QStringList existing;
+    for (const QString& local : localFiles) {
+        const QString name = QFileInfo(local).fileName();
+        pairs.append({local, joinRemotePath(m_currentRemotePath, name)});
+        if (remoteNames.contains(name)) {
+            existing.append(name);
+        }
+    }
+    if (!existing.isEmpty() &&
+        !m_question(tr("Overwrite?"), tr("These files already exist on the remote and will be "
+                                         "overwritten:\n%1\n\nContinue?")
+                                          .arg(namesPerLine(existing)))) {
+        return;
+    }
+    if (m_uploadRunning) {
+        m_uploads.append(pairs);
+        m_uploadBatch += int(pairs.size());
+        return;
+    }
+    m_uploads = pairs;
+    m_uploadBatch = int(pairs.size());
+    startNextUpload();
+}
+
+void FileManagerDialog::startNextUpload() {
+    if (m_uploads.isEmpty()) {
+        return;
+    }
+    const auto [local, remote] = m_uploads.first();
+    m_uploadRunning = true;
+    const int position = m_uploadBatch - int(m_uploads.size()) + 1;
+    setStatus(tr("Uploading %1 of %2: %3")
+                  .arg(position)
+                  .arg(m_uploadBatch)
+                  .arg(QFileInfo(local).fileName()));
+    m_progress->setValue(0);
+    m_progress->show();
+    m_service.uploadFile(local, remote);
+}
+
+void FileManagerDialog::onUploadComplete() {
+    if (!m_uploads.isEmpty()) {
+        m_uploads.removeFirst();
+    }
+    if (!m_uploads.isEmpty()) {
+        startNextUpload();
+        return;
+    }
+    m_uploadRunning = false;
+    m_progress->hide();
+    setStatus(tr("All uploads complete."));
+    browseRemote(m_currentRemotePath);
+}
+
+void FileManagerDialog::onTransferError(const QString& error) {
+    m_downloadRunning = false;
+    m_uploadRunning = false;
+    m_progress->hide();
+    setStatus(tr("Error: %1").arg(error));
+}
+
+} // namespace nimbral

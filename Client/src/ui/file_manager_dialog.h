@@ -1,0 +1,86 @@
+#pragma once
+
+#include <functional>
+
+#include <QDialog>
+#include <QList>
+#include <QPair>
+
+#include "session/file_transfer_service.h"
+
+class QFileSystemModel;
+class QLabel;
+class QProgressBar;
+class QTreeView;
+class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace nimbral {
+
+// The Master's two panes: the Target's folders (through the file transfer service) and the
+// local disk, with queued downloads and uploads one file at a time. Borrows the service, which
+// must outlive the dialog. Main thread only.
+class FileManagerDialog : public QDialog {
+    Q_OBJECT
+
+public:
+    // Asks a yes/no question; replaced by tests.
+    using Question = std::function<bool(const QString& title, const QString& text)>;
+
+    explicit FileManagerDialog(FileTransferService& service, QWidget* parent = nullptr);
+
+    void setQuestion(Question question) { m_question = std::move(question); }
+
+    // Size column text: nothing for 0 bytes, else "1023 B", "1.5 KB", "2.0 MB", "1.00 GB".
+    static QString fileSizeText(qint64 bytes);
+    // A remote child path: the name alone at the root, no separator added after "/" or "\".
+    static QString joinRemotePath(const QString& folder, const QString& name);
+
+    QString currentRemotePath() const { return m_currentRemotePath; }
+    QString statusText() const;
+    QTreeWidget* remoteList() const { return m_remoteList; }
+    QTreeView* localTree() const { return m_localTree; }
+    QFileSystemModel* localModel() const { return m_localModel; }
+    QProgressBar* progressBar() const { return m_progress; }
+    QLabel* pathLabel() const { return m_pathLabel; }
+
+signals:
+    // Every text the status line shows, in order (some last only until the next file starts).
+    void statusChanged(const QString& text);
+
+public slots:
+    void onRemoteDirectoryListed(const QString& path, const QList<nimbral::FileEntry>& entries);
+    void onRemoteItemDoubleClicked(QTreeWidgetItem* item, int column);
+    void onRemoteBackClicked();
+    void onDownloadClicked();
+    void onUploadClicked();
+    void onTransferError(const QString& error);
+    void onDownloadComplete(const QString& localPath);
+    void onUploadComplete();
+
+private:
+    void browseRemote(const QString& path);
+    void startNextDownload();
+    void startNextUpload();
+    void setStatus(const QString& text);
+    QString localTargetFolder() const;
+
+    FileTransferService& m_service;
+    Question m_question;
+    QString m_currentRemotePath;
+    QList<QPair<QString, QString>> m_downloads; // (remote, local)
+    QList<QPair<QString, QString>> m_uploads;   // (local, remote)
+    int m_downloadBatch = 0;
+    int m_uploadBatch = 0;
+    bool m_downloadRunning = false;
+    bool m_uploadRunning = false;
+
+    QTreeWidget* m_remoteList = nullptr;
+    QLabel* m_pathLabel = nullptr;
+    QTreeView* m_localTree = nullptr;
+    QFileSystemModel* m_localModel = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QLabel* m_status = nullptr;
+};
+
+} // namespace nimbral

@@ -1,0 +1,185 @@
+// The window's tools in a real session: two complete devices, each with its main window, at our
+// real server on loopback.
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileSystemModel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTextBrowser>
+#include <QTreeView>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include "device_stack.h"
+#include "session/chat_service.h"
+#include "ui/chat_dialog.h"
+#include "ui/file_manager_dialog.h"
+#include "ui/main_window.h"
+#include "wait_until.h"
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& text, std::ostream* out) {
+    *out << '"' << text.toStdString() << '"';
+}
+QT_END_NAMESPACE
+
+namespace nimbral {
+namespace {
+
+using test::DeviceStack;
+using test::ServerProcess;
+
+constexpr const char* kPassword = "Valid-Pass1";
+
+class ClientSession : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        s_server = new ServerProcess;
+        ASSERT_TRUE(s_server->start()) << s_server->output().toStdString();
+    }
+    static void TearDownTestSuite() {
+        delete s_server;
+        s_server = nullptr;
+    }
+
+    void SetUp() override {
+        master = std::make_unique<DeviceStack>(*s_server, QString(), 3000);
+        target = std::make_unique<DeviceStack>(*s_server, kPassword, 3000);
+        masterWindow = makeWindow(*master);
+        targetWindow = makeWindow(*target);
+        ASSERT_TRUE(target->bringOnline());
+        ASSERT_TRUE(master->bringOnline());
+        masterWindow->connectTo(target->clientId(), kPassword);
+        ASSERT_WAIT(master->session.state() == SessionState::Connected &&
+                        target->session.state() == SessionState::Connected,
+                    15000);
+    }
+
+    void TearDown() override {
+        masterWindow.reset();
+        targetWindow.reset();
+    }
+
+    std::unique_ptr<MainWindow> makeWindow(DeviceStack& device) {
+        auto window = std::make_unique<MainWindow>(device.auth, device.api, device.signaling,
+                                                   device.session, device.settings, nullptr,
+                                                   /*withTray=*/false);
+        window->setDialogs([this](const QString&, const QString& text) { warnings << text; },
+                           [](const QString&, const QString&) { return true; });
+        return window;
+    }
+
+    static inline ServerProcess* s_server = nullptr;
+    std::unique_ptr<DeviceStack> master;
+    std::unique_ptr<DeviceStack> target;
+    std::unique_ptr<MainWindow> masterWindow;
+    std::unique_ptr<MainWindow> targetWindow;
+    QStringList warnings;
+};
+
+TEST_F(ClientSession, ChatOpensOnTheTargetAndMarksTheMastersTool) {
+    ChatDialog* targetChat = targetWindow->chatDialog();
+    ChatDialog* masterChat = masterWindow->chatDialog();
+    ASSERT_NE(targetChat, nullptr);
+    ASSERT_NE(masterChat, nullptr);
+    EXPECT_FALSE(targetChat->isVisible());
+
+    // The Master writes: the Target's dialog opens by itself with the message in it.
+    masterChat->input()->setText("Hello <there>");
+    masterChat->onSendClicked();
+    ASSERT_WAIT(targetChat->isVisible(), 5000);
+    EXPECT_TRUE(targetChat->history()->toPlainText().contains("Hello <there>"));
+    EXPECT_TRUE(targetChat->history()->toPlainText().contains("Remote"));
+    EXPECT_TRUE(masterChat->history()->toPlainText().contains("Me"))
+        << "own lines are shown by the owner";
+
+    // The Target answers while the Master's dialog is closed: only the tool is marked.
+    targetChat->input()->setText("Hi");
+    targetChat->onSendClicked();
+    ASSERT_WAIT(masterWindow->chatAction()->text() == "Chat (!)", 5000);
+    EXPECT_FALSE(masterChat->isVisible());
+    EXPECT_TRUE(masterChat->history()->toPlainText().contains("Hi"));
+    masterWindow->onChatClicked();
+    EXPECT_TRUE(masterChat->isVisible());
+    EXPECT_EQ(masterWindow->chatAction()->text(), "Chat");
+}
+
+TEST_F(ClientSession, TheTargetCountsTheFramesItSends) {
+    const ConnectionQualityMonitor& monitor = targetWindow->qualityMonitor();
+    ASSERT_TRUE(monitor.isRunning());
+    ASSERT_WAIT(monitor.stats().fps > 0, 8000);
+}
+
+TEST_F(ClientSession, TheFileManagerBrowsesDownloadsAndUploads) {
+    QTemporaryDir remote; // the Target's folder
+    QTemporaryDir local;  // the Master's
+    for (const char* name : {"one.txt", "two.txt", "three.txt"}) {
+        QFile file(remote.filePath(name));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(name) + QByteArray(5000, 'x'));
+    }
+    ASSERT_TRUE(QDir(remote.path()).mkdir("sub"));
+    FileTransferService* files = master->session.fileTransferService();
+    ASSERT_NE(files, nullptr);
+    FileManagerDialog dialog(*files);
+    dialog.setQuestion([](const QString&, const QString&) { return true; });
+    QStringList statuses;
+    QObject::connect(&dialog, &FileManagerDialog::statusChanged,
+                     [&statuses](const QString& text) { statuses << text; });
+
+    // The root lists the Target's volumes; from there a folder is opened by its whole path.
+    ASSERT_WAIT(dialog.statusText().endsWith(" items"), 5000);
+    EXPECT_GT(dialog.remoteList()->topLevelItemCount(), 0);
+    QTreeWidgetItem folder;
+    folder.setData(0, Qt::UserRole, remote.path());
+    folder.setData(0, Qt::UserRole + 1, true);
+    dialog.onRemoteItemDoubleClicked(&folder, 0);
+    ASSERT_WAIT(dialog.statusText() == "4 items", 5000);
+
+    // Three files in a row into the Master's folder.
+    dialog.localTree()->setCurrentIndex(dialog.localModel()->index(local.path()));
+    for (int i = 0; i < dialog.remoteList()->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* item = dialog.remoteList()->topLevelItem(i);
+        item->setSelected(true);
+    }
+    statuses.clear();
+    dialog.onDownloadClicked();
+    ASSERT_WAIT(dialog.statusText() == "All downloads complete.", 10000);
+    EXPECT_EQ(statuses.first(), "Downloading 1 of 3: one.txt");
+    EXPECT_TRUE(statuses.contains("Downloading 3 of 3: two.txt"))
+        << statuses.join(" | ").toStdString();
+    for (const char* name : {"one.txt", "two.txt", "three.txt"}) {
+        QFile copy(local.filePath(name));
+        ASSERT_TRUE(copy.open(QIODevice::ReadOnly)) << name;
+        EXPECT_EQ(copy.readAll(), QByteArray(name) + QByteArray(5000, 'x'));
+    }
+
+    // One file up into the Target's folder; the list is refreshed with it.
+    QFile upload(local.filePath("up.bin"));
+    ASSERT_TRUE(upload.open(QIODevice::WriteOnly));
+    upload.write(QByteArray(70000, 'u'));
+    upload.close();
+    dialog.localModel()->setRootPath(local.path());
+    const QModelIndex index = dialog.localModel()->index(upload.fileName());
+    dialog.localTree()->selectionModel()->clearSelection();
+    dialog.localTree()->selectionModel()->select(index, QItemSelectionModel::Select |
+                                                            QItemSelectionModel::Rows);
+    dialog.onUploadClicked();
+    ASSERT_WAIT(dialog.statusText() == "5 items", 10000);
+    QFile arrived(remote.filePath("up.bin"));
+    ASSERT_TRUE(arrived.open(QIODevice::ReadOnly));
+    EXPECT_EQ(arrived.readAll(), QByteArray(70000, 'u'));
+
+    // A file that went away meanwhile: the Target's error reaches the status line.
+    ASSERT_TRUE(QFile::remove(remote.filePath("one.txt")));
+    dialog.remoteList()->clearSelection();
+    dialog.remoteList()->findItems("one.txt", Qt::MatchExactly)[0]->setSelected(true);
+    dialog.onDownloadClicked();
+    ASSERT_WAIT(dialog.statusText().startsWith("Error: "), 10000);
+    EXPECT_FALSE(dialog.progressBar()->isVisibleTo(&dialog));
+}
+
+} // namespace
+} // namespace nimbral
