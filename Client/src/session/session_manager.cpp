@@ -204,7 +204,7 @@ bool SessionManager::createKeyExchange() {
         m_keyExchange = std::make_unique<EcdhKeyExchange>();
     } catch (const std::exception& error) {
         spdlog::error("Failed to generate ECDH key pair: {}", error.what());
-        fail(QStringLiteral("Crypto error: %1").arg(QString::fromUtf8(error.what())));
+        fail(tr("Crypto error: %1").arg(QString::fromUtf8(error.what())));
         return false;
     }
     return true;
@@ -214,7 +214,7 @@ bool SessionManager::deriveAndBuildCipher(const QString& peerKey, bool targetSid
     if (!m_keyExchange->deriveSharedKey(peerKey.toStdString())) {
         spdlog::error(targetSide ? "ECDH key derivation failed (Target side)"
                                  : "ECDH key derivation failed");
-        fail(QStringLiteral("ECDH key derivation failed"));
+        fail(tr("ECDH key derivation failed"));
         return false;
     }
     m_keyDerived = true;
@@ -226,7 +226,7 @@ bool SessionManager::deriveAndBuildCipher(const QString& peerKey, bool targetSid
                                                              : AesGcmCipher::kMasterInitialCounter);
     } catch (const std::exception& error) {
         spdlog::error("Failed to create AES-GCM cipher: {}", error.what());
-        fail(QStringLiteral("Cipher error: %1").arg(QString::fromUtf8(error.what())));
+        fail(tr("Cipher error: %1").arg(QString::fromUtf8(error.what())));
         return false;
     }
     if (targetSide) {
@@ -245,7 +245,7 @@ void SessionManager::initiateSession(const QString& targetClientId,
     const SessionState current = state();
     if (current != SessionState::Idle && current != SessionState::Failed) {
         spdlog::warn("initiateSession called in non-idle state: {}", sessionStateName(current));
-        emit sessionError(QStringLiteral("Cannot initiate session: not idle"));
+        emit sessionError(tr("Cannot initiate session: not idle"));
         return;
     }
     spdlog::info("Initiating session to target: {}", targetClientId.toStdString());
@@ -269,7 +269,7 @@ void SessionManager::onSessionCreated(const nlohmann::json& data) {
     const QString sessionId = jsonText(data, "session_id");
     if (sessionId.isEmpty()) {
         spdlog::error("Session creation response missing session_id");
-        fail(QStringLiteral("Server returned invalid session data"));
+        fail(tr("Server returned invalid session data"));
         return;
     }
     m_sessionId = sessionId;
@@ -299,7 +299,7 @@ void SessionManager::onHandshakeAck(const QString& sessionId, const QString& sta
                  stateText.toStdString());
     if (targetEcdhPublicKey.isEmpty()) {
         spdlog::error("Handshake ACK missing target ECDH public key");
-        fail(QStringLiteral("Missing target ECDH public key"));
+        fail(tr("Missing target ECDH public key"));
         return;
     }
     if (deriveAndBuildCipher(targetEcdhPublicKey, false)) {
@@ -316,7 +316,7 @@ void SessionManager::acceptSession(const QString& sessionId, const QString& mast
         endSession(QStringLiteral("new_session_incoming"));
     } else if (current != SessionState::Idle && current != SessionState::Failed) {
         spdlog::warn("acceptSession called in non-idle state: {}", sessionStateName(current));
-        emit sessionError(QStringLiteral("Cannot accept session: not idle"));
+        emit sessionError(tr("Cannot accept session: not idle"));
         return;
     }
     spdlog::info("Accepting session {} from master {}", sessionId.toStdString(),
@@ -429,7 +429,7 @@ void SessionManager::onLinkLost() {
 void SessionManager::onTransportFailed(const QString& reason) {
     spdlog::error("Transport failed: {}", reason.toStdString());
     setState(SessionState::Failed);
-    emit sessionError(QStringLiteral("Transport failed: %1").arg(reason));
+    emit sessionError(tr("Transport failed: %1").arg(reason));
     cleanup();
 }
 
@@ -498,7 +498,7 @@ void SessionManager::onPartnerTimeout() {
         m_api.closeSession(m_sessionId, QStringLiteral("partner_timeout"), 0);
     }
     cleanup();
-    fail(QStringLiteral("Partner did not respond"));
+    fail(tr("Partner did not respond"));
 }
 
 void SessionManager::endSession(const QString& reason) {
@@ -569,7 +569,7 @@ bool SessionManager::startCapture() {
             spdlog::info("Using GDI screen capture backend (RDP-compatible)");
         } else {
             spdlog::error("Failed to initialize any screen capture backend");
-            emit sessionError(QStringLiteral("Failed to start screen capture."));
+            emit sessionError(tr("Failed to start screen capture."));
             return false;
         }
     }

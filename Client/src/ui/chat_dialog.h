@@ -11,7 +11,7 @@ namespace nimbral {
 
 // The conversation of one session as message bubbles, with a line to type in. The dialog only
 // emits what the user typed; the owner sends it and shows it back through appendMessage with
-// the sender tr("Me"). Main thread only.
+// the sender ownSenderName(). Main thread only.
 class ChatDialog : public QDialog {
     Q_OBJECT
 
@@ -19,6 +19,9 @@ public:
     static constexpr int kMaxMessageLength = 10000;
 
     explicit ChatDialog(QWidget* parent = nullptr);
+
+    // The sender name of the user's own messages (translated); any other sender is the partner.
+    static QString ownSenderName() { return tr("Me"); }
 
     void appendMessage(const QString& sender, const QString& text, const QDateTime& time);
 

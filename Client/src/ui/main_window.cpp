@@ -906,7 +906,7 @@ void MainWindow::setupChatDialog() {
     connect(m_chat, &ChatDialog::messageSent, chat, [this, chat](const QString& text) {
         spdlog::info("Chat: sending message '{}' ({} chars)", text.toStdString(), text.size());
         chat->sendMessage(text);
-        m_chat->appendMessage(tr("Me"), text, QDateTime::currentDateTime());
+        m_chat->appendMessage(ChatDialog::ownSenderName(), text, QDateTime::currentDateTime());
     });
 }
 

@@ -1,0 +1,879 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fi" sourcelanguage="en">
+<context>
+    <name>nimbral::AuthController</name>
+    <message>
+        <source>Password must be at least 8 characters.</source>
+        <translation>Salasanassa on oltava vähintään 8 merkkiä.</translation>
+    </message>
+    <message>
+        <source>Password must contain at least one lowercase letter.</source>
+        <translation>Salasanassa on oltava vähintään yksi pieni kirjain.</translation>
+    </message>
+    <message>
+        <source>Password must contain at least one uppercase letter.</source>
+        <translation>Salasanassa on oltava vähintään yksi iso kirjain.</translation>
+    </message>
+    <message>
+        <source>Password must contain at least one digit.</source>
+        <translation>Salasanassa on oltava vähintään yksi numero.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::ChatDialog</name>
+    <message>
+        <source>Chat</source>
+        <translation>Keskustelu</translation>
+    </message>
+    <message>
+        <source>Type a message…</source>
+        <translation>Kirjoita viesti…</translation>
+    </message>
+    <message>
+        <source>Send</source>
+        <translation>Lähetä</translation>
+    </message>
+    <message>
+        <source>Me</source>
+        <translation>Minä</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::ConnectionDialog</name>
+    <message>
+        <source>Nimbral - Connect</source>
+        <translation>Nimbral - Yhdistä</translation>
+    </message>
+    <message>
+        <source>Server:</source>
+        <translation>Palvelin:</translation>
+    </message>
+    <message>
+        <source>Username</source>
+        <translation>Käyttäjätunnus</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Salasana</translation>
+    </message>
+    <message>
+        <source>Login</source>
+        <translation>Kirjaudu</translation>
+    </message>
+    <message>
+        <source>Username:</source>
+        <translation>Käyttäjätunnus:</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Salasana:</translation>
+    </message>
+    <message>
+        <source>Password (min 8 chars)</source>
+        <translation>Salasana (väh. 8 merkkiä)</translation>
+    </message>
+    <message>
+        <source>My PC</source>
+        <translation>Oma tietokone</translation>
+    </message>
+    <message>
+        <source>Register</source>
+        <translation>Rekisteröidy</translation>
+    </message>
+    <message>
+        <source>Client Name:</source>
+        <translation>Asiakkaan nimi:</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Virhe</translation>
+    </message>
+    <message>
+        <source>Please fill in all fields.</source>
+        <translation>Täytä kaikki kentät.</translation>
+    </message>
+    <message>
+        <source>Please fill in username and password.</source>
+        <translation>Anna käyttäjätunnus ja salasana.</translation>
+    </message>
+    <message>
+        <source>Password must be at least 8 characters.</source>
+        <translation>Salasanassa on oltava vähintään 8 merkkiä.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::ConnectionInfoDialog</name>
+    <message>
+        <source>Connection Information</source>
+        <translation>Yhteyden tiedot</translation>
+    </message>
+    <message>
+        <source>Session</source>
+        <translation>Istunto</translation>
+    </message>
+    <message>
+        <source>Session ID:</source>
+        <translation>Istunnon tunnus:</translation>
+    </message>
+    <message>
+        <source>Remote ID:</source>
+        <translation>Etätunnus:</translation>
+    </message>
+    <message>
+        <source>Role:</source>
+        <translation>Rooli:</translation>
+    </message>
+    <message>
+        <source>Master (Viewer)</source>
+        <translation>Master (katselija)</translation>
+    </message>
+    <message>
+        <source>Target (Sharing)</source>
+        <translation>Kohde (jakaa)</translation>
+    </message>
+    <message>
+        <source>Transport:</source>
+        <translation>Siirtotapa:</translation>
+    </message>
+    <message>
+        <source>Connection Quality</source>
+        <translation>Yhteyden laatu</translation>
+    </message>
+    <message>
+        <source>FPS:</source>
+        <translation>FPS:</translation>
+    </message>
+    <message>
+        <source>Latency:</source>
+        <translation>Viive:</translation>
+    </message>
+    <message>
+        <source>Bandwidth:</source>
+        <translation>Kaistanleveys:</translation>
+    </message>
+    <message>
+        <source>Sent:</source>
+        <translation>Lähetetty:</translation>
+    </message>
+    <message>
+        <source>Received:</source>
+        <translation>Vastaanotettu:</translation>
+    </message>
+    <message>
+        <source>Dropped Frames:</source>
+        <translation>Pudonneet kuvat:</translation>
+    </message>
+    <message>
+        <source>Uptime:</source>
+        <translation>Kesto:</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::FileManagerDialog</name>
+    <message>
+        <source>File Manager</source>
+        <translation>Tiedostonhallinta</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Remote Computer&lt;/b&gt;</source>
+        <translation>&lt;b&gt;Etätietokone&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>Go up one directory</source>
+        <translation>Siirry ylempään kansioon</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Nimi</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Koko</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Tyyppi</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>Lataa</translation>
+    </message>
+    <message>
+        <source>Download selected remote file to local</source>
+        <translation>Lataa valittu etätiedosto tälle tietokoneelle</translation>
+    </message>
+    <message>
+        <source>Upload</source>
+        <translation>Lähetä</translation>
+    </message>
+    <message>
+        <source>Upload selected local file to remote</source>
+        <translation>Lähetä valittu paikallinen tiedosto etätietokoneelle</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Local Computer&lt;/b&gt;</source>
+        <translation>&lt;b&gt;Paikallinen tietokone&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Remote: &lt;/b&gt;%1</source>
+        <translation>&lt;b&gt;Etä: &lt;/b&gt;%1</translation>
+    </message>
+    <message>
+        <source>Loading remote directory...</source>
+        <translation>Ladataan etäkansiota...</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>Kansio</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Tiedosto</translation>
+    </message>
+    <message>
+        <source>%1 items</source>
+        <translation>%1 kohdetta</translation>
+    </message>
+    <message>
+        <source>Select one or more remote files to download.</source>
+        <translation>Valitse yksi tai useampi ladattava etätiedosto.</translation>
+    </message>
+    <message>
+        <source>No files selected (folders are skipped).</source>
+        <translation>Tiedostoja ei ole valittu (kansiot ohitetaan).</translation>
+    </message>
+    <message>
+        <source>Overwrite?</source>
+        <translation>Korvataanko?</translation>
+    </message>
+    <message>
+        <source>These files already exist locally and will be overwritten:
+%1
+
+Continue?</source>
+        <translation>Nämä tiedostot ovat jo olemassa paikallisesti, ja ne korvataan:
+%1
+
+Jatketaanko?</translation>
+    </message>
+    <message>
+        <source>Downloading %1 of %2: %3</source>
+        <translation>Ladataan %1/%2: %3</translation>
+    </message>
+    <message>
+        <source>Downloaded: %1 — %2 remaining</source>
+        <translation>Ladattu: %1 — jäljellä %2</translation>
+    </message>
+    <message>
+        <source>All downloads complete.</source>
+        <translation>Kaikki lataukset valmiit.</translation>
+    </message>
+    <message>
+        <source>Select one or more local files to upload.</source>
+        <translation>Valitse yksi tai useampi lähetettävä paikallinen tiedosto.</translation>
+    </message>
+    <message>
+        <source>These files already exist on the remote and will be overwritten:
+%1
+
+Continue?</source>
+        <translation>Nämä tiedostot ovat jo olemassa etätietokoneella, ja ne korvataan:
+%1
+
+Jatketaanko?</translation>
+    </message>
+    <message>
+        <source>Uploading %1 of %2: %3</source>
+        <translation>Lähetetään %1/%2: %3</translation>
+    </message>
+    <message>
+        <source>All uploads complete.</source>
+        <translation>Kaikki lähetykset valmiit.</translation>
+    </message>
+    <message>
+        <source>Error: %1</source>
+        <translation>Virhe: %1</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::FileTransferService</name>
+    <message>
+        <source>Cannot open local file: %1</source>
+        <translation>Paikallista tiedostoa ei voi avata: %1</translation>
+    </message>
+    <message>
+        <source>File too large to transfer: %1 (%2 bytes, at most %3)</source>
+        <translation>Tiedosto on liian suuri siirrettäväksi: %1 (%2 tavua, enintään %3)</translation>
+    </message>
+    <message>
+        <source>Remote file download failed</source>
+        <translation>Etätiedoston lataus epäonnistui</translation>
+    </message>
+    <message>
+        <source>Cannot write to local file: %1</source>
+        <translation>Paikalliseen tiedostoon ei voi kirjoittaa: %1</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::MainWindow</name>
+    <message>
+        <source>Nimbral - Remote Access</source>
+        <translation>Nimbral - Etäkäyttö</translation>
+    </message>
+    <message>
+        <source>Server unavailable — retrying...</source>
+        <translation>Palvelin ei ole käytettävissä — yritetään uudelleen...</translation>
+    </message>
+    <message>
+        <source>Admin Panel</source>
+        <translation>Hallintapaneeli</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Asetukset</translation>
+    </message>
+    <message>
+        <source>YOUR ID</source>
+        <translation>TUNNUKSESI</translation>
+    </message>
+    <message>
+        <source>Connecting...</source>
+        <translation>Yhdistetään...</translation>
+    </message>
+    <message>
+        <source>Copy ID</source>
+        <translation>Kopioi tunnus</translation>
+    </message>
+    <message>
+        <source>PASSWORD</source>
+        <translation>SALASANA</translation>
+    </message>
+    <message>
+        <source>Copy Password</source>
+        <translation>Kopioi salasana</translation>
+    </message>
+    <message>
+        <source>Change Password</source>
+        <translation>Vaihda salasana</translation>
+    </message>
+    <message>
+        <source>CONNECT TO PARTNER</source>
+        <translation>YHDISTÄ KUMPPANIIN</translation>
+    </message>
+    <message>
+        <source>Partner ID  (XXX XXX XXX)</source>
+        <translation>Kumppanin tunnus  (XXX XXX XXX)</translation>
+    </message>
+    <message>
+        <source>Add to favorites</source>
+        <translation>Lisää suosikkeihin</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Salasana</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Yhdistä</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN</source>
+        <translation>Wake-on-LAN</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Katkaise</translation>
+    </message>
+    <message>
+        <source>PAIRING CODE</source>
+        <translation>PARITUSKOODI</translation>
+    </message>
+    <message>
+        <source>Copy Pairing Code</source>
+        <translation>Kopioi parituskoodi</translation>
+    </message>
+    <message>
+        <source>Add this device at</source>
+        <translation>Lisää tämä laite osoitteessa</translation>
+    </message>
+    <message>
+        <source>Info  (Ctrl+Shift+I)</source>
+        <translation>Tiedot  (Ctrl+Vaihto+I)</translation>
+    </message>
+    <message>
+        <source>Files  (Ctrl+Shift+F)</source>
+        <translation>Tiedostot  (Ctrl+Vaihto+F)</translation>
+    </message>
+    <message>
+        <source>Chat  (Ctrl+Shift+C)</source>
+        <translation>Keskustelu  (Ctrl+Vaihto+C)</translation>
+    </message>
+    <message>
+        <source>Scale Mode  (Ctrl+Shift+Q)</source>
+        <translation>Skaalaus  (Ctrl+Vaihto+Q)</translation>
+    </message>
+    <message>
+        <source>Fit to Window</source>
+        <translation>Sovita ikkunaan</translation>
+    </message>
+    <message>
+        <source>Stretch to Fill</source>
+        <translation>Venytä täyttämään</translation>
+    </message>
+    <message>
+        <source>Original Size</source>
+        <translation>Alkuperäinen koko</translation>
+    </message>
+    <message>
+        <source>Switch Monitor</source>
+        <translation>Vaihda näyttö</translation>
+    </message>
+    <message>
+        <source>Monitor %1</source>
+        <translation>Näyttö %1</translation>
+    </message>
+    <message>
+        <source>Fullscreen  (F11)</source>
+        <translation>Koko näyttö  (F11)</translation>
+    </message>
+    <message>
+        <source>Connection: Good</source>
+        <translation>Yhteys: hyvä</translation>
+    </message>
+    <message>
+        <source>Disconnect  (Ctrl+Shift+D)</source>
+        <translation>Katkaise  (Ctrl+Vaihto+D)</translation>
+    </message>
+    <message>
+        <source>This display cannot show the remote screen (no OpenGL).</source>
+        <translation>Tämä näyttö ei voi näyttää etänäyttöä (OpenGL puuttuu).</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Virhe</translation>
+    </message>
+    <message>
+        <source>Please enter a partner Client ID.</source>
+        <translation>Anna kumppanin asiakastunnus.</translation>
+    </message>
+    <message>
+        <source>Partner ID must be exactly 9 digits.</source>
+        <translation>Kumppanin tunnuksessa on oltava tasan 9 numeroa.</translation>
+    </message>
+    <message>
+        <source>Please enter the partner's password.</source>
+        <translation>Anna kumppanin salasana.</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>Valmis</translation>
+    </message>
+    <message>
+        <source>Ready. Your ID: %1</source>
+        <translation>Valmis. Tunnuksesi: %1</translation>
+    </message>
+    <message>
+        <source>Not connected</source>
+        <translation>Ei yhteyttä</translation>
+    </message>
+    <message>
+        <source>Disconnected</source>
+        <translation>Yhteys katkaistu</translation>
+    </message>
+    <message>
+        <source>Online (Ready)</source>
+        <translation>Verkossa (valmis)</translation>
+    </message>
+    <message>
+        <source>Reconnecting...</source>
+        <translation>Yhdistetään uudelleen...</translation>
+    </message>
+    <message>
+        <source>Client %1 wants to connect.
+Purpose: %2
+
+Accept?</source>
+        <translation>Asiakas %1 haluaa muodostaa yhteyden.
+Tarkoitus: %2
+
+Hyväksytäänkö?</translation>
+    </message>
+    <message>
+        <source>remote access</source>
+        <translation>etäkäyttö</translation>
+    </message>
+    <message>
+        <source>Incoming Connection</source>
+        <translation>Saapuva yhteys</translation>
+    </message>
+    <message>
+        <source>Incoming connection from </source>
+        <translation>Saapuva yhteys kohteesta </translation>
+    </message>
+    <message>
+        <source>Initiating session...</source>
+        <translation>Aloitetaan istuntoa...</translation>
+    </message>
+    <message>
+        <source>Exchanging keys...</source>
+        <translation>Vaihdetaan avaimia...</translation>
+    </message>
+    <message>
+        <source>Establishing transport...</source>
+        <translation>Muodostetaan siirtoyhteyttä...</translation>
+    </message>
+    <message>
+        <source>Connected</source>
+        <translation>Yhdistetty</translation>
+    </message>
+    <message>
+        <source>Nimbral - Connected to %1</source>
+        <translation>Nimbral - Yhdistetty kohteeseen %1</translation>
+    </message>
+    <message>
+        <source>Remote session active — sharing your screen.</source>
+        <translation>Etäistunto käynnissä — näyttösi on jaettu.</translation>
+    </message>
+    <message>
+        <source>Disconnecting...</source>
+        <translation>Katkaistaan...</translation>
+    </message>
+    <message>
+        <source>Session failed</source>
+        <translation>Istunto epäonnistui</translation>
+    </message>
+    <message>
+        <source>Session failed.</source>
+        <translation>Istunto epäonnistui.</translation>
+    </message>
+    <message>
+        <source>Session Error</source>
+        <translation>Istuntovirhe</translation>
+    </message>
+    <message>
+        <source>Failed to connect. Please try again.</source>
+        <translation>Yhteyden muodostus epäonnistui. Yritä uudelleen.</translation>
+    </message>
+    <message>
+        <source>The partner is not available or offline.</source>
+        <translation>Kumppani ei ole tavoitettavissa tai on offline-tilassa.</translation>
+    </message>
+    <message>
+        <source>Invalid session password.</source>
+        <translation>Virheellinen istunnon salasana.</translation>
+    </message>
+    <message>
+        <source>Connection Error</source>
+        <translation>Yhteysvirhe</translation>
+    </message>
+    <message>
+        <source>Application minimized to system tray.</source>
+        <translation>Sovellus pienennettiin ilmoitusalueelle.</translation>
+    </message>
+    <message>
+        <source>Change Session Password</source>
+        <translation>Vaihda istunnon salasana</translation>
+    </message>
+    <message>
+        <source>New password (min 8 chars, uppercase + lowercase + digit):</source>
+        <translation>Uusi salasana (väh. 8 merkkiä, iso + pieni kirjain + numero):</translation>
+    </message>
+    <message>
+        <source>Invalid Password</source>
+        <translation>Virheellinen salasana</translation>
+    </message>
+    <message>
+        <source>Enter MAC address for this partner (XX:XX:XX:XX:XX:XX):</source>
+        <translation>Anna tämän kumppanin MAC-osoite (XX:XX:XX:XX:XX:XX):</translation>
+    </message>
+    <message>
+        <source>WoL</source>
+        <translation>WoL</translation>
+    </message>
+    <message>
+        <source>Invalid MAC address.</source>
+        <translation>Virheellinen MAC-osoite.</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN packet sent to %1</source>
+        <translation>Wake-on-LAN-paketti lähetetty osoitteeseen %1</translation>
+    </message>
+    <message>
+        <source>Chat</source>
+        <translation>Keskustelu</translation>
+    </message>
+    <message>
+        <source>Remote</source>
+        <translation>Kumppani</translation>
+    </message>
+    <message>
+        <source>Chat (!)</source>
+        <translation>Keskustelu (!)</translation>
+    </message>
+    <message>
+        <source>Nimbral - %1 [%2 FPS]</source>
+        <translation>Nimbral - %1 [%2 FPS]</translation>
+    </message>
+    <message>
+        <source>Good</source>
+        <translation>Hyvä</translation>
+    </message>
+    <message>
+        <source>Fair</source>
+        <translation>Kohtalainen</translation>
+    </message>
+    <message>
+        <source>Poor</source>
+        <translation>Heikko</translation>
+    </message>
+    <message>
+        <source>%1 (%2 FPS, %3ms)</source>
+        <translation>%1 (%2 FPS, %3 ms)</translation>
+    </message>
+    <message>
+        <source>Downloading... %1%</source>
+        <translation>Ladataan... %1%</translation>
+    </message>
+    <message>
+        <source>Update Now</source>
+        <translation>Päivitä nyt</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>Päivitys</translation>
+    </message>
+    <message>
+        <source>Update available: v%1</source>
+        <translation>Päivitys saatavilla: v%1</translation>
+    </message>
+    <message>
+        <source>Downloading...</source>
+        <translation>Ladataan...</translation>
+    </message>
+    <message>
+        <source>Could not start the installer.</source>
+        <translation>Asennusohjelmaa ei voitu käynnistää.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SessionManager</name>
+    <message>
+        <source>Crypto error: %1</source>
+        <translation>Salausvirhe: %1</translation>
+    </message>
+    <message>
+        <source>ECDH key derivation failed</source>
+        <translation>ECDH-avaimen johtaminen epäonnistui</translation>
+    </message>
+    <message>
+        <source>Cipher error: %1</source>
+        <translation>Salausvirhe: %1</translation>
+    </message>
+    <message>
+        <source>Cannot initiate session: not idle</source>
+        <translation>Istuntoa ei voi aloittaa: toinen istunto on käynnissä</translation>
+    </message>
+    <message>
+        <source>Server returned invalid session data</source>
+        <translation>Palvelin palautti virheelliset istuntotiedot</translation>
+    </message>
+    <message>
+        <source>Missing target ECDH public key</source>
+        <translation>Kohteen julkinen ECDH-avain puuttuu</translation>
+    </message>
+    <message>
+        <source>Cannot accept session: not idle</source>
+        <translation>Istuntoa ei voi hyväksyä: toinen istunto on käynnissä</translation>
+    </message>
+    <message>
+        <source>Transport failed: %1</source>
+        <translation>Siirto epäonnistui: %1</translation>
+    </message>
+    <message>
+        <source>Partner did not respond</source>
+        <translation>Kumppani ei vastannut</translation>
+    </message>
+    <message>
+        <source>Failed to start screen capture.</source>
+        <translation>Näytön kaappausta ei voitu käynnistää.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SettingsDialog</name>
+    <message>
+        <source>Monitor %1: %2 (%3x%4%5)</source>
+        <translation>Näyttö %1: %2 (%3x%4%5)</translation>
+    </message>
+    <message>
+        <source>, Primary</source>
+        <translation>, ensisijainen</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Asetukset</translation>
+    </message>
+    <message>
+        <source>Display</source>
+        <translation>Näyttö</translation>
+    </message>
+    <message>
+        <source>Network</source>
+        <translation>Verkko</translation>
+    </message>
+    <message>
+        <source>Advanced</source>
+        <translation>Lisäasetukset</translation>
+    </message>
+    <message>
+        <source>System default</source>
+        <translation>Järjestelmän oletus</translation>
+    </message>
+    <message>
+        <source>Application language. Requires restart to take effect.</source>
+        <translation>Sovelluksen kieli. Tulee voimaan uudelleenkäynnistyksen jälkeen.</translation>
+    </message>
+    <message>
+        <source>Language:</source>
+        <translation>Kieli:</translation>
+    </message>
+    <message>
+        <source>Optimize Quality</source>
+        <translation>Suosi laatua</translation>
+    </message>
+    <message>
+        <source>Optimize Speed</source>
+        <translation>Suosi nopeutta</translation>
+    </message>
+    <message>
+        <source>Quality: 24 fps, sharp image, higher bandwidth.
+Speed: 10 fps, lower bandwidth and CPU usage.</source>
+        <translation>Laatu: 24 fps, terävä kuva, suurempi kaistanleveys.
+Nopeus: 10 fps, pienempi kaistanleveys ja suoritinkuorma.</translation>
+    </message>
+    <message>
+        <source>Display mode:</source>
+        <translation>Näyttötila:</translation>
+    </message>
+    <message>
+        <source>Select which monitor to share when someone connects to this device.</source>
+        <translation>Valitse, mikä näyttö jaetaan, kun joku yhdistää tähän laitteeseen.</translation>
+    </message>
+    <message>
+        <source>Capture monitor:</source>
+        <translation>Kaapattava näyttö:</translation>
+    </message>
+    <message>
+        <source>Enable clipboard sharing</source>
+        <translation>Ota leikepöydän jakaminen käyttöön</translation>
+    </message>
+    <message>
+        <source>Synchronise clipboard content between the local and remote machines.</source>
+        <translation>Synkronoi leikepöydän sisältö paikallisen ja etätietokoneen välillä.</translation>
+    </message>
+    <message>
+        <source>Auto-reconnect on disconnect</source>
+        <translation>Yhdistä automaattisesti uudelleen katkeamisen jälkeen</translation>
+    </message>
+    <message>
+        <source>Automatically attempt to re-establish the connection after an unexpected disconnect.</source>
+        <translation>Yritä automaattisesti palauttaa yhteys odottamattoman katkeamisen jälkeen.</translation>
+    </message>
+    <message>
+        <source>Maximum number of consecutive reconnection attempts before giving up.</source>
+        <translation>Peräkkäisten uudelleenyhdistämisyritysten enimmäismäärä ennen luovuttamista.</translation>
+    </message>
+    <message>
+        <source>Max reconnect attempts:</source>
+        <translation>Uudelleenyhdistämisyrityksiä enintään:</translation>
+    </message>
+    <message>
+        <source>Start when I log in</source>
+        <translation>Käynnistä, kun kirjaudun sisään</translation>
+    </message>
+    <message>
+        <source>Automatically start Nimbral when you log in to your desktop session.</source>
+        <translation>Käynnistä Nimbral automaattisesti, kun kirjaudut työpöytäistuntoon.</translation>
+    </message>
+    <message>
+        <source>Run as system service (unattended)</source>
+        <translation>Suorita järjestelmäpalveluna (valvomaton)</translation>
+    </message>
+    <message>
+        <source>Install NimbralService as a systemd service that runs at boot,
+even when no user is logged in. Requires administrator privileges.</source>
+        <translation>Asenna NimbralService systemd-palveluksi, joka käynnistyy järjestelmän mukana,
+vaikka kukaan ei olisi kirjautunut. Vaatii ylläpitäjän oikeudet.</translation>
+    </message>
+    <message>
+        <source>Minimize to tray on close</source>
+        <translation>Pienennä ilmoitusalueelle suljettaessa</translation>
+    </message>
+    <message>
+        <source>Keep the application running in the system tray when the window is closed.</source>
+        <translation>Pidä sovellus käynnissä ilmoitusalueella, kun ikkuna suljetaan.</translation>
+    </message>
+    <message>
+        <source>Language Changed</source>
+        <translation>Kieli vaihdettu</translation>
+    </message>
+    <message>
+        <source>Please restart the application to apply the new language.</source>
+        <translation>Käynnistä sovellus uudelleen, jotta uusi kieli otetaan käyttöön.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SystemTrayIcon</name>
+    <message>
+        <source>Show</source>
+        <translation>Näytä</translation>
+    </message>
+    <message>
+        <source>Status: Disconnected</source>
+        <translation>Tila: Yhteys katkaistu</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Katkaise</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Lopeta</translation>
+    </message>
+    <message>
+        <source>Nimbral - Remote Access</source>
+        <translation>Nimbral - Etäkäyttö</translation>
+    </message>
+    <message>
+        <source>Incoming Connection</source>
+        <translation>Saapuva yhteys</translation>
+    </message>
+    <message>
+        <source>Client %1 is requesting a remote connection.</source>
+        <translation>Asiakas %1 pyytää etäyhteyttä.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::UpdateService</name>
+    <message>
+        <source>The update address is not secure — update aborted.</source>
+        <translation>Päivityksen osoite ei ole suojattu — päivitys keskeytettiin.</translation>
+    </message>
+    <message>
+        <source>Downloaded file is too small — update aborted.</source>
+        <translation>Ladattu tiedosto on liian pieni — päivitys keskeytettiin.</translation>
+    </message>
+    <message>
+        <source>Downloaded file does not match its checksum — update aborted.</source>
+        <translation>Ladattu tiedosto ei vastaa tarkistussummaansa — päivitys keskeytettiin.</translation>
+    </message>
+    <message>
+        <source>Cannot write to temp directory.</source>
+        <translation>Väliaikaiseen kansioon ei voi kirjoittaa.</translation>
+    </message>
+    <message>
+        <source>Failed to extract installer from zip.</source>
+        <translation>Asennusohjelman purkaminen zip-arkistosta epäonnistui.</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,879 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="fr" sourcelanguage="en">
+<context>
+    <name>nimbral::AuthController</name>
+    <message>
+        <source>Password must be at least 8 characters.</source>
+        <translation>Le mot de passe doit comporter au moins 8 caractères.</translation>
+    </message>
+    <message>
+        <source>Password must contain at least one lowercase letter.</source>
+        <translation>Le mot de passe doit contenir au moins une minuscule.</translation>
+    </message>
+    <message>
+        <source>Password must contain at least one uppercase letter.</source>
+        <translation>Le mot de passe doit contenir au moins une majuscule.</translation>
+    </message>
+    <message>
+        <source>Password must contain at least one digit.</source>
+        <translation>Le mot de passe doit contenir au moins un chiffre.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::ChatDialog</name>
+    <message>
+        <source>Chat</source>
+        <translation>Discussion</translation>
+    </message>
+    <message>
+        <source>Type a message…</source>
+        <translation>Saisissez un message…</translation>
+    </message>
+    <message>
+        <source>Send</source>
+        <translation>Envoyer</translation>
+    </message>
+    <message>
+        <source>Me</source>
+        <translation>Moi</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::ConnectionDialog</name>
+    <message>
+        <source>Nimbral - Connect</source>
+        <translation>Nimbral - Connexion</translation>
+    </message>
+    <message>
+        <source>Server:</source>
+        <translation>Serveur :</translation>
+    </message>
+    <message>
+        <source>Username</source>
+        <translation>Nom d'utilisateur</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Mot de passe</translation>
+    </message>
+    <message>
+        <source>Login</source>
+        <translation>Se connecter</translation>
+    </message>
+    <message>
+        <source>Username:</source>
+        <translation>Nom d'utilisateur :</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Mot de passe :</translation>
+    </message>
+    <message>
+        <source>Password (min 8 chars)</source>
+        <translation>Mot de passe (8 caractères min.)</translation>
+    </message>
+    <message>
+        <source>My PC</source>
+        <translation>Mon PC</translation>
+    </message>
+    <message>
+        <source>Register</source>
+        <translation>S'inscrire</translation>
+    </message>
+    <message>
+        <source>Client Name:</source>
+        <translation>Nom du client :</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Erreur</translation>
+    </message>
+    <message>
+        <source>Please fill in all fields.</source>
+        <translation>Veuillez remplir tous les champs.</translation>
+    </message>
+    <message>
+        <source>Please fill in username and password.</source>
+        <translation>Veuillez saisir le nom d'utilisateur et le mot de passe.</translation>
+    </message>
+    <message>
+        <source>Password must be at least 8 characters.</source>
+        <translation>Le mot de passe doit comporter au moins 8 caractères.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::ConnectionInfoDialog</name>
+    <message>
+        <source>Connection Information</source>
+        <translation>Informations de connexion</translation>
+    </message>
+    <message>
+        <source>Session</source>
+        <translation>Session</translation>
+    </message>
+    <message>
+        <source>Session ID:</source>
+        <translation>ID de session :</translation>
+    </message>
+    <message>
+        <source>Remote ID:</source>
+        <translation>ID distant :</translation>
+    </message>
+    <message>
+        <source>Role:</source>
+        <translation>Rôle :</translation>
+    </message>
+    <message>
+        <source>Master (Viewer)</source>
+        <translation>Master (observateur)</translation>
+    </message>
+    <message>
+        <source>Target (Sharing)</source>
+        <translation>Cible (partage)</translation>
+    </message>
+    <message>
+        <source>Transport:</source>
+        <translation>Transport :</translation>
+    </message>
+    <message>
+        <source>Connection Quality</source>
+        <translation>Qualité de la connexion</translation>
+    </message>
+    <message>
+        <source>FPS:</source>
+        <translation>IPS :</translation>
+    </message>
+    <message>
+        <source>Latency:</source>
+        <translation>Latence :</translation>
+    </message>
+    <message>
+        <source>Bandwidth:</source>
+        <translation>Bande passante :</translation>
+    </message>
+    <message>
+        <source>Sent:</source>
+        <translation>Envoyé :</translation>
+    </message>
+    <message>
+        <source>Received:</source>
+        <translation>Reçu :</translation>
+    </message>
+    <message>
+        <source>Dropped Frames:</source>
+        <translation>Images perdues :</translation>
+    </message>
+    <message>
+        <source>Uptime:</source>
+        <translation>Durée :</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::FileManagerDialog</name>
+    <message>
+        <source>File Manager</source>
+        <translation>Gestionnaire de fichiers</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Remote Computer&lt;/b&gt;</source>
+        <translation>&lt;b&gt;Ordinateur distant&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>Go up one directory</source>
+        <translation>Remonter d'un dossier</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Nom</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Taille</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>Télécharger</translation>
+    </message>
+    <message>
+        <source>Download selected remote file to local</source>
+        <translation>Télécharger le fichier distant sélectionné sur cet ordinateur</translation>
+    </message>
+    <message>
+        <source>Upload</source>
+        <translation>Envoyer</translation>
+    </message>
+    <message>
+        <source>Upload selected local file to remote</source>
+        <translation>Envoyer le fichier local sélectionné vers l'ordinateur distant</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Local Computer&lt;/b&gt;</source>
+        <translation>&lt;b&gt;Ordinateur local&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Remote: &lt;/b&gt;%1</source>
+        <translation>&lt;b&gt;Distant : &lt;/b&gt;%1</translation>
+    </message>
+    <message>
+        <source>Loading remote directory...</source>
+        <translation>Chargement du dossier distant...</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>Dossier</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Fichier</translation>
+    </message>
+    <message>
+        <source>%1 items</source>
+        <translation>%1 éléments</translation>
+    </message>
+    <message>
+        <source>Select one or more remote files to download.</source>
+        <translation>Sélectionnez un ou plusieurs fichiers distants à télécharger.</translation>
+    </message>
+    <message>
+        <source>No files selected (folders are skipped).</source>
+        <translation>Aucun fichier sélectionné (les dossiers sont ignorés).</translation>
+    </message>
+    <message>
+        <source>Overwrite?</source>
+        <translation>Remplacer ?</translation>
+    </message>
+    <message>
+        <source>These files already exist locally and will be overwritten:
+%1
+
+Continue?</source>
+        <translation>Ces fichiers existent déjà localement et seront remplacés :
+%1
+
+Continuer ?</translation>
+    </message>
+    <message>
+        <source>Downloading %1 of %2: %3</source>
+        <translation>Téléchargement %1 sur %2 : %3</translation>
+    </message>
+    <message>
+        <source>Downloaded: %1 — %2 remaining</source>
+        <translation>Téléchargé : %1 — encore %2</translation>
+    </message>
+    <message>
+        <source>All downloads complete.</source>
+        <translation>Tous les téléchargements sont terminés.</translation>
+    </message>
+    <message>
+        <source>Select one or more local files to upload.</source>
+        <translation>Sélectionnez un ou plusieurs fichiers locaux à envoyer.</translation>
+    </message>
+    <message>
+        <source>These files already exist on the remote and will be overwritten:
+%1
+
+Continue?</source>
+        <translation>Ces fichiers existent déjà sur l'ordinateur distant et seront remplacés :
+%1
+
+Continuer ?</translation>
+    </message>
+    <message>
+        <source>Uploading %1 of %2: %3</source>
+        <translation>Envoi %1 sur %2 : %3</translation>
+    </message>
+    <message>
+        <source>All uploads complete.</source>
+        <translation>Tous les envois sont terminés.</translation>
+    </message>
+    <message>
+        <source>Error: %1</source>
+        <translation>Erreur : %1</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::FileTransferService</name>
+    <message>
+        <source>Cannot open local file: %1</source>
+        <translation>Impossible d'ouvrir le fichier local : %1</translation>
+    </message>
+    <message>
+        <source>File too large to transfer: %1 (%2 bytes, at most %3)</source>
+        <translation>Fichier trop volumineux pour le transfert : %1 (%2 octets, au plus %3)</translation>
+    </message>
+    <message>
+        <source>Remote file download failed</source>
+        <translation>Échec du téléchargement du fichier distant</translation>
+    </message>
+    <message>
+        <source>Cannot write to local file: %1</source>
+        <translation>Impossible d'écrire le fichier local : %1</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::MainWindow</name>
+    <message>
+        <source>Nimbral - Remote Access</source>
+        <translation>Nimbral - Accès à distance</translation>
+    </message>
+    <message>
+        <source>Server unavailable — retrying...</source>
+        <translation>Serveur indisponible — nouvelle tentative...</translation>
+    </message>
+    <message>
+        <source>Admin Panel</source>
+        <translation>Console d'administration</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Paramètres</translation>
+    </message>
+    <message>
+        <source>YOUR ID</source>
+        <translation>VOTRE ID</translation>
+    </message>
+    <message>
+        <source>Connecting...</source>
+        <translation>Connexion...</translation>
+    </message>
+    <message>
+        <source>Copy ID</source>
+        <translation>Copier l'ID</translation>
+    </message>
+    <message>
+        <source>PASSWORD</source>
+        <translation>MOT DE PASSE</translation>
+    </message>
+    <message>
+        <source>Copy Password</source>
+        <translation>Copier le mot de passe</translation>
+    </message>
+    <message>
+        <source>Change Password</source>
+        <translation>Changer le mot de passe</translation>
+    </message>
+    <message>
+        <source>CONNECT TO PARTNER</source>
+        <translation>SE CONNECTER À UN PARTENAIRE</translation>
+    </message>
+    <message>
+        <source>Partner ID  (XXX XXX XXX)</source>
+        <translation>ID du partenaire  (XXX XXX XXX)</translation>
+    </message>
+    <message>
+        <source>Add to favorites</source>
+        <translation>Ajouter aux favoris</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Mot de passe</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Connecter</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN</source>
+        <translation>Wake-on-LAN</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Déconnecter</translation>
+    </message>
+    <message>
+        <source>PAIRING CODE</source>
+        <translation>CODE D'APPAIRAGE</translation>
+    </message>
+    <message>
+        <source>Copy Pairing Code</source>
+        <translation>Copier le code d'appairage</translation>
+    </message>
+    <message>
+        <source>Add this device at</source>
+        <translation>Ajoutez cet appareil sur</translation>
+    </message>
+    <message>
+        <source>Info  (Ctrl+Shift+I)</source>
+        <translation>Infos  (Ctrl+Maj+I)</translation>
+    </message>
+    <message>
+        <source>Files  (Ctrl+Shift+F)</source>
+        <translation>Fichiers  (Ctrl+Maj+F)</translation>
+    </message>
+    <message>
+        <source>Chat  (Ctrl+Shift+C)</source>
+        <translation>Discussion  (Ctrl+Maj+C)</translation>
+    </message>
+    <message>
+        <source>Scale Mode  (Ctrl+Shift+Q)</source>
+        <translation>Mise à l'échelle  (Ctrl+Maj+Q)</translation>
+    </message>
+    <message>
+        <source>Fit to Window</source>
+        <translation>Ajuster à la fenêtre</translation>
+    </message>
+    <message>
+        <source>Stretch to Fill</source>
+        <translation>Étirer pour remplir</translation>
+    </message>
+    <message>
+        <source>Original Size</source>
+        <translation>Taille d'origine</translation>
+    </message>
+    <message>
+        <source>Switch Monitor</source>
+        <translation>Changer d'écran</translation>
+    </message>
+    <message>
+        <source>Monitor %1</source>
+        <translation>Écran %1</translation>
+    </message>
+    <message>
+        <source>Fullscreen  (F11)</source>
+        <translation>Plein écran  (F11)</translation>
+    </message>
+    <message>
+        <source>Connection: Good</source>
+        <translation>Connexion : bonne</translation>
+    </message>
+    <message>
+        <source>Disconnect  (Ctrl+Shift+D)</source>
+        <translation>Déconnecter  (Ctrl+Maj+D)</translation>
+    </message>
+    <message>
+        <source>This display cannot show the remote screen (no OpenGL).</source>
+        <translation>Cet affichage ne peut pas montrer l'écran distant (pas d'OpenGL).</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Erreur</translation>
+    </message>
+    <message>
+        <source>Please enter a partner Client ID.</source>
+        <translation>Veuillez saisir l'ID client du partenaire.</translation>
+    </message>
+    <message>
+        <source>Partner ID must be exactly 9 digits.</source>
+        <translation>L'ID du partenaire doit comporter exactement 9 chiffres.</translation>
+    </message>
+    <message>
+        <source>Please enter the partner's password.</source>
+        <translation>Veuillez saisir le mot de passe du partenaire.</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>Prêt</translation>
+    </message>
+    <message>
+        <source>Ready. Your ID: %1</source>
+        <translation>Prêt. Votre ID : %1</translation>
+    </message>
+    <message>
+        <source>Not connected</source>
+        <translation>Non connecté</translation>
+    </message>
+    <message>
+        <source>Disconnected</source>
+        <translation>Déconnecté</translation>
+    </message>
+    <message>
+        <source>Online (Ready)</source>
+        <translation>En ligne (prêt)</translation>
+    </message>
+    <message>
+        <source>Reconnecting...</source>
+        <translation>Reconnexion...</translation>
+    </message>
+    <message>
+        <source>Client %1 wants to connect.
+Purpose: %2
+
+Accept?</source>
+        <translation>Le client %1 souhaite se connecter.
+Objet : %2
+
+Accepter ?</translation>
+    </message>
+    <message>
+        <source>remote access</source>
+        <translation>accès à distance</translation>
+    </message>
+    <message>
+        <source>Incoming Connection</source>
+        <translation>Connexion entrante</translation>
+    </message>
+    <message>
+        <source>Incoming connection from </source>
+        <translation>Connexion entrante de </translation>
+    </message>
+    <message>
+        <source>Initiating session...</source>
+        <translation>Ouverture de la session...</translation>
+    </message>
+    <message>
+        <source>Exchanging keys...</source>
+        <translation>Échange des clés...</translation>
+    </message>
+    <message>
+        <source>Establishing transport...</source>
+        <translation>Établissement du transport...</translation>
+    </message>
+    <message>
+        <source>Connected</source>
+        <translation>Connecté</translation>
+    </message>
+    <message>
+        <source>Nimbral - Connected to %1</source>
+        <translation>Nimbral - Connecté à %1</translation>
+    </message>
+    <message>
+        <source>Remote session active — sharing your screen.</source>
+        <translation>Session à distance active — votre écran est partagé.</translation>
+    </message>
+    <message>
+        <source>Disconnecting...</source>
+        <translation>Déconnexion...</translation>
+    </message>
+    <message>
+        <source>Session failed</source>
+        <translation>Échec de la session</translation>
+    </message>
+    <message>
+        <source>Session failed.</source>
+        <translation>Échec de la session.</translation>
+    </message>
+    <message>
+        <source>Session Error</source>
+        <translation>Erreur de session</translation>
+    </message>
+    <message>
+        <source>Failed to connect. Please try again.</source>
+        <translation>La connexion a échoué. Veuillez réessayer.</translation>
+    </message>
+    <message>
+        <source>The partner is not available or offline.</source>
+        <translation>Le partenaire n'est pas disponible ou est hors ligne.</translation>
+    </message>
+    <message>
+        <source>Invalid session password.</source>
+        <translation>Mot de passe de session non valide.</translation>
+    </message>
+    <message>
+        <source>Connection Error</source>
+        <translation>Erreur de connexion</translation>
+    </message>
+    <message>
+        <source>Application minimized to system tray.</source>
+        <translation>Application réduite dans la zone de notification.</translation>
+    </message>
+    <message>
+        <source>Change Session Password</source>
+        <translation>Changer le mot de passe de session</translation>
+    </message>
+    <message>
+        <source>New password (min 8 chars, uppercase + lowercase + digit):</source>
+        <translation>Nouveau mot de passe (8 caractères min., majuscule + minuscule + chiffre) :</translation>
+    </message>
+    <message>
+        <source>Invalid Password</source>
+        <translation>Mot de passe non valide</translation>
+    </message>
+    <message>
+        <source>Enter MAC address for this partner (XX:XX:XX:XX:XX:XX):</source>
+        <translation>Saisissez l'adresse MAC de ce partenaire (XX:XX:XX:XX:XX:XX) :</translation>
+    </message>
+    <message>
+        <source>WoL</source>
+        <translation>WoL</translation>
+    </message>
+    <message>
+        <source>Invalid MAC address.</source>
+        <translation>Adresse MAC non valide.</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN packet sent to %1</source>
+        <translation>Paquet Wake-on-LAN envoyé à %1</translation>
+    </message>
+    <message>
+        <source>Chat</source>
+        <translation>Discussion</translation>
+    </message>
+    <message>
+        <source>Remote</source>
+        <translation>Partenaire</translation>
+    </message>
+    <message>
+        <source>Chat (!)</source>
+        <translation>Discussion (!)</translation>
+    </message>
+    <message>
+        <source>Nimbral - %1 [%2 FPS]</source>
+        <translation>Nimbral - %1 [%2 IPS]</translation>
+    </message>
+    <message>
+        <source>Good</source>
+        <translation>Bonne</translation>
+    </message>
+    <message>
+        <source>Fair</source>
+        <translation>Moyenne</translation>
+    </message>
+    <message>
+        <source>Poor</source>
+        <translation>Mauvaise</translation>
+    </message>
+    <message>
+        <source>%1 (%2 FPS, %3ms)</source>
+        <translation>%1 (%2 IPS, %3 ms)</translation>
+    </message>
+    <message>
+        <source>Downloading... %1%</source>
+        <translation>Téléchargement... %1%</translation>
+    </message>
+    <message>
+        <source>Update Now</source>
+        <translation>Mettre à jour</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>Mise à jour</translation>
+    </message>
+    <message>
+        <source>Update available: v%1</source>
+        <translation>Mise à jour disponible : v%1</translation>
+    </message>
+    <message>
+        <source>Downloading...</source>
+        <translation>Téléchargement...</translation>
+    </message>
+    <message>
+        <source>Could not start the installer.</source>
+        <translation>Impossible de lancer le programme d'installation.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SessionManager</name>
+    <message>
+        <source>Crypto error: %1</source>
+        <translation>Erreur cryptographique : %1</translation>
+    </message>
+    <message>
+        <source>ECDH key derivation failed</source>
+        <translation>Échec de la dérivation de clé ECDH</translation>
+    </message>
+    <message>
+        <source>Cipher error: %1</source>
+        <translation>Erreur de chiffrement : %1</translation>
+    </message>
+    <message>
+        <source>Cannot initiate session: not idle</source>
+        <translation>Impossible d'ouvrir la session : une autre est en cours</translation>
+    </message>
+    <message>
+        <source>Server returned invalid session data</source>
+        <translation>Le serveur a renvoyé des données de session non valides</translation>
+    </message>
+    <message>
+        <source>Missing target ECDH public key</source>
+        <translation>Clé publique ECDH de la cible manquante</translation>
+    </message>
+    <message>
+        <source>Cannot accept session: not idle</source>
+        <translation>Impossible d'accepter la session : une autre est en cours</translation>
+    </message>
+    <message>
+        <source>Transport failed: %1</source>
+        <translation>Échec du transport : %1</translation>
+    </message>
+    <message>
+        <source>Partner did not respond</source>
+        <translation>Le partenaire n'a pas répondu</translation>
+    </message>
+    <message>
+        <source>Failed to start screen capture.</source>
+        <translation>Impossible de démarrer la capture d'écran.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SettingsDialog</name>
+    <message>
+        <source>Monitor %1: %2 (%3x%4%5)</source>
+        <translation>Écran %1 : %2 (%3x%4%5)</translation>
+    </message>
+    <message>
+        <source>, Primary</source>
+        <translation>, principal</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Paramètres</translation>
+    </message>
+    <message>
+        <source>Display</source>
+        <translation>Affichage</translation>
+    </message>
+    <message>
+        <source>Network</source>
+        <translation>Réseau</translation>
+    </message>
+    <message>
+        <source>Advanced</source>
+        <translation>Avancé</translation>
+    </message>
+    <message>
+        <source>System default</source>
+        <translation>Langue du système</translation>
+    </message>
+    <message>
+        <source>Application language. Requires restart to take effect.</source>
+        <translation>Langue de l'application. Prise en compte au prochain démarrage.</translation>
+    </message>
+    <message>
+        <source>Language:</source>
+        <translation>Langue :</translation>
+    </message>
+    <message>
+        <source>Optimize Quality</source>
+        <translation>Privilégier la qualité</translation>
+    </message>
+    <message>
+        <source>Optimize Speed</source>
+        <translation>Privilégier la vitesse</translation>
+    </message>
+    <message>
+        <source>Quality: 24 fps, sharp image, higher bandwidth.
+Speed: 10 fps, lower bandwidth and CPU usage.</source>
+        <translation>Qualité : 24 i/s, image nette, débit plus élevé.
+Vitesse : 10 i/s, débit et charge processeur réduits.</translation>
+    </message>
+    <message>
+        <source>Display mode:</source>
+        <translation>Mode d'affichage :</translation>
+    </message>
+    <message>
+        <source>Select which monitor to share when someone connects to this device.</source>
+        <translation>Choisissez l'écran partagé lorsque quelqu'un se connecte à cet appareil.</translation>
+    </message>
+    <message>
+        <source>Capture monitor:</source>
+        <translation>Écran capturé :</translation>
+    </message>
+    <message>
+        <source>Enable clipboard sharing</source>
+        <translation>Activer le partage du presse-papiers</translation>
+    </message>
+    <message>
+        <source>Synchronise clipboard content between the local and remote machines.</source>
+        <translation>Synchroniser le contenu du presse-papiers entre les ordinateurs local et distant.</translation>
+    </message>
+    <message>
+        <source>Auto-reconnect on disconnect</source>
+        <translation>Reconnexion automatique après une déconnexion</translation>
+    </message>
+    <message>
+        <source>Automatically attempt to re-establish the connection after an unexpected disconnect.</source>
+        <translation>Tenter automatiquement de rétablir la connexion après une déconnexion inattendue.</translation>
+    </message>
+    <message>
+        <source>Maximum number of consecutive reconnection attempts before giving up.</source>
+        <translation>Nombre maximal de tentatives de reconnexion consécutives avant abandon.</translation>
+    </message>
+    <message>
+        <source>Max reconnect attempts:</source>
+        <translation>Tentatives de reconnexion max. :</translation>
+    </message>
+    <message>
+        <source>Start when I log in</source>
+        <translation>Démarrer à l'ouverture de session</translation>
+    </message>
+    <message>
+        <source>Automatically start Nimbral when you log in to your desktop session.</source>
+        <translation>Démarrer Nimbral automatiquement à l'ouverture de votre session de bureau.</translation>
+    </message>
+    <message>
+        <source>Run as system service (unattended)</source>
+        <translation>Exécuter comme service système (sans surveillance)</translation>
+    </message>
+    <message>
+        <source>Install NimbralService as a systemd service that runs at boot,
+even when no user is logged in. Requires administrator privileges.</source>
+        <translation>Installer NimbralService comme service systemd lancé au démarrage,
+même si personne n'est connecté. Nécessite les droits d'administrateur.</translation>
+    </message>
+    <message>
+        <source>Minimize to tray on close</source>
+        <translation>Réduire dans la zone de notification à la fermeture</translation>
+    </message>
+    <message>
+        <source>Keep the application running in the system tray when the window is closed.</source>
+        <translation>L'application reste active dans la zone de notification quand la fenêtre est fermée.</translation>
+    </message>
+    <message>
+        <source>Language Changed</source>
+        <translation>Langue modifiée</translation>
+    </message>
+    <message>
+        <source>Please restart the application to apply the new language.</source>
+        <translation>Veuillez redémarrer l'application pour appliquer la nouvelle langue.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SystemTrayIcon</name>
+    <message>
+        <source>Show</source>
+        <translation>Afficher</translation>
+    </message>
+    <message>
+        <source>Status: Disconnected</source>
+        <translation>État : Déconnecté</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Déconnecter</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Quitter</translation>
+    </message>
+    <message>
+        <source>Nimbral - Remote Access</source>
+        <translation>Nimbral - Accès à distance</translation>
+    </message>
+    <message>
+        <source>Incoming Connection</source>
+        <translation>Connexion entrante</translation>
+    </message>
+    <message>
+        <source>Client %1 is requesting a remote connection.</source>
+        <translation>Le client %1 demande une connexion à distance.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::UpdateService</name>
+    <message>
+        <source>The update address is not secure — update aborted.</source>
+        <translation>L'adresse de mise à jour n'est pas sécurisée — mise à jour annulée.</translation>
+    </message>
+    <message>
+        <source>Downloaded file is too small — update aborted.</source>
+        <translation>Le fichier téléchargé est trop petit — mise à jour annulée.</translation>
+    </message>
+    <message>
+        <source>Downloaded file does not match its checksum — update aborted.</source>
+        <translation>Le fichier téléchargé ne correspond pas à sa somme de contrôle — mise à jour annulée.</translation>
+    </message>
+    <message>
+        <source>Cannot write to temp directory.</source>
+        <translation>Impossible d'écrire dans le dossier temporaire.</translation>
+    </message>
+    <message>
+        <source>Failed to extract installer from zip.</source>
+        <translation>Impossible d'extraire le programme d'installation de l'archive zip.</translation>
+    </message>
+</context>
+</TS>

@@ -1,0 +1,879 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="hu" sourcelanguage="en">
+<context>
+    <name>nimbral::AuthController</name>
+    <message>
+        <source>Password must be at least 8 characters.</source>
+        <translation>A jelszónak legalább 8 karakterből kell állnia.</translation>
+    </message>
+    <message>
+        <source>Password must contain at least one lowercase letter.</source>
+        <translation>A jelszónak legalább egy kisbetűt kell tartalmaznia.</translation>
+    </message>
+    <message>
+        <source>Password must contain at least one uppercase letter.</source>
+        <translation>A jelszónak legalább egy nagybetűt kell tartalmaznia.</translation>
+    </message>
+    <message>
+        <source>Password must contain at least one digit.</source>
+        <translation>A jelszónak legalább egy számjegyet kell tartalmaznia.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::ChatDialog</name>
+    <message>
+        <source>Chat</source>
+        <translation>Csevegés</translation>
+    </message>
+    <message>
+        <source>Type a message…</source>
+        <translation>Írjon üzenetet…</translation>
+    </message>
+    <message>
+        <source>Send</source>
+        <translation>Küldés</translation>
+    </message>
+    <message>
+        <source>Me</source>
+        <translation>Én</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::ConnectionDialog</name>
+    <message>
+        <source>Nimbral - Connect</source>
+        <translation>Nimbral - Csatlakozás</translation>
+    </message>
+    <message>
+        <source>Server:</source>
+        <translation>Kiszolgáló:</translation>
+    </message>
+    <message>
+        <source>Username</source>
+        <translation>Felhasználónév</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Jelszó</translation>
+    </message>
+    <message>
+        <source>Login</source>
+        <translation>Bejelentkezés</translation>
+    </message>
+    <message>
+        <source>Username:</source>
+        <translation>Felhasználónév:</translation>
+    </message>
+    <message>
+        <source>Password:</source>
+        <translation>Jelszó:</translation>
+    </message>
+    <message>
+        <source>Password (min 8 chars)</source>
+        <translation>Jelszó (min. 8 karakter)</translation>
+    </message>
+    <message>
+        <source>My PC</source>
+        <translation>Saját gép</translation>
+    </message>
+    <message>
+        <source>Register</source>
+        <translation>Regisztráció</translation>
+    </message>
+    <message>
+        <source>Client Name:</source>
+        <translation>Kliens neve:</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Hiba</translation>
+    </message>
+    <message>
+        <source>Please fill in all fields.</source>
+        <translation>Kérjük, töltsön ki minden mezőt.</translation>
+    </message>
+    <message>
+        <source>Please fill in username and password.</source>
+        <translation>Kérjük, adja meg a felhasználónevet és a jelszót.</translation>
+    </message>
+    <message>
+        <source>Password must be at least 8 characters.</source>
+        <translation>A jelszónak legalább 8 karakterből kell állnia.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::ConnectionInfoDialog</name>
+    <message>
+        <source>Connection Information</source>
+        <translation>Kapcsolat adatai</translation>
+    </message>
+    <message>
+        <source>Session</source>
+        <translation>Munkamenet</translation>
+    </message>
+    <message>
+        <source>Session ID:</source>
+        <translation>Munkamenet-azonosító:</translation>
+    </message>
+    <message>
+        <source>Remote ID:</source>
+        <translation>Távoli azonosító:</translation>
+    </message>
+    <message>
+        <source>Role:</source>
+        <translation>Szerep:</translation>
+    </message>
+    <message>
+        <source>Master (Viewer)</source>
+        <translation>Master (megtekintő)</translation>
+    </message>
+    <message>
+        <source>Target (Sharing)</source>
+        <translation>Cél (megosztó)</translation>
+    </message>
+    <message>
+        <source>Transport:</source>
+        <translation>Átvitel:</translation>
+    </message>
+    <message>
+        <source>Connection Quality</source>
+        <translation>Kapcsolat minősége</translation>
+    </message>
+    <message>
+        <source>FPS:</source>
+        <translation>FPS:</translation>
+    </message>
+    <message>
+        <source>Latency:</source>
+        <translation>Késleltetés:</translation>
+    </message>
+    <message>
+        <source>Bandwidth:</source>
+        <translation>Sávszélesség:</translation>
+    </message>
+    <message>
+        <source>Sent:</source>
+        <translation>Elküldve:</translation>
+    </message>
+    <message>
+        <source>Received:</source>
+        <translation>Fogadva:</translation>
+    </message>
+    <message>
+        <source>Dropped Frames:</source>
+        <translation>Eldobott képkockák:</translation>
+    </message>
+    <message>
+        <source>Uptime:</source>
+        <translation>Üzemidő:</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::FileManagerDialog</name>
+    <message>
+        <source>File Manager</source>
+        <translation>Fájlkezelő</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Remote Computer&lt;/b&gt;</source>
+        <translation>&lt;b&gt;Távoli számítógép&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>Go up one directory</source>
+        <translation>Egy szinttel feljebb</translation>
+    </message>
+    <message>
+        <source>Name</source>
+        <translation>Név</translation>
+    </message>
+    <message>
+        <source>Size</source>
+        <translation>Méret</translation>
+    </message>
+    <message>
+        <source>Type</source>
+        <translation>Típus</translation>
+    </message>
+    <message>
+        <source>Download</source>
+        <translation>Letöltés</translation>
+    </message>
+    <message>
+        <source>Download selected remote file to local</source>
+        <translation>A kijelölt távoli fájl letöltése erre a gépre</translation>
+    </message>
+    <message>
+        <source>Upload</source>
+        <translation>Feltöltés</translation>
+    </message>
+    <message>
+        <source>Upload selected local file to remote</source>
+        <translation>A kijelölt helyi fájl feltöltése a távoli gépre</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Local Computer&lt;/b&gt;</source>
+        <translation>&lt;b&gt;Helyi számítógép&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Remote: &lt;/b&gt;%1</source>
+        <translation>&lt;b&gt;Távoli: &lt;/b&gt;%1</translation>
+    </message>
+    <message>
+        <source>Loading remote directory...</source>
+        <translation>Távoli mappa betöltése...</translation>
+    </message>
+    <message>
+        <source>Folder</source>
+        <translation>Mappa</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Fájl</translation>
+    </message>
+    <message>
+        <source>%1 items</source>
+        <translation>%1 elem</translation>
+    </message>
+    <message>
+        <source>Select one or more remote files to download.</source>
+        <translation>Jelöljön ki egy vagy több letöltendő távoli fájlt.</translation>
+    </message>
+    <message>
+        <source>No files selected (folders are skipped).</source>
+        <translation>Nincs kijelölt fájl (a mappák kimaradnak).</translation>
+    </message>
+    <message>
+        <source>Overwrite?</source>
+        <translation>Felülírja?</translation>
+    </message>
+    <message>
+        <source>These files already exist locally and will be overwritten:
+%1
+
+Continue?</source>
+        <translation>Ezek a fájlok már léteznek helyben, és felül lesznek írva:
+%1
+
+Folytatja?</translation>
+    </message>
+    <message>
+        <source>Downloading %1 of %2: %3</source>
+        <translation>Letöltés: %1 / %2: %3</translation>
+    </message>
+    <message>
+        <source>Downloaded: %1 — %2 remaining</source>
+        <translation>Letöltve: %1 — még %2</translation>
+    </message>
+    <message>
+        <source>All downloads complete.</source>
+        <translation>Minden letöltés befejeződött.</translation>
+    </message>
+    <message>
+        <source>Select one or more local files to upload.</source>
+        <translation>Jelöljön ki egy vagy több feltöltendő helyi fájlt.</translation>
+    </message>
+    <message>
+        <source>These files already exist on the remote and will be overwritten:
+%1
+
+Continue?</source>
+        <translation>Ezek a fájlok már léteznek a távoli gépen, és felül lesznek írva:
+%1
+
+Folytatja?</translation>
+    </message>
+    <message>
+        <source>Uploading %1 of %2: %3</source>
+        <translation>Feltöltés: %1 / %2: %3</translation>
+    </message>
+    <message>
+        <source>All uploads complete.</source>
+        <translation>Minden feltöltés befejeződött.</translation>
+    </message>
+    <message>
+        <source>Error: %1</source>
+        <translation>Hiba: %1</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::FileTransferService</name>
+    <message>
+        <source>Cannot open local file: %1</source>
+        <translation>A helyi fájl nem nyitható meg: %1</translation>
+    </message>
+    <message>
+        <source>File too large to transfer: %1 (%2 bytes, at most %3)</source>
+        <translation>A fájl túl nagy az átvitelhez: %1 (%2 bájt, legfeljebb %3)</translation>
+    </message>
+    <message>
+        <source>Remote file download failed</source>
+        <translation>A távoli fájl letöltése sikertelen</translation>
+    </message>
+    <message>
+        <source>Cannot write to local file: %1</source>
+        <translation>A helyi fájl nem írható: %1</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::MainWindow</name>
+    <message>
+        <source>Nimbral - Remote Access</source>
+        <translation>Nimbral - Távoli elérés</translation>
+    </message>
+    <message>
+        <source>Server unavailable — retrying...</source>
+        <translation>A kiszolgáló nem érhető el — újrapróbálkozás...</translation>
+    </message>
+    <message>
+        <source>Admin Panel</source>
+        <translation>Adminisztrációs felület</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Beállítások</translation>
+    </message>
+    <message>
+        <source>YOUR ID</source>
+        <translation>AZ ÖN AZONOSÍTÓJA</translation>
+    </message>
+    <message>
+        <source>Connecting...</source>
+        <translation>Csatlakozás...</translation>
+    </message>
+    <message>
+        <source>Copy ID</source>
+        <translation>Azonosító másolása</translation>
+    </message>
+    <message>
+        <source>PASSWORD</source>
+        <translation>JELSZÓ</translation>
+    </message>
+    <message>
+        <source>Copy Password</source>
+        <translation>Jelszó másolása</translation>
+    </message>
+    <message>
+        <source>Change Password</source>
+        <translation>Jelszó módosítása</translation>
+    </message>
+    <message>
+        <source>CONNECT TO PARTNER</source>
+        <translation>CSATLAKOZÁS PARTNERHEZ</translation>
+    </message>
+    <message>
+        <source>Partner ID  (XXX XXX XXX)</source>
+        <translation>Partnerazonosító  (XXX XXX XXX)</translation>
+    </message>
+    <message>
+        <source>Add to favorites</source>
+        <translation>Hozzáadás a kedvencekhez</translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation>Jelszó</translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation>Csatlakozás</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN</source>
+        <translation>Wake-on-LAN</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Bontás</translation>
+    </message>
+    <message>
+        <source>PAIRING CODE</source>
+        <translation>PÁROSÍTÓKÓD</translation>
+    </message>
+    <message>
+        <source>Copy Pairing Code</source>
+        <translation>Párosítókód másolása</translation>
+    </message>
+    <message>
+        <source>Add this device at</source>
+        <translation>Adja hozzá ezt az eszközt itt:</translation>
+    </message>
+    <message>
+        <source>Info  (Ctrl+Shift+I)</source>
+        <translation>Információ  (Ctrl+Shift+I)</translation>
+    </message>
+    <message>
+        <source>Files  (Ctrl+Shift+F)</source>
+        <translation>Fájlok  (Ctrl+Shift+F)</translation>
+    </message>
+    <message>
+        <source>Chat  (Ctrl+Shift+C)</source>
+        <translation>Csevegés  (Ctrl+Shift+C)</translation>
+    </message>
+    <message>
+        <source>Scale Mode  (Ctrl+Shift+Q)</source>
+        <translation>Méretezés  (Ctrl+Shift+Q)</translation>
+    </message>
+    <message>
+        <source>Fit to Window</source>
+        <translation>Ablakhoz igazítás</translation>
+    </message>
+    <message>
+        <source>Stretch to Fill</source>
+        <translation>Kitöltés nyújtással</translation>
+    </message>
+    <message>
+        <source>Original Size</source>
+        <translation>Eredeti méret</translation>
+    </message>
+    <message>
+        <source>Switch Monitor</source>
+        <translation>Monitorváltás</translation>
+    </message>
+    <message>
+        <source>Monitor %1</source>
+        <translation>%1. monitor</translation>
+    </message>
+    <message>
+        <source>Fullscreen  (F11)</source>
+        <translation>Teljes képernyő  (F11)</translation>
+    </message>
+    <message>
+        <source>Connection: Good</source>
+        <translation>Kapcsolat: jó</translation>
+    </message>
+    <message>
+        <source>Disconnect  (Ctrl+Shift+D)</source>
+        <translation>Bontás  (Ctrl+Shift+D)</translation>
+    </message>
+    <message>
+        <source>This display cannot show the remote screen (no OpenGL).</source>
+        <translation>Ez a kijelző nem tudja megjeleníteni a távoli képernyőt (nincs OpenGL).</translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation>Hiba</translation>
+    </message>
+    <message>
+        <source>Please enter a partner Client ID.</source>
+        <translation>Kérjük, adja meg a partner kliensazonosítóját.</translation>
+    </message>
+    <message>
+        <source>Partner ID must be exactly 9 digits.</source>
+        <translation>A partnerazonosítónak pontosan 9 számjegyből kell állnia.</translation>
+    </message>
+    <message>
+        <source>Please enter the partner's password.</source>
+        <translation>Kérjük, adja meg a partner jelszavát.</translation>
+    </message>
+    <message>
+        <source>Ready</source>
+        <translation>Kész</translation>
+    </message>
+    <message>
+        <source>Ready. Your ID: %1</source>
+        <translation>Kész. Az Ön azonosítója: %1</translation>
+    </message>
+    <message>
+        <source>Not connected</source>
+        <translation>Nincs kapcsolat</translation>
+    </message>
+    <message>
+        <source>Disconnected</source>
+        <translation>Kapcsolat bontva</translation>
+    </message>
+    <message>
+        <source>Online (Ready)</source>
+        <translation>Online (kész)</translation>
+    </message>
+    <message>
+        <source>Reconnecting...</source>
+        <translation>Újracsatlakozás...</translation>
+    </message>
+    <message>
+        <source>Client %1 wants to connect.
+Purpose: %2
+
+Accept?</source>
+        <translation>A(z) %1 kliens csatlakozni szeretne.
+Cél: %2
+
+Elfogadja?</translation>
+    </message>
+    <message>
+        <source>remote access</source>
+        <translation>távoli elérés</translation>
+    </message>
+    <message>
+        <source>Incoming Connection</source>
+        <translation>Bejövő kapcsolat</translation>
+    </message>
+    <message>
+        <source>Incoming connection from </source>
+        <translation>Bejövő kapcsolat innen: </translation>
+    </message>
+    <message>
+        <source>Initiating session...</source>
+        <translation>Munkamenet indítása...</translation>
+    </message>
+    <message>
+        <source>Exchanging keys...</source>
+        <translation>Kulcscsere...</translation>
+    </message>
+    <message>
+        <source>Establishing transport...</source>
+        <translation>Átviteli kapcsolat kiépítése...</translation>
+    </message>
+    <message>
+        <source>Connected</source>
+        <translation>Csatlakozva</translation>
+    </message>
+    <message>
+        <source>Nimbral - Connected to %1</source>
+        <translation>Nimbral - Csatlakozva ehhez: %1</translation>
+    </message>
+    <message>
+        <source>Remote session active — sharing your screen.</source>
+        <translation>Távoli munkamenet aktív — a képernyője meg van osztva.</translation>
+    </message>
+    <message>
+        <source>Disconnecting...</source>
+        <translation>Bontás...</translation>
+    </message>
+    <message>
+        <source>Session failed</source>
+        <translation>A munkamenet sikertelen</translation>
+    </message>
+    <message>
+        <source>Session failed.</source>
+        <translation>A munkamenet sikertelen.</translation>
+    </message>
+    <message>
+        <source>Session Error</source>
+        <translation>Munkamenethiba</translation>
+    </message>
+    <message>
+        <source>Failed to connect. Please try again.</source>
+        <translation>A csatlakozás sikertelen. Kérjük, próbálja újra.</translation>
+    </message>
+    <message>
+        <source>The partner is not available or offline.</source>
+        <translation>A partner nem érhető el vagy offline.</translation>
+    </message>
+    <message>
+        <source>Invalid session password.</source>
+        <translation>Érvénytelen munkamenet-jelszó.</translation>
+    </message>
+    <message>
+        <source>Connection Error</source>
+        <translation>Kapcsolódási hiba</translation>
+    </message>
+    <message>
+        <source>Application minimized to system tray.</source>
+        <translation>Az alkalmazás a tálcára került.</translation>
+    </message>
+    <message>
+        <source>Change Session Password</source>
+        <translation>Munkamenet-jelszó módosítása</translation>
+    </message>
+    <message>
+        <source>New password (min 8 chars, uppercase + lowercase + digit):</source>
+        <translation>Új jelszó (min. 8 karakter, kis- és nagybetű, számjegy):</translation>
+    </message>
+    <message>
+        <source>Invalid Password</source>
+        <translation>Érvénytelen jelszó</translation>
+    </message>
+    <message>
+        <source>Enter MAC address for this partner (XX:XX:XX:XX:XX:XX):</source>
+        <translation>Adja meg a partner MAC-címét (XX:XX:XX:XX:XX:XX):</translation>
+    </message>
+    <message>
+        <source>WoL</source>
+        <translation>WoL</translation>
+    </message>
+    <message>
+        <source>Invalid MAC address.</source>
+        <translation>Érvénytelen MAC-cím.</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN packet sent to %1</source>
+        <translation>Wake-on-LAN csomag elküldve ide: %1</translation>
+    </message>
+    <message>
+        <source>Chat</source>
+        <translation>Csevegés</translation>
+    </message>
+    <message>
+        <source>Remote</source>
+        <translation>Partner</translation>
+    </message>
+    <message>
+        <source>Chat (!)</source>
+        <translation>Csevegés (!)</translation>
+    </message>
+    <message>
+        <source>Nimbral - %1 [%2 FPS]</source>
+        <translation>Nimbral - %1 [%2 FPS]</translation>
+    </message>
+    <message>
+        <source>Good</source>
+        <translation>Jó</translation>
+    </message>
+    <message>
+        <source>Fair</source>
+        <translation>Közepes</translation>
+    </message>
+    <message>
+        <source>Poor</source>
+        <translation>Gyenge</translation>
+    </message>
+    <message>
+        <source>%1 (%2 FPS, %3ms)</source>
+        <translation>%1 (%2 FPS, %3 ms)</translation>
+    </message>
+    <message>
+        <source>Downloading... %1%</source>
+        <translation>Letöltés... %1%</translation>
+    </message>
+    <message>
+        <source>Update Now</source>
+        <translation>Frissítés most</translation>
+    </message>
+    <message>
+        <source>Update</source>
+        <translation>Frissítés</translation>
+    </message>
+    <message>
+        <source>Update available: v%1</source>
+        <translation>Frissítés érhető el: v%1</translation>
+    </message>
+    <message>
+        <source>Downloading...</source>
+        <translation>Letöltés...</translation>
+    </message>
+    <message>
+        <source>Could not start the installer.</source>
+        <translation>A telepítő nem indítható el.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SessionManager</name>
+    <message>
+        <source>Crypto error: %1</source>
+        <translation>Titkosítási hiba: %1</translation>
+    </message>
+    <message>
+        <source>ECDH key derivation failed</source>
+        <translation>Az ECDH-kulcs származtatása sikertelen</translation>
+    </message>
+    <message>
+        <source>Cipher error: %1</source>
+        <translation>Rejtjelezési hiba: %1</translation>
+    </message>
+    <message>
+        <source>Cannot initiate session: not idle</source>
+        <translation>A munkamenet nem indítható: már folyamatban van egy</translation>
+    </message>
+    <message>
+        <source>Server returned invalid session data</source>
+        <translation>A kiszolgáló érvénytelen munkamenet-adatokat küldött</translation>
+    </message>
+    <message>
+        <source>Missing target ECDH public key</source>
+        <translation>Hiányzik a cél nyilvános ECDH-kulcsa</translation>
+    </message>
+    <message>
+        <source>Cannot accept session: not idle</source>
+        <translation>A munkamenet nem fogadható el: már folyamatban van egy</translation>
+    </message>
+    <message>
+        <source>Transport failed: %1</source>
+        <translation>Az átvitel sikertelen: %1</translation>
+    </message>
+    <message>
+        <source>Partner did not respond</source>
+        <translation>A partner nem válaszolt</translation>
+    </message>
+    <message>
+        <source>Failed to start screen capture.</source>
+        <translation>A képernyő rögzítése nem indítható el.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SettingsDialog</name>
+    <message>
+        <source>Monitor %1: %2 (%3x%4%5)</source>
+        <translation>%1. monitor: %2 (%3x%4%5)</translation>
+    </message>
+    <message>
+        <source>, Primary</source>
+        <translation>, elsődleges</translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation>Beállítások</translation>
+    </message>
+    <message>
+        <source>Display</source>
+        <translation>Megjelenítés</translation>
+    </message>
+    <message>
+        <source>Network</source>
+        <translation>Hálózat</translation>
+    </message>
+    <message>
+        <source>Advanced</source>
+        <translation>Speciális</translation>
+    </message>
+    <message>
+        <source>System default</source>
+        <translation>Rendszer alapértelmezése</translation>
+    </message>
+    <message>
+        <source>Application language. Requires restart to take effect.</source>
+        <translation>Az alkalmazás nyelve. Újraindítás után lép életbe.</translation>
+    </message>
+    <message>
+        <source>Language:</source>
+        <translation>Nyelv:</translation>
+    </message>
+    <message>
+        <source>Optimize Quality</source>
+        <translation>Minőség előnyben</translation>
+    </message>
+    <message>
+        <source>Optimize Speed</source>
+        <translation>Sebesség előnyben</translation>
+    </message>
+    <message>
+        <source>Quality: 24 fps, sharp image, higher bandwidth.
+Speed: 10 fps, lower bandwidth and CPU usage.</source>
+        <translation>Minőség: 24 fps, éles kép, nagyobb sávszélesség.
+Sebesség: 10 fps, kisebb sávszélesség és CPU-terhelés.</translation>
+    </message>
+    <message>
+        <source>Display mode:</source>
+        <translation>Megjelenítési mód:</translation>
+    </message>
+    <message>
+        <source>Select which monitor to share when someone connects to this device.</source>
+        <translation>Válassza ki, melyik monitor legyen megosztva, ha valaki csatlakozik ehhez az eszközhöz.</translation>
+    </message>
+    <message>
+        <source>Capture monitor:</source>
+        <translation>Rögzített monitor:</translation>
+    </message>
+    <message>
+        <source>Enable clipboard sharing</source>
+        <translation>Vágólap megosztása</translation>
+    </message>
+    <message>
+        <source>Synchronise clipboard content between the local and remote machines.</source>
+        <translation>A vágólap tartalmának szinkronizálása a helyi és a távoli gép között.</translation>
+    </message>
+    <message>
+        <source>Auto-reconnect on disconnect</source>
+        <translation>Automatikus újracsatlakozás bontás után</translation>
+    </message>
+    <message>
+        <source>Automatically attempt to re-establish the connection after an unexpected disconnect.</source>
+        <translation>Váratlan bontás után automatikusan megpróbálja helyreállítani a kapcsolatot.</translation>
+    </message>
+    <message>
+        <source>Maximum number of consecutive reconnection attempts before giving up.</source>
+        <translation>Az egymást követő újracsatlakozási kísérletek legnagyobb száma a feladás előtt.</translation>
+    </message>
+    <message>
+        <source>Max reconnect attempts:</source>
+        <translation>Újracsatlakozási kísérletek max.:</translation>
+    </message>
+    <message>
+        <source>Start when I log in</source>
+        <translation>Indítás bejelentkezéskor</translation>
+    </message>
+    <message>
+        <source>Automatically start Nimbral when you log in to your desktop session.</source>
+        <translation>A Nimbral automatikus indítása, amikor bejelentkezik az asztali munkamenetbe.</translation>
+    </message>
+    <message>
+        <source>Run as system service (unattended)</source>
+        <translation>Futtatás rendszerszolgáltatásként (felügyelet nélkül)</translation>
+    </message>
+    <message>
+        <source>Install NimbralService as a systemd service that runs at boot,
+even when no user is logged in. Requires administrator privileges.</source>
+        <translation>A NimbralService telepítése systemd-szolgáltatásként, amely rendszerindításkor elindul,
+akkor is, ha senki sincs bejelentkezve. Rendszergazdai jogosultság szükséges.</translation>
+    </message>
+    <message>
+        <source>Minimize to tray on close</source>
+        <translation>Bezáráskor kicsinyítés a tálcára</translation>
+    </message>
+    <message>
+        <source>Keep the application running in the system tray when the window is closed.</source>
+        <translation>Az ablak bezárása után az alkalmazás tovább fut a tálcán.</translation>
+    </message>
+    <message>
+        <source>Language Changed</source>
+        <translation>Nyelv módosítva</translation>
+    </message>
+    <message>
+        <source>Please restart the application to apply the new language.</source>
+        <translation>Az új nyelv használatához indítsa újra az alkalmazást.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SystemTrayIcon</name>
+    <message>
+        <source>Show</source>
+        <translation>Megjelenítés</translation>
+    </message>
+    <message>
+        <source>Status: Disconnected</source>
+        <translation>Állapot: Kapcsolat bontva</translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation>Bontás</translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation>Kilépés</translation>
+    </message>
+    <message>
+        <source>Nimbral - Remote Access</source>
+        <translation>Nimbral - Távoli elérés</translation>
+    </message>
+    <message>
+        <source>Incoming Connection</source>
+        <translation>Bejövő kapcsolat</translation>
+    </message>
+    <message>
+        <source>Client %1 is requesting a remote connection.</source>
+        <translation>A(z) %1 kliens távoli kapcsolatot kér.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::UpdateService</name>
+    <message>
+        <source>The update address is not secure — update aborted.</source>
+        <translation>A frissítés címe nem biztonságos — a frissítés megszakítva.</translation>
+    </message>
+    <message>
+        <source>Downloaded file is too small — update aborted.</source>
+        <translation>A letöltött fájl túl kicsi — a frissítés megszakítva.</translation>
+    </message>
+    <message>
+        <source>Downloaded file does not match its checksum — update aborted.</source>
+        <translation>A letöltött fájl nem egyezik az ellenőrzőösszegével — a frissítés megszakítva.</translation>
+    </message>
+    <message>
+        <source>Cannot write to temp directory.</source>
+        <translation>Nem lehet írni az ideiglenes mappába.</translation>
+    </message>
+    <message>
+        <source>Failed to extract installer from zip.</source>
+        <translation>A telepítőt nem sikerült kicsomagolni a zip-archívumból.</translation>
+    </message>
+</context>
+</TS>
