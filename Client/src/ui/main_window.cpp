@@ -971,8 +971,10 @@ void MainWindow::showUpdateBanner(const QString& version, const QString& downloa
     m_updateBanner = new QWidget(m_pages->widget(0));
     m_updateBanner->setObjectName(QStringLiteral("updateBanner"));
     m_updateBanner->setAttribute(Qt::WA_StyledBackground);
-    m_updateBanner->setStyleSheet(QStringLiteral(
-        "background-color: #1e3a5e; border: 1px solid #4da6ff; border-radius: 6px; padding: 8px;"));
+    // Scoped to the banner itself: a bare style sheet would frame its label and button too.
+    m_updateBanner->setStyleSheet(
+        QStringLiteral("#updateBanner { background-color: #1e3a5e; border: 1px solid #4da6ff; "
+                       "border-radius: 6px; padding: 8px; }"));
     if (!releaseNotes.isEmpty()) {
         m_updateBanner->setToolTip(releaseNotes);
     }
