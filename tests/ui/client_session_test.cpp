@@ -13,17 +13,12 @@
 #include <gtest/gtest.h>
 
 #include "device_stack.h"
+#include "qstring_printer.h"
 #include "session/chat_service.h"
 #include "ui/chat_dialog.h"
 #include "ui/file_manager_dialog.h"
 #include "ui/main_window.h"
 #include "wait_until.h"
-
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace nimbral {
 namespace {

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "core/settings_controller.h"
+#include "qstring_printer.h"
 #include "session/connection_quality_monitor.h"
 #include "session/file_transfer_service.h"
 #include "ui/chat_dialog.h"
@@ -24,13 +25,6 @@
 #include "ui/settings_dialog.h"
 #include "ui/wake_on_lan.h"
 #include "wait_until.h"
-
-// Readable failures: GoogleTest would print a QString as its UTF-16 bytes.
-QT_BEGIN_NAMESPACE
-inline void PrintTo(const QString& text, std::ostream* out) {
-    *out << '"' << text.toStdString() << '"';
-}
-QT_END_NAMESPACE
 
 namespace nimbral {
 namespace {

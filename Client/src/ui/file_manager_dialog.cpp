@@ -16,6 +16,7 @@
 #include <QVBoxLayout>
 
 #include "ui/icons.h"
+#include "ui/size_text.h"
 
 namespace nimbral {
 
@@ -31,19 +32,8 @@ QString namesPerLine(const QStringList& names) {
 } // namespace
 
 QString FileManagerDialog::fileSizeText(qint64 bytes) {
-    if (bytes <= 0) {
-        return {};
-    }
-    if (bytes < 1024) {
-        return QStringLiteral("%1 B").arg(bytes);
-    }
-    if (bytes < 1048576) {
-        return QStringLiteral("%1 KB").arg(double(bytes) / 1024.0, 0, 'f', 1);
-    }
-    if (bytes < 1073741824) {
-        return QStringLiteral("%1 MB").arg(double(bytes) / 1048576.0, 0, 'f', 1);
-    }
-    return QStringLiteral("%1 GB").arg(double(bytes) / 1073741824.0, 0, 'f', 2);
+    // An empty cell for empty files (and folders), unlike the information dialog's "0 B".
+    return bytes <= 0 ? QString() : sizeText(bytes);
 }
 
 QString FileManagerDialog::joinRemotePath(const QString& folder, const QString& name) {
