@@ -1,0 +1,197 @@
+#include "service/shared_frame_buffer.h"
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include <QCoreApplication>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace nimbral {
+namespace {
+
+// A name of this test's own: tests may run side by side, and never touch the service's.
+std::string testName(const char* what) {
+    return "/nimbral-test-" + std::to_string(getpid()) + "-" + what;
+}
+
+struct Unlink {
+    std::string name;
+    ~Unlink() { shm_unlink(name.c_str()); }
+};
+
+std::vector<std::uint8_t> nv12(std::uint32_t width, std::uint32_t height, std::uint8_t value) {
+    const std::size_t luma = std::size_t(width) * height;
+    const std::size_t chroma = std::size_t(2 * ((width + 1) / 2)) * ((height + 1) / 2);
+    return std::vector<std::uint8_t>(luma + chroma, value);
+}
+
+TEST(SharedFrameBuffer, SizesAtTheLimitAndOneAbove) {
+    const Unlink cleanup{testName("limits")};
+    SharedFrameBuffer writer;
+    EXPECT_FALSE(writer.create(cleanup.name, 32)) << "no room for a single byte";
+    ASSERT_TRUE(writer.create(cleanup.name, 33));
+    const std::uint8_t one = 7;
+    EXPECT_TRUE(writer.writeFrame(1, 1, 1, 2, &one, 1));
+    EXPECT_EQ(writer.frameId(), 1u) << "the first frame is number 1";
+    const std::uint8_t two[2] = {1, 2};
+    EXPECT_FALSE(writer.writeFrame(1, 1, 1, 2, two, 2));
+    EXPECT_EQ(writer.frameId(), 1u) << "a refused frame leaves the last one";
+
+    ASSERT_TRUE(writer.create(cleanup.name, 32 + 6));
+    EXPECT_EQ(writer.frameId(), 0u) << "a new section starts without a frame";
+    const auto frame = nv12(2, 2, 0x40); // 4 luma + 2 chroma bytes
+    ASSERT_EQ(frame.size(), 6u);
+    EXPECT_TRUE(writer.writeFrame(2, 2, 2, 2, frame.data(), frame.size()));
+    SharedFrameBuffer reader;
+    ASSERT_TRUE(reader.openForReading(cleanup.name));
+    SharedFrameBuffer::Frame read;
+    ASSERT_EQ(reader.readFrame(0, read), SharedFrameBuffer::ReadStatus::Ok);
+    EXPECT_EQ(read.frameId, 1u);
+    EXPECT_EQ(read.yPlane, std::vector<std::uint8_t>(4, 0x40));
+    EXPECT_EQ(read.uvPlane, std::vector<std::uint8_t>(2, 0x40));
+    EXPECT_EQ(reader.readFrame(1, read), SharedFrameBuffer::ReadStatus::NoNewFrame);
+    EXPECT_FALSE(reader.writeFrame(1, 1, 1, 2, &one, 1)) << "a reader cannot write";
+}
+
+TEST(SharedFrameBuffer, OddSizesCarryTheLastChromaRowAndColumn) {
+    const Unlink cleanup{testName("odd")};
+    SharedFrameBuffer writer;
+    ASSERT_TRUE(writer.create(cleanup.name, 4096));
+    auto frame = nv12(5, 3, 0x10); // 15 luma, 6 x 2 chroma
+    ASSERT_EQ(frame.size(), 27u);
+    frame.back() = 0xEE; // the last chroma row's last byte
+    ASSERT_TRUE(writer.writeFrame(5, 3, 5, 6, frame.data(), frame.size()));
+    SharedFrameBuffer reader;
+    ASSERT_TRUE(reader.openForReading(cleanup.name));
+    SharedFrameBuffer::Frame read;
+    ASSERT_EQ(reader.readFrame(0, read), SharedFrameBuffer::ReadStatus::Ok);
+    ASSERT_EQ(read.uvPlane.size(), 12u);
+    EXPECT_EQ(read.uvPlane.back(), 0xEE);
+}
+
+TEST(SharedFrameBuffer, AHeaderThatPromisesMoreThanTheSectionHoldsIsNotRead) {
+    const Unlink cleanup{testName("malformed")};
+    SharedFrameBuffer writer;
+    ASSERT_TRUE(writer.create(cleanup.name, 32 + 64));
+    const auto frame = nv12(4, 4, 1);
+    // Strides that need more than the data written: a writer gone wrong, or a hostile one.
+    ASSERT_TRUE(writer.writeFrame(4, 4, 4000, 4, frame.data(), frame.size()));
+    SharedFrameBuffer reader;
+    ASSERT_TRUE(reader.openForReading(cleanup.name));
+    SharedFrameBuffer::Frame read;
+    EXPECT_EQ(reader.readFrame(0, read), SharedFrameBuffer::ReadStatus::Malformed);
+    ASSERT_TRUE(writer.writeFrame(4, 4, 2, 4, frame.data(), frame.size()));
+    EXPECT_EQ(reader.readFrame(0, read), SharedFrameBuffer::ReadStatus::Malformed)
+        << "a luma stride below the width";
+    ASSERT_TRUE(writer.writeFrame(0x80000000u, 2, 0x80000000u, 4, frame.data(), frame.size()));
+    EXPECT_EQ(reader.readFrame(0, read), SharedFrameBuffer::ReadStatus::Malformed)
+        << "sizes that wrap in 32 bits";
+}
+
+TEST(SharedFrameBuffer, OnlyItsOwnerMayReadAndNobodyElseMayWrite) {
+    const Unlink cleanup{testName("mode")};
+    SharedFrameBuffer writer;
+    ASSERT_TRUE(writer.create(cleanup.name, 4096));
+    struct stat info {};
+    const int fd = shm_open(cleanup.name.c_str(), O_RDONLY, 0);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(fstat(fd, &info), 0);
+    close(fd);
+    EXPECT_EQ(info.st_mode & 0777, 0600u) << "it holds the remote screen";
+    EXPECT_EQ(info.st_uid, getuid());
+
+    // Something planted under another name with loose permissions is refused by the reader.
+    const Unlink planted{testName("planted")};
+    const int loose = shm_open(planted.name.c_str(), O_CREAT | O_RDWR, 0666);
+    ASSERT_GE(loose, 0);
+    fchmod(loose, 0666);
+    ASSERT_EQ(ftruncate(loose, 4096), 0);
+    close(loose);
+    SharedFrameBuffer reader;
+    EXPECT_FALSE(reader.openForReading(planted.name));
+
+    // The writer replaces a planted object of its own name instead of using it.
+    const int squatter = shm_open(cleanup.name.c_str(), O_RDWR, 0);
+    ASSERT_GE(squatter, 0);
+    ASSERT_TRUE(writer.create(cleanup.name, 4096));
+    struct stat before {};
+    struct stat after {};
+    fstat(squatter, &before);
+    const int current = shm_open(cleanup.name.c_str(), O_RDONLY, 0);
+    ASSERT_GE(current, 0);
+    fstat(current, &after);
+    EXPECT_NE(before.st_ino, after.st_ino) << "a fresh object, not the old one";
+    close(squatter);
+    close(current);
+}
+
+// A reader racing a writer: every frame it returns is whole (each frame is one value
+// throughout), and frames overwritten during the copy are reported, not returned.
+TEST(SharedFrameBuffer, AReaderRacingTheWriterNeverReturnsATornFrame) {
+    const Unlink cleanup{testName("race")};
+    constexpr std::uint32_t kWidth = 1280;
+    constexpr std::uint32_t kHeight = 720;
+    SharedFrameBuffer writer;
+    ASSERT_TRUE(writer.create(cleanup.name, SharedFrameBuffer::kDefaultSize));
+    SharedFrameBuffer reader;
+    ASSERT_TRUE(reader.openForReading(cleanup.name));
+
+    std::atomic<bool> stop{false};
+    std::thread writing([&] {
+        std::vector<std::vector<std::uint8_t>> frames;
+        for (int value = 0; value < 256; ++value) {
+            frames.push_back(nv12(kWidth, kHeight, static_cast<std::uint8_t>(value)));
+        }
+        std::uint64_t written = 0;
+        while (!stop.load()) {
+            const auto& frame = frames[(written + 1) % 256];
+            writer.writeFrame(kWidth, kHeight, kWidth, kWidth, frame.data(), frame.size());
+            ++written;
+            // Far faster than any screen, with gaps a copy can fall into or across.
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+    });
+    int whole = 0;
+    int torn = 0;
+    int broken = 0;
+    std::uint64_t last = 0;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while ((whole < 50 || torn < 5) && std::chrono::steady_clock::now() < deadline) {
+        SharedFrameBuffer::Frame frame;
+        const auto status = reader.readFrame(last, frame);
+        if (status == SharedFrameBuffer::ReadStatus::Torn) {
+            ++torn;
+            continue;
+        }
+        if (status != SharedFrameBuffer::ReadStatus::Ok) {
+            continue;
+        }
+        EXPECT_GT(frame.frameId, last);
+        last = frame.frameId;
+        ++whole;
+        const auto expected = static_cast<std::uint8_t>(frame.frameId % 256);
+        for (const auto* plane : {&frame.yPlane, &frame.uvPlane}) {
+            for (const std::uint8_t byte : *plane) {
+                if (byte != expected) {
+                    ++broken;
+                    break;
+                }
+            }
+        }
+    }
+    stop = true;
+    writing.join();
+    EXPECT_EQ(broken, 0) << "torn frames returned as whole";
+    EXPECT_GE(whole, 50);
+    EXPECT_GE(torn, 5) << "the race was never caught in the act: the test proves nothing";
+    std::printf("shared frame buffer race: %d whole, %d dropped as overwritten\n", whole, torn);
+}
+
+} // namespace
+} // namespace nimbral
