@@ -58,6 +58,7 @@ protected:
         env.insert("XDG_DATA_HOME", path("data"));
         env.insert("XDG_RUNTIME_DIR", path("run"));
         env.insert("TMPDIR", path("tmp"));
+        env.insert("NIMBRAL_SERVICE_ENDPOINT", path("run/nimbral/NimbralService"));
         if (m_headless) {
             // As from an SSH shell: no display at all and no platform chosen for Qt.
             env.insert("DISPLAY", "");
@@ -304,8 +305,18 @@ TEST_F(ClientProcessTest, ShippedCataloguesLoadAndAMissingOneIsNotAnError) {
 }
 
 TEST_F(ClientProcessTest, RunningServiceIsNotedAndTheClientGoesOnStandalone) {
+    // A socket planted in the temporary folder under the old bare name is not the service.
+    QLocalServer planted;
+    ASSERT_TRUE(planted.listen(path("tmp/NimbralService")));
+    startInteractive({"--log-level", "info"});
+    ASSERT_WAIT(readLog().contains("Nimbral Client starting..."), 15000);
+    EXPECT_FALSE(readLog().contains("service detected")) << readLog().toStdString();
+    stopAll();
+
+    QFile::remove(logPath());
+    ASSERT_TRUE(QDir().mkpath(path("run/nimbral")));
     QLocalServer service;
-    ASSERT_TRUE(service.listen(path("tmp/NimbralService")));
+    ASSERT_TRUE(service.listen(path("run/nimbral/NimbralService")));
     startInteractive({"--log-level", "info"});
     ASSERT_WAIT(readLog().contains("Nimbral Client starting..."), 15000);
     EXPECT_TRUE(readLog().contains("[info] Nimbral service detected — agent mode not yet "

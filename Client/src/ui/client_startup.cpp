@@ -69,7 +69,7 @@ void installDefaultLogger(const std::optional<QString>& profileDirectory) {
 
 bool isServiceRunning() {
     QLocalSocket socket;
-    socket.connectToServer(platform::serviceEndpointName(), QIODevice::ReadWrite);
+    socket.connectToServer(platform::serviceEndpoint(), QIODevice::ReadWrite);
     const bool connected = socket.waitForConnected(500);
     socket.abort();
     return connected;

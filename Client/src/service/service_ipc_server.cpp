@@ -1,0 +1,423 @@
+#include "service/service_ipc_server.h"
+
+#include <cstring>
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <spdlog/spdlog.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "core/auth_controller.h"
+#include "core/settings_controller.h"
+#include "platform/service_endpoint.h"
+#include "session/chat_service.h"
+
+namespace nimbral {
+
+namespace {
+
+using nlohmann::json;
+
+// A member of the wanted JSON type, or the fallback: a member of another type counts as absent.
+std::string textMember(const json& object, const char* name, const std::string& fallback = {}) {
+    const auto it = object.find(name);
+    return it != object.end() && it->is_string() ? it->get<std::string>() : fallback;
+}
+
+std::int64_t integerMember(const json& object, const char* name, std::int64_t fallback = 0) {
+    const auto it = object.find(name);
+    return it != object.end() && it->is_number_integer() ? it->get<std::int64_t>() : fallback;
+}
+
+double numberMember(const json& object, const char* name, double fallback = 0.0) {
+    const auto it = object.find(name);
+    return it != object.end() && it->is_number() ? it->get<double>() : fallback;
+}
+
+bool flagMember(const json& object, const char* name, bool fallback) {
+    const auto it = object.find(name);
+    return it != object.end() && it->is_boolean() ? it->get<bool>() : fallback;
+}
+
+QString qtext(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+const char* roleName(SessionRole role) {
+    switch (role) {
+    case SessionRole::Master:
+        return "Master";
+    case SessionRole::Target:
+        return "Target";
+    case SessionRole::None:
+        break;
+    }
+    return "None";
+}
+
+// The socket's peer, as the kernel saw it connect.
+std::optional<ucred> peerCredentials(QLocalSocket& socket) {
+    ucred credentials{};
+    socklen_t length = sizeof credentials;
+    if (getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED,
+                   &credentials, &length) != 0) {
+        return std::nullopt;
+    }
+    return credentials;
+}
+
+} // namespace
+
+ServiceIpcServer::ServiceIpcServer(AuthController& auth, SessionManager& session,
+                                   SettingsController& settings, QObject* parent)
+    : QObject(parent)
+    , m_auth(auth)
+    , m_session(session)
+    , m_settings(settings)
+    , m_endpoint(platform::serviceEndpoint())
+    , m_peerCheck([](uid_t user) { return user == 0 || user == geteuid(); }) {
+    connect(&m_auth, &AuthController::authenticated, this, [this] {
+        sendAuthStatus(true);
+        sendState();
+    });
+    connect(&m_auth, &AuthController::authenticationFailed, this,
+            [this](const QString& error) { sendAuthStatus(false, error); });
+    connect(&m_auth, &AuthController::pairingCodeChanged, this, &ServiceIpcServer::sendState);
+    connect(&m_session, &SessionManager::stateChanged, this, &ServiceIpcServer::onStateChanged);
+    connect(&m_session, &SessionManager::frameDecoded, this, &ServiceIpcServer::onFrameDecoded);
+    connect(&m_session, &SessionManager::trafficCounted, this,
+            [this](qint64 sent, qint64 received) {
+                m_monitor.recordBytesSent(sent);
+                m_monitor.recordBytesReceived(received);
+            });
+    connect(&m_session, &SessionManager::videoFrameSent, this, [this] { m_monitor.recordFrame(); });
+    connect(&m_monitor, &ConnectionQualityMonitor::statsUpdated, this,
+            &ServiceIpcServer::sendStats);
+}
+
+ServiceIpcServer::~ServiceIpcServer() {
+    stop();
+}
+
+bool ServiceIpcServer::isListening() const {
+    return m_server && m_server->isListening();
+}
+
+bool ServiceIpcServer::start() {
+    if (!m_frames.isOpen() &&
+        !m_frames.create(m_frameBufferName, SharedFrameBuffer::kDefaultSize)) {
+        spdlog::error("ServiceIpcServer: no shared frame buffer; frames will not reach the agent");
+    }
+    // The socket's folder belongs to the service; agents reach the socket, nobody replaces it.
+    const QFileInfo where(m_endpoint);
+    if (!where.isAbsolute()) {
+        spdlog::error("ServiceIpcServer: the endpoint must be an absolute path, got '{}'",
+                      m_endpoint.toStdString());
+        return false;
+    }
+    QDir().mkpath(where.path());
+    QFile::setPermissions(where.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                            QFile::ReadGroup | QFile::ExeGroup | QFile::ReadOther |
+                                            QFile::ExeOther);
+    m_server = std::make_unique<QLocalServer>();
+    m_server->setSocketOptions(QLocalServer::WorldAccessOption);
+    QLocalServer::removeServer(m_endpoint);
+    if (!m_server->listen(m_endpoint)) {
+        spdlog::error("ServiceIpcServer: cannot listen on {}: {}", m_endpoint.toStdString(),
+                      m_server->errorString().toStdString());
+        m_server.reset();
+        return false;
+    }
+    connect(m_server.get(), &QLocalServer::newConnection, this, &ServiceIpcServer::onNewConnection);
+    spdlog::info("ServiceIpcServer started, listening on {}", m_endpoint.toStdString());
+    return true;
+}
+
+void ServiceIpcServer::stop() {
+    if (!m_server) {
+        return;
+    }
+    disconnectAgent();
+    m_server->close();
+    m_server.reset();
+    m_frames.close();
+    m_monitor.stop();
+    spdlog::info("ServiceIpcServer stopped");
+}
+
+void ServiceIpcServer::onNewConnection() {
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        const std::optional<ucred> peer = peerCredentials(*socket);
+        if (!peer || !m_peerCheck(peer->uid)) {
+            spdlog::warn("IPC: refused a connection from user {} (pid {}): neither root nor the "
+                         "owner of an active session on this machine",
+                         peer ? static_cast<long>(peer->uid) : -1L,
+                         peer ? static_cast<long>(peer->pid) : -1L);
+            socket->abort();
+            socket->deleteLater();
+            if (peer) {
+                emit agentRefused(peer->uid);
+            }
+            continue;
+        }
+        if (m_agent != nullptr) {
+            // One agent at a time, as with the single pipe instance: a second one (or the
+            // client's start-up probe) finds the line taken.
+            spdlog::info("IPC: another agent is connected; closing the new connection");
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        m_agent = socket;
+        m_agentUser = peer->uid;
+        m_reader.reset();
+        connect(socket, &QLocalSocket::readyRead, this, &ServiceIpcServer::onReadyRead);
+        connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
+            if (m_agent == socket) {
+                disconnectAgent();
+            }
+        });
+        if (geteuid() == 0 && m_frames.isOpen()) {
+            m_frames.setReader(m_agentUser);
+        }
+        spdlog::info("Agent connected (user {}, pid {})", peer->uid, peer->pid);
+        emit agentConnected();
+        sendAuthStatus(m_auth.isAuthenticated());
+        sendState();
+    }
+}
+
+void ServiceIpcServer::disconnectAgent() {
+    if (m_agent == nullptr) {
+        return;
+    }
+    QLocalSocket* socket = m_agent;
+    m_agent = nullptr;
+    m_reader.reset();
+    socket->disconnect(this);
+    socket->abort();
+    socket->deleteLater();
+    spdlog::info("Agent disconnected");
+    emit agentDisconnected();
+}
+
+void ServiceIpcServer::onReadyRead() {
+    if (m_agent == nullptr) {
+        return;
+    }
+    const QByteArray bytes = m_agent->readAll();
+    IpcMessageReader::Result result = m_reader.append(bytes.constData(), bytes.size());
+    for (const std::string& error : result.parseErrors) {
+        spdlog::warn("IPC JSON parse error: {}", error);
+    }
+    for (const json& command : result.messages) {
+        if (m_agent == nullptr) {
+            return; // a command ended the connection
+        }
+        if (!command.is_object() || !command.contains("type") || !command["type"].is_string()) {
+            spdlog::warn("IPC command missing 'type' field");
+            continue;
+        }
+        handleCommand(command);
+        emit commandReceived(command);
+    }
+    if (result.tooLarge) {
+        spdlog::error("IPC message too large ({}), disconnecting agent", result.refusedLength);
+        disconnectAgent();
+    }
+}
+
+void ServiceIpcServer::handleCommand(const json& command) {
+    const std::string type = command["type"].get<std::string>();
+    if (type == "CONNECT") {
+        const std::string target = textMember(command, "target_id");
+        if (target.empty()) {
+            spdlog::warn("CONNECT command missing target_id");
+            sendMessage({{"type", "ERROR"}, {"message", "Missing target_id"}});
+            return;
+        }
+        spdlog::info("IPC CONNECT -> target={}", target);
+        m_session.initiateSession(qtext(target), qtext(textMember(command, "password")));
+    } else if (type == "DISCONNECT") {
+        const std::string reason = textMember(command, "reason", "user_disconnect");
+        spdlog::info("IPC DISCONNECT (reason={})", reason);
+        m_session.endSession(qtext(reason));
+    } else if (type == "INPUT") {
+        const auto event = command.find("event");
+        if (event != command.end() && event->is_object()) {
+            m_session.sendInputEvent(inputEventFromJson(*event));
+        }
+    } else if (type == "CHAT_SEND") {
+        const std::string text = textMember(command, "text");
+        if (!text.empty() && m_session.chatService() != nullptr) {
+            m_session.chatService()->sendMessage(qtext(text));
+        }
+    } else if (type == "SET_PASSWORD") {
+        const std::string password = textMember(command, "password");
+        if (!password.empty()) {
+            m_auth.setSessionPassword(qtext(password));
+            spdlog::info("IPC: session password updated by agent");
+            sendState();
+        }
+    } else if (type == "GET_STATE") {
+        sendState();
+    } else if (type == "SET_MONITOR") {
+        const auto index = static_cast<int>(integerMember(command, "monitor_index", 0));
+        m_settings.setMonitorIndex(index);
+        m_session.setMonitorIndex(index);
+    } else if (type == "SET_DISPLAY_MODE") {
+        m_settings.setDisplayMode(static_cast<int>(integerMember(command, "mode", 0)));
+        m_session.setCaptureFrameRate(m_settings.targetFps());
+        m_session.setEncoderQuality(m_settings.encoderCqLevel(), m_settings.encoderPreset());
+    } else if (type == "SET_CLIPBOARD_SHARING") {
+        const bool enabled = flagMember(command, "enabled", true);
+        m_settings.setClipboardSharing(enabled);
+        m_session.setClipboardSharingEnabled(enabled);
+    } else {
+        spdlog::warn("IPC: unknown command type '{}'", type);
+        sendMessage({{"type", "ERROR"}, {"message", "Unknown command: " + type}});
+    }
+}
+
+void ServiceIpcServer::sendMessage(const json& message) {
+    if (m_agent == nullptr) {
+        return;
+    }
+    if (m_agent->bytesToWrite() > kMaxUnsentBytes) {
+        spdlog::warn("IPC: the agent has not read {} bytes; disconnecting it",
+                     m_agent->bytesToWrite());
+        disconnectAgent();
+        return;
+    }
+    m_agent->write(encodeIpcMessage(message));
+    m_agent->flush();
+}
+
+json ServiceIpcServer::stateMessage() const {
+    const SessionRole role = m_session.role();
+    std::string sessionRole = "none";
+    if (role == SessionRole::Master) {
+        sessionRole = "master";
+    } else if (role == SessionRole::Target) {
+        sessionRole = "target";
+    }
+    return {{"type", "STATE"},
+            {"authenticated", m_auth.isAuthenticated()},
+            {"client_id", m_settings.clientId().toStdString()},
+            {"session_password", m_auth.sessionPassword().toStdString()},
+            {"pairing_code", m_auth.pairingCode().toStdString()},
+            {"session_state", sessionStateName(m_session.state())},
+            {"session_id", m_session.sessionId().toStdString()},
+            {"remote_client_id", m_session.peerClientId().toStdString()},
+            {"transport_method", m_session.connectionMethod().toStdString()},
+            {"session_role", sessionRole},
+            {"role", roleName(role)},
+            {"clipboard_sharing", m_settings.clipboardSharing()},
+            {"display_mode", m_settings.displayMode()},
+            {"capture_monitor", m_settings.monitorIndex()}};
+}
+
+void ServiceIpcServer::sendState() {
+    sendMessage(stateMessage());
+}
+
+void ServiceIpcServer::sendAuthStatus(bool success, const QString& error) {
+    json message = {{"type", "AUTH_STATUS"}, {"success", success}};
+    if (success) {
+        message["client_id"] = m_settings.clientId().toStdString();
+        message["session_password"] = m_auth.sessionPassword().toStdString();
+    } else {
+        message["error"] = error.isEmpty() ? std::string("Not authenticated") : error.toStdString();
+    }
+    sendMessage(message);
+}
+
+void ServiceIpcServer::onStateChanged(SessionState state) {
+    sendState();
+    if (state == SessionState::Connected) {
+        m_monitor.start();
+    } else if (state == SessionState::Idle || state == SessionState::Failed) {
+        m_monitor.stop();
+    }
+    // A new session brings a new chat service.
+    disconnect(m_chatConnection);
+    if (ChatService* chat = m_session.chatService()) {
+        m_chatConnection = connect(
+            chat, &ChatService::messageReceived, this,
+            [this](const QString& text, const QDateTime& timestamp) {
+                sendMessage(
+                    {{"type", "CHAT_MSG"},
+                     {"from", m_session.peerClientId().toStdString()},
+                     {"text", text.toStdString()},
+                     {"timestamp", timestamp.toUTC().toString(Qt::ISODateWithMs).toStdString()}});
+            });
+    }
+}
+
+void ServiceIpcServer::onFrameDecoded(std::shared_ptr<DecodedFrame> frame) {
+    if (!frame || frame->width <= 0 || frame->height <= 0 || !m_frames.isOpen()) {
+        return;
+    }
+    m_monitor.recordFrame();
+    // Luma rows, then chroma rows rounded up: an odd height keeps its last chroma row.
+    const auto height = static_cast<std::size_t>(frame->height);
+    const std::size_t luma = static_cast<std::size_t>(frame->yStride) * height;
+    const std::size_t chroma = static_cast<std::size_t>(frame->uvStride) * ((height + 1) / 2);
+    m_packed.assign(luma + chroma, 0);
+    std::memcpy(m_packed.data(), frame->yPlane.data(), std::min(luma, frame->yPlane.size()));
+    std::memcpy(m_packed.data() + luma, frame->uvPlane.data(),
+                std::min(chroma, frame->uvPlane.size()));
+    m_frames.writeFrame(
+        static_cast<std::uint32_t>(frame->width), static_cast<std::uint32_t>(frame->height),
+        static_cast<std::uint32_t>(frame->yStride), static_cast<std::uint32_t>(frame->uvStride),
+        m_packed.data(), m_packed.size());
+    if (m_agent != nullptr) {
+        sendMessage({{"type", "FRAME"},
+                     {"frame_id", m_frames.frameId()},
+                     {"width", frame->width},
+                     {"height", frame->height},
+                     {"y_stride", frame->yStride},
+                     {"uv_stride", frame->uvStride},
+                     {"offset", SharedFrameBuffer::kHeaderSize},
+                     {"timestamp_ms", frame->timestamp}});
+    }
+}
+
+void ServiceIpcServer::sendStats(const ConnectionStats& stats) {
+    sendMessage({{"type", "STATS"},
+                 {"fps", stats.fps},
+                 {"latency_ms", stats.latencyMs},
+                 {"bandwidth_kbps", stats.bandwidthKbps},
+                 {"total_bytes_sent", stats.totalBytesSent},
+                 {"total_bytes_received", stats.totalBytesReceived},
+                 {"dropped_frames", stats.droppedFrames},
+                 {"uptime_seconds", stats.uptimeSeconds}});
+}
+
+json ServiceIpcServer::inputEventToJson(const InputEvent& event) {
+    return {{"type", event.type},           {"timestamp_ms", event.timestamp},
+            {"mouse_x", event.x},           {"mouse_y", event.y},
+            {"mouse_button", event.button}, {"wheel_delta", event.wheelDelta},
+            {"vk_code", event.keyCode},     {"scan_code", event.scanCode},
+            {"extended", event.extended}};
+}
+
+InputEvent ServiceIpcServer::inputEventFromJson(const json& event) {
+    InputEvent input;
+    input.type = static_cast<std::uint8_t>(integerMember(event, "type", 0));
+    input.timestamp = static_cast<std::uint64_t>(integerMember(event, "timestamp_ms", 0));
+    input.x = numberMember(event, "mouse_x");
+    input.y = numberMember(event, "mouse_y");
+    input.button = static_cast<std::uint8_t>(integerMember(event, "mouse_button", 1));
+    input.wheelDelta = static_cast<std::int16_t>(integerMember(event, "wheel_delta", 0));
+    input.keyCode = static_cast<std::uint32_t>(integerMember(event, "vk_code", 0));
+    input.scanCode = static_cast<std::uint32_t>(integerMember(event, "scan_code", 0));
+    input.extended = flagMember(event, "extended", false);
+    return input;
+}
+
+} // namespace nimbral
