@@ -59,9 +59,13 @@ TEST(IpcFraming, BrokenJsonIsSkippedAndTheNextMessageStillCounts) {
     QByteArray stream;
     const auto length = static_cast<char>(broken.size());
     stream.append(length).append('\0').append('\0').append('\0').append(broken);
+    // A number no double holds: nlohmann reports it as out_of_range, not as a parse error, and
+    // it must not take the service down either.
+    const QByteArray huge("{\"type\":\"INPUT\",\"x\":1E99999}");
+    stream.append(char(huge.size())).append('\0').append('\0').append('\0').append(huge);
     stream.append(encodeIpcMessage({{"type", "GET_STATE"}}));
     const auto result = reader.append(stream.constData(), stream.size());
-    EXPECT_EQ(result.parseErrors.size(), 1u);
+    EXPECT_EQ(result.parseErrors.size(), 2u);
     ASSERT_EQ(result.messages.size(), 1u);
     EXPECT_EQ(result.messages[0]["type"], "GET_STATE");
     EXPECT_FALSE(result.tooLarge);

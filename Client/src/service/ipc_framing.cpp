@@ -36,7 +36,8 @@ IpcMessageReader::Result IpcMessageReader::append(const char* data, std::size_t 
         offset += qsizetype(length) + 4;
         try {
             result.messages.push_back(nlohmann::json::parse(payload, payload + length));
-        } catch (const nlohmann::json::parse_error& error) {
+        } catch (const nlohmann::json::exception& error) {
+            // Not only parse_error: a number too large for a double throws out_of_range.
             result.parseErrors.emplace_back(error.what());
         }
     }
