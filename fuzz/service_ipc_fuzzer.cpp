@@ -3,7 +3,6 @@
 
 #include "fuzz_support.h"
 #include "service/ipc_framing.h"
-#include "service/service_ipc_server.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     nimbral::fuzz::quietLogs();
@@ -28,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (message.is_object()) {
                 const auto event = message.find("event");
                 if (event != message.end() && event->is_object()) {
-                    (void)nimbral::ServiceIpcServer::inputEventFromJson(*event);
+                    (void)nimbral::inputEventFromJson(*event);
                 }
             }
         }

@@ -312,8 +312,7 @@ TEST(ServiceIpcInput, EventsSurviveTheTripAndAbsentMembersTakeTheirDefaults) {
     event.keyCode = 0x41;
     event.scanCode = 0xE01D;
     event.extended = true;
-    const InputEvent back =
-        ServiceIpcServer::inputEventFromJson(ServiceIpcServer::inputEventToJson(event));
+    const InputEvent back = inputEventFromJson(inputEventToJson(event));
     EXPECT_EQ(back.type, 5);
     EXPECT_EQ(back.timestamp, 99u);
     EXPECT_DOUBLE_EQ(back.x, 0.25);
@@ -324,7 +323,7 @@ TEST(ServiceIpcInput, EventsSurviveTheTripAndAbsentMembersTakeTheirDefaults) {
     EXPECT_EQ(back.scanCode, 0xE01Du);
     EXPECT_TRUE(back.extended);
 
-    const InputEvent empty = ServiceIpcServer::inputEventFromJson(json::object());
+    const InputEvent empty = inputEventFromJson(json::object());
     EXPECT_EQ(empty.type, 0);
     EXPECT_EQ(empty.button, 1) << "the left button when none is named";
     EXPECT_FALSE(empty.extended);

@@ -2,6 +2,22 @@
 
 namespace nimbral {
 
+namespace {
+
+using nlohmann::json;
+
+std::int64_t integerOr(const json& object, const char* name, std::int64_t fallback) {
+    const auto it = object.find(name);
+    return it != object.end() && it->is_number_integer() ? it->get<std::int64_t>() : fallback;
+}
+
+double numberOr(const json& object, const char* name, double fallback) {
+    const auto it = object.find(name);
+    return it != object.end() && it->is_number() ? it->get<double>() : fallback;
+}
+
+} // namespace
+
 QByteArray encodeIpcMessage(const nlohmann::json& message) {
     const std::string text = message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     QByteArray frame;
@@ -43,6 +59,29 @@ IpcMessageReader::Result IpcMessageReader::append(const char* data, std::size_t 
     }
     m_buffer.remove(0, offset);
     return result;
+}
+
+json inputEventToJson(const InputEvent& event) {
+    return {{"type", event.type},           {"timestamp_ms", event.timestamp},
+            {"mouse_x", event.x},           {"mouse_y", event.y},
+            {"mouse_button", event.button}, {"wheel_delta", event.wheelDelta},
+            {"vk_code", event.keyCode},     {"scan_code", event.scanCode},
+            {"extended", event.extended}};
+}
+
+InputEvent inputEventFromJson(const json& event) {
+    InputEvent input;
+    input.type = static_cast<std::uint8_t>(integerOr(event, "type", 0));
+    input.timestamp = static_cast<std::uint64_t>(integerOr(event, "timestamp_ms", 0));
+    input.x = numberOr(event, "mouse_x", 0.0);
+    input.y = numberOr(event, "mouse_y", 0.0);
+    input.button = static_cast<std::uint8_t>(integerOr(event, "mouse_button", 1));
+    input.wheelDelta = static_cast<std::int16_t>(integerOr(event, "wheel_delta", 0));
+    input.keyCode = static_cast<std::uint32_t>(integerOr(event, "vk_code", 0));
+    input.scanCode = static_cast<std::uint32_t>(integerOr(event, "scan_code", 0));
+    input.extended = (event.contains("extended") && event["extended"].is_boolean() &&
+                      event["extended"].get<bool>());
+    return input;
 }
 
 } // namespace nimbral

@@ -8,6 +8,8 @@
 #include <QByteArray>
 #include <nlohmann/json.hpp>
 
+#include "input/input_event.h"
+
 namespace nimbral {
 
 // The service pipe's framing, the same both ways: a 4-byte little-endian length, then that many
@@ -41,5 +43,10 @@ private:
     std::uint32_t m_limit;
     QByteArray m_buffer;
 };
+
+// The "event" of an INPUT command. Members that are absent or of another JSON type take their
+// defaults (the left button, everything else 0 or false).
+nlohmann::json inputEventToJson(const InputEvent& event);
+InputEvent inputEventFromJson(const nlohmann::json& event);
 
 } // namespace nimbral

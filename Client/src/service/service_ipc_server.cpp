@@ -33,11 +33,6 @@ std::int64_t integerMember(const json& object, const char* name, std::int64_t fa
     return it != object.end() && it->is_number_integer() ? it->get<std::int64_t>() : fallback;
 }
 
-double numberMember(const json& object, const char* name, double fallback = 0.0) {
-    const auto it = object.find(name);
-    return it != object.end() && it->is_number() ? it->get<double>() : fallback;
-}
-
 bool flagMember(const json& object, const char* name, bool fallback) {
     const auto it = object.find(name);
     return it != object.end() && it->is_boolean() ? it->get<bool>() : fallback;
@@ -396,28 +391,6 @@ void ServiceIpcServer::sendStats(const ConnectionStats& stats) {
                  {"total_bytes_received", stats.totalBytesReceived},
                  {"dropped_frames", stats.droppedFrames},
                  {"uptime_seconds", stats.uptimeSeconds}});
-}
-
-json ServiceIpcServer::inputEventToJson(const InputEvent& event) {
-    return {{"type", event.type},           {"timestamp_ms", event.timestamp},
-            {"mouse_x", event.x},           {"mouse_y", event.y},
-            {"mouse_button", event.button}, {"wheel_delta", event.wheelDelta},
-            {"vk_code", event.keyCode},     {"scan_code", event.scanCode},
-            {"extended", event.extended}};
-}
-
-InputEvent ServiceIpcServer::inputEventFromJson(const json& event) {
-    InputEvent input;
-    input.type = static_cast<std::uint8_t>(integerMember(event, "type", 0));
-    input.timestamp = static_cast<std::uint64_t>(integerMember(event, "timestamp_ms", 0));
-    input.x = numberMember(event, "mouse_x");
-    input.y = numberMember(event, "mouse_y");
-    input.button = static_cast<std::uint8_t>(integerMember(event, "mouse_button", 1));
-    input.wheelDelta = static_cast<std::int16_t>(integerMember(event, "wheel_delta", 0));
-    input.keyCode = static_cast<std::uint32_t>(integerMember(event, "vk_code", 0));
-    input.scanCode = static_cast<std::uint32_t>(integerMember(event, "scan_code", 0));
-    input.extended = flagMember(event, "extended", false);
-    return input;
 }
 
 } // namespace nimbral

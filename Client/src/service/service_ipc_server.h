@@ -63,8 +63,6 @@ public:
     void sendAuthStatus(bool success, const QString& error = {});
 
     nlohmann::json stateMessage() const;
-    static nlohmann::json inputEventToJson(const InputEvent& event);
-    static InputEvent inputEventFromJson(const nlohmann::json& event);
 
 signals:
     void agentConnected();
