@@ -133,6 +133,20 @@ TEST(SharedFrameBuffer, OnlyItsOwnerMayReadAndNobodyElseMayWrite) {
 
 // A reader racing a writer: every frame it returns is whole (each frame is one value
 // throughout), and frames overwritten during the copy are reported, not returned.
+TEST(SharedFrameBuffer, TheWritersSectionGoesWithIt) {
+    const std::string name = testName("gone");
+    {
+        SharedFrameBuffer writer;
+        ASSERT_TRUE(writer.create(name, 4096));
+        SharedFrameBuffer reader;
+        EXPECT_TRUE(reader.openForReading(name));
+        reader.close();
+        EXPECT_TRUE(reader.openForReading(name)) << "a reader's close leaves it";
+    }
+    SharedFrameBuffer late;
+    EXPECT_FALSE(late.openForReading(name)) << "nothing of the last picture is left behind";
+}
+
 TEST(SharedFrameBuffer, AReaderRacingTheWriterNeverReturnsATornFrame) {
     const Unlink cleanup{testName("race")};
     constexpr std::uint32_t kWidth = 1280;

@@ -52,6 +52,7 @@ public:
     bool writeFrame(std::uint32_t width, std::uint32_t height, std::uint32_t yStride,
                     std::uint32_t uvStride, const std::uint8_t* data, std::size_t size);
     std::uint64_t frameId() const;
+    // Unmaps; a writer also removes the section's name.
     void close();
     bool isOpen() const { return m_view != nullptr; }
     std::size_t mappedSize() const { return m_size; }

@@ -35,6 +35,11 @@ SharedFrameBuffer::~SharedFrameBuffer() {
 }
 
 void SharedFrameBuffer::close() {
+    // The writer's section goes with it: the last remote picture is not left behind in memory
+    // for the next one who finds the name.
+    if (m_writable && !m_name.empty()) {
+        shm_unlink(m_name.c_str());
+    }
     if (m_view != nullptr) {
         munmap(m_view, m_size);
         m_view = nullptr;
