@@ -1,0 +1,167 @@
+// NimbralService: the device's core without a window, for machines that must stay reachable when
+// nobody has the client open. Run by systemd it is the service; run from a shell it serves the
+// same way in the foreground (console mode). --install / --uninstall register it with systemd.
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QStandardPaths>
+#include <QUrl>
+#include <spdlog/sinks/rotating_file_sink.h>
+#include <spdlog/sinks/stdout_color_sinks.h>
+#include <spdlog/spdlog.h>
+
+#include "core/auth_controller.h"
+#include "core/settings_controller.h"
+#include "network/api_client.h"
+#include "network/heartbeat_service.h"
+#include "network/p2p_transport.h"
+#include "network/signaling_client.h"
+#include "network/transport_manager.h"
+#include "platform/termination_signals.h"
+#include "service/service_installer.h"
+#include "service/service_ipc_server.h"
+#include "session/session_manager.h"
+
+namespace {
+
+using namespace nimbral;
+
+constexpr std::size_t kLogFileBytes = 5242880;
+constexpr std::size_t kLogFiles = 3;
+
+// Started by systemd: it sets INVOCATION_ID for every unit it runs.
+bool startedBySystemd() {
+    return !qEnvironmentVariableIsEmpty("INVOCATION_ID") ||
+           !qEnvironmentVariableIsEmpty("NOTIFY_SOCKET");
+}
+
+std::optional<QString> valueAfter(const QStringList& arguments, const QString& name) {
+    const qsizetype at = arguments.indexOf(name);
+    if (at < 0 || at + 1 >= arguments.size()) {
+        return std::nullopt;
+    }
+    return arguments.at(at + 1);
+}
+
+void installLogger(bool serviceMode, const QString& profile) {
+    QString directory = QStringLiteral("/var/log/nimbral");
+    if (!profile.isEmpty()) {
+        directory = profile;
+    } else if (!serviceMode || !QDir().mkpath(directory)) {
+        directory =
+            QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/nimbral";
+    }
+    QDir().mkpath(directory);
+    std::vector<spdlog::sink_ptr> sinks;
+    try {
+        sinks.push_back(std::make_shared<spdlog::sinks::rotating_file_sink_mt>(
+            (directory + "/service.log").toStdString(), kLogFileBytes, kLogFiles, false));
+    } catch (const spdlog::spdlog_ex& error) {
+        std::fprintf(stderr, "Cannot open the service log in %s: %s\n",
+                     directory.toUtf8().constData(), error.what());
+    }
+    if (!serviceMode) {
+        sinks.push_back(std::make_shared<spdlog::sinks::stderr_color_sink_mt>());
+    }
+    auto logger = std::make_shared<spdlog::logger>("nimbral", sinks.begin(), sinks.end());
+    logger->set_level(spdlog::level::info);
+    logger->flush_on(spdlog::level::warn);
+    spdlog::set_default_logger(std::move(logger));
+}
+
+int runCore(QCoreApplication& app, const QStringList& arguments, bool serviceMode) {
+    const QString profile = valueAfter(arguments, QStringLiteral("--profile")).value_or(QString());
+    installLogger(serviceMode, profile);
+    spdlog::info("NimbralService starting ({} mode)", serviceMode ? "service" : "console");
+
+    const QString storeDirectory =
+        !profile.isEmpty() ? profile
+        : serviceMode      ? QStringLiteral("/var/lib/nimbral")
+                           : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(storeDirectory);
+    SettingsController settings(storeDirectory + QStringLiteral("/service.ini"));
+    QUrl server = settings.serverUrl();
+    if (const auto given = valueAfter(arguments, QStringLiteral("--server"))) {
+        const QUrl url(*given, QUrl::StrictMode);
+        if (!url.isValid() || url.host().isEmpty() ||
+            (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
+            std::fprintf(stderr,
+                         "--server needs an http:// or https:// URL with a host, got '%s'\n",
+                         given->toUtf8().constData());
+            return 1;
+        }
+        server = url;
+    }
+    ApiClient api(server);
+    SignalingClient signaling;
+    HeartbeatService heartbeat(&api);
+    // The NAT and public-address probes of this deployment instead of the public defaults.
+    std::string stunUrl;
+    if (const auto stun = valueAfter(arguments, QStringLiteral("--stun-server"))) {
+        const QUrl url(QStringLiteral("stun://") + *stun);
+        if (!url.isValid() || url.host().isEmpty()) {
+            std::fprintf(stderr, "--stun-server needs HOST or HOST:PORT, got '%s'\n",
+                         stun->toUtf8().constData());
+            return 1;
+        }
+        heartbeat.setStunServer(url.host(), static_cast<quint16>(url.port(19302)));
+        stunUrl = QStringLiteral("stun:%1:%2").arg(url.host()).arg(url.port(19302)).toStdString();
+    }
+    if (const auto echo = valueAfter(arguments, QStringLiteral("--ip-echo-url"))) {
+        heartbeat.setIpEchoUrl(QUrl(*echo));
+    }
+    AuthController auth(&api, &signaling, &heartbeat, &settings);
+    SessionManager session(api, signaling);
+    if (!stunUrl.empty()) {
+        // The STUN server given for the run serves the P2P links as well.
+        session.setTransportSetup([stunUrl](TransportManager& manager) {
+            P2PSettings p2p;
+            p2p.stunUrls = {stunUrl};
+            manager.setP2PSettings(p2p);
+        });
+    }
+    session.setCaptureFrameRate(settings.targetFps());
+    session.setEncoderQuality(settings.encoderCqLevel(), settings.encoderPreset());
+    session.setClipboardSharingEnabled(settings.clipboardSharing());
+    if (serviceMode) {
+        session.setMonitorIndex(settings.monitorIndex());
+    }
+    ServiceIpcServer ipc(auth, session, settings);
+    if (!ipc.start()) {
+        spdlog::error("NimbralService: the agent connection could not be opened");
+    }
+    auth.authenticate();
+    const int result = QCoreApplication::exec();
+    spdlog::info("NimbralService shutting down...");
+    ipc.stop();
+    auth.logout();
+    spdlog::info("NimbralService stopped");
+    Q_UNUSED(app);
+    return result;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("NimbralService"));
+    QCoreApplication::setOrganizationName(QStringLiteral("Nimbral"));
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        if (arguments[i] == QLatin1String("--install") ||
+            arguments[i] == QLatin1String("--uninstall")) {
+            ServiceInstaller installer(QString::fromLatin1(ServiceInstaller::kUnitDirectory),
+                                       ServiceInstaller::realSystemctl());
+            return arguments[i] == QLatin1String("--install")
+                       ? installer.install(QCoreApplication::applicationFilePath())
+                       : installer.uninstall();
+        }
+    }
+    platform::quitOnTerminationSignals(app);
+    return runCore(app, arguments, startedBySystemd());
+}
