@@ -2,21 +2,27 @@
 
 namespace nimbral {
 
-namespace {
-
 using nlohmann::json;
 
-std::int64_t integerOr(const json& object, const char* name, std::int64_t fallback) {
+std::string textMember(const json& object, const char* name, const std::string& fallback) {
+    const auto it = object.find(name);
+    return it != object.end() && it->is_string() ? it->get<std::string>() : fallback;
+}
+
+std::int64_t integerMember(const json& object, const char* name, std::int64_t fallback) {
     const auto it = object.find(name);
     return it != object.end() && it->is_number_integer() ? it->get<std::int64_t>() : fallback;
 }
 
-double numberOr(const json& object, const char* name, double fallback) {
+double numberMember(const json& object, const char* name, double fallback) {
     const auto it = object.find(name);
     return it != object.end() && it->is_number() ? it->get<double>() : fallback;
 }
 
-} // namespace
+bool flagMember(const json& object, const char* name, bool fallback) {
+    const auto it = object.find(name);
+    return it != object.end() && it->is_boolean() ? it->get<bool>() : fallback;
+}
 
 QByteArray encodeIpcMessage(const nlohmann::json& message) {
     const std::string text = message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
@@ -71,14 +77,14 @@ json inputEventToJson(const InputEvent& event) {
 
 InputEvent inputEventFromJson(const json& event) {
     InputEvent input;
-    input.type = static_cast<std::uint8_t>(integerOr(event, "type", 0));
-    input.timestamp = static_cast<std::uint64_t>(integerOr(event, "timestamp_ms", 0));
-    input.x = numberOr(event, "mouse_x", 0.0);
-    input.y = numberOr(event, "mouse_y", 0.0);
-    input.button = static_cast<std::uint8_t>(integerOr(event, "mouse_button", 1));
-    input.wheelDelta = static_cast<std::int16_t>(integerOr(event, "wheel_delta", 0));
-    input.keyCode = static_cast<std::uint32_t>(integerOr(event, "vk_code", 0));
-    input.scanCode = static_cast<std::uint32_t>(integerOr(event, "scan_code", 0));
+    input.type = static_cast<std::uint8_t>(integerMember(event, "type", 0));
+    input.timestamp = static_cast<std::uint64_t>(integerMember(event, "timestamp_ms", 0));
+    input.x = numberMember(event, "mouse_x", 0.0);
+    input.y = numberMember(event, "mouse_y", 0.0);
+    input.button = static_cast<std::uint8_t>(integerMember(event, "mouse_button", 1));
+    input.wheelDelta = static_cast<std::int16_t>(integerMember(event, "wheel_delta", 0));
+    input.keyCode = static_cast<std::uint32_t>(integerMember(event, "vk_code", 0));
+    input.scanCode = static_cast<std::uint32_t>(integerMember(event, "scan_code", 0));
     input.extended = (event.contains("extended") && event["extended"].is_boolean() &&
                       event["extended"].get<bool>());
     return input;

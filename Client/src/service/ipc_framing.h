@@ -44,6 +44,15 @@ private:
     QByteArray m_buffer;
 };
 
+// A member of the wanted JSON type, or the fallback: a member of another type counts as
+// absent, so a peer's wrong types never throw.
+std::string textMember(const nlohmann::json& object, const char* name,
+                       const std::string& fallback = {});
+std::int64_t integerMember(const nlohmann::json& object, const char* name,
+                           std::int64_t fallback = 0);
+double numberMember(const nlohmann::json& object, const char* name, double fallback = 0.0);
+bool flagMember(const nlohmann::json& object, const char* name, bool fallback);
+
 // The "event" of an INPUT command. Members that are absent or of another JSON type take their
 // defaults (the left button, everything else 0 or false).
 nlohmann::json inputEventToJson(const InputEvent& event);

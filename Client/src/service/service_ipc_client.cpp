@@ -1,5 +1,7 @@
 #include "service/service_ipc_client.h"
 
+#include <algorithm>
+
 #include <spdlog/spdlog.h>
 
 #include "platform/service_endpoint.h"
@@ -11,22 +13,11 @@ namespace {
 using nlohmann::json;
 
 QString textOf(const json& message, const char* name, const char* fallback = "") {
-    const auto it = message.find(name);
-    return QString::fromStdString(it != message.end() && it->is_string() ? it->get<std::string>()
-                                                                         : std::string(fallback));
+    return QString::fromStdString(textMember(message, name, fallback));
 }
 
 std::uint64_t unsignedOf(const json& message, const char* name) {
-    const auto it = message.find(name);
-    if (it == message.end() || !it->is_number_integer() || it->get<std::int64_t>() < 0) {
-        return 0;
-    }
-    return it->get<std::uint64_t>();
-}
-
-double numberOf(const json& message, const char* name) {
-    const auto it = message.find(name);
-    return it != message.end() && it->is_number() ? it->get<double>() : 0.0;
+    return static_cast<std::uint64_t>(std::max<std::int64_t>(0, integerMember(message, name)));
 }
 
 SessionState stateFromName(const std::string& name) {
@@ -175,9 +166,9 @@ void ServiceIpcClient::handleMessage(const json& message) {
         handleFrame(message);
     } else if (type == "STATS") {
         ConnectionStats stats;
-        stats.fps = numberOf(message, "fps");
-        stats.latencyMs = numberOf(message, "latency_ms");
-        stats.bandwidthKbps = numberOf(message, "bandwidth_kbps");
+        stats.fps = numberMember(message, "fps");
+        stats.latencyMs = numberMember(message, "latency_ms");
+        stats.bandwidthKbps = numberMember(message, "bandwidth_kbps");
         stats.totalBytesSent = static_cast<std::int64_t>(unsignedOf(message, "total_bytes_sent"));
         stats.totalBytesReceived =
             static_cast<std::int64_t>(unsignedOf(message, "total_bytes_received"));

@@ -22,22 +22,6 @@ namespace {
 
 using nlohmann::json;
 
-// A member of the wanted JSON type, or the fallback: a member of another type counts as absent.
-std::string textMember(const json& object, const char* name, const std::string& fallback = {}) {
-    const auto it = object.find(name);
-    return it != object.end() && it->is_string() ? it->get<std::string>() : fallback;
-}
-
-std::int64_t integerMember(const json& object, const char* name, std::int64_t fallback = 0) {
-    const auto it = object.find(name);
-    return it != object.end() && it->is_number_integer() ? it->get<std::int64_t>() : fallback;
-}
-
-bool flagMember(const json& object, const char* name, bool fallback) {
-    const auto it = object.find(name);
-    return it != object.end() && it->is_boolean() ? it->get<bool>() : fallback;
-}
-
 QString qtext(const std::string& text) {
     return QString::fromStdString(text);
 }

@@ -58,7 +58,8 @@ void ChatDialog::onSendClicked() {
 }
 
 void ChatDialog::appendMessage(const QString& sender, const QString& text, const QDateTime& time) {
-    const QString cssClass = sender == ownSenderName() ? QStringLiteral("me") : QStringLiteral("remote");
+    const QString cssClass =
+        sender == ownSenderName() ? QStringLiteral("me") : QStringLiteral("remote");
     m_history->append(QStringLiteral("<div class='bubble'><span class='%1'>%2</span> "
                                      "<span class='time'>%3</span><br/>"
                                      "<span class='text'>%4</span></div>")

@@ -6,7 +6,7 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
-#include "ui/size_text.h"
+#include "ui/display_text.h"
 
 namespace nimbral {
 
@@ -73,12 +73,7 @@ QString ConnectionInfoDialog::rowValue(const QString& caption) const {
 }
 
 QString ConnectionInfoDialog::remoteIdText(const QString& id) {
-    QString plain = id;
-    plain.remove(QLatin1Char(' '));
-    if (plain.size() != 9) {
-        return id;
-    }
-    return QStringLiteral("%1 %2 %3").arg(plain.left(3), plain.mid(3, 3), plain.right(3));
+    return formatClientId(id);
 }
 
 QString ConnectionInfoDialog::bandwidthText(double kbps) {

@@ -15,8 +15,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include "ui/display_text.h"
 #include "ui/icons.h"
-#include "ui/size_text.h"
 
 namespace nimbral {
 

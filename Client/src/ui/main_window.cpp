@@ -96,14 +96,6 @@ bool openGlAvailable() {
     return probe.create();
 }
 
-QString formatClientId(const QString& clientId) {
-    const QString plain = withoutBlanks(clientId);
-    if (plain.size() != 9) {
-        return clientId;
-    }
-    return plain.left(3) + QLatin1Char(' ') + plain.mid(3, 3) + QLatin1Char(' ') + plain.right(3);
-}
-
 MainWindow::MainWindow(AuthController& auth, ApiClient& api, SignalingClient& signaling,
                        SessionManager& session, SettingsController& settings, QWidget* parent,
                        bool withTray)

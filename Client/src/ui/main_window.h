@@ -14,6 +14,7 @@
 #include "session/session_manager.h"
 #include "ui/chat_dialog.h"
 #include "ui/command_runner.h"
+#include "ui/display_text.h"
 
 class QAction;
 class QComboBox;
@@ -33,10 +34,6 @@ class SettingsController;
 class SignalingClient;
 class SystemTrayIcon;
 class UpdateService;
-
-// "123456789" -> "123 456 789"; anything that is not nine characters without blanks is
-// returned as given.
-QString formatClientId(const QString& clientId);
 
 // The client's one window: the device's identity and status, the connect form, the answer to
 // incoming requests, and, while this device is the Master, the remote screen with its tool
