@@ -27,6 +27,8 @@ PACKAGES=(
     libx11-dev libxext-dev libxdamage-dev libxfixes-dev libxrandr-dev libxtst-dev
     # the self-update's zip unpacking
     libarchive-dev
+    # the service: logind's sessions (agent launch, peer check) and readiness to systemd
+    libsystemd-dev
     # the converter benchmark's reference
     libyuv-dev
     # crypto, logging, JSON, tests (the openssl tool makes the TLS test's certificate)

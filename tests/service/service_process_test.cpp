@@ -64,7 +64,7 @@ TEST(ServiceProcess, ConsoleModeServesAnAgentAsOneDeviceAndStopsOnRequest) {
     EXPECT_EQ(service.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(service.exitCode(), 0);
     const QString output = QString::fromUtf8(service.readAll());
-    EXPECT_TRUE(output.contains("NimbralService starting (console mode)")) << output.toStdString();
+    EXPECT_TRUE(output.contains("Not running as service — starting in console mode")) << output.toStdString();
     EXPECT_TRUE(output.contains("NimbralService stopped")) << output.toStdString();
 }
 
@@ -97,6 +97,9 @@ TEST(ServiceInstaller, WritesTheUnitAndAsksSystemdAndSaysSo) {
     const QString text = QString::fromUtf8(unit.readAll());
     EXPECT_TRUE(text.contains("ExecStart=\"/opt/nimbral/bin/NimbralService\"\n"));
     EXPECT_TRUE(text.contains("Restart=on-failure\nRestartSec=5\n"));
+    // Started means serving: the program reports readiness itself once its socket is open.
+    EXPECT_TRUE(text.contains("Type=notify\n"));
+    EXPECT_TRUE(text.contains("RuntimeDirectory=nimbral\nRuntimeDirectoryMode=0755\n"));
     EXPECT_TRUE(text.contains("After=network-online.target\n"));
     EXPECT_TRUE(text.contains("WantedBy=multi-user.target\n"));
 

@@ -1,4 +1,4 @@
-// The service's build of the session manager: it starts sessions, never accepts them.
+// The service's build of the session manager: no monitor-switch request, a monitor setter instead.
 #include "session/session_manager.h"
 
 #include <QSignalSpy>
@@ -12,13 +12,9 @@ namespace nimbral {
 namespace {
 
 // Checked in a template so that a missing member is an answer, not an error.
-template <typename Manager> constexpr bool kCanAccept = requires(Manager& session) {
-    session.acceptSession(QString(), QString(), QString());
-};
 template <typename Manager> constexpr bool kCanSwitchMonitor = requires(Manager& session) {
     session.requestMonitorSwitch(1);
 };
-static_assert(!kCanAccept<SessionManager>, "the service never accepts sessions");
 static_assert(!kCanSwitchMonitor<SessionManager>, "the service never asks for another monitor");
 
 TEST(ServiceSessionManager, StoresTheMonitorToCaptureAndStillInitiates) {

@@ -304,7 +304,7 @@ TEST_F(ClientProcessTest, ShippedCataloguesLoadAndAMissingOneIsNotAnError) {
     EXPECT_FALSE(readLog().contains("No translation found")) << readLog().toStdString();
 }
 
-TEST_F(ClientProcessTest, RunningServiceIsNotedAndTheClientGoesOnStandalone) {
+TEST_F(ClientProcessTest, OnlyTheServicesOwnPathMakesTheClientItsAgent) {
     // A socket planted in the temporary folder under the old bare name is not the service.
     QLocalServer planted;
     ASSERT_TRUE(planted.listen(path("tmp/NimbralService")));
@@ -318,9 +318,10 @@ TEST_F(ClientProcessTest, RunningServiceIsNotedAndTheClientGoesOnStandalone) {
     QLocalServer service;
     ASSERT_TRUE(service.listen(path("run/nimbral/NimbralService")));
     startInteractive({"--log-level", "info"});
-    ASSERT_WAIT(readLog().contains("Nimbral Client starting..."), 15000);
-    EXPECT_TRUE(readLog().contains("[info] Nimbral service detected — agent mode not yet "
-                                   "implemented, continuing in standalone mode\n"));
+    ASSERT_WAIT(readLog().contains("[info] Nimbral service detected, running as its agent\n"),
+                15000)
+        << readLog().toStdString();
+    EXPECT_FALSE(readLog().contains("Nimbral Client starting...")) << "no core of its own";
 }
 
 TEST_F(ClientProcessTest, AFreshClientRegistersWithTheServerAndStaysOnline) {

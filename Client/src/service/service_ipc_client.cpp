@@ -57,10 +57,11 @@ ServiceIpcClient::~ServiceIpcClient() {
 
 bool ServiceIpcClient::connectToService(const QString& endpoint, int timeoutMs) {
     disconnectFromService();
-    m_socket.connectToServer(endpoint.isEmpty() ? platform::serviceEndpoint() : endpoint);
+    const QString path = endpoint.isEmpty() ? platform::serviceEndpoint() : endpoint;
+    m_socket.connectToServer(path);
     if (!m_socket.waitForConnected(timeoutMs)) {
-        spdlog::info("ServiceIpcClient: no service at {} ({})", m_socket.serverName().toStdString(),
-                     m_socket.errorString().toStdString());
+        spdlog::debug("ServiceIpcClient: no service at {} ({})", path.toStdString(),
+                      m_socket.errorString().toStdString());
         m_socket.abort();
         return false;
     }
@@ -87,6 +88,7 @@ void ServiceIpcClient::disconnectFromService() {
     m_reader.reset();
     m_state = SessionState::Idle;
     m_role = Role::None;
+    m_peerClientId.clear();
     m_authenticated = false;
     m_lastFrameId = 0;
 }
@@ -131,21 +133,22 @@ void ServiceIpcClient::handleMessage(const json& message) {
             emit authenticationFailed(error);
         }
     } else if (type == "STATE") {
-        if (message.contains("session_state")) {
-            const SessionState next = stateFromName(textOf(message, "session_state").toStdString());
-            if (next != m_state) {
-                m_state = next;
-                emit stateChanged(next);
-            }
-        }
+        // Role, partner and credentials first: a window reacting to the state reads them.
         if (message.contains("role")) {
             const QString role = textOf(message, "role");
             m_role = role == QLatin1String("Master")   ? Role::Master
                      : role == QLatin1String("Target") ? Role::Target
                                                        : Role::None;
         }
+        if (message.contains("remote_client_id")) {
+            m_peerClientId = textOf(message, "remote_client_id");
+        }
         if (message.contains("session_password")) {
-            m_sessionPassword = textOf(message, "session_password");
+            const QString password = textOf(message, "session_password");
+            if (password != m_sessionPassword) {
+                m_sessionPassword = password;
+                emit sessionPasswordChanged(password);
+            }
         }
         if (message.contains("client_id")) {
             const QString id = textOf(message, "client_id");
@@ -160,6 +163,13 @@ void ServiceIpcClient::handleMessage(const json& message) {
             if (code != m_pairingCode) {
                 m_pairingCode = code;
                 emit pairingCodeChanged(code);
+            }
+        }
+        if (message.contains("session_state")) {
+            const SessionState next = stateFromName(textOf(message, "session_state").toStdString());
+            if (next != m_state) {
+                m_state = next;
+                emit stateChanged(next);
             }
         }
     } else if (type == "FRAME") {

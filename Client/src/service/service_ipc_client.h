@@ -58,6 +58,7 @@ public:
     QString pairingCode() const { return m_pairingCode; }
     SessionState state() const { return m_state; }
     Role role() const { return m_role; }
+    QString peerClientId() const { return m_peerClientId; }
     bool isAuthenticated() const { return m_authenticated; }
     std::uint64_t lastFrameId() const { return m_lastFrameId; }
 
@@ -73,6 +74,7 @@ signals:
     void statsUpdated(const nimbral::ConnectionStats& stats);
     void chatMessageReceived(const QString& from, const QString& text, const QDateTime& timestamp);
     void pairingCodeChanged(const QString& code);
+    void sessionPasswordChanged(const QString& password);
     void connected();
     void disconnected();
 
@@ -87,6 +89,7 @@ private:
     QString m_clientId;
     QString m_sessionPassword;
     QString m_pairingCode;
+    QString m_peerClientId;
     SessionState m_state = SessionState::Idle;
     Role m_role = Role::None;
     bool m_authenticated = false;

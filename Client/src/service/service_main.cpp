@@ -7,22 +7,31 @@
 #include <optional>
 #include <string>
 
+#include <unistd.h>
+
 #include <QCoreApplication>
 #include <QDir>
+#include <QHostAddress>
 #include <QStandardPaths>
 #include <QUrl>
 #include <spdlog/sinks/rotating_file_sink.h>
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/spdlog.h>
 
+#include "capture/x11_getimage_capture_backend.h"
+#include "capture/x11_shm_capture_backend.h"
 #include "core/auth_controller.h"
 #include "core/settings_controller.h"
+#include "input/x11_input_backend.h"
 #include "network/api_client.h"
 #include "network/heartbeat_service.h"
 #include "network/p2p_transport.h"
 #include "network/signaling_client.h"
 #include "network/transport_manager.h"
+#include "platform/service_manager.h"
 #include "platform/termination_signals.h"
+#include "platform/user_sessions.h"
+#include "service/agent_launcher.h"
 #include "service/service_installer.h"
 #include "service/service_ipc_server.h"
 #include "session/session_manager.h"
@@ -74,10 +83,40 @@ void installLogger(bool serviceMode, const QString& profile) {
     spdlog::set_default_logger(std::move(logger));
 }
 
+// Points this process's X clients (capture, injection) at the display of the session being
+// shared: a service started by systemd has none of its own. Each Target session asks again, so
+// a switch of the user in front is followed from the next session on.
+void useDisplayOfSharedSession(platform::UserSessionSource& sessions) {
+    const std::optional<platform::UserSession> shared = platform::sessionToShare(sessions);
+    if (!shared || shared->display.isEmpty()) {
+        if (qEnvironmentVariableIsEmpty("DISPLAY")) {
+            spdlog::warn("No graphical session with an X display to share");
+        }
+        return;
+    }
+    const QString authority = platform::xAuthorityFor(*shared);
+    if (qEnvironmentVariable("DISPLAY") == shared->display &&
+        qEnvironmentVariable("XAUTHORITY") == authority) {
+        return;
+    }
+    spdlog::info("Sharing display {} of session {} (user {})", shared->display.toStdString(),
+                 shared->id.toStdString(), shared->userName.toStdString());
+    qputenv("DISPLAY", shared->display.toLocal8Bit());
+    if (authority.isEmpty()) {
+        qunsetenv("XAUTHORITY");
+    } else {
+        qputenv("XAUTHORITY", authority.toLocal8Bit());
+    }
+}
+
 int runCore(QCoreApplication& app, const QStringList& arguments, bool serviceMode) {
     const QString profile = valueAfter(arguments, QStringLiteral("--profile")).value_or(QString());
     installLogger(serviceMode, profile);
-    spdlog::info("NimbralService starting ({} mode)", serviceMode ? "service" : "console");
+    if (serviceMode) {
+        spdlog::info("NimbralService starting...");
+    } else {
+        spdlog::info("Not running as service — starting in console mode");
+    }
 
     const QString storeDirectory =
         !profile.isEmpty() ? profile
@@ -97,11 +136,33 @@ int runCore(QCoreApplication& app, const QStringList& arguments, bool serviceMod
         }
         server = url;
     }
+    spdlog::info("Server URL: {}", server.toString().toStdString());
+    std::optional<quint16> relayPort;
+    if (const auto given = valueAfter(arguments, QStringLiteral("--relay-port"))) {
+        bool ok = false;
+        const uint port = given->toUInt(&ok);
+        if (!ok || port < 1 || port > 65535) {
+            std::fprintf(stderr, "--relay-port needs a port number, got '%s'\n",
+                         given->toUtf8().constData());
+            return 1;
+        }
+        relayPort = static_cast<quint16>(port);
+    }
+    std::optional<std::string> bindAddress;
+    if (const auto given = valueAfter(arguments, QStringLiteral("--bind-address"))) {
+        if (QHostAddress(*given).isNull()) {
+            std::fprintf(stderr, "--bind-address needs an IP address, got '%s'\n",
+                         given->toUtf8().constData());
+            return 1;
+        }
+        bindAddress = given->toStdString();
+    }
+
     ApiClient api(server);
     SignalingClient signaling;
     HeartbeatService heartbeat(&api);
     // The NAT and public-address probes of this deployment instead of the public defaults.
-    std::string stunUrl;
+    std::optional<std::string> stunUrl;
     if (const auto stun = valueAfter(arguments, QStringLiteral("--stun-server"))) {
         const QUrl url(QStringLiteral("stun://") + *stun);
         if (!url.isValid() || url.host().isEmpty()) {
@@ -117,27 +178,78 @@ int runCore(QCoreApplication& app, const QStringList& arguments, bool serviceMod
     }
     AuthController auth(&api, &signaling, &heartbeat, &settings);
     SessionManager session(api, signaling);
-    if (!stunUrl.empty()) {
+    if (stunUrl || bindAddress) {
         // The STUN server given for the run serves the P2P links as well.
-        session.setTransportSetup([stunUrl](TransportManager& manager) {
+        session.setTransportSetup([stunUrl, bindAddress](TransportManager& manager) {
             P2PSettings p2p;
-            p2p.stunUrls = {stunUrl};
+            if (stunUrl) {
+                p2p.stunUrls = {*stunUrl};
+            }
+            p2p.bindAddress = bindAddress;
             manager.setP2PSettings(p2p);
         });
     }
+    if (relayPort) {
+        session.setRelayEndpoint(QString(), *relayPort);
+    }
+    const std::unique_ptr<platform::UserSessionSource> userSessions = platform::systemSessions();
+    platform::UserSessionSource& sessions = *userSessions;
+    // As Target the service shares the screen of the graphical session in front.
+    session.setInputBackendFactory([&sessions] {
+        useDisplayOfSharedSession(sessions);
+        return std::make_unique<X11InputBackend>();
+    });
+    session.setCaptureBackends(
+        [&sessions] {
+            useDisplayOfSharedSession(sessions);
+            return std::make_unique<X11ShmCaptureBackend>();
+        },
+        [] { return std::make_unique<X11GetImageCaptureBackend>(); });
     session.setCaptureFrameRate(settings.targetFps());
     session.setEncoderQuality(settings.encoderCqLevel(), settings.encoderPreset());
     session.setClipboardSharingEnabled(settings.clipboardSharing());
     if (serviceMode) {
         session.setMonitorIndex(settings.monitorIndex());
     }
+    // Nobody may be at this screen to answer a question: only a Master who knows the password
+    // (the server checked it) gets in; a request without one is turned down.
+    QObject::connect(
+        &signaling, &SignalingClient::sessionAutoAccept, &session,
+        [&session](const QString& sessionId, const QString& masterId, const QString& masterKey) {
+            spdlog::info("Auto-accepting session {} from {} (password verified)",
+                         sessionId.toStdString(), masterId.toStdString());
+            session.acceptSession(sessionId, masterId, masterKey);
+        });
+    QObject::connect(&signaling, &SignalingClient::sessionHandshakeRequest, &session,
+                     [](const QString& sessionId, const QString& masterId) {
+                         spdlog::info("Rejected session {} from {}: the service accepts only "
+                                      "sessions opened with its password",
+                                      sessionId.toStdString(), masterId.toStdString());
+                     });
+
     ServiceIpcServer ipc(auth, session, settings);
+    // Root, the service's own account, and users logged in here; not every local account.
+    const uid_t ownUser = geteuid();
+    ipc.setPeerCheck([&sessions, ownUser](uid_t user) {
+        return user == 0 || user == ownUser || platform::ownsOpenSession(sessions, user);
+    });
     if (!ipc.start()) {
         spdlog::error("NimbralService: the agent connection could not be opened");
     }
+    std::unique_ptr<AgentLauncher> launcher;
+    if (serviceMode) {
+        launcher = std::make_unique<AgentLauncher>(
+            sessions, AgentLauncher::systemdRun(QCoreApplication::applicationDirPath() +
+                                                QStringLiteral("/NimbralClient")));
+        launcher->start();
+    }
+    spdlog::info("NimbralService is running");
+    platform::notifyServiceReady();
     auth.authenticate();
     const int result = QCoreApplication::exec();
+    platform::notifyServiceStopping();
     spdlog::info("NimbralService shutting down...");
+    launcher.reset();
     ipc.stop();
     auth.logout();
     spdlog::info("NimbralService stopped");

@@ -307,7 +307,6 @@ void SessionManager::onHandshakeAck(const QString& sessionId, const QString& sta
     }
 }
 
-#ifndef NIMBRAL_SERVICE_BUILD
 void SessionManager::acceptSession(const QString& sessionId, const QString& masterClientId,
                                    const QString& masterEcdhPublicKey) {
     const SessionState current = state();
@@ -341,6 +340,7 @@ void SessionManager::acceptSession(const QString& sessionId, const QString& mast
     }
 }
 
+#ifndef NIMBRAL_SERVICE_BUILD
 void SessionManager::requestMonitorSwitch(int monitorIndex) {
     if (sendControl(controlMessage(ControlTag::SessionCommand, switchMonitorCommand(monitorIndex)),
                     nullptr, false)) {

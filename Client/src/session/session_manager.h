@@ -60,8 +60,9 @@ const char* sessionStateName(SessionState state);
 // session services on top. Idle and Failed are the resting states; every other state belongs
 // to a running session. Main thread only, except state(), which the capture thread reads.
 //
-// The service is built with NIMBRAL_SERVICE_BUILD: it only starts sessions, so it lacks
-// acceptSession and requestMonitorSwitch and has setMonitorIndex instead.
+// The service is built with NIMBRAL_SERVICE_BUILD: nobody sits at its screen to ask for another
+// monitor, so it lacks requestMonitorSwitch and has setMonitorIndex instead. It accepts sessions
+// like the client: an unattended machine is reached through the service's ID.
 class SessionManager : public QObject {
     Q_OBJECT
 
@@ -80,9 +81,9 @@ public:
     ~SessionManager() override;
 
     void initiateSession(const QString& targetClientId, const QString& sessionPassword);
-#ifndef NIMBRAL_SERVICE_BUILD
     void acceptSession(const QString& sessionId, const QString& masterClientId,
                        const QString& masterEcdhPublicKey);
+#ifndef NIMBRAL_SERVICE_BUILD
     void requestMonitorSwitch(int monitorIndex);
 #else
     void setMonitorIndex(int monitorIndex);

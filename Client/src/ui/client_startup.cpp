@@ -8,6 +8,7 @@
 #include <QLocalSocket>
 #include <QLocale>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QTranslator>
 
 #include <spdlog/sinks/basic_file_sink.h>
@@ -23,7 +24,9 @@
 #include "platform/service_endpoint.h"
 #include "platform/single_instance.h"
 #include "platform/termination_signals.h"
+#include "service/service_ipc_client.h"
 #include "session/update_service.h"
+#include "ui/agent_window.h"
 #include "ui/app_icon.h"
 #include "ui/button_cursor_filter.h"
 #include "ui/client_core.h"
@@ -73,6 +76,41 @@ bool isServiceRunning() {
     const bool connected = socket.waitForConnected(500);
     socket.abort();
     return connected;
+}
+
+constexpr int kServiceRetryMs = 2000;
+
+// The window of the service's device: no core of its own, one ID per machine.
+int runAsAgent(ServiceIpcClient& service, SettingsController& settings,
+               const ClientOptions& options) {
+    spdlog::info("Nimbral service detected, running as its agent");
+    AgentWindow window(service, settings);
+    // A restarting service comes back on its own; the window waits for it.
+    QTimer retry;
+    retry.setInterval(kServiceRetryMs);
+    QObject::connect(&retry, &QTimer::timeout, &service, [&service, &retry] {
+        if (service.connectToService(QString(), 200)) {
+            retry.stop();
+        }
+    });
+    QObject::connect(&service, &ServiceIpcClient::disconnected, &retry,
+                     qOverload<>(&QTimer::start));
+    window.show();
+    if (options.connectTo) {
+        auto* once = new QObject(&window);
+        const auto connectOnce = [&window, once, options] {
+            window.connectTo(*options.connectTo, options.connectPassword);
+            once->deleteLater();
+        };
+        if (service.isAuthenticated()) {
+            QTimer::singleShot(0, once, connectOnce);
+        } else {
+            QObject::connect(&service, &ServiceIpcClient::authenticated, once, connectOnce);
+        }
+    }
+    const int exitCode = QApplication::exec();
+    spdlog::info("Nimbral Client exiting with code {}", exitCode);
+    return exitCode;
 }
 
 QString userInterfaceLanguage(const SettingsController& settings) {
@@ -359,8 +397,12 @@ int runClient(int argc, char** argv) {
     loadTranslation(*app, userInterfaceLanguage(settings));
 
     if (isServiceRunning()) {
-        spdlog::info("Nimbral service detected — agent mode not yet implemented, continuing in "
-                     "standalone mode");
+        ServiceIpcClient service;
+        if (service.connectToService()) {
+            return runAsAgent(service, settings, options);
+        }
+        spdlog::warn("Nimbral service answered the probe but not the connection; running "
+                     "standalone");
     }
     spdlog::info("Nimbral Client starting...");
 

@@ -1,0 +1,420 @@
+#include "ui/agent_window.h"
+
+#include <algorithm>
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <spdlog/spdlog.h>
+
+#include "capture/x11_display.h"
+#include "core/auth_controller.h"
+#include "core/settings_controller.h"
+#include "service/service_ipc_client.h"
+#include "ui/chat_dialog.h"
+#include "ui/command_runner.h"
+#include "ui/display_text.h"
+#include "ui/icons.h"
+#include "ui/main_window.h"
+#include "ui/remote_desktop_widget.h"
+#include "ui/settings_dialog.h"
+
+namespace nimbral {
+
+namespace {
+
+// The agent shows the main window's texts, so they are looked up in that window's context.
+QLabel* caption(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setStyleSheet(QStringLiteral("font-size: 10px; color: #8892b0; letter-spacing: 1px;"));
+    return label;
+}
+
+QString withoutBlanks(QString text) {
+    return text.remove(QLatin1Char(' '));
+}
+
+} // namespace
+
+AgentWindow::AgentWindow(ServiceIpcClient& service, SettingsController& settings, QWidget* parent)
+    : QMainWindow(parent)
+    , m_service(service)
+    , m_settings(settings) {
+    m_warning = [this](const QString& title, const QString& text) {
+        QMessageBox::warning(this, title, text);
+    };
+    m_textInput = [this](const QString& title, const QString& label) -> std::optional<QString> {
+        bool ok = false;
+        const QString text =
+            QInputDialog::getText(this, title, label, QLineEdit::Password, QString(), &ok);
+        return ok ? std::optional<QString>(text) : std::nullopt;
+    };
+    setWindowTitle(QCoreApplication::translate("nimbral::MainWindow", "Nimbral - Remote Access"));
+    setMinimumSize(420, 480);
+    m_pages = new QStackedWidget(this);
+    m_pages->addWidget(buildHomePage());
+    setCentralWidget(m_pages);
+
+    connect(&m_service, &ServiceIpcClient::authenticated, this, &AgentWindow::onAuthenticated);
+    connect(&m_service, &ServiceIpcClient::authenticationFailed, this, [this] {
+        setStatus(
+            QCoreApplication::translate("nimbral::MainWindow", "Server unavailable — retrying..."),
+            QStringLiteral("#cc7700"));
+    });
+    connect(&m_service, &ServiceIpcClient::sessionPasswordChanged, m_password, &QLabel::setText);
+    connect(&m_service, &ServiceIpcClient::pairingCodeChanged, m_pairingCode, &QLabel::setText);
+    connect(&m_service, &ServiceIpcClient::stateChanged, this, &AgentWindow::onStateChanged);
+    connect(&m_service, &ServiceIpcClient::chatMessageReceived, this, &AgentWindow::onChatMessage);
+    connect(&m_service, &ServiceIpcClient::sessionError, this, [this](const QString& error) {
+        m_warning(QCoreApplication::translate("nimbral::MainWindow", "Session Error"), error);
+    });
+    connect(&m_service, &ServiceIpcClient::frameDecoded, this,
+            [this](std::shared_ptr<DecodedFrame> frame) {
+                if (m_view != nullptr && frame && m_pages->currentIndex() == 1) {
+                    m_view->updateFrame(std::move(frame));
+                }
+            });
+    connect(&m_service, &ServiceIpcClient::disconnected, this, &AgentWindow::onServiceLost);
+
+    if (m_service.isAuthenticated()) {
+        onAuthenticated(m_service.clientId());
+    }
+    m_pairingCode->setText(m_service.pairingCode());
+}
+
+AgentWindow::~AgentWindow() = default;
+
+void AgentWindow::setDialogs(Warning warning, TextInput input) {
+    m_warning = std::move(warning);
+    m_textInput = std::move(input);
+}
+
+QWidget* AgentWindow::buildHomePage() {
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(10);
+
+    auto* header = new QHBoxLayout;
+    auto* title = new QLabel(QStringLiteral("Nimbral"), page);
+    title->setStyleSheet(
+        QStringLiteral("font-size: 20px; font-weight: bold; color: #4da6ff; letter-spacing: 1px;"));
+    header->addWidget(title);
+    header->addStretch();
+    auto* settingsButton = new QPushButton(page);
+    settingsButton->setIcon(nimbralIcon(QStringLiteral("settings")));
+    settingsButton->setToolTip(QCoreApplication::translate("nimbral::MainWindow", "Settings"));
+    settingsButton->setObjectName(QStringLiteral("flatButton"));
+    settingsButton->setFlat(true);
+    connect(settingsButton, &QPushButton::clicked, this, &AgentWindow::onSettingsClicked);
+    header->addWidget(settingsButton);
+    layout->addLayout(header);
+
+    layout->addWidget(caption(QCoreApplication::translate("nimbral::MainWindow", "YOUR ID"), page));
+    m_clientId =
+        new QLabel(QCoreApplication::translate("nimbral::MainWindow", "Connecting..."), page);
+    m_clientId->setStyleSheet(
+        QStringLiteral("font-size: 26px; font-weight: bold; letter-spacing: 3px; color: #e0e0e0;"));
+    m_clientId->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_clientId);
+
+    layout->addWidget(
+        caption(QCoreApplication::translate("nimbral::MainWindow", "PASSWORD"), page));
+    auto* passwordRow = new QHBoxLayout;
+    m_password = new QLabel(QStringLiteral("------"), page);
+    m_password->setStyleSheet(QStringLiteral("font-size: 20px; font-weight: bold; "
+                                             "font-family: monospace; color: #4da6ff;"));
+    m_password->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    passwordRow->addWidget(m_password);
+    passwordRow->addStretch();
+    auto* changePassword = new QPushButton(page);
+    changePassword->setIcon(nimbralIcon(QStringLiteral("lock_reset")));
+    changePassword->setToolTip(
+        QCoreApplication::translate("nimbral::MainWindow", "Change Password"));
+    changePassword->setObjectName(QStringLiteral("flatButton"));
+    connect(changePassword, &QPushButton::clicked, this, &AgentWindow::onChangePasswordClicked);
+    passwordRow->addWidget(changePassword);
+    layout->addLayout(passwordRow);
+
+    layout->addWidget(
+        caption(QCoreApplication::translate("nimbral::MainWindow", "PAIRING CODE"), page));
+    m_pairingCode = new QLabel(page);
+    m_pairingCode->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    layout->addWidget(m_pairingCode);
+
+    m_status = new QLabel(page);
+    layout->addWidget(m_status);
+    setStatus(QCoreApplication::translate("nimbral::MainWindow", "Connecting..."),
+              QStringLiteral("#ffa726"));
+
+    layout->addWidget(
+        caption(QCoreApplication::translate("nimbral::MainWindow", "CONNECT TO PARTNER"), page));
+    m_partner = new QLineEdit(page);
+    m_partner->setPlaceholderText(
+        QCoreApplication::translate("nimbral::MainWindow", "Partner ID  (XXX XXX XXX)"));
+    layout->addWidget(m_partner);
+    m_partnerPassword = new QLineEdit(page);
+    m_partnerPassword->setEchoMode(QLineEdit::Password);
+    m_partnerPassword->setPlaceholderText(
+        QCoreApplication::translate("nimbral::MainWindow", "Password"));
+    layout->addWidget(m_partnerPassword);
+    connect(m_partnerPassword, &QLineEdit::returnPressed, this, &AgentWindow::onConnectClicked);
+
+    auto* buttons = new QHBoxLayout;
+    m_connectButton =
+        new QPushButton(QCoreApplication::translate("nimbral::MainWindow", "Connect"), page);
+    m_connectButton->setEnabled(false);
+    connect(m_connectButton, &QPushButton::clicked, this, &AgentWindow::onConnectClicked);
+    buttons->addWidget(m_connectButton);
+    m_disconnectButton =
+        new QPushButton(QCoreApplication::translate("nimbral::MainWindow", "Disconnect"), page);
+    m_disconnectButton->setEnabled(false);
+    connect(m_disconnectButton, &QPushButton::clicked, this, &AgentWindow::onDisconnectClicked);
+    buttons->addWidget(m_disconnectButton);
+    auto* chat = new QPushButton(QCoreApplication::translate("nimbral::MainWindow", "Chat"), page);
+    connect(chat, &QPushButton::clicked, this, &AgentWindow::onChatClicked);
+    buttons->addWidget(chat);
+    layout->addLayout(buttons);
+    layout->addStretch();
+    return page;
+}
+
+QWidget* AgentWindow::buildSessionPage() {
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* toolbar = new QToolBar(page);
+    QAction* chat = toolbar->addAction(
+        nimbralIcon(QStringLiteral("chat")),
+        QCoreApplication::translate("nimbral::MainWindow", "Chat  (Ctrl+Shift+C)"));
+    connect(chat, &QAction::triggered, this, &AgentWindow::onChatClicked);
+    QAction* disconnect = toolbar->addAction(
+        nimbralIcon(QStringLiteral("link_off")),
+        QCoreApplication::translate("nimbral::MainWindow", "Disconnect  (Ctrl+Shift+D)"));
+    connect(disconnect, &QAction::triggered, this, &AgentWindow::onDisconnectClicked);
+    layout->addWidget(toolbar);
+    if (openGlAvailable()) {
+        m_view = new RemoteDesktopWidget(page);
+        connect(m_view, &RemoteDesktopWidget::inputEvent, &m_service,
+                &ServiceIpcClient::sendInputEvent);
+        layout->addWidget(m_view, 1);
+    } else {
+        auto* notice = new QLabel(
+            QCoreApplication::translate("nimbral::MainWindow",
+                                        "This display cannot show the remote screen (no OpenGL)."),
+            page);
+        notice->setAlignment(Qt::AlignCenter);
+        layout->addWidget(notice, 1);
+    }
+    return page;
+}
+
+void AgentWindow::onAuthenticated(const QString& clientId) {
+    m_clientId->setText(formatClientId(clientId));
+    m_password->setText(m_service.sessionPassword());
+    m_connectButton->setEnabled(m_service.state() == SessionState::Idle ||
+                                m_service.state() == SessionState::Failed);
+    setStatus(QCoreApplication::translate("nimbral::MainWindow", "Online (Ready)"),
+              QStringLiteral("#007700"));
+}
+
+void AgentWindow::setStatus(const QString& text, const QString& colour) {
+    m_status->setText(text);
+    m_status->setStyleSheet(QStringLiteral("color: %1; font-size: 12px;").arg(colour));
+}
+
+void AgentWindow::connectTo(const QString& partnerId, const QString& password) {
+    m_partner->setText(partnerId);
+    m_partnerPassword->setText(password);
+    onConnectClicked();
+}
+
+void AgentWindow::onConnectClicked() {
+    const QString partnerId = withoutBlanks(m_partner->text());
+    const QString error = QCoreApplication::translate("nimbral::MainWindow", "Error");
+    if (partnerId.isEmpty()) {
+        m_warning(error, QCoreApplication::translate("nimbral::MainWindow",
+                                                     "Please enter a partner Client ID."));
+        return;
+    }
+    if (partnerId.size() != 9 ||
+        !std::all_of(partnerId.begin(), partnerId.end(), [](QChar c) { return c.isDigit(); })) {
+        m_warning(error, QCoreApplication::translate("nimbral::MainWindow",
+                                                     "Partner ID must be exactly 9 digits."));
+        return;
+    }
+    if (m_partnerPassword->text().isEmpty()) {
+        m_warning(error, QCoreApplication::translate("nimbral::MainWindow",
+                                                     "Please enter the partner's password."));
+        return;
+    }
+    m_connectButton->setEnabled(false);
+    m_service.connectToPartner(partnerId, m_partnerPassword->text());
+}
+
+void AgentWindow::onDisconnectClicked() {
+    m_service.endSession();
+}
+
+ChatDialog* AgentWindow::ensureChatDialog() {
+    if (m_chat == nullptr) {
+        m_chat = new ChatDialog(this);
+        connect(m_chat, &ChatDialog::messageSent, this, [this](const QString& text) {
+            m_service.sendChatMessage(text);
+            m_chat->appendMessage(ChatDialog::ownSenderName(), text, QDateTime::currentDateTime());
+        });
+    }
+    return m_chat;
+}
+
+void AgentWindow::onChatClicked() {
+    if (m_service.state() != SessionState::Connected) {
+        return;
+    }
+    ChatDialog* chat = ensureChatDialog();
+    chat->show();
+    chat->raise();
+    chat->activateWindow();
+}
+
+void AgentWindow::onChatMessage(const QString& from, const QString& text, const QDateTime& time) {
+    Q_UNUSED(from);
+    ChatDialog* chat = ensureChatDialog();
+    chat->appendMessage(QCoreApplication::translate("nimbral::MainWindow", "Remote"), text,
+                        time.toLocalTime());
+    if (!chat->isVisible()) {
+        chat->show();
+        chat->raise();
+    }
+}
+
+void AgentWindow::onChangePasswordClicked() {
+    const std::optional<QString> text = m_textInput(
+        QCoreApplication::translate("nimbral::MainWindow", "Change Session Password"),
+        QCoreApplication::translate("nimbral::MainWindow",
+                                    "New password (min 8 chars, uppercase + lowercase + digit):"));
+    if (!text || text->isEmpty()) {
+        return;
+    }
+    const QString problem = AuthController::validatePassword(*text);
+    if (!problem.isEmpty()) {
+        m_warning(QCoreApplication::translate("nimbral::MainWindow", "Invalid Password"), problem);
+        return;
+    }
+    m_service.setSessionPassword(*text);
+}
+
+void AgentWindow::onSettingsClicked() {
+    SettingsDialog dialog(m_settings, enumerateMonitors(), CommandRunner::system(), this);
+    connect(&dialog, &SettingsDialog::settingsChanged, this, [this] {
+        spdlog::info("Settings updated by user");
+        m_service.setDisplayMode(m_settings.displayMode());
+        m_service.setClipboardSharing(m_settings.clipboardSharing());
+        m_service.setMonitorIndex(m_settings.monitorIndex());
+    });
+    dialog.exec();
+}
+
+void AgentWindow::showHomePage() {
+    if (m_view != nullptr) {
+        m_view->setViewingMode(false);
+        m_view->clearFrame();
+    }
+    m_pages->setCurrentIndex(0);
+    setMinimumSize(420, 480);
+    resize(420, sizeHint().height());
+    setWindowTitle(QCoreApplication::translate("nimbral::MainWindow", "Nimbral - Remote Access"));
+    delete m_chat;
+}
+
+void AgentWindow::onStateChanged(SessionState state) {
+    const bool authenticated = m_service.isAuthenticated();
+    switch (state) {
+    case SessionState::Idle:
+    case SessionState::Failed:
+        showHomePage();
+        m_connectButton->setEnabled(authenticated);
+        m_disconnectButton->setEnabled(false);
+        if (state == SessionState::Failed) {
+            setStatus(QCoreApplication::translate("nimbral::MainWindow", "Session failed"),
+                      QStringLiteral("#cc0000"));
+        } else if (authenticated) {
+            setStatus(QCoreApplication::translate("nimbral::MainWindow", "Online (Ready)"),
+                      QStringLiteral("#007700"));
+        }
+        break;
+    case SessionState::Initiating:
+        setStatus(QCoreApplication::translate("nimbral::MainWindow", "Initiating session..."),
+                  QStringLiteral("#0077cc"));
+        m_disconnectButton->setEnabled(true);
+        break;
+    case SessionState::Handshaking:
+        setStatus(QCoreApplication::translate("nimbral::MainWindow", "Exchanging keys..."),
+                  QStringLiteral("#0077cc"));
+        m_disconnectButton->setEnabled(true);
+        break;
+    case SessionState::Connecting:
+        setStatus(QCoreApplication::translate("nimbral::MainWindow", "Establishing transport..."),
+                  QStringLiteral("#0077cc"));
+        m_disconnectButton->setEnabled(true);
+        break;
+    case SessionState::Connected:
+        setStatus(QCoreApplication::translate("nimbral::MainWindow", "Connected"),
+                  QStringLiteral("#007700"));
+        m_connectButton->setEnabled(false);
+        m_disconnectButton->setEnabled(true);
+        if (m_service.role() == ServiceIpcClient::Role::Master) {
+            if (m_pages->count() < 2) {
+                m_pages->addWidget(buildSessionPage());
+            }
+            m_pages->setCurrentIndex(1);
+            if (m_view != nullptr) {
+                m_view->clearFrame();
+                m_view->setViewingMode(true);
+                m_view->setFocus();
+            }
+            setMinimumSize(800, 600);
+            resize(1280, 720);
+            setWindowTitle(
+                QCoreApplication::translate("nimbral::MainWindow", "Nimbral - Connected to %1")
+                    .arg(m_service.peerClientId()));
+        }
+        break;
+    case SessionState::Closing:
+        setStatus(QCoreApplication::translate("nimbral::MainWindow", "Disconnecting..."),
+                  QStringLiteral("#cc7700"));
+        break;
+    }
+}
+
+void AgentWindow::onServiceLost() {
+    showHomePage();
+    m_connectButton->setEnabled(false);
+    m_disconnectButton->setEnabled(false);
+    m_clientId->setText(QCoreApplication::translate("nimbral::MainWindow", "Not connected"));
+    setStatus(QCoreApplication::translate("nimbral::MainWindow", "Disconnected"),
+              QStringLiteral("#cc0000"));
+}
+
+void AgentWindow::closeEvent(QCloseEvent* event) {
+    const SessionState state = m_service.state();
+    if (m_service.role() == ServiceIpcClient::Role::Master && state != SessionState::Idle &&
+        state != SessionState::Failed) {
+        // Closing the viewer ends the viewing; the service itself stays reachable.
+        m_service.endSession(QStringLiteral("user_closed_window"));
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+} // namespace nimbral

@@ -1,0 +1,94 @@
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include "codec/video_decoder.h"
+#include "session/session_manager.h"
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QStackedWidget;
+
+namespace nimbral {
+
+class ChatDialog;
+class RemoteDesktopWidget;
+class ServiceIpcClient;
+class SettingsController;
+
+// The client's window while NimbralService runs on this machine: the device is the service's,
+// so the window shows the service's ID, password and pairing code and sends every action
+// (connect, disconnect, chat, password, settings, input) through the service connection; a
+// Master's view draws the frames the service decoded. Main thread only.
+class AgentWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    using Warning = std::function<void(const QString& title, const QString& text)>;
+    using TextInput =
+        std::function<std::optional<QString>(const QString& title, const QString& label)>;
+
+    AgentWindow(ServiceIpcClient& service, SettingsController& settings, QWidget* parent = nullptr);
+    ~AgentWindow() override;
+
+    // Message boxes and the text question; replaced by tests.
+    void setDialogs(Warning warning, TextInput input);
+    void connectTo(const QString& partnerId, const QString& password);
+
+    QLabel* clientIdLabel() const { return m_clientId; }
+    QLabel* passwordLabel() const { return m_password; }
+    QLabel* pairingCodeLabel() const { return m_pairingCode; }
+    QLabel* statusLabel() const { return m_status; }
+    QLineEdit* partnerEdit() const { return m_partner; }
+    QLineEdit* partnerPasswordEdit() const { return m_partnerPassword; }
+    QPushButton* connectButton() const { return m_connectButton; }
+    QPushButton* disconnectButton() const { return m_disconnectButton; }
+    QStackedWidget* pages() const { return m_pages; }
+    RemoteDesktopWidget* view() const { return m_view; }
+    ChatDialog* chatDialog() const { return m_chat; }
+
+public slots:
+    void onConnectClicked();
+    void onDisconnectClicked();
+    void onChatClicked();
+    void onChangePasswordClicked();
+    void onSettingsClicked();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    QWidget* buildHomePage();
+    QWidget* buildSessionPage();
+    void onAuthenticated(const QString& clientId);
+    void onStateChanged(SessionState state);
+    void onChatMessage(const QString& from, const QString& text, const QDateTime& time);
+    void onServiceLost();
+    void setStatus(const QString& text, const QString& colour);
+    void showHomePage();
+    ChatDialog* ensureChatDialog();
+
+    ServiceIpcClient& m_service;
+    SettingsController& m_settings;
+    QStackedWidget* m_pages = nullptr;
+    QLabel* m_clientId = nullptr;
+    QLabel* m_password = nullptr;
+    QLabel* m_pairingCode = nullptr;
+    QLabel* m_status = nullptr;
+    QLineEdit* m_partner = nullptr;
+    QLineEdit* m_partnerPassword = nullptr;
+    QPushButton* m_connectButton = nullptr;
+    QPushButton* m_disconnectButton = nullptr;
+    RemoteDesktopWidget* m_view = nullptr;
+    QPointer<ChatDialog> m_chat;
+    Warning m_warning;
+    TextInput m_textInput;
+};
+
+} // namespace nimbral
