@@ -20,6 +20,7 @@
 #include "ui/agent_window.h"
 #include "ui/chat_dialog.h"
 #include "ui/display_text.h"
+#include "ui/remote_desktop_widget.h"
 #include "wait_until.h"
 
 namespace nimbral {
@@ -156,6 +157,17 @@ TEST_F(AgentMode, TheAgentsWindowViewsAPartnerThroughTheService) {
               QStringLiteral("Nimbral - Connected to %1").arg(partner.clientId()));
     // The partner's pictures, decoded by the service, arrive through the shared buffer.
     EXPECT_WAIT(agent.lastFrameId() > 0, 15000);
+    // What the user does in the view reaches the partner's desktop through the service.
+    ASSERT_NE(window->view(), nullptr);
+    InputEvent key;
+    key.type = static_cast<std::uint8_t>(InputEventType::KeyPress);
+    key.keyCode = 0x41;
+    key.scanCode = 0x1E;
+    emit window->view()->inputEvent(key);
+    ASSERT_WAIT(!partner.injected.empty(), 10000);
+    EXPECT_EQ(partner.injected.front().type, key.type);
+    EXPECT_EQ(partner.injected.front().keyCode, 0x41u);
+    EXPECT_EQ(partner.injected.front().scanCode, 0x1Eu);
 
     window->disconnectButton()->click();
     ASSERT_WAIT(agent.state() == SessionState::Idle, 10000);
