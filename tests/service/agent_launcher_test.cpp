@@ -76,10 +76,9 @@ struct Launches {
 TEST(AgentLauncher, StartsOneAgentPerGraphicalLogInAndFollowsLogOnsAndLogOffs) {
     test::LogCapture log;
     FakeSessions sessions;
-    sessions.list = {makeSession("2", 1000, "x11", "active", ":0"),
-                     makeSession("3", 1001, "wayland", "online"),
-                     makeSession("4", 1002, "tty", "active"),
-                     makeSession("5", 1003, "x11", "closing", ":1")};
+    sessions.list = {
+        makeSession("2", 1000, "x11", "active", ":0"), makeSession("3", 1001, "wayland", "online"),
+        makeSession("4", 1002, "tty", "active"), makeSession("5", 1003, "x11", "closing", ":1")};
     Launches launches;
     AgentLauncher launcher(sessions, launches.function());
     launcher.start(0);
@@ -130,13 +129,13 @@ TEST(AgentLauncher, RunsTheClientInTheUsersManagerWithTheSessionsEnvironment) {
     const QStringList arguments = AgentLauncher::systemdRunArguments(
         "/usr/bin/NimbralClient", makeSession("12", 1000, "x11", "active", ":0"),
         "/run/user/1000/gdm/Xauthority");
-    EXPECT_EQ(arguments, (QStringList{"--user", "--machine=user1000@",
-                                      "--unit=nimbral-agent-session-12", "--collect", "--quiet",
-                                      "--setenv=XDG_RUNTIME_DIR=/run/user/1000",
-                                      "--setenv=DBUS_SESSION_BUS_ADDRESS=unix:path=/run/user/1000/bus",
-                                      "--setenv=XDG_SESSION_ID=12", "--setenv=DISPLAY=:0",
-                                      "--setenv=XAUTHORITY=/run/user/1000/gdm/Xauthority", "--",
-                                      "/usr/bin/NimbralClient"}));
+    EXPECT_EQ(arguments,
+              (QStringList{"--user", "--machine=user1000@", "--unit=nimbral-agent-session-12",
+                           "--collect", "--quiet", "--setenv=XDG_RUNTIME_DIR=/run/user/1000",
+                           "--setenv=DBUS_SESSION_BUS_ADDRESS=unix:path=/run/user/1000/bus",
+                           "--setenv=XDG_SESSION_ID=12", "--setenv=DISPLAY=:0",
+                           "--setenv=XAUTHORITY=/run/user/1000/gdm/Xauthority", "--",
+                           "/usr/bin/NimbralClient"}));
     // Wayland: no X display to name; the user's manager knows its own.
     const QStringList wayland = AgentLauncher::systemdRunArguments(
         "/usr/bin/NimbralClient", makeSession("13", 1000, "wayland", "active"), QString());

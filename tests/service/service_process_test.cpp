@@ -9,6 +9,7 @@
 #include "server_harness.h"
 #include "service/service_installer.h"
 #include "service/service_ipc_client.h"
+#include "service_program.h"
 #include "wait_until.h"
 
 namespace nimbral {
@@ -20,18 +21,7 @@ TEST(ServiceProcess, ConsoleModeServesAnAgentAsOneDeviceAndStopsOnRequest) {
     QTemporaryDir folder;
     const QString endpoint = folder.filePath("run/NimbralService");
     QProcess service;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("NIMBRAL_SERVICE_ENDPOINT", endpoint);
-    environment.remove("INVOCATION_ID");
-    environment.remove("NOTIFY_SOCKET");
-    environment.insert("HOME", folder.path());
-    service.setProcessEnvironment(environment);
-    service.setProcessChannelMode(QProcess::MergedChannels);
-    service.start(NIMBRAL_SERVICE_PATH,
-                  {"--server", server.baseUrl(), "--profile", folder.filePath("profile"),
-                   // nothing beyond loopback: the probes go to a port where nobody answers
-                   "--stun-server", "127.0.0.1:9", "--ip-echo-url", "http://127.0.0.1:9/"});
-    ASSERT_TRUE(service.waitForStarted(5000));
+    ASSERT_TRUE(test::startServiceProgram(service, server, folder, endpoint));
 
     ServiceIpcClient agent;
     agent.setFrameBufferName("/NimbralFrame-unused-by-this-test");
@@ -64,7 +54,8 @@ TEST(ServiceProcess, ConsoleModeServesAnAgentAsOneDeviceAndStopsOnRequest) {
     EXPECT_EQ(service.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(service.exitCode(), 0);
     const QString output = QString::fromUtf8(service.readAll());
-    EXPECT_TRUE(output.contains("Not running as service — starting in console mode")) << output.toStdString();
+    EXPECT_TRUE(output.contains("Not running as service — starting in console mode"))
+        << output.toStdString();
     EXPECT_TRUE(output.contains("NimbralService stopped")) << output.toStdString();
 }
 

@@ -16,6 +16,7 @@
 #include "device_stack.h"
 #include "qstring_printer.h"
 #include "service/service_ipc_client.h"
+#include "service_program.h"
 #include "session/chat_service.h"
 #include "ui/agent_window.h"
 #include "ui/chat_dialog.h"
@@ -37,20 +38,10 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(server.start()) << server.output().toStdString();
         endpoint = folder.filePath("run/NimbralService");
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("NIMBRAL_SERVICE_ENDPOINT", endpoint);
-        environment.remove("INVOCATION_ID");
-        environment.remove("NOTIFY_SOCKET");
-        environment.insert("HOME", folder.path());
-        service.setProcessEnvironment(environment);
-        service.setProcessChannelMode(QProcess::MergedChannels);
-        // Everything on loopback: the server's relay port, P2P on 127.0.0.1, no outside probes.
-        service.start(NIMBRAL_SERVICE_PATH,
-                      {"--server", server.baseUrl(), "--profile", folder.filePath("profile"),
-                       "--stun-server", "127.0.0.1:9", "--ip-echo-url", "http://127.0.0.1:9/",
-                       "--relay-port", QString::number(server.relayPort()), "--bind-address",
-                       "127.0.0.1"});
-        ASSERT_TRUE(service.waitForStarted(5000));
+        // Everything on loopback: the server's relay port, P2P on 127.0.0.1.
+        ASSERT_TRUE(test::startServiceProgram(
+            service, server, folder, endpoint,
+            {"--relay-port", QString::number(server.relayPort()), "--bind-address", "127.0.0.1"}));
         ASSERT_TRUE(QTest::qWaitFor([&] { return agent.connectToService(endpoint, 500); }, 15000))
             << service.readAll().toStdString();
     }
