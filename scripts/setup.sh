@@ -29,6 +29,8 @@ PACKAGES=(
     libarchive-dev
     # the service: logind's sessions (agent launch, peer check) and readiness to systemd
     libsystemd-dev
+    # the Debian packages: their library dependencies, their checks
+    dpkg-dev lintian desktop-file-utils
     # the converter benchmark's reference
     libyuv-dev
     # crypto, logging, JSON, tests (the openssl tool makes the TLS test's certificate)

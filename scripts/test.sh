@@ -26,6 +26,9 @@ step "package check" scripts/check-packages.sh build
 echo "== tests (build)"
 step "tests" ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
 
+echo "== Debian packages (built from this build, checked, lintian)"
+step "packages" scripts/package.sh build
+
 echo "== benchmarks (figures only; a benchmark fails only when its run could not complete)"
 step bench_aes_gcm build/bin/bench_aes_gcm
 step bench_server_load build/bin/bench_server_load 30

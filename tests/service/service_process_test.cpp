@@ -122,6 +122,15 @@ TEST(ServiceInstaller, WritesTheUnitAndAsksSystemdAndSaysSo) {
     std::fclose(err);
 }
 
+// The package ships the same unit for the installed program, so --install changes nothing but
+// the enabling.
+TEST(ServiceInstaller, ThePackagedUnitIsTheOneInstallWrites) {
+    QFile packaged(NIMBRAL_PACKAGING_DIR "/nimbral.service");
+    ASSERT_TRUE(packaged.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(packaged.readAll()),
+              ServiceInstaller::unitText("/usr/bin/NimbralService"));
+}
+
 TEST(ServiceInstaller, ThePathIsQuotedForSystemd) {
     const QString text = ServiceInstaller::unitText("/opt/my nimbral/50%/Nimbral\"Service");
     EXPECT_TRUE(text.contains("ExecStart=\"/opt/my nimbral/50%%/Nimbral\\\"Service\"\n"))

@@ -46,6 +46,7 @@ ServiceInstaller::Systemctl ServiceInstaller::realSystemctl() {
 QString ServiceInstaller::unitText(const QString& executablePath) {
     return QStringLiteral("[Unit]\n"
                           "Description=Nimbral Remote Access Service\n"
+                          "Documentation=man:NimbralService(1)\n"
                           "After=network-online.target\n"
                           "Wants=network-online.target\n"
                           "\n"

@@ -123,11 +123,17 @@ QString userInterfaceLanguage(const SettingsController& settings) {
 
 void loadTranslation(QApplication& app, const QString& language) {
     auto* translator = new QTranslator(&app);
-    const QString directory = QCoreApplication::applicationDirPath() + "/translations";
-    if (translator->load("nimbral_" + language, directory)) {
-        QCoreApplication::installTranslator(translator);
-        spdlog::info("Loaded translation: {}", language.toStdString());
-        return;
+    // Beside the program in a build folder; under share/nimbral once installed (/usr/bin ->
+    // /usr/share/nimbral/translations).
+    const QString programDirectory = QCoreApplication::applicationDirPath();
+    for (const QString& directory :
+         {programDirectory + "/translations",
+          programDirectory + "/../" NIMBRAL_INSTALL_DATADIR "/nimbral/translations"}) {
+        if (translator->load("nimbral_" + language, directory)) {
+            QCoreApplication::installTranslator(translator);
+            spdlog::info("Loaded translation: {}", language.toStdString());
+            return;
+        }
     }
     delete translator;
     if (language != QLatin1String("en")) {

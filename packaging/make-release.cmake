@@ -1,0 +1,32 @@
+# Writes NimbralSetup.zip (holding the client package as NimbralSetup.deb) and its manifest
+# NimbralSetup.json next to the packages. Run by the "release" target.
+#   cmake -DPACKAGES=DIR -DVERSION=V -DWEB_URL=URL [-DNOTES=TEXT] -P make-release.cmake
+file(GLOB client_packages ${PACKAGES}/nimbral_${VERSION}_*.deb)
+list(LENGTH client_packages count)
+if(NOT count EQUAL 1)
+    message(FATAL_ERROR "expected one client package nimbral_${VERSION}_*.deb in ${PACKAGES}, found ${count}")
+endif()
+set(stage ${PACKAGES}/release-stage)
+file(REMOVE_RECURSE ${stage})
+file(MAKE_DIRECTORY ${stage})
+file(COPY_FILE ${client_packages} ${stage}/NimbralSetup.deb)
+file(REMOVE ${PACKAGES}/NimbralSetup.zip)
+execute_process(COMMAND ${CMAKE_COMMAND} -E tar cf ${PACKAGES}/NimbralSetup.zip --format=zip
+        NimbralSetup.deb
+    WORKING_DIRECTORY ${stage} RESULT_VARIABLE failed)
+if(failed)
+    message(FATAL_ERROR "could not write NimbralSetup.zip")
+endif()
+file(REMOVE_RECURSE ${stage})
+file(SHA256 ${PACKAGES}/NimbralSetup.zip sha256)
+string(REPLACE "\\" "\\\\" notes "${NOTES}")
+string(REPLACE "\"" "\\\"" notes "${notes}")
+string(REPLACE "\n" "\\n" notes "${notes}")
+file(WRITE ${PACKAGES}/NimbralSetup.json "{
+    \"version\": \"${VERSION}\",
+    \"download_url\": \"${WEB_URL}/download/NimbralSetup.zip\",
+    \"release_notes\": \"${notes}\",
+    \"sha256\": \"${sha256}\"
+}
+")
+message(STATUS "Release ${VERSION}: ${PACKAGES}/NimbralSetup.zip (sha256 ${sha256}) and NimbralSetup.json")
