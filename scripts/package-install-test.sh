@@ -89,8 +89,9 @@ wait "$server_pid" 2>/dev/null || true
 
 echo "== remove, then purge"
 apt-get remove -y -q nimbral nimbral-server
+# Files and links of theirs; not folders (nor /lib, a link to a folder on a merged /usr).
 left=$(while read -r path; do
-    if [[ -f $path || -L $path ]]; then echo "$path"; fi
+    if [[ -f $path || (-L $path && ! -d $path) ]]; then echo "$path"; fi
 done </tmp/nimbral-package-files)
 echo "  left after remove: $left"
 check "remove leaves only the server's configuration" test "$left" = /etc/nimbral/server.conf

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,7 +26,20 @@ enum SubType : std::uint8_t {
     kUploadData = 6,
     kUploadEnd = 7,
     kError = 8,
+    kHello = 9,
+    kStreamGet = 10,
+    kStreamGetAnswer = 11,
+    kStreamData = 12,
+    kStreamEnd = 13,
+    kStreamFailure = 14,
+    kStreamPut = 15,
+    kStreamPutAnswer = 16,
+    kStreamPutDone = 17,
 };
+
+constexpr int kDigestBytes = 32;
+// Between two turns of the sender when the link is full.
+constexpr int kBacklogWaitMs = 2;
 
 void appendU32(QByteArray& out, quint32 value) {
     char bytes[4];
@@ -103,12 +117,58 @@ private:
     std::size_t m_pos = 0;
 };
 
+// One streamed file on either end: the file (the source, or the partial file being written),
+// where it stands and the running checksum of everything before that.
+struct FileTransferService::Stream {
+    quint32 id = 0;
+    bool upload = false;   // the Master's file going to the Target
+    bool awaiting = false; // sender: the receiver has not said where to start yet
+    QString displayPath;   // the remote path, as the progress signals name it
+    QString finalPath;     // receiver: the name the file gets once verified
+    QFile file;
+    qint64 size = 0;
+    qint64 next = 0;
+    qint64 started = 0;
+    QCryptographicHash hash{QCryptographicHash::Sha256};
+};
+
+namespace {
+
+QString partialPathOf(const QString& path) {
+    return path + QLatin1String(FileTransferService::kPartialSuffix);
+}
+
+// Feeds the first `length` bytes of an open file to the checksum; false when the file is
+// shorter.
+bool hashPrefix(QFile& file, qint64 length, QCryptographicHash& hash) {
+    if (!file.seek(0)) {
+        return false;
+    }
+    QByteArray buffer;
+    qint64 left = length;
+    while (left > 0) {
+        buffer = file.read(std::min<qint64>(left, 1024 * 1024));
+        if (buffer.isEmpty()) {
+            return false;
+        }
+        hash.addData(buffer);
+        left -= buffer.size();
+    }
+    return true;
+}
+
+} // namespace
+
 FileTransferService::FileTransferService(FileTransferRole role, SendFunction send, QObject* parent)
     : QObject(parent)
     , m_role(role)
     , m_send(std::move(send)) {
     qRegisterMetaType<QList<nimbral::FileEntry>>("QList<FileEntry>");
+    m_pump.setSingleShot(true);
+    connect(&m_pump, &QTimer::timeout, this, &FileTransferService::pumpOutgoing);
 }
+
+FileTransferService::~FileTransferService() = default;
 
 bool FileTransferService::takePending(Pending kind) {
     if (m_role != FileTransferRole::Requester) {
@@ -153,6 +213,10 @@ void FileTransferService::requestListing(const QString& remotePath) {
 }
 
 void FileTransferService::requestDownload(const QString& remotePath, const QString& localPath) {
+    if (m_peerStreams) {
+        startStreamedDownload(remotePath, localPath);
+        return;
+    }
     m_remoteDownloadPath = remotePath;
     m_localDownloadPath = localPath;
     m_pending.push_back(Pending::Download);
@@ -163,6 +227,10 @@ void FileTransferService::requestDownload(const QString& remotePath, const QStri
 }
 
 void FileTransferService::uploadFile(const QString& localPath, const QString& remotePath) {
+    if (m_peerStreams) {
+        startStreamedUpload(localPath, remotePath);
+        return;
+    }
     QFile file(localPath);
     if (!file.open(QIODevice::ReadOnly)) {
         emit fileError(tr("Cannot open local file: %1").arg(localPath));
@@ -264,6 +332,37 @@ void FileTransferService::handleMessage(const std::vector<std::uint8_t>& message
         } else {
             unasked("error");
         }
+        break;
+    case kHello:
+        receiveHello(body);
+        break;
+    case kStreamGet:
+        if (!dropUnlessServer("download request")) {
+            serveStreamGet(body);
+        }
+        break;
+    case kStreamGetAnswer:
+        receiveStreamGetAnswer(body);
+        break;
+    case kStreamPut:
+        if (!dropUnlessServer("upload")) {
+            serveStreamPut(body);
+        }
+        break;
+    case kStreamPutAnswer:
+        receiveStreamPutAnswer(body);
+        break;
+    case kStreamData:
+        receiveStreamData(body);
+        break;
+    case kStreamEnd:
+        receiveStreamEnd(body);
+        break;
+    case kStreamFailure:
+        receiveStreamFailure(body);
+        break;
+    case kStreamPutDone:
+        receiveStreamPutDone(body);
         break;
     default:
         spdlog::warn("FileTransfer: unknown sub-type 0x{:02x}", message[0]);
@@ -500,6 +599,493 @@ void FileTransferService::receiveError(Reader& body) {
     const QString text = body.string();
     spdlog::error("FileTransfer: remote error: {}", text.toStdString());
     emit fileError(text);
+}
+
+// ------------------------------------------------------------------ streamed transfers
+
+void FileTransferService::announceCapabilities() {
+    QByteArray hello = messageOf(kHello);
+    appendU32(hello, kCapabilityStreams);
+    hello.append(char(0)); // not an answer
+    send(hello);
+}
+
+void FileTransferService::receiveHello(Reader& body) {
+    quint32 capabilities = 0;
+    std::uint8_t answer = 1;
+    if (!body.u32(capabilities)) {
+        return;
+    }
+    body.u8(answer);
+    const bool streams = (capabilities & kCapabilityStreams) != 0;
+    if (streams != m_peerStreams) {
+        spdlog::info("FileTransfer: the peer {} streamed transfers",
+                     streams ? "understands" : "does not understand");
+    }
+    m_peerStreams = streams;
+    // Whichever end started its service first missed the other's hello: answering it once
+    // tells that end too.
+    if (answer == 0) {
+        QByteArray reply = messageOf(kHello);
+        appendU32(reply, kCapabilityStreams);
+        reply.append(char(1));
+        send(reply);
+    }
+}
+
+void FileTransferService::sendStreamFailure(quint32 id, const QString& text) {
+    QByteArray message = messageOf(kStreamFailure);
+    appendU32(message, id);
+    appendString(message, text);
+    send(message);
+}
+
+void FileTransferService::cancelTransfer() {
+    if (m_outgoing) {
+        sendStreamFailure(m_outgoing->id, QStringLiteral("Transfer cancelled"));
+        m_outgoing.reset();
+        m_pump.stop();
+    }
+    if (m_incoming) {
+        sendStreamFailure(m_incoming->id, QStringLiteral("Transfer cancelled"));
+        m_incoming.reset(); // the partial file stays for a resume
+    }
+    emit fileError(tr("Transfer cancelled"));
+}
+
+// Receiver side: opens the partial file and takes what it already holds up to offset as
+// arrived (its checksum included); offset 0 starts afresh.
+bool FileTransferService::openIncoming(Stream& stream, qint64 offset) {
+    stream.file.setFileName(partialPathOf(stream.finalPath));
+    if (!stream.file.open(QIODevice::ReadWrite)) {
+        return false;
+    }
+    stream.hash.reset();
+    if (offset > 0 && !hashPrefix(stream.file, offset, stream.hash)) {
+        stream.hash.reset();
+        offset = 0;
+    }
+    if (!stream.file.resize(offset) || !stream.file.seek(offset)) {
+        return false;
+    }
+    stream.next = offset;
+    stream.started = offset;
+    return true;
+}
+
+void FileTransferService::startStreamedDownload(const QString& remotePath,
+                                                const QString& localPath) {
+    if (m_incoming) {
+        emit fileError(tr("Remote file download failed"));
+        return;
+    }
+    auto stream = std::make_unique<Stream>();
+    stream->id = ++m_nextStreamId;
+    stream->displayPath = remotePath;
+    stream->finalPath = localPath;
+    // Resume from a part left by an earlier attempt; its checksum goes along, so the Target
+    // resumes only when its file starts with exactly those bytes.
+    const QFileInfo part(partialPathOf(localPath));
+    qint64 offset = 0;
+    QCryptographicHash prefix(QCryptographicHash::Sha256);
+    if (part.isFile() && part.size() > 0) {
+        QFile file(part.filePath());
+        if (file.open(QIODevice::ReadOnly) && hashPrefix(file, part.size(), prefix)) {
+            offset = part.size();
+        }
+    }
+    QByteArray message = messageOf(kStreamGet);
+    appendU32(message, stream->id);
+    appendU64(message, static_cast<quint64>(offset));
+    message.append(offset > 0 ? prefix.result() : QByteArray(kDigestBytes, '\0'));
+    appendString(message, remotePath);
+    m_incoming = std::move(stream);
+    spdlog::info("FileTransfer: requested streamed download of '{}' from byte {}",
+                 remotePath.toStdString(), offset);
+    send(message);
+}
+
+void FileTransferService::serveStreamGet(Reader& body) {
+    quint32 id = 0;
+    quint64 offset = 0;
+    if (!body.u32(id) || !body.u64(offset) || body.remaining() < kDigestBytes) {
+        return;
+    }
+    const QByteArray prefixDigest(reinterpret_cast<const char*>(body.current()), kDigestBytes);
+    Reader rest(body.current() + kDigestBytes, body.remaining() - kDigestBytes);
+    const QString path = rest.string();
+    spdlog::info("FileTransfer: serving streamed download of '{}' from byte {}", path.toStdString(),
+                 offset);
+    if (m_outgoing) {
+        sendStreamFailure(id, QStringLiteral("Busy with another transfer: ") + path);
+        return;
+    }
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) {
+        sendStreamFailure(id, QStringLiteral("Not a regular file: ") + path);
+        return;
+    }
+    auto stream = std::make_unique<Stream>();
+    stream->id = id;
+    stream->displayPath = path;
+    stream->file.setFileName(path);
+    if (!stream->file.open(QIODevice::ReadOnly)) {
+        sendStreamFailure(id, QStringLiteral("Cannot open file: ") + path);
+        return;
+    }
+    stream->size = stream->file.size();
+    qint64 start = static_cast<qint64>(std::min<quint64>(offset, stream->size));
+    if (start > 0) {
+        if (!hashPrefix(stream->file, start, stream->hash) ||
+            stream->hash.result() != prefixDigest) {
+            // Not the file the part came from: all of it again.
+            start = 0;
+            stream->hash.reset();
+        }
+    }
+    stream->file.seek(start);
+    stream->next = start;
+    stream->started = start;
+    QByteArray answer = messageOf(kStreamGetAnswer);
+    appendU32(answer, id);
+    appendU64(answer, static_cast<quint64>(stream->size));
+    appendU64(answer, static_cast<quint64>(start));
+    send(answer);
+    m_outgoing = std::move(stream);
+    m_bytesTotal = m_outgoing->size - start;
+    m_bytesDone = 0;
+    m_clock.start();
+    pumpOutgoing();
+}
+
+void FileTransferService::receiveStreamGetAnswer(Reader& body) {
+    quint32 id = 0;
+    quint64 size = 0;
+    quint64 start = 0;
+    if (!body.u32(id) || !body.u64(size) || !body.u64(start)) {
+        return;
+    }
+    if (m_role != FileTransferRole::Requester || !m_incoming || m_incoming->upload ||
+        m_incoming->id != id || m_incoming->file.isOpen() || start > size ||
+        size > static_cast<quint64>(INT64_MAX)) {
+        spdlog::warn("FileTransfer: dropped a download answer that answers no request of ours");
+        return;
+    }
+    Stream& stream = *m_incoming;
+    stream.size = static_cast<qint64>(size);
+    if (!openIncoming(stream, static_cast<qint64>(start)) ||
+        stream.next != static_cast<qint64>(start)) {
+        failIncoming(tr("Cannot write to local file: %1").arg(stream.finalPath),
+                     QStringLiteral("Download stopped by the receiver"));
+        return;
+    }
+    m_bytesTotal = stream.size - stream.next;
+    m_bytesDone = 0;
+    m_clock.start();
+    spdlog::info("FileTransfer: receiving '{}' ({} bytes, from byte {})",
+                 stream.displayPath.toStdString(), stream.size, stream.next);
+}
+
+void FileTransferService::startStreamedUpload(const QString& localPath, const QString& remotePath) {
+    if (m_outgoing) {
+        emit fileError(tr("Cannot open local file: %1").arg(localPath));
+        return;
+    }
+    auto stream = std::make_unique<Stream>();
+    stream->id = ++m_nextStreamId;
+    stream->upload = true;
+    stream->awaiting = true;
+    stream->displayPath = remotePath;
+    stream->file.setFileName(localPath);
+    const QFileInfo info(localPath);
+    if (!info.isFile() || !stream->file.open(QIODevice::ReadOnly)) {
+        emit fileError(tr("Cannot open local file: %1").arg(localPath));
+        return;
+    }
+    stream->size = stream->file.size();
+    QByteArray message = messageOf(kStreamPut);
+    appendU32(message, stream->id);
+    appendU64(message, static_cast<quint64>(stream->size));
+    appendString(message, remotePath);
+    m_outgoing = std::move(stream);
+    spdlog::info("FileTransfer: offering streamed upload '{}' ({} bytes)", remotePath.toStdString(),
+                 m_outgoing->size);
+    send(message);
+}
+
+void FileTransferService::serveStreamPut(Reader& body) {
+    quint32 id = 0;
+    quint64 size = 0;
+    if (!body.u32(id) || !body.u64(size)) {
+        return;
+    }
+    const QString path = body.string();
+    if (m_incoming) {
+        sendStreamFailure(id, QStringLiteral("Busy with another transfer: ") + path);
+        return;
+    }
+    const QFileInfo target(path);
+    const QFileInfo part(partialPathOf(path));
+    if (path.isEmpty() || size > static_cast<quint64>(INT64_MAX) ||
+        (target.exists() && !target.isFile()) || (part.exists() && !part.isFile()) ||
+        !target.absoluteDir().exists()) {
+        spdlog::warn("FileTransfer: refusing upload to '{}'", path.toStdString());
+        sendStreamFailure(id, QStringLiteral("Cannot write file: ") + path);
+        return;
+    }
+    auto stream = std::make_unique<Stream>();
+    stream->id = id;
+    stream->upload = true;
+    stream->displayPath = path;
+    stream->finalPath = path;
+    stream->size = static_cast<qint64>(size);
+    const qint64 held = part.isFile() ? std::min(part.size(), stream->size) : 0;
+    if (!openIncoming(*stream, held)) {
+        sendStreamFailure(id, QStringLiteral("Cannot write file: ") + path);
+        return;
+    }
+    // The uploader compares this checksum with its own file's start and sends from byte 0
+    // instead when they differ.
+    QByteArray answer = messageOf(kStreamPutAnswer);
+    appendU32(answer, id);
+    appendU64(answer, static_cast<quint64>(stream->next));
+    QCryptographicHash prefix(QCryptographicHash::Sha256);
+    if (stream->next > 0) {
+        hashPrefix(stream->file, stream->next, prefix);
+        stream->file.seek(stream->next);
+    }
+    answer.append(stream->next > 0 ? prefix.result() : QByteArray(kDigestBytes, '\0'));
+    spdlog::info("FileTransfer: receiving streamed upload '{}' ({} bytes, from byte {})",
+                 path.toStdString(), stream->size, stream->next);
+    m_incoming = std::move(stream);
+    send(answer);
+}
+
+void FileTransferService::receiveStreamPutAnswer(Reader& body) {
+    quint32 id = 0;
+    quint64 start = 0;
+    if (!body.u32(id) || !body.u64(start) || body.remaining() < kDigestBytes) {
+        return;
+    }
+    if (m_role != FileTransferRole::Requester || !m_outgoing || !m_outgoing->upload ||
+        m_outgoing->id != id || !m_outgoing->awaiting) {
+        spdlog::warn("FileTransfer: dropped an upload answer that answers no request of ours");
+        return;
+    }
+    Stream& stream = *m_outgoing;
+    const QByteArray theirs(reinterpret_cast<const char*>(body.current()), kDigestBytes);
+    qint64 offset = static_cast<qint64>(std::min<quint64>(start, stream.size));
+    stream.hash.reset();
+    if (offset > 0 &&
+        (!hashPrefix(stream.file, offset, stream.hash) || stream.hash.result() != theirs)) {
+        offset = 0; // the Target's part is of another file: data from byte 0 restarts it
+        stream.hash.reset();
+    }
+    stream.file.seek(offset);
+    stream.next = offset;
+    stream.started = offset;
+    stream.awaiting = false;
+    m_bytesTotal = stream.size - offset;
+    m_bytesDone = 0;
+    m_clock.start();
+    pumpOutgoing();
+}
+
+void FileTransferService::pumpOutgoing() {
+    if (!m_outgoing || m_outgoing->awaiting) {
+        return;
+    }
+    Stream& stream = *m_outgoing;
+    for (int turn = 0; turn < kStreamChunksPerTurn; ++turn) {
+        if (m_backlog && m_backlog() > kStreamBacklogBytes) {
+            m_pump.start(kBacklogWaitMs);
+            return;
+        }
+        const QByteArray chunk = stream.file.read(kStreamChunkBytes);
+        if (chunk.isEmpty()) {
+            finishOutgoing();
+            return;
+        }
+        stream.hash.addData(chunk);
+        QByteArray data = messageOf(kStreamData);
+        appendU32(data, stream.id);
+        appendU64(data, static_cast<quint64>(stream.next));
+        data.append(chunk);
+        stream.next += chunk.size();
+        send(data);
+        if (!m_outgoing) {
+            return; // the send ended the session
+        }
+        if (stream.upload && stream.size > 0) {
+            emit fileUploadProgress(stream.displayPath,
+                                    static_cast<int>(stream.next * 100 / stream.size));
+        }
+        updateStats(chunk.size());
+    }
+    // The rest at the next turn of the event loop, after whatever else is waiting there.
+    m_pump.start(0);
+}
+
+void FileTransferService::finishOutgoing() {
+    Stream& stream = *m_outgoing;
+    const quint32 id = stream.id;
+    const bool upload = stream.upload;
+    spdlog::info("FileTransfer: sent '{}' ({} bytes, {} of them now)",
+                 stream.displayPath.toStdString(), stream.next, stream.next - stream.started);
+    QByteArray end = messageOf(kStreamEnd);
+    appendU32(end, id);
+    appendU64(end, static_cast<quint64>(stream.next));
+    end.append(stream.hash.result());
+    // The receiver may answer (and end this stream) before send returns.
+    send(end);
+    // A served download is done once sent; an upload when the Target has checked and named
+    // the file (put done).
+    if (!upload && m_outgoing && m_outgoing->id == id) {
+        m_outgoing.reset();
+    }
+}
+
+void FileTransferService::failIncoming(const QString& localText, const QString& peerText) {
+    if (!m_incoming) {
+        return;
+    }
+    sendStreamFailure(m_incoming->id, peerText);
+    m_incoming.reset();
+    if (m_role == FileTransferRole::Requester) {
+        emit fileError(localText);
+    }
+}
+
+void FileTransferService::receiveStreamData(Reader& body) {
+    quint32 id = 0;
+    quint64 offset = 0;
+    if (!body.u32(id) || !body.u64(offset)) {
+        return;
+    }
+    if (!m_incoming || m_incoming->id != id || !m_incoming->file.isOpen()) {
+        spdlog::warn("FileTransfer: dropped data of no transfer of ours");
+        return;
+    }
+    Stream& stream = *m_incoming;
+    const auto length = static_cast<qint64>(body.remaining());
+    if (offset == 0 && stream.next > 0) {
+        // The sender's file does not start with our part: it starts over.
+        stream.hash.reset();
+        stream.file.resize(0);
+        stream.file.seek(0);
+        stream.next = 0;
+        stream.started = 0;
+    }
+    if (static_cast<qint64>(offset) != stream.next || length < 1 || length > kStreamChunkBytes ||
+        stream.next + length > stream.size) {
+        spdlog::warn("FileTransfer: '{}': data at byte {} ({} bytes) does not fit (expected byte "
+                     "{} of {})",
+                     stream.displayPath.toStdString(), offset, length, stream.next, stream.size);
+        failIncoming(tr("Remote file download failed"),
+                     QStringLiteral("Transfer out of order: ") + stream.displayPath);
+        return;
+    }
+    const char* bytes = reinterpret_cast<const char*>(body.current());
+    if (stream.file.write(bytes, length) != length) {
+        failIncoming(tr("Cannot write to local file: %1").arg(stream.finalPath),
+                     QStringLiteral("Cannot write file: ") + stream.displayPath);
+        return;
+    }
+    stream.hash.addData(QByteArrayView(bytes, length));
+    stream.next += length;
+    if (!stream.upload) {
+        emit fileDownloadProgress(
+            stream.displayPath,
+            static_cast<int>(stream.next * 100 / std::max<qint64>(1, stream.size)));
+        updateStats(length);
+    }
+}
+
+void FileTransferService::receiveStreamEnd(Reader& body) {
+    quint32 id = 0;
+    quint64 total = 0;
+    if (!body.u32(id) || !body.u64(total) || body.remaining() < kDigestBytes) {
+        return;
+    }
+    if (!m_incoming || m_incoming->id != id || !m_incoming->file.isOpen()) {
+        spdlog::warn("FileTransfer: dropped the end of no transfer of ours");
+        return;
+    }
+    Stream& stream = *m_incoming;
+    const QByteArray theirs(reinterpret_cast<const char*>(body.current()), kDigestBytes);
+    if (static_cast<qint64>(total) != stream.next || stream.next != stream.size ||
+        stream.hash.result() != theirs) {
+        spdlog::warn("FileTransfer: '{}' arrived damaged ({} of {} bytes, checksum {}), discarded",
+                     stream.displayPath.toStdString(), stream.next, stream.size,
+                     stream.hash.result() == theirs ? "matches" : "differs");
+        stream.file.remove();
+        failIncoming(tr("Transfer corrupted, checksum mismatch: %1").arg(stream.displayPath),
+                     QStringLiteral("Checksum mismatch: ") + stream.displayPath);
+        return;
+    }
+    stream.file.close();
+    // The verified file takes its real name, replacing an older one.
+    std::error_code error;
+    std::filesystem::rename(QFile::encodeName(stream.file.fileName()).toStdString(),
+                            QFile::encodeName(stream.finalPath).toStdString(), error);
+    if (error) {
+        failIncoming(tr("Cannot write to local file: %1").arg(stream.finalPath),
+                     QStringLiteral("Cannot write file: ") + stream.displayPath);
+        return;
+    }
+    const std::unique_ptr<Stream> done = std::move(m_incoming);
+    spdlog::info("FileTransfer: '{}' verified and saved as '{}' ({} bytes)",
+                 done->displayPath.toStdString(), done->finalPath.toStdString(), done->size);
+    if (done->upload) {
+        QByteArray reply = messageOf(kStreamPutDone);
+        appendU32(reply, done->id);
+        send(reply);
+    } else {
+        emit fileDownloadProgress(done->displayPath, 100);
+        emit fileDownloadComplete(done->finalPath);
+    }
+}
+
+void FileTransferService::receiveStreamPutDone(Reader& body) {
+    quint32 id = 0;
+    if (!body.u32(id)) {
+        return;
+    }
+    if (m_role != FileTransferRole::Requester || !m_outgoing || !m_outgoing->upload ||
+        m_outgoing->id != id || m_outgoing->awaiting || !m_outgoing->file.atEnd()) {
+        spdlog::warn("FileTransfer: dropped an upload confirmation of no upload of ours");
+        return;
+    }
+    const std::unique_ptr<Stream> done = std::move(m_outgoing);
+    spdlog::info("FileTransfer: upload complete '{}' ({} bytes)", done->displayPath.toStdString(),
+                 done->size);
+    emit fileUploadComplete();
+}
+
+void FileTransferService::receiveStreamFailure(Reader& body) {
+    quint32 id = 0;
+    if (!body.u32(id)) {
+        return;
+    }
+    const QString text = body.string();
+    bool ours = false;
+    if (m_outgoing && m_outgoing->id == id) {
+        m_outgoing.reset();
+        m_pump.stop();
+        ours = true;
+    }
+    if (m_incoming && m_incoming->id == id) {
+        m_incoming.reset(); // the partial file stays for a resume
+        ours = true;
+    }
+    if (!ours) {
+        spdlog::warn("FileTransfer: dropped a failure of no transfer of ours");
+        return;
+    }
+    spdlog::error("FileTransfer: remote error: {}", text.toStdString());
+    if (m_role == FileTransferRole::Requester) {
+        emit fileError(text);
+    }
 }
 
 void FileTransferService::updateStats(qint64 bytes) {

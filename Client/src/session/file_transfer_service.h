@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include <QByteArray>
@@ -11,6 +13,7 @@
 #include <QMetaType>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 namespace nimbral {
 
@@ -31,9 +34,15 @@ enum class FileTransferRole : std::uint8_t { Requester, Server };
 // from the local file system; each drops, with a warning, what belongs to the other.
 // Messages start with a sub-type byte (1 list request, 2 list reply, 3 download request,
 // 4 download reply, 5 upload start, 6 upload data, 7 upload end, 8 error); integers are
-// little-endian, strings UTF-8 behind a u32 byte length. Whole files travel in memory, so both
-// directions are bounded (kMaxFileBytes), and only regular files are read or written.
-// Main thread only.
+// little-endian, strings UTF-8 behind a u32 byte length. These whole-file messages travel in
+// memory, so both directions are bounded (kMaxFileBytes), and only regular files are read or
+// written.
+//
+// Peers that both announce it (9 hello) stream instead, files of any size: 10 get, 11 get
+// answer, 15 put, 16 put answer, 12 data, 13 end (SHA-256 of the whole file), 14 failure or
+// cancel, 17 put done. The file is read and written in chunks as the link drains, lands under
+// a temporary name (kPartialSuffix) and gets its real name only once its checksum matched; a
+// later request for the same file resumes from the verified part. Main thread only.
 class FileTransferService : public QObject {
     Q_OBJECT
 
@@ -45,7 +54,25 @@ public:
     static constexpr qint64 kMaxFileBytes = 16 * 1024 * 1024 - 64 * 1024;
     static constexpr qint64 kUploadReserveLimit = 64 * 1024 * 1024;
 
+    static constexpr quint32 kCapabilityStreams = 1;
+    static constexpr qint64 kStreamChunkBytes = 64 * 1024;
+    // What may wait in the link's control queue before the sender pauses: small, so the
+    // session's other messages (and the video beside them) never queue behind much of a file.
+    static constexpr qint64 kStreamBacklogBytes = 256 * 1024;
+    static constexpr int kStreamChunksPerTurn = 16;
+    static constexpr const char* kPartialSuffix = ".nimbral-part";
+
     FileTransferService(FileTransferRole role, SendFunction send, QObject* parent = nullptr);
+    ~FileTransferService() override;
+
+    // Tells the peer what this end understands; answered by a peer that understands it.
+    void announceCapabilities();
+    bool peerStreams() const { return m_peerStreams; }
+    // Bytes still waiting in the link; a streaming sender pauses above kStreamBacklogBytes.
+    void setBacklogProbe(std::function<qint64()> probe) { m_backlog = std::move(probe); }
+    bool isStreaming() const { return m_outgoing != nullptr || m_incoming != nullptr; }
+    // Stops the running streamed transfers; what arrived stays for a later resume.
+    void cancelTransfer();
 
     FileTransferRole role() const { return m_role; }
 
@@ -73,6 +100,24 @@ signals:
 
 private:
     class Reader;
+    struct Stream;
+
+    void startStreamedDownload(const QString& remotePath, const QString& localPath);
+    void startStreamedUpload(const QString& localPath, const QString& remotePath);
+    void receiveHello(Reader& body);
+    void serveStreamGet(Reader& body);
+    void receiveStreamGetAnswer(Reader& body);
+    void serveStreamPut(Reader& body);
+    void receiveStreamPutAnswer(Reader& body);
+    void receiveStreamData(Reader& body);
+    void receiveStreamEnd(Reader& body);
+    void receiveStreamFailure(Reader& body);
+    void receiveStreamPutDone(Reader& body);
+    void pumpOutgoing();
+    void sendStreamFailure(quint32 id, const QString& text);
+    void failIncoming(const QString& localText, const QString& peerText);
+    void finishOutgoing();
+    bool openIncoming(Stream& stream, qint64 offset);
 
     void send(const QByteArray& message);
     void sendError(const QString& text);
@@ -105,6 +150,13 @@ private:
     QElapsedTimer m_clock;
     qint64 m_bytesDone = 0;
     qint64 m_bytesTotal = 0;
+
+    bool m_peerStreams = false;
+    std::function<qint64()> m_backlog;
+    quint32 m_nextStreamId = 0;
+    std::unique_ptr<Stream> m_outgoing; // what this end sends: a served download or an upload
+    std::unique_ptr<Stream> m_incoming; // what this end receives
+    QTimer m_pump;
 };
 
 } // namespace nimbral

@@ -525,6 +525,12 @@ void SessionManager::startStreaming() {
         [this](const std::vector<std::uint8_t>& message) {
             sendControl(controlMessage(ControlTag::FileTransfer, message), nullptr, false);
         });
+    // A streamed file flows as fast as the control channel drains, never faster.
+    m_fileTransfer->setBacklogProbe([this]() -> qint64 {
+        ITransport* link = m_transport ? m_transport->activeTransport() : nullptr;
+        return link != nullptr ? static_cast<qint64>(link->pendingBytes(ChannelType::Control)) : 0;
+    });
+    m_fileTransfer->announceCapabilities();
     spdlog::info("File transfer service initialized");
     m_chat = std::make_unique<ChatService>(
         [this](const std::vector<std::uint8_t>& payload) { sendChat(payload); });

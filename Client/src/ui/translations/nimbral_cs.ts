@@ -299,6 +299,14 @@ Pokračovat?</translation>
 <context>
     <name>nimbral::FileTransferService</name>
     <message>
+        <source>Transfer cancelled</source>
+        <translation>Přenos zrušen</translation>
+    </message>
+    <message>
+        <source>Transfer corrupted, checksum mismatch: %1</source>
+        <translation>Přenos poškozen, kontrolní součet nesouhlasí: %1</translation>
+    </message>
+    <message>
         <source>Cannot open local file: %1</source>
         <translation>Místní soubor nelze otevřít: %1</translation>
     </message>

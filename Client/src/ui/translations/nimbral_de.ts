@@ -299,6 +299,14 @@ Fortfahren?</translation>
 <context>
     <name>nimbral::FileTransferService</name>
     <message>
+        <source>Transfer cancelled</source>
+        <translation>Übertragung abgebrochen</translation>
+    </message>
+    <message>
+        <source>Transfer corrupted, checksum mismatch: %1</source>
+        <translation>Übertragung beschädigt, Prüfsumme stimmt nicht: %1</translation>
+    </message>
+    <message>
         <source>Cannot open local file: %1</source>
         <translation>Lokale Datei kann nicht geöffnet werden: %1</translation>
     </message>

@@ -299,6 +299,14 @@ Continue?</translation>
 <context>
     <name>nimbral::FileTransferService</name>
     <message>
+        <source>Transfer cancelled</source>
+        <translation>Transfer cancelled</translation>
+    </message>
+    <message>
+        <source>Transfer corrupted, checksum mismatch: %1</source>
+        <translation>Transfer corrupted, checksum mismatch: %1</translation>
+    </message>
+    <message>
         <source>Cannot open local file: %1</source>
         <translation>Cannot open local file: %1</translation>
     </message>

@@ -299,6 +299,14 @@ Continue?</source>
 <context>
     <name>nimbral::FileTransferService</name>
     <message>
+        <source>Transfer cancelled</source>
+        <translation>Transferencia cancelada</translation>
+    </message>
+    <message>
+        <source>Transfer corrupted, checksum mismatch: %1</source>
+        <translation>Transferencia dañada, la suma de comprobación no coincide: %1</translation>
+    </message>
+    <message>
         <source>Cannot open local file: %1</source>
         <translation>No se puede abrir el archivo local: %1</translation>
     </message>

@@ -299,6 +299,14 @@ Jatketaanko?</translation>
 <context>
     <name>nimbral::FileTransferService</name>
     <message>
+        <source>Transfer cancelled</source>
+        <translation>Siirto peruttu</translation>
+    </message>
+    <message>
+        <source>Transfer corrupted, checksum mismatch: %1</source>
+        <translation>Siirto vioittui, tarkistussumma ei täsmää: %1</translation>
+    </message>
+    <message>
         <source>Cannot open local file: %1</source>
         <translation>Paikallista tiedostoa ei voi avata: %1</translation>
     </message>

@@ -299,6 +299,14 @@ Continuer ?</translation>
 <context>
     <name>nimbral::FileTransferService</name>
     <message>
+        <source>Transfer cancelled</source>
+        <translation>Transfert annulé</translation>
+    </message>
+    <message>
+        <source>Transfer corrupted, checksum mismatch: %1</source>
+        <translation>Transfert corrompu, somme de contrôle incorrecte : %1</translation>
+    </message>
+    <message>
         <source>Cannot open local file: %1</source>
         <translation>Impossible d'ouvrir le fichier local : %1</translation>
     </message>

@@ -299,6 +299,14 @@ Folytatja?</translation>
 <context>
     <name>nimbral::FileTransferService</name>
     <message>
+        <source>Transfer cancelled</source>
+        <translation>Átvitel megszakítva</translation>
+    </message>
+    <message>
+        <source>Transfer corrupted, checksum mismatch: %1</source>
+        <translation>Sérült átvitel, az ellenőrzőösszeg eltér: %1</translation>
+    </message>
+    <message>
         <source>Cannot open local file: %1</source>
         <translation>A helyi fájl nem nyitható meg: %1</translation>
     </message>

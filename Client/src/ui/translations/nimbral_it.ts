@@ -299,6 +299,14 @@ Continuare?</translation>
 <context>
     <name>nimbral::FileTransferService</name>
     <message>
+        <source>Transfer cancelled</source>
+        <translation>Trasferimento annullato</translation>
+    </message>
+    <message>
+        <source>Transfer corrupted, checksum mismatch: %1</source>
+        <translation>Trasferimento danneggiato, checksum non corrispondente: %1</translation>
+    </message>
+    <message>
         <source>Cannot open local file: %1</source>
         <translation>Impossibile aprire il file locale: %1</translation>
     </message>

@@ -299,6 +299,14 @@ Fortsette?</translation>
 <context>
     <name>nimbral::FileTransferService</name>
     <message>
+        <source>Transfer cancelled</source>
+        <translation>Overføringen ble avbrutt</translation>
+    </message>
+    <message>
+        <source>Transfer corrupted, checksum mismatch: %1</source>
+        <translation>Overføringen er skadet, sjekksummen stemmer ikke: %1</translation>
+    </message>
+    <message>
         <source>Cannot open local file: %1</source>
         <translation>Kan ikke åpne lokal fil: %1</translation>
     </message>

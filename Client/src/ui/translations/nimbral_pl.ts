@@ -299,6 +299,14 @@ Kontynuować?</translation>
 <context>
     <name>nimbral::FileTransferService</name>
     <message>
+        <source>Transfer cancelled</source>
+        <translation>Przesyłanie anulowane</translation>
+    </message>
+    <message>
+        <source>Transfer corrupted, checksum mismatch: %1</source>
+        <translation>Przesyłanie uszkodzone, niezgodna suma kontrolna: %1</translation>
+    </message>
+    <message>
         <source>Cannot open local file: %1</source>
         <translation>Nie można otworzyć pliku lokalnego: %1</translation>
     </message>

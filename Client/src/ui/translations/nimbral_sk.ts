@@ -299,6 +299,14 @@ Pokračovať?</translation>
 <context>
     <name>nimbral::FileTransferService</name>
     <message>
+        <source>Transfer cancelled</source>
+        <translation>Prenos zrušený</translation>
+    </message>
+    <message>
+        <source>Transfer corrupted, checksum mismatch: %1</source>
+        <translation>Prenos poškodený, kontrolný súčet nesúhlasí: %1</translation>
+    </message>
+    <message>
         <source>Cannot open local file: %1</source>
         <translation>Miestny súbor nemožno otvoriť: %1</translation>
     </message>

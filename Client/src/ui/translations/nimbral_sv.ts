@@ -299,6 +299,14 @@ Fortsätta?</translation>
 <context>
     <name>nimbral::FileTransferService</name>
     <message>
+        <source>Transfer cancelled</source>
+        <translation>Överföringen avbröts</translation>
+    </message>
+    <message>
+        <source>Transfer corrupted, checksum mismatch: %1</source>
+        <translation>Överföringen är skadad, kontrollsumman stämmer inte: %1</translation>
+    </message>
+    <message>
         <source>Cannot open local file: %1</source>
         <translation>Kan inte öppna lokal fil: %1</translation>
     </message>

@@ -1,0 +1,320 @@
+// Streamed transfers between two file-transfer services wired back to back: sizes around the
+// chunk, resume after a cut, damage, cancel, and what a hostile peer sends.
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QtEndian>
+
+#include <gtest/gtest.h>
+
+#include "log_capture.h"
+#include "qstring_printer.h"
+#include "session/file_transfer_service.h"
+#include "wait_until.h"
+
+namespace nimbral {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+constexpr qint64 kChunk = FileTransferService::kStreamChunkBytes;
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QByteArray pattern(qsizetype size, int seed = 7) {
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i) {
+        bytes[i] = static_cast<char>(i * 31 + seed + (i >> 16));
+    }
+    return bytes;
+}
+
+void writeFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(content);
+}
+
+quint64 u64At(const Bytes& message, std::size_t at) {
+    return qFromLittleEndian<quint64>(message.data() + at);
+}
+
+// One session's pair of services, with a link the test can cut or tamper with. Both folders
+// outlive the pair, so a second session finds what the first left.
+class Link {
+public:
+    Link()
+        : master(FileTransferRole::Requester, [this](const Bytes& m) { carry(m, true); })
+        , target(FileTransferRole::Server, [this](const Bytes& m) { carry(m, false); }) {}
+
+    void greet() {
+        master.announceCapabilities();
+        target.announceCapabilities();
+    }
+
+    int count(bool toTarget, std::uint8_t type) const {
+        const auto& list = toTarget ? sentToTarget : sentToMaster;
+        return static_cast<int>(std::count_if(
+            list.begin(), list.end(), [&](const Bytes& m) { return !m.empty() && m[0] == type; }));
+    }
+    const Bytes* first(bool toTarget, std::uint8_t type) const {
+        for (const Bytes& m : toTarget ? sentToTarget : sentToMaster) {
+            if (!m.empty() && m[0] == type) {
+                return &m;
+            }
+        }
+        return nullptr;
+    }
+
+    std::vector<Bytes> sentToTarget;
+    std::vector<Bytes> sentToMaster;
+    // Messages of this sub-type are delivered only this many times more (the link breaks).
+    std::optional<std::pair<std::uint8_t, int>> cutAfter;
+    bool cut = false;
+    std::function<void(Bytes&)> tamper;
+    FileTransferService master;
+    FileTransferService target;
+
+private:
+    void carry(Bytes message, bool toTarget) {
+        if (cut) {
+            return;
+        }
+        if (cutAfter && !message.empty() && message[0] == cutAfter->first &&
+            cutAfter->second-- <= 0) {
+            cut = true;
+            return;
+        }
+        if (tamper) {
+            tamper(message);
+        }
+        (toTarget ? sentToTarget : sentToMaster).push_back(message);
+        (toTarget ? target : master).handleMessage(message);
+    }
+};
+
+class FileStreamTest : public ::testing::Test {
+protected:
+    QString remote(const QString& name) const { return remoteFolder.path() + "/" + name; }
+    QString local(const QString& name) const { return localFolder.path() + "/" + name; }
+
+    QTemporaryDir remoteFolder;
+    QTemporaryDir localFolder;
+};
+
+TEST_F(FileStreamTest, BothEndsLearnOfStreamsWhicheverStartsFirstAndAnOldPeerGetsTheOldMessages) {
+    Link link;
+    link.cut = true; // the Target's service does not exist yet: the Master's hello is lost
+    link.master.announceCapabilities();
+    link.cut = false;
+    link.target.announceCapabilities();
+    EXPECT_TRUE(link.target.peerStreams());
+    EXPECT_TRUE(link.master.peerStreams()) << "the Target's hello was answered";
+
+    // A peer that never announces anything is served and asked in the old way.
+    std::vector<Bytes> sent;
+    FileTransferService master(FileTransferRole::Requester,
+                               [&](const Bytes& m) { sent.push_back(m); });
+    master.announceCapabilities();
+    master.requestDownload("/remote/file", local("file"));
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[1][0], 3) << "the whole-file download request";
+}
+
+TEST_F(FileStreamTest, FilesOfEverySizeTravelBothWaysAndArriveUnderTheirNameOnlyWhenVerified) {
+    // Around the chunk, and beyond the old whole-file limit.
+    for (const qint64 size : {qint64(0), qint64(1), kChunk, kChunk + 1,
+                              FileTransferService::kMaxFileBytes + 3 * kChunk + 5}) {
+        SCOPED_TRACE(size);
+        Link link;
+        link.greet();
+        const QByteArray content = pattern(size);
+        const QString name = QStringLiteral("file-%1.bin").arg(size);
+        writeFile(remote(name), content);
+        QSignalSpy downloaded(&link.master, &FileTransferService::fileDownloadComplete);
+        QSignalSpy errors(&link.master, &FileTransferService::fileError);
+        link.master.requestDownload(remote(name), local(name));
+        ASSERT_WAIT(downloaded.count() == 1 || errors.count() > 0, 20000);
+        ASSERT_EQ(errors.count(), 0) << errors.at(0).at(0).toString().toStdString();
+        EXPECT_EQ(downloaded.at(0).at(0).toString(), local(name));
+        EXPECT_TRUE(readAll(local(name)) == content);
+        EXPECT_FALSE(QFile::exists(local(name) + FileTransferService::kPartialSuffix));
+        EXPECT_EQ(link.count(true, 3), 0) << "no whole-file request";
+        EXPECT_EQ(link.count(false, 12), (size + kChunk - 1) / kChunk);
+        for (const Bytes& m : link.sentToMaster) {
+            EXPECT_LE(static_cast<qint64>(m.size()), 1 + 4 + 8 + kChunk);
+        }
+
+        // And back, as an upload under another name.
+        const QString back = QStringLiteral("back-%1.bin").arg(size);
+        QSignalSpy uploaded(&link.master, &FileTransferService::fileUploadComplete);
+        link.master.uploadFile(local(name), remote(back));
+        ASSERT_WAIT(uploaded.count() == 1 || errors.count() > 0, 20000);
+        ASSERT_EQ(errors.count(), 0) << errors.at(0).at(0).toString().toStdString();
+        EXPECT_TRUE(readAll(remote(back)) == content);
+        EXPECT_FALSE(QFile::exists(remote(back) + FileTransferService::kPartialSuffix));
+        EXPECT_EQ(link.count(true, 5), 0) << "no whole-file upload";
+        EXPECT_EQ(link.count(false, 17), 1) << "confirmed once checked";
+    }
+}
+
+TEST_F(FileStreamTest, ACutDownloadResumesFromWhatArrivedInTheNextSession) {
+    const QByteArray content = pattern(40 * kChunk + 123);
+    writeFile(remote("big.bin"), content);
+    {
+        Link first;
+        first.greet();
+        first.cutAfter = std::make_pair(std::uint8_t(12), 17);
+        first.master.requestDownload(remote("big.bin"), local("big.bin"));
+        ASSERT_WAIT(first.cut, 10000);
+        QTest::qWait(20);
+    } // the session ends with the link
+    ASSERT_EQ(QFileInfo(local("big.bin") + FileTransferService::kPartialSuffix).size(),
+              17 * kChunk);
+    EXPECT_FALSE(QFile::exists(local("big.bin")));
+
+    Link second;
+    second.greet();
+    QSignalSpy downloaded(&second.master, &FileTransferService::fileDownloadComplete);
+    second.master.requestDownload(remote("big.bin"), local("big.bin"));
+    ASSERT_WAIT(downloaded.count() == 1, 10000);
+    EXPECT_TRUE(readAll(local("big.bin")) == content);
+    const Bytes* get = second.first(true, 10);
+    ASSERT_NE(get, nullptr);
+    EXPECT_EQ(u64At(*get, 5), quint64(17 * kChunk)) << "asked from where the part ends";
+    const Bytes* answer = second.first(false, 11);
+    ASSERT_NE(answer, nullptr);
+    EXPECT_EQ(u64At(*answer, 13), quint64(17 * kChunk)) << "and the Target agreed";
+    EXPECT_EQ(second.count(false, 12), 24) << "only the rest travelled";
+}
+
+TEST_F(FileStreamTest, APartOfAnotherFileIsNotResumed) {
+    writeFile(local("doc.bin") + FileTransferService::kPartialSuffix, pattern(3 * kChunk, 99));
+    const QByteArray content = pattern(5 * kChunk);
+    writeFile(remote("doc.bin"), content);
+    Link link;
+    link.greet();
+    QSignalSpy downloaded(&link.master, &FileTransferService::fileDownloadComplete);
+    link.master.requestDownload(remote("doc.bin"), local("doc.bin"));
+    ASSERT_WAIT(downloaded.count() == 1, 10000);
+    EXPECT_TRUE(readAll(local("doc.bin")) == content);
+    EXPECT_EQ(u64At(*link.first(false, 11), 13), 0u) << "the checksums differed: from byte 0";
+}
+
+TEST_F(FileStreamTest, ACutUploadResumesAndAStaleTargetPartStartsOver) {
+    const QByteArray content = pattern(30 * kChunk + 9);
+    writeFile(local("up.bin"), content);
+    {
+        Link first;
+        first.greet();
+        first.cutAfter = std::make_pair(std::uint8_t(12), 11);
+        first.master.uploadFile(local("up.bin"), remote("up.bin"));
+        ASSERT_WAIT(first.cut, 10000);
+        QTest::qWait(20);
+    }
+    ASSERT_EQ(QFileInfo(remote("up.bin") + FileTransferService::kPartialSuffix).size(),
+              11 * kChunk);
+    Link second;
+    second.greet();
+    QSignalSpy uploaded(&second.master, &FileTransferService::fileUploadComplete);
+    second.master.uploadFile(local("up.bin"), remote("up.bin"));
+    ASSERT_WAIT(uploaded.count() == 1, 10000);
+    EXPECT_TRUE(readAll(remote("up.bin")) == content);
+    EXPECT_EQ(second.count(true, 12), 20) << "only the rest travelled";
+
+    // The same name with other content: the Target's part is not of this file.
+    writeFile(remote("up2.bin") + FileTransferService::kPartialSuffix, pattern(4 * kChunk, 3));
+    QSignalSpy again(&second.master, &FileTransferService::fileUploadComplete);
+    second.master.uploadFile(local("up.bin"), remote("up2.bin"));
+    ASSERT_WAIT(again.count() == 1, 10000);
+    EXPECT_TRUE(readAll(remote("up2.bin")) == content);
+}
+
+TEST_F(FileStreamTest, ADamagedChunkIsCaughtAndNothingIsSaved) {
+    writeFile(remote("v.bin"), pattern(6 * kChunk));
+    Link link;
+    link.greet();
+    int seen = 0;
+    link.tamper = [&seen](Bytes& m) {
+        if (m[0] == 12 && ++seen == 3) {
+            m[100] ^= 0x01;
+        }
+    };
+    QSignalSpy errors(&link.master, &FileTransferService::fileError);
+    link.master.requestDownload(remote("v.bin"), local("v.bin"));
+    ASSERT_WAIT(errors.count() == 1, 10000);
+    EXPECT_EQ(errors.at(0).at(0).toString(),
+              "Transfer corrupted, checksum mismatch: " + remote("v.bin"));
+    EXPECT_FALSE(QFile::exists(local("v.bin")));
+    EXPECT_FALSE(QFile::exists(local("v.bin") + FileTransferService::kPartialSuffix))
+        << "a damaged part is not resumed";
+}
+
+TEST_F(FileStreamTest, ACancelStopsBothEndsAndKeepsThePart) {
+    writeFile(remote("c.bin"), pattern(200 * kChunk));
+    Link link;
+    link.greet();
+    QSignalSpy progress(&link.master, &FileTransferService::fileDownloadProgress);
+    QSignalSpy errors(&link.master, &FileTransferService::fileError);
+    link.master.requestDownload(remote("c.bin"), local("c.bin"));
+    ASSERT_WAIT(progress.count() >= 20, 10000);
+    link.master.cancelTransfer();
+    EXPECT_EQ(errors.count(), 1);
+    EXPECT_EQ(errors.at(0).at(0).toString(), "Transfer cancelled");
+    EXPECT_FALSE(link.target.isStreaming());
+    EXPECT_FALSE(link.master.isStreaming());
+    const int sent = link.count(false, 12);
+    QTest::qWait(50);
+    EXPECT_EQ(link.count(false, 12), sent) << "the Target stopped sending";
+    EXPECT_GT(QFileInfo(local("c.bin") + FileTransferService::kPartialSuffix).size(), 0);
+}
+
+TEST_F(FileStreamTest, WhatAHostilePeerSendsIsDroppedOrEndsTheTransfer) {
+    test::LogCapture log;
+    Link link;
+    link.greet();
+    // The Master serves nothing: a get or put sent to it is dropped.
+    Bytes get = {10, 1, 0, 0, 0};
+    get.resize(get.size() + 8 + 32 + 4, 0);
+    link.master.handleMessage(get);
+    EXPECT_TRUE(log.has(spdlog::level::warn,
+                        "FileTransfer: dropped a download request from the peer: only the Target "
+                        "serves files"));
+    // Data and ends of no transfer of ours.
+    link.master.handleMessage(Bytes{12, 9, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 'x'});
+    EXPECT_TRUE(log.has(spdlog::level::warn, "FileTransfer: dropped data of no transfer of ours"));
+    EXPECT_TRUE(link.sentToTarget.size() == 2u) << "nothing said back (only the hellos)";
+
+    // Data beyond the announced size ends the transfer, and the Target hears why.
+    writeFile(remote("small.bin"), pattern(10));
+    link.tamper = [](Bytes& m) {
+        if (m[0] == 11) {
+            m[5] = 5; // the answer now says 5 bytes, the data brings 10
+            for (int i = 6; i < 13; ++i) {
+                m[i] = 0;
+            }
+        }
+    };
+    QSignalSpy errors(&link.master, &FileTransferService::fileError);
+    link.master.requestDownload(remote("small.bin"), local("small.bin"));
+    ASSERT_WAIT(errors.count() == 1, 5000);
+    EXPECT_EQ(link.count(true, 14), 1);
+    EXPECT_FALSE(QFile::exists(local("small.bin")));
+    EXPECT_FALSE(link.master.isStreaming());
+
+    // An upload may not name a folder or a path whose folder is missing.
+    link.tamper = nullptr;
+    writeFile(local("x.bin"), pattern(3));
+    QSignalSpy refused(&link.master, &FileTransferService::fileError);
+    link.master.uploadFile(local("x.bin"), remoteFolder.path());
+    ASSERT_EQ(refused.count(), 1);
+    EXPECT_EQ(refused.at(0).at(0).toString(), "Cannot write file: " + remoteFolder.path());
+    link.master.uploadFile(local("x.bin"), remote("missing/x.bin"));
+    ASSERT_EQ(refused.count(), 2);
+}
+
+} // namespace
+} // namespace nimbral
