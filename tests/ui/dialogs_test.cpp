@@ -319,6 +319,34 @@ TEST_F(FileManagerDialogTest, DownloadsAQueueOneAfterAnotherAndAsksBeforeOverwri
     EXPECT_FALSE(dialog.progressBar()->isVisibleTo(&dialog));
 }
 
+TEST(FileManagerDialogTexts, RateAndTimeLeft) {
+    EXPECT_EQ(FileManagerDialog::rateText(1536, 42), "1.5 KB/s, 0:42 left");
+    EXPECT_EQ(FileManagerDialog::rateText(5 * 1048576, 3725), "5.0 MB/s, 1:02:05 left");
+    EXPECT_EQ(FileManagerDialog::rateText(0, -1), "0 B/s, 0:00 left");
+}
+
+TEST_F(FileManagerDialogTest, TheOverallBarCountsFilesAndCancelDropsTheQueue) {
+    list("", {{"a", false, 1}, {"b", false, 1}, {"c", false, 1}});
+    setLocalFolder(local.path());
+    selectRemote({"a", "b", "c"});
+    dialog.onDownloadClicked();
+    EXPECT_TRUE(dialog.cancelButton()->isVisibleTo(&dialog));
+    EXPECT_EQ(dialog.overallBar()->maximum(), 3);
+    EXPECT_EQ(dialog.overallBar()->value(), 0);
+    emit files.service.transferStats(2048, 5, 50);
+    EXPECT_EQ(dialog.rateLabel()->text(), "2.0 KB/s, 0:05 left");
+    dialog.onDownloadComplete(local.filePath("a"));
+    EXPECT_EQ(dialog.overallBar()->value(), 1);
+
+    const std::size_t sent = files.sent.size();
+    dialog.cancelButton()->click();
+    EXPECT_EQ(dialog.statusText(), "Transfer cancelled");
+    EXPECT_FALSE(dialog.progressBar()->isVisibleTo(&dialog));
+    EXPECT_FALSE(dialog.cancelButton()->isVisibleTo(&dialog));
+    dialog.onDownloadComplete(local.filePath("b")); // the answer to what was already asked
+    EXPECT_EQ(files.sent.size(), sent) << "nothing more is asked for";
+}
+
 TEST_F(FileManagerDialogTest, ThreeDownloadsCountOneOfThreeToAllComplete) {
     list("", {{"a", false, 1}, {"b", false, 1}, {"c", false, 1}});
     setLocalFolder(local.path());

@@ -1,5 +1,7 @@
 #include "ui/file_manager_dialog.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFileInfo>
 #include <QFileSystemModel>
@@ -111,11 +113,22 @@ FileManagerDialog::FileManagerDialog(FileTransferService& service, QWidget* pare
     splitter->addWidget(localPane);
     layout->addWidget(splitter, 1);
 
+    auto* transfer = new QHBoxLayout;
     m_progress = new QProgressBar(this);
     m_progress->setTextVisible(true);
     m_progress->setRange(0, 100);
-    m_progress->hide();
-    layout->addWidget(m_progress);
+    transfer->addWidget(m_progress, 2);
+    m_overall = new QProgressBar(this);
+    m_overall->setTextVisible(true);
+    m_overall->setFormat(tr("%v of %m files"));
+    transfer->addWidget(m_overall, 1);
+    m_rate = new QLabel(this);
+    transfer->addWidget(m_rate);
+    m_cancel = new QPushButton(tr("Cancel"), this);
+    connect(m_cancel, &QPushButton::clicked, this, &FileManagerDialog::onCancelClicked);
+    transfer->addWidget(m_cancel);
+    layout->addLayout(transfer);
+    showTransferring(false);
     m_status = new QLabel(this);
     m_status->setStyleSheet(QStringLiteral("color: #666; font-size: 11px;"));
     layout->addWidget(m_status);
@@ -136,8 +149,55 @@ FileManagerDialog::FileManagerDialog(FileTransferService& service, QWidget* pare
             [this](const QString&, int percent) { m_progress->setValue(percent); });
     connect(&m_service, &FileTransferService::fileUploadProgress, m_progress,
             [this](const QString&, int percent) { m_progress->setValue(percent); });
+    connect(&m_service, &FileTransferService::transferStats, m_rate,
+            [this](qint64 bytesPerSecond, int secondsLeft, int) {
+                m_rate->setText(rateText(bytesPerSecond, secondsLeft));
+            });
 
     browseRemote(QString());
+}
+
+QString FileManagerDialog::rateText(qint64 bytesPerSecond, int secondsLeft) {
+    const int seconds = std::max(0, secondsLeft);
+    const QString left =
+        seconds >= 3600
+            ? QStringLiteral("%1:%2:%3")
+                  .arg(seconds / 3600)
+                  .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+                  .arg(seconds % 60, 2, 10, QLatin1Char('0'))
+            : QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+    return tr("%1/s, %2 left").arg(sizeText(std::max<qint64>(0, bytesPerSecond)), left);
+}
+
+void FileManagerDialog::showTransferring(bool running) {
+    m_progress->setVisible(running);
+    m_overall->setVisible(running);
+    m_rate->setVisible(running);
+    m_cancel->setVisible(running);
+    if (!running) {
+        m_rate->clear();
+    }
+}
+
+void FileManagerDialog::updateOverall() {
+    const int batch = m_downloadRunning ? m_downloadBatch : m_uploadBatch;
+    const int left = int(m_downloadRunning ? m_downloads.size() : m_uploads.size());
+    m_overall->setRange(0, std::max(1, batch));
+    m_overall->setValue(std::clamp(batch - left, 0, batch));
+}
+
+void FileManagerDialog::onCancelClicked() {
+    m_downloads.clear();
+    m_uploads.clear();
+    m_downloadRunning = false;
+    m_uploadRunning = false;
+    showTransferring(false);
+    // The service says "Transfer cancelled" through its error signal.
+    if (m_service.isStreaming()) {
+        m_service.cancelTransfer();
+    } else {
+        setStatus(tr("Transfer cancelled"));
+    }
 }
 
 QString FileManagerDialog::statusText() const {
@@ -271,7 +331,8 @@ void FileManagerDialog::startNextDownload() {
                   .arg(m_downloadBatch)
                   .arg(QFileInfo(local).fileName()));
     m_progress->setValue(0);
-    m_progress->show();
+    showTransferring(true);
+    updateOverall();
     m_service.requestDownload(remote, local);
 }
 
@@ -287,7 +348,7 @@ void FileManagerDialog::onDownloadComplete(const QString& localPath) {
         return;
     }
     m_downloadRunning = false;
-    m_progress->hide();
+    showTransferring(false);
     setStatus(tr("All downloads complete."));
 }
 
@@ -344,7 +405,8 @@ void FileManagerDialog::startNextUpload() {
                   .arg(m_uploadBatch)
                   .arg(QFileInfo(local).fileName()));
     m_progress->setValue(0);
-    m_progress->show();
+    showTransferring(true);
+    updateOverall();
     m_service.uploadFile(local, remote);
 }
 
@@ -357,7 +419,7 @@ void FileManagerDialog::onUploadComplete() {
         return;
     }
     m_uploadRunning = false;
-    m_progress->hide();
+    showTransferring(false);
     setStatus(tr("All uploads complete."));
     browseRemote(m_currentRemotePath);
 }
@@ -365,7 +427,7 @@ void FileManagerDialog::onUploadComplete() {
 void FileManagerDialog::onTransferError(const QString& error) {
     m_downloadRunning = false;
     m_uploadRunning = false;
-    m_progress->hide();
+    showTransferring(false);
     setStatus(tr("Error: %1").arg(error));
 }
 

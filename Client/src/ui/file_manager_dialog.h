@@ -11,6 +11,7 @@
 class QFileSystemModel;
 class QLabel;
 class QProgressBar;
+class QPushButton;
 class QTreeView;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -42,7 +43,13 @@ public:
     QTreeView* localTree() const { return m_localTree; }
     QFileSystemModel* localModel() const { return m_localModel; }
     QProgressBar* progressBar() const { return m_progress; }
+    QProgressBar* overallBar() const { return m_overall; }
+    QLabel* rateLabel() const { return m_rate; }
+    QPushButton* cancelButton() const { return m_cancel; }
     QLabel* pathLabel() const { return m_pathLabel; }
+
+    // "1.5 MB/s, 0:42 left"; the time as m:ss, or h:mm:ss from an hour on.
+    static QString rateText(qint64 bytesPerSecond, int secondsLeft);
 
 signals:
     // Every text the status line shows, in order (some last only until the next file starts).
@@ -57,12 +64,17 @@ public slots:
     void onTransferError(const QString& error);
     void onDownloadComplete(const QString& localPath);
     void onUploadComplete();
+    // Stops the running file and drops the queued ones; a streamed file's part stays, so
+    // asking for it again resumes it.
+    void onCancelClicked();
 
 private:
     void browseRemote(const QString& path);
     void startNextDownload();
     void startNextUpload();
     void setStatus(const QString& text);
+    void showTransferring(bool running);
+    void updateOverall();
     QString localTargetFolder() const;
 
     FileTransferService& m_service;
@@ -80,6 +92,9 @@ private:
     QTreeView* m_localTree = nullptr;
     QFileSystemModel* m_localModel = nullptr;
     QProgressBar* m_progress = nullptr;
+    QProgressBar* m_overall = nullptr;
+    QLabel* m_rate = nullptr;
+    QPushButton* m_cancel = nullptr;
     QLabel* m_status = nullptr;
 };
 

@@ -172,6 +172,22 @@
 <context>
     <name>nimbral::FileManagerDialog</name>
     <message>
+        <source>%v of %m files</source>
+        <translation>%v z %m souborů</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Zrušit</translation>
+    </message>
+    <message>
+        <source>%1/s, %2 left</source>
+        <translation>%1/s, zbývá %2</translation>
+    </message>
+    <message>
+        <source>Transfer cancelled</source>
+        <translation>Přenos zrušen</translation>
+    </message>
+    <message>
         <source>File Manager</source>
         <translation>Správce souborů</translation>
     </message>

@@ -172,6 +172,22 @@
 <context>
     <name>nimbral::FileManagerDialog</name>
     <message>
+        <source>%v of %m files</source>
+        <translation>%v von %m Dateien</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>%1/s, %2 left</source>
+        <translation>%1/s, noch %2</translation>
+    </message>
+    <message>
+        <source>Transfer cancelled</source>
+        <translation>Übertragung abgebrochen</translation>
+    </message>
+    <message>
         <source>File Manager</source>
         <translation>Dateimanager</translation>
     </message>

@@ -172,6 +172,22 @@
 <context>
     <name>nimbral::FileManagerDialog</name>
     <message>
+        <source>%v of %m files</source>
+        <translation>%v of %m files</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>%1/s, %2 left</source>
+        <translation>%1/s, %2 left</translation>
+    </message>
+    <message>
+        <source>Transfer cancelled</source>
+        <translation>Transfer cancelled</translation>
+    </message>
+    <message>
         <source>File Manager</source>
         <translation>File Manager</translation>
     </message>

@@ -172,6 +172,22 @@
 <context>
     <name>nimbral::FileManagerDialog</name>
     <message>
+        <source>%v of %m files</source>
+        <translation>%v de %m archivos</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Cancelar</translation>
+    </message>
+    <message>
+        <source>%1/s, %2 left</source>
+        <translation>%1/s, quedan %2</translation>
+    </message>
+    <message>
+        <source>Transfer cancelled</source>
+        <translation>Transferencia cancelada</translation>
+    </message>
+    <message>
         <source>File Manager</source>
         <translation>Administrador de archivos</translation>
     </message>

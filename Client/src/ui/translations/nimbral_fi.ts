@@ -172,6 +172,22 @@
 <context>
     <name>nimbral::FileManagerDialog</name>
     <message>
+        <source>%v of %m files</source>
+        <translation>%v / %m tiedostoa</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Peruuta</translation>
+    </message>
+    <message>
+        <source>%1/s, %2 left</source>
+        <translation>%1/s, jäljellä %2</translation>
+    </message>
+    <message>
+        <source>Transfer cancelled</source>
+        <translation>Siirto peruttu</translation>
+    </message>
+    <message>
         <source>File Manager</source>
         <translation>Tiedostonhallinta</translation>
     </message>

@@ -172,6 +172,22 @@
 <context>
     <name>nimbral::FileManagerDialog</name>
     <message>
+        <source>%v of %m files</source>
+        <translation>%v sur %m fichiers</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>%1/s, %2 left</source>
+        <translation>%1/s, reste %2</translation>
+    </message>
+    <message>
+        <source>Transfer cancelled</source>
+        <translation>Transfert annulé</translation>
+    </message>
+    <message>
         <source>File Manager</source>
         <translation>Gestionnaire de fichiers</translation>
     </message>

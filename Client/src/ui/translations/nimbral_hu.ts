@@ -172,6 +172,22 @@
 <context>
     <name>nimbral::FileManagerDialog</name>
     <message>
+        <source>%v of %m files</source>
+        <translation>%v / %m fájl</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Mégse</translation>
+    </message>
+    <message>
+        <source>%1/s, %2 left</source>
+        <translation>%1/s, hátravan %2</translation>
+    </message>
+    <message>
+        <source>Transfer cancelled</source>
+        <translation>Átvitel megszakítva</translation>
+    </message>
+    <message>
         <source>File Manager</source>
         <translation>Fájlkezelő</translation>
     </message>

@@ -172,6 +172,22 @@
 <context>
     <name>nimbral::FileManagerDialog</name>
     <message>
+        <source>%v of %m files</source>
+        <translation>%v di %m file</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>%1/s, %2 left</source>
+        <translation>%1/s, mancano %2</translation>
+    </message>
+    <message>
+        <source>Transfer cancelled</source>
+        <translation>Trasferimento annullato</translation>
+    </message>
+    <message>
         <source>File Manager</source>
         <translation>Gestione file</translation>
     </message>

@@ -172,6 +172,22 @@
 <context>
     <name>nimbral::FileManagerDialog</name>
     <message>
+        <source>%v of %m files</source>
+        <translation>%v z %m plików</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Anuluj</translation>
+    </message>
+    <message>
+        <source>%1/s, %2 left</source>
+        <translation>%1/s, pozostało %2</translation>
+    </message>
+    <message>
+        <source>Transfer cancelled</source>
+        <translation>Przesyłanie anulowane</translation>
+    </message>
+    <message>
         <source>File Manager</source>
         <translation>Menedżer plików</translation>
     </message>

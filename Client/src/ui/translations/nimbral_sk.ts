@@ -172,6 +172,22 @@
 <context>
     <name>nimbral::FileManagerDialog</name>
     <message>
+        <source>%v of %m files</source>
+        <translation>%v z %m súborov</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Zrušiť</translation>
+    </message>
+    <message>
+        <source>%1/s, %2 left</source>
+        <translation>%1/s, zostáva %2</translation>
+    </message>
+    <message>
+        <source>Transfer cancelled</source>
+        <translation>Prenos zrušený</translation>
+    </message>
+    <message>
         <source>File Manager</source>
         <translation>Správca súborov</translation>
     </message>

@@ -172,6 +172,22 @@
 <context>
     <name>nimbral::FileManagerDialog</name>
     <message>
+        <source>%v of %m files</source>
+        <translation>%v av %m filer</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Avbryt</translation>
+    </message>
+    <message>
+        <source>%1/s, %2 left</source>
+        <translation>%1/s, %2 kvar</translation>
+    </message>
+    <message>
+        <source>Transfer cancelled</source>
+        <translation>Överföringen avbröts</translation>
+    </message>
+    <message>
         <source>File Manager</source>
         <translation>Filhanterare</translation>
     </message>
