@@ -166,6 +166,8 @@ FileTransferService::FileTransferService(FileTransferRole role, SendFunction sen
     qRegisterMetaType<QList<nimbral::FileEntry>>("QList<FileEntry>");
     m_pump.setSingleShot(true);
     connect(&m_pump, &QTimer::timeout, this, &FileTransferService::pumpOutgoing);
+    m_helloRetry.setSingleShot(true);
+    connect(&m_helloRetry, &QTimer::timeout, this, &FileTransferService::announceCapabilities);
 }
 
 FileTransferService::~FileTransferService() = default;
@@ -608,6 +610,9 @@ void FileTransferService::announceCapabilities() {
     appendU32(hello, kCapabilityStreams);
     hello.append(char(0)); // not an answer
     send(hello);
+    if (!m_heardHello && ++m_helloAttempts < kHelloAttempts) {
+        m_helloRetry.start(kHelloRetryMs << (m_helloAttempts - 1));
+    }
 }
 
 void FileTransferService::receiveHello(Reader& body) {
@@ -617,6 +622,8 @@ void FileTransferService::receiveHello(Reader& body) {
         return;
     }
     body.u8(answer);
+    m_heardHello = true;
+    m_helloRetry.stop();
     const bool streams = (capabilities & kCapabilityStreams) != 0;
     if (streams != m_peerStreams) {
         spdlog::info("FileTransfer: the peer {} streamed transfers",

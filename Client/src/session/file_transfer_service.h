@@ -65,7 +65,11 @@ public:
     FileTransferService(FileTransferRole role, SendFunction send, QObject* parent = nullptr);
     ~FileTransferService() override;
 
-    // Tells the peer what this end understands; answered by a peer that understands it.
+    // Tells the peer what this end understands; answered by a peer that understands it. Said
+    // again a few times until the peer's own hello arrives: the two services start at about
+    // the same moment, and a hello that reaches the peer before its service exists is lost.
+    static constexpr int kHelloRetryMs = 200;
+    static constexpr int kHelloAttempts = 5;
     void announceCapabilities();
     bool peerStreams() const { return m_peerStreams; }
     // Bytes still waiting in the link; a streaming sender pauses above kStreamBacklogBytes.
@@ -152,6 +156,9 @@ private:
     qint64 m_bytesTotal = 0;
 
     bool m_peerStreams = false;
+    bool m_heardHello = false;
+    int m_helloAttempts = 0;
+    QTimer m_helloRetry;
     std::function<qint64()> m_backlog;
     quint32 m_nextStreamId = 0;
     std::unique_ptr<Stream> m_outgoing; // what this end sends: a served download or an upload
