@@ -112,17 +112,23 @@ private:
 inline bool writesOutsideFolder(const std::vector<std::uint8_t>& message) {
     constexpr std::uint8_t kUploadStart = 5;
     constexpr std::uint8_t kUploadEnd = 7;
-    if (message.size() < 1 || (message[0] != kUploadStart && message[0] != kUploadEnd)) {
+    constexpr std::uint8_t kStreamPut = 15; // id (4) and size (8) before the path
+    std::size_t at = 0;
+    if (message.size() >= 1 && (message[0] == kUploadStart || message[0] == kUploadEnd)) {
+        at = 1;
+    } else if (message.size() >= 1 && message[0] == kStreamPut) {
+        at = 13;
+    } else {
         return false;
     }
-    if (message.size() < 5) {
+    if (message.size() < at + 4) {
         return false;
     }
-    const quint32 length = qFromLittleEndian<quint32>(message.data() + 1);
-    if (length > message.size() - 5) {
+    const quint32 length = qFromLittleEndian<quint32>(message.data() + at);
+    if (length > message.size() - at - 4) {
         return false; // the service reads no path at all
     }
-    const std::string_view path(reinterpret_cast<const char*>(message.data() + 5), length);
+    const std::string_view path(reinterpret_cast<const char*>(message.data() + at + 4), length);
     return path.find('/') != std::string_view::npos || path.find('\\') != std::string_view::npos ||
            path == "." || path == ".." || path.find('\0') != std::string_view::npos;
 }

@@ -60,7 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                        ++replies;
                                    });
         target.handleMessage(payload);
-        NIMBRAL_FUZZ_CHECK(replies <= 1);
+        // One answer per request; a streamed download (10) goes on with its data.
+        NIMBRAL_FUZZ_CHECK(replies <= 1 || payload[0] == 10);
         break;
     }
     default: {
