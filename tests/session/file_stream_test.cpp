@@ -24,10 +24,10 @@ QByteArray readAll(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
-QByteArray pattern(qsizetype size, int seed = 7) {
+QByteArray fileBytes(qsizetype size, int variant = 7) {
     QByteArray bytes(size, Qt::Uninitialized);
     for (qsizetype i = 0; i < size; ++i) {
-        bytes[i] = static_cast<char>(i * 31 + seed + (i >> 16));
+        bytes[i] = static_cast<char>(i * 31 + variant + (i >> 16));
     }
     return bytes;
 }
@@ -131,7 +131,7 @@ TEST_F(FileStreamTest, FilesOfEverySizeTravelBothWaysAndArriveUnderTheirNameOnly
         SCOPED_TRACE(size);
         Link link;
         link.greet();
-        const QByteArray content = pattern(size);
+        const QByteArray content = fileBytes(size);
         const QString name = QStringLiteral("file-%1.bin").arg(size);
         writeFile(remote(name), content);
         QSignalSpy downloaded(&link.master, &FileTransferService::fileDownloadComplete);
@@ -162,7 +162,7 @@ TEST_F(FileStreamTest, FilesOfEverySizeTravelBothWaysAndArriveUnderTheirNameOnly
 }
 
 TEST_F(FileStreamTest, ACutDownloadResumesFromWhatArrivedInTheNextSession) {
-    const QByteArray content = pattern(40 * kChunk + 123);
+    const QByteArray content = fileBytes(40 * kChunk + 123);
     writeFile(remote("big.bin"), content);
     {
         Link first;
@@ -192,8 +192,8 @@ TEST_F(FileStreamTest, ACutDownloadResumesFromWhatArrivedInTheNextSession) {
 }
 
 TEST_F(FileStreamTest, APartOfAnotherFileIsNotResumed) {
-    writeFile(local("doc.bin") + FileTransferService::kPartialSuffix, pattern(3 * kChunk, 99));
-    const QByteArray content = pattern(5 * kChunk);
+    writeFile(local("doc.bin") + FileTransferService::kPartialSuffix, fileBytes(3 * kChunk, 99));
+    const QByteArray content = fileBytes(5 * kChunk);
     writeFile(remote("doc.bin"), content);
     Link link;
     link.greet();
@@ -205,7 +205,7 @@ TEST_F(FileStreamTest, APartOfAnotherFileIsNotResumed) {
 }
 
 TEST_F(FileStreamTest, ACutUploadResumesAndAStaleTargetPartStartsOver) {
-    const QByteArray content = pattern(30 * kChunk + 9);
+    const QByteArray content = fileBytes(30 * kChunk + 9);
     writeFile(local("up.bin"), content);
     {
         Link first;
@@ -226,7 +226,7 @@ TEST_F(FileStreamTest, ACutUploadResumesAndAStaleTargetPartStartsOver) {
     EXPECT_EQ(second.count(true, 12), 20) << "only the rest travelled";
 
     // The same name with other content: the Target's part is not of this file.
-    writeFile(remote("up2.bin") + FileTransferService::kPartialSuffix, pattern(4 * kChunk, 3));
+    writeFile(remote("up2.bin") + FileTransferService::kPartialSuffix, fileBytes(4 * kChunk, 3));
     QSignalSpy again(&second.master, &FileTransferService::fileUploadComplete);
     second.master.uploadFile(local("up.bin"), remote("up2.bin"));
     ASSERT_WAIT(again.count() == 1, 10000);
@@ -234,7 +234,7 @@ TEST_F(FileStreamTest, ACutUploadResumesAndAStaleTargetPartStartsOver) {
 }
 
 TEST_F(FileStreamTest, ADamagedChunkIsCaughtAndNothingIsSaved) {
-    writeFile(remote("v.bin"), pattern(6 * kChunk));
+    writeFile(remote("v.bin"), fileBytes(6 * kChunk));
     Link link;
     link.greet();
     int seen = 0;
@@ -254,7 +254,7 @@ TEST_F(FileStreamTest, ADamagedChunkIsCaughtAndNothingIsSaved) {
 }
 
 TEST_F(FileStreamTest, ACancelStopsBothEndsAndKeepsThePart) {
-    writeFile(remote("c.bin"), pattern(200 * kChunk));
+    writeFile(remote("c.bin"), fileBytes(200 * kChunk));
     Link link;
     link.greet();
     QSignalSpy progress(&link.master, &FileTransferService::fileDownloadProgress);
@@ -289,7 +289,7 @@ TEST_F(FileStreamTest, WhatAHostilePeerSendsIsDroppedOrEndsTheTransfer) {
     EXPECT_TRUE(link.sentToTarget.size() == 2u) << "nothing said back (only the hellos)";
 
     // Data beyond the announced size ends the transfer, and the Target hears why.
-    writeFile(remote("small.bin"), pattern(10));
+    writeFile(remote("small.bin"), fileBytes(10));
     link.tamper = [](Bytes& m) {
         if (m[0] == 11) {
             m[5] = 5; // the answer now says 5 bytes, the data brings 10
@@ -307,7 +307,7 @@ TEST_F(FileStreamTest, WhatAHostilePeerSendsIsDroppedOrEndsTheTransfer) {
 
     // An upload may not name a folder or a path whose folder is missing.
     link.tamper = nullptr;
-    writeFile(local("x.bin"), pattern(3));
+    writeFile(local("x.bin"), fileBytes(3));
     QSignalSpy refused(&link.master, &FileTransferService::fileError);
     link.master.uploadFile(local("x.bin"), remoteFolder.path());
     ASSERT_EQ(refused.count(), 1);

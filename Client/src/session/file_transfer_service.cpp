@@ -121,10 +121,12 @@ private:
 // where it stands and the running checksum of everything before that.
 struct FileTransferService::Stream {
     quint32 id = 0;
-    bool upload = false;   // the Master's file going to the Target
-    bool awaiting = false; // sender: the receiver has not said where to start yet
-    QString displayPath;   // the remote path, as the progress signals name it
-    QString finalPath;     // receiver: the name the file gets once verified
+    bool upload = false; // the Master's file going to the Target
+    // Sender: the receiver has not said where to start yet. Receiver of a download: the Target
+    // has not answered the request yet.
+    bool awaiting = false;
+    QString displayPath; // the remote path, as the progress signals name it
+    QString finalPath;   // receiver: the name the file gets once verified
     QFile file;
     qint64 size = 0;
     qint64 next = 0;
@@ -663,6 +665,7 @@ void FileTransferService::cancelTransfer() {
 // Receiver side: opens the partial file and takes what it already holds up to offset as
 // arrived (its checksum included); offset 0 starts afresh.
 bool FileTransferService::openIncoming(Stream& stream, qint64 offset) {
+    stream.file.close();
     stream.file.setFileName(partialPathOf(stream.finalPath));
     if (!stream.file.open(QIODevice::ReadWrite)) {
         return false;
@@ -690,21 +693,20 @@ void FileTransferService::startStreamedDownload(const QString& remotePath,
     stream->id = ++m_nextStreamId;
     stream->displayPath = remotePath;
     stream->finalPath = localPath;
+    stream->awaiting = true;
     // Resume from a part left by an earlier attempt; its checksum goes along, so the Target
-    // resumes only when its file starts with exactly those bytes.
+    // resumes only when its file starts with exactly those bytes. The part is read once: the
+    // checksum so far goes on with the data that follows.
     const QFileInfo part(partialPathOf(localPath));
-    qint64 offset = 0;
-    QCryptographicHash prefix(QCryptographicHash::Sha256);
-    if (part.isFile() && part.size() > 0) {
-        QFile file(part.filePath());
-        if (file.open(QIODevice::ReadOnly) && hashPrefix(file, part.size(), prefix)) {
-            offset = part.size();
-        }
+    if (part.isFile() && part.size() > 0 && !openIncoming(*stream, part.size())) {
+        stream->file.close();
+        stream->next = 0;
     }
+    const qint64 offset = stream->file.isOpen() ? stream->next : 0;
     QByteArray message = messageOf(kStreamGet);
     appendU32(message, stream->id);
     appendU64(message, static_cast<quint64>(offset));
-    message.append(offset > 0 ? prefix.result() : QByteArray(kDigestBytes, '\0'));
+    message.append(offset > 0 ? stream->hash.result() : QByteArray(kDigestBytes, '\0'));
     appendString(message, remotePath);
     m_incoming = std::move(stream);
     spdlog::info("FileTransfer: requested streamed download of '{}' from byte {}",
@@ -773,14 +775,18 @@ void FileTransferService::receiveStreamGetAnswer(Reader& body) {
         return;
     }
     if (m_role != FileTransferRole::Requester || !m_incoming || m_incoming->upload ||
-        m_incoming->id != id || m_incoming->file.isOpen() || start > size ||
+        m_incoming->id != id || !m_incoming->awaiting || start > size ||
         size > static_cast<quint64>(INT64_MAX)) {
         spdlog::warn("FileTransfer: dropped a download answer that answers no request of ours");
         return;
     }
     Stream& stream = *m_incoming;
+    stream.awaiting = false;
     stream.size = static_cast<qint64>(size);
-    if (!openIncoming(stream, static_cast<qint64>(start)) ||
+    // Where the Target starts is where the part ends, unless the Target's file is another one
+    // (from 0) or shorter now; only then is the part read again.
+    const bool ready = stream.file.isOpen() && stream.next == static_cast<qint64>(start);
+    if ((!ready && !openIncoming(stream, static_cast<qint64>(start))) ||
         stream.next != static_cast<qint64>(start)) {
         failIncoming(tr("Cannot write to local file: %1").arg(stream.finalPath),
                      QStringLiteral("Download stopped by the receiver"));
@@ -856,12 +862,7 @@ void FileTransferService::serveStreamPut(Reader& body) {
     QByteArray answer = messageOf(kStreamPutAnswer);
     appendU32(answer, id);
     appendU64(answer, static_cast<quint64>(stream->next));
-    QCryptographicHash prefix(QCryptographicHash::Sha256);
-    if (stream->next > 0) {
-        hashPrefix(stream->file, stream->next, prefix);
-        stream->file.seek(stream->next);
-    }
-    answer.append(stream->next > 0 ? prefix.result() : QByteArray(kDigestBytes, '\0'));
+    answer.append(stream->next > 0 ? stream->hash.result() : QByteArray(kDigestBytes, '\0'));
     spdlog::info("FileTransfer: receiving streamed upload '{}' ({} bytes, from byte {})",
                  path.toStdString(), stream->size, stream->next);
     m_incoming = std::move(stream);
@@ -969,7 +970,7 @@ void FileTransferService::receiveStreamData(Reader& body) {
     if (!body.u32(id) || !body.u64(offset)) {
         return;
     }
-    if (!m_incoming || m_incoming->id != id || !m_incoming->file.isOpen()) {
+    if (!m_incoming || m_incoming->id != id || m_incoming->awaiting) {
         spdlog::warn("FileTransfer: dropped data of no transfer of ours");
         return;
     }
@@ -1014,7 +1015,7 @@ void FileTransferService::receiveStreamEnd(Reader& body) {
     if (!body.u32(id) || !body.u64(total) || body.remaining() < kDigestBytes) {
         return;
     }
-    if (!m_incoming || m_incoming->id != id || !m_incoming->file.isOpen()) {
+    if (!m_incoming || m_incoming->id != id || m_incoming->awaiting) {
         spdlog::warn("FileTransfer: dropped the end of no transfer of ours");
         return;
     }

@@ -1,7 +1,5 @@
 #include "ui/agent_window.h"
 
-#include <algorithm>
-
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
@@ -239,26 +237,15 @@ void AgentWindow::connectTo(const QString& partnerId, const QString& password) {
 }
 
 void AgentWindow::onConnectClicked() {
-    const QString partnerId = withoutBlanks(m_partner->text());
-    const QString error = QCoreApplication::translate("nimbral::MainWindow", "Error");
-    if (partnerId.isEmpty()) {
-        m_warning(error, QCoreApplication::translate("nimbral::MainWindow",
-                                                     "Please enter a partner Client ID."));
-        return;
-    }
-    if (partnerId.size() != 9 ||
-        !std::all_of(partnerId.begin(), partnerId.end(), [](QChar c) { return c.isDigit(); })) {
-        m_warning(error, QCoreApplication::translate("nimbral::MainWindow",
-                                                     "Partner ID must be exactly 9 digits."));
-        return;
-    }
-    if (m_partnerPassword->text().isEmpty()) {
-        m_warning(error, QCoreApplication::translate("nimbral::MainWindow",
-                                                     "Please enter the partner's password."));
+    const QString partnerId = withoutBlanks(m_partner->text().trimmed());
+    const QString password = m_partnerPassword->text().trimmed();
+    if (const QString problem = MainWindow::connectFormProblem(partnerId, password);
+        !problem.isEmpty()) {
+        m_warning(QCoreApplication::translate("nimbral::MainWindow", "Error"), problem);
         return;
     }
     m_connectButton->setEnabled(false);
-    m_service.connectToPartner(partnerId, m_partnerPassword->text());
+    m_service.connectToPartner(partnerId, password);
 }
 
 void AgentWindow::onDisconnectClicked() {

@@ -524,20 +524,25 @@ void MainWindow::connectTo(const QString& partnerId, const QString& password) {
     onConnectClicked();
 }
 
-void MainWindow::onConnectClicked() {
-    const QString partnerId = withoutBlanks(m_partnerBox->currentText().trimmed());
+QString MainWindow::connectFormProblem(const QString& partnerId, const QString& password) {
     if (partnerId.isEmpty()) {
-        warn(tr("Error"), tr("Please enter a partner Client ID."));
-        return;
+        return tr("Please enter a partner Client ID.");
     }
     static const QRegularExpression nineDigits(QStringLiteral("^\\d{9}$"));
     if (!nineDigits.match(partnerId).hasMatch()) {
-        warn(tr("Error"), tr("Partner ID must be exactly 9 digits."));
-        return;
+        return tr("Partner ID must be exactly 9 digits.");
     }
-    const QString password = m_passwordEdit->text().trimmed();
     if (password.isEmpty()) {
-        warn(tr("Error"), tr("Please enter the partner's password."));
+        return tr("Please enter the partner's password.");
+    }
+    return {};
+}
+
+void MainWindow::onConnectClicked() {
+    const QString partnerId = withoutBlanks(m_partnerBox->currentText().trimmed());
+    const QString password = m_passwordEdit->text().trimmed();
+    if (const QString problem = connectFormProblem(partnerId, password); !problem.isEmpty()) {
+        warn(tr("Error"), problem);
         return;
     }
     m_settings.addRecentPartner(partnerId);

@@ -72,6 +72,9 @@ public:
 
     // Starts a session as the user would with the form (the --connect option).
     void connectTo(const QString& partnerId, const QString& password);
+    // What is wrong with the connect form (partner ID without blanks, password), or empty;
+    // the agent's window asks the same.
+    static QString connectFormProblem(const QString& partnerId, const QString& password);
 
     // For tests.
     QString statusText() const;
