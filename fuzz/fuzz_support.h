@@ -22,12 +22,12 @@
 namespace nimbral::fuzz {
 
 // Stops the run with a crash report: a property the code promises does not hold.
-#define NIMBRAL_FUZZ_CHECK(condition)                                                           \
-    do {                                                                                       \
-        if (!(condition)) {                                                                    \
-            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__); \
-            std::abort();                                                                      \
-        }                                                                                      \
+#define NIMBRAL_FUZZ_CHECK(condition)                                                              \
+    do {                                                                                           \
+        if (!(condition)) {                                                                        \
+            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);    \
+            std::abort();                                                                          \
+        }                                                                                          \
     } while (false)
 
 // Warnings and errors are still formatted (their format strings are part of what is tested),
@@ -38,7 +38,8 @@ inline void quietLogs() {
         return;
     }
     done = true;
-    auto logger = std::make_shared<spdlog::logger>("fuzz", std::make_shared<spdlog::sinks::null_sink_mt>());
+    auto logger =
+        std::make_shared<spdlog::logger>("fuzz", std::make_shared<spdlog::sinks::null_sink_mt>());
     logger->set_level(spdlog::level::warn);
     spdlog::set_default_logger(logger);
 }
@@ -106,18 +107,26 @@ private:
 };
 
 // A file-transfer message that would make the serving side write outside the current folder:
-// an upload start or end whose path is absolute or climbs. The fuzz programs skip those
-// (serving the whole disk is the Target's job; the fuzzer's machine is not to be rewritten), and
-// everything else, malformed paths included, goes through.
+// an upload start or end whose path is absolute or climbs, or an entry put below such a folder
+// (the name below it is the service's own check, and goes through). The fuzz programs skip
+// those (serving the whole disk is the Target's job; the fuzzer's machine is not to be
+// rewritten), and a folder tree asked of another folder than this one (a walk of the whole
+// disk proves nothing and takes long); everything else, malformed paths included, goes through.
 inline bool writesOutsideFolder(const std::vector<std::uint8_t>& message) {
     constexpr std::uint8_t kUploadStart = 5;
     constexpr std::uint8_t kUploadEnd = 7;
-    constexpr std::uint8_t kStreamPut = 15; // id (4) and size (8) before the path
+    constexpr std::uint8_t kStreamPut = 15;   // id (4) and size (8) before the path
+    constexpr std::uint8_t kTreeRequest = 18; // id (4) before the folder
+    constexpr std::uint8_t kPutEntry = 20;    // id (4), kind (1) and size (8) before the folder
     std::size_t at = 0;
     if (message.size() >= 1 && (message[0] == kUploadStart || message[0] == kUploadEnd)) {
         at = 1;
     } else if (message.size() >= 1 && message[0] == kStreamPut) {
         at = 13;
+    } else if (message.size() >= 1 && message[0] == kTreeRequest) {
+        at = 5;
+    } else if (message.size() >= 1 && message[0] == kPutEntry) {
+        at = 14;
     } else {
         return false;
     }

@@ -46,6 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         master.requestListing(QStringLiteral("folder"));
         master.requestDownload(QStringLiteral("remote.bin"),
                                QDir::current().filePath("download.bin"));
+        master.requestFolderTree(QStringLiteral("folder")); // a tree answer has an id to match
         master.handleMessage(payload);
         break;
     }

@@ -38,6 +38,7 @@ step bench_capture build/bin/bench_capture
 step bench_transport build/bin/bench_transport
 step bench_rtc build/bin/bench_rtc
 step bench_session build/bin/bench_session
+step bench_transfer build/bin/bench_transfer
 step bench_glass build/bin/bench_glass
 
 echo "== tests with AddressSanitizer + UndefinedBehaviorSanitizer (build-asan: clang, core libraries)"

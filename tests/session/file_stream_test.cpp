@@ -1,6 +1,7 @@
 // Streamed transfers between two file-transfer services wired back to back: sizes around the
 // chunk, resume after a cut, damage, cancel, and what a hostile peer sends.
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "file_service_link.h"
 #include "log_capture.h"
 #include "qstring_printer.h"
 #include "session/file_transfer_service.h"
@@ -16,7 +18,8 @@
 namespace nimbral {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
+using test::Bytes;
+using test::Link;
 constexpr qint64 kChunk = FileTransferService::kStreamChunkBytes;
 
 QByteArray readAll(const QString& path) {
@@ -41,60 +44,6 @@ void writeFile(const QString& path, const QByteArray& content) {
 quint64 u64At(const Bytes& message, std::size_t at) {
     return qFromLittleEndian<quint64>(message.data() + at);
 }
-
-// One session's pair of services, with a link the test can cut or tamper with. Both folders
-// outlive the pair, so a second session finds what the first left.
-class Link {
-public:
-    Link()
-        : master(FileTransferRole::Requester, [this](const Bytes& m) { carry(m, true); })
-        , target(FileTransferRole::Server, [this](const Bytes& m) { carry(m, false); }) {}
-
-    void greet() {
-        master.announceCapabilities();
-        target.announceCapabilities();
-    }
-
-    int count(bool toTarget, std::uint8_t type) const {
-        const auto& list = toTarget ? sentToTarget : sentToMaster;
-        return static_cast<int>(std::count_if(
-            list.begin(), list.end(), [&](const Bytes& m) { return !m.empty() && m[0] == type; }));
-    }
-    const Bytes* first(bool toTarget, std::uint8_t type) const {
-        for (const Bytes& m : toTarget ? sentToTarget : sentToMaster) {
-            if (!m.empty() && m[0] == type) {
-                return &m;
-            }
-        }
-        return nullptr;
-    }
-
-    std::vector<Bytes> sentToTarget;
-    std::vector<Bytes> sentToMaster;
-    // Messages of this sub-type are delivered only this many times more (the link breaks).
-    std::optional<std::pair<std::uint8_t, int>> cutAfter;
-    bool cut = false;
-    std::function<void(Bytes&)> tamper;
-    FileTransferService master;
-    FileTransferService target;
-
-private:
-    void carry(Bytes message, bool toTarget) {
-        if (cut) {
-            return;
-        }
-        if (cutAfter && !message.empty() && message[0] == cutAfter->first &&
-            cutAfter->second-- <= 0) {
-            cut = true;
-            return;
-        }
-        if (tamper) {
-            tamper(message);
-        }
-        (toTarget ? sentToTarget : sentToMaster).push_back(message);
-        (toTarget ? target : master).handleMessage(message);
-    }
-};
 
 class FileStreamTest : public ::testing::Test {
 protected:
@@ -272,6 +221,45 @@ TEST_F(FileStreamTest, ACancelStopsBothEndsAndKeepsThePart) {
     EXPECT_GT(QFileInfo(local("c.bin") + FileTransferService::kPartialSuffix).size(), 0);
 }
 
+TEST_F(FileStreamTest, TheSenderKeepsAtMostAWindowUnwrittenAndTheReceiverAcksAsItWrites) {
+    constexpr qint64 kWindow = FileTransferService::kStreamWindowBytes;
+    constexpr qint64 kAckEvery = FileTransferService::kStreamAckEveryBytes;
+    writeFile(remote("w.bin"), fileBytes(kWindow + kAckEvery + 6 * kChunk));
+    Link link;
+    link.greet();
+    link.dropType = 21; // the receiver's acks are lost
+    QSignalSpy downloaded(&link.master, &FileTransferService::fileDownloadComplete);
+    link.master.requestDownload(remote("w.bin"), local("w.bin"));
+    ASSERT_WAIT(link.count(false, 12) == kWindow / kChunk, 10000);
+    QTest::qWait(50);
+    EXPECT_EQ(link.count(false, 12), kWindow / kChunk) << "nothing beyond the window";
+    EXPECT_EQ(link.count(true, 21), 0);
+
+    // An ack claiming more than was sent opens no more than the window past what was sent.
+    const auto ack = [](quint64 written) {
+        Bytes message{21, 1, 0, 0, 0};
+        message.resize(13);
+        qToLittleEndian(written, message.data() + 5);
+        return message;
+    };
+    link.target.handleMessage(ack(kAckEvery));
+    ASSERT_WAIT(link.count(false, 12) == (kWindow + kAckEvery) / kChunk, 5000);
+    QTest::qWait(50);
+    EXPECT_EQ(link.count(false, 12), (kWindow + kAckEvery) / kChunk);
+    EXPECT_EQ(downloaded.count(), 0);
+    link.dropType.reset();
+    link.target.handleMessage(ack(quint64(1) << 62));
+    ASSERT_WAIT(downloaded.count() == 1, 10000);
+    EXPECT_TRUE(readAll(local("w.bin")) == readAll(remote("w.bin")));
+    EXPECT_EQ(link.count(true, 21), 0) << "the acks between were lost; the rest needs none";
+
+    // An ack for a transfer that has ended.
+    test::LogCapture log;
+    link.master.handleMessage(ack(5));
+    EXPECT_TRUE(log.has(spdlog::level::warn,
+                        "FileTransfer: dropped an acknowledgement of no transfer of ours"));
+}
+
 TEST_F(FileStreamTest, WhatAHostilePeerSendsIsDroppedOrEndsTheTransfer) {
     test::LogCapture log;
     Link link;
@@ -314,6 +302,184 @@ TEST_F(FileStreamTest, WhatAHostilePeerSendsIsDroppedOrEndsTheTransfer) {
     EXPECT_EQ(refused.at(0).at(0).toString(), "Cannot write file: " + remoteFolder.path());
     link.master.uploadFile(local("x.bin"), remote("missing/x.bin"));
     ASSERT_EQ(refused.count(), 2);
+}
+
+// ------------------------------------------------------------------ folders
+
+TEST(FolderNames, OnlyNamesThatStayBelowTheirFolderPass) {
+    for (const char* safe : {"a", "a/b.txt", "sub/dir/file", ".hidden", "a..b", "..a/b", "x y"}) {
+        EXPECT_TRUE(FileTransferService::isSafeRelativePath(safe)) << safe;
+    }
+    for (const char* unsafe : {"", "/etc/passwd", "..", "../x", "a/../../x", "a/..", "./a", "a//b",
+                               "a/", "a\\..\\..\\x", "..\\x"}) {
+        EXPECT_FALSE(FileTransferService::isSafeRelativePath(unsafe)) << unsafe;
+    }
+    EXPECT_FALSE(FileTransferService::isSafeRelativePath(QStringLiteral("a") + QChar(0) + "b"));
+    EXPECT_FALSE(FileTransferService::isSafeRelativePath(QString(5000, 'a')));
+}
+
+class FolderTest : public FileStreamTest {
+protected:
+    // top/a.txt, top/.hidden, top/empty/, top/sub/b.bin (two chunks and a bit), top/sub/deep/c,
+    // and two links that must not be followed or listed.
+    void makeTree(const QString& top) {
+        ASSERT_TRUE(QDir().mkpath(top + "/empty"));
+        ASSERT_TRUE(QDir().mkpath(top + "/sub/deep"));
+        writeFile(top + "/a.txt", "alpha\n");
+        writeFile(top + "/.hidden", "h");
+        writeFile(top + "/sub/b.bin", fileBytes(2 * kChunk + 17));
+        writeFile(top + "/sub/deep/c", QByteArray());
+        ASSERT_TRUE(QFile::link(outside.path(), top + "/outside-link"));
+        ASSERT_TRUE(QFile::link(top + "/a.txt", top + "/file-link"));
+    }
+    static QStringList treeOf(const QString& folder) {
+        QStringList names;
+        QDirIterator walk(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                          QDirIterator::Subdirectories);
+        while (walk.hasNext()) {
+            walk.next();
+            const QString name = QDir(folder).relativeFilePath(walk.filePath());
+            names << (walk.fileInfo().isDir()
+                          ? name + "/"
+                          : name + ":" + readAll(walk.filePath()).toHex().left(16));
+        }
+        names.sort();
+        return names;
+    }
+    QTemporaryDir outside;
+};
+
+TEST_F(FolderTest, ATreeIsListedWithRelativeNamesFoldersFirstAndNoLinks) {
+    makeTree(remote("top"));
+    Link link;
+    link.greet();
+    EXPECT_TRUE(link.master.peerTransfersFolders());
+    QSignalSpy listed(&link.master, &FileTransferService::folderTreeListed);
+    link.master.requestFolderTree(remote("top"));
+    ASSERT_EQ(listed.count(), 1);
+    EXPECT_EQ(listed.at(0).at(0).toString(), remote("top"));
+    QStringList names;
+    QStringList order;
+    for (const FileEntry& entry : listed.at(0).at(1).value<QList<FileEntry>>()) {
+        names << entry.name + (entry.isDir ? "/" : ":" + QString::number(entry.size));
+        order << entry.name;
+    }
+    const QStringList sorted = [&] {
+        QStringList copy = names;
+        copy.sort();
+        return copy;
+    }();
+    EXPECT_EQ(sorted, (QStringList{".hidden:1", "a.txt:6", "empty/", "sub/",
+                                   "sub/b.bin:" + QString::number(2 * kChunk + 17), "sub/deep/",
+                                   "sub/deep/c:0"}));
+    EXPECT_LT(order.indexOf("sub"), order.indexOf("sub/b.bin")) << "a folder before its files";
+
+    // A folder that is not there, and a late or unasked tree.
+    QSignalSpy errors(&link.master, &FileTransferService::fileError);
+    link.master.requestFolderTree(remote("nowhere"));
+    ASSERT_EQ(errors.count(), 1);
+    EXPECT_EQ(errors.at(0).at(0).toString(), "Directory does not exist: " + remote("nowhere"));
+    test::LogCapture log;
+    link.master.handleMessage(Bytes{19, 77, 0, 0, 0, 0, 0, 0, 0});
+    EXPECT_TRUE(log.has(spdlog::level::warn,
+                        "FileTransfer: dropped a folder tree that answers no request of ours"));
+    EXPECT_EQ(listed.count(), 1);
+}
+
+TEST_F(FolderTest, AFolderUploadCreatesItsTreeBelowTheChosenFolder) {
+    makeTree(local("top"));
+    QDir(local("top")).remove("outside-link");
+    QDir(local("top")).remove("file-link");
+    Link link;
+    link.greet();
+    QSignalSpy uploaded(&link.master, &FileTransferService::fileUploadComplete);
+    QSignalSpy errors(&link.master, &FileTransferService::fileError);
+    const QList<std::pair<QString, bool>> entries = {
+        {"top", true},
+        {"top/empty", true},
+        {"top/a.txt", false},
+        {"top/.hidden", false},
+        {"top/sub/b.bin", false}, // its folders are created on the way
+        {"top/sub/deep/c", false}};
+    for (const auto& [relative, isFolder] : entries) {
+        link.master.uploadIntoFolder(local(relative), remoteFolder.path(), relative, isFolder);
+        ASSERT_WAIT(uploaded.count() + errors.count() > 0, 10000) << relative.toStdString();
+        ASSERT_EQ(errors.count(), 0) << errors.at(0).at(0).toString().toStdString();
+        uploaded.clear();
+    }
+    EXPECT_EQ(treeOf(remote("top")), treeOf(local("top")));
+    EXPECT_EQ(link.count(true, 15), 0) << "entries, not plain puts";
+    EXPECT_EQ(link.count(true, 20), entries.size());
+}
+
+TEST_F(FolderTest, HostileNamesAreRefusedAtTheTargetAndAtTheMaster) {
+    test::LogCapture log;
+    Link link;
+    link.greet();
+    writeFile(local("x.bin"), "payload");
+    // The Target: names that climb out, absolute names, and a path through a link that leads
+    // out of the folder; nothing is written anywhere.
+    ASSERT_TRUE(QDir().mkpath(remote("dest")));
+    ASSERT_TRUE(QFile::link(outside.path(), remote("dest/escape")));
+    QSignalSpy errors(&link.master, &FileTransferService::fileError);
+    for (const QString& name :
+         {QStringLiteral("../x.bin"), QStringLiteral("a/../../x.bin"), QStringLiteral("/tmp/x.bin"),
+          QStringLiteral("..\\x.bin"), QStringLiteral("escape/x.bin")}) {
+        link.master.uploadIntoFolder(local("x.bin"), remote("dest"), name, false);
+        ASSERT_EQ(errors.count(), 1) << name.toStdString();
+        EXPECT_EQ(errors.at(0).at(0).toString(), "Unsafe name refused: " + name);
+        errors.clear();
+    }
+    link.master.uploadIntoFolder(local("x.bin"), remote("dest"), "../made", true);
+    EXPECT_EQ(errors.count(), 1);
+    errors.clear();
+    EXPECT_FALSE(QFile::exists(remote("x.bin")));
+    EXPECT_FALSE(QFile::exists(remote("made")));
+    EXPECT_TRUE(QDir(outside.path()).isEmpty());
+    EXPECT_EQ(
+        QDir(remote("dest")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+        QStringList{"escape"});
+    EXPECT_TRUE(log.hasPrefix(spdlog::level::warn, "FileTransfer: refusing '../x.bin' below '"));
+
+    // The Master: a tree from a hostile Target naming a way out is refused whole.
+    link.tamper = [](Bytes& m) {
+        if (m[0] == 19) {
+            const std::string name = "../../.bashrc";
+            m.resize(5);
+            const Bytes tail = {1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+            m.insert(m.end(), tail.begin(), tail.end()); // count 1, a file of 0 bytes
+            m.push_back(static_cast<std::uint8_t>(name.size()));
+            m.insert(m.end(), {0, 0, 0});
+            m.insert(m.end(), name.begin(), name.end());
+        }
+    };
+    QSignalSpy listed(&link.master, &FileTransferService::folderTreeListed);
+    link.master.requestFolderTree(remote("dest"));
+    EXPECT_EQ(listed.count(), 0);
+    ASSERT_EQ(errors.count(), 1);
+    EXPECT_EQ(errors.at(0).at(0).toString(), "Refused an unsafe name in the folder: ../../.bashrc");
+
+    // A Target that only knows files announces no folders.
+    std::vector<Bytes> sent;
+    FileTransferService master(FileTransferRole::Requester,
+                               [&](const Bytes& m) { sent.push_back(m); });
+    master.handleMessage(Bytes{9, 1, 0, 0, 0, 1});
+    EXPECT_TRUE(master.peerStreams());
+    EXPECT_FALSE(master.peerTransfersFolders());
+}
+
+TEST(FolderNames, ResolvingBelowAFolderRefusesLinksOnTheWay) {
+    QTemporaryDir folder;
+    QTemporaryDir elsewhere;
+    ASSERT_TRUE(QDir().mkpath(folder.path() + "/real"));
+    ASSERT_TRUE(QFile::link(elsewhere.path(), folder.path() + "/link"));
+    const QString base = QFileInfo(folder.path()).canonicalFilePath();
+    EXPECT_EQ(FileTransferService::resolveInside(folder.path(), "real/new/file"),
+              base + "/real/new/file");
+    EXPECT_EQ(FileTransferService::resolveInside(folder.path(), "link/file"), "");
+    EXPECT_EQ(FileTransferService::resolveInside(folder.path(), "link"), "");
+    EXPECT_EQ(FileTransferService::resolveInside(folder.path() + "/missing", "a"), "");
+    EXPECT_EQ(FileTransferService::resolveInside(folder.path(), "../x"), "");
 }
 
 } // namespace

@@ -41,13 +41,7 @@ int lumaAt(const DecodedFrame& frame, int x, int y) {
 
 // The capture index the band at the top of a synthetic picture carries.
 int indexShownBy(const DecodedFrame& frame) {
-    int index = 0;
-    for (int bit = 0; bit < SyntheticScreen::kCodeBits; ++bit) {
-        if (lumaAt(frame, SyntheticScreen::codeBlockX(bit) + 8, 12) > 128) {
-            index |= 1 << bit;
-        }
-    }
-    return index;
+    return SyntheticScreen::indexShownBy(frame.yPlane.data(), frame.yStride);
 }
 
 // Y, U and V of a flat BGRA colour, through the same conversion the Target uses.

@@ -31,6 +31,16 @@ struct SyntheticScreen {
     static constexpr int kCodeBits = 12;
     static int barX(int width, int index) { return (index * kBarStep) % (width - kBarWidth); }
     static int codeBlockX(int bit) { return 4 + bit * 20; } // 16 x 16 blocks from row 4
+    // The capture index a received picture's band carries, read from its luma plane.
+    static int indexShownBy(const std::uint8_t* luma, int stride) {
+        int index = 0;
+        for (int bit = 0; bit < kCodeBits; ++bit) {
+            if (luma[12 * stride + codeBlockX(bit) + 8] > 128) {
+                index |= 1 << bit;
+            }
+        }
+        return index;
+    }
 
     std::mutex mutex;
     std::vector<std::int64_t> capturedAt; // per frame index, monotonic ms

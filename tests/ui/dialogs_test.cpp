@@ -1,5 +1,6 @@
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDirIterator>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "core/settings_controller.h"
+#include "file_service_link.h"
 #include "qstring_printer.h"
 #include "session/connection_quality_monitor.h"
 #include "session/file_transfer_service.h"
@@ -317,6 +319,79 @@ TEST_F(FileManagerDialogTest, DownloadsAQueueOneAfterAnotherAndAsksBeforeOverwri
     };
     EXPECT_EQ(statuses, expected);
     EXPECT_FALSE(dialog.progressBar()->isVisibleTo(&dialog));
+}
+
+// A whole folder each way through the dialog, between two real services: the tree arrives
+// below the folder chosen on the receiving side, empty folders included.
+TEST(FileManagerDialogFolders, AFolderTravelsWithItsTreeBothWays) {
+    QTemporaryDir remote;
+    QTemporaryDir local;
+    const auto write = [](const QString& path, const QByteArray& content) {
+        QDir().mkpath(QFileInfo(path).path());
+        QFile file(path);
+        return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+    };
+    const auto treeOf = [](const QString& folder) {
+        QStringList names;
+        QDirIterator walk(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden,
+                          QDirIterator::Subdirectories);
+        while (walk.hasNext()) {
+            walk.next();
+            QFile file(walk.filePath());
+            const QString name = QDir(folder).relativeFilePath(walk.filePath());
+            names << (walk.fileInfo().isDir()
+                          ? name + "/"
+                          : name + "=" +
+                                (file.open(QIODevice::ReadOnly) ? QString(file.readAll())
+                                                                : QString("?")));
+        }
+        names.sort();
+        return names;
+    };
+    ASSERT_TRUE(write(remote.filePath("photos/2026/beach.jpg"), "jpeg bytes"));
+    ASSERT_TRUE(write(remote.filePath("photos/notes.txt"), "notes"));
+    ASSERT_TRUE(QDir().mkpath(remote.filePath("photos/empty")));
+    test::Link link;
+    link.greet();
+    FileManagerDialog dialog(link.master);
+    std::vector<QString> statuses;
+    QObject::connect(&dialog, &FileManagerDialog::statusChanged,
+                     [&](const QString& text) { statuses.push_back(text); });
+
+    dialog.localModel()->setRootPath(local.path());
+    dialog.localTree()->setCurrentIndex(dialog.localModel()->index(local.path()));
+    // Into the remote temporary folder from the top level, as a double-click would go.
+    dialog.onRemoteDirectoryListed(QString(), {{remote.path(), true, 0}});
+    dialog.onRemoteItemDoubleClicked(dialog.remoteList()->topLevelItem(0), 0);
+    ASSERT_EQ(dialog.currentRemotePath(), remote.path());
+    ASSERT_WAIT(dialog.remoteList()->topLevelItemCount() == 1, 5000);
+    dialog.remoteList()->topLevelItem(0)->setSelected(true);
+    statuses.clear();
+    dialog.onDownloadClicked();
+    ASSERT_WAIT(dialog.statusText() == "All downloads complete." ||
+                    dialog.statusText().startsWith("Error"),
+                10000);
+    EXPECT_EQ(treeOf(local.filePath("photos")), treeOf(remote.filePath("photos")));
+    EXPECT_EQ(treeOf(local.filePath("photos")),
+              (QStringList{"2026/", "2026/beach.jpg=jpeg bytes", "empty/", "notes.txt=notes"}));
+    ASSERT_FALSE(statuses.empty());
+    EXPECT_EQ(statuses.front(), "Listing folder " + remote.filePath("photos") + "...");
+
+    // And back up under another name, into a remote folder that already exists.
+    ASSERT_TRUE(QDir(local.path()).rename("photos", "album"));
+    ASSERT_TRUE(write(local.filePath("album/2026/deep/more.txt"), "more"));
+    const QModelIndex album = dialog.localModel()->index(local.filePath("album"));
+    ASSERT_TRUE(album.isValid());
+    dialog.localTree()->selectionModel()->select(album, QItemSelectionModel::ClearAndSelect |
+                                                            QItemSelectionModel::Rows);
+    statuses.clear();
+    dialog.onUploadClicked();
+    // Once done the dialog lists the remote folder again.
+    ASSERT_WAIT(std::count(statuses.begin(), statuses.end(), "All uploads complete.") == 1 ||
+                    dialog.statusText().startsWith("Error"),
+                10000);
+    EXPECT_EQ(treeOf(remote.filePath("album")), treeOf(local.filePath("album")));
+    EXPECT_TRUE(QFileInfo(remote.filePath("album/empty")).isDir());
 }
 
 TEST(FileManagerDialogTexts, RateAndTimeLeft) {

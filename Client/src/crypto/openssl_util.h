@@ -22,6 +22,7 @@ template <auto FreeFn> struct Deleter {
 
 using PKey = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY_free>>;
 using PKeyCtx = std::unique_ptr<EVP_PKEY_CTX, Deleter<EVP_PKEY_CTX_free>>;
+using MdCtx = std::unique_ptr<EVP_MD_CTX, Deleter<EVP_MD_CTX_free>>;
 using CipherCtx = std::unique_ptr<EVP_CIPHER_CTX, Deleter<EVP_CIPHER_CTX_free>>;
 using Kdf = std::unique_ptr<EVP_KDF, Deleter<EVP_KDF_free>>;
 using KdfCtx = std::unique_ptr<EVP_KDF_CTX, Deleter<EVP_KDF_CTX_free>>;

@@ -34,6 +34,7 @@ public:
     bool send(ChannelType channel, const std::uint8_t* data, std::size_t length) override;
     // Both channels share the socket: its own buffer plus what the kernel still holds.
     std::size_t pendingBytes(ChannelType channel) const override;
+    bool channelsShareOneQueue() const override { return true; }
     // To the relay node: the leg this side can see of a path that has two.
     std::optional<double> roundTripMs() const override;
 

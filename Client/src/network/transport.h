@@ -46,6 +46,8 @@ public slots:
     // Bytes handed to send() on this channel that have not left yet: what a sender of a
     // continuous stream checks so that it never queues more than the link carries.
     virtual std::size_t pendingBytes(ChannelType channel) const = 0;
+    // True when both channels queue in one stream (pendingBytes then counts them together).
+    virtual bool channelsShareOneQueue() const { return false; }
     // The link's smoothed round-trip time in milliseconds, when it is known.
     virtual std::optional<double> roundTripMs() const = 0;
 

@@ -4,14 +4,16 @@
 #include <filesystem>
 #include <system_error>
 
-#include <QCryptographicHash>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
 #include <QtEndian>
 
 #include <spdlog/spdlog.h>
+
+#include "crypto/sha256.h"
 
 namespace nimbral {
 
@@ -35,7 +37,15 @@ enum SubType : std::uint8_t {
     kStreamPut = 15,
     kStreamPutAnswer = 16,
     kStreamPutDone = 17,
+    kTreeRequest = 18,
+    kTreeAnswer = 19,
+    kPutEntry = 20,
+    kStreamAck = 21,
 };
+
+constexpr quint32 kOwnCapabilities = FileTransferService::kCapabilityStreams |
+                                     FileTransferService::kCapabilityFolders |
+                                     FileTransferService::kCapabilityAcks;
 
 constexpr int kDigestBytes = 32;
 // Between two turns of the sender when the link is full.
@@ -122,6 +132,7 @@ private:
 struct FileTransferService::Stream {
     quint32 id = 0;
     bool upload = false; // the Master's file going to the Target
+    bool folder = false; // an upload that creates a folder: no data, done when the Target says
     // Sender: the receiver has not said where to start yet. Receiver of a download: the Target
     // has not answered the request yet.
     bool awaiting = false;
@@ -131,10 +142,16 @@ struct FileTransferService::Stream {
     qint64 size = 0;
     qint64 next = 0;
     qint64 started = 0;
-    QCryptographicHash hash{QCryptographicHash::Sha256};
+    qint64 acked = 0; // sender: what the receiver has written; receiver: what it said so
+    Sha256 hash;
 };
 
 namespace {
+
+QByteArray digestOf(const Sha256& hash) {
+    const Sha256::Digest digest = hash.result();
+    return QByteArray(reinterpret_cast<const char*>(digest.data()), int(digest.size()));
+}
 
 QString partialPathOf(const QString& path) {
     return path + QLatin1String(FileTransferService::kPartialSuffix);
@@ -142,7 +159,7 @@ QString partialPathOf(const QString& path) {
 
 // Feeds the first `length` bytes of an open file to the checksum; false when the file is
 // shorter.
-bool hashPrefix(QFile& file, qint64 length, QCryptographicHash& hash) {
+bool hashPrefix(QFile& file, qint64 length, Sha256& hash) {
     if (!file.seek(0)) {
         return false;
     }
@@ -153,7 +170,7 @@ bool hashPrefix(QFile& file, qint64 length, QCryptographicHash& hash) {
         if (buffer.isEmpty()) {
             return false;
         }
-        hash.addData(buffer);
+        hash.add(buffer.constData(), std::size_t(buffer.size()));
         left -= buffer.size();
     }
     return true;
@@ -367,6 +384,22 @@ void FileTransferService::handleMessage(const std::vector<std::uint8_t>& message
         break;
     case kStreamPutDone:
         receiveStreamPutDone(body);
+        break;
+    case kTreeRequest:
+        if (!dropUnlessServer("folder request")) {
+            serveTree(body);
+        }
+        break;
+    case kTreeAnswer:
+        receiveTree(body);
+        break;
+    case kPutEntry:
+        if (!dropUnlessServer("upload")) {
+            servePutEntry(body);
+        }
+        break;
+    case kStreamAck:
+        receiveStreamAck(body);
         break;
     default:
         spdlog::warn("FileTransfer: unknown sub-type 0x{:02x}", message[0]);
@@ -609,7 +642,7 @@ void FileTransferService::receiveError(Reader& body) {
 
 void FileTransferService::announceCapabilities() {
     QByteArray hello = messageOf(kHello);
-    appendU32(hello, kCapabilityStreams);
+    appendU32(hello, kOwnCapabilities);
     hello.append(char(0)); // not an answer
     send(hello);
     if (!m_heardHello && ++m_helloAttempts < kHelloAttempts) {
@@ -632,11 +665,14 @@ void FileTransferService::receiveHello(Reader& body) {
                      streams ? "understands" : "does not understand");
     }
     m_peerStreams = streams;
+    // Folders travel as streamed files: one without the other is not used.
+    m_peerFolders = streams && (capabilities & kCapabilityFolders) != 0;
+    m_peerAcks = streams && (capabilities & kCapabilityAcks) != 0;
     // Whichever end started its service first missed the other's hello: answering it once
     // tells that end too.
     if (answer == 0) {
         QByteArray reply = messageOf(kHello);
-        appendU32(reply, kCapabilityStreams);
+        appendU32(reply, kOwnCapabilities);
         reply.append(char(1));
         send(reply);
     }
@@ -659,6 +695,7 @@ void FileTransferService::cancelTransfer() {
         sendStreamFailure(m_incoming->id, QStringLiteral("Transfer cancelled"));
         m_incoming.reset(); // the partial file stays for a resume
     }
+    m_treeRequestId = 0; // a late tree is dropped
     emit fileError(tr("Transfer cancelled"));
 }
 
@@ -680,6 +717,7 @@ bool FileTransferService::openIncoming(Stream& stream, qint64 offset) {
     }
     stream.next = offset;
     stream.started = offset;
+    stream.acked = offset;
     return true;
 }
 
@@ -706,7 +744,7 @@ void FileTransferService::startStreamedDownload(const QString& remotePath,
     QByteArray message = messageOf(kStreamGet);
     appendU32(message, stream->id);
     appendU64(message, static_cast<quint64>(offset));
-    message.append(offset > 0 ? stream->hash.result() : QByteArray(kDigestBytes, '\0'));
+    message.append(offset > 0 ? digestOf(stream->hash) : QByteArray(kDigestBytes, '\0'));
     appendString(message, remotePath);
     m_incoming = std::move(stream);
     spdlog::info("FileTransfer: requested streamed download of '{}' from byte {}",
@@ -746,7 +784,7 @@ void FileTransferService::serveStreamGet(Reader& body) {
     qint64 start = static_cast<qint64>(std::min<quint64>(offset, stream->size));
     if (start > 0) {
         if (!hashPrefix(stream->file, start, stream->hash) ||
-            stream->hash.result() != prefixDigest) {
+            digestOf(stream->hash) != prefixDigest) {
             // Not the file the part came from: all of it again.
             start = 0;
             stream->hash.reset();
@@ -755,6 +793,7 @@ void FileTransferService::serveStreamGet(Reader& body) {
     stream->file.seek(start);
     stream->next = start;
     stream->started = start;
+    stream->acked = start;
     QByteArray answer = messageOf(kStreamGetAnswer);
     appendU32(answer, id);
     appendU64(answer, static_cast<quint64>(stream->size));
@@ -799,7 +838,9 @@ void FileTransferService::receiveStreamGetAnswer(Reader& body) {
                  stream.displayPath.toStdString(), stream.size, stream.next);
 }
 
-void FileTransferService::startStreamedUpload(const QString& localPath, const QString& remotePath) {
+void FileTransferService::startStreamedUpload(const QString& localPath, const QString& remotePath,
+                                              const QString& remoteFolder,
+                                              const QString& relativePath) {
     if (m_outgoing) {
         emit fileError(tr("Cannot open local file: %1").arg(localPath));
         return;
@@ -816,10 +857,20 @@ void FileTransferService::startStreamedUpload(const QString& localPath, const QS
         return;
     }
     stream->size = stream->file.size();
-    QByteArray message = messageOf(kStreamPut);
-    appendU32(message, stream->id);
-    appendU64(message, static_cast<quint64>(stream->size));
-    appendString(message, remotePath);
+    QByteArray message;
+    if (relativePath.isEmpty()) {
+        message = messageOf(kStreamPut);
+        appendU32(message, stream->id);
+        appendU64(message, static_cast<quint64>(stream->size));
+        appendString(message, remotePath);
+    } else {
+        message = messageOf(kPutEntry);
+        appendU32(message, stream->id);
+        message.append(char(0)); // a file
+        appendU64(message, static_cast<quint64>(stream->size));
+        appendString(message, remoteFolder);
+        appendString(message, relativePath);
+    }
     m_outgoing = std::move(stream);
     spdlog::info("FileTransfer: offering streamed upload '{}' ({} bytes)", remotePath.toStdString(),
                  m_outgoing->size);
@@ -832,7 +883,10 @@ void FileTransferService::serveStreamPut(Reader& body) {
     if (!body.u32(id) || !body.u64(size)) {
         return;
     }
-    const QString path = body.string();
+    acceptStreamPut(id, size, body.string());
+}
+
+void FileTransferService::acceptStreamPut(quint32 id, quint64 size, const QString& path) {
     if (m_incoming) {
         sendStreamFailure(id, QStringLiteral("Busy with another transfer: ") + path);
         return;
@@ -862,7 +916,7 @@ void FileTransferService::serveStreamPut(Reader& body) {
     QByteArray answer = messageOf(kStreamPutAnswer);
     appendU32(answer, id);
     appendU64(answer, static_cast<quint64>(stream->next));
-    answer.append(stream->next > 0 ? stream->hash.result() : QByteArray(kDigestBytes, '\0'));
+    answer.append(stream->next > 0 ? digestOf(stream->hash) : QByteArray(kDigestBytes, '\0'));
     spdlog::info("FileTransfer: receiving streamed upload '{}' ({} bytes, from byte {})",
                  path.toStdString(), stream->size, stream->next);
     m_incoming = std::move(stream);
@@ -885,18 +939,45 @@ void FileTransferService::receiveStreamPutAnswer(Reader& body) {
     qint64 offset = static_cast<qint64>(std::min<quint64>(start, stream.size));
     stream.hash.reset();
     if (offset > 0 &&
-        (!hashPrefix(stream.file, offset, stream.hash) || stream.hash.result() != theirs)) {
+        (!hashPrefix(stream.file, offset, stream.hash) || digestOf(stream.hash) != theirs)) {
         offset = 0; // the Target's part is of another file: data from byte 0 restarts it
         stream.hash.reset();
     }
     stream.file.seek(offset);
     stream.next = offset;
     stream.started = offset;
+    stream.acked = offset;
     stream.awaiting = false;
     m_bytesTotal = stream.size - offset;
     m_bytesDone = 0;
     m_clock.start();
     pumpOutgoing();
+}
+
+qint64 FileTransferService::backlogBudget(qint64 bytesPerSecond) {
+    return std::clamp(bytesPerSecond * kStreamBacklogMs / 1000, kStreamBacklogMinBytes,
+                      kStreamBacklogMaxBytes);
+}
+
+void FileTransferService::measureDrain(qint64 pending) {
+    constexpr qint64 kWindowMs = 10;
+    if (!m_drainClock.isValid()) {
+        m_drainClock.start();
+        m_drainPending = pending;
+        m_queuedSince = 0;
+        return;
+    }
+    const qint64 elapsed = m_drainClock.elapsed();
+    if (elapsed < kWindowMs) {
+        return;
+    }
+    // Other traffic in the same queue (video on the relay) makes this an underestimate.
+    const qint64 drained = std::max<qint64>(0, m_drainPending + m_queuedSince - pending);
+    const qint64 sample = drained * 1000 / elapsed;
+    m_drainRate = m_drainRate == 0 ? sample : (3 * m_drainRate + sample) / 4;
+    m_drainClock.restart();
+    m_drainPending = pending;
+    m_queuedSince = 0;
 }
 
 void FileTransferService::pumpOutgoing() {
@@ -905,21 +986,29 @@ void FileTransferService::pumpOutgoing() {
     }
     Stream& stream = *m_outgoing;
     for (int turn = 0; turn < kStreamChunksPerTurn; ++turn) {
-        if (m_backlog && m_backlog() > kStreamBacklogBytes) {
-            m_pump.start(kBacklogWaitMs);
-            return;
+        if (m_peerAcks && stream.next - stream.acked >= kStreamWindowBytes) {
+            return; // the receiver's next ack starts the pump again
+        }
+        if (m_backlog) {
+            const qint64 pending = m_backlog();
+            measureDrain(pending);
+            if (pending > backlogBudget(m_drainRate)) {
+                m_pump.start(kBacklogWaitMs);
+                return;
+            }
         }
         const QByteArray chunk = stream.file.read(kStreamChunkBytes);
         if (chunk.isEmpty()) {
             finishOutgoing();
             return;
         }
-        stream.hash.addData(chunk);
+        stream.hash.add(chunk.constData(), std::size_t(chunk.size()));
         QByteArray data = messageOf(kStreamData);
         appendU32(data, stream.id);
         appendU64(data, static_cast<quint64>(stream.next));
         data.append(chunk);
         stream.next += chunk.size();
+        m_queuedSince += data.size();
         send(data);
         if (!m_outgoing) {
             return; // the send ended the session
@@ -943,14 +1032,14 @@ void FileTransferService::finishOutgoing() {
     QByteArray end = messageOf(kStreamEnd);
     appendU32(end, id);
     appendU64(end, static_cast<quint64>(stream.next));
-    end.append(stream.hash.result());
-    // The receiver may answer (and end this stream) before send returns.
-    send(end);
-    // A served download is done once sent; an upload when the Target has checked and named
+    end.append(digestOf(stream.hash));
+    // A served download is done once sent, and this end is free for the next request, which
+    // may come before send returns; an upload is done when the Target has checked and named
     // the file (put done).
-    if (!upload && m_outgoing && m_outgoing->id == id) {
+    if (!upload) {
         m_outgoing.reset();
     }
+    send(end);
 }
 
 void FileTransferService::failIncoming(const QString& localText, const QString& peerText) {
@@ -983,6 +1072,7 @@ void FileTransferService::receiveStreamData(Reader& body) {
         stream.file.seek(0);
         stream.next = 0;
         stream.started = 0;
+        stream.acked = 0;
     }
     if (static_cast<qint64>(offset) != stream.next || length < 1 || length > kStreamChunkBytes ||
         stream.next + length > stream.size) {
@@ -999,8 +1089,18 @@ void FileTransferService::receiveStreamData(Reader& body) {
                      QStringLiteral("Cannot write file: ") + stream.displayPath);
         return;
     }
-    stream.hash.addData(QByteArrayView(bytes, length));
+    stream.hash.add(bytes, std::size_t(length));
     stream.next += length;
+    if (m_peerAcks && stream.next - stream.acked >= kStreamAckEveryBytes) {
+        stream.acked = stream.next;
+        QByteArray ack = messageOf(kStreamAck);
+        appendU32(ack, stream.id);
+        appendU64(ack, static_cast<quint64>(stream.next));
+        send(ack);
+        if (!m_incoming) {
+            return; // the send ended the session
+        }
+    }
     if (!stream.upload) {
         emit fileDownloadProgress(
             stream.displayPath,
@@ -1022,10 +1122,10 @@ void FileTransferService::receiveStreamEnd(Reader& body) {
     Stream& stream = *m_incoming;
     const QByteArray theirs(reinterpret_cast<const char*>(body.current()), kDigestBytes);
     if (static_cast<qint64>(total) != stream.next || stream.next != stream.size ||
-        stream.hash.result() != theirs) {
+        digestOf(stream.hash) != theirs) {
         spdlog::warn("FileTransfer: '{}' arrived damaged ({} of {} bytes, checksum {}), discarded",
                      stream.displayPath.toStdString(), stream.next, stream.size,
-                     stream.hash.result() == theirs ? "matches" : "differs");
+                     digestOf(stream.hash) == theirs ? "matches" : "differs");
         stream.file.remove();
         failIncoming(tr("Transfer corrupted, checksum mismatch: %1").arg(stream.displayPath),
                      QStringLiteral("Checksum mismatch: ") + stream.displayPath);
@@ -1060,7 +1160,8 @@ void FileTransferService::receiveStreamPutDone(Reader& body) {
         return;
     }
     if (m_role != FileTransferRole::Requester || !m_outgoing || !m_outgoing->upload ||
-        m_outgoing->id != id || m_outgoing->awaiting || !m_outgoing->file.atEnd()) {
+        m_outgoing->id != id ||
+        (!m_outgoing->folder && (m_outgoing->awaiting || !m_outgoing->file.atEnd()))) {
         spdlog::warn("FileTransfer: dropped an upload confirmation of no upload of ours");
         return;
     }
@@ -1068,6 +1169,26 @@ void FileTransferService::receiveStreamPutDone(Reader& body) {
     spdlog::info("FileTransfer: upload complete '{}' ({} bytes)", done->displayPath.toStdString(),
                  done->size);
     emit fileUploadComplete();
+}
+
+void FileTransferService::receiveStreamAck(Reader& body) {
+    quint32 id = 0;
+    quint64 written = 0;
+    if (!body.u32(id) || !body.u64(written)) {
+        return;
+    }
+    if (!m_outgoing || m_outgoing->id != id || m_outgoing->awaiting) {
+        spdlog::warn("FileTransfer: dropped an acknowledgement of no transfer of ours");
+        return;
+    }
+    // Only forward, and never past what was sent: a lying peer gains no larger window.
+    Stream& stream = *m_outgoing;
+    const qint64 before = stream.acked;
+    stream.acked = std::clamp(static_cast<qint64>(std::min<quint64>(written, INT64_MAX)),
+                              stream.acked, stream.next);
+    if (stream.acked > before && !m_pump.isActive()) {
+        m_pump.start(0);
+    }
 }
 
 void FileTransferService::receiveStreamFailure(Reader& body) {
@@ -1084,6 +1205,10 @@ void FileTransferService::receiveStreamFailure(Reader& body) {
     }
     if (m_incoming && m_incoming->id == id) {
         m_incoming.reset(); // the partial file stays for a resume
+        ours = true;
+    }
+    if (m_treeRequestId != 0 && m_treeRequestId == id) {
+        m_treeRequestId = 0;
         ours = true;
     }
     if (!ours) {
@@ -1107,6 +1232,207 @@ void FileTransferService::updateStats(qint64 bytes) {
         eta = bytesPerSec > 0 ? static_cast<int>((m_bytesTotal - m_bytesDone) / bytesPerSec) : 0;
     }
     emit transferStats(bytesPerSec, eta, percent);
+}
+
+} // namespace nimbral
+
+// ------------------------------------------------------------------ folders
+
+namespace nimbral {
+
+bool FileTransferService::isSafeRelativePath(const QString& relativePath) {
+    if (relativePath.isEmpty() || relativePath.size() > 4096 ||
+        relativePath.startsWith(QLatin1Char('/'))) {
+        return false;
+    }
+    for (const QChar c : relativePath) {
+        if (c == QLatin1Char('\\') || c.unicode() == 0) {
+            return false;
+        }
+#ifdef Q_OS_WIN
+        // A drive ("C:x") or an alternate data stream ("a:b").
+        if (c == QLatin1Char(':')) {
+            return false;
+        }
+#endif
+    }
+    const QStringList parts = relativePath.split(QLatin1Char('/'));
+    return std::none_of(parts.begin(), parts.end(), [](const QString& part) {
+        return part.isEmpty() || part == QLatin1String(".") || part == QLatin1String("..");
+    });
+}
+
+QString FileTransferService::resolveInside(const QString& folder, const QString& relativePath) {
+    const QFileInfo root(folder);
+    if (!isSafeRelativePath(relativePath) || !root.isDir()) {
+        return {};
+    }
+    QString path = root.canonicalFilePath();
+    for (const QString& part : relativePath.split(QLatin1Char('/'))) {
+        path += QLatin1Char('/') + part;
+        if (QFileInfo(path).isSymLink()) {
+            return {};
+        }
+    }
+    return path;
+}
+
+void FileTransferService::requestFolderTree(const QString& remoteFolder) {
+    m_treeRequestId = ++m_nextStreamId;
+    m_treeFolder = remoteFolder;
+    QByteArray message = messageOf(kTreeRequest);
+    appendU32(message, m_treeRequestId);
+    appendString(message, remoteFolder);
+    spdlog::info("FileTransfer: requested the tree of '{}'", remoteFolder.toStdString());
+    send(message);
+}
+
+void FileTransferService::serveTree(Reader& body) {
+    quint32 id = 0;
+    if (!body.u32(id)) {
+        return;
+    }
+    const QString folder = body.string();
+    const QFileInfo root(folder);
+    if (folder.isEmpty() || !root.isDir()) {
+        sendStreamFailure(id, QStringLiteral("Directory does not exist: ") + folder);
+        return;
+    }
+    // Links are left out, not followed: one could lead out of the folder or round in a loop.
+    QDirIterator walk(folder,
+                      QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System |
+                          QDir::NoSymLinks,
+                      QDirIterator::Subdirectories);
+    const QDir base(folder);
+    QByteArray entries;
+    quint32 count = 0;
+    while (walk.hasNext()) {
+        walk.next();
+        const QFileInfo entry = walk.fileInfo();
+        if (!entry.isDir() && !entry.isFile()) {
+            continue; // devices, FIFOs and sockets are not files to copy
+        }
+        if (count == static_cast<quint32>(kMaxTreeEntries) || entries.size() > kMaxTreeBytes) {
+            spdlog::warn("FileTransfer: the tree of '{}' exceeds {} entries or {} bytes",
+                         folder.toStdString(), kMaxTreeEntries, kMaxTreeBytes);
+            sendStreamFailure(id, QStringLiteral("Folder too large: ") + folder);
+            return;
+        }
+        entries.append(char(entry.isDir() ? 1 : 0));
+        appendU64(entries, static_cast<quint64>(entry.isDir() ? 0 : entry.size()));
+        appendString(entries, base.relativeFilePath(entry.filePath()));
+        ++count;
+    }
+    QByteArray answer = messageOf(kTreeAnswer);
+    appendU32(answer, id);
+    appendU32(answer, count);
+    answer.append(entries);
+    spdlog::info("FileTransfer: serving the tree of '{}' ({} entries)", folder.toStdString(),
+                 count);
+    send(answer);
+}
+
+void FileTransferService::receiveTree(Reader& body) {
+    quint32 id = 0;
+    quint32 count = 0;
+    if (!body.u32(id) || !body.u32(count)) {
+        return;
+    }
+    if (m_role != FileTransferRole::Requester || m_treeRequestId == 0 || id != m_treeRequestId) {
+        spdlog::warn("FileTransfer: dropped a folder tree that answers no request of ours");
+        return;
+    }
+    m_treeRequestId = 0;
+    QList<FileEntry> entries;
+    // Every entry takes at least 13 bytes: a count beyond what arrived is a lie.
+    for (quint32 i = 0; i < count && body.remaining() > 0; ++i) {
+        std::uint8_t isDir = 0;
+        quint64 size = 0;
+        if (!body.u8(isDir) || !body.u64(size)) {
+            break;
+        }
+        FileEntry entry;
+        entry.isDir = isDir != 0;
+        entry.size = static_cast<qint64>(std::min<quint64>(size, INT64_MAX));
+        entry.name = body.string();
+        if (!isSafeRelativePath(entry.name)) {
+            spdlog::warn("FileTransfer: the tree of '{}' names '{}', which would lead outside it",
+                         m_treeFolder.toStdString(), entry.name.toStdString());
+            emit fileError(tr("Refused an unsafe name in the folder: %1").arg(entry.name));
+            return;
+        }
+        entries.append(entry);
+    }
+    if (entries.size() != static_cast<qsizetype>(count)) {
+        emit fileError(tr("Remote file download failed"));
+        return;
+    }
+    spdlog::info("FileTransfer: received the tree of '{}' ({} entries)", m_treeFolder.toStdString(),
+                 entries.size());
+    emit folderTreeListed(m_treeFolder, entries);
+}
+
+void FileTransferService::uploadIntoFolder(const QString& localPath, const QString& remoteFolder,
+                                           const QString& relativePath, bool isFolder) {
+    const QString display = remoteFolder + QLatin1Char('/') + relativePath;
+    if (!isFolder) {
+        startStreamedUpload(localPath, display, remoteFolder, relativePath);
+        return;
+    }
+    if (m_outgoing) {
+        emit fileError(tr("Cannot open local file: %1").arg(localPath));
+        return;
+    }
+    auto stream = std::make_unique<Stream>();
+    stream->id = ++m_nextStreamId;
+    stream->upload = true;
+    stream->folder = true;
+    stream->awaiting = true;
+    stream->displayPath = display;
+    QByteArray message = messageOf(kPutEntry);
+    appendU32(message, stream->id);
+    message.append(char(1)); // a folder
+    appendU64(message, 0);
+    appendString(message, remoteFolder);
+    appendString(message, relativePath);
+    m_outgoing = std::move(stream);
+    send(message);
+}
+
+void FileTransferService::servePutEntry(Reader& body) {
+    quint32 id = 0;
+    std::uint8_t isFolder = 0;
+    quint64 size = 0;
+    if (!body.u32(id) || !body.u8(isFolder) || !body.u64(size)) {
+        return;
+    }
+    const QString folder = body.string();
+    const QString relative = body.string();
+    if (!QFileInfo(folder).isDir()) {
+        sendStreamFailure(id, QStringLiteral("Directory does not exist: ") + folder);
+        return;
+    }
+    const QString path = resolveInside(folder, relative);
+    if (path.isEmpty()) {
+        spdlog::warn("FileTransfer: refusing '{}' below '{}': the name leads outside the folder",
+                     relative.toStdString(), folder.toStdString());
+        sendStreamFailure(id, QStringLiteral("Unsafe name refused: ") + relative);
+        return;
+    }
+    // The folders on the way are created only now the whole name is known to stay inside.
+    const QString parent = isFolder != 0 ? path : QFileInfo(path).path();
+    if (!QDir().mkpath(parent)) {
+        sendStreamFailure(id, QStringLiteral("Cannot create folder: ") + parent);
+        return;
+    }
+    if (isFolder == 0) {
+        acceptStreamPut(id, size, path);
+        return;
+    }
+    spdlog::info("FileTransfer: created folder '{}'", path.toStdString());
+    QByteArray reply = messageOf(kStreamPutDone);
+    appendU32(reply, id);
+    send(reply);
 }
 
 } // namespace nimbral

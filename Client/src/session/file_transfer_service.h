@@ -42,7 +42,10 @@ enum class FileTransferRole : std::uint8_t { Requester, Server };
 // answer, 15 put, 16 put answer, 12 data, 13 end (SHA-256 of the whole file), 14 failure or
 // cancel, 17 put done. The file is read and written in chunks as the link drains, lands under
 // a temporary name (kPartialSuffix) and gets its real name only once its checksum matched; a
-// later request for the same file resumes from the verified part. Main thread only.
+// later request for the same file resumes from the verified part. Folders (announced too):
+// 18 tree request, 19 tree answer (every entry below a folder, by relative path), 20 put entry
+// (a file or folder named relative to a folder); a relative name leads only below its folder,
+// which the receiving end checks. Main thread only.
 class FileTransferService : public QObject {
     Q_OBJECT
 
@@ -55,10 +58,26 @@ public:
     static constexpr qint64 kUploadReserveLimit = 64 * 1024 * 1024;
 
     static constexpr quint32 kCapabilityStreams = 1;
+    static constexpr quint32 kCapabilityFolders = 2;
+    // The receiver says how far it has written (21 ack); the sender keeps at most a window
+    // beyond that in flight, so a receiver slower than the link (a slow disk, a busy main
+    // thread) never piles the file up in memory.
+    static constexpr quint32 kCapabilityAcks = 4;
+    static constexpr qint64 kStreamWindowBytes = 8 * 1024 * 1024;
+    static constexpr qint64 kStreamAckEveryBytes = 1024 * 1024;
+    // A folder's tree travels as one message: bounded in entries and in bytes.
+    static constexpr int kMaxTreeEntries = 100000;
+    static constexpr qint64 kMaxTreeBytes = 8 * 1024 * 1024;
     static constexpr qint64 kStreamChunkBytes = 64 * 1024;
-    // What may wait in the link's control queue before the sender pauses: small, so the
-    // session's other messages (and the video beside them) never queue behind much of a file.
-    static constexpr qint64 kStreamBacklogBytes = 256 * 1024;
+    // What may wait in the link's control queue before the sender pauses: about this long of
+    // what the link has been draining, so the session's other messages (and video frames, which
+    // share the relay's one connection and the data channel's association) wait no longer
+    // behind a file, whether the link carries a megabyte a second or a gigabyte.
+    static constexpr qint64 kStreamBacklogMs = 15;
+    static constexpr qint64 kStreamBacklogMinBytes = 128 * 1024;
+    static constexpr qint64 kStreamBacklogMaxBytes = 8 * 1024 * 1024;
+    // The budget for a link that drained `bytesPerSecond` lately.
+    static qint64 backlogBudget(qint64 bytesPerSecond);
     static constexpr int kStreamChunksPerTurn = 16;
     static constexpr const char* kPartialSuffix = ".nimbral-part";
 
@@ -72,9 +91,12 @@ public:
     static constexpr int kHelloAttempts = 5;
     void announceCapabilities();
     bool peerStreams() const { return m_peerStreams; }
+    bool peerTransfersFolders() const { return m_peerFolders; }
     // Bytes still waiting in the link; a streaming sender pauses above kStreamBacklogBytes.
     void setBacklogProbe(std::function<qint64()> probe) { m_backlog = std::move(probe); }
-    bool isStreaming() const { return m_outgoing != nullptr || m_incoming != nullptr; }
+    bool isStreaming() const {
+        return m_outgoing != nullptr || m_incoming != nullptr || m_treeRequestId != 0;
+    }
     // Stops the running streamed transfers; what arrived stays for a later resume.
     void cancelTransfer();
 
@@ -90,11 +112,30 @@ public:
     void requestListing(const QString& remotePath);
     void requestDownload(const QString& remotePath, const QString& localPath);
     void uploadFile(const QString& localPath, const QString& remotePath);
+
+    // Asks for every entry below a remote folder; answered by folderTreeListed with the names
+    // relative to it ("a/b.txt"), each checked to stay below it.
+    void requestFolderTree(const QString& remoteFolder);
+    // Uploads a file, or creates a folder, at `relativePath` below the remote folder; the
+    // Target creates the folders on the way and refuses a name that would lead elsewhere.
+    // Completes with fileUploadComplete like a file.
+    void uploadIntoFolder(const QString& localPath, const QString& remoteFolder,
+                          const QString& relativePath, bool isFolder);
+
+    // A relative name that can only lead below the folder it is joined to: "/" separators, no
+    // empty, "." or ".." part, no leading "/", no "\" (a separator on Windows) and nothing
+    // a Windows path would read as a drive or stream.
+    static bool isSafeRelativePath(const QString& relativePath);
+    // The path of `relativePath` below `folder` (which must exist), or empty when the name is
+    // unsafe or leads through a symbolic link, which could point anywhere.
+    static QString resolveInside(const QString& folder, const QString& relativePath);
     // The bytes after the control channel's file-transfer tag.
     void handleMessage(const std::vector<std::uint8_t>& message);
 
 signals:
     void directoryListed(const QString& path, const QList<nimbral::FileEntry>& entries);
+    // Entry names are relative paths below `folder`; folders come before what they hold.
+    void folderTreeListed(const QString& folder, const QList<nimbral::FileEntry>& entries);
     void fileDownloadProgress(const QString& path, int percent);
     void fileDownloadComplete(const QString& localPath);
     void fileUploadProgress(const QString& path, int percent);
@@ -107,7 +148,12 @@ private:
     struct Stream;
 
     void startStreamedDownload(const QString& remotePath, const QString& localPath);
-    void startStreamedUpload(const QString& localPath, const QString& remotePath);
+    void startStreamedUpload(const QString& localPath, const QString& remotePath,
+                             const QString& remoteFolder = {}, const QString& relativePath = {});
+    void acceptStreamPut(quint32 id, quint64 size, const QString& path);
+    void serveTree(Reader& body);
+    void receiveTree(Reader& body);
+    void servePutEntry(Reader& body);
     void receiveHello(Reader& body);
     void serveStreamGet(Reader& body);
     void receiveStreamGetAnswer(Reader& body);
@@ -117,7 +163,10 @@ private:
     void receiveStreamEnd(Reader& body);
     void receiveStreamFailure(Reader& body);
     void receiveStreamPutDone(Reader& body);
+    void receiveStreamAck(Reader& body);
     void pumpOutgoing();
+    // How fast the link has drained what the sender queued, from the backlog now.
+    void measureDrain(qint64 pending);
     void sendStreamFailure(quint32 id, const QString& text);
     void failIncoming(const QString& localText, const QString& peerText);
     void finishOutgoing();
@@ -156,6 +205,10 @@ private:
     qint64 m_bytesTotal = 0;
 
     bool m_peerStreams = false;
+    bool m_peerFolders = false;
+    bool m_peerAcks = false;
+    quint32 m_treeRequestId = 0; // the folder tree asked for and not answered yet
+    QString m_treeFolder;
     bool m_heardHello = false;
     int m_helloAttempts = 0;
     QTimer m_helloRetry;
@@ -164,6 +217,10 @@ private:
     std::unique_ptr<Stream> m_outgoing; // what this end sends: a served download or an upload
     std::unique_ptr<Stream> m_incoming; // what this end receives
     QTimer m_pump;
+    QElapsedTimer m_drainClock;
+    qint64 m_drainPending = 0; // backlog at the last measurement
+    qint64 m_queuedSince = 0;  // bytes the sender queued since then
+    qint64 m_drainRate = 0;    // bytes per second, smoothed
 };
 
 } // namespace nimbral

@@ -587,6 +587,7 @@ bool SessionManager::startCapture() {
     m_encoder = std::make_unique<AV1Encoder>();
     m_videoInFlight.clear();
     m_videoBytesSent = 0;
+    m_linkBytesSent = 0;
     m_videoLinkBusy = false;
     m_videoFramesHeldBack = 0;
     m_videoFramesSkipped = 0;
@@ -635,15 +636,19 @@ void SessionManager::updateVideoLinkBusy() {
         m_videoLinkBusy = false;
         return;
     }
-    // Everything up to this offset has left the link.
+    // Everything up to this offset has left the link. Where the channels share one queue, the
+    // backlog holds control bytes too (a file transfer's), and is measured against all bytes.
     const std::size_t pending = active->pendingBytes(ChannelType::Video);
-    const std::uint64_t delivered = m_videoBytesSent > pending ? m_videoBytesSent - pending : 0;
-    while (!m_videoInFlight.empty() && m_videoInFlight.front().first <= delivered) {
+    const bool shared = active->channelsShareOneQueue();
+    const std::uint64_t sent = shared ? m_linkBytesSent : m_videoBytesSent;
+    const std::uint64_t delivered = sent > pending ? sent - pending : 0;
+    while (!m_videoInFlight.empty() && (shared ? m_videoInFlight.front().linkEnd
+                                               : m_videoInFlight.front().videoEnd) <= delivered) {
         m_videoInFlight.pop_front();
     }
     m_videoLinkBusy =
         !m_videoInFlight.empty() &&
-        monotonicMilliseconds() - m_videoInFlight.front().second > m_videoBacklogLimitMs;
+        monotonicMilliseconds() - m_videoInFlight.front().sentAt > m_videoBacklogLimitMs;
 }
 
 void SessionManager::sendVideoPacket(const QByteArray& sealed) {
@@ -654,7 +659,8 @@ void SessionManager::sendVideoPacket(const QByteArray& sealed) {
     if (active->send(ChannelType::Video, reinterpret_cast<const std::uint8_t*>(sealed.constData()),
                      static_cast<std::size_t>(sealed.size()))) {
         m_videoBytesSent += static_cast<std::uint64_t>(sealed.size());
-        m_videoInFlight.emplace_back(m_videoBytesSent, monotonicMilliseconds());
+        m_linkBytesSent += static_cast<std::uint64_t>(sealed.size());
+        m_videoInFlight.push_back({m_videoBytesSent, m_linkBytesSent, monotonicMilliseconds()});
         emit trafficCounted(sealed.size(), 0);
         emit videoFrameSent();
     }
@@ -732,6 +738,7 @@ bool SessionManager::sendControl(const std::vector<std::uint8_t>& plaintext,
         return false;
     }
     if (m_transport->activeTransport()->send(ChannelType::Control, sealed.data(), sealed.size())) {
+        m_linkBytesSent += sealed.size();
         emit trafficCounted(static_cast<qint64>(sealed.size()), 0);
     }
     return true;
@@ -775,6 +782,7 @@ void SessionManager::sendChat(const std::vector<std::uint8_t>& payload) {
         return;
     }
     if (active->send(ChannelType::Control, sealed.data(), sealed.size())) {
+        m_linkBytesSent += sealed.size();
         emit trafficCounted(static_cast<qint64>(sealed.size()), 0);
     }
     spdlog::debug("Chat message sent ({} bytes encrypted)", sealed.size());

@@ -277,8 +277,16 @@ private:
     std::atomic<std::uint64_t> m_videoFramesHeldBack{0};
     std::atomic<std::uint64_t> m_videoFramesSkipped{0};
     // Main thread: the end offset and send time of each video packet not yet delivered.
-    std::deque<std::pair<std::uint64_t, std::int64_t>> m_videoInFlight;
+    // Video packets not known to have left the link: where each ends in the video channel's
+    // bytes and in all bytes sent, and when it was handed over.
+    struct VideoInFlight {
+        std::uint64_t videoEnd = 0;
+        std::uint64_t linkEnd = 0;
+        std::int64_t sentAt = 0;
+    };
+    std::deque<VideoInFlight> m_videoInFlight;
     std::uint64_t m_videoBytesSent = 0;
+    std::uint64_t m_linkBytesSent = 0; // both channels
     // Signaling that can overtake the step it belongs after: the Target's acknowledgement may
     // reach the Master before the Master's own create reply, and the Master's offer and
     // candidates may reach a Target that still waits for the Master's key. Kept for the current

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
@@ -145,6 +146,8 @@ FileManagerDialog::FileManagerDialog(FileTransferService& service, QWidget* pare
             &FileManagerDialog::onDownloadComplete);
     connect(&m_service, &FileTransferService::fileUploadComplete, this,
             &FileManagerDialog::onUploadComplete);
+    connect(&m_service, &FileTransferService::folderTreeListed, this,
+            &FileManagerDialog::onFolderTreeListed);
     connect(&m_service, &FileTransferService::fileDownloadProgress, m_progress,
             [this](const QString&, int percent) { m_progress->setValue(percent); });
     connect(&m_service, &FileTransferService::fileUploadProgress, m_progress,
@@ -188,6 +191,7 @@ void FileManagerDialog::updateOverall() {
 
 void FileManagerDialog::onCancelClicked() {
     m_downloads.clear();
+    m_folderDownloads.clear();
     m_uploads.clear();
     m_downloadRunning = false;
     m_uploadRunning = false;
@@ -284,19 +288,26 @@ void FileManagerDialog::onDownloadClicked() {
     }
     const QString folder = localTargetFolder();
     QList<QPair<QString, QString>> pairs;
+    QList<QPair<QString, QString>> folders;
     QStringList existing;
     for (const QTreeWidgetItem* item : selected) {
-        if (item->data(0, kFolderRole).toBool()) {
-            continue;
-        }
         const QString name = item->data(0, kNameRole).toString();
         const QString localPath = folder + QDir::separator() + name;
-        pairs.append({joinRemotePath(m_currentRemotePath, name), localPath});
+        if (item->data(0, kFolderRole).toBool()) {
+            // A peer that only knows single files gets none of a folder; the top level's
+            // entries are volumes, not folders to copy.
+            if (!m_service.peerTransfersFolders() || m_currentRemotePath.isEmpty()) {
+                continue;
+            }
+            folders.append({joinRemotePath(m_currentRemotePath, name), folder});
+        } else {
+            pairs.append({joinRemotePath(m_currentRemotePath, name), localPath});
+        }
         if (QFileInfo::exists(localPath)) {
             existing.append(name);
         }
     }
-    if (pairs.isEmpty()) {
+    if (pairs.isEmpty() && folders.isEmpty()) {
         setStatus(tr("No files selected (folders are skipped)."));
         return;
     }
@@ -310,12 +321,74 @@ void FileManagerDialog::onDownloadClicked() {
     // would fetch it twice and complete the queue out of step. After an error the failed head
     // is still queued and is tried again first.
     m_downloads.append(pairs);
+    m_folderDownloads.append(folders);
     if (m_downloadRunning) {
         m_downloadBatch += int(pairs.size());
         return;
     }
     m_downloadBatch = int(m_downloads.size());
-    startNextDownload();
+    continueDownloads();
+}
+
+void FileManagerDialog::continueDownloads() {
+    if (!m_downloads.isEmpty()) {
+        startNextDownload();
+    } else if (!m_folderDownloads.isEmpty()) {
+        listNextFolder();
+    } else {
+        m_downloadRunning = false;
+        showTransferring(false);
+        setStatus(tr("All downloads complete."));
+    }
+}
+
+void FileManagerDialog::listNextFolder() {
+    const QString remote = m_folderDownloads.first().first;
+    m_downloadRunning = true;
+    showTransferring(true);
+    updateOverall();
+    setStatus(tr("Listing folder %1...").arg(remote));
+    m_service.requestFolderTree(remote);
+}
+
+void FileManagerDialog::onFolderTreeListed(const QString& folder, const QList<FileEntry>& entries) {
+    if (m_folderDownloads.isEmpty() || m_folderDownloads.first().first != folder) {
+        return;
+    }
+    const auto [remote, localParent] = m_folderDownloads.takeFirst();
+    static const QRegularExpression separator(QStringLiteral("[/\\\\]"));
+    const QStringList parts = remote.split(separator, Qt::SkipEmptyParts);
+    const QString name = parts.isEmpty() ? QString() : parts.last();
+    // The Target's names are checked again here, where they are written: each must lead below
+    // the folder the user chose.
+    const QString localRoot = FileTransferService::resolveInside(localParent, name);
+    if (localRoot.isEmpty() || !QDir().mkpath(localRoot)) {
+        onTransferError(tr("Cannot write to local file: %1").arg(localParent + "/" + name));
+        return;
+    }
+    QList<QPair<QString, QString>> pairs;
+    QStringList folders;
+    for (const FileEntry& entry : entries) {
+        const QString local = FileTransferService::resolveInside(localRoot, entry.name);
+        if (local.isEmpty()) {
+            onTransferError(tr("Refused an unsafe name in the folder: %1").arg(entry.name));
+            return;
+        }
+        if (entry.isDir) {
+            folders.append(local);
+        } else {
+            pairs.append({joinRemotePath(remote, entry.name), local});
+        }
+    }
+    for (const QString& path : folders) {
+        if (!QDir().mkpath(path)) {
+            onTransferError(tr("Cannot write to local file: %1").arg(path));
+            return;
+        }
+    }
+    m_downloads.append(pairs);
+    m_downloadBatch += int(pairs.size());
+    continueDownloads();
 }
 
 void FileManagerDialog::startNextDownload() {
@@ -347,20 +420,22 @@ void FileManagerDialog::onDownloadComplete(const QString& localPath) {
         startNextDownload();
         return;
     }
-    m_downloadRunning = false;
-    showTransferring(false);
-    setStatus(tr("All downloads complete."));
+    continueDownloads();
 }
 
 void FileManagerDialog::onUploadClicked() {
     QStringList localFiles;
+    QStringList localFolders;
     for (const QModelIndex& index : m_localTree->selectionModel()->selectedRows(0)) {
         const QFileInfo info = m_localModel->fileInfo(index);
         if (info.isFile()) {
             localFiles.append(info.absoluteFilePath());
+        } else if (info.isDir() && !info.isSymLink() && m_service.peerTransfersFolders() &&
+                   !m_currentRemotePath.isEmpty()) {
+            localFolders.append(info.absoluteFilePath());
         }
     }
-    if (localFiles.isEmpty()) {
+    if (localFiles.isEmpty() && localFolders.isEmpty()) {
         setStatus(tr("Select one or more local files to upload."));
         return;
     }
@@ -368,13 +443,19 @@ void FileManagerDialog::onUploadClicked() {
     for (int i = 0; i < m_remoteList->topLevelItemCount(); ++i) {
         remoteNames.append(m_remoteList->topLevelItem(i)->data(0, kNameRole).toString());
     }
-    QList<QPair<QString, QString>> pairs;
+    const qsizetype queuedBefore = m_uploads.size();
+    QList<Upload> pairs;
     QStringList existing;
     for (const QString& local : localFiles) {
         const QString name = QFileInfo(local).fileName();
-        pairs.append({local, joinRemotePath(m_currentRemotePath, name)});
+        pairs.append({local, joinRemotePath(m_currentRemotePath, name), {}, {}, false});
         if (remoteNames.contains(name)) {
             existing.append(name);
+        }
+    }
+    for (const QString& local : localFolders) {
+        if (remoteNames.contains(QFileInfo(local).fileName())) {
+            existing.append(QFileInfo(local).fileName());
         }
     }
     if (!existing.isEmpty() &&
@@ -383,31 +464,71 @@ void FileManagerDialog::onUploadClicked() {
                                           .arg(namesPerLine(existing)))) {
         return;
     }
+    if (!m_uploadRunning) {
+        m_uploads.clear();
+    }
+    m_uploads.append(pairs);
+    for (const QString& local : localFolders) {
+        if (!queueFolderUpload(local)) {
+            m_uploads.resize(m_uploadRunning ? queuedBefore : 0);
+            setStatus(tr("Error: %1").arg(tr("Folder too large: %1").arg(local)));
+            return;
+        }
+    }
     if (m_uploadRunning) {
-        m_uploads.append(pairs);
-        m_uploadBatch += int(pairs.size());
+        m_uploadBatch += int(m_uploads.size() - queuedBefore);
         return;
     }
-    m_uploads = pairs;
-    m_uploadBatch = int(pairs.size());
+    m_uploadBatch = int(m_uploads.size());
     startNextUpload();
+}
+
+bool FileManagerDialog::queueFolderUpload(const QString& localFolder) {
+    const QString name = QFileInfo(localFolder).fileName();
+    QList<Upload> entries{
+        {localFolder, joinRemotePath(m_currentRemotePath, name), m_currentRemotePath, name, true}};
+    // Links are not followed: one could lead out of the folder or round in a loop.
+    QDirIterator walk(localFolder,
+                      QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks,
+                      QDirIterator::Subdirectories);
+    const QDir base(localFolder);
+    while (walk.hasNext()) {
+        walk.next();
+        const QFileInfo entry = walk.fileInfo();
+        if (!entry.isDir() && !entry.isFile()) {
+            continue;
+        }
+        if (entries.size() > FileTransferService::kMaxTreeEntries) {
+            return false;
+        }
+        const QString relative = name + QLatin1Char('/') + base.relativeFilePath(entry.filePath());
+        entries.append({entry.filePath(), joinRemotePath(m_currentRemotePath, relative),
+                        m_currentRemotePath, relative, entry.isDir()});
+    }
+    m_uploads.append(entries);
+    return true;
 }
 
 void FileManagerDialog::startNextUpload() {
     if (m_uploads.isEmpty()) {
         return;
     }
-    const auto [local, remote] = m_uploads.first();
+    const Upload upload = m_uploads.first();
     m_uploadRunning = true;
     const int position = m_uploadBatch - int(m_uploads.size()) + 1;
-    setStatus(tr("Uploading %1 of %2: %3")
-                  .arg(position)
-                  .arg(m_uploadBatch)
-                  .arg(QFileInfo(local).fileName()));
+    setStatus(
+        tr("Uploading %1 of %2: %3")
+            .arg(position)
+            .arg(m_uploadBatch)
+            .arg(upload.relative.isEmpty() ? QFileInfo(upload.local).fileName() : upload.relative));
     m_progress->setValue(0);
     showTransferring(true);
     updateOverall();
-    m_service.uploadFile(local, remote);
+    if (upload.relative.isEmpty()) {
+        m_service.uploadFile(upload.local, upload.remote);
+    } else {
+        m_service.uploadIntoFolder(upload.local, upload.folder, upload.relative, upload.isFolder);
+    }
 }
 
 void FileManagerDialog::onUploadComplete() {

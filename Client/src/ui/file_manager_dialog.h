@@ -64,6 +64,8 @@ public slots:
     void onTransferError(const QString& error);
     void onDownloadComplete(const QString& localPath);
     void onUploadComplete();
+    // A folder chosen for download has been listed: its files join the queue.
+    void onFolderTreeListed(const QString& folder, const QList<nimbral::FileEntry>& entries);
     // Stops the running file and drops the queued ones; a streamed file's part stays, so
     // asking for it again resumes it.
     void onCancelClicked();
@@ -71,6 +73,10 @@ public slots:
 private:
     void browseRemote(const QString& path);
     void startNextDownload();
+    void continueDownloads();
+    void listNextFolder();
+    // Queues a local folder's entries below the current remote folder; false when too many.
+    bool queueFolderUpload(const QString& localFolder);
     void startNextUpload();
     void setStatus(const QString& text);
     void showTransferring(bool running);
@@ -80,8 +86,18 @@ private:
     FileTransferService& m_service;
     Question m_question;
     QString m_currentRemotePath;
-    QList<QPair<QString, QString>> m_downloads; // (remote, local)
-    QList<QPair<QString, QString>> m_uploads;   // (local, remote)
+    // One upload: a file to a remote path, or an entry (file or folder) named relative to the
+    // remote folder it goes into.
+    struct Upload {
+        QString local;
+        QString remote;
+        QString folder;
+        QString relative;
+        bool isFolder = false;
+    };
+    QList<QPair<QString, QString>> m_downloads;       // (remote, local)
+    QList<QPair<QString, QString>> m_folderDownloads; // (remote folder, local folder it goes into)
+    QList<Upload> m_uploads;
     int m_downloadBatch = 0;
     int m_uploadBatch = 0;
     bool m_downloadRunning = false;

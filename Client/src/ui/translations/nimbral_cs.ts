@@ -311,6 +311,22 @@ Pokračovat?</translation>
         <source>Error: %1</source>
         <translation>Chyba: %1</translation>
     </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Odmítnut nebezpečný název ve složce: %1</translation>
+    </message>
+    <message>
+        <source>Listing folder %1...</source>
+        <translation>Načítání obsahu složky %1...</translation>
+    </message>
+    <message>
+        <source>Folder too large: %1</source>
+        <translation>Složka je příliš velká: %1</translation>
+    </message>
+    <message>
+        <source>Cannot write to local file: %1</source>
+        <translation>Do místního souboru nelze zapisovat: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileTransferService</name>
@@ -337,6 +353,10 @@ Pokračovat?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Do místního souboru nelze zapisovat: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Odmítnut nebezpečný název ve složce: %1</translation>
     </message>
 </context>
 <context>

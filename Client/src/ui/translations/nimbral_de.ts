@@ -311,6 +311,22 @@ Fortfahren?</translation>
         <source>Error: %1</source>
         <translation>Fehler: %1</translation>
     </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Unsicherer Name im Ordner abgelehnt: %1</translation>
+    </message>
+    <message>
+        <source>Listing folder %1...</source>
+        <translation>Ordner %1 wird aufgelistet...</translation>
+    </message>
+    <message>
+        <source>Folder too large: %1</source>
+        <translation>Ordner zu groß: %1</translation>
+    </message>
+    <message>
+        <source>Cannot write to local file: %1</source>
+        <translation>Lokale Datei kann nicht geschrieben werden: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileTransferService</name>
@@ -337,6 +353,10 @@ Fortfahren?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Lokale Datei kann nicht geschrieben werden: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Unsicherer Name im Ordner abgelehnt: %1</translation>
     </message>
 </context>
 <context>

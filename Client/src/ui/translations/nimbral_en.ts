@@ -311,6 +311,22 @@ Continue?</translation>
         <source>Error: %1</source>
         <translation>Error: %1</translation>
     </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Refused an unsafe name in the folder: %1</translation>
+    </message>
+    <message>
+        <source>Listing folder %1...</source>
+        <translation>Listing folder %1...</translation>
+    </message>
+    <message>
+        <source>Folder too large: %1</source>
+        <translation>Folder too large: %1</translation>
+    </message>
+    <message>
+        <source>Cannot write to local file: %1</source>
+        <translation>Cannot write to local file: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileTransferService</name>
@@ -337,6 +353,10 @@ Continue?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Cannot write to local file: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Refused an unsafe name in the folder: %1</translation>
     </message>
 </context>
 <context>

@@ -311,6 +311,22 @@ Continue?</source>
         <source>Error: %1</source>
         <translation>Error: %1</translation>
     </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Se rechazó un nombre no seguro en la carpeta: %1</translation>
+    </message>
+    <message>
+        <source>Listing folder %1...</source>
+        <translation>Listando la carpeta %1...</translation>
+    </message>
+    <message>
+        <source>Folder too large: %1</source>
+        <translation>Carpeta demasiado grande: %1</translation>
+    </message>
+    <message>
+        <source>Cannot write to local file: %1</source>
+        <translation>No se puede escribir el archivo local: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileTransferService</name>
@@ -337,6 +353,10 @@ Continue?</source>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>No se puede escribir el archivo local: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Se rechazó un nombre no seguro en la carpeta: %1</translation>
     </message>
 </context>
 <context>

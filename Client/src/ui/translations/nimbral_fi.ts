@@ -311,6 +311,22 @@ Jatketaanko?</translation>
         <source>Error: %1</source>
         <translation>Virhe: %1</translation>
     </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Vaarallinen nimi kansiossa hylättiin: %1</translation>
+    </message>
+    <message>
+        <source>Listing folder %1...</source>
+        <translation>Luetellaan kansiota %1...</translation>
+    </message>
+    <message>
+        <source>Folder too large: %1</source>
+        <translation>Kansio on liian suuri: %1</translation>
+    </message>
+    <message>
+        <source>Cannot write to local file: %1</source>
+        <translation>Paikalliseen tiedostoon ei voi kirjoittaa: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileTransferService</name>
@@ -337,6 +353,10 @@ Jatketaanko?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Paikalliseen tiedostoon ei voi kirjoittaa: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Vaarallinen nimi kansiossa hylättiin: %1</translation>
     </message>
 </context>
 <context>

@@ -311,6 +311,22 @@ Continuer ?</translation>
         <source>Error: %1</source>
         <translation>Erreur : %1</translation>
     </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Nom dangereux refusé dans le dossier : %1</translation>
+    </message>
+    <message>
+        <source>Listing folder %1...</source>
+        <translation>Lecture du dossier %1...</translation>
+    </message>
+    <message>
+        <source>Folder too large: %1</source>
+        <translation>Dossier trop volumineux : %1</translation>
+    </message>
+    <message>
+        <source>Cannot write to local file: %1</source>
+        <translation>Impossible d'écrire le fichier local : %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileTransferService</name>
@@ -337,6 +353,10 @@ Continuer ?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Impossible d'écrire le fichier local : %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Nom dangereux refusé dans le dossier : %1</translation>
     </message>
 </context>
 <context>

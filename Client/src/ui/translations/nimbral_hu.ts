@@ -311,6 +311,22 @@ Folytatja?</translation>
         <source>Error: %1</source>
         <translation>Hiba: %1</translation>
     </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Nem biztonságos név elutasítva a mappában: %1</translation>
+    </message>
+    <message>
+        <source>Listing folder %1...</source>
+        <translation>A(z) %1 mappa listázása...</translation>
+    </message>
+    <message>
+        <source>Folder too large: %1</source>
+        <translation>A mappa túl nagy: %1</translation>
+    </message>
+    <message>
+        <source>Cannot write to local file: %1</source>
+        <translation>A helyi fájl nem írható: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileTransferService</name>
@@ -337,6 +353,10 @@ Folytatja?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>A helyi fájl nem írható: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Nem biztonságos név elutasítva a mappában: %1</translation>
     </message>
 </context>
 <context>

@@ -311,6 +311,22 @@ Continuare?</translation>
         <source>Error: %1</source>
         <translation>Errore: %1</translation>
     </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Rifiutato un nome non sicuro nella cartella: %1</translation>
+    </message>
+    <message>
+        <source>Listing folder %1...</source>
+        <translation>Elenco della cartella %1...</translation>
+    </message>
+    <message>
+        <source>Folder too large: %1</source>
+        <translation>Cartella troppo grande: %1</translation>
+    </message>
+    <message>
+        <source>Cannot write to local file: %1</source>
+        <translation>Impossibile scrivere il file locale: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileTransferService</name>
@@ -337,6 +353,10 @@ Continuare?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Impossibile scrivere il file locale: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Rifiutato un nome non sicuro nella cartella: %1</translation>
     </message>
 </context>
 <context>

@@ -311,6 +311,22 @@ Fortsette?</translation>
         <source>Error: %1</source>
         <translation>Feil: %1</translation>
     </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Avviste et usikkert navn i mappen: %1</translation>
+    </message>
+    <message>
+        <source>Listing folder %1...</source>
+        <translation>Leser mappen %1...</translation>
+    </message>
+    <message>
+        <source>Folder too large: %1</source>
+        <translation>Mappen er for stor: %1</translation>
+    </message>
+    <message>
+        <source>Cannot write to local file: %1</source>
+        <translation>Kan ikke skrive lokal fil: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileTransferService</name>
@@ -337,6 +353,10 @@ Fortsette?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Kan ikke skrive lokal fil: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Avviste et usikkert navn i mappen: %1</translation>
     </message>
 </context>
 <context>

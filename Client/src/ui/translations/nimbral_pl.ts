@@ -311,6 +311,22 @@ Kontynuować?</translation>
         <source>Error: %1</source>
         <translation>Błąd: %1</translation>
     </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Odrzucono niebezpieczną nazwę w folderze: %1</translation>
+    </message>
+    <message>
+        <source>Listing folder %1...</source>
+        <translation>Wczytywanie folderu %1...</translation>
+    </message>
+    <message>
+        <source>Folder too large: %1</source>
+        <translation>Folder jest za duży: %1</translation>
+    </message>
+    <message>
+        <source>Cannot write to local file: %1</source>
+        <translation>Nie można zapisać pliku lokalnego: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileTransferService</name>
@@ -337,6 +353,10 @@ Kontynuować?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Nie można zapisać pliku lokalnego: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Odrzucono niebezpieczną nazwę w folderze: %1</translation>
     </message>
 </context>
 <context>

@@ -311,6 +311,22 @@ Pokračovať?</translation>
         <source>Error: %1</source>
         <translation>Chyba: %1</translation>
     </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Odmietnutý nebezpečný názov v priečinku: %1</translation>
+    </message>
+    <message>
+        <source>Listing folder %1...</source>
+        <translation>Načítava sa priečinok %1...</translation>
+    </message>
+    <message>
+        <source>Folder too large: %1</source>
+        <translation>Priečinok je príliš veľký: %1</translation>
+    </message>
+    <message>
+        <source>Cannot write to local file: %1</source>
+        <translation>Do miestneho súboru nemožno zapisovať: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileTransferService</name>
@@ -337,6 +353,10 @@ Pokračovať?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Do miestneho súboru nemožno zapisovať: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Odmietnutý nebezpečný názov v priečinku: %1</translation>
     </message>
 </context>
 <context>

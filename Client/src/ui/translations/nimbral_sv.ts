@@ -311,6 +311,22 @@ Fortsätta?</translation>
         <source>Error: %1</source>
         <translation>Fel: %1</translation>
     </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Ett osäkert namn i mappen avvisades: %1</translation>
+    </message>
+    <message>
+        <source>Listing folder %1...</source>
+        <translation>Listar mappen %1...</translation>
+    </message>
+    <message>
+        <source>Folder too large: %1</source>
+        <translation>Mappen är för stor: %1</translation>
+    </message>
+    <message>
+        <source>Cannot write to local file: %1</source>
+        <translation>Kan inte skriva lokal fil: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileTransferService</name>
@@ -337,6 +353,10 @@ Fortsätta?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Kan inte skriva lokal fil: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the folder: %1</source>
+        <translation>Ett osäkert namn i mappen avvisades: %1</translation>
     </message>
 </context>
 <context>
