@@ -3,7 +3,7 @@
 // throughput of the same link in the same run, how far the Target's picture falls behind while
 // the file flows, and the peak memory the transfer adds.
 //
-//   bench_transfer [MiB]   (default 1024)
+//   bench_transfer [MiB [p2p|relay]]   (default 1024, both links)
 
 #include <algorithm>
 #include <chrono>
@@ -236,7 +236,11 @@ int main(int argc, char** argv) {
     std::printf("Streamed transfer of %lld MiB between two sessions on loopback (%s)\n",
                 static_cast<long long>(fileBytes / kMiB), qPrintable(folder.path()));
     bool complete = true;
+    const QByteArray only = argc > 2 ? QByteArray(argv[2]) : QByteArray();
     for (const bool relay : {false, true}) {
+        if (!only.isEmpty() && only != (relay ? "relay" : "p2p")) {
+            continue;
+        }
         test::DeviceStack master(server, QString(), relay ? 300 : 3000);
         test::DeviceStack target(server, QStringLiteral("Bench-Pass1"), relay ? 300 : 3000);
         master.blockP2P = relay;
