@@ -5,6 +5,7 @@
 #include "capture/x11_shm_capture_backend.h"
 #include "codec/frame_converter.h"
 #include "input/x11_input_backend.h"
+#include "log_capture.h"
 #include "session_pair.h"
 #include "xvfb_server.h"
 
@@ -157,6 +158,38 @@ TEST_F(SessionOnX11, TheMasterSeesTheTargetsWindowAndDrivesIt) {
     ASSERT_EQ(events[1].type, KeyPress);
     XKeyEvent keyEvent = events[1].xkey;
     EXPECT_EQ(XLookupKeysym(&keyEvent, 0), static_cast<KeySym>(XK_a));
+}
+
+// The pointer moved by the Master changes only a few pixels on the Target's screen: those
+// frames go as small deltas, not as pictures that stand alone.
+TEST_F(SessionOnX11, APointerMoveIsSentAsADeltaNotAKeyFrame) {
+    int pictures = 0;
+    QObject::connect(&master->session, &SessionManager::frameDecoded, &master->session,
+                     [&pictures] { ++pictures; });
+    connectPair();
+    ASSERT_WAIT(pictures > 0, 10000);
+    QTest::qWait(300); // the first picture's frame and any settling after it
+    test::LogCapture log;
+    const int before = pictures;
+    for (int step = 0; step < 4; ++step) {
+        InputEvent move;
+        move.type = static_cast<std::uint8_t>(InputEventType::MouseMove);
+        move.x = 0.2 + 0.1 * step;
+        move.y = 0.7;
+        master->session.sendInputEvent(move);
+        QTest::qWait(150);
+    }
+    ASSERT_WAIT(pictures >= before + 3, 5000);
+    int keyFrames = 0;
+    int deltas = 0;
+    for (const auto& line : log.lines()) {
+        if (line.text.rfind("AV1Encoder: encoded frame ", 0) == 0) {
+            keyFrames += line.text.find(", keyframe)") != std::string::npos ? 1 : 0;
+            deltas += line.text.find(", delta)") != std::string::npos ? 1 : 0;
+        }
+    }
+    EXPECT_GE(deltas, 3);
+    EXPECT_EQ(keyFrames, 0);
 }
 
 } // namespace

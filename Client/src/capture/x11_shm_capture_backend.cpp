@@ -285,7 +285,10 @@ std::unique_ptr<CapturedFrame> X11ShmCaptureBackend::captureFrame() {
     auto frame = x11::frameFromRows(m_shared->image->data, m_shared->image->bytes_per_line,
                                     m_monitor.width, m_monitor.height);
     frame->dirtyRects = std::move(rects);
-    frame->isKeyframe = frame->dirtyRects.empty();
+    // Only the first picture must stand alone. A frame without rectangles (a pointer move, an
+    // area too scattered to list) is still a small change to what the encoder holds: forcing a
+    // key frame there sent a quarter of a megabyte for a pointer move.
+    frame->isKeyframe = firstFrame;
     x11::drawPointer(display, *frame, m_monitor.x, m_monitor.y);
     m_lastPointerX = pointerX;
     m_lastPointerY = pointerY;
