@@ -45,7 +45,8 @@ enum class FileTransferRole : std::uint8_t { Requester, Server };
 // later request for the same file resumes from the verified part. Folders (announced too):
 // 18 tree request, 19 tree answer (every entry below a folder, by relative path), 20 put entry
 // (a file or folder named relative to a folder); a relative name leads only below its folder,
-// which the receiving end checks. Main thread only.
+// which the receiving end checks. And 21 ack: how far the receiver has written. Main thread
+// only.
 class FileTransferService : public QObject {
     Q_OBJECT
 
@@ -92,7 +93,7 @@ public:
     void announceCapabilities();
     bool peerStreams() const { return m_peerStreams; }
     bool peerTransfersFolders() const { return m_peerFolders; }
-    // Bytes still waiting in the link; a streaming sender pauses above kStreamBacklogBytes.
+    // Bytes still waiting in the link; a streaming sender pauses above backlogBudget().
     void setBacklogProbe(std::function<qint64()> probe) { m_backlog = std::move(probe); }
     bool isStreaming() const {
         return m_outgoing != nullptr || m_incoming != nullptr || m_treeRequestId != 0;
