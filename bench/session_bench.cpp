@@ -100,21 +100,6 @@ void measure(const char* name, test::DeviceStack& master, test::DeviceStack& tar
                 sessionP50 - rawP50, rawP50 > 0 ? sessionP50 / rawP50 : 0.0);
 }
 
-bool connectPair(test::DeviceStack& master, test::DeviceStack& target) {
-    if (!target.bringOnline() || !master.bringOnline()) {
-        return false;
-    }
-    QObject::connect(&target.signaling, &SignalingClient::sessionAutoAccept, &target.session,
-                     &SessionManager::acceptSession);
-    master.session.initiateSession(target.clientId(), QStringLiteral("Bench-Pass1"));
-    return test::waitUntil(
-        [&] {
-            return master.session.state() == SessionState::Connected &&
-                   target.session.state() == SessionState::Connected;
-        },
-        15000);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -133,7 +118,7 @@ int main(int argc, char** argv) {
         test::DeviceStack target(server, QStringLiteral("Bench-Pass1"), relay ? 300 : 3000);
         master.blockP2P = relay;
         target.blockP2P = relay;
-        if (!connectPair(master, target)) {
+        if (!test::connectDevices(master, target, QStringLiteral("Bench-Pass1"))) {
             std::printf("  %s: did not connect\n", relay ? "relay" : "p2p");
             continue;
         }

@@ -154,23 +154,6 @@ TransferFigures transfer(FileTransferService& files, PictureDelays& pictures, bo
     return figures;
 }
 
-bool connectPair(test::DeviceStack& master, test::DeviceStack& target) {
-    if (!target.bringOnline() || !master.bringOnline()) {
-        return false;
-    }
-    QObject::connect(&target.signaling, &SignalingClient::sessionAutoAccept, &target.session,
-                     &SessionManager::acceptSession);
-    master.session.initiateSession(target.clientId(), QStringLiteral("Bench-Pass1"));
-    return test::waitUntil(
-        [&] {
-            return master.session.state() == SessionState::Connected &&
-                   target.session.state() == SessionState::Connected &&
-                   master.session.fileTransferService() != nullptr &&
-                   master.session.fileTransferService()->peerStreams();
-        },
-        15000);
-}
-
 // False when a transfer did not complete.
 bool measure(const char* name, test::DeviceStack& master, test::DeviceStack& target,
              const QTemporaryDir& folder, qint64 fileBytes) {
@@ -245,7 +228,9 @@ int main(int argc, char** argv) {
         test::DeviceStack target(server, QStringLiteral("Bench-Pass1"), relay ? 300 : 3000);
         master.blockP2P = relay;
         target.blockP2P = relay;
-        if (!connectPair(master, target)) {
+        if (!test::connectDevices(master, target, QStringLiteral("Bench-Pass1")) ||
+            !test::waitUntil([&] { return master.session.fileTransferService()->peerStreams(); },
+                             5000)) {
             std::printf("  %s: did not connect\n", relay ? "relay" : "p2p");
             complete = false;
             continue;

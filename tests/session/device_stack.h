@@ -109,5 +109,23 @@ struct DeviceStack {
     bool blockP2P = false;
 };
 
+// Brings both devices online, lets the Target accept password sessions by itself and connects
+// the Master to it with the password: true once both ends are Connected.
+inline bool connectDevices(DeviceStack& master, DeviceStack& target, const QString& password,
+                           int timeoutMs = 15000) {
+    if (!target.bringOnline() || !master.bringOnline()) {
+        return false;
+    }
+    QObject::connect(&target.signaling, &nimbral::SignalingClient::sessionAutoAccept,
+                     &target.session, &SessionManager::acceptSession);
+    master.session.initiateSession(target.clientId(), password);
+    return waitUntil(
+        [&] {
+            return master.session.state() == SessionState::Connected &&
+                   target.session.state() == SessionState::Connected;
+        },
+        timeoutMs);
+}
+
 } // namespace test
 } // namespace nimbral

@@ -840,7 +840,7 @@ void FileTransferService::receiveStreamGetAnswer(Reader& body) {
 
 void FileTransferService::startStreamedUpload(const QString& localPath, const QString& remotePath,
                                               const QString& remoteFolder,
-                                              const QString& relativePath) {
+                                              const QString& relativePath, bool isFolder) {
     if (m_outgoing) {
         emit fileError(tr("Cannot open local file: %1").arg(localPath));
         return;
@@ -848,15 +848,17 @@ void FileTransferService::startStreamedUpload(const QString& localPath, const QS
     auto stream = std::make_unique<Stream>();
     stream->id = ++m_nextStreamId;
     stream->upload = true;
+    stream->folder = isFolder;
     stream->awaiting = true;
     stream->displayPath = remotePath;
-    stream->file.setFileName(localPath);
-    const QFileInfo info(localPath);
-    if (!info.isFile() || !stream->file.open(QIODevice::ReadOnly)) {
-        emit fileError(tr("Cannot open local file: %1").arg(localPath));
-        return;
+    if (!isFolder) {
+        stream->file.setFileName(localPath);
+        if (!QFileInfo(localPath).isFile() || !stream->file.open(QIODevice::ReadOnly)) {
+            emit fileError(tr("Cannot open local file: %1").arg(localPath));
+            return;
+        }
+        stream->size = stream->file.size();
     }
-    stream->size = stream->file.size();
     QByteArray message;
     if (relativePath.isEmpty()) {
         message = messageOf(kStreamPut);
@@ -866,7 +868,7 @@ void FileTransferService::startStreamedUpload(const QString& localPath, const QS
     } else {
         message = messageOf(kPutEntry);
         appendU32(message, stream->id);
-        message.append(char(0)); // a file
+        message.append(char(isFolder ? 1 : 0));
         appendU64(message, static_cast<quint64>(stream->size));
         appendString(message, remoteFolder);
         appendString(message, relativePath);
@@ -1298,38 +1300,47 @@ void FileTransferService::serveTree(Reader& body) {
         sendStreamFailure(id, QStringLiteral("Directory does not exist: ") + folder);
         return;
     }
+    const std::optional<QList<FileEntry>> tree = folderTree(folder);
+    QByteArray answer = messageOf(kTreeAnswer);
+    appendU32(answer, id);
+    appendU32(answer, tree ? static_cast<quint32>(tree->size()) : 0);
+    for (const FileEntry& entry : tree.value_or(QList<FileEntry>())) {
+        answer.append(char(entry.isDir ? 1 : 0));
+        appendU64(answer, static_cast<quint64>(entry.size));
+        appendString(answer, entry.name);
+    }
+    if (!tree || answer.size() > kMaxTreeBytes) {
+        spdlog::warn("FileTransfer: the tree of '{}' exceeds {} entries or {} bytes",
+                     folder.toStdString(), kMaxTreeEntries, kMaxTreeBytes);
+        sendStreamFailure(id, QStringLiteral("Folder too large: ") + folder);
+        return;
+    }
+    spdlog::info("FileTransfer: serving the tree of '{}' ({} entries)", folder.toStdString(),
+                 tree->size());
+    send(answer);
+}
+
+std::optional<QList<FileEntry>> FileTransferService::folderTree(const QString& folder) {
     // Links are left out, not followed: one could lead out of the folder or round in a loop.
     QDirIterator walk(folder,
                       QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System |
                           QDir::NoSymLinks,
                       QDirIterator::Subdirectories);
     const QDir base(folder);
-    QByteArray entries;
-    quint32 count = 0;
+    QList<FileEntry> entries;
     while (walk.hasNext()) {
         walk.next();
         const QFileInfo entry = walk.fileInfo();
         if (!entry.isDir() && !entry.isFile()) {
             continue; // devices, FIFOs and sockets are not files to copy
         }
-        if (count == static_cast<quint32>(kMaxTreeEntries) || entries.size() > kMaxTreeBytes) {
-            spdlog::warn("FileTransfer: the tree of '{}' exceeds {} entries or {} bytes",
-                         folder.toStdString(), kMaxTreeEntries, kMaxTreeBytes);
-            sendStreamFailure(id, QStringLiteral("Folder too large: ") + folder);
-            return;
+        if (entries.size() == kMaxTreeEntries) {
+            return std::nullopt;
         }
-        entries.append(char(entry.isDir() ? 1 : 0));
-        appendU64(entries, static_cast<quint64>(entry.isDir() ? 0 : entry.size()));
-        appendString(entries, base.relativeFilePath(entry.filePath()));
-        ++count;
+        entries.append({base.relativeFilePath(entry.filePath()), entry.isDir(),
+                        entry.isDir() ? 0 : entry.size()});
     }
-    QByteArray answer = messageOf(kTreeAnswer);
-    appendU32(answer, id);
-    appendU32(answer, count);
-    answer.append(entries);
-    spdlog::info("FileTransfer: serving the tree of '{}' ({} entries)", folder.toStdString(),
-                 count);
-    send(answer);
+    return entries;
 }
 
 void FileTransferService::receiveTree(Reader& body) {
@@ -1374,29 +1385,8 @@ void FileTransferService::receiveTree(Reader& body) {
 
 void FileTransferService::uploadIntoFolder(const QString& localPath, const QString& remoteFolder,
                                            const QString& relativePath, bool isFolder) {
-    const QString display = remoteFolder + QLatin1Char('/') + relativePath;
-    if (!isFolder) {
-        startStreamedUpload(localPath, display, remoteFolder, relativePath);
-        return;
-    }
-    if (m_outgoing) {
-        emit fileError(tr("Cannot open local file: %1").arg(localPath));
-        return;
-    }
-    auto stream = std::make_unique<Stream>();
-    stream->id = ++m_nextStreamId;
-    stream->upload = true;
-    stream->folder = true;
-    stream->awaiting = true;
-    stream->displayPath = display;
-    QByteArray message = messageOf(kPutEntry);
-    appendU32(message, stream->id);
-    message.append(char(1)); // a folder
-    appendU64(message, 0);
-    appendString(message, remoteFolder);
-    appendString(message, relativePath);
-    m_outgoing = std::move(stream);
-    send(message);
+    startStreamedUpload(localPath, remoteFolder + QLatin1Char('/') + relativePath, remoteFolder,
+                        relativePath, isFolder);
 }
 
 void FileTransferService::servePutEntry(Reader& body) {

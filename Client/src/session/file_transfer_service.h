@@ -123,6 +123,10 @@ public:
     void uploadIntoFolder(const QString& localPath, const QString& remoteFolder,
                           const QString& relativePath, bool isFolder);
 
+    // Every file and folder below a local folder, named relative to it with "/" (folders before
+    // what they hold); symbolic links, devices and FIFOs left out. Nothing when there are more
+    // than kMaxTreeEntries.
+    static std::optional<QList<FileEntry>> folderTree(const QString& folder);
     // A relative name that can only lead below the folder it is joined to: "/" separators, no
     // empty, "." or ".." part, no leading "/", no "\" (a separator on Windows) and nothing
     // a Windows path would read as a drive or stream.
@@ -149,8 +153,10 @@ private:
     struct Stream;
 
     void startStreamedDownload(const QString& remotePath, const QString& localPath);
+    // A plain put when relativePath is empty, else an entry below remoteFolder.
     void startStreamedUpload(const QString& localPath, const QString& remotePath,
-                             const QString& remoteFolder = {}, const QString& relativePath = {});
+                             const QString& remoteFolder = {}, const QString& relativePath = {},
+                             bool isFolder = false);
     void acceptStreamPut(quint32 id, quint64 size, const QString& path);
     void serveTree(Reader& body);
     void receiveTree(Reader& body);

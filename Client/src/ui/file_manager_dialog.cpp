@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFileInfo>
 #include <QFileSystemModel>
 #include <QHBoxLayout>
@@ -484,26 +483,18 @@ void FileManagerDialog::onUploadClicked() {
 }
 
 bool FileManagerDialog::queueFolderUpload(const QString& localFolder) {
+    const std::optional<QList<FileEntry>> tree = FileTransferService::folderTree(localFolder);
+    if (!tree) {
+        return false;
+    }
     const QString name = QFileInfo(localFolder).fileName();
     QList<Upload> entries{
         {localFolder, joinRemotePath(m_currentRemotePath, name), m_currentRemotePath, name, true}};
-    // Links are not followed: one could lead out of the folder or round in a loop.
-    QDirIterator walk(localFolder,
-                      QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::NoSymLinks,
-                      QDirIterator::Subdirectories);
-    const QDir base(localFolder);
-    while (walk.hasNext()) {
-        walk.next();
-        const QFileInfo entry = walk.fileInfo();
-        if (!entry.isDir() && !entry.isFile()) {
-            continue;
-        }
-        if (entries.size() > FileTransferService::kMaxTreeEntries) {
-            return false;
-        }
-        const QString relative = name + QLatin1Char('/') + base.relativeFilePath(entry.filePath());
-        entries.append({entry.filePath(), joinRemotePath(m_currentRemotePath, relative),
-                        m_currentRemotePath, relative, entry.isDir()});
+    for (const FileEntry& entry : *tree) {
+        const QString relative = name + QLatin1Char('/') + entry.name;
+        entries.append({localFolder + QLatin1Char('/') + entry.name,
+                        joinRemotePath(m_currentRemotePath, relative), m_currentRemotePath,
+                        relative, entry.isDir});
     }
     m_uploads.append(entries);
     return true;
