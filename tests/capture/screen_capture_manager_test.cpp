@@ -197,6 +197,40 @@ TEST(ScreenCaptureManager, AKeyframeRequestMarksExactlyTheNextFrame) {
     }
 }
 
+// A viewer that lost a packet asks for a key frame; on a still screen no capture would carry
+// it, so the last picture goes again, marked, and only once.
+TEST(ScreenCaptureManager, AKeyframeRequestOnAStillScreenSendsTheLastPictureAgain) {
+    SleepLog sleeps;
+    ScreenCaptureManager manager(initialized({"frame", "none"}));
+    manager.setSleeper(sleeps.sleeper());
+    std::mutex mutex;
+    std::vector<std::shared_ptr<CapturedFrame>> frames;
+    manager.setFrameCallback([&](std::shared_ptr<CapturedFrame> frame) {
+        const std::lock_guard lock(mutex);
+        frames.push_back(std::move(frame));
+    });
+    const auto count = [&] {
+        const std::lock_guard lock(mutex);
+        return frames.size();
+    };
+    manager.start(30);
+    ASSERT_WAIT(count() == 1, 5000);
+    ASSERT_WAIT(sleeps.taken().size() >= 5, 5000); // the screen stays still
+    EXPECT_EQ(count(), 1u);
+    manager.requestKeyframe();
+    ASSERT_WAIT(count() == 2, 5000);
+    const std::size_t slept = sleeps.taken().size();
+    ASSERT_WAIT(sleeps.taken().size() >= slept + 5, 5000);
+    manager.stop();
+    ASSERT_EQ(frames.size(), 2u) << "the request is served once";
+    EXPECT_FALSE(frames[0]->isKeyframe);
+    EXPECT_TRUE(frames[1]->isKeyframe);
+    EXPECT_TRUE(frames[1]->dirtyRects.empty());
+    EXPECT_EQ(frames[1]->data, frames[0]->data);
+    EXPECT_NE(frames[1].get(), frames[0].get()) << "an emitted frame is never changed";
+    EXPECT_EQ(frames[0]->dirtyRects.size(), 1u);
+}
+
 TEST(ScreenCaptureManager, OnlyTheLastQueuedMonitorSwitchIsApplied) {
     SleepLog sleeps;
     auto backend = initialized({"frame"});

@@ -12,6 +12,7 @@
 #include "capture/screen_capture_manager.h"
 #include "codec/frame_converter.h"
 #include "log_capture.h"
+#include "network/relay_frame_reader.h"
 #include "session/connection_quality_monitor.h"
 #include "session_pair.h"
 
@@ -285,6 +286,137 @@ TEST_F(SessionVideo, OnASlowLinkThePictureStaysCurrentInsteadOfFallingBehind) {
     // the link: about a second. Without holding frames back it grows by ~0.3 s every second.
     EXPECT_LT(worst, 1500) << "the picture fell behind the screen";
     EXPECT_GT(target->session.videoFramesHeldBack(), 0u);
+}
+
+// A relay node that forwards whole frames and can lose video on the way, as the unordered,
+// never retransmitted video channel of a real link does.
+class LossyRelay : public QObject {
+public:
+    // A key-frame request is the tag byte alone: 8 bytes of counter, 1 of ciphertext, 16 of tag.
+    static constexpr int kSealedKeyFrameRequest = 25;
+
+    LossyRelay() {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, this, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                const int from = static_cast<int>(m_sockets.size());
+                if (from >= 2) {
+                    socket->abort();
+                    continue;
+                }
+                m_sockets.push_back(socket);
+                QObject::connect(socket, &QTcpSocket::readyRead, this,
+                                 [this, from] { pass(from); });
+            }
+            // Like the real relay, what the first one sent while alone goes out now.
+            if (m_sockets.size() == 2) {
+                pass(0);
+            }
+        });
+    }
+    quint16 port() const { return m_server.serverPort(); }
+
+    int dropNextVideo = 0;      // frames
+    int dropAfterRequestMs = 0; // all video for this long once a key-frame request passes
+    int videoDropped = 0;
+    int keyFrameRequestsSeen = 0;
+
+private:
+    void pass(int from) {
+        if (m_sockets.size() < 2) {
+            return; // held in the socket until the partner comes
+        }
+        QTcpSocket* source = m_sockets[static_cast<std::size_t>(from)];
+        RelayFrameReader& reader = m_readers[from];
+        reader.append(source->readAll());
+        QString error;
+        while (auto frame = reader.next(&error)) {
+            if (!m_joined[from]) { // the join frame stays with the relay
+                m_joined[from] = true;
+                continue;
+            }
+            if (frame->channel == ChannelType::Video) {
+                m_videoFrom = from;
+            }
+            if (frame->channel == ChannelType::Control && m_videoFrom >= 0 && from != m_videoFrom &&
+                frame->payload.size() == kSealedKeyFrameRequest) {
+                ++keyFrameRequestsSeen;
+                if (dropAfterRequestMs > 0 && keyFrameRequestsSeen == 1) {
+                    m_dropVideoUntil = monotonicMilliseconds() + dropAfterRequestMs;
+                }
+            }
+            if (frame->channel == ChannelType::Video &&
+                (dropNextVideo > 0 || monotonicMilliseconds() < m_dropVideoUntil)) {
+                dropNextVideo = std::max(0, dropNextVideo - 1);
+                ++videoDropped;
+                continue;
+            }
+            {
+                QByteArray header(RelayFrameReader::kHeaderSize, 0);
+                header[0] = static_cast<char>(frame->channel);
+                qToBigEndian<quint32>(static_cast<quint32>(frame->payload.size()),
+                                      header.data() + 1);
+                m_sockets[static_cast<std::size_t>(1 - from)]->write(header + frame->payload);
+            }
+        }
+    }
+
+    QTcpServer m_server;
+    std::vector<QTcpSocket*> m_sockets;
+    RelayFrameReader m_readers[2];
+    bool m_joined[2] = {false, false};
+    std::int64_t m_dropVideoUntil = 0;
+    int m_videoFrom = -1;
+};
+
+int linesWith(const test::LogCapture& log, spdlog::level::level_enum level,
+              const std::string& text) {
+    int count = 0;
+    for (const auto& line : log.lines()) {
+        count += line.level == level && line.text == text ? 1 : 0;
+    }
+    return count;
+}
+
+// Key frames come only when asked: a lost video packet must make the Master ask, and a lost
+// answer must make it ask again, or the picture stays frozen for good.
+TEST_F(SessionVideo, ALostVideoPacketIsRepairedByAKeyFrameTheMasterAsksFor) {
+    makeDevices(300, /*blockP2P=*/true);
+    LossyRelay relay;
+    master->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), relay.port());
+    target->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), relay.port());
+    Pictures pictures(master->session);
+    connectPair();
+    ASSERT_EQ(master->session.connectionMethod(), "relay");
+    ASSERT_WAIT(pictures.frames.size() >= 5, 10000);
+    const std::string asked = "Video packet lost or undecodable: key frame requested";
+    const auto recovers = [&](const char* phase) {
+        const std::size_t before = pictures.frames.size();
+        ASSERT_WAIT(pictures.frames.size() >= before + 5, 10000) << phase;
+        const std::lock_guard lock(target->screen->mutex);
+        const int shown = indexShownBy(*pictures.frames.back());
+        const int captured = static_cast<int>(target->screen->capturedAt.size());
+        EXPECT_LT(shown, captured) << phase;
+        EXPECT_GT(shown, captured - 10) << phase << ": the picture is current again";
+    };
+
+    test::LogCapture log;
+    relay.dropNextVideo = 1;
+    ASSERT_WAIT(linesWith(log, spdlog::level::info, asked) == 1, 10000);
+    ASSERT_WAIT(log.has(spdlog::level::debug, "Key frame requested by Master"), 5000);
+    recovers("one delta lost");
+    EXPECT_EQ(relay.videoDropped, 1);
+    EXPECT_EQ(relay.keyFrameRequestsSeen, 1);
+    EXPECT_EQ(linesWith(log, spdlog::level::info, asked), 1) << "one loss, one request";
+
+    // The key frame that answers is lost as well: the Master asks again a second later.
+    log.clear();
+    relay.keyFrameRequestsSeen = 0;
+    relay.dropAfterRequestMs = 600;
+    relay.dropNextVideo = 1;
+    ASSERT_WAIT(linesWith(log, spdlog::level::info, asked) == 2, 10000);
+    recovers("the key frame lost too");
+    EXPECT_EQ(relay.keyFrameRequestsSeen, 2);
 }
 
 } // namespace

@@ -103,6 +103,7 @@ void ScreenCaptureManager::requestKeyframe() {
 void ScreenCaptureManager::captureLoop() {
     using Clock = std::chrono::steady_clock;
     int backoffMs = kFirstBackoffMs;
+    std::shared_ptr<const CapturedFrame> lastFrame;
     spdlog::debug("ScreenCaptureManager: capture loop entered");
     for (;;) {
         if (!m_running) {
@@ -113,6 +114,7 @@ void ScreenCaptureManager::captureLoop() {
         if (monitor >= 0) {
             spdlog::info("ScreenCaptureManager: switching to monitor {} (in capture thread)",
                          monitor);
+            lastFrame.reset();
             m_backend->shutdown();
             if (m_backend->initialize(monitor)) {
                 spdlog::info("ScreenCaptureManager: switched to monitor {}", monitor);
@@ -131,6 +133,12 @@ void ScreenCaptureManager::captureLoop() {
             emit captureError(QString::fromUtf8(error.what()));
         }
 
+        if (!captured && lastFrame && m_backend->isInitialized() && m_keyframeRequested.load()) {
+            // A still screen gives no frame to carry the key frame the viewer asked for: the
+            // last picture goes again (a copy, since a frame is never changed once emitted).
+            captured = std::make_unique<CapturedFrame>(*lastFrame);
+            captured->timestamp = monotonicMilliseconds();
+        }
         if (captured) {
             if (m_keyframeRequested.exchange(false)) {
                 captured->isKeyframe = true;
@@ -138,6 +146,7 @@ void ScreenCaptureManager::captureLoop() {
             }
             backoffMs = kFirstBackoffMs;
             std::shared_ptr<CapturedFrame> frame(std::move(captured));
+            lastFrame = frame;
             {
                 const std::lock_guard lock(m_callbackMutex);
                 if (m_callback) {

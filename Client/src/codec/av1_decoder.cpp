@@ -47,6 +47,8 @@ bool AV1Decoder::initialize(std::int32_t width, std::int32_t height) {
     m_initialized = false;
     m_expectedWidth = width;
     m_expectedHeight = height;
+    m_needsKeyFrame = false;
+    m_lastOrderHint = -1;
 
     Dav1dSettings settings;
     dav1d_default_settings(&settings);
@@ -64,6 +66,34 @@ bool AV1Decoder::initialize(std::int32_t width, std::int32_t height) {
     m_initialized = true;
     spdlog::info("AV1Decoder: initialized using dav1d (expected {}x{})", width, height);
     return true;
+}
+
+void AV1Decoder::noteBroken(const char* reason) {
+    if (!m_needsKeyFrame) {
+        spdlog::warn("AV1Decoder: {}: pictures wait for the next key frame", reason);
+    }
+    m_needsKeyFrame = true;
+    m_lastOrderHint = -1;
+}
+
+// Each shown picture's order hint is the previous one's plus one, modulo 2^bits; a key frame
+// starts the count afresh. A jump means a picture in between never arrived.
+void AV1Decoder::noteOrderHint(bool keyFrame, int orderHint, int orderHintBits) {
+    if (keyFrame) {
+        m_needsKeyFrame = false;
+        m_lastOrderHint = orderHint;
+        return;
+    }
+    if (orderHintBits <= 0) {
+        return; // a stream without order hints cannot tell
+    }
+    const int expected = (m_lastOrderHint + 1) & ((1 << orderHintBits) - 1);
+    if (m_lastOrderHint >= 0 && orderHint != expected) {
+        noteBroken("a video packet was lost");
+    }
+    if (!m_needsKeyFrame) {
+        m_lastOrderHint = orderHint;
+    }
 }
 
 void AV1Decoder::shutdown() {
@@ -103,12 +133,14 @@ std::unique_ptr<DecodedFrame> AV1Decoder::decode(const std::uint8_t* data, std::
     if (sent < 0 && sent != kTryAgain) {
         spdlog::error("AV1Decoder: dav1d_send_data failed (error {})", sent);
         dav1d_data_unref(&packet);
+        noteBroken("a video packet could not be decoded");
         return nullptr;
     }
-    // On "try again" the decoder keeps nothing of this packet; it is dropped here, and the
-    // stream's next key frame brings the picture back.
+    // On "try again" the decoder keeps nothing of this packet; it is dropped here, and only a
+    // key frame brings the picture back.
     if (packet.sz > 0) {
         dav1d_data_unref(&packet);
+        noteBroken("a video packet was dropped by a full decoder");
     }
 
     Dav1dPicture picture{};
@@ -119,7 +151,13 @@ std::unique_ptr<DecodedFrame> AV1Decoder::decode(const std::uint8_t* data, std::
     }
     if (got < 0) {
         spdlog::error("AV1Decoder: dav1d_get_picture failed (error {})", got);
+        noteBroken("a video packet could not be decoded");
         return nullptr;
+    }
+    if (picture.frame_hdr != nullptr && picture.seq_hdr != nullptr) {
+        noteOrderHint(picture.frame_hdr->frame_type == DAV1D_FRAME_TYPE_KEY,
+                      picture.frame_hdr->frame_offset,
+                      picture.seq_hdr->order_hint ? picture.seq_hdr->order_hint_n_bits : 0);
     }
     if (picture.p.bpc != 8 || picture.p.layout != DAV1D_PIXEL_LAYOUT_I420) {
         spdlog::error("AV1Decoder: unsupported pixel format (layout={}, bpc={})",

@@ -25,15 +25,20 @@ public:
     std::unique_ptr<DecodedFrame> decode(const std::uint8_t* data, std::uint64_t size,
                                          std::int64_t timestamp) override;
     bool isInitialized() const override { return m_initialized; }
+    bool needsKeyFrame() const override { return m_needsKeyFrame; }
 
 private:
     void close();
+    void noteBroken(const char* reason);
+    void noteOrderHint(bool keyFrame, int orderHint, int orderHintBits);
 
     std::uint32_t m_maxFramePixels;
     Dav1dContext* m_context = nullptr;
     std::int32_t m_expectedWidth = 0;
     std::int32_t m_expectedHeight = 0;
     bool m_initialized = false;
+    bool m_needsKeyFrame = false;
+    int m_lastOrderHint = -1; // of the last picture; -1 before the first or after a break
 };
 
 } // namespace nimbral

@@ -79,7 +79,11 @@ bool AV1Encoder::initialize(const EncoderConfig& config) {
     m_encoderConfig.rc_target_bitrate = static_cast<unsigned>(std::max(1, config.bitrateKbps));
     m_encoderConfig.rc_end_usage = AOM_CQ;
     m_encoderConfig.kf_min_dist = 0;
-    m_encoderConfig.kf_max_dist = static_cast<unsigned>(std::max(0, config.keyframeInterval));
+    if (config.keyframeInterval > 0) {
+        m_encoderConfig.kf_max_dist = static_cast<unsigned>(config.keyframeInterval);
+    } else {
+        m_encoderConfig.kf_mode = AOM_KF_DISABLED; // key frames only when forced
+    }
     m_encoderConfig.g_threads = encoderThreads();
     m_encoderConfig.g_pass = AOM_RC_ONE_PASS;
     m_encoderConfig.g_lag_in_frames = 0;

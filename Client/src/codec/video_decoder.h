@@ -30,6 +30,9 @@ public:
     virtual std::unique_ptr<DecodedFrame> decode(const std::uint8_t* data, std::uint64_t size,
                                                  std::int64_t timestamp) = 0;
     virtual bool isInitialized() const = 0;
+    // True from a packet that was lost or could not be decoded until the next key frame: the
+    // frames between depend on a picture this side never had, so the viewer should ask for one.
+    virtual bool needsKeyFrame() const = 0;
 };
 
 } // namespace nimbral

@@ -12,10 +12,13 @@ struct EncoderConfig {
     std::int32_t width = 1920;
     std::int32_t height = 1080;
     std::int32_t fps = 10;
-    std::int32_t bitrateKbps = 500;     // upper bound in constrained-quality mode
-    std::int32_t keyframeInterval = 60; // frames
-    std::int32_t cqLevel = 45;          // used clamped to 0..63
-    std::string preset = "8";           // a number or a name; see AV1Encoder
+    std::int32_t bitrateKbps = 500; // upper bound in constrained-quality mode
+    // Frames between key frames the encoder inserts on its own; 0: none. The viewer asks for a
+    // key frame when a packet is lost, so a periodic one only costs bytes (a 1080p desktop key
+    // frame is a quarter of a megabyte, sixty frames of typing a few hundred bytes).
+    std::int32_t keyframeInterval = 0;
+    std::int32_t cqLevel = 45; // used clamped to 0..63
+    std::string preset = "8";  // a number or a name; see AV1Encoder
 };
 
 struct EncodedPacket {

@@ -559,6 +559,7 @@ void SessionManager::startStreaming() {
     } else if (m_role == SessionRole::Master) {
         m_decoder = std::make_unique<AV1Decoder>();
         m_decoder->initialize(0, 0);
+        m_keyFrameAskedAt.invalidate();
         spdlog::info("Master streaming started (decoder ready)");
     }
 }
@@ -925,6 +926,20 @@ void SessionManager::handleVideo(const std::vector<std::uint8_t>& packet) {
     std::unique_ptr<DecodedFrame> picture = m_decoder->decode(packet.data(), packet.size(), now);
     if (picture) {
         emit frameDecoded(std::shared_ptr<DecodedFrame>(std::move(picture)));
+    }
+    if (!m_decoder->needsKeyFrame()) {
+        m_keyFrameAskedAt.invalidate();
+        return;
+    }
+    // The video channel never retransmits: a lost packet leaves every later delta without its
+    // reference until a key frame comes. Ask once, and again only if that one got lost too.
+    if (m_keyFrameAskedAt.isValid() && m_keyFrameAskedAt.elapsed() < kKeyFrameRequestRepeatMs) {
+        return;
+    }
+    if (sendControl(controlMessage(ControlTag::KeyFrameRequest, {}),
+                    "Failed to encrypt key-frame request", false)) {
+        spdlog::info("Video packet lost or undecodable: key frame requested");
+        m_keyFrameAskedAt.start();
     }
 }
 

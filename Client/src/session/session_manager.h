@@ -76,6 +76,8 @@ public:
     static constexpr int kVideoBacklogFrames = 2;
     // A frame held back longer than this is given up.
     static constexpr int kVideoHoldLimitMs = 2000;
+    // A 1080p key frame takes a few hundred ms to encode and send; ask again only after that.
+    static constexpr int kKeyFrameRequestRepeatMs = 1000;
 
     SessionManager(ApiClient& api, SignalingClient& signaling, QObject* parent = nullptr);
     ~SessionManager() override;
@@ -255,6 +257,7 @@ private:
     std::unique_ptr<IVideoEncoder> m_encoder;
     std::unique_ptr<FrameConverter> m_converter;
     std::unique_ptr<IVideoDecoder> m_decoder;
+    QElapsedTimer m_keyFrameAskedAt; // invalid while the pictures decode
     std::unique_ptr<InputForwarder> m_inputForwarder;
     std::unique_ptr<ClipboardSharing> m_clipboard;
     bool m_clipboardSharingEnabled = true;
