@@ -87,7 +87,7 @@ void measure(test::ServerProcess& server, TargetScreen& screen, bool relay, bool
     target.session.setCaptureBackends([] { return std::make_unique<X11ShmCaptureBackend>(); },
                                       [] { return std::make_unique<X11GetImageCaptureBackend>(); });
     target.session.setCaptureFrameRate(quality ? 24 : 10);
-    target.session.setEncoderQuality(quality ? 23 : 45, QStringLiteral("8"));
+    target.session.setEncoderQuality(quality ? 23 : 45, QStringLiteral("13"));
     const char* name = quality ? (relay ? "quality relay" : "quality p2p  ")
                                : (relay ? "speed relay  " : "speed p2p    ");
     if (!target.bringOnline() || !master.bringOnline()) {

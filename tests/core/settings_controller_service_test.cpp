@@ -60,7 +60,7 @@ TEST_F(ServiceSettingsTest, ReadsWhatTheClientStoredUnderTheSameNames) {
     EXPECT_EQ(settings.sessionPassword(), "pw");
     EXPECT_EQ(settings.targetFps(), 24);
     EXPECT_EQ(settings.encoderCqLevel(), 23);
-    EXPECT_EQ(settings.encoderPreset(), "8");
+    EXPECT_EQ(settings.encoderPreset(), "13");
     EXPECT_FALSE(settings.clipboardSharing());
     EXPECT_EQ(settings.monitorIndex(), 1);
     EXPECT_EQ(settings.serverUrl().scheme(), "https");

@@ -88,11 +88,11 @@ TEST_F(SettingsControllerTest, CredentialsNeedBothIdAndSecret) {
 TEST_F(SettingsControllerTest, DisplayModeSelectsFrameRateAndQuality) {
     EXPECT_EQ(settings.targetFps(), 10);
     EXPECT_EQ(settings.encoderCqLevel(), 45);
-    EXPECT_EQ(settings.encoderPreset(), "8");
+    EXPECT_EQ(settings.encoderPreset(), "13");
     settings.setDisplayMode(0);
     EXPECT_EQ(settings.targetFps(), 24);
     EXPECT_EQ(settings.encoderCqLevel(), 23);
-    EXPECT_EQ(settings.encoderPreset(), "8");
+    EXPECT_EQ(settings.encoderPreset(), "13");
     for (const int speedMode : {1, 2, -1, 99}) {
         settings.setDisplayMode(speedMode);
         EXPECT_EQ(settings.targetFps(), 10) << speedMode;

@@ -111,17 +111,17 @@ protected:
 TEST_F(SessionManagerAlone, SettingsAreClampedAndTheStateNamesAreTheLogs) {
     EXPECT_EQ(session.captureFrameRate(), 10);
     EXPECT_EQ(session.encoderQualityLevel(), 45);
-    EXPECT_EQ(session.encoderPreset(), "8");
+    EXPECT_EQ(session.encoderPreset(), "13");
     session.setCaptureFrameRate(0);
     EXPECT_EQ(session.captureFrameRate(), 1);
     session.setCaptureFrameRate(100);
     EXPECT_EQ(session.captureFrameRate(), 60);
     session.setEncoderQuality(70, QString());
     EXPECT_EQ(session.encoderQualityLevel(), 51);
-    EXPECT_EQ(session.encoderPreset(), "8");
-    session.setEncoderQuality(-4, QStringLiteral("13"));
-    EXPECT_EQ(session.encoderQualityLevel(), 0);
     EXPECT_EQ(session.encoderPreset(), "13");
+    session.setEncoderQuality(-4, QStringLiteral("8"));
+    EXPECT_EQ(session.encoderQualityLevel(), 0);
+    EXPECT_EQ(session.encoderPreset(), "8");
 
     EXPECT_STREQ(sessionStateName(SessionState::Handshaking), "Handshaking");
     EXPECT_STREQ(sessionStateName(SessionState::Failed), "Failed");

@@ -265,7 +265,7 @@ private:
     std::unique_ptr<ChatService> m_chat;
     int m_captureFrameRate = 10;
     int m_encoderQualityLevel = 45;
-    QString m_encoderPreset = QStringLiteral("8");
+    QString m_encoderPreset = QStringLiteral("13"); // as the settings store gives it
     std::uint32_t m_monitorIndex = 0;
 
     QString m_relayHost;
