@@ -1,17 +1,30 @@
 // Glass to glass on one machine: the time from a change on the Target's screen (a private
-// 1920x1080 Xvfb, read by the X11 capture) to the Master's decoded frame that shows it, in both
-// display modes, over P2P and over the relay of a real NimbralServer; and the frames per second
-// that reach the Master while a window scrolls. Rendering on the Master's screen is not part of
-// the figure (the view uploads the newest frame at its next repaint).
+// 1920x1080 Xvfb, read by the X11 capture) to the picture that shows it, in both display modes,
+// over P2P and over the relay of a real NimbralServer, for a small change (a 64x64 square) and a
+// full-screen one. "Decoded" is the Master's decoded frame; "drawn" is the pixel read back from
+// the Master's own Xvfb, where the session's view (the product's RemoteDesktopWidget) shows the
+// picture. Each change is split into its stages: the wait for the capture, capture to the packet
+// handed to the link (conversion, encoding, sealing), the link with opening and decoding, and the
+// drawing. Also the frames per second that reach the Master while a page scrolls.
+
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <string>
+#include <thread>
 #include <vector>
 
+#include <QApplication>
 #include <QElapsedTimer>
-#include <QGuiApplication>
-#include <QTimer>
+#include <QTest>
 
 #include <spdlog/spdlog.h>
 
@@ -19,73 +32,163 @@
 #include "capture/x11_getimage_capture_backend.h"
 #include "capture/x11_shm_capture_backend.h"
 #include "device_stack.h"
+#include "ui/remote_desktop_widget.h"
 #include "xvfb_server.h"
 
-#include <X11/Xlib.h>
+// Xlib's macros (None, Bool) would break the Qt headers above.
+#include <X11/Xutil.h>
+
+#include "x11_target_screen.h"
 
 namespace {
 
 using namespace nimbral;
+using Clock = std::chrono::steady_clock;
+using nimbral::bench::percentile;
+using nimbral::bench::TargetScreen;
 
 constexpr int kWidth = 1920;
 constexpr int kHeight = 1080;
 constexpr int kChanges = 20;
+constexpr int kProbeX = 132;
+constexpr int kProbeY = 132;
 
-using nimbral::bench::percentile;
+double msBetween(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
 
-// Draws on the Target's screen: a probe square that flips between black and white, and a
-// "document" of stripes that scrolls.
-class TargetScreen {
+// The capture backend the session uses, noting when each captured frame was read.
+class TimedCapture final : public IScreenCaptureBackend {
 public:
-    TargetScreen()
-        : m_display(XOpenDisplay(nullptr)) {
-        if (m_display == nullptr) {
-            return;
+    TimedCapture(std::unique_ptr<IScreenCaptureBackend> inner, std::vector<Clock::time_point>& log,
+                 std::mutex& mutex)
+        : m_inner(std::move(inner))
+        , m_log(log)
+        , m_mutex(mutex) {}
+    bool initialize(std::int32_t monitor) override { return m_inner->initialize(monitor); }
+    void shutdown() override { m_inner->shutdown(); }
+    std::unique_ptr<CapturedFrame> captureFrame() override {
+        auto frame = m_inner->captureFrame();
+        if (frame) {
+            const std::lock_guard lock(m_mutex);
+            m_log.push_back(Clock::now());
         }
-        m_window = XCreateSimpleWindow(m_display, DefaultRootWindow(m_display), 0, 0, kWidth,
-                                       kHeight, 0, 0, 0x202020);
-        XMapRaised(m_display, m_window);
-        m_gc = XCreateGC(m_display, m_window, 0, nullptr);
-        XSync(m_display, False);
+        return frame;
     }
-    ~TargetScreen() {
+    std::vector<MonitorInfo> enumerateMonitors() override { return m_inner->enumerateMonitors(); }
+    MonitorInfo currentMonitor() override { return m_inner->currentMonitor(); }
+    bool isInitialized() const override { return m_inner->isInitialized(); }
+
+private:
+    std::unique_ptr<IScreenCaptureBackend> m_inner;
+    std::vector<Clock::time_point>& m_log;
+    std::mutex& m_mutex;
+};
+
+// Reads one pixel of the Master's screen every half millisecond on a thread of its own and
+// notes when it turns white or black.
+class PixelWatcher {
+public:
+    explicit PixelWatcher(const QByteArray& displayName)
+        : m_display(XOpenDisplay(displayName.constData())) {
         if (m_display != nullptr) {
-            XFreeGC(m_display, m_gc);
+            m_thread = std::thread([this] { watch(); });
+        }
+    }
+    ~PixelWatcher() {
+        m_running = false;
+        if (m_thread.joinable()) {
+            m_thread.join();
+        }
+        if (m_display != nullptr) {
             XCloseDisplay(m_display);
         }
     }
     bool ok() const { return m_display != nullptr; }
-    void probe(bool white) {
-        XSetForeground(m_display, m_gc, white ? 0xFFFFFF : 0x000000);
-        XFillRectangle(m_display, m_window, m_gc, 100, 100, 64, 64);
-        XFlush(m_display);
-    }
-    void scroll(int offset) {
-        for (int y = 0; y < kHeight; y += 24) {
-            const int row = (y + offset) / 24;
-            XSetForeground(m_display, m_gc, row % 2 == 0 ? 0xE0E0E0 : 0x3050A0);
-            XFillRectangle(m_display, m_window, m_gc, 300, y - offset % 24, 1200, 24);
+    // When the pixel first showed the colour after `since`, if it has.
+    std::optional<Clock::time_point> turned(bool white, Clock::time_point since) {
+        const std::lock_guard lock(m_mutex);
+        for (const auto& [at, isWhite] : m_changes) {
+            if (at >= since && isWhite == white) {
+                return at;
+            }
         }
-        XFlush(m_display);
+        return std::nullopt;
     }
 
 private:
+    void watch() {
+        int last = -1;
+        while (m_running) {
+            XImage* image = XGetImage(m_display, DefaultRootWindow(m_display), kProbeX, kProbeY, 1,
+                                      1, AllPlanes, ZPixmap);
+            if (image != nullptr) {
+                const unsigned long pixel = XGetPixel(image, 0, 0);
+                XDestroyImage(image);
+                const int green = static_cast<int>((pixel >> 8) & 0xFF);
+                const int state = green > 192 ? 1 : green < 64 ? 0 : last;
+                if (state != last && state >= 0) {
+                    const std::lock_guard lock(m_mutex);
+                    m_changes.emplace_back(Clock::now(), state == 1);
+                }
+                last = state;
+            }
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+    }
+
     Display* m_display;
-    Window m_window = 0;
-    GC m_gc{};
+    std::thread m_thread;
+    std::atomic<bool> m_running{true};
+    std::mutex m_mutex;
+    std::vector<std::pair<Clock::time_point, bool>> m_changes;
 };
 
-int probeLuma(const DecodedFrame& frame) {
-    return frame.yPlane[static_cast<std::size_t>(132) * frame.yStride + 132];
+struct Stages {
+    std::vector<double> decoded;
+    std::vector<double> drawn;
+    std::vector<double> waitForCapture;
+    std::vector<double> captureToLink;
+    std::vector<double> linkAndDecode;
+    std::vector<double> drawing;
+    std::vector<double> toCompose; // decoded -> the view's picture painted, composing starts
+    std::vector<double> toSwapped; // -> the window's buffers swapped
+};
+
+void printStages(const char* name, const char* change, const Stages& stages, bool drawing) {
+    std::printf("  %s %-11s decoded p50 %5.1f p95 %5.1f ms", name, change,
+                percentile(stages.decoded, 0.5), percentile(stages.decoded, 0.95));
+    if (drawing) {
+        std::printf(" | drawn p50 %5.1f p95 %5.1f ms", percentile(stages.drawn, 0.5),
+                    percentile(stages.drawn, 0.95));
+    }
+    std::printf(" (%zu of %d)\n", stages.decoded.size(), kChanges);
+    std::printf("      stages p50: wait for capture %4.1f, capture to link %4.1f, link and decode "
+                "%4.1f",
+                percentile(stages.waitForCapture, 0.5), percentile(stages.captureToLink, 0.5),
+                percentile(stages.linkAndDecode, 0.5));
+    if (drawing) {
+        std::printf(", drawing %4.1f (painted %4.1f, swapped %4.1f)",
+                    percentile(stages.drawing, 0.5), percentile(stages.toCompose, 0.5),
+                    percentile(stages.toSwapped, 0.5));
+    }
+    std::printf(" ms\n");
 }
 
-void measure(test::ServerProcess& server, TargetScreen& screen, bool relay, bool quality) {
+void measure(test::ServerProcess& server, TargetScreen& screen, RemoteDesktopWidget* view,
+             PixelWatcher* watcher, bool relay, bool quality) {
     test::DeviceStack master(server, QString(), relay ? 300 : 3000);
     test::DeviceStack target(server, QStringLiteral("Bench-Pass1"), relay ? 300 : 3000);
     master.blockP2P = relay;
     target.blockP2P = relay;
-    target.session.setCaptureBackends([] { return std::make_unique<X11ShmCaptureBackend>(); },
-                                      [] { return std::make_unique<X11GetImageCaptureBackend>(); });
+    std::mutex captureMutex;
+    std::vector<Clock::time_point> captures;
+    target.session.setCaptureBackends(
+        [&] {
+            return std::make_unique<TimedCapture>(std::make_unique<X11ShmCaptureBackend>(),
+                                                  captures, captureMutex);
+        },
+        [] { return std::make_unique<X11GetImageCaptureBackend>(); });
     target.session.setCaptureFrameRate(quality ? 24 : 10);
     target.session.setEncoderQuality(quality ? 23 : 45, QStringLiteral("13"));
     const char* name = quality ? (relay ? "quality relay" : "quality p2p  ")
@@ -96,31 +199,90 @@ void measure(test::ServerProcess& server, TargetScreen& screen, bool relay, bool
     }
     QObject::connect(&target.signaling, &SignalingClient::sessionAutoAccept, &target.session,
                      &SessionManager::acceptSession);
+    std::vector<Clock::time_point> sent;
+    QObject::connect(&target.session, &SessionManager::videoFrameSent, &target.session,
+                     [&] { sent.push_back(Clock::now()); });
+    std::vector<Clock::time_point> composed;
+    std::vector<Clock::time_point> swapped;
+    if (view != nullptr) {
+        QObject::connect(view, &QOpenGLWidget::aboutToCompose, &master.session,
+                         [&] { composed.push_back(Clock::now()); });
+        QObject::connect(view, &QOpenGLWidget::frameSwapped, &master.session,
+                         [&] { swapped.push_back(Clock::now()); });
+    }
     int latest = -1;
     std::int64_t frames = 0;
-    QObject::connect(&master.session, &SessionManager::frameDecoded, &master.session,
-                     [&](std::shared_ptr<DecodedFrame> frame) {
-                         latest = probeLuma(*frame);
-                         ++frames;
-                     });
+    std::vector<std::pair<Clock::time_point, int>> decoded;
+    QObject::connect(
+        &master.session, &SessionManager::frameDecoded, &master.session,
+        [&](std::shared_ptr<DecodedFrame> frame) {
+            latest = frame->yPlane[static_cast<std::size_t>(kProbeY) * frame->yStride + kProbeX];
+            decoded.emplace_back(Clock::now(), latest);
+            ++frames;
+            if (view != nullptr) {
+                view->updateFrame(std::move(frame));
+            }
+        });
     screen.probe(false);
     master.session.initiateSession(target.clientId(), QStringLiteral("Bench-Pass1"));
     if (!test::waitUntil([&] { return latest >= 0 && latest < 64; }, 20000)) {
         std::printf("  %s: no picture\n", name);
         return;
     }
-    std::vector<double> latencies;
-    bool white = false;
-    for (int i = 0; i < kChanges; ++i) {
-        test::waitUntil([] { return false; }, 150 + (i * 37) % 150); // let the screen settle
-        white = !white;
-        QElapsedTimer clock;
-        clock.start();
-        screen.probe(white);
-        const bool seen = test::waitUntil([&] { return white ? latest > 192 : latest < 64; }, 3000);
-        if (seen) {
-            latencies.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e6);
+    const auto firstAfter = [](const std::vector<Clock::time_point>& times, Clock::time_point t) {
+        const auto it = std::lower_bound(times.begin(), times.end(), t);
+        return it == times.end() ? std::optional<Clock::time_point>() : *it;
+    };
+    for (const bool fullScreen : {false, true}) {
+        Stages stages;
+        bool white = false;
+        for (int i = 0; i < kChanges; ++i) {
+            test::waitUntil([] { return false; }, 150 + (i * 37) % 150); // let the screen settle
+            white = !white;
+            const Clock::time_point changed = Clock::now();
+            fullScreen ? screen.fill(white) : screen.probe(white);
+            const auto shows = [&](int luma) {
+                return white ? luma > 192 : luma < 64;
+            };
+            if (!test::waitUntil([&] { return shows(latest); }, 3000)) {
+                continue;
+            }
+            const auto decodedAt = std::find_if(decoded.begin(), decoded.end(), [&](auto& entry) {
+                return entry.first >= changed && shows(entry.second);
+            });
+            if (decodedAt == decoded.end()) {
+                continue;
+            }
+            std::optional<Clock::time_point> drawnAt;
+            if (watcher != nullptr) {
+                test::waitUntil([&] { return watcher->turned(white, changed).has_value(); }, 3000);
+                drawnAt = watcher->turned(white, changed);
+            }
+            std::optional<Clock::time_point> capturedAt;
+            {
+                const std::lock_guard lock(captureMutex);
+                capturedAt = firstAfter(captures, changed);
+            }
+            const auto sentAt =
+                capturedAt ? firstAfter(sent, *capturedAt) : std::optional<Clock::time_point>();
+            stages.decoded.push_back(msBetween(changed, decodedAt->first));
+            if (capturedAt && sentAt && *sentAt <= decodedAt->first) {
+                stages.waitForCapture.push_back(msBetween(changed, *capturedAt));
+                stages.captureToLink.push_back(msBetween(*capturedAt, *sentAt));
+                stages.linkAndDecode.push_back(msBetween(*sentAt, decodedAt->first));
+            }
+            if (drawnAt) {
+                stages.drawn.push_back(msBetween(changed, *drawnAt));
+                stages.drawing.push_back(msBetween(decodedAt->first, *drawnAt));
+                if (const auto at = firstAfter(composed, decodedAt->first)) {
+                    stages.toCompose.push_back(msBetween(decodedAt->first, *at));
+                }
+                if (const auto at = firstAfter(swapped, decodedAt->first)) {
+                    stages.toSwapped.push_back(msBetween(decodedAt->first, *at));
+                }
+            }
         }
+        printStages(name, fullScreen ? "full screen" : "small", stages, watcher != nullptr);
     }
     // Scrolling: a new position every 16 ms for three seconds.
     const std::int64_t before = frames;
@@ -132,35 +294,102 @@ void measure(test::ServerProcess& server, TargetScreen& screen, bool relay, bool
         test::waitUntil([] { return false; }, 16);
     }
     const double fps = static_cast<double>(frames - before) * 1000.0 / scrollClock.elapsed();
-    std::printf("  %s  change to decoded frame: p50 %6.1f ms  p95 %6.1f ms (%zu of %d)  "
-                "scrolling: %4.1f fps delivered (capture set to %d)\n",
-                name, percentile(latencies, 0.5), percentile(latencies, 0.95), latencies.size(),
-                kChanges, fps, quality ? 24 : 10);
+    std::printf("  %s scrolling: %4.1f fps delivered (capture set to %d)\n", name, fps,
+                quality ? 24 : 10);
     master.session.endSession(QStringLiteral("user_disconnect"));
+    if (view != nullptr) {
+        view->clearFrame();
+    }
 }
+
+// The Master's X server, started before the application that connects to it (XvfbServer needs
+// one already running). Xvfb names its display on the pipe it is given.
+class MasterXvfb {
+public:
+    bool start() {
+        int fds[2];
+        if (pipe(fds) != 0) {
+            return false;
+        }
+        const std::string fd = std::to_string(fds[1]);
+        const std::string size = std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x24";
+        m_pid = fork();
+        if (m_pid == 0) {
+            close(fds[0]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", size.c_str(), "-br",
+                   "-nolisten", "tcp", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        char buffer[32] = {};
+        pollfd wait{fds[0], POLLIN, 0};
+        const bool told =
+            m_pid > 0 && poll(&wait, 1, 10000) > 0 && read(fds[0], buffer, sizeof buffer - 1) > 0;
+        close(fds[0]);
+        if (!told) {
+            return false;
+        }
+        m_display = ":" + std::to_string(std::atoi(buffer));
+        return true;
+    }
+    ~MasterXvfb() {
+        if (m_pid > 0) {
+            kill(m_pid, SIGTERM);
+            waitpid(m_pid, nullptr, 0);
+        }
+    }
+    const std::string& display() const { return m_display; }
+
+private:
+    pid_t m_pid = -1;
+    std::string m_display;
+};
 
 } // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
     spdlog::set_level(spdlog::level::off);
-    XvfbServer xvfb;
-    if (!xvfb.start(kWidth, kHeight)) {
+    // The Master's screen first: the application (and so the view) lives there.
+    MasterXvfb masterScreen;
+    const bool drawing = masterScreen.start();
+    const QByteArray masterDisplay = QByteArray::fromStdString(masterScreen.display());
+    if (drawing) {
+        qputenv("DISPLAY", masterDisplay);
+    }
+    qputenv("QT_QPA_PLATFORM", drawing ? "xcb" : "offscreen");
+    QApplication app(argc, argv);
+    // Then the Target's: the capture and the drawing below open the process's DISPLAY.
+    XvfbServer targetScreen;
+    if (!targetScreen.start(kWidth, kHeight)) {
         std::printf("glass bench: Xvfb did not start\n");
         return 1;
     }
-    TargetScreen screen;
+    TargetScreen screen(kWidth, kHeight);
     test::ServerProcess server;
     if (!screen.ok() || !server.start()) {
         std::printf("glass bench: no screen or no server\n");
         return 1;
     }
-    std::printf("Glass to glass at %dx%d (X11 capture on Xvfb -> AV1 -> link -> decoded frame)\n",
-                kWidth, kHeight);
+    std::unique_ptr<RemoteDesktopWidget> view;
+    std::unique_ptr<PixelWatcher> watcher;
+    if (drawing) {
+        view = std::make_unique<RemoteDesktopWidget>();
+        view->move(0, 0);
+        view->resize(kWidth, kHeight);
+        view->show();
+        watcher = std::make_unique<PixelWatcher>(masterDisplay);
+        if (!QTest::qWaitForWindowExposed(view.get()) ||
+            !test::waitUntil([&] { return view->glReady(); }, 5000) || !watcher->ok()) {
+            std::printf("glass bench: the view did not come up; decoded frames only\n");
+            watcher.reset();
+            view.reset();
+        }
+    }
+    std::printf("Glass to glass at %dx%d (X11 capture on Xvfb -> AV1 -> link -> decoded frame%s)\n",
+                kWidth, kHeight, view ? " -> the view on the Master's Xvfb" : "");
     for (const bool quality : {false, true}) {
         for (const bool relay : {false, true}) {
-            measure(server, screen, relay, quality);
+            measure(server, screen, view.get(), watcher.get(), relay, quality);
         }
     }
     return 0;

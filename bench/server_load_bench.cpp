@@ -489,8 +489,8 @@ int main(int argc, char** argv) {
                     hoardHeld, kLegitConnections + 100, hoardStillHeld, kLegitConnections);
         std::printf("  127.0.0.3 registration flood  %d sent, %d registered, %d refused (429), "
                     "%.0f answers/s (limit %d a minute)\n",
-                    floodSent, floodAccepted, floodRefused, (floodAccepted + floodRefused) / seconds,
-                    kLegitRegistrations);
+                    floodSent, floodAccepted, floodRefused,
+                    (floodAccepted + floodRefused) / seconds, kLegitRegistrations);
     }
     std::printf("  devices online              %d of %d (registered in %.1f s)\n", stillOnline,
                 kDevices, registerSeconds);

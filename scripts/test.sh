@@ -40,6 +40,7 @@ step bench_rtc build/bin/bench_rtc
 step bench_session build/bin/bench_session
 step bench_transfer build/bin/bench_transfer
 step bench_glass build/bin/bench_glass
+step bench_bandwidth build/bin/bench_bandwidth 4
 
 echo "== tests with AddressSanitizer + UndefinedBehaviorSanitizer (build-asan: clang, core libraries)"
 sanitized() {

@@ -27,6 +27,9 @@ ScreenCaptureManager::ScreenCaptureManager(std::unique_ptr<IScreenCaptureBackend
     }) {
     static const int registered = qRegisterMetaType<std::shared_ptr<nimbral::CapturedFrame>>();
     Q_UNUSED(registered);
+    // The name shows in top and a debugger; the encoder's workers, started from this thread,
+    // carry it too.
+    m_thread->setObjectName(QString::fromLatin1(kThreadName));
 }
 
 ScreenCaptureManager::~ScreenCaptureManager() {

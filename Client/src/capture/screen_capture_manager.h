@@ -26,6 +26,7 @@ public:
     using Sleeper = std::function<void(std::chrono::nanoseconds)>;
 
     static constexpr int kDefaultFps = 10;
+    static constexpr const char* kThreadName = "nimbral-capture"; // at most 15 characters
     static constexpr int kFirstBackoffMs = 100;
     static constexpr int kMaxBackoffMs = 5000;
     static constexpr int kStopTimeoutMs = 5000;

@@ -119,6 +119,11 @@ bool AV1Encoder::initialize(const EncoderConfig& config) {
     aom_codec_control(&m_codec, AV1E_SET_ENABLE_TPL_MODEL, 0);
     aom_codec_control(&m_codec, AV1E_SET_DELTAQ_MODE, 0);
     aom_codec_control(&m_codec, AV1E_SET_ENABLE_RESTORATION, 0);
+    // Rate tables refreshed once per tile instead of per superblock row: half the time of a
+    // small delta at 1080p, the same bytes.
+    aom_codec_control(&m_codec, AV1E_SET_COEFF_COST_UPD_FREQ, 2);
+    aom_codec_control(&m_codec, AV1E_SET_MODE_COST_UPD_FREQ, 2);
+    aom_codec_control(&m_codec, AV1E_SET_MV_COST_UPD_FREQ, 2);
 
     if (aom_img_alloc(&m_image, AOM_IMG_FMT_I420, static_cast<unsigned>(config.width),
                       static_cast<unsigned>(config.height), 16) == nullptr) {

@@ -1,0 +1,182 @@
+// What a session costs while the Target's screen is idle, while text is typed (ten characters a
+// second), while a page scrolls (a new position every 16 ms) and while a 480x270 region plays
+// video (25 pictures a second): the bytes per second the Master receives, the pictures it
+// decodes, and the CPU of the Target's capture thread (capture, conversion, encoding and sealing,
+// with the encoder's worker threads, which carry its name), in both display modes, over P2P
+// through a real NimbralServer on a private 1920x1080 Xvfb.
+//
+//   bench_bandwidth [seconds per scenario, default 5]
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+
+#include <spdlog/spdlog.h>
+
+#include "capture/screen_capture_manager.h"
+#include "capture/x11_getimage_capture_backend.h"
+#include "capture/x11_shm_capture_backend.h"
+#include "device_stack.h"
+#include "xvfb_server.h"
+
+// Xlib's macros (None, Bool) would break the Qt headers above.
+#include "x11_target_screen.h"
+
+namespace {
+
+using namespace nimbral;
+using nimbral::bench::TargetScreen;
+
+constexpr int kWidth = 1920;
+constexpr int kHeight = 1080;
+
+// CPU seconds so far of this process's threads with the given name.
+double threadSeconds(const QString& name) {
+    double seconds = 0;
+    const long ticks = sysconf(_SC_CLK_TCK);
+    for (const QString& task : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs)) {
+        QFile comm(QStringLiteral("/proc/self/task/%1/comm").arg(task));
+        if (!comm.open(QIODevice::ReadOnly) || comm.readAll().trimmed() != name.toUtf8()) {
+            continue;
+        }
+        QFile stat(QStringLiteral("/proc/self/task/%1/stat").arg(task));
+        if (!stat.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        // Fields after the name in parentheses: state is the 3rd, utime the 14th, stime the 15th.
+        const QByteArray line = stat.readAll();
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 12) {
+            seconds += static_cast<double>(fields[11].toLongLong() + fields[12].toLongLong()) /
+                       static_cast<double>(ticks);
+        }
+    }
+    return seconds;
+}
+
+double processSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+void pause(int ms) {
+    test::waitUntil([] { return false; }, ms);
+}
+
+struct Scenario {
+    const char* name;
+    int everyMs; // 0: nothing is drawn
+    std::function<void(TargetScreen&, int)> draw;
+};
+
+void measure(test::ServerProcess& server, TargetScreen& screen, bool quality, int seconds) {
+    test::DeviceStack master(server, QString(), 3000);
+    test::DeviceStack target(server, QStringLiteral("Bench-Pass1"), 3000);
+    target.session.setCaptureBackends([] { return std::make_unique<X11ShmCaptureBackend>(); },
+                                      [] { return std::make_unique<X11GetImageCaptureBackend>(); });
+    target.session.setCaptureFrameRate(quality ? 24 : 10);
+    target.session.setEncoderQuality(quality ? 23 : 45, QStringLiteral("13"));
+    if (!target.bringOnline() || !master.bringOnline()) {
+        std::printf("  devices did not come online\n");
+        return;
+    }
+    QObject::connect(&target.signaling, &SignalingClient::sessionAutoAccept, &target.session,
+                     &SessionManager::acceptSession);
+    qint64 received = 0;
+    qint64 pictures = 0;
+    QObject::connect(&master.session, &SessionManager::trafficCounted, &master.session,
+                     [&](qint64, qint64 bytes) { received += bytes; });
+    QObject::connect(&master.session, &SessionManager::frameDecoded, &master.session,
+                     [&] { ++pictures; });
+    screen.type(0); // a still page to start from
+    master.session.initiateSession(target.clientId(), QStringLiteral("Bench-Pass1"));
+    if (!test::waitUntil([&] { return pictures > 0; }, 20000)) {
+        std::printf("  no picture\n");
+        return;
+    }
+    const Scenario scenarios[] = {
+        {"idle", 0, nullptr},
+        {"typing, 10 characters/s", 100,
+         [](TargetScreen& s, int i) {
+             s.type(i + 1);
+         }},
+        {"scrolling, 8 px every 16 ms", 16,
+         [](TargetScreen& s, int i) {
+             s.scroll(i * 8);
+         }},
+        {"video region 480x270, 25 fps", 40,
+         [](TargetScreen& s, int i) {
+             s.video(i);
+         }},
+    };
+    std::printf("  %s mode (%d fps, CQ %d), P2P:\n", quality ? "quality" : "speed",
+                quality ? 24 : 10, quality ? 23 : 45);
+    for (const Scenario& scenario : scenarios) {
+        pause(1500); // what the last scenario left in flight arrives first
+        const qint64 bytesBefore = received;
+        const qint64 picturesBefore = pictures;
+        const double captureBefore =
+            threadSeconds(QString::fromLatin1(ScreenCaptureManager::kThreadName));
+        const double processBefore = processSeconds();
+        QElapsedTimer clock;
+        clock.start();
+        int step = 0;
+        while (clock.elapsed() < seconds * 1000) {
+            if (scenario.draw) {
+                scenario.draw(screen, step++);
+                pause(scenario.everyMs);
+            } else {
+                pause(100);
+            }
+        }
+        const double elapsed = static_cast<double>(clock.elapsed()) / 1000.0;
+        const double capture =
+            threadSeconds(QString::fromLatin1(ScreenCaptureManager::kThreadName)) - captureBefore;
+        const double process = processSeconds() - processBefore;
+        std::printf("    %-30s %8.1f kB/s  %5.1f pictures/s  Target capture+encode %5.1f%% of a "
+                    "core (both ends together %5.1f%%)\n",
+                    scenario.name, static_cast<double>(received - bytesBefore) / 1000.0 / elapsed,
+                    static_cast<double>(pictures - picturesBefore) / elapsed,
+                    100.0 * capture / elapsed, 100.0 * process / elapsed);
+    }
+    master.session.endSession(QStringLiteral("user_disconnect"));
+    pause(500);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    spdlog::set_level(spdlog::level::off);
+    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    XvfbServer xvfb;
+    if (!xvfb.start(kWidth, kHeight)) {
+        std::printf("bandwidth bench: Xvfb did not start\n");
+        return 1;
+    }
+    TargetScreen screen(kWidth, kHeight);
+    test::ServerProcess server;
+    if (!screen.ok() || !server.start()) {
+        std::printf("bandwidth bench: no screen or no server\n");
+        return 1;
+    }
+    std::printf("Bandwidth and CPU at %dx%d, %d s per scenario (X11 capture on Xvfb -> AV1 -> "
+                "P2P -> decoded frame)\n",
+                kWidth, kHeight, seconds);
+    for (const bool quality : {false, true}) {
+        measure(server, screen, quality, seconds);
+    }
+    return 0;
+}
