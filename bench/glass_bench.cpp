@@ -163,16 +163,20 @@ void printStages(const char* name, const char* change, const Stages& stages, boo
                     percentile(stages.drawn, 0.95));
     }
     std::printf(" (%zu of %d)\n", stages.decoded.size(), kChanges);
-    std::printf("      stages p50: wait for capture %4.1f, capture to link %4.1f, link and decode "
-                "%4.1f",
-                percentile(stages.waitForCapture, 0.5), percentile(stages.captureToLink, 0.5),
-                percentile(stages.linkAndDecode, 0.5));
+    const auto stage = [](const char* label, const std::vector<double>& values) {
+        std::printf(" %s %.1f/%.1f", label, percentile(values, 0.5), percentile(values, 0.95));
+    };
+    std::printf("      stages p50/p95 ms:");
+    stage("wait for capture", stages.waitForCapture);
+    stage(", capture to link", stages.captureToLink);
+    stage(", link and decode", stages.linkAndDecode);
     if (drawing) {
-        std::printf(", drawing %4.1f (painted %4.1f, swapped %4.1f)",
-                    percentile(stages.drawing, 0.5), percentile(stages.toCompose, 0.5),
-                    percentile(stages.toSwapped, 0.5));
+        stage(", drawing", stages.drawing);
+        stage(" (painted", stages.toCompose);
+        stage(", swapped", stages.toSwapped);
+        std::printf(")");
     }
-    std::printf(" ms\n");
+    std::printf("\n");
 }
 
 void measure(test::ServerProcess& server, TargetScreen& screen, RemoteDesktopWidget* view,

@@ -231,6 +231,42 @@ TEST(ScreenCaptureManager, AKeyframeRequestOnAStillScreenSendsTheLastPictureAgai
     EXPECT_EQ(frames[0]->dirtyRects.size(), 1u);
 }
 
+// Frames die on any thread; their pixels go back to the pool that lent them, a few at most,
+// and a frame outliving its pool simply frees them.
+TEST(FrameBufferPool, ReleasedPixelsAreLentAgainOnlyForTheSameSize) {
+    auto pool = std::make_shared<FrameBufferPool>();
+    auto frame = std::make_unique<CapturedFrame>();
+    pool->lend(*frame, 1000);
+    ASSERT_EQ(frame->data.size(), 1000u);
+    EXPECT_EQ(frame->data[999], 0) << "a new buffer is zeroed";
+    frame->data[999] = 42;
+    const std::uint8_t* pixels = frame->data.data();
+    std::thread([moved = std::move(frame)]() mutable { moved.reset(); }).join();
+    EXPECT_EQ(pool->kept(), 1u);
+
+    EXPECT_EQ(pool->take(999).size(), 999u) << "another size is not lent";
+    CapturedFrame again;
+    pool->lend(again, 1000);
+    EXPECT_EQ(again.data.data(), pixels);
+    EXPECT_EQ(again.data[999], 42) << "lent as it was: the borrower overwrites every byte";
+    EXPECT_EQ(pool->kept(), 0u);
+
+    {
+        std::vector<CapturedFrame> many(FrameBufferPool::kKept + 2);
+        for (CapturedFrame& each : many) {
+            pool->lend(each, 64);
+        }
+        CapturedFrame copy = many.front(); // a copy goes back too, as its own buffer
+        EXPECT_NE(copy.data.data(), many.front().data.data());
+    }
+    EXPECT_EQ(pool->kept(), FrameBufferPool::kKept);
+
+    CapturedFrame orphan;
+    pool->lend(orphan, 64);
+    pool.reset();
+    EXPECT_TRUE(orphan.pool.expired()); // its destructor frees the pixels itself
+}
+
 TEST(ScreenCaptureManager, OnlyTheLastQueuedMonitorSwitchIsApplied) {
     SleepLog sleeps;
     auto backend = initialized({"frame"});

@@ -128,6 +128,19 @@ TEST_F(X11CaptureTest, SharedMemoryReportsDamageAndWaitsWhenNothingChanges) {
     EXPECT_TRUE(covered);
     EXPECT_EQ(pixelAt(*changed, 205, 105), (Bgr{255, 0, 0}));
 
+    // A frame done with lends its pixels to a later one, which still shows the screen as it
+    // is: no stale byte of the buffer's earlier picture survives.
+    const std::uint8_t* released[] = {changed->data.data(), first->data.data()};
+    changed.reset();
+    first.reset();
+    painter.fill(200, 100, 20, 10, 0x00FF00); // green
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return (changed = backend.captureFrame()) != nullptr; }, 3000));
+    EXPECT_TRUE(changed->data.data() == released[0] || changed->data.data() == released[1]);
+    EXPECT_FALSE(changed->pool.expired()) << "the frame goes back to the backend's pool";
+    EXPECT_EQ(pixelAt(*changed, 205, 105), (Bgr{0, 255, 0}));
+    EXPECT_EQ(changed->data[3], 0xFF);
+
     // A still screen: empty answers after the damage wait, and the backend stays initialized.
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(backend.captureFrame());

@@ -92,13 +92,18 @@ std::vector<MonitorInfo> monitors(Display* display) {
 }
 
 std::unique_ptr<CapturedFrame> frameFromRows(const char* rows, int bytesPerLine, int width,
-                                             int height) {
+                                             int height, FrameBufferPool* pool) {
     auto frame = std::make_unique<CapturedFrame>();
     frame->width = width;
     frame->height = height;
     frame->stride = width * 4;
     frame->timestamp = monotonicMilliseconds();
-    frame->data.resize(static_cast<std::size_t>(frame->stride) * height);
+    const std::size_t size = static_cast<std::size_t>(frame->stride) * height;
+    if (pool != nullptr) {
+        pool->lend(*frame, size); // every byte is written below
+    } else {
+        frame->data.resize(size);
+    }
     for (int row = 0; row < height; ++row) {
         std::memcpy(frame->data.data() + static_cast<std::size_t>(row) * frame->stride,
                     rows + static_cast<std::size_t>(row) * bytesPerLine,

@@ -21,9 +21,9 @@ DisplayPtr openDisplay();
 std::vector<MonitorInfo> monitors(Display* display);
 
 // A tightly packed BGRA frame from a server image's rows (bytesPerLine apart), time-stamped now;
-// the unused fourth byte is set to 0xFF.
+// the unused fourth byte is set to 0xFF. The pixels come from `pool` when one is given.
 std::unique_ptr<CapturedFrame> frameFromRows(const char* rows, int bytesPerLine, int width,
-                                             int height);
+                                             int height, FrameBufferPool* pool = nullptr);
 
 // Draws the pointer image into a BGRA frame showing the area at (originX, originY): the image's
 // top-left corner goes to the pointer position (the hot spot is not subtracted), blended by its

@@ -79,8 +79,8 @@ std::unique_ptr<CapturedFrame> X11GetImageCaptureBackend::captureFrame() {
         }
         return nullptr;
     }
-    auto frame =
-        x11::frameFromRows(image->data, image->bytes_per_line, m_monitor.width, m_monitor.height);
+    auto frame = x11::frameFromRows(image->data, image->bytes_per_line, m_monitor.width,
+                                    m_monitor.height, m_buffers.get());
     XDestroyImage(image);
     x11::drawPointer(display, *frame, m_monitor.x, m_monitor.y);
     return frame;

@@ -21,6 +21,7 @@ private:
     x11::DisplayPtr m_display;
     MonitorInfo m_monitor;
     bool m_initialized = false;
+    std::shared_ptr<FrameBufferPool> m_buffers = std::make_shared<FrameBufferPool>();
 };
 
 } // namespace nimbral

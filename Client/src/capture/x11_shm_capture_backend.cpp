@@ -283,7 +283,7 @@ std::unique_ptr<CapturedFrame> X11ShmCaptureBackend::captureFrame() {
     }
 
     auto frame = x11::frameFromRows(m_shared->image->data, m_shared->image->bytes_per_line,
-                                    m_monitor.width, m_monitor.height);
+                                    m_monitor.width, m_monitor.height, m_buffers.get());
     frame->dirtyRects = std::move(rects);
     // Only the first picture must stand alone. A frame without rectangles (a pointer move, an
     // area too scattered to list) is still a small change to what the encoder holds: forcing a

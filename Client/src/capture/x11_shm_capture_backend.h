@@ -27,6 +27,7 @@ public:
 
 private:
     struct Shared; // the X image and its shared segment; X types stay out of this header
+    std::shared_ptr<FrameBufferPool> m_buffers = std::make_shared<FrameBufferPool>();
 
     bool createImage();
     void destroyImage();
