@@ -231,6 +231,39 @@ TEST(ScreenCaptureManager, AKeyframeRequestOnAStillScreenSendsTheLastPictureAgai
     EXPECT_EQ(frames[0]->dirtyRects.size(), 1u);
 }
 
+// After a change the screen goes still: its last picture is delivered once more, the very same
+// frame, so a viewer that lost it can notice; then nothing until the screen changes again.
+TEST(ScreenCaptureManager, AStillScreenRepeatsItsLastPictureOnce) {
+    SleepLog sleeps;
+    auto owned = initialized({"frame", "none"});
+    ScriptedBackend* backend = owned.get();
+    ScreenCaptureManager manager(std::move(owned));
+    manager.setSleeper(sleeps.sleeper());
+    std::mutex mutex;
+    std::vector<std::pair<std::shared_ptr<CapturedFrame>, std::chrono::steady_clock::time_point>>
+        frames;
+    manager.setFrameCallback([&](std::shared_ptr<CapturedFrame> frame) {
+        const std::lock_guard lock(mutex);
+        frames.emplace_back(std::move(frame), std::chrono::steady_clock::now());
+    });
+    const auto count = [&] {
+        const std::lock_guard lock(mutex);
+        return frames.size();
+    };
+    manager.start(30);
+    ASSERT_WAIT(count() == 2, 5000);
+    QTest::qWait(2 * static_cast<int>(ScreenCaptureManager::kStillRepeat.count()));
+    EXPECT_EQ(count(), 2u) << "repeated once, not again and again";
+    backend->setScript({"frame", "none"});
+    ASSERT_WAIT(count() == 4, 5000);
+    manager.stop();
+    EXPECT_EQ(frames[1].first.get(), frames[0].first.get()) << "the same frame, unchanged";
+    EXPECT_FALSE(frames[1].first->isKeyframe);
+    EXPECT_GE(frames[1].second - frames[0].second, ScreenCaptureManager::kStillRepeat);
+    EXPECT_NE(frames[2].first.get(), frames[1].first.get());
+    EXPECT_EQ(frames[3].first.get(), frames[2].first.get());
+}
+
 // Frames die on any thread; their pixels go back to the pool that lent them, a few at most,
 // and a frame outliving its pool simply frees them.
 TEST(FrameBufferPool, ReleasedPixelsAreLentAgainOnlyForTheSameSize) {

@@ -316,6 +316,9 @@ public:
     }
     quint16 port() const { return m_server.serverPort(); }
 
+    bool dropAllVideo = false;
+    int videoSeen = 0;
+    std::int64_t lastVideoAt = 0;
     int dropNextVideo = 0;      // frames
     int dropAfterRequestMs = 0; // all video for this long once a key-frame request passes
     int videoDropped = 0;
@@ -337,6 +340,8 @@ private:
             }
             if (frame->channel == ChannelType::Video) {
                 m_videoFrom = from;
+                ++videoSeen;
+                lastVideoAt = monotonicMilliseconds();
             }
             if (frame->channel == ChannelType::Control && m_videoFrom >= 0 && from != m_videoFrom &&
                 frame->payload.size() == kSealedKeyFrameRequest) {
@@ -346,7 +351,7 @@ private:
                 }
             }
             if (frame->channel == ChannelType::Video &&
-                (dropNextVideo > 0 || monotonicMilliseconds() < m_dropVideoUntil)) {
+                (dropAllVideo || dropNextVideo > 0 || monotonicMilliseconds() < m_dropVideoUntil)) {
                 dropNextVideo = std::max(0, dropNextVideo - 1);
                 ++videoDropped;
                 continue;
@@ -417,6 +422,37 @@ TEST_F(SessionVideo, ALostVideoPacketIsRepairedByAKeyFrameTheMasterAsksFor) {
     ASSERT_WAIT(linesWith(log, spdlog::level::info, asked) == 2, 10000);
     recovers("the key frame lost too");
     EXPECT_EQ(relay.keyFrameRequestsSeen, 2);
+}
+
+// The last picture before the screen stands still is lost: no later delta would reveal it, so
+// the Target repeats its last picture once the screen is still, and the Master, unable to
+// decode the repetition, asks for the key frame that shows the screen as it is.
+TEST_F(SessionVideo, ALostLastPictureBeforeAStillScreenIsRepaired) {
+    makeDevices(300, /*blockP2P=*/true);
+    LossyRelay relay;
+    master->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), relay.port());
+    target->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), relay.port());
+    Pictures pictures(master->session);
+    connectPair();
+    ASSERT_WAIT(pictures.frames.size() >= 5, 10000);
+    test::LogCapture log;
+    relay.dropAllVideo = true;
+    target->screen->framesLeft = 2;
+    ASSERT_WAIT(target->screen->framesLeft == 0, 5000);
+    // The last picture has gone by (and is lost) once the link has been quiet for a while;
+    // the repetition comes later.
+    ASSERT_WAIT(relay.videoSeen > 0 && monotonicMilliseconds() - relay.lastVideoAt > 100, 5000);
+    relay.dropAllVideo = false;
+    const int last = [this] {
+        const std::lock_guard lock(target->screen->mutex);
+        return static_cast<int>(target->screen->capturedAt.size()) - 1;
+    }();
+    ASSERT_WAIT(!pictures.frames.empty() && indexShownBy(*pictures.frames.back()) == last, 5000)
+        << "the Master still shows capture " << indexShownBy(*pictures.frames.back()) << " of "
+        << last;
+    EXPECT_EQ(linesWith(log, spdlog::level::info,
+                        "Video packet lost or undecodable: key frame requested"),
+              1);
 }
 
 } // namespace

@@ -23,6 +23,7 @@ struct SyntheticScreen {
     std::atomic<bool> noise{false}; // a fresh random texture each frame: expensive to encode
     std::atomic<bool> failInitialize{false};
     std::atomic<int> initializedMonitor{-1};
+    std::atomic<int> framesLeft{-1}; // captures until the screen stands still; -1: never
 
     // A white bar on a dark blue-grey ground moves kBarStep pixels per frame; with noise the
     // ground is random instead. A band at the top carries the frame's index in white blocks,
@@ -72,6 +73,12 @@ public:
     }
 
     std::unique_ptr<CapturedFrame> captureFrame() override {
+        if (m_screen->framesLeft == 0) {
+            return nullptr; // nothing changed
+        }
+        if (m_screen->framesLeft > 0) {
+            --m_screen->framesLeft;
+        }
         auto frame = std::make_unique<CapturedFrame>();
         frame->width = m_screen->width;
         frame->height = m_screen->height;

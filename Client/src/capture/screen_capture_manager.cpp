@@ -106,7 +106,9 @@ void ScreenCaptureManager::requestKeyframe() {
 void ScreenCaptureManager::captureLoop() {
     using Clock = std::chrono::steady_clock;
     int backoffMs = kFirstBackoffMs;
-    std::shared_ptr<const CapturedFrame> lastFrame;
+    std::shared_ptr<CapturedFrame> lastFrame; // never changed: it may be sent again as is
+    Clock::time_point lastFrameAt;
+    bool repeatedWhileStill = false;
     spdlog::debug("ScreenCaptureManager: capture loop entered");
     for (;;) {
         if (!m_running) {
@@ -136,11 +138,19 @@ void ScreenCaptureManager::captureLoop() {
             emit captureError(QString::fromUtf8(error.what()));
         }
 
-        if (!captured && lastFrame && m_backend->isInitialized() && m_keyframeRequested.load()) {
+        std::shared_ptr<CapturedFrame> frame;
+        const bool still = !captured && lastFrame && m_backend->isInitialized();
+        if (still && m_keyframeRequested.load()) {
             // A still screen gives no frame to carry the key frame the viewer asked for: the
             // last picture goes again (a copy, since a frame is never changed once emitted).
             captured = std::make_unique<CapturedFrame>(*lastFrame);
             captured->timestamp = monotonicMilliseconds();
+        } else if (still && !repeatedWhileStill && Clock::now() - lastFrameAt >= kStillRepeat) {
+            // Once the screen has been still for a moment, its last picture goes once more, as
+            // is: a few bytes that decode only where the previous picture arrived, so a viewer
+            // that lost it finds out and asks for a key frame instead of showing a stale screen.
+            frame = lastFrame;
+            repeatedWhileStill = true;
         }
         if (captured) {
             if (m_keyframeRequested.exchange(false)) {
@@ -148,8 +158,12 @@ void ScreenCaptureManager::captureLoop() {
                 captured->dirtyRects.clear();
             }
             backoffMs = kFirstBackoffMs;
-            std::shared_ptr<CapturedFrame> frame(std::move(captured));
+            frame = std::shared_ptr<CapturedFrame>(std::move(captured));
             lastFrame = frame;
+            lastFrameAt = Clock::now();
+            repeatedWhileStill = false;
+        }
+        if (frame) {
             {
                 const std::lock_guard lock(m_callbackMutex);
                 if (m_callback) {

@@ -29,6 +29,8 @@ public:
     static constexpr const char* kThreadName = "nimbral-capture"; // at most 15 characters
     static constexpr int kFirstBackoffMs = 100;
     static constexpr int kMaxBackoffMs = 5000;
+    // How long the screen stays still before its last picture is sent once more.
+    static constexpr std::chrono::milliseconds kStillRepeat{300};
     static constexpr int kStopTimeoutMs = 5000;
 
     explicit ScreenCaptureManager(std::unique_ptr<IScreenCaptureBackend> backend,
