@@ -144,6 +144,21 @@ private:
     std::vector<std::pair<Clock::time_point, bool>> m_changes;
 };
 
+// The product's view, noting when each paint starts and when its GL work is done (glFinish:
+// with software GL the work is otherwise only done at the swap).
+class TimedView final : public RemoteDesktopWidget {
+public:
+    std::vector<std::pair<Clock::time_point, Clock::time_point>> paints;
+
+protected:
+    void paintGL() override {
+        const Clock::time_point start = Clock::now();
+        RemoteDesktopWidget::paintGL();
+        glFinish();
+        paints.emplace_back(start, Clock::now());
+    }
+};
+
 struct Stages {
     std::vector<double> decoded;
     std::vector<double> drawn;
@@ -151,8 +166,9 @@ struct Stages {
     std::vector<double> captureToLink;
     std::vector<double> linkAndDecode;
     std::vector<double> drawing;
-    std::vector<double> toCompose; // decoded -> the view's picture painted, composing starts
-    std::vector<double> toSwapped; // -> the window's buffers swapped
+    std::vector<double> toPaint;   // decoded -> the view's paint starts
+    std::vector<double> painting;  // the paint's own work (upload and draw)
+    std::vector<double> toSwapped; // decoded -> the window's buffers swapped
 };
 
 void printStages(const char* name, const char* change, const Stages& stages, bool drawing) {
@@ -172,14 +188,15 @@ void printStages(const char* name, const char* change, const Stages& stages, boo
     stage(", link and decode", stages.linkAndDecode);
     if (drawing) {
         stage(", drawing", stages.drawing);
-        stage(" (painted", stages.toCompose);
+        stage(" (paint starts", stages.toPaint);
+        stage(", paints for", stages.painting);
         stage(", swapped", stages.toSwapped);
         std::printf(")");
     }
     std::printf("\n");
 }
 
-void measure(test::ServerProcess& server, TargetScreen& screen, RemoteDesktopWidget* view,
+void measure(test::ServerProcess& server, TargetScreen& screen, TimedView* view,
              PixelWatcher* watcher, bool relay, bool quality) {
     test::DeviceStack master(server, QString(), relay ? 300 : 3000);
     test::DeviceStack target(server, QStringLiteral("Bench-Pass1"), relay ? 300 : 3000);
@@ -206,11 +223,9 @@ void measure(test::ServerProcess& server, TargetScreen& screen, RemoteDesktopWid
     std::vector<Clock::time_point> sent;
     QObject::connect(&target.session, &SessionManager::videoFrameSent, &target.session,
                      [&] { sent.push_back(Clock::now()); });
-    std::vector<Clock::time_point> composed;
     std::vector<Clock::time_point> swapped;
     if (view != nullptr) {
-        QObject::connect(view, &QOpenGLWidget::aboutToCompose, &master.session,
-                         [&] { composed.push_back(Clock::now()); });
+        view->paints.clear();
         QObject::connect(view, &QOpenGLWidget::frameSwapped, &master.session,
                          [&] { swapped.push_back(Clock::now()); });
     }
@@ -278,8 +293,12 @@ void measure(test::ServerProcess& server, TargetScreen& screen, RemoteDesktopWid
             if (drawnAt) {
                 stages.drawn.push_back(msBetween(changed, *drawnAt));
                 stages.drawing.push_back(msBetween(decodedAt->first, *drawnAt));
-                if (const auto at = firstAfter(composed, decodedAt->first)) {
-                    stages.toCompose.push_back(msBetween(decodedAt->first, *at));
+                for (const auto& [start, end] : view->paints) {
+                    if (start >= decodedAt->first) {
+                        stages.toPaint.push_back(msBetween(decodedAt->first, start));
+                        stages.painting.push_back(msBetween(start, end));
+                        break;
+                    }
                 }
                 if (const auto at = firstAfter(swapped, decodedAt->first)) {
                     stages.toSwapped.push_back(msBetween(decodedAt->first, *at));
@@ -374,10 +393,10 @@ int main(int argc, char** argv) {
         std::printf("glass bench: no screen or no server\n");
         return 1;
     }
-    std::unique_ptr<RemoteDesktopWidget> view;
+    std::unique_ptr<TimedView> view;
     std::unique_ptr<PixelWatcher> watcher;
     if (drawing) {
-        view = std::make_unique<RemoteDesktopWidget>();
+        view = std::make_unique<TimedView>();
         view->move(0, 0);
         view->resize(kWidth, kHeight);
         view->show();

@@ -74,6 +74,17 @@ inline void storeLanes4(std::uint8_t* p, V a) {
     _mm_storel_epi64(reinterpret_cast<__m128i*>(p), _mm256_castsi256_si128(gathered));
 }
 
+// Four steps' results (32-bit, each lane in pixel order) as bytes in pixel order: the packs
+// work per lane, so the 4-byte groups come out as [s0 s1 s2 s3 | s0' s1' s2' s3'] and the
+// permutation puts each step's two lanes side by side.
+inline V packFour(V a, V b, V c, V d) {
+    const V bytes = _mm256_packus_epi16(_mm256_packs_epi32(a, b), _mm256_packs_epi32(c, d));
+    return _mm256_permutevar8x32_epi32(bytes, _mm256_setr_epi32(0, 4, 1, 5, 2, 6, 3, 7));
+}
+inline void storeAll(std::uint8_t* p, V a) {
+    _mm256_storeu_si256(reinterpret_cast<V*>(p), a);
+}
+
 #include "codec/frame_converter_kernel.inc"
 
 } // namespace

@@ -76,6 +76,13 @@ inline void storeLanes4(std::uint8_t* p, V a) {
     std::memcpy(p, &word, 4);
 }
 
+inline V packFour(V a, V b, V c, V d) {
+    return _mm_packus_epi16(_mm_packs_epi32(a, b), _mm_packs_epi32(c, d));
+}
+inline void storeAll(std::uint8_t* p, V a) {
+    _mm_storeu_si128(reinterpret_cast<V*>(p), a);
+}
+
 #include "codec/frame_converter_kernel.inc"
 
 } // namespace
