@@ -352,7 +352,17 @@ public:
         if (!told) {
             return false;
         }
-        m_display = ":" + std::to_string(std::atoi(buffer));
+        const std::string number = std::string(buffer).substr(0, std::string(buffer).find('\n'));
+        if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) {
+            return false;
+        }
+        m_display = ":" + number;
+        // Only a server that answers is used; otherwise the figures stop at the decoded frame.
+        Display* probe = XOpenDisplay(m_display.c_str());
+        if (probe == nullptr) {
+            return false;
+        }
+        XCloseDisplay(probe);
         return true;
     }
     ~MasterXvfb() {
