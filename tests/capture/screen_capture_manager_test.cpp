@@ -102,6 +102,24 @@ struct SleepLog {
     }
 };
 
+// The frames the manager hands to its callback (on its worker thread), with their time.
+struct FrameLog {
+    explicit FrameLog(ScreenCaptureManager& manager) {
+        manager.setFrameCallback([this](std::shared_ptr<CapturedFrame> frame) {
+            const std::lock_guard lock(mutex);
+            frames.push_back(std::move(frame));
+            times.push_back(std::chrono::steady_clock::now());
+        });
+    }
+    std::size_t count() {
+        const std::lock_guard lock(mutex);
+        return frames.size();
+    }
+    std::mutex mutex;
+    std::vector<std::shared_ptr<CapturedFrame>> frames;
+    std::vector<std::chrono::steady_clock::time_point> times;
+};
+
 std::unique_ptr<ScriptedBackend> initialized(std::deque<std::string> script,
                                              bool reinitSucceeds = true) {
     auto backend = std::make_unique<ScriptedBackend>(std::move(script), reinitSucceeds);
@@ -174,21 +192,12 @@ TEST(ScreenCaptureManager, AKeyframeRequestMarksExactlyTheNextFrame) {
     SleepLog sleeps;
     ScreenCaptureManager manager(initialized({"frame"}));
     manager.setSleeper(sleeps.sleeper());
-    std::mutex mutex;
-    std::vector<std::shared_ptr<CapturedFrame>> frames;
-    manager.setFrameCallback([&](std::shared_ptr<CapturedFrame> frame) {
-        const std::lock_guard lock(mutex);
-        frames.push_back(std::move(frame));
-    });
+    FrameLog log(manager);
     manager.requestKeyframe();
     manager.start(30);
-    ASSERT_WAIT(
-        [&] {
-            const std::lock_guard lock(mutex);
-            return frames.size() >= 4;
-        }(),
-        5000);
+    ASSERT_WAIT(log.count() >= 4, 5000);
     manager.stop();
+    const auto& frames = log.frames;
     EXPECT_TRUE(frames[0]->isKeyframe);
     EXPECT_TRUE(frames[0]->dirtyRects.empty());
     for (std::size_t i = 1; i < frames.size(); ++i) {
@@ -203,16 +212,11 @@ TEST(ScreenCaptureManager, AKeyframeRequestOnAStillScreenSendsTheLastPictureAgai
     SleepLog sleeps;
     ScreenCaptureManager manager(initialized({"frame", "none"}));
     manager.setSleeper(sleeps.sleeper());
-    std::mutex mutex;
-    std::vector<std::shared_ptr<CapturedFrame>> frames;
-    manager.setFrameCallback([&](std::shared_ptr<CapturedFrame> frame) {
-        const std::lock_guard lock(mutex);
-        frames.push_back(std::move(frame));
-    });
-    const auto count = [&] {
-        const std::lock_guard lock(mutex);
-        return frames.size();
+    FrameLog log(manager);
+    const auto count = [&log] {
+        return log.count();
     };
+    const auto& frames = log.frames;
     manager.start(30);
     ASSERT_WAIT(count() == 1, 5000);
     ASSERT_WAIT(sleeps.taken().size() >= 5, 5000); // the screen stays still
@@ -239,16 +243,9 @@ TEST(ScreenCaptureManager, AStillScreenRepeatsItsLastPictureOnce) {
     ScriptedBackend* backend = owned.get();
     ScreenCaptureManager manager(std::move(owned));
     manager.setSleeper(sleeps.sleeper());
-    std::mutex mutex;
-    std::vector<std::pair<std::shared_ptr<CapturedFrame>, std::chrono::steady_clock::time_point>>
-        frames;
-    manager.setFrameCallback([&](std::shared_ptr<CapturedFrame> frame) {
-        const std::lock_guard lock(mutex);
-        frames.emplace_back(std::move(frame), std::chrono::steady_clock::now());
-    });
-    const auto count = [&] {
-        const std::lock_guard lock(mutex);
-        return frames.size();
+    FrameLog log(manager);
+    const auto count = [&log] {
+        return log.count();
     };
     manager.start(30);
     ASSERT_WAIT(count() == 2, 5000);
@@ -257,11 +254,12 @@ TEST(ScreenCaptureManager, AStillScreenRepeatsItsLastPictureOnce) {
     backend->setScript({"frame", "none"});
     ASSERT_WAIT(count() == 4, 5000);
     manager.stop();
-    EXPECT_EQ(frames[1].first.get(), frames[0].first.get()) << "the same frame, unchanged";
-    EXPECT_FALSE(frames[1].first->isKeyframe);
-    EXPECT_GE(frames[1].second - frames[0].second, ScreenCaptureManager::kStillRepeat);
-    EXPECT_NE(frames[2].first.get(), frames[1].first.get());
-    EXPECT_EQ(frames[3].first.get(), frames[2].first.get());
+    const auto& frames = log.frames;
+    EXPECT_EQ(frames[1].get(), frames[0].get()) << "the same frame, unchanged";
+    EXPECT_FALSE(frames[1]->isKeyframe);
+    EXPECT_GE(log.times[1] - log.times[0], ScreenCaptureManager::kStillRepeat);
+    EXPECT_NE(frames[2].get(), frames[1].get());
+    EXPECT_EQ(frames[3].get(), frames[2].get());
 }
 
 // Frames die on any thread; their pixels go back to the pool that lent them, a few at most,

@@ -42,6 +42,13 @@ protected:
                          &target->session, &SessionManager::acceptSession);
     }
 
+    // Fresh devices that can only meet through the relay node at `port` (a test's own).
+    void makeDevicesBehindRelay(quint16 port) {
+        makeDevices(300, /*blockP2P=*/true);
+        master->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), port);
+        target->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), port);
+    }
+
     // Master initiates with the password; both ends reach Connected.
     void connectPair() {
         master->session.initiateSession(target->clientId(), kPassword);

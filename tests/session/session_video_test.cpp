@@ -251,10 +251,8 @@ TEST_F(SessionVideo, OnASlowLinkThePictureStaysCurrentInsteadOfFallingBehind) {
     if (test::kAddressSanitizer) {
         GTEST_SKIP() << "a timing figure; the sanitizers slow the encoder several times over";
     }
-    makeDevices(300, /*blockP2P=*/true);
     ThrottledRelay relay;
-    master->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), relay.port());
-    target->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), relay.port());
+    makeDevicesBehindRelay(relay.port());
     // A changing random texture: the encoder's 500 kbit/s, more than twice what the link carries.
     target->screen->noise = true;
     Pictures pictures(master->session);
@@ -386,10 +384,8 @@ int linesWith(const test::LogCapture& log, spdlog::level::level_enum level,
 // Key frames come only when asked: a lost video packet must make the Master ask, and a lost
 // answer must make it ask again, or the picture stays frozen for good.
 TEST_F(SessionVideo, ALostVideoPacketIsRepairedByAKeyFrameTheMasterAsksFor) {
-    makeDevices(300, /*blockP2P=*/true);
     LossyRelay relay;
-    master->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), relay.port());
-    target->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), relay.port());
+    makeDevicesBehindRelay(relay.port());
     Pictures pictures(master->session);
     connectPair();
     ASSERT_EQ(master->session.connectionMethod(), "relay");
@@ -428,10 +424,8 @@ TEST_F(SessionVideo, ALostVideoPacketIsRepairedByAKeyFrameTheMasterAsksFor) {
 // the Target repeats its last picture once the screen is still, and the Master, unable to
 // decode the repetition, asks for the key frame that shows the screen as it is.
 TEST_F(SessionVideo, ALostLastPictureBeforeAStillScreenIsRepaired) {
-    makeDevices(300, /*blockP2P=*/true);
     LossyRelay relay;
-    master->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), relay.port());
-    target->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), relay.port());
+    makeDevicesBehindRelay(relay.port());
     Pictures pictures(master->session);
     connectPair();
     ASSERT_WAIT(pictures.frames.size() >= 5, 10000);
