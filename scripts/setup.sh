@@ -47,6 +47,8 @@ PACKAGES=(
     chromium
     # a TURN relay, for the tests that connect through one
     coturn
+    # the Windows backends: cross-compiled (posix threads), GoogleTest from source, run under wine
+    g++-mingw-w64-x86-64-posix googletest wine wine64
 )
 
 missing=()

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Sets everything up, builds, and runs every test: the full build in ./build, then the core
-# libraries again with clang, AddressSanitizer and UndefinedBehaviorSanitizer in ./build-asan,
-# where the fuzz targets are built too and run briefly.
+# Sets everything up, builds, and runs every test: the full build in ./build, the Windows
+# backends cross-compiled in ./build-windows and run under wine, then the core libraries again
+# with clang, AddressSanitizer and UndefinedBehaviorSanitizer in ./build-asan, where the fuzz
+# targets are built too and run briefly.
 # Every step runs even when an earlier one failed, so one failure does not hide the others; the
 # exit status is non-zero when any step failed, and the failed steps are named at the end.
 set -euo pipefail
@@ -25,6 +26,13 @@ step "package check" scripts/check-packages.sh build
 
 echo "== tests (build)"
 step "tests" ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
+
+echo "== Windows backends (build-windows: mingw-w64, tests under wine on a private Xvfb)"
+if command -v wine >/dev/null; then
+    step "windows tests" scripts/test-windows.sh build-windows
+else
+    echo "wine is not installed: the Windows tests are skipped"
+fi
 
 echo "== Debian packages (built from this build, checked, lintian)"
 step "packages" scripts/package.sh build

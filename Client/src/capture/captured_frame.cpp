@@ -1,8 +1,15 @@
 #include "capture/captured_frame.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace nimbral {
+
+std::int64_t monotonicMilliseconds() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 CapturedFrame::~CapturedFrame() {
     if (const std::shared_ptr<FrameBufferPool> home = pool.lock()) {

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include <QMetaType>
-
 namespace nimbral {
 
 struct DirtyRect {
@@ -85,5 +83,3 @@ public:
 std::int64_t monotonicMilliseconds();
 
 } // namespace nimbral
-
-Q_DECLARE_METATYPE(std::shared_ptr<nimbral::CapturedFrame>)

@@ -8,12 +8,6 @@
 
 namespace nimbral {
 
-std::int64_t monotonicMilliseconds() {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(
-               std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
 ScreenCaptureManager::ScreenCaptureManager(std::unique_ptr<IScreenCaptureBackend> backend,
                                            QObject* parent)
     : QObject(parent)

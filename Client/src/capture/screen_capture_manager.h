@@ -7,6 +7,7 @@
 #include <memory>
 #include <mutex>
 
+#include <QMetaType>
 #include <QObject>
 #include <QThread>
 
@@ -71,3 +72,5 @@ private:
 };
 
 } // namespace nimbral
+
+Q_DECLARE_METATYPE(std::shared_ptr<nimbral::CapturedFrame>)

@@ -18,11 +18,10 @@
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/spdlog.h>
 
-#include "capture/x11_getimage_capture_backend.h"
-#include "capture/x11_shm_capture_backend.h"
+#include "capture/capture_backend_chain.h"
 #include "core/auth_controller.h"
 #include "core/settings_controller.h"
-#include "input/x11_input_backend.h"
+#include "input/platform_input.h"
 #include "network/api_client.h"
 #include "network/heartbeat_service.h"
 #include "network/p2p_transport.h"
@@ -197,14 +196,14 @@ int runCore(QCoreApplication& app, const QStringList& arguments, bool serviceMod
     // As Target the service shares the screen of the graphical session in front.
     session.setInputBackendFactory([&sessions] {
         useDisplayOfSharedSession(sessions);
-        return std::make_unique<X11InputBackend>();
+        return makePlatformInputBackend();
     });
     session.setCaptureBackends(
         [&sessions] {
             useDisplayOfSharedSession(sessions);
-            return std::make_unique<X11ShmCaptureBackend>();
+            return makePrimaryCaptureBackend();
         },
-        [] { return std::make_unique<X11GetImageCaptureBackend>(); });
+        makeFallbackCaptureBackend);
     session.setCaptureFrameRate(settings.targetFps());
     session.setEncoderQuality(settings.encoderCqLevel(), settings.encoderPreset());
     session.setClipboardSharingEnabled(settings.clipboardSharing());

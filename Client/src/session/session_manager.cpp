@@ -565,20 +565,11 @@ void SessionManager::startStreaming() {
 }
 
 bool SessionManager::startCapture() {
-    std::unique_ptr<IScreenCaptureBackend> backend =
-        m_primaryCapture ? m_primaryCapture() : nullptr;
-    if (backend && backend->initialize(static_cast<std::int32_t>(m_monitorIndex))) {
-        spdlog::info("Using DXGI screen capture backend (monitor {})", m_monitorIndex);
-    } else {
-        spdlog::warn("DXGI capture unavailable, falling back to GDI");
-        backend = m_fallbackCapture ? m_fallbackCapture() : nullptr;
-        if (backend && backend->initialize(static_cast<std::int32_t>(m_monitorIndex))) {
-            spdlog::info("Using GDI screen capture backend (RDP-compatible)");
-        } else {
-            spdlog::error("Failed to initialize any screen capture backend");
-            emit sessionError(tr("Failed to start screen capture."));
-            return false;
-        }
+    std::unique_ptr<IScreenCaptureBackend> backend = openCaptureBackend(
+        m_primaryCapture, m_fallbackCapture, static_cast<std::int32_t>(m_monitorIndex));
+    if (!backend) {
+        emit sessionError(tr("Failed to start screen capture."));
+        return false;
     }
     if (m_captureManager) {
         m_captureManager->stop(); // its worker uses the encoder about to be replaced

@@ -17,6 +17,7 @@
 #include <QTimer>
 #include <nlohmann/json.hpp>
 
+#include "capture/capture_backend_chain.h"
 #include "capture/captured_frame.h"
 #include "codec/video_decoder.h"
 #include "input/input_event.h"
@@ -168,7 +169,6 @@ public:
         m_inputBackendFactory = std::move(factory);
     }
     // The Target's screen readers: the primary one, and the one tried when it cannot start.
-    using CaptureBackendFactory = std::function<std::unique_ptr<IScreenCaptureBackend>()>;
     void setCaptureBackends(CaptureBackendFactory primary, CaptureBackendFactory fallback) {
         m_primaryCapture = std::move(primary);
         m_fallbackCapture = std::move(fallback);

@@ -1,11 +1,10 @@
 #include "ui/client_core.h"
 
-#include "capture/x11_getimage_capture_backend.h"
-#include "capture/x11_shm_capture_backend.h"
+#include "capture/capture_backend_chain.h"
 #include "core/auth_controller.h"
 #include "core/machine_fingerprint.h"
 #include "core/settings_controller.h"
-#include "input/x11_input_backend.h"
+#include "input/platform_input.h"
 #include "network/api_client.h"
 #include "network/heartbeat_service.h"
 #include "network/p2p_transport.h"
@@ -26,11 +25,10 @@ ClientCore::ClientCore(SettingsController& settings, const ClientOptions& option
     m_session->setCaptureFrameRate(settings.targetFps());
     m_session->setEncoderQuality(settings.encoderCqLevel(), settings.encoderPreset());
     m_session->setClipboardSharingEnabled(settings.clipboardSharing());
-    // The Master's input lands on this desktop through XTest when this device is the Target.
-    m_session->setInputBackendFactory([] { return std::make_unique<X11InputBackend>(); });
-    // This desktop as the Target shows it: MIT-SHM with damage first, plain XGetImage after.
-    m_session->setCaptureBackends([] { return std::make_unique<X11ShmCaptureBackend>(); },
-                                  [] { return std::make_unique<X11GetImageCaptureBackend>(); });
+    // The Master's input lands on this desktop when this device is the Target, shown by this
+    // platform's readers (MIT-SHM with damage first, plain XGetImage after; DXGI then GDI).
+    m_session->setInputBackendFactory(makePlatformInputBackend);
+    m_session->setCaptureBackends(makePrimaryCaptureBackend, makeFallbackCaptureBackend);
     if (options.profileDirectory) {
         // A device of its own per profile: the machine's fingerprint alone would give every
         // profile on this machine the same client ID.

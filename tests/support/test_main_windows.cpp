@@ -1,0 +1,25 @@
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "windows_test_support.h"
+
+namespace nimbral::test {
+ChildRole findChildRole(const std::string& role);
+}
+
+// Either the tests, or ("--child <role>") one role of a second process a test started.
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--child") == 0) {
+        const nimbral::test::ChildRole body = nimbral::test::findChildRole(argv[2]);
+        if (body == nullptr) {
+            std::fprintf(stderr, "unknown child role %s\n", argv[2]);
+            return 98;
+        }
+        return body();
+    }
+    testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
