@@ -125,6 +125,57 @@ TEST(Av1Codec, KeyFramesOnlyWhenAskedAndALostPacketWaitsForOne) {
     EXPECT_EQ(warnings, 1) << "one warning per break, not one per packet";
 }
 
+// A still screen's repetition: encoded again as usual, the picture would keep improving by small
+// steps (and the viewer would draw it again each time); marked unchanged, at the sessions' speed
+// it decodes to exactly the picture before, costs a few bytes, and later deltas still decode.
+TEST(Av1Codec, AnUnchangedFrameDecodesToExactlyThePreviousPicture) {
+    const int width = 640;
+    const int height = 360;
+    for (const int cq : {23, 45}) {
+        EncoderConfig config = configFor(width, height, cq);
+        config.preset = "13"; // what sessions use
+        AV1Encoder encoder;
+        ASSERT_TRUE(encoder.initialize(config));
+        EXPECT_EQ(encoder.encodeUnchanged(0), nullptr) << "nothing to repeat yet";
+        AV1Decoder decoder;
+        ASSERT_TRUE(decoder.initialize(0, 0));
+        std::unique_ptr<DecodedFrame> previous;
+        for (int index = 0; index < 8; ++index) {
+            const Bytes source = nv12Of(width, height, index);
+            auto packet = encoder.encode(source.data(), width, height, index, false);
+            ASSERT_TRUE(packet);
+            previous = decoder.decode(packet->data.data(), packet->data.size(), index);
+            ASSERT_TRUE(previous);
+            if (index % 3 != 2) {
+                continue;
+            }
+            // The same source again, as usual: not the same picture (the test's premise).
+            auto again = encoder.encode(source.data(), width, height, index, false);
+            ASSERT_TRUE(again);
+            auto refined = decoder.decode(again->data.data(), again->data.size(), index);
+            ASSERT_TRUE(refined);
+            previous = std::move(refined);
+
+            auto unchanged = encoder.encodeUnchanged(index);
+            ASSERT_TRUE(unchanged) << "CQ " << cq << " frame " << index;
+            EXPECT_FALSE(unchanged->isKeyframe);
+            EXPECT_LT(unchanged->data.size(), 128u) << "CQ " << cq << " frame " << index;
+            auto copy = decoder.decode(unchanged->data.data(), unchanged->data.size(), index);
+            ASSERT_TRUE(copy);
+            EXPECT_EQ(copy->yPlane, previous->yPlane) << "CQ " << cq << " frame " << index;
+            EXPECT_EQ(copy->uvPlane, previous->uvPlane) << "CQ " << cq << " frame " << index;
+            EXPECT_FALSE(decoder.needsKeyFrame());
+        }
+        // After the repetitions the stream goes on with full quality.
+        const Bytes source = nv12Of(width, height, 20);
+        auto packet = encoder.encode(source.data(), width, height, 20, false);
+        ASSERT_TRUE(packet);
+        auto picture = decoder.decode(packet->data.data(), packet->data.size(), 20);
+        ASSERT_TRUE(picture);
+        EXPECT_GT(test::psnr(picture->yPlane.data(), source.data(), picture->yPlane.size()), 45.0);
+    }
+}
+
 TEST(Av1Encoder, PresetAndQualityMapping) {
     EXPECT_EQ(AV1Encoder::speedForPreset("8"), 6);
     EXPECT_EQ(AV1Encoder::speedForPreset("12"), 9);

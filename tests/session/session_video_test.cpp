@@ -449,5 +449,32 @@ TEST_F(SessionVideo, ALostLastPictureBeforeAStillScreenIsRepaired) {
               1);
 }
 
+// A still screen's repetition of its last picture still travels (a Master that lost that picture
+// needs it), but a Master that has it shows nothing new and draws nothing again.
+TEST_F(SessionVideo, TheRepeatedLastPictureOfAStillScreenIsNotDrawnAgain) {
+    LossyRelay relay;
+    makeDevicesBehindRelay(relay.port());
+    Pictures pictures(master->session);
+    connectPair();
+    ASSERT_WAIT(pictures.frames.size() >= 5, 10000);
+    target->screen->framesLeft = 2;
+    ASSERT_WAIT(target->screen->framesLeft == 0, 5000);
+    const int last = [this] {
+        const std::lock_guard lock(target->screen->mutex);
+        return static_cast<int>(target->screen->capturedAt.size()) - 1;
+    }();
+    ASSERT_WAIT(indexShownBy(*pictures.frames.back()) == last, 5000);
+    const std::size_t shown = pictures.frames.size();
+    const int sent = relay.videoSeen;
+    ASSERT_WAIT(relay.videoSeen > sent, 3000) << "the still screen's repetition never came";
+    QTest::qWait(300); // time for it to be decoded
+    EXPECT_EQ(pictures.frames.size(), shown);
+
+    // The screen moves again: every new picture is shown.
+    target->screen->framesLeft = 3;
+    ASSERT_WAIT(pictures.frames.size() >= shown + 3, 5000);
+    EXPECT_NE(indexShownBy(*pictures.frames.back()), last);
+}
+
 } // namespace
 } // namespace nimbral

@@ -181,9 +181,38 @@ std::unique_ptr<EncodedPacket> AV1Encoder::encode(const std::uint8_t* nv12, std:
         }
     }
 
+    return compress(timestamp, forceKeyframe ? AOM_EFLAG_FORCE_KF : 0);
+}
+
+std::unique_ptr<EncodedPacket> AV1Encoder::encodeUnchanged(std::int64_t timestamp) {
+    if (!m_initialized || m_frameIndex == 0) {
+        return nullptr;
+    }
+    // Every block inactive and no loop filter: each block becomes a skipped copy of the previous
+    // picture, so the encoder does almost no work, and at the real-time speed (cpu-used 10) the
+    // decoder's picture stays bit for bit what it was. At slower speeds libaom still deblocks
+    // the chroma of some block edges and the picture changes a little. Both settings hold for
+    // this frame only.
+    aom_active_map_t map{};
+    map.rows = static_cast<unsigned>((m_config.height + 15) / 16);
+    map.cols = static_cast<unsigned>((m_config.width + 15) / 16);
+    m_inactiveMap.assign(static_cast<std::size_t>(map.rows) * map.cols, 0);
+    map.active_map = m_inactiveMap.data();
+    if (aom_codec_control(&m_codec, AOME_SET_ACTIVEMAP, &map) != AOM_CODEC_OK) {
+        return nullptr;
+    }
+    aom_codec_control(&m_codec, AV1E_SET_LOOPFILTER_CONTROL, 0);
+    std::unique_ptr<EncodedPacket> packet = compress(timestamp, 0);
+    aom_codec_control(&m_codec, AV1E_SET_LOOPFILTER_CONTROL, 1);
+    map.active_map = nullptr; // every block active again
+    aom_codec_control(&m_codec, AOME_SET_ACTIVEMAP, &map);
+    return packet;
+}
+
+std::unique_ptr<EncodedPacket> AV1Encoder::compress(std::int64_t timestamp,
+                                                    aom_enc_frame_flags_t flags) {
     const aom_codec_err_t result =
-        aom_codec_encode(&m_codec, &m_image, static_cast<aom_codec_pts_t>(m_frameIndex), 1,
-                         forceKeyframe ? AOM_EFLAG_FORCE_KF : 0);
+        aom_codec_encode(&m_codec, &m_image, static_cast<aom_codec_pts_t>(m_frameIndex), 1, flags);
     if (result != AOM_CODEC_OK) {
         spdlog::error("AV1Encoder: aom_codec_encode failed: {}", aom_codec_err_to_string(result));
         return nullptr;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include <aom/aom_encoder.h>
 #include <aom/aom_image.h>
 
@@ -23,6 +25,7 @@ public:
     std::unique_ptr<EncodedPacket> encode(const std::uint8_t* nv12, std::int32_t width,
                                           std::int32_t height, std::int64_t timestamp,
                                           bool forceKeyframe) override;
+    std::unique_ptr<EncodedPacket> encodeUnchanged(std::int64_t timestamp) override;
     bool isInitialized() const override { return m_initialized; }
     void updateBitrate(std::int32_t kbps) override;
     std::pair<std::int32_t, std::int32_t> configuredSize() const override {
@@ -35,6 +38,7 @@ public:
 
 private:
     void release();
+    std::unique_ptr<EncodedPacket> compress(std::int64_t timestamp, aom_enc_frame_flags_t flags);
 
     aom_codec_ctx_t m_codec{};
     aom_image_t m_image{};
@@ -43,6 +47,7 @@ private:
     bool m_imageAllocated = false;
     EncoderConfig m_config;
     std::uint64_t m_frameIndex = 0;
+    std::vector<unsigned char> m_inactiveMap; // one entry per 16x16 block, all 0
     bool m_initialized = false;
 };
 

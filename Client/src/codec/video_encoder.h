@@ -40,6 +40,13 @@ public:
     virtual std::unique_ptr<EncodedPacket> encode(const std::uint8_t* nv12, std::int32_t width,
                                                   std::int32_t height, std::int64_t timestamp,
                                                   bool forceKeyframe) = 0;
+    // The last frame once more, unchanged: a picture that decodes to exactly the previous one.
+    // Empty when there was no previous frame, or where the codec cannot say it (then the caller
+    // encodes the frame as usual).
+    virtual std::unique_ptr<EncodedPacket> encodeUnchanged(std::int64_t timestamp) {
+        (void)timestamp;
+        return nullptr;
+    }
     virtual bool isInitialized() const = 0;
     virtual void updateBitrate(std::int32_t kbps) = 0;
     virtual std::pair<std::int32_t, std::int32_t> configuredSize() const = 0;

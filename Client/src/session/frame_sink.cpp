@@ -40,10 +40,32 @@ void FrameSink::operator()(const std::shared_ptr<CapturedFrame>& frame) {
         frame->data.size() < static_cast<std::size_t>(frame->stride) * frame->height) {
         return;
     }
-    m_nv12->resize(static_cast<std::size_t>(width) * height * 3 / 2);
-    m_converter->convert(frame->data.data(), width, height, frame->stride, m_nv12->data(),
-                         m_nv12->size());
+    std::unique_ptr<EncodedPacket> packet;
+    if (!m_keyframeOwed && m_lastEncoded.lock() == frame && m_encoder->isInitialized() &&
+        m_encoder->configuredSize() == std::pair{width, height}) {
+        packet = m_encoder->encodeUnchanged(frame->timestamp);
+    }
+    if (!packet) {
+        packet = encodeFrame(*frame, width, height);
+    }
+    if (!packet || packet->data.empty()) {
+        return;
+    }
+    const std::vector<std::uint8_t> sealed = m_cipher->encrypt(packet->data);
+    if (sealed.empty()) {
+        return;
+    }
+    m_keyframeOwed = m_keyframeOwed && !packet->isKeyframe;
+    m_lastEncoded = frame;
+    m_session->queueVideoPacket(QByteArray(reinterpret_cast<const char*>(sealed.data()),
+                                           static_cast<qsizetype>(sealed.size())));
+}
 
+std::unique_ptr<EncodedPacket> FrameSink::encodeFrame(const CapturedFrame& frame, int width,
+                                                      int height) {
+    m_nv12->resize(static_cast<std::size_t>(width) * height * 3 / 2);
+    m_converter->convert(frame.data.data(), width, height, frame.stride, m_nv12->data(),
+                         m_nv12->size());
     if (m_encoder->isInitialized()) {
         const auto [configuredWidth, configuredHeight] = m_encoder->configuredSize();
         if (configuredWidth != width || configuredHeight != height) {
@@ -61,21 +83,10 @@ void FrameSink::operator()(const std::shared_ptr<CapturedFrame>& frame) {
         config.preset = m_settings.preset;
         if (!m_encoder->initialize(config)) {
             spdlog::error("Failed to initialize AV1 encoder ({}x{})", width, height);
-            return;
+            return nullptr;
         }
     }
-    const std::unique_ptr<EncodedPacket> packet =
-        m_encoder->encode(m_nv12->data(), width, height, frame->timestamp, m_keyframeOwed);
-    if (!packet || packet->data.empty()) {
-        return;
-    }
-    const std::vector<std::uint8_t> sealed = m_cipher->encrypt(packet->data);
-    if (sealed.empty()) {
-        return;
-    }
-    m_keyframeOwed = m_keyframeOwed && !packet->isKeyframe;
-    m_session->queueVideoPacket(QByteArray(reinterpret_cast<const char*>(sealed.data()),
-                                           static_cast<qsizetype>(sealed.size())));
+    return m_encoder->encode(m_nv12->data(), width, height, frame.timestamp, m_keyframeOwed);
 }
 
 } // namespace nimbral

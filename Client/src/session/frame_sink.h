@@ -12,6 +12,7 @@ class FrameConverter;
 class IVideoEncoder;
 class SessionManager;
 struct CapturedFrame;
+struct EncodedPacket;
 
 // The Target's work on every captured frame, run on the capture thread: convert to NV12,
 // encode (re-initialising the encoder when the size changes), seal, and hand the sealed packet
@@ -34,6 +35,9 @@ public:
     void operator()(const std::shared_ptr<CapturedFrame>& frame);
 
 private:
+    // Converts and encodes (re-initialising the encoder for a new size); empty on failure.
+    std::unique_ptr<EncodedPacket> encodeFrame(const CapturedFrame& frame, int width, int height);
+
     SessionManager* m_session;
     IVideoEncoder* m_encoder;
     FrameConverter* m_converter;
@@ -44,6 +48,9 @@ private:
     bool m_keyframeOwed = false;
     // Reused while the size stays; the sink is copied into the capture manager once.
     std::shared_ptr<std::vector<std::uint8_t>> m_nv12;
+    // The frame last encoded: the capture hands a still screen's last frame over again as the
+    // same object, and that repetition is encoded as "unchanged".
+    std::weak_ptr<const CapturedFrame> m_lastEncoded;
 };
 
 } // namespace nimbral

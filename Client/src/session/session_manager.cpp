@@ -560,6 +560,7 @@ void SessionManager::startStreaming() {
         m_decoder = std::make_unique<AV1Decoder>();
         m_decoder->initialize(0, 0);
         m_keyFrameAskedAt.invalidate();
+        m_lastPicture.reset();
         spdlog::info("Master streaming started (decoder ready)");
     }
 }
@@ -906,6 +907,15 @@ void SessionManager::handleCommand(const std::string& command) {
     }
 }
 
+namespace {
+
+bool samePicture(const DecodedFrame& a, const DecodedFrame& b) {
+    return a.width == b.width && a.height == b.height && a.yStride == b.yStride &&
+           a.uvStride == b.uvStride && a.yPlane == b.yPlane && a.uvPlane == b.uvPlane;
+}
+
+} // namespace
+
 void SessionManager::handleVideo(const std::vector<std::uint8_t>& packet) {
     if (!m_decoder) {
         m_decoder = std::make_unique<AV1Decoder>();
@@ -915,8 +925,11 @@ void SessionManager::handleVideo(const std::vector<std::uint8_t>& packet) {
                                  std::chrono::steady_clock::now().time_since_epoch())
                                  .count();
     std::unique_ptr<DecodedFrame> picture = m_decoder->decode(packet.data(), packet.size(), now);
-    if (picture) {
-        emit frameDecoded(std::shared_ptr<DecodedFrame>(std::move(picture)));
+    // Drawing a full picture costs far more than comparing it; a repetition is decoded (it is
+    // the decoder's reference) but not drawn again.
+    if (picture && !(m_lastPicture && samePicture(*picture, *m_lastPicture))) {
+        m_lastPicture = std::shared_ptr<DecodedFrame>(std::move(picture));
+        emit frameDecoded(m_lastPicture);
     }
     if (!m_decoder->needsKeyFrame()) {
         m_keyFrameAskedAt.invalidate();

@@ -258,6 +258,8 @@ private:
     std::unique_ptr<FrameConverter> m_converter;
     std::unique_ptr<IVideoDecoder> m_decoder;
     QElapsedTimer m_keyFrameAskedAt; // invalid while the pictures decode
+    // The picture last shown: a still Target repeats its last one, which needs no second drawing.
+    std::shared_ptr<DecodedFrame> m_lastPicture;
     std::unique_ptr<InputForwarder> m_inputForwarder;
     std::unique_ptr<ClipboardSharing> m_clipboard;
     bool m_clipboardSharingEnabled = true;
