@@ -34,6 +34,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
+mkdir -p "$WINEPREFIX"
 wineserver -p # one wine session for every test program, ended by the trap
 wineboot --init >/dev/null 2>&1 || true
 ctest --test-dir "$build" --output-on-failure --timeout 300 "${@:2}"
