@@ -17,6 +17,7 @@ add_library(spdlog::spdlog ALIAS nimbral_spdlog_header_only)
 add_subdirectory(Client/src/platform)
 add_subdirectory(Client/src/capture)
 add_subdirectory(Client/src/input)
+add_subdirectory(Client/src/service)
 
 if(NIMBRAL_BUILD_TESTS)
     enable_testing()

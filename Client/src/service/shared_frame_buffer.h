@@ -7,8 +7,6 @@
 #include <string>
 #include <vector>
 
-#include <sys/types.h>
-
 namespace nimbral {
 
 // One NV12 frame, the latest, handed from the service to its agent through shared memory.
@@ -36,7 +34,13 @@ public:
     static constexpr std::size_t kDefaultSize = 16777216;
     static constexpr std::uint64_t kWritingFrameId = ~std::uint64_t(0);
     // The service's section; tests use names of their own.
+#ifdef _WIN32
+    static constexpr const char* kDefaultName = "Local\\NimbralFrame";
+#else
     static constexpr const char* kDefaultName = "/NimbralFrame";
+#endif
+    // A user of the system (a uid on Linux); Windows opens the section to every account.
+    using UserId = std::uint32_t;
 
     SharedFrameBuffer();
     ~SharedFrameBuffer();
@@ -46,16 +50,20 @@ public:
     // Writer: (re)creates the section, replacing whatever had the name, with mode 0600 and
     // owned by `reader` when given (the agent's user: only it may read the screen); otherwise by
     // the creating user.
-    bool create(const std::string& name, std::size_t maxSize, std::optional<uid_t> reader = {});
+    bool create(const std::string& name, std::size_t maxSize, std::optional<UserId> reader = {});
     // Hands the section to another reader (a new agent user); false when that is refused.
-    bool setReader(uid_t reader);
+    bool setReader(UserId reader);
     bool writeFrame(std::uint32_t width, std::uint32_t height, std::uint32_t yStride,
                     std::uint32_t uvStride, const std::uint8_t* data, std::size_t size);
     std::uint64_t frameId() const;
     // Unmaps; a writer also removes the section's name.
     void close();
-    bool isOpen() const { return m_view != nullptr; }
-    std::size_t mappedSize() const { return m_size; }
+    bool isOpen() const {
+        return m_view != nullptr;
+    }
+    std::size_t mappedSize() const {
+        return m_size;
+    }
 
     // Reader: opens an existing section for reading. Refused when it is not owned by this user
     // or root, or others may write it: then it is not the service's.
@@ -77,7 +85,8 @@ public:
     ReadStatus readFrame(std::uint64_t newerThan, Frame& frame) const;
 
 private:
-    int m_fd = -1;
+    int m_fd = -1;             // the POSIX shared memory object
+    void* m_mapping = nullptr; // the Windows section handle
     void* m_view = nullptr;
     std::size_t m_size = 0;
     bool m_writable = false;

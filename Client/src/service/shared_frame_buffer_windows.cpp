@@ -1,0 +1,110 @@
+#include "service/shared_frame_buffer.h"
+
+#include <cstring>
+#include <string>
+
+#include <windows.h>
+
+#include <spdlog/spdlog.h>
+
+namespace nimbral {
+
+namespace {
+
+std::wstring wide(const std::string& utf8) {
+    const int length =
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    std::wstring result(static_cast<std::size_t>(length), L'\0');
+    ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), result.data(),
+                          length);
+    return result;
+}
+
+} // namespace
+
+SharedFrameBuffer::SharedFrameBuffer() = default;
+
+SharedFrameBuffer::~SharedFrameBuffer() {
+    close();
+}
+
+void SharedFrameBuffer::close() {
+    if (m_view != nullptr) {
+        ::UnmapViewOfFile(m_view);
+        m_view = nullptr;
+    }
+    if (m_mapping != nullptr) {
+        ::CloseHandle(m_mapping);
+        m_mapping = nullptr;
+    }
+    m_size = 0;
+    m_writable = false;
+}
+
+bool SharedFrameBuffer::create(const std::string& name, std::size_t maxSize,
+                               std::optional<UserId> reader) {
+    (void)reader; // the null access list below lets the agent's account open it
+    close();
+    if (maxSize <= kHeaderSize) {
+        spdlog::error("SharedFrameBuffer::create: maxSize {} is too small", maxSize);
+        return false;
+    }
+    SECURITY_DESCRIPTOR descriptor;
+    ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
+    ::SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
+    SECURITY_ATTRIBUTES attributes{};
+    attributes.nLength = sizeof(attributes);
+    attributes.lpSecurityDescriptor = &descriptor;
+    const auto size = static_cast<std::uint64_t>(maxSize);
+    m_mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE,
+                                     static_cast<DWORD>(size >> 32), static_cast<DWORD>(size),
+                                     wide(name).c_str());
+    if (m_mapping == nullptr) {
+        spdlog::error("SharedFrameBuffer::create: CreateFileMappingW failed (error {})",
+                      ::GetLastError());
+        return false;
+    }
+    m_view = ::MapViewOfFile(m_mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
+    if (m_view == nullptr) {
+        spdlog::error("SharedFrameBuffer::create: MapViewOfFile failed (error {})",
+                      ::GetLastError());
+        close();
+        return false;
+    }
+    m_size = maxSize;
+    m_writable = true;
+    m_counter = 0;
+    m_name = name;
+    std::memset(m_view, 0, kHeaderSize);
+    spdlog::info("SharedFrameBuffer created: name='{}', size={}", name, maxSize);
+    return true;
+}
+
+bool SharedFrameBuffer::setReader(UserId reader) {
+    (void)reader;
+    return m_mapping != nullptr;
+}
+
+bool SharedFrameBuffer::openForReading(const std::string& name) {
+    close();
+    m_mapping = ::OpenFileMappingW(FILE_MAP_READ, FALSE, wide(name).c_str());
+    if (m_mapping == nullptr) {
+        spdlog::warn("SharedFrameBuffer: cannot open '{}' (error {})", name, ::GetLastError());
+        return false;
+    }
+    m_view = ::MapViewOfFile(m_mapping, FILE_MAP_READ, 0, 0, 0);
+    MEMORY_BASIC_INFORMATION region{};
+    if (m_view == nullptr || ::VirtualQuery(m_view, &region, sizeof(region)) == 0 ||
+        region.RegionSize <= kHeaderSize) {
+        spdlog::error("SharedFrameBuffer: '{}' cannot be mapped as a frame buffer (error {})", name,
+                      ::GetLastError());
+        close();
+        return false;
+    }
+    // The view spans whole pages: at least the section's size, never less.
+    m_size = region.RegionSize;
+    m_name = name;
+    return true;
+}
+
+} // namespace nimbral
