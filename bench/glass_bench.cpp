@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -346,20 +347,32 @@ public:
         close(fds[1]);
         char buffer[32] = {};
         pollfd wait{fds[0], POLLIN, 0};
-        const bool told =
-            m_pid > 0 && poll(&wait, 1, 10000) > 0 && read(fds[0], buffer, sizeof buffer - 1) > 0;
+        // A signal (a child of this process ending) interrupts the wait; it goes on, since
+        // giving up closes the pipe and the server then dies on writing its number.
+        int ready = -1;
+        do {
+            ready = m_pid > 0 ? poll(&wait, 1, 20000) : 0;
+        } while (ready < 0 && errno == EINTR);
+        ssize_t got = -1;
+        do {
+            got = ready > 0 ? read(fds[0], buffer, sizeof buffer - 1) : 0;
+        } while (got < 0 && errno == EINTR);
+        const bool told = got > 0;
         close(fds[0]);
         if (!told) {
+            m_problem = ready == 0 ? "it named no display within 20 s" : "its pipe broke";
             return false;
         }
         const std::string number = std::string(buffer).substr(0, std::string(buffer).find('\n'));
         if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) {
+            m_problem = "it named no usable display";
             return false;
         }
         m_display = ":" + number;
         // Only a server that answers is used; otherwise the figures stop at the decoded frame.
         Display* probe = XOpenDisplay(m_display.c_str());
         if (probe == nullptr) {
+            m_problem = "its display " + m_display + " does not answer";
             return false;
         }
         XCloseDisplay(probe);
@@ -372,10 +385,12 @@ public:
         }
     }
     const std::string& display() const { return m_display; }
+    const std::string& problem() const { return m_problem; }
 
 private:
     pid_t m_pid = -1;
     std::string m_display;
+    std::string m_problem;
 };
 
 } // namespace
@@ -385,6 +400,10 @@ int main(int argc, char** argv) {
     // The Master's screen first: the application (and so the view) lives there.
     MasterXvfb masterScreen;
     const bool drawing = masterScreen.start();
+    if (!drawing) {
+        std::printf("glass bench: the Master's Xvfb is not usable (%s): drawing is not measured\n",
+                    masterScreen.problem().c_str());
+    }
     const QByteArray masterDisplay = QByteArray::fromStdString(masterScreen.display());
     if (drawing) {
         qputenv("DISPLAY", masterDisplay);
