@@ -20,9 +20,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         NIMBRAL_FUZZ_CHECK(reader.buffered() <= offset + chunk - taken);
         for (const nlohmann::json& message : result.messages) {
             // What the service would send back reads back the same.
-            const QByteArray again = nimbral::encodeIpcMessage(message);
+            const std::string again = nimbral::encodeIpcMessage(message);
             nimbral::IpcMessageReader echo(nimbral::IpcMessageReader::kAgentLimit);
-            const auto reread = echo.append(again.constData(), again.size());
+            const auto reread = echo.append(again.data(), again.size());
             NIMBRAL_FUZZ_CHECK(reread.messages.size() == 1 && reread.messages[0] == message);
             if (message.is_object()) {
                 const auto event = message.find("event");

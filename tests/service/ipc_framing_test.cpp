@@ -1,5 +1,6 @@
 #include "service/ipc_framing.h"
 
+#include <QByteArray>
 #include <gtest/gtest.h>
 
 namespace nimbral {
@@ -8,7 +9,8 @@ namespace {
 using nlohmann::json;
 
 TEST(IpcFraming, MessagesAreALittleEndianLengthAndCompactSortedJson) {
-    const QByteArray frame = encodeIpcMessage({{"type", "CHAT_MSG"}, {"text", "Grüße"}, {"a", 1}});
+    const QByteArray frame = QByteArray::fromStdString(
+        encodeIpcMessage({{"type", "CHAT_MSG"}, {"text", "Grüße"}, {"a", 1}}));
     const QByteArray text = R"({"a":1,"text":"Grüße","type":"CHAT_MSG"})";
     ASSERT_EQ(frame.size(), text.size() + 4);
     EXPECT_EQ(frame.left(4), QByteArray::fromHex("2a000000")) << "42 bytes: ü and ß raw, two each";
@@ -16,13 +18,14 @@ TEST(IpcFraming, MessagesAreALittleEndianLengthAndCompactSortedJson) {
 
     // A length that needs every byte of the field.
     const std::string big(0x010203, 'x');
-    const QByteArray large = encodeIpcMessage(json(big));
+    const QByteArray large = QByteArray::fromStdString(encodeIpcMessage(json(big)));
     EXPECT_EQ(large.left(4), QByteArray::fromHex("05020100")) << "0x010205: the string's quotes";
 }
 
 TEST(IpcFraming, ReadsWholeMessagesHoweverTheBytesArrive) {
-    const QByteArray one = encodeIpcMessage({{"type", "GET_STATE"}});
-    const QByteArray two = encodeIpcMessage({{"type", "CHAT_SEND"}, {"text", "hi"}});
+    const QByteArray one = QByteArray::fromStdString(encodeIpcMessage({{"type", "GET_STATE"}}));
+    const QByteArray two =
+        QByteArray::fromStdString(encodeIpcMessage({{"type", "CHAT_SEND"}, {"text", "hi"}}));
 
     IpcMessageReader reader(IpcMessageReader::kServiceLimit);
     const QByteArray both = one + two;
@@ -63,7 +66,7 @@ TEST(IpcFraming, BrokenJsonIsSkippedAndTheNextMessageStillCounts) {
     // it must not take the service down either.
     const QByteArray huge("{\"type\":\"INPUT\",\"x\":1E99999}");
     stream.append(char(huge.size())).append('\0').append('\0').append('\0').append(huge);
-    stream.append(encodeIpcMessage({{"type", "GET_STATE"}}));
+    stream.append(QByteArray::fromStdString(encodeIpcMessage({{"type", "GET_STATE"}})));
     const auto result = reader.append(stream.constData(), stream.size());
     EXPECT_EQ(result.parseErrors.size(), 2u);
     ASSERT_EQ(result.messages.size(), 1u);
@@ -95,7 +98,7 @@ TEST(IpcFraming, TheLimitHoldsToTheByte) {
 
     // A whole message of exactly the limit is taken.
     std::string text(IpcMessageReader::kServiceLimit - 2, 'y');
-    const QByteArray exact = encodeIpcMessage(json(text));
+    const QByteArray exact = QByteArray::fromStdString(encodeIpcMessage(json(text)));
     ASSERT_EQ(exact.size(), qsizetype(IpcMessageReader::kServiceLimit) + 4);
     result = service.append(exact.constData(), exact.size());
     ASSERT_EQ(result.messages.size(), 1u);

@@ -32,7 +32,9 @@ public:
             });
         });
     }
-    void send(const json& message) { sendRaw(encodeIpcMessage(message)); }
+    void send(const json& message) {
+        sendRaw(QByteArray::fromStdString(encodeIpcMessage(message)));
+    }
     void sendRaw(const QByteArray& bytes) {
         ASSERT_NE(peer, nullptr);
         peer->write(bytes);

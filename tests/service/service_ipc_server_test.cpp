@@ -38,7 +38,9 @@ public:
         });
     }
 
-    void send(const json& message) { sendRaw(encodeIpcMessage(message)); }
+    void send(const json& message) {
+        sendRaw(QByteArray::fromStdString(encodeIpcMessage(message)));
+    }
     void sendRaw(const QByteArray& bytes) {
         socket.write(bytes);
         socket.flush();
@@ -131,14 +133,16 @@ TEST_F(ServiceIpcServerTest, CommandsInOneReadSplitAcrossReadsAndAfterBrokenJson
     QSignalSpy commands(&server, &ServiceIpcServer::commandReceived);
 
     // Two in one write: both handled, in order.
-    agent.sendRaw(encodeIpcMessage({{"type", "GET_STATE"}}) + encodeIpcMessage({{"type", "FOO"}}));
+    agent.sendRaw(QByteArray::fromStdString(encodeIpcMessage({{"type", "GET_STATE"}}) +
+                                            encodeIpcMessage({{"type", "FOO"}})));
     ASSERT_TRUE(agent.next("STATE"));
     const auto error = agent.next("ERROR");
     ASSERT_TRUE(error.has_value());
     EXPECT_EQ((*error)["message"], "Unknown command: FOO");
 
     // One split over three writes.
-    const QByteArray split = encodeIpcMessage({{"type", "SET_DISPLAY_MODE"}, {"mode", 0}});
+    const QByteArray split =
+        QByteArray::fromStdString(encodeIpcMessage({{"type", "SET_DISPLAY_MODE"}, {"mode", 0}}));
     settings.setDisplayMode(1);
     agent.sendRaw(split.left(2));
     QTest::qWait(50);
@@ -152,7 +156,7 @@ TEST_F(ServiceIpcServerTest, CommandsInOneReadSplitAcrossReadsAndAfterBrokenJson
     QByteArray broken("{\"type\":\"GET_");
     QByteArray frame;
     frame.append(char(broken.size())).append('\0').append('\0').append('\0').append(broken);
-    agent.sendRaw(frame + encodeIpcMessage({{"type", "GET_STATE"}}));
+    agent.sendRaw(frame + QByteArray::fromStdString(encodeIpcMessage({{"type", "GET_STATE"}})));
     ASSERT_TRUE(agent.next("STATE"));
     // No "type", or not an object: logged and skipped.
     agent.send({{"kind", "GET_STATE"}});

@@ -24,24 +24,24 @@ bool flagMember(const json& object, const char* name, bool fallback) {
     return it != object.end() && it->is_boolean() ? it->get<bool>() : fallback;
 }
 
-QByteArray encodeIpcMessage(const nlohmann::json& message) {
+std::string encodeIpcMessage(const nlohmann::json& message) {
     const std::string text = message.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
-    QByteArray frame;
-    frame.reserve(static_cast<qsizetype>(text.size() + 4));
+    std::string frame;
+    frame.reserve(text.size() + 4);
     const auto length = static_cast<std::uint32_t>(text.size());
     for (int shift = 0; shift < 32; shift += 8) {
-        frame.append(static_cast<char>((length >> shift) & 0xFF));
+        frame.push_back(static_cast<char>((length >> shift) & 0xFF));
     }
-    frame.append(text.data(), static_cast<qsizetype>(text.size()));
+    frame.append(text);
     return frame;
 }
 
 IpcMessageReader::Result IpcMessageReader::append(const char* data, std::size_t size) {
     Result result;
-    m_buffer.append(data, static_cast<qsizetype>(size));
-    qsizetype offset = 0;
+    m_buffer.append(data, size);
+    std::size_t offset = 0;
     while (m_buffer.size() - offset >= 4) {
-        const auto* header = reinterpret_cast<const unsigned char*>(m_buffer.constData() + offset);
+        const auto* header = reinterpret_cast<const unsigned char*>(m_buffer.data() + offset);
         const std::uint32_t length = std::uint32_t(header[0]) | (std::uint32_t(header[1]) << 8) |
                                      (std::uint32_t(header[2]) << 16) |
                                      (std::uint32_t(header[3]) << 24);
@@ -51,11 +51,11 @@ IpcMessageReader::Result IpcMessageReader::append(const char* data, std::size_t 
             m_buffer.clear();
             return result;
         }
-        if (m_buffer.size() - offset < qsizetype(length) + 4) {
+        if (m_buffer.size() - offset < std::size_t(length) + 4) {
             break;
         }
-        const char* payload = m_buffer.constData() + offset + 4;
-        offset += qsizetype(length) + 4;
+        const char* payload = m_buffer.data() + offset + 4;
+        offset += std::size_t(length) + 4;
         try {
             result.messages.push_back(nlohmann::json::parse(payload, payload + length));
         } catch (const nlohmann::json::exception& error) {
@@ -63,7 +63,7 @@ IpcMessageReader::Result IpcMessageReader::append(const char* data, std::size_t 
             result.parseErrors.emplace_back(error.what());
         }
     }
-    m_buffer.remove(0, offset);
+    m_buffer.erase(0, offset);
     return result;
 }
 

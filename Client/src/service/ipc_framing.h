@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include <QByteArray>
 #include <nlohmann/json.hpp>
 
 #include "input/input_event.h"
@@ -14,7 +13,7 @@ namespace nimbral {
 
 // The service pipe's framing, the same both ways: a 4-byte little-endian length, then that many
 // bytes of UTF-8 JSON. Compact JSON with sorted keys and raw UTF-8 (nlohmann's defaults).
-QByteArray encodeIpcMessage(const nlohmann::json& message);
+std::string encodeIpcMessage(const nlohmann::json& message);
 
 // Cuts the byte stream from one peer into messages. Each reader has its own limit: the service
 // takes at most 1 MiB from an agent, an agent at most 64 MiB from the service.
@@ -41,7 +40,7 @@ public:
 
 private:
     std::uint32_t m_limit;
-    QByteArray m_buffer;
+    std::string m_buffer;
 };
 
 // A member of the wanted JSON type, or the fallback: a member of another type counts as

@@ -242,7 +242,7 @@ void ServiceIpcClient::sendCommand(const json& command) {
     if (!isConnected()) {
         return;
     }
-    m_socket.write(encodeIpcMessage(command));
+    m_socket.write(QByteArray::fromStdString(encodeIpcMessage(command)));
     m_socket.flush();
 }
 

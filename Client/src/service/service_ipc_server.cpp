@@ -272,7 +272,7 @@ void ServiceIpcServer::sendMessage(const json& message) {
         disconnectAgent();
         return;
     }
-    m_agent->write(encodeIpcMessage(message));
+    m_agent->write(QByteArray::fromStdString(encodeIpcMessage(message)));
     m_agent->flush();
 }
 
