@@ -5,6 +5,7 @@
 
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include "core/auth_controller.h"
 #include "core/settings_controller.h"
@@ -88,10 +89,26 @@ struct DeviceStack {
         return settings;
     }
 
+    // Online, and the server holds this device's session password: the password goes over the
+    // signaling socket as the device comes online, so a PING answered on that socket after it
+    // proves the server has read it. Without that, a Master's session request through the REST
+    // API can overtake it and be refused for a wrong password.
     bool bringOnline() {
         QSignalSpy online(&signaling, &nimbral::SignalingClient::connected);
         auth.authenticate();
-        return online.wait(10000);
+        if (!online.wait(10000)) {
+            return false;
+        }
+        bool answered = false;
+        const QMetaObject::Connection pong = QObject::connect(
+            &signaling, &nimbral::SignalingClient::messageReceived,
+            [&answered](const nlohmann::json& message) {
+                answered = answered || (message.is_object() && message.value("type", "") == "PONG");
+            });
+        signaling.sendMessage({{"type", "PING"}});
+        const bool ok = QTest::qWaitFor([&answered] { return answered; }, 10000);
+        QObject::disconnect(pong);
+        return ok;
     }
 
     QString clientId() const { return settings.clientId(); }
