@@ -24,6 +24,10 @@ std::wstring ownPath() {
 
 } // namespace
 
+std::wstring testProgramPath() {
+    return ownPath();
+}
+
 bool runningUnderWine() {
     HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
     return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
@@ -162,6 +166,21 @@ int runChild(const std::string& role, DWORD timeoutMs) {
     }
     ::CloseHandle(process);
     return result;
+}
+
+namespace {
+std::vector<std::string>& childArgumentStore() {
+    static std::vector<std::string> arguments;
+    return arguments;
+}
+} // namespace
+
+const std::vector<std::string>& childArguments() {
+    return childArgumentStore();
+}
+
+void setChildArguments(std::vector<std::string> arguments) {
+    childArgumentStore() = std::move(arguments);
 }
 
 bool registerChildRole(const char* role, ChildRole body) {

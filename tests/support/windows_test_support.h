@@ -47,11 +47,18 @@ private:
     std::vector<Message> m_received;
 };
 
+// The full path of this test program.
+std::wstring testProgramPath();
+
 // Another process: this test program started again with "--child <role>"; answers its exit code,
 // or -1 when it could not start or did not end within `timeoutMs`.
 int runChild(const std::string& role, DWORD timeoutMs = 20000);
 // The same, started and left running; the caller waits on and closes the handle.
 HANDLE startChild(const std::string& role);
+
+// A child started with arguments of its own ("--child <role> <arguments>..."): those arguments.
+const std::vector<std::string>& childArguments();
+void setChildArguments(std::vector<std::string> arguments);
 
 // A child role: the code run in the child process, whose result is the exit code.
 using ChildRole = int (*)();
