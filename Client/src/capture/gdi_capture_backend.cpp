@@ -76,13 +76,7 @@ bool GdiCaptureBackend::initialize(std::int32_t monitorIndex) {
         shutdown();
         return false;
     }
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = m_monitor.width;
-    info.bmiHeader.biHeight = -m_monitor.height; // top-down rows, as the frame wants them
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = windows::topDownBgraInfo(m_monitor.width, m_monitor.height);
     void* bits = nullptr;
     m_gdi->dib = ::CreateDIBSection(m_gdi->memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (m_gdi->dib == nullptr) {
@@ -132,13 +126,7 @@ std::unique_ptr<CapturedFrame> GdiCaptureBackend::captureFrame() {
     frame->timestamp = monotonicMilliseconds();
     m_buffers->lend(*frame, static_cast<std::size_t>(frame->stride) *
                                 static_cast<std::size_t>(frame->height));
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = m_monitor.width;
-    info.bmiHeader.biHeight = -m_monitor.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = windows::topDownBgraInfo(m_monitor.width, m_monitor.height);
     if (::GetDIBits(m_gdi->memory, m_gdi->dib, 0, static_cast<UINT>(m_monitor.height),
                     frame->data.data(), &info, DIB_RGB_COLORS) == 0) {
         spdlog::warn("GdiCaptureBackend: GetDIBits failed");

@@ -15,6 +15,17 @@ bool visibleCursor(CURSORINFO& cursor) {
 
 } // namespace
 
+BITMAPINFO topDownBgraInfo(std::int32_t width, std::int32_t height) {
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height; // negative: the first row is the top one
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    return info;
+}
+
 void drawCursorAt(HDC dc, std::int32_t originX, std::int32_t originY) {
     CURSORINFO cursor;
     if (!visibleCursor(cursor)) {
@@ -39,13 +50,7 @@ void drawCursorIntoFrame(CapturedFrame& frame, std::int32_t originX, std::int32_
         return;
     }
     HDC memory = ::CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = frame.width;
-    info.bmiHeader.biHeight = -frame.height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info = topDownBgraInfo(frame.width, frame.height);
     void* bits = nullptr;
     HBITMAP dib = memory != nullptr
                       ? ::CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0)

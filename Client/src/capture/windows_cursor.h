@@ -8,6 +8,9 @@
 
 namespace nimbral::windows {
 
+// A top-down 32-bit BGRA DIB of this size: rows in the frame's order.
+BITMAPINFO topDownBgraInfo(std::int32_t width, std::int32_t height);
+
 // Draws the visible pointer into `dc`, whose (0, 0) is the screen point (originX, originY). The
 // cursor image's top-left corner goes to the pointer position; the hot spot is not subtracted.
 // Does nothing when the pointer is hidden or cannot be read.

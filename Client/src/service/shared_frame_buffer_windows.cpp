@@ -7,6 +7,8 @@
 
 #include <spdlog/spdlog.h>
 
+#include "service/windows_open_access.h"
+
 namespace nimbral {
 
 namespace {
@@ -49,14 +51,9 @@ bool SharedFrameBuffer::create(const std::string& name, std::size_t maxSize,
         spdlog::error("SharedFrameBuffer::create: maxSize {} is too small", maxSize);
         return false;
     }
-    SECURITY_DESCRIPTOR descriptor;
-    ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    ::SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
-    SECURITY_ATTRIBUTES attributes{};
-    attributes.nLength = sizeof(attributes);
-    attributes.lpSecurityDescriptor = &descriptor;
+    windows::OpenToEveryAccount access;
     const auto size = static_cast<std::uint64_t>(maxSize);
-    m_mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, &attributes, PAGE_READWRITE,
+    m_mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, access.attributes(), PAGE_READWRITE,
                                      static_cast<DWORD>(size >> 32), static_cast<DWORD>(size),
                                      wide(name).c_str());
     if (m_mapping == nullptr) {

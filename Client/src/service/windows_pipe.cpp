@@ -4,6 +4,8 @@
 
 #include <spdlog/spdlog.h>
 
+#include "service/windows_open_access.h"
+
 namespace nimbral::windows {
 
 namespace {
@@ -85,15 +87,10 @@ bool PipeServer::listen() {
     m_pending = false;
     m_connectedAtListen = false;
 
-    SECURITY_DESCRIPTOR descriptor;
-    ::InitializeSecurityDescriptor(&descriptor, SECURITY_DESCRIPTOR_REVISION);
-    ::SetSecurityDescriptorDacl(&descriptor, TRUE, nullptr, FALSE);
-    SECURITY_ATTRIBUTES attributes{};
-    attributes.nLength = sizeof(attributes);
-    attributes.lpSecurityDescriptor = &descriptor;
+    windows::OpenToEveryAccount access;
     m_pipe = ::CreateNamedPipeW(m_name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
                                 PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, kBufferSize,
-                                kBufferSize, 0, &attributes);
+                                kBufferSize, 0, access.attributes());
     if (m_pipe == INVALID_HANDLE_VALUE) {
         spdlog::error("CreateNamedPipeW failed (error {})", ::GetLastError());
         return false;
