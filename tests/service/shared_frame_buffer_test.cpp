@@ -13,6 +13,8 @@
 
 #include <gtest/gtest.h>
 
+#include "flat_nv12.h"
+
 namespace nimbral {
 namespace {
 
@@ -25,12 +27,6 @@ struct Unlink {
     std::string name;
     ~Unlink() { shm_unlink(name.c_str()); }
 };
-
-std::vector<std::uint8_t> nv12(std::uint32_t width, std::uint32_t height, std::uint8_t value) {
-    const std::size_t luma = std::size_t(width) * height;
-    const std::size_t chroma = std::size_t(2 * ((width + 1) / 2)) * ((height + 1) / 2);
-    return std::vector<std::uint8_t>(luma + chroma, value);
-}
 
 TEST(SharedFrameBuffer, SizesAtTheLimitAndOneAbove) {
     const Unlink cleanup{testName("limits")};
@@ -46,7 +42,7 @@ TEST(SharedFrameBuffer, SizesAtTheLimitAndOneAbove) {
 
     ASSERT_TRUE(writer.create(cleanup.name, 32 + 6));
     EXPECT_EQ(writer.frameId(), 0u) << "a new section starts without a frame";
-    const auto frame = nv12(2, 2, 0x40); // 4 luma + 2 chroma bytes
+    const auto frame = test::flatNv12(2, 2, 0x40); // 4 luma + 2 chroma bytes
     ASSERT_EQ(frame.size(), 6u);
     EXPECT_TRUE(writer.writeFrame(2, 2, 2, 2, frame.data(), frame.size()));
     SharedFrameBuffer reader;
@@ -64,7 +60,7 @@ TEST(SharedFrameBuffer, OddSizesCarryTheLastChromaRowAndColumn) {
     const Unlink cleanup{testName("odd")};
     SharedFrameBuffer writer;
     ASSERT_TRUE(writer.create(cleanup.name, 4096));
-    auto frame = nv12(5, 3, 0x10); // 15 luma, 6 x 2 chroma
+    auto frame = test::flatNv12(5, 3, 0x10); // 15 luma, 6 x 2 chroma
     ASSERT_EQ(frame.size(), 27u);
     frame.back() = 0xEE; // the last chroma row's last byte
     ASSERT_TRUE(writer.writeFrame(5, 3, 5, 6, frame.data(), frame.size()));
@@ -80,7 +76,7 @@ TEST(SharedFrameBuffer, AHeaderThatPromisesMoreThanTheSectionHoldsIsNotRead) {
     const Unlink cleanup{testName("malformed")};
     SharedFrameBuffer writer;
     ASSERT_TRUE(writer.create(cleanup.name, 32 + 64));
-    const auto frame = nv12(4, 4, 1);
+    const auto frame = test::flatNv12(4, 4, 1);
     // Strides that need more than the data written: a writer gone wrong, or a hostile one.
     ASSERT_TRUE(writer.writeFrame(4, 4, 4000, 4, frame.data(), frame.size()));
     SharedFrameBuffer reader;
@@ -161,7 +157,7 @@ TEST(SharedFrameBuffer, AReaderRacingTheWriterNeverReturnsATornFrame) {
     std::thread writing([&] {
         std::vector<std::vector<std::uint8_t>> frames;
         for (int value = 0; value < 256; ++value) {
-            frames.push_back(nv12(kWidth, kHeight, static_cast<std::uint8_t>(value)));
+            frames.push_back(test::flatNv12(kWidth, kHeight, static_cast<std::uint8_t>(value)));
         }
         std::uint64_t written = 0;
         while (!stop.load()) {

@@ -3,6 +3,8 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+
+#include "flat_nv12.h"
 #include <windows.h>
 
 #include "log_capture.h"
@@ -17,13 +19,6 @@ using test::LogCapture;
 // Names of these tests' own, never the service's; the writer's process id keeps runs apart.
 std::string sectionName(const char* what, DWORD writer = ::GetCurrentProcessId()) {
     return "Local\\NimbralTestFrame-" + std::to_string(writer) + "-" + what;
-}
-
-// A frame whose every byte is `value`: a reader that sees two values saw a torn frame.
-std::vector<std::uint8_t> nv12(std::uint32_t width, std::uint32_t height, std::uint8_t value) {
-    const std::size_t luma = std::size_t(width) * height;
-    const std::size_t chroma = std::size_t(2 * ((width + 1) / 2)) * ((height + 1) / 2);
-    return std::vector<std::uint8_t>(luma + chroma, value);
 }
 
 constexpr std::uint32_t kWidth = 640;
@@ -98,7 +93,7 @@ TEST(SharedFrameBufferWindows, SizesAtTheLimitAndOneAbove) {
     EXPECT_TRUE(log.has(spdlog::level::info, "SharedFrameBuffer created: name='" +
                                                  sectionName("limits") + "', size=38"));
     EXPECT_EQ(writer.frameId(), 0u);
-    const std::vector<std::uint8_t> fits = nv12(2, 2, 9); // 4 + 2 bytes: exactly the room
+    const std::vector<std::uint8_t> fits = test::flatNv12(2, 2, 9); // 4 + 2 bytes: exactly the room
     ASSERT_TRUE(writer.writeFrame(2, 2, 2, 2, fits.data(), fits.size()));
     EXPECT_EQ(writer.frameId(), 1u) << "the first frame is frame 1";
     const std::vector<std::uint8_t> tooLarge(7, 1);
@@ -150,7 +145,7 @@ TEST(SharedFrameBufferWindows, AnotherProcessReadsWholeFramesWhileTheyAreWritten
     const DWORD end = ::GetTickCount() + 30000;
     while (::GetTickCount() < end) {
         ++value; // the frame ID's low byte, as the reader checks
-        const std::vector<std::uint8_t> frame = nv12(kWidth, kHeight, value);
+        const std::vector<std::uint8_t> frame = test::flatNv12(kWidth, kHeight, value);
         ASSERT_TRUE(writer.writeFrame(kWidth, kHeight, kWidth, kWidth, frame.data(), frame.size()));
         ASSERT_EQ(static_cast<std::uint8_t>(writer.frameId()), value);
         if (::WaitForSingleObject(child, 0) == WAIT_OBJECT_0) {

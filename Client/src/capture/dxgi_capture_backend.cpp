@@ -22,7 +22,6 @@ struct DxgiCaptureBackend::Direct3D {
     ComPtr<IDXGIOutputDuplication> duplication;
     ComPtr<ID3D11Texture2D> staging;
     DXGI_OUTPUT_DESC description{};
-    bool haveDescription = false;
     bool frameHeld = false;
 };
 
@@ -81,6 +80,31 @@ std::vector<Item> readRectangles(Reader read, const char* failureText) {
     return items;
 }
 
+ComPtr<IDXGIFactory1> createFactory() {
+    ComPtr<IDXGIFactory1> factory;
+    const HRESULT result = ::CreateDXGIFactory1(IID_PPV_ARGS(&factory));
+    if (FAILED(result)) {
+        spdlog::error("DxgiCaptureBackend: CreateDXGIFactory1 failed (0x{:08X})", code(result));
+        return nullptr;
+    }
+    return factory;
+}
+
+// Every output of every adapter, in order: the monitor index is a position in this list.
+std::vector<ComPtr<IDXGIOutput>> allOutputs(IDXGIFactory1& factory) {
+    std::vector<ComPtr<IDXGIOutput>> outputs;
+    ComPtr<IDXGIAdapter1> adapter;
+    for (UINT a = 0; factory.EnumAdapters1(a, &adapter) != DXGI_ERROR_NOT_FOUND; ++a) {
+        ComPtr<IDXGIOutput> output;
+        for (UINT o = 0; adapter->EnumOutputs(o, &output) != DXGI_ERROR_NOT_FOUND; ++o) {
+            outputs.push_back(output);
+            output.Reset();
+        }
+        adapter.Reset();
+    }
+    return outputs;
+}
+
 DirtyRect dirtyRectFrom(const RECT& rect) {
     return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
@@ -89,24 +113,16 @@ DirtyRect dirtyRectFrom(const RECT& rect) {
 
 std::vector<MonitorInfo> enumerateDxgiMonitors() {
     std::vector<MonitorInfo> monitors;
-    ComPtr<IDXGIFactory1> factory;
-    const HRESULT result = ::CreateDXGIFactory1(IID_PPV_ARGS(&factory));
-    if (FAILED(result)) {
-        spdlog::error("DxgiCaptureBackend: CreateDXGIFactory1 failed (0x{:08X})", code(result));
+    const ComPtr<IDXGIFactory1> factory = createFactory();
+    if (!factory) {
         return monitors;
     }
-    ComPtr<IDXGIAdapter1> adapter;
-    for (UINT a = 0; factory->EnumAdapters1(a, &adapter) != DXGI_ERROR_NOT_FOUND; ++a) {
-        ComPtr<IDXGIOutput> output;
-        for (UINT o = 0; adapter->EnumOutputs(o, &output) != DXGI_ERROR_NOT_FOUND; ++o) {
-            DXGI_OUTPUT_DESC description{};
-            if (SUCCEEDED(output->GetDesc(&description))) {
-                monitors.push_back(
-                    monitorFrom(description, static_cast<std::int32_t>(monitors.size())));
-            }
-            output.Reset();
+    for (const ComPtr<IDXGIOutput>& output : allOutputs(*factory.Get())) {
+        DXGI_OUTPUT_DESC description{};
+        if (SUCCEEDED(output->GetDesc(&description))) {
+            monitors.push_back(
+                monitorFrom(description, static_cast<std::int32_t>(monitors.size())));
         }
-        adapter.Reset();
     }
     return monitors;
 }
@@ -163,37 +179,21 @@ bool DxgiCaptureBackend::createDuplication() {
         spdlog::error("DxgiCaptureBackend: GetAdapter failed (0x{:08X})", code(result));
         return false;
     }
-    ComPtr<IDXGIFactory1> factory;
-    result = ::CreateDXGIFactory1(IID_PPV_ARGS(&factory));
-    if (FAILED(result)) {
-        spdlog::error("DxgiCaptureBackend: CreateDXGIFactory1 failed (0x{:08X})", code(result));
+    const ComPtr<IDXGIFactory1> factory = createFactory();
+    if (!factory) {
         return false;
     }
-    // The monitor index counts the outputs of every adapter in order.
-    ComPtr<IDXGIOutput> found;
-    std::int32_t position = 0;
-    ComPtr<IDXGIAdapter1> adapter;
-    for (UINT a = 0; !found && factory->EnumAdapters1(a, &adapter) != DXGI_ERROR_NOT_FOUND; ++a) {
-        ComPtr<IDXGIOutput> output;
-        for (UINT o = 0; adapter->EnumOutputs(o, &output) != DXGI_ERROR_NOT_FOUND; ++o) {
-            if (position++ == m_monitorIndex) {
-                found = output;
-                break;
-            }
-            output.Reset();
-        }
-        adapter.Reset();
-    }
-    if (!found) {
+    const std::vector<ComPtr<IDXGIOutput>> outputs = allOutputs(*factory.Get());
+    if (m_monitorIndex < 0 || m_monitorIndex >= static_cast<std::int32_t>(outputs.size())) {
         spdlog::error("DxgiCaptureBackend: monitor index {} not found", m_monitorIndex);
         return false;
     }
+    const ComPtr<IDXGIOutput>& found = outputs[static_cast<std::size_t>(m_monitorIndex)];
     result = found->GetDesc(&m_d3d->description);
     if (FAILED(result)) {
         spdlog::error("DxgiCaptureBackend: GetDesc failed (0x{:08X})", code(result));
         return false;
     }
-    m_d3d->haveDescription = true;
     result = found.As(&m_d3d->output);
     if (FAILED(result)) {
         spdlog::error("DxgiCaptureBackend: QueryInterface IDXGIOutput1 failed (0x{:08X})",
@@ -243,7 +243,6 @@ void DxgiCaptureBackend::shutdown() {
     m_initialized = false;
     m_reinitAttempts = 0;
     m_d3d->description = DXGI_OUTPUT_DESC{};
-    m_d3d->haveDescription = false;
 }
 
 std::unique_ptr<CapturedFrame> DxgiCaptureBackend::captureFrame() {

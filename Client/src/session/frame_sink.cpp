@@ -41,8 +41,8 @@ void FrameSink::operator()(const std::shared_ptr<CapturedFrame>& frame) {
         return;
     }
     std::unique_ptr<EncodedPacket> packet;
-    if (!m_keyframeOwed && m_lastEncoded.lock() == frame && m_encoder->isInitialized() &&
-        m_encoder->configuredSize() == std::pair{width, height}) {
+    // The same object again: the encoder was set up for it, and its last input is this frame.
+    if (!m_keyframeOwed && m_lastEncoded.lock() == frame) {
         packet = m_encoder->encodeUnchanged(frame->timestamp);
     }
     if (!packet) {

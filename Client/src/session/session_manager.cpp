@@ -49,6 +49,11 @@ std::uint64_t counterOf(const QByteArray& sealed) {
     return counter;
 }
 
+bool samePicture(const DecodedFrame& a, const DecodedFrame& b) {
+    return a.width == b.width && a.height == b.height && a.yStride == b.yStride &&
+           a.uvStride == b.uvStride && a.yPlane == b.yPlane && a.uvPlane == b.uvPlane;
+}
+
 } // namespace
 
 const char* sessionStateName(SessionState state) {
@@ -906,15 +911,6 @@ void SessionManager::handleCommand(const std::string& command) {
         m_captureManager->switchMonitor(static_cast<int>(*monitor));
     }
 }
-
-namespace {
-
-bool samePicture(const DecodedFrame& a, const DecodedFrame& b) {
-    return a.width == b.width && a.height == b.height && a.yStride == b.yStride &&
-           a.uvStride == b.uvStride && a.yPlane == b.yPlane && a.uvPlane == b.uvPlane;
-}
-
-} // namespace
 
 void SessionManager::handleVideo(const std::vector<std::uint8_t>& packet) {
     if (!m_decoder) {
