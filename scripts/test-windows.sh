@@ -35,6 +35,15 @@ cleanup() {
 trap cleanup EXIT
 
 mkdir -p "$WINEPREFIX"
+if [[ ! -f $WINEPREFIX/system.reg ]]; then
+    # Making a new prefix leaves two services.exe running (the second from a re-launched
+    # wineboot), each with its own list of services: a service created through one cannot be
+    # started through the other. Boot once more from a settled prefix for a single one.
+    wineserver -p
+    wineboot --init >/dev/null 2>&1 || true
+    wineserver -k 2>/dev/null || true
+    wineserver -w
+fi
 wineserver -p # one wine session for every test program, ended by the trap
-wineboot --init >/dev/null 2>&1 || true
+wineboot >/dev/null 2>&1 || true
 ctest --test-dir "$build" --output-on-failure --timeout 300 "${@:2}"

@@ -1,7 +1,11 @@
+#include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include <gtest/gtest.h>
+#include <spdlog/sinks/basic_file_sink.h>
+#include <spdlog/spdlog.h>
 #include <windows.h>
 
 #include "platform/windows_service.h"
@@ -38,6 +42,60 @@ NIMBRAL_CHILD_ROLE(serviceFromConsole) {
         return 7; // console mode
     }
     return 8;
+}
+
+// The service program as the control manager starts it ("<name> <log file>"): the core runs
+// until the stop control asks it to quit; every step goes to the log file.
+NIMBRAL_CHILD_ROLE(serviceHost) {
+    const auto& arguments = test::childArguments();
+    if (arguments.size() != 2) {
+        return 97;
+    }
+    auto logger = spdlog::basic_logger_mt("service", arguments[1]);
+    logger->flush_on(spdlog::level::trace);
+    spdlog::set_default_logger(logger);
+    ServiceIdentity identity;
+    identity.name.assign(arguments[0].begin(), arguments[0].end());
+    HANDLE quit = ::CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ServiceHooks hooks;
+    hooks.run = [quit](const std::function<void()>& running) {
+        spdlog::info("core up");
+        running();
+        const bool asked = ::WaitForSingleObject(quit, 60000) == WAIT_OBJECT_0;
+        spdlog::info(asked ? "core down" : "core timed out");
+    };
+    hooks.requestQuit = [quit] {
+        ::SetEvent(quit);
+    };
+    DWORD error = 0;
+    const DispatchResult result = runServiceDispatcher(identity, hooks, error);
+    spdlog::info("dispatcher returned: {}",
+                 result == DispatchResult::RanAsService ? "ran as service" : "failed");
+    ::CloseHandle(quit);
+    return 0;
+}
+
+std::string fileText(const std::wstring& path) {
+    std::string text;
+    if (std::FILE* file = ::_wfopen(path.c_str(), L"rb")) {
+        for (int c; (c = std::fgetc(file)) != EOF;) {
+            text.push_back(static_cast<char>(c));
+        }
+        std::fclose(file);
+    }
+    return text;
+}
+
+// Polls until the service reaches `state`; the last status seen either way.
+SERVICE_STATUS waitForServiceState(SC_HANDLE service, DWORD state) {
+    SERVICE_STATUS status{};
+    for (int attempt = 0; attempt < 300; ++attempt) {
+        if (::QueryServiceStatus(service, &status) && status.dwCurrentState == state) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return status;
 }
 
 TEST(WindowsServiceStatus, ReportsFollowTheServiceLife) {
@@ -93,14 +151,8 @@ TEST(WindowsService, InstallsAndUninstallsWithItsRegistrationAndTexts) {
     {
         Captured out, err;
         EXPECT_EQ(installService(identity, out.file, err.file, binary), 0);
-        if (test::runningUnderWine()) {
-            // Wine's CreateServiceW takes a name that exists once more instead of refusing it.
-            EXPECT_TRUE(err.text() == "Service already exists.\n" ||
-                        out.text() == "Service '" + name + "' installed successfully.\n");
-        } else {
-            EXPECT_EQ(err.text(), "Service already exists.\n");
-            EXPECT_EQ(out.text(), "");
-        }
+        EXPECT_EQ(err.text(), "Service already exists.\n");
+        EXPECT_EQ(out.text(), "");
     }
 
     SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
@@ -118,28 +170,119 @@ TEST(WindowsService, InstallsAndUninstallsWithItsRegistrationAndTexts) {
     EXPECT_EQ(std::wstring(config->lpBinaryPathName), binary);
     EXPECT_EQ(std::wstring(config->lpDisplayName), identity.displayName);
     EXPECT_EQ(std::wstring(config->lpServiceStartName), L"LocalSystem");
-    if (!test::runningUnderWine()) { // wine keeps no dependency list to report
+    if (test::runningUnderWine()) {
+        // Wine stores the list in the service's key but reports none.
+        const std::wstring key = L"SYSTEM\\CurrentControlSet\\Services\\" + identity.name;
+        wchar_t dependencies[64] = {};
+        DWORD size = sizeof(dependencies);
+        EXPECT_EQ(::RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"DependOnService",
+                                 RRF_RT_REG_MULTI_SZ, nullptr, dependencies, &size),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(std::wstring(dependencies), L"Tcpip");
+        EXPECT_EQ(size, sizeof(L"Tcpip\0")) << "one entry";
+    } else {
         EXPECT_EQ(std::wstring(config->lpDependencies), L"Tcpip");
+    }
+
+    ::QueryServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, nullptr, 0, &needed);
+    std::vector<BYTE> descriptionBuffer(needed);
+    ASSERT_TRUE(::QueryServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION,
+                                       descriptionBuffer.data(), needed, &needed));
+    EXPECT_EQ(std::wstring(
+                  reinterpret_cast<SERVICE_DESCRIPTIONW*>(descriptionBuffer.data())->lpDescription),
+              identity.description);
+    ::QueryServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS, nullptr, 0, &needed);
+    if (::GetLastError() == ERROR_INSUFFICIENT_BUFFER) {
+        std::vector<BYTE> actionsBuffer(needed);
+        ASSERT_TRUE(::QueryServiceConfig2W(service, SERVICE_CONFIG_FAILURE_ACTIONS,
+                                           actionsBuffer.data(), needed, &needed));
+        const auto* actions = reinterpret_cast<SERVICE_FAILURE_ACTIONSW*>(actionsBuffer.data());
+        EXPECT_EQ(actions->dwResetPeriod, 86400u);
+        ASSERT_EQ(actions->cActions, 3u);
+        EXPECT_EQ(actions->lpsaActions[0].Type, SC_ACTION_RESTART);
+        EXPECT_EQ(actions->lpsaActions[0].Delay, 5000u);
+        EXPECT_EQ(actions->lpsaActions[1].Type, SC_ACTION_RESTART);
+        EXPECT_EQ(actions->lpsaActions[1].Delay, 30000u);
+        EXPECT_EQ(actions->lpsaActions[2].Type, SC_ACTION_NONE);
+    } else {
+        EXPECT_TRUE(test::runningUnderWine()) << "wine cannot report failure actions";
+        EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_INVALID_LEVEL));
     }
     ::CloseServiceHandle(service);
     ::CloseServiceHandle(manager);
 
-    // Uninstall until the service is gone: under wine the second install above may have made a
-    // second entry of the same name.
-    int removed = 0;
-    bool gone = false;
-    for (int attempt = 0; attempt < 3 && !gone; ++attempt) {
+    {
         Captured out, err;
         EXPECT_EQ(uninstallService(identity, out.file, err.file), 0) << err.text();
-        gone = err.text() == "Service does not exist.\n";
-        if (!gone) {
-            EXPECT_EQ(out.text(), "Service '" + name + "' uninstalled successfully.\n");
-            ++removed;
-        }
+        EXPECT_EQ(out.text(), "Service '" + name + "' uninstalled successfully.\n");
     }
-    EXPECT_TRUE(gone);
-    EXPECT_GE(removed, 1);
-    EXPECT_LE(removed, test::runningUnderWine() ? 2 : 1);
+    Captured out, err;
+    EXPECT_EQ(uninstallService(identity, out.file, err.file), 0);
+    EXPECT_EQ(err.text(), "Service does not exist.\n");
+    EXPECT_EQ(out.text(), "");
+}
+
+TEST(WindowsService, TheControlManagerStartsRunsAndStopsIt) {
+    ServiceIdentity identity;
+    const std::string name = "NimbralTestServiceRun" + std::to_string(::GetCurrentProcessId());
+    identity.name.assign(name.begin(), name.end());
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring log = std::wstring(temp) + identity.name + L".log";
+    ::DeleteFileW(log.c_str());
+    const std::wstring binary = L"\"" + test::testProgramPath() + L"\" --child serviceHost " +
+                                identity.name + L" \"" + log + L"\"";
+    {
+        Captured out, err;
+        ASSERT_EQ(installService(identity, out.file, err.file, binary), 0) << err.text();
+    }
+
+    SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(manager, nullptr);
+    SC_HANDLE service = ::OpenServiceW(manager, identity.name.c_str(), SERVICE_ALL_ACCESS);
+    ASSERT_NE(service, nullptr);
+    ASSERT_TRUE(::StartServiceW(service, 0, nullptr)) << "error " << ::GetLastError();
+
+    const SERVICE_STATUS running = waitForServiceState(service, SERVICE_RUNNING);
+    EXPECT_EQ(running.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+    EXPECT_EQ(running.dwControlsAccepted,
+              static_cast<DWORD>(SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN |
+                                 SERVICE_ACCEPT_SESSIONCHANGE));
+    EXPECT_NE(fileText(log).find("core up"), std::string::npos) << "the service main ran";
+
+    // Any other control is answered and the running state reported again.
+    SERVICE_STATUS answered{};
+    EXPECT_TRUE(::ControlService(service, SERVICE_CONTROL_INTERROGATE, &answered))
+        << "error " << ::GetLastError();
+    EXPECT_EQ(answered.dwCurrentState, static_cast<DWORD>(SERVICE_RUNNING));
+
+    SERVICE_STATUS stopping{};
+    EXPECT_TRUE(::ControlService(service, SERVICE_CONTROL_STOP, &stopping))
+        << "error " << ::GetLastError();
+    const SERVICE_STATUS stopped = waitForServiceState(service, SERVICE_STOPPED);
+    EXPECT_EQ(stopped.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
+    EXPECT_EQ(stopped.dwWin32ExitCode, 0u);
+    std::string text;
+    for (int attempt = 0; attempt < 100; ++attempt) { // the process ends after the status
+        text = fileText(log);
+        if (text.find("dispatcher returned") != std::string::npos) {
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    const auto up = text.find("core up");
+    const auto requested = text.find("Service stop/shutdown requested");
+    const auto down = text.find("core down");
+    const auto returned = text.find("dispatcher returned: ran as service");
+    EXPECT_NE(returned, std::string::npos) << text;
+    EXPECT_TRUE(up < requested && requested < down && down < returned) << text;
+
+    ::CloseServiceHandle(service);
+    ::CloseServiceHandle(manager);
+    Captured out, err;
+    EXPECT_EQ(uninstallService(identity, out.file, err.file), 0) << err.text();
+    EXPECT_EQ(out.text(), "Service '" + name + "' uninstalled successfully.\n");
+    ::DeleteFileW(log.c_str());
 }
 
 TEST(WindowsService, FromAConsoleTheControlManagerRefusesAndConsoleModeFollows) {
