@@ -1,12 +1,19 @@
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <spdlog/sinks/basic_file_sink.h>
+#include <spdlog/sinks/ostream_sink.h>
 #include <spdlog/spdlog.h>
 #include <windows.h>
+
+#include <wtsapi32.h>
 
 #include "platform/windows_service.h"
 #include "windows_test_support.h"
@@ -283,6 +290,155 @@ TEST(WindowsService, TheControlManagerStartsRunsAndStopsIt) {
     EXPECT_EQ(uninstallService(identity, out.file, err.file), 0) << err.text();
     EXPECT_EQ(out.text(), "Service '" + name + "' uninstalled successfully.\n");
     ::DeleteFileW(log.c_str());
+}
+
+// Log lines of the test's own thread, restoring the previous default logger afterwards.
+class CapturedLog {
+public:
+    CapturedLog()
+        : m_previous(spdlog::default_logger()) {
+        auto logger = std::make_shared<spdlog::logger>(
+            "captured", std::make_shared<spdlog::sinks::ostream_sink_st>(m_lines));
+        logger->set_pattern("%l %v");
+        logger->set_level(spdlog::level::trace);
+        spdlog::set_default_logger(std::move(logger));
+    }
+    ~CapturedLog() { spdlog::set_default_logger(m_previous); }
+    // Lines as written, without the system's carriage returns.
+    std::string text() const {
+        std::string lines = m_lines.str();
+        std::erase(lines, '\r');
+        return lines;
+    }
+
+private:
+    std::ostringstream m_lines;
+    std::shared_ptr<spdlog::logger> m_previous;
+};
+
+TEST(WindowsService, TheHiddenWindowLaunchesTheAgentAtEveryLogon) {
+    const CapturedLog log;
+    std::vector<DWORD> launched;
+    const SessionWindow window([&launched](DWORD session) { launched.push_back(session); });
+    ASSERT_NE(window.handle(), nullptr);
+    EXPECT_EQ(::FindWindowExW(HWND_MESSAGE, nullptr, L"NimbralServiceMsg", nullptr),
+              window.handle())
+        << "a message-only window of its own class";
+    wchar_t title[8] = {L'x'};
+    EXPECT_EQ(::GetWindowTextW(window.handle(), title, 8), 0);
+    EXPECT_TRUE(window.receivesSessionChanges());
+
+    ::SendMessageW(window.handle(), WM_WTSSESSION_CHANGE, WTS_SESSION_LOGON, 3);
+    ::SendMessageW(window.handle(), WM_WTSSESSION_CHANGE, WTS_SESSION_LOGOFF, 3);
+    ::SendMessageW(window.handle(), WM_WTSSESSION_CHANGE, WTS_SESSION_LOCK, 4);
+    ::PostMessageW(window.handle(), WM_WTSSESSION_CHANGE, WTS_SESSION_LOGON, 5);
+    MSG message;
+    while (::PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        ::DispatchMessageW(&message);
+    }
+    EXPECT_EQ(launched, (std::vector<DWORD>{3, 5}));
+    EXPECT_EQ(log.text(), "info WM_WTSSESSION_CHANGE: logon session 3\n"
+                          "info WM_WTSSESSION_CHANGE: logoff session 3\n"
+                          "info WM_WTSSESSION_CHANGE: logon session 5\n");
+}
+
+TEST(WindowsService, TheServiceLogLivesInTheCommonDataFolder) {
+    wchar_t temp[MAX_PATH] = {};
+    ASSERT_GT(::GetTempPathW(MAX_PATH, temp), 0u);
+    const std::wstring folder =
+        std::wstring(temp) + L"nimbral-log-" + std::to_wstring(::GetCurrentProcessId());
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    const std::wstring file = folder + L"\\Nimbral\\service.log";
+    const auto previous = spdlog::default_logger();
+
+    installServiceLogger(folder);
+    EXPECT_EQ(spdlog::default_logger()->name(), "nimbral");
+    spdlog::debug("below the level");
+    spdlog::info("kept until a warning");
+    EXPECT_EQ(fileText(file).find("kept until a warning"), std::string::npos) << "not flushed yet";
+    spdlog::warn("flushes");
+    const std::string text = fileText(file);
+    EXPECT_NE(text.find("kept until a warning"), std::string::npos) << text;
+    EXPECT_NE(text.find("flushes"), std::string::npos);
+    EXPECT_EQ(text.find("below the level"), std::string::npos);
+    spdlog::set_default_logger(previous);
+
+    {
+        // A folder that is a file: the log cannot be opened, and the logger there says why.
+        const CapturedLog log;
+        const std::wstring blocked = folder + L"\\blocked";
+        std::FILE* plain = ::_wfopen(blocked.c_str(), L"w");
+        ASSERT_NE(plain, nullptr);
+        std::fclose(plain);
+        installServiceLogger(blocked);
+        EXPECT_EQ(spdlog::default_logger()->name(), "captured");
+        EXPECT_EQ(log.text().rfind("warning Logging initialization failed: ", 0), 0u) << log.text();
+        ::DeleteFileW(blocked.c_str());
+    }
+    ::DeleteFileW(file.c_str());
+    ::RemoveDirectoryW((folder + L"\\Nimbral").c_str());
+    ::RemoveDirectoryW(folder.c_str());
+}
+
+// The agent is the client program beside the service's own: here a stand-in that notes how it
+// was started.
+TEST(WindowsService, TheAgentStartsInTheActiveSessionFromTheServicesDirectory) {
+    std::wstring directory = test::testProgramPath();
+    directory.resize(directory.find_last_of(L"\\/"));
+    const std::wstring marker = directory + L"\\agent-started.txt";
+    ::DeleteFileW(marker.c_str());
+    const CapturedLog log;
+    const DWORD session = ::WTSGetActiveConsoleSessionId();
+    const bool launched = launchAgent(session);
+    if (!launched && !test::runningUnderWine()) {
+        // Outside the local system account there is no user token to take.
+        EXPECT_NE(log.text().find("WTSQueryUserToken failed for session"), std::string::npos)
+            << log.text();
+        GTEST_SKIP() << "needs the local system account";
+    }
+    ASSERT_TRUE(launched) << log.text();
+    EXPECT_EQ(log.text().rfind("info Launched agent (PID ", 0), 0u) << log.text();
+    EXPECT_NE(log.text().find(") in session " + std::to_string(session) + "\n"), std::string::npos)
+        << log.text();
+    std::string started;
+    // Complete once its second line is.
+    for (int attempt = 0; attempt < 100 && std::count(started.begin(), started.end(), '\n') < 2;
+         ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        started = fileText(marker);
+    }
+    EXPECT_EQ(started.substr(0, started.find('\n')), "arguments 0");
+    std::string expectedDirectory(directory.begin(), directory.end());
+    EXPECT_NE(started.find("directory " + expectedDirectory), std::string::npos) << started;
+    ::DeleteFileW(marker.c_str());
+
+    // The service's first look: every active session gets its agent.
+    WTS_SESSION_INFOW* sessions = nullptr;
+    DWORD count = 0;
+    ASSERT_TRUE(::WTSEnumerateSessionsW(WTS_CURRENT_SERVER_HANDLE, 0, 1, &sessions, &count));
+    const bool listed = std::any_of(sessions, sessions + count, [session](const auto& entry) {
+        return entry.SessionId == session && entry.State == WTSActive;
+    });
+    ::WTSFreeMemory(sessions);
+    const CapturedLog enumerated;
+    launchAgentsInActiveSessions();
+    if (!listed) {
+        EXPECT_TRUE(test::runningUnderWine()) << "wine lists no sessions";
+        EXPECT_EQ(enumerated.text(), "");
+        return;
+    }
+    EXPECT_NE(enumerated.text().find("info Found active user session " + std::to_string(session) +
+                                     ", launching agent\n"),
+              std::string::npos)
+        << enumerated.text();
+    started.clear();
+    for (int attempt = 0; attempt < 100 && std::count(started.begin(), started.end(), '\n') < 2;
+         ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        started = fileText(marker);
+    }
+    EXPECT_EQ(started.substr(0, started.find('\n')), "arguments 0");
+    ::DeleteFileW(marker.c_str());
 }
 
 TEST(WindowsService, FromAConsoleTheControlManagerRefusesAndConsoleModeFollows) {

@@ -4,14 +4,20 @@
 #include <mutex>
 #include <vector>
 
+#include <shlobj.h>
 #include <userenv.h>
 #include <wtsapi32.h>
 
+#include <spdlog/sinks/rotating_file_sink.h>
 #include <spdlog/spdlog.h>
 
 namespace nimbral::platform::windows {
 
 namespace {
+
+constexpr wchar_t kSessionWindowClass[] = L"NimbralServiceMsg";
+constexpr std::size_t kLogFileBytes = 5242880;
+constexpr std::size_t kLogFiles = 3;
 
 constexpr DWORD kAcceptedWhileUp =
     SERVICE_ACCEPT_STOP | SERVICE_ACCEPT_SHUTDOWN | SERVICE_ACCEPT_SESSIONCHANGE;
@@ -252,6 +258,84 @@ DispatchResult runServiceDispatcher(const ServiceIdentity& identity, ServiceHook
     error = ::GetLastError();
     return error == ERROR_FAILED_SERVICE_CONTROLLER_CONNECT ? DispatchResult::NotStartedByManager
                                                             : DispatchResult::Failed;
+}
+
+void installServiceLogger(std::optional<std::wstring> folder) {
+    if (!folder) {
+        wchar_t common[MAX_PATH] = {};
+        if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, common))) {
+            spdlog::set_level(spdlog::level::info);
+            return;
+        }
+        folder = common;
+    }
+    const std::wstring directory = *folder + L"\\Nimbral";
+    ::CreateDirectoryW(directory.c_str(), nullptr); // there already, or the sink reports it
+    // The logging library opens narrow paths in the active code page.
+    const std::wstring file = directory + L"\\service.log";
+    const int bytes =
+        ::WideCharToMultiByte(CP_ACP, 0, file.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string path(static_cast<std::size_t>(std::max(bytes, 1)), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, file.c_str(), -1, path.data(), bytes, nullptr, nullptr);
+    path.resize(path.size() - 1);
+    try {
+        auto sink = std::make_shared<spdlog::sinks::rotating_file_sink_mt>(path, kLogFileBytes,
+                                                                           kLogFiles, false);
+        auto logger = std::make_shared<spdlog::logger>("nimbral", std::move(sink));
+        logger->set_level(spdlog::level::info);
+        logger->flush_on(spdlog::level::warn);
+        spdlog::set_default_logger(std::move(logger));
+    } catch (const spdlog::spdlog_ex& error) {
+        spdlog::set_level(spdlog::level::info);
+        spdlog::warn("Logging initialization failed: {}", error.what());
+    }
+}
+
+SessionWindow::SessionWindow(std::function<void(DWORD)> logon)
+    : m_logon(std::move(logon)) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = &SessionWindow::procedure;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = kSessionWindowClass;
+    ::RegisterClassW(&windowClass); // a second window of the process finds it registered
+    m_window = ::CreateWindowExW(0, kSessionWindowClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 windowClass.hInstance, this);
+    if (m_window != nullptr) {
+        m_registered = ::WTSRegisterSessionNotification(m_window, NOTIFY_FOR_ALL_SESSIONS);
+    }
+}
+
+SessionWindow::~SessionWindow() {
+    if (m_window == nullptr) {
+        return;
+    }
+    if (m_registered) {
+        ::WTSUnRegisterSessionNotification(m_window);
+    }
+    ::DestroyWindow(m_window);
+}
+
+LRESULT CALLBACK SessionWindow::procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_NCCREATE) {
+        const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+        ::SetWindowLongPtrW(window, GWLP_USERDATA,
+                            reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    } else if (message == WM_WTSSESSION_CHANGE) {
+        const auto session = static_cast<DWORD>(lParam);
+        auto* self = reinterpret_cast<SessionWindow*>(::GetWindowLongPtrW(window, GWLP_USERDATA));
+        if (wParam == WTS_SESSION_LOGON) {
+            spdlog::info("WM_WTSSESSION_CHANGE: logon session {}", session);
+            if (self != nullptr && self->m_logon) {
+                self->m_logon(session);
+            }
+            return 0;
+        }
+        if (wParam == WTS_SESSION_LOGOFF) {
+            spdlog::info("WM_WTSSESSION_CHANGE: logoff session {}", session);
+            return 0;
+        }
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
 }
 
 bool launchAgent(DWORD session) {

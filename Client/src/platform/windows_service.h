@@ -60,6 +60,34 @@ enum class DispatchResult { RanAsService, NotStartedByManager, Failed };
 DispatchResult runServiceDispatcher(const ServiceIdentity& identity, ServiceHooks hooks,
                                     DWORD& error);
 
+// The service's log: the machine's common application data folder + "\\Nimbral\\service.log",
+// rotating at 5 MB with three old files, info and above, flushed from warnings on, installed as
+// the default logger "nimbral". `folder` stands in for the common folder. When the folder is
+// unknown the default console logger stays; when the file cannot be opened that logger says why.
+void installServiceLogger(std::optional<std::wstring> folder = {});
+
+// The service thread's hidden message-only window ("NimbralServiceMsg"), registered for the
+// session notifications of all sessions: a logon reaches it as a window message as well as
+// through the control handler. Lives and is used on the thread that made it, whose event loop
+// dispatches its messages.
+class SessionWindow {
+public:
+    explicit SessionWindow(std::function<void(DWORD session)> logon);
+    ~SessionWindow();
+    SessionWindow(const SessionWindow&) = delete;
+    SessionWindow& operator=(const SessionWindow&) = delete;
+
+    HWND handle() const { return m_window; }
+    bool receivesSessionChanges() const { return m_registered; }
+
+private:
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+    std::function<void(DWORD)> m_logon;
+    HWND m_window = nullptr;
+    bool m_registered = false;
+};
+
 // Starts "NimbralClient.exe" beside the running executable as the user of `session`, on
 // "winsta0\default" with the user's environment. Needs the local system account.
 bool launchAgent(DWORD session);
