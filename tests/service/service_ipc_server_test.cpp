@@ -250,8 +250,8 @@ TEST_F(ServiceIpcServerTest, TheStartUpProbeCountsAsAnAgentAndASecondAgentIsTurn
 }
 
 TEST_F(ServiceIpcServerTest, AUserWithoutASessionHereIsRefused) {
-    std::vector<uid_t> asked;
-    server.setPeerCheck([&asked](uid_t user) {
+    std::vector<platform::LocalUserId> asked;
+    server.setPeerCheck([&asked](platform::LocalUserId user) {
         asked.push_back(user);
         return false;
     });

@@ -8,8 +8,6 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <spdlog/spdlog.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "core/auth_controller.h"
 #include "core/settings_controller.h"
@@ -38,17 +36,6 @@ const char* roleName(SessionRole role) {
     return "None";
 }
 
-// The socket's peer, as the kernel saw it connect.
-std::optional<ucred> peerCredentials(QLocalSocket& socket) {
-    ucred credentials{};
-    socklen_t length = sizeof credentials;
-    if (getsockopt(static_cast<int>(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED,
-                   &credentials, &length) != 0) {
-        return std::nullopt;
-    }
-    return credentials;
-}
-
 } // namespace
 
 ServiceIpcServer::ServiceIpcServer(AuthController& auth, SessionManager& session,
@@ -58,7 +45,8 @@ ServiceIpcServer::ServiceIpcServer(AuthController& auth, SessionManager& session
     , m_session(session)
     , m_settings(settings)
     , m_endpoint(platform::serviceEndpoint())
-    , m_peerCheck([](uid_t user) { return user == 0 || user == geteuid(); }) {
+    , m_peerCheck(
+          [](platform::LocalUserId user) { return user == 0 || user == platform::currentUser(); }) {
     connect(&m_auth, &AuthController::authenticated, this, [this] {
         sendAuthStatus(true);
         sendState();
@@ -130,16 +118,17 @@ void ServiceIpcServer::stop() {
 
 void ServiceIpcServer::onNewConnection() {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
-        const std::optional<ucred> peer = peerCredentials(*socket);
-        if (!peer || !m_peerCheck(peer->uid)) {
+        const std::optional<platform::LocalPeer> peer =
+            platform::localSocketPeer(socket->socketDescriptor());
+        if (!peer || !m_peerCheck(peer->user)) {
             spdlog::warn("IPC: refused a connection from user {} (pid {}): neither root nor the "
                          "owner of an active session on this machine",
-                         peer ? static_cast<long>(peer->uid) : -1L,
-                         peer ? static_cast<long>(peer->pid) : -1L);
+                         peer ? static_cast<long long>(peer->user) : -1LL,
+                         peer ? static_cast<long long>(peer->process) : -1LL);
             socket->abort();
             socket->deleteLater();
             if (peer) {
-                emit agentRefused(peer->uid);
+                emit agentRefused(peer->user);
             }
             continue;
         }
@@ -152,7 +141,7 @@ void ServiceIpcServer::onNewConnection() {
             continue;
         }
         m_agent = socket;
-        m_agentUser = peer->uid;
+        m_agentUser = peer->user;
         m_reader.reset();
         connect(socket, &QLocalSocket::readyRead, this, &ServiceIpcServer::onReadyRead);
         connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
@@ -160,10 +149,10 @@ void ServiceIpcServer::onNewConnection() {
                 disconnectAgent();
             }
         });
-        if (geteuid() == 0 && m_frames.isOpen()) {
+        if (platform::runsAsAdministrator() && m_frames.isOpen()) {
             m_frames.setReader(m_agentUser);
         }
-        spdlog::info("Agent connected (user {}, pid {})", peer->uid, peer->pid);
+        spdlog::info("Agent connected (user {}, pid {})", peer->user, peer->process);
         emit agentConnected();
         sendAuthStatus(m_auth.isAuthenticated());
         sendState();

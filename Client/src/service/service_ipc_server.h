@@ -10,9 +10,9 @@
 #include <QPointer>
 #include <QString>
 #include <nlohmann/json.hpp>
-#include <sys/types.h>
 
 #include "codec/video_decoder.h"
+#include "platform/local_peer.h"
 #include "service/ipc_framing.h"
 #include "service/shared_frame_buffer.h"
 #include "session/connection_quality_monitor.h"
@@ -39,7 +39,7 @@ public:
 
     // Whether a local user may command the service. The service allows root and the users with
     // an active session on this machine.
-    using PeerCheck = std::function<bool(uid_t user)>;
+    using PeerCheck = std::function<bool(platform::LocalUserId user)>;
 
     ServiceIpcServer(AuthController& auth, SessionManager& session, SettingsController& settings,
                      QObject* parent = nullptr);
@@ -67,7 +67,7 @@ public:
 signals:
     void agentConnected();
     void agentDisconnected();
-    void agentRefused(uid_t user);
+    void agentRefused(platform::LocalUserId user);
     void commandReceived(const nlohmann::json& command);
 
 private:
@@ -87,7 +87,7 @@ private:
     PeerCheck m_peerCheck;
     std::unique_ptr<QLocalServer> m_server;
     QPointer<QLocalSocket> m_agent;
-    uid_t m_agentUser = 0;
+    platform::LocalUserId m_agentUser = 0;
     IpcMessageReader m_reader{IpcMessageReader::kServiceLimit};
     SharedFrameBuffer m_frames;
     std::vector<std::uint8_t> m_packed;

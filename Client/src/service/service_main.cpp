@@ -7,8 +7,6 @@
 #include <optional>
 #include <string>
 
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QHostAddress>
@@ -27,6 +25,7 @@
 #include "network/p2p_transport.h"
 #include "network/signaling_client.h"
 #include "network/transport_manager.h"
+#include "platform/local_peer.h"
 #include "platform/service_manager.h"
 #include "platform/termination_signals.h"
 #include "platform/user_sessions.h"
@@ -228,8 +227,8 @@ int runCore(QCoreApplication& app, const QStringList& arguments, bool serviceMod
 
     ServiceIpcServer ipc(auth, session, settings);
     // Root, the service's own account, and users logged in here; not every local account.
-    const uid_t ownUser = geteuid();
-    ipc.setPeerCheck([&sessions, ownUser](uid_t user) {
+    const platform::LocalUserId ownUser = platform::currentUser();
+    ipc.setPeerCheck([&sessions, ownUser](platform::LocalUserId user) {
         return user == 0 || user == ownUser || platform::ownsOpenSession(sessions, user);
     });
     if (!ipc.start()) {
