@@ -476,5 +476,23 @@ TEST_F(SessionVideo, TheRepeatedLastPictureOfAStillScreenIsNotDrawnAgain) {
     EXPECT_NE(indexShownBy(*pictures.frames.back()), last);
 }
 
+// The relay's stream carries a frame header with every message: the session must count it, or a
+// picture that left long ago looks unsent and holds back the first change after a still moment.
+TEST_F(SessionVideo, OnAnIdleRelayLinkAChangeAfterAStillMomentGoesAtOnce) {
+    makeDevices(300, /*blockP2P=*/true);
+    Pictures pictures(master->session);
+    connectPair();
+    ASSERT_EQ(master->session.connectionMethod(), "relay");
+    ASSERT_WAIT(pictures.frames.size() >= 3, 10000);
+    for (int change = 0; change < 3; ++change) {
+        target->screen->framesLeft = 1;
+        ASSERT_WAIT(target->screen->framesLeft == 0, 5000);
+        // Still for longer than the link's backlog limit, with the still screen's repetition
+        // sent in between.
+        QTest::qWait(700);
+    }
+    EXPECT_EQ(target->session.videoFramesHeldBack(), 0u);
+}
+
 } // namespace
 } // namespace nimbral

@@ -35,6 +35,7 @@ public:
     // Both channels share the socket: its own buffer plus what the kernel still holds.
     std::size_t pendingBytes(ChannelType channel) const override;
     bool channelsShareOneQueue() const override { return true; }
+    std::size_t framingBytesPerMessage() const override { return kHeaderSize; }
     // To the relay node: the leg this side can see of a path that has two.
     std::optional<double> roundTripMs() const override;
 

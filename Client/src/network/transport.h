@@ -48,6 +48,8 @@ public slots:
     virtual std::size_t pendingBytes(ChannelType channel) const = 0;
     // True when both channels queue in one stream (pendingBytes then counts them together).
     virtual bool channelsShareOneQueue() const { return false; }
+    // Bytes the link adds to every message it is handed, which pendingBytes counts as well.
+    virtual std::size_t framingBytesPerMessage() const { return 0; }
     // The link's smoothed round-trip time in milliseconds, when it is known.
     virtual std::optional<double> roundTripMs() const = 0;
 

@@ -656,8 +656,11 @@ void SessionManager::sendVideoPacket(const QByteArray& sealed) {
     }
     if (active->send(ChannelType::Video, reinterpret_cast<const std::uint8_t*>(sealed.constData()),
                      static_cast<std::size_t>(sealed.size()))) {
-        m_videoBytesSent += static_cast<std::uint64_t>(sealed.size());
-        m_linkBytesSent += static_cast<std::uint64_t>(sealed.size());
+        // Counted as the link queues them, so that they compare with its pending bytes.
+        const std::uint64_t queued =
+            static_cast<std::uint64_t>(sealed.size()) + active->framingBytesPerMessage();
+        m_videoBytesSent += queued;
+        m_linkBytesSent += queued;
         m_videoInFlight.push_back({m_videoBytesSent, m_linkBytesSent, monotonicMilliseconds()});
         emit trafficCounted(sealed.size(), 0);
         emit videoFrameSent();
@@ -735,8 +738,9 @@ bool SessionManager::sendControl(const std::vector<std::uint8_t>& plaintext,
         }
         return false;
     }
-    if (m_transport->activeTransport()->send(ChannelType::Control, sealed.data(), sealed.size())) {
-        m_linkBytesSent += sealed.size();
+    ITransport* active = m_transport->activeTransport();
+    if (active->send(ChannelType::Control, sealed.data(), sealed.size())) {
+        m_linkBytesSent += sealed.size() + active->framingBytesPerMessage();
         emit trafficCounted(static_cast<qint64>(sealed.size()), 0);
     }
     return true;
@@ -780,7 +784,7 @@ void SessionManager::sendChat(const std::vector<std::uint8_t>& payload) {
         return;
     }
     if (active->send(ChannelType::Control, sealed.data(), sealed.size())) {
-        m_linkBytesSent += sealed.size();
+        m_linkBytesSent += sealed.size() + active->framingBytesPerMessage();
         emit trafficCounted(static_cast<qint64>(sealed.size()), 0);
     }
     spdlog::debug("Chat message sent ({} bytes encrypted)", sealed.size());
