@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include "sanitizers.h"
+
 #include "log_capture.h"
 #include "wait_until.h"
 
@@ -319,6 +321,27 @@ TEST(ScreenCaptureManager, OnlyTheLastQueuedMonitorSwitchIsApplied) {
     const std::lock_guard lock(raw->mutex);
     EXPECT_EQ(raw->initializedWith, (std::vector<int>{0, 2}));
     EXPECT_TRUE(log.has(spdlog::level::info, "ScreenCaptureManager: switched to monitor 2"));
+}
+
+// A real wait rounds up to whole milliseconds and wakes a little late. At 24 fps that added a
+// millisecond to every frame (23.4 fps); the frames must keep to the rate asked for.
+TEST(ScreenCaptureManager, AChangingScreenKeepsTheFrameRateItWasAskedFor) {
+    if (test::kAddressSanitizer) {
+        GTEST_SKIP() << "a timing figure";
+    }
+    ScreenCaptureManager manager(initialized({"frame"}));
+    manager.setSleeper([](std::chrono::nanoseconds duration) {
+        std::this_thread::sleep_for(std::chrono::ceil<std::chrono::milliseconds>(duration) + 500us);
+    });
+    FrameLog frames(manager);
+    manager.start(24);
+    ASSERT_WAIT(frames.count() >= 25, 5000);
+    manager.stop();
+    const std::lock_guard lock(frames.mutex);
+    const std::chrono::duration<double, std::milli> span = frames.times[24] - frames.times[0];
+    const double fps = 24 / (span.count() / 1000.0);
+    EXPECT_GT(fps, 23.8) << "24 frames in " << span.count() << " ms";
+    EXPECT_LT(fps, 24.2) << "the rate is a ceiling";
 }
 
 TEST(ScreenCaptureManager, ALostBackendBacksOffToFiveSecondsAndAFrameResetsIt) {

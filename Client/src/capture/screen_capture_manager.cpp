@@ -103,6 +103,9 @@ void ScreenCaptureManager::captureLoop() {
     std::shared_ptr<CapturedFrame> lastFrame; // never changed: it may be sent again as is
     Clock::time_point lastFrameAt;
     bool repeatedWhileStill = false;
+    // Frames keep to a grid of the frame interval: every wait ends on the grid, so rounding a
+    // wait up never adds up to a lower frame rate.
+    Clock::time_point due = Clock::now();
     spdlog::debug("ScreenCaptureManager: capture loop entered");
     for (;;) {
         if (!m_running) {
@@ -122,7 +125,13 @@ void ScreenCaptureManager::captureLoop() {
             }
         }
         const int fps = m_targetFps;
+        const auto interval = std::chrono::nanoseconds(static_cast<std::int64_t>(1.0 / fps * 1e9));
         const auto iterationStart = Clock::now();
+        // A start off the grid by a whole interval (a wait for changes, a slow frame, a back-off)
+        // or before it begins a new grid: no burst of frames to catch up.
+        if (iterationStart < due || iterationStart - due >= interval) {
+            due = iterationStart;
+        }
 
         std::unique_ptr<CapturedFrame> captured;
         try {
@@ -177,10 +186,10 @@ void ScreenCaptureManager::captureLoop() {
             continue;
         }
 
-        const auto interval = std::chrono::nanoseconds(static_cast<std::int64_t>(1.0 / fps * 1e9));
-        const auto spent = Clock::now() - iterationStart;
-        if (spent < interval) {
-            m_sleeper(std::chrono::duration_cast<std::chrono::nanoseconds>(interval - spent));
+        due += interval;
+        const auto now = Clock::now();
+        if (now < due) {
+            m_sleeper(std::chrono::duration_cast<std::chrono::nanoseconds>(due - now));
         }
     }
 }
