@@ -345,25 +345,38 @@ public:
             _exit(127);
         }
         close(fds[1]);
-        char buffer[32] = {};
-        pollfd wait{fds[0], POLLIN, 0};
-        // A signal (a child of this process ending) interrupts the wait; it goes on, since
-        // giving up closes the pipe and the server then dies on writing its number.
-        int ready = -1;
-        do {
-            ready = m_pid > 0 ? poll(&wait, 1, 20000) : 0;
-        } while (ready < 0 && errno == EINTR);
-        ssize_t got = -1;
-        do {
-            got = ready > 0 ? read(fds[0], buffer, sizeof buffer - 1) : 0;
-        } while (got < 0 && errno == EINTR);
-        const bool told = got > 0;
+        // The server writes its number and then a line break, in two writes: the pipe stays open
+        // until the line break is in, or the server dies on writing it.
+        std::string told;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        bool broken = false;
+        while (told.find('\n') == std::string::npos && told.size() < 32 && !broken) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                break;
+            }
+            pollfd wait{fds[0], POLLIN, 0};
+            const int ready = poll(&wait, 1, static_cast<int>(left.count()));
+            if (ready < 0 && errno == EINTR) {
+                continue; // a child of this process ended
+            }
+            char buffer[32];
+            const ssize_t got = ready > 0 ? read(fds[0], buffer, sizeof buffer) : 0;
+            if (got < 0 && errno == EINTR) {
+                continue;
+            }
+            broken = ready < 0 || (ready > 0 && got <= 0);
+            if (got > 0) {
+                told.append(buffer, static_cast<std::size_t>(got));
+            }
+        }
         close(fds[0]);
-        if (!told) {
-            m_problem = ready == 0 ? "it named no display within 20 s" : "its pipe broke";
+        if (told.find('\n') == std::string::npos) {
+            m_problem = broken ? "its pipe broke" : "it named no display within 20 s";
             return false;
         }
-        const std::string number = std::string(buffer).substr(0, std::string(buffer).find('\n'));
+        const std::string number = told.substr(0, told.find('\n'));
         if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) {
             m_problem = "it named no usable display";
             return false;
