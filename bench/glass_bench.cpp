@@ -7,7 +7,6 @@
 // handed to the link (conversion, encoding, sealing), the link with opening and decoding, and the
 // drawing. Also the frames per second that reach the Master while a page scrolls.
 
-#include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -346,37 +345,21 @@ public:
         }
         close(fds[1]);
         // The server writes its number and then a line break, in two writes: the pipe stays open
-        // until the line break is in, or the server dies on writing it.
-        std::string told;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-        bool broken = false;
-        while (told.find('\n') == std::string::npos && told.size() < 32 && !broken) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                deadline - std::chrono::steady_clock::now());
-            if (left.count() <= 0) {
-                break;
-            }
-            pollfd wait{fds[0], POLLIN, 0};
-            const int ready = poll(&wait, 1, static_cast<int>(left.count()));
-            if (ready < 0 && errno == EINTR) {
-                continue; // a child of this process ended
-            }
-            char buffer[32];
-            const ssize_t got = ready > 0 ? read(fds[0], buffer, sizeof buffer) : 0;
+        // until the line break is in, or the server dies on writing it. A server that fails to
+        // start closes the pipe. A signal (a child of this process ending) interrupts a read.
+        std::string number;
+        bool ended = false;
+        for (char c = 0; !ended;) {
+            const ssize_t got = read(fds[0], &c, 1);
             if (got < 0 && errno == EINTR) {
                 continue;
             }
-            broken = ready < 0 || (ready > 0 && got <= 0);
-            if (got > 0) {
-                told.append(buffer, static_cast<std::size_t>(got));
+            ended = got != 1 || c == '\n';
+            if (!ended) {
+                number += c;
             }
         }
         close(fds[0]);
-        if (told.find('\n') == std::string::npos) {
-            m_problem = broken ? "its pipe broke" : "it named no display within 20 s";
-            return false;
-        }
-        const std::string number = told.substr(0, told.find('\n'));
         if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) {
             m_problem = "it named no usable display";
             return false;

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -91,6 +92,24 @@ std::string fileText(const std::wstring& path) {
         std::fclose(file);
     }
     return text;
+}
+
+// Polls the file until `complete` holds for its text; the last text read either way.
+std::string waitForFileText(const std::wstring& path,
+                            const std::function<bool(const std::string&)>& complete) {
+    std::string text = fileText(path);
+    for (int attempt = 0; attempt < 100 && !complete(text); ++attempt) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        text = fileText(path);
+    }
+    return text;
+}
+
+// What the stand-in agent noted, once both of its lines are written.
+std::string agentRecord(const std::wstring& marker) {
+    return waitForFileText(marker, [](const std::string& text) {
+        return std::count(text.begin(), text.end(), '\n') >= 2;
+    });
 }
 
 // Polls until the service reaches `state`; the last status seen either way.
@@ -269,14 +288,10 @@ TEST(WindowsService, TheControlManagerStartsRunsAndStopsIt) {
     const SERVICE_STATUS stopped = waitForServiceState(service, SERVICE_STOPPED);
     EXPECT_EQ(stopped.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));
     EXPECT_EQ(stopped.dwWin32ExitCode, 0u);
-    std::string text;
-    for (int attempt = 0; attempt < 100; ++attempt) { // the process ends after the status
-        text = fileText(log);
-        if (text.find("dispatcher returned") != std::string::npos) {
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
+    // The process ends after the status.
+    const std::string text = waitForFileText(log, [](const std::string& written) {
+        return written.find("dispatcher returned") != std::string::npos;
+    });
     const auto up = text.find("core up");
     const auto requested = text.find("Service stop/shutdown requested");
     const auto down = text.find("core down");
@@ -400,13 +415,7 @@ TEST(WindowsService, TheAgentStartsInTheActiveSessionFromTheServicesDirectory) {
     EXPECT_EQ(log.text().rfind("info Launched agent (PID ", 0), 0u) << log.text();
     EXPECT_NE(log.text().find(") in session " + std::to_string(session) + "\n"), std::string::npos)
         << log.text();
-    std::string started;
-    // Complete once its second line is.
-    for (int attempt = 0; attempt < 100 && std::count(started.begin(), started.end(), '\n') < 2;
-         ++attempt) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        started = fileText(marker);
-    }
+    std::string started = agentRecord(marker);
     EXPECT_EQ(started.substr(0, started.find('\n')), "arguments 0");
     std::string expectedDirectory(directory.begin(), directory.end());
     EXPECT_NE(started.find("directory " + expectedDirectory), std::string::npos) << started;
@@ -431,12 +440,7 @@ TEST(WindowsService, TheAgentStartsInTheActiveSessionFromTheServicesDirectory) {
                                      ", launching agent\n"),
               std::string::npos)
         << enumerated.text();
-    started.clear();
-    for (int attempt = 0; attempt < 100 && std::count(started.begin(), started.end(), '\n') < 2;
-         ++attempt) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        started = fileText(marker);
-    }
+    started = agentRecord(marker);
     EXPECT_EQ(started.substr(0, started.find('\n')), "arguments 0");
     ::DeleteFileW(marker.c_str());
 }

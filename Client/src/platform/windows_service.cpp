@@ -31,11 +31,11 @@ std::optional<std::wstring> ownExecutablePath() {
     return std::wstring(path, length);
 }
 
-std::string utf8(const std::wstring& text) {
-    const int bytes = ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()),
+std::string narrow(const std::wstring& text, UINT codePage = CP_UTF8) {
+    const int bytes = ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()),
                                             nullptr, 0, nullptr, nullptr);
     std::string result(static_cast<std::size_t>(std::max(bytes, 0)), '\0');
-    ::WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(),
+    ::WideCharToMultiByte(codePage, 0, text.data(), static_cast<int>(text.size()), result.data(),
                           bytes, nullptr, nullptr);
     return result;
 }
@@ -272,12 +272,7 @@ void installServiceLogger(std::optional<std::wstring> folder) {
     const std::wstring directory = *folder + L"\\Nimbral";
     ::CreateDirectoryW(directory.c_str(), nullptr); // there already, or the sink reports it
     // The logging library opens narrow paths in the active code page.
-    const std::wstring file = directory + L"\\service.log";
-    const int bytes =
-        ::WideCharToMultiByte(CP_ACP, 0, file.c_str(), -1, nullptr, 0, nullptr, nullptr);
-    std::string path(static_cast<std::size_t>(std::max(bytes, 1)), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, file.c_str(), -1, path.data(), bytes, nullptr, nullptr);
-    path.resize(path.size() - 1);
+    const std::string path = narrow(directory + L"\\service.log", CP_ACP);
     try {
         auto sink = std::make_shared<spdlog::sinks::rotating_file_sink_mt>(path, kLogFileBytes,
                                                                            kLogFiles, false);
@@ -379,7 +374,7 @@ bool launchAgent(DWORD session) {
     }
     ::CloseHandle(primary);
     if (!ok) {
-        spdlog::warn("CreateProcessAsUserW failed for '{}' (error {})", utf8(executable), error);
+        spdlog::warn("CreateProcessAsUserW failed for '{}' (error {})", narrow(executable), error);
         return false;
     }
     spdlog::info("Launched agent (PID {}) in session {}", started.dwProcessId, session);
