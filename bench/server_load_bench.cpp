@@ -5,8 +5,12 @@
 //
 //   bench_server_load [window seconds, default 30] [idle|attack]
 //   "idle" keeps the devices and sessions connected but sends no relay load or heartbeats.
-//   "attack" adds two strangers for the window: 127.0.0.2 opens connections until the server
-//   refuses more and holds them, 127.0.0.3 floods registrations as fast as it is answered.
+//   "attack" adds four strangers for the window: 127.0.0.2 opens connections until the server
+//   refuses more and holds them, 127.0.0.3 floods registrations as fast as it is answered,
+//   127.0.0.4 sends half WebSocket upgrades ("Upgrade" without "Connection: Upgrade") and
+//   127.0.0.5 requests with fields far beyond their bounds (200 KiB, and 32 KiB within the body
+//   limit), both one after another on 32 connections each.
+// The devices know relay tokens, as today's clients do: their relay ends join with them.
 // All the devices share 127.0.0.1, like a large office behind one NAT, so the server runs with
 // per-address limits to match (kLegitConnections, kLegitRegistrations); the strangers get the
 // same limits.
@@ -20,8 +24,10 @@
 #include <vector>
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QRandomGenerator>
@@ -38,6 +44,7 @@
 #include <nlohmann/json.hpp>
 
 #include "bench_stats.h"
+#include "server_attackers.h"
 #include "server_harness.h"
 
 namespace {
@@ -58,9 +65,17 @@ constexpr int kSenderGroups = 4;
 constexpr qint64 kRelayBitsPerSecond = 2'000'000;
 constexpr int kFrameBytes = static_cast<int>(kRelayBitsPerSecond / 8 * kTickMs / 1000);
 constexpr int kProbeFrames = 2000;
+
+// A device's machine fingerprint: 64 lowercase hex digits, as the clients send it.
+std::string fingerprintOf(int device) {
+    return QCryptographicHash::hash(QByteArray::number(device), QCryptographicHash::Sha256)
+        .toHex()
+        .toStdString();
+}
 constexpr int kLegitConnections = 1024;
 constexpr int kLegitRegistrations = 1000;
 constexpr int kFloodConnections = 8;
+constexpr int kStrangerConnections = 32;
 
 struct ProcessSample {
     qint64 rssKiB = 0;
@@ -96,6 +111,13 @@ struct Device {
     QString token;
     std::unique_ptr<QWebSocket> socket;
     bool online = false;
+};
+
+// Each party's relay token, by session ID: the Master's from the create reply, the Target's from
+// its SESSION_AUTO_ACCEPT.
+struct RelayTokens {
+    QHash<QString, QString> master;
+    QHash<QString, QString> target;
 };
 
 // Blocking loopback sockets for the latency probe, so its timing does not wait on the event loop
@@ -208,7 +230,8 @@ int main(int argc, char** argv) {
         post("/auth/auto-register",
              {{"client_name", "bench"},
               {"agent_version", "1.32"},
-              {"machine_fingerprint", "bench-" + std::to_string(i)}},
+              {"machine_fingerprint", fingerprintOf(i)},
+              {"capabilities", {"relay_token"}}},
              {}, [&, i](int status, const json& body) {
                  if (status == 200) {
                      devices[i].clientId = QString::fromStdString(body.value("client_id", ""));
@@ -224,6 +247,7 @@ int main(int argc, char** argv) {
     const double registerSeconds = setup.elapsed() / 1000.0;
 
     int online = 0;
+    RelayTokens tokens;
     for (int i = 0; i < kDevices; ++i) {
         Device& device = devices[i];
         device.socket = std::make_unique<QWebSocket>();
@@ -232,16 +256,22 @@ int main(int argc, char** argv) {
             socket->sendTextMessage(QString::fromStdString(
                 json{{"type", "AUTH"}, {"token", device.token.toStdString()}}.dump()));
         });
-        QObject::connect(socket, &QWebSocket::textMessageReceived,
-                         [socket, &device, &online, i](const QString& text) {
-                             if (!device.online && text.contains("AUTH_OK")) {
-                                 device.online = true;
-                                 ++online;
-                                 socket->sendTextMessage(QString::fromStdString(json{
-                                     {"type", "SET_PASSWORD"},
-                                     {"password", "bench-" + std::to_string(i)}}.dump()));
-                             }
-                         });
+        QObject::connect(
+            socket, &QWebSocket::textMessageReceived,
+            [socket, &device, &online, &tokens, i](const QString& text) {
+                if (text.contains("SESSION_AUTO_ACCEPT")) {
+                    const json accept = json::parse(text.toStdString(), nullptr, false);
+                    tokens.target.insert(QString::fromStdString(accept.value("session_id", "")),
+                                         QString::fromStdString(accept.value("relay_token", "")));
+                }
+                if (!device.online && text.contains("AUTH_OK")) {
+                    device.online = true;
+                    ++online;
+                    socket->sendTextMessage(QString::fromStdString(json{
+                        {"type", "SET_PASSWORD"},
+                        {"password", "bench-" + std::to_string(i)}}.dump()));
+                }
+            });
         QUrl url(baseUrl);
         url.setScheme("ws");
         url.setPath("/ws/clients/" + device.clientId);
@@ -262,15 +292,20 @@ int main(int argc, char** argv) {
              {{"master_client_id", master.clientId.toStdString()},
               {"target_client_id", target.clientId.toStdString()},
               {"session_password", "bench-" + std::to_string(2 * s + 1)},
-              {"purpose", "remote_desktop"}},
+              {"purpose", "remote_desktop"},
+              {"capabilities", {"relay_token"}}},
              master.token, [&](int status, const json& body) {
                  --creating;
                  if (status == 200) {
-                     sessionIds.push_back(QString::fromStdString(body.value("session_id", "")));
+                     const QString id = QString::fromStdString(body.value("session_id", ""));
+                     sessionIds.push_back(id);
+                     tokens.master.insert(id,
+                                          QString::fromStdString(body.value("relay_token", "")));
                  }
              });
     }
-    if (!waitUntil([&] { return creating == 0; }, 30000) ||
+    if (!waitUntil([&] { return creating == 0 && tokens.target.size() == kRelaySessions + 1; },
+                   30000) ||
         static_cast<int>(sessionIds.size()) != kRelaySessions + 1) {
         std::fprintf(stderr, "bench: sessions could not be created\n");
         return 1;
@@ -292,7 +327,9 @@ int main(int argc, char** argv) {
             QObject::connect(socket, &QTcpSocket::readyRead,
                              [socket, &end] { end.received += socket->readAll().size(); });
             socket->connectToHost(QHostAddress::LocalHost, relayPort);
-            socket->write(joinFrame(sessionIds[s]));
+            const QString& id = sessionIds[s];
+            socket->write(
+                joinFrame(id, side == 0 ? tokens.master.value(id) : tokens.target.value(id)));
         }
     }
     const QByteArray loadFrame = relayFrame(1, QByteArray(kFrameBytes - 5, 'v'));
@@ -336,9 +373,10 @@ int main(int argc, char** argv) {
     // The latency probe: a relay session and a direct echo, both with blocking sockets.
     const int probeA = connectBlocking(relayPort);
     const int probeB = connectBlocking(relayPort);
-    const QByteArray probeJoin = joinFrame(probeSession);
-    writeAll(probeA, probeJoin.constData(), static_cast<size_t>(probeJoin.size()));
-    writeAll(probeB, probeJoin.constData(), static_cast<size_t>(probeJoin.size()));
+    const QByteArray probeJoinA = joinFrame(probeSession, tokens.master.value(probeSession));
+    const QByteArray probeJoinB = joinFrame(probeSession, tokens.target.value(probeSession));
+    writeAll(probeA, probeJoinA.constData(), static_cast<size_t>(probeJoinA.size()));
+    writeAll(probeB, probeJoinB.constData(), static_cast<size_t>(probeJoinB.size()));
 
     const int echoListener = ::socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in echoAddress{};
@@ -400,6 +438,15 @@ int main(int argc, char** argv) {
                QByteArray::number(body.size()) + "\r\n\r\n" + body;
     }();
     bool flooding = false;
+    nimbral::bench::RequestFlood halfUpgrades(QHostAddress(QStringLiteral("127.0.0.4")),
+                                              {nimbral::bench::halfUpgradeRequest()},
+                                              kStrangerConnections);
+    nimbral::bench::RequestFlood oversized(
+        QHostAddress(QStringLiteral("127.0.0.5")),
+        nimbral::bench::oversizedFieldRequests(devices[0].token.toLatin1(),
+                                               devices[0].clientId.toLatin1(),
+                                               devices[1].clientId.toLatin1()),
+        kStrangerConnections);
     if (attack) {
         for (int i = 0; i < kLegitConnections + 100; ++i) {
             auto socket = std::make_unique<QTcpSocket>();
@@ -454,12 +501,16 @@ int main(int argc, char** argv) {
         for (const auto& socket : flood) {
             socket->connectToHost(QHostAddress::LocalHost, httpPort);
         }
+        halfUpgrades.start(httpPort);
+        oversized.start(httpPort);
     }
     waitUntil([&] { return window.elapsed() >= windowSeconds * 1000 && probeDone; },
               (windowSeconds + 120) * 1000);
     loadTimer.stop();
     heartbeatTimer.stop();
     flooding = false;
+    halfUpgrades.stop();
+    oversized.stop();
     int hoardStillHeld = 0;
     for (const auto& socket : hoard) {
         hoardStillHeld += socket->state() == QAbstractSocket::ConnectedState;
@@ -491,6 +542,16 @@ int main(int argc, char** argv) {
                     "%.0f answers/s (limit %d a minute)\n",
                     floodSent, floodAccepted, floodRefused,
                     (floodAccepted + floodRefused) / seconds, kLegitRegistrations);
+        std::printf("  127.0.0.4 half upgrades       %d sent, %d answered 400, %d otherwise, %d "
+                    "unanswered; %d connections closed by the server\n",
+                    halfUpgrades.sent, halfUpgrades.answered400, halfUpgrades.answeredOther,
+                    halfUpgrades.sent - halfUpgrades.answered400 - halfUpgrades.answeredOther -
+                        halfUpgrades.answered429 - halfUpgrades.answered413,
+                    halfUpgrades.closedByServer);
+        std::printf("  127.0.0.5 oversized fields    %d sent, %d refused 400, %d refused 413, %d "
+                    "refused 429, %d otherwise\n",
+                    oversized.sent, oversized.answered400, oversized.answered413,
+                    oversized.answered429, oversized.answeredOther);
     }
     std::printf("  devices online              %d of %d (registered in %.1f s)\n", stillOnline,
                 kDevices, registerSeconds);

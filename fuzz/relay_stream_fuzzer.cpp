@@ -31,8 +31,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             ++frames;
         }
         for (std::size_t offset = 0; offset < count && !cursorRefused;) {
-            const qint64 taken = cursor.advance(stream + at + offset,
-                                                static_cast<qint64>(count - offset), true);
+            const qint64 taken =
+                cursor.advance(stream + at + offset, static_cast<qint64>(count - offset), true);
             if (taken < 0) {
                 cursorRefused = true;
                 break;
@@ -49,8 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     NIMBRAL_FUZZ_CHECK(error.isEmpty() || reader.bufferedBytes() == 0);
 
     // The same bytes as a join frame's payload.
-    const auto session = nimbral::server::RelayNode::joinedSession(
-        QByteArray(stream, static_cast<qsizetype>(length)));
-    (void)session;
+    const auto join =
+        nimbral::server::RelayNode::parseJoin(QByteArray(stream, static_cast<qsizetype>(length)));
+    (void)join;
     return 0;
 }

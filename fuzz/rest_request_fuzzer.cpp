@@ -31,8 +31,8 @@ struct Server {
     Server() {
         QString error;
         NIMBRAL_FUZZ_CHECK(devices.open(QStringLiteral(":memory:"), &error));
-        master = devices.registerDevice("m", "1", "fp-master")->clientId;
-        target = devices.registerDevice("t", "1", "fp-target")->clientId;
+        master = devices.registerDevice({"m", "1", {}})->clientId;
+        target = devices.registerDevice({"t", "1", {}})->clientId;
     }
 };
 
@@ -64,8 +64,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString token = server.tokens.issue(caller);
 
     static const char* const kPaths[] = {
-        "/auth/auto-register", "/auth/auto-login", "/clients/heartbeat", "/sessions/create",
-        "/health",             "",                 "",                   "",
+        "/auth/auto-register",
+        "/auth/auto-login",
+        "/clients/heartbeat",
+        "/sessions/create",
+        "/health",
+        "",
+        "",
+        "",
     };
     RestApi::Request request;
     const int pick = route % 11;
@@ -78,20 +84,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     } else if (pick == 7) {
         request.path = "/sessions/" + sessionId + "/close";
     } else {
-        request.path = QString::fromUtf8(reinterpret_cast<const char*>(body.data()),
-                                         static_cast<qsizetype>(std::min<std::size_t>(body.size(), 80)));
+        request.path =
+            QString::fromUtf8(reinterpret_cast<const char*>(body.data()),
+                              static_cast<qsizetype>(std::min<std::size_t>(body.size(), 80)));
     }
     static const QHttpServerRequest::Method kMethods[] = {
         QHttpServerRequest::Method::Post, QHttpServerRequest::Method::Patch,
         QHttpServerRequest::Method::Get, QHttpServerRequest::Method::Delete};
     request.method = kMethods[method % 4];
-    request.body = QByteArray(reinterpret_cast<const char*>(body.data()),
-                              static_cast<qsizetype>(body.size()));
+    request.body =
+        QByteArray(reinterpret_cast<const char*>(body.data()), static_cast<qsizetype>(body.size()));
     if (flags & 1) {
         request.authorization = "Bearer " + token.toLatin1();
     } else if (flags & 2) {
-        request.authorization = QByteArray(reinterpret_cast<const char*>(body.data()),
-                                           static_cast<qsizetype>(std::min<std::size_t>(body.size(), 64)));
+        request.authorization =
+            QByteArray(reinterpret_cast<const char*>(body.data()),
+                       static_cast<qsizetype>(std::min<std::size_t>(body.size(), 64)));
     }
     request.remoteAddress = QHostAddress(QStringLiteral("192.0.2.%1").arg(route));
 

@@ -86,6 +86,15 @@ zip_sha=$(sha256sum "$packages/NimbralSetup.zip" | cut -d' ' -f1)
 check "NimbralSetup.json names the version and the zip's sha256" bash -c \
     "grep -q '\"version\": \"$version\"' '$packages/NimbralSetup.json' && grep -q '\"sha256\": \"$zip_sha\"' '$packages/NimbralSetup.json' && grep -q '/download/NimbralSetup.zip' '$packages/NimbralSetup.json'"
 
+# Signed with a throw-away key here: the signature must verify over the manifest's exact bytes.
+openssl genpkey -algorithm ed25519 -out "$scratch/release-key.pem" 2>/dev/null
+openssl pkey -in "$scratch/release-key.pem" -pubout -out "$scratch/release-key.pub" 2>/dev/null
+cp -r "$packages" "$scratch/signed"
+cmake -DPACKAGES="$scratch/signed" -DVERSION="$version" -DWEB_URL=https://example.invalid \
+    -DSIGNING_KEY="$scratch/release-key.pem" -P packaging/make-release.cmake >/dev/null
+check "NimbralSetup.json.sig verifies over the manifest with the release key" bash -c \
+    "base64 -d '$scratch/signed/NimbralSetup.json.sig' >'$scratch/manifest.sig' && openssl pkeyutl -verify -rawin -pubin -inkey '$scratch/release-key.pub' -in '$scratch/signed/NimbralSetup.json' -sigfile '$scratch/manifest.sig'"
+
 echo "== lintian"
 lintian_out=$scratch/lintian.txt
 lintian --tag-display-limit 0 "$client" "$server" >"$lintian_out" 2>&1 || true

@@ -71,7 +71,11 @@ CentralServer::CentralServer(QObject* parent)
     , m_relay(std::make_unique<RelayNode>(*m_sessions, *m_limiter)) {
     connect(m_rest.get(), &RestApi::newWebSocketConnection, this, [this] {
         while (m_rest->hasPendingWebSocketConnections()) {
-            m_signaling->adopt(m_rest->nextPendingWebSocketConnection());
+            std::unique_ptr<QWebSocket> socket = m_rest->nextPendingWebSocketConnection();
+            if (m_httpServer != nullptr) {
+                m_httpServer->upgradeCompleted(socket->peerAddress(), socket->peerPort());
+            }
+            m_signaling->adopt(std::move(socket));
         }
     });
     m_rest->setStatusProvider([this] {
@@ -98,6 +102,10 @@ quint16 CentralServer::relayPort() const {
 }
 
 bool CentralServer::start(const ServerOptions& options, QString* error) {
+    if (const QString refusal = transportRefusal(options); !refusal.isEmpty()) {
+        *error = refusal;
+        return false;
+    }
     QString databasePath = options.databasePath;
     if (databasePath.isEmpty()) {
         databasePath = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
@@ -107,6 +115,13 @@ bool CentralServer::start(const ServerOptions& options, QString* error) {
     if (!m_devices->open(databasePath, &databaseError)) {
         *error = QStringLiteral("cannot open database %1: %2").arg(databasePath, databaseError);
         return false;
+    }
+    // It holds the hashes of every device's secret.
+    for (const QString& file : {databasePath, databasePath + QStringLiteral("-wal"),
+                                databasePath + QStringLiteral("-shm")}) {
+        if (QFile::exists(file)) {
+            QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
+        }
     }
     spdlog::info("NimbralServer: device registry {}", databasePath.toStdString());
 
@@ -129,6 +144,8 @@ bool CentralServer::start(const ServerOptions& options, QString* error) {
         tls.setPrivateKey(key);
         tls.setPeerVerifyMode(QSslSocket::VerifyNone);
         httpServer->setTls(tls);
+        // The relay port carries session IDs and relay tokens: it speaks TLS too.
+        m_relay->setTls(tls);
         scheme = QStringLiteral("https");
     }
 
@@ -142,6 +159,7 @@ bool CentralServer::start(const ServerOptions& options, QString* error) {
     }
     m_httpPort = httpServer->serverPort();
     m_rest->bind(httpServer); // the REST server owns it from here
+    m_httpServer = httpServer;
     if (!m_relay->listen(options.listenAddress, options.relayPort)) {
         *error = QStringLiteral("cannot listen for the relay on %1:%2: %3")
                      .arg(options.listenAddress.toString())
@@ -153,7 +171,13 @@ bool CentralServer::start(const ServerOptions& options, QString* error) {
     m_baseUrl = QStringLiteral("%1://%2:%3").arg(scheme, host).arg(m_httpPort);
     spdlog::info("NimbralServer: listening on {} (REST, signaling at /ws/clients/<id>)",
                  m_baseUrl.toStdString());
-    spdlog::info("NimbralServer: relay listening on {}:{}", host.toStdString(), relayPort());
+    spdlog::info("NimbralServer: relay listening on {}:{}{}", host.toStdString(), relayPort(),
+                 scheme == QLatin1String("https") ? " (TLS)" : "");
+    if (scheme == QLatin1String("http") && !options.listenAddress.isLoopback()) {
+        spdlog::warn("NimbralServer: serving plain http on an address other hosts can reach "
+                     "(--allow-plain-http): device secrets, tokens and relay tokens cross the "
+                     "network readable");
+    }
     spdlog::info("NimbralServer: at most {} connections per address and {} in all, {} "
                  "registrations per address a minute",
                  options.maxConnectionsPerAddress, options.maxConnections,

@@ -10,6 +10,7 @@
 namespace nimbral::server {
 
 class ConnectionLimiter;
+class GuardedTcpServer;
 class DeviceRegistry;
 class RelayNode;
 class RestApi;
@@ -46,6 +47,7 @@ private:
     std::unique_ptr<SignalingHub> m_signaling;
     std::unique_ptr<RestApi> m_rest;
     std::unique_ptr<RelayNode> m_relay;
+    GuardedTcpServer* m_httpServer = nullptr; // owned by m_rest
     quint16 m_httpPort = 0;
     QString m_baseUrl;
 };

@@ -10,6 +10,8 @@
 
 #include <spdlog/spdlog.h>
 
+#include "source_address.h"
+
 namespace nimbral::server {
 
 namespace {
@@ -53,10 +55,7 @@ ConnectionLimiter::ConnectionLimiter(int maxPerAddress, int maxTotal, QObject* p
 }
 
 QString ConnectionLimiter::key(const QHostAddress& address) {
-    // An IPv4 client on a dual-stack socket shows up as ::ffff:a.b.c.d; count it as a.b.c.d.
-    bool isV4 = false;
-    const quint32 v4 = address.toIPv4Address(&isV4);
-    return isV4 ? QHostAddress(v4).toString() : address.toString();
+    return sourceOf(address);
 }
 
 bool ConnectionLimiter::admit(const QHostAddress& address) {
@@ -74,9 +73,8 @@ bool ConnectionLimiter::admit(const QHostAddress& address) {
             m_lastRefusalLogMs = now;
             spdlog::warn("NimbralServer: refusing connections from {}: {} ({} refused so far)",
                          source.toStdString(),
-                         perAddressFull
-                             ? fmt::format("{} open from that address", m_maxPerAddress)
-                             : fmt::format("{} open in all", m_maxTotal),
+                         perAddressFull ? fmt::format("{} open from that address", m_maxPerAddress)
+                                        : fmt::format("{} open in all", m_maxTotal),
                          m_refused);
         }
         return false;
@@ -163,6 +161,8 @@ HttpRequestGuard::Verdict HttpRequestGuard::endOfHeaders() {
     const QList<QByteArray> lines = m_line.split('\n');
     qint64 contentLength = -1;
     bool chunked = false;
+    bool upgrade = false;
+    bool connectionUpgrade = false;
     for (qsizetype n = 1; n < lines.size(); ++n) {
         const QByteArray line = lines.at(n).trimmed();
         const qsizetype colon = line.indexOf(':');
@@ -173,7 +173,8 @@ HttpRequestGuard::Verdict HttpRequestGuard::endOfHeaders() {
         const QByteArray value = line.mid(colon + 1).trimmed();
         if (name == "content-length") {
             if (value.isEmpty() || value.size() > 18 ||
-                !std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+                !std::all_of(value.begin(), value.end(),
+                             [](char c) { return c >= '0' && c <= '9'; })) {
                 return Verdict::Malformed;
             }
             const qint64 length = value.toLongLong();
@@ -187,10 +188,17 @@ HttpRequestGuard::Verdict HttpRequestGuard::endOfHeaders() {
                 return Verdict::Malformed;
             }
             chunked = true;
-        } else if (name == "upgrade" && value.toLower() == "websocket") {
-            m_state = State::Done;
-            return Verdict::Upgraded;
+        } else if (name == "upgrade") {
+            upgrade = value.toLower() == "websocket";
+        } else if (name == "connection") {
+            for (const QByteArray& option : value.toLower().split(',')) {
+                connectionUpgrade = connectionUpgrade || option.trimmed() == "upgrade";
+            }
         }
+    }
+    if (upgrade && connectionUpgrade && lines.first().startsWith("GET ")) {
+        m_state = State::Done;
+        return Verdict::Upgraded;
     }
     if (chunked && contentLength >= 0) {
         // Two framings at once is how requests are smuggled past a checker; refuse it.
@@ -275,6 +283,20 @@ void GuardedTcpServer::incomingConnection(qintptr descriptor) {
     ssl->startServerEncryption();
 }
 
+namespace {
+
+QString peerKey(const QHostAddress& address, quint16 port) {
+    return address.toString() + QLatin1Char('|') + QString::number(port);
+}
+
+} // namespace
+
+void GuardedTcpServer::upgradeCompleted(const QHostAddress& peer, quint16 port) {
+    if (QPointer<QTimer> idle = m_upgrading.take(peerKey(peer, port))) {
+        idle->stop();
+    }
+}
+
 void GuardedTcpServer::watchHttp(QTcpSocket* socket) {
     // Connected before the HTTP server's own handler, so each arrival is seen here first, before
     // the server buffers it.
@@ -284,7 +306,7 @@ void GuardedTcpServer::watchHttp(QTcpSocket* socket) {
     idle->setInterval(m_idleTimeoutMs);
     connect(idle, &QTimer::timeout, socket, [socket] { socket->abort(); });
     idle->start();
-    connect(socket, &QIODevice::readyRead, socket, [socket, guard, idle, name = m_name] {
+    connect(socket, &QIODevice::readyRead, socket, [this, socket, guard, idle, name = m_name] {
         idle->start();
         const QByteArray fresh = socket->peek(socket->bytesAvailable());
         const auto verdict = guard->feed(fresh.constData(), fresh.size());
@@ -292,7 +314,12 @@ void GuardedTcpServer::watchHttp(QTcpSocket* socket) {
             return;
         }
         if (verdict == HttpRequestGuard::Verdict::Upgraded) {
-            idle->stop();
+            // The idle timer keeps running until the upgrade is answered with 101: a handshake
+            // that never completes must not hold the connection.
+            const QString key = peerKey(socket->peerAddress(), socket->peerPort());
+            m_upgrading.insert(key, idle);
+            QObject::connect(socket, &QObject::destroyed, this,
+                             [this, key] { m_upgrading.remove(key); });
             QObject::disconnect(socket, &QIODevice::readyRead, socket, nullptr);
             return;
         }
@@ -304,8 +331,7 @@ void GuardedTcpServer::watchHttp(QTcpSocket* socket) {
             why = "body above the limit";
             break;
         case HttpRequestGuard::Verdict::HeadersTooLarge:
-            response =
-                refusal(431, "Request Header Fields Too Large", "Request headers too large");
+            response = refusal(431, "Request Header Fields Too Large", "Request headers too large");
             why = "headers above the limit";
             break;
         default:
@@ -326,7 +352,8 @@ void GuardedTcpServer::watchHttp(QTcpSocket* socket) {
         socket->write(response);
         const qint64 toDrain = guard->refusedBodyRemaining();
         if (toDrain <= 0 || toDrain > kMaxDrainBytes) {
-            QObject::connect(socket, &QIODevice::readyRead, socket, [socket] { socket->readAll(); });
+            QObject::connect(socket, &QIODevice::readyRead, socket,
+                             [socket] { socket->readAll(); });
             socket->disconnectFromHost();
             return;
         }

@@ -3,15 +3,17 @@
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
+#include <QPointer>
 #include <QSslConfiguration>
 #include <QTcpServer>
+#include <QTimer>
 
 #include <optional>
 
 namespace nimbral::server {
 
-// Counts the server's open connections, per source address and in all, across every port it
-// listens on, so one address cannot take the whole server. Main thread only.
+// Counts the server's open connections, per source (an IPv4 address or an IPv6 /64) and in all,
+// across every port it listens on, so one source cannot take the whole server. Main thread only.
 class ConnectionLimiter : public QObject {
     Q_OBJECT
 
@@ -44,8 +46,10 @@ private:
 
 // Follows the requests on one HTTP/1.1 connection as their bytes arrive, header block by header
 // block and body by body (fixed length or chunked), to refuse an oversized request before its
-// body is buffered. It stops following at a WebSocket upgrade: from there on the bytes are
-// WebSocket frames, which the socket bounds itself.
+// body is buffered. It stops following at a WebSocket upgrade (a GET with "Upgrade: websocket"
+// and "Connection: Upgrade"): from there on the bytes are WebSocket frames, which the socket
+// bounds itself. A request that names the upgrade without asking for it properly is an ordinary
+// request, which the REST server refuses.
 class HttpRequestGuard {
 public:
     static constexpr qsizetype kMaxHeaderBytes = 64 * 1024;
@@ -100,6 +104,9 @@ public:
     // Refuses requests whose body is announced or grows above `maxBodyBytes` with a 413.
     void guardHttpBodies(qint64 maxBodyBytes) { m_maxBodyBytes = maxBodyBytes; }
     void setIdleTimeout(int milliseconds) { m_idleTimeoutMs = milliseconds; }
+    // The WebSocket server answered the upgrade of the connection from this peer with 101: from
+    // here on the socket's own pings and the hub's deadlines watch it, not the idle timer.
+    void upgradeCompleted(const QHostAddress& peer, quint16 port);
 
 protected:
     void incomingConnection(qintptr descriptor) override;
@@ -109,6 +116,8 @@ private:
 
     ConnectionLimiter& m_limiter;
     QString m_name;
+    // Idle timers of connections whose upgrade is under way, by peer address and port.
+    QHash<QString, QPointer<QTimer>> m_upgrading;
     std::optional<QSslConfiguration> m_tls;
     qint64 m_maxBodyBytes = -1;
     int m_idleTimeoutMs = kDefaultIdleTimeoutMs;

@@ -75,20 +75,83 @@ bool DeviceRegistry::open(const QString& path, QString* error) {
     // cut may lose the last few heartbeats, never the database's consistency.
     query.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
     query.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-    const bool created = query.exec(QStringLiteral("CREATE TABLE IF NOT EXISTS devices ("
-                                                   " client_id TEXT PRIMARY KEY,"
-                                                   " secret_sha256 TEXT NOT NULL,"
-                                                   " machine_fingerprint TEXT UNIQUE,"
-                                                   " client_name TEXT NOT NULL DEFAULT '',"
-                                                   " agent_version TEXT NOT NULL DEFAULT '',"
-                                                   " created_at BIGINT NOT NULL,"
-                                                   " last_seen BIGINT NOT NULL,"
-                                                   " local_ip TEXT NOT NULL DEFAULT '',"
-                                                   " public_ip TEXT NOT NULL DEFAULT '',"
-                                                   " nat_type TEXT NOT NULL DEFAULT '')"));
-    if (!created) {
-        *error = query.lastError().text();
+    return migrate(error);
+}
+
+namespace {
+
+// The devices table as it is now. Version 0 had a UNIQUE fingerprint, which handed a device's ID
+// to whoever sent its fingerprint; version 1 keys devices by ID alone.
+const char* const kDevicesTable = "CREATE TABLE %1 ("
+                                  " client_id TEXT PRIMARY KEY,"
+                                  " secret_sha256 TEXT NOT NULL,"
+                                  " machine_fingerprint TEXT,"
+                                  " client_name TEXT NOT NULL DEFAULT '',"
+                                  " agent_version TEXT NOT NULL DEFAULT '',"
+                                  " created_at BIGINT NOT NULL,"
+                                  " last_seen BIGINT NOT NULL,"
+                                  " local_ip TEXT NOT NULL DEFAULT '',"
+                                  " public_ip TEXT NOT NULL DEFAULT '',"
+                                  " nat_type TEXT NOT NULL DEFAULT '')";
+const char* const kDeviceColumns = "client_id, secret_sha256, machine_fingerprint, client_name,"
+                                   " agent_version, created_at, last_seen, local_ip, public_ip,"
+                                   " nat_type";
+constexpr int kSchemaVersion = 1;
+
+} // namespace
+
+bool DeviceRegistry::migrate(QString* error) {
+    QSqlDatabase db = QSqlDatabase::database(m_connectionName);
+    QSqlQuery query(db);
+    const auto run = [&query, error](const QString& statement) {
+        if (!query.exec(statement)) {
+            *error = query.lastError().text();
+            return false;
+        }
+        return true;
+    };
+    if (!run(QStringLiteral(
+            "CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)")) ||
+        !run(QStringLiteral("SELECT MAX(version) FROM schema_version"))) {
         return false;
+    }
+    const int version = query.next() ? query.value(0).toInt() : 0;
+    if (version >= kSchemaVersion) {
+        return true;
+    }
+    const bool existing = db.tables().contains(QStringLiteral("devices"));
+    if (!db.transaction()) {
+        *error = db.lastError().text();
+        return false;
+    }
+    const QString table = QString::fromLatin1(kDevicesTable);
+    const QString columns = QString::fromLatin1(kDeviceColumns);
+    bool ok = true;
+    if (existing) {
+        ok = run(table.arg(QStringLiteral("devices_v1"))) &&
+             run(QStringLiteral("INSERT INTO devices_v1 (%1) SELECT %1 FROM devices")
+                     .arg(columns)) &&
+             run(QStringLiteral("DROP TABLE devices")) &&
+             run(QStringLiteral("ALTER TABLE devices_v1 RENAME TO devices"));
+    } else {
+        ok = run(table.arg(QStringLiteral("devices")));
+    }
+    ok =
+        ok &&
+        run(QStringLiteral("CREATE INDEX devices_fingerprint ON devices (machine_fingerprint)")) &&
+        run(QStringLiteral("DELETE FROM schema_version")) &&
+        run(QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(kSchemaVersion));
+    if (!ok) {
+        db.rollback();
+        return false;
+    }
+    if (!db.commit()) {
+        *error = db.lastError().text();
+        return false;
+    }
+    if (existing) {
+        spdlog::info("DeviceRegistry: registry upgraded to version {} (devices keyed by ID alone)",
+                     kSchemaVersion);
     }
     return true;
 }
@@ -104,54 +167,23 @@ QString DeviceRegistry::newClientId() {
     return {};
 }
 
-std::optional<Registration> DeviceRegistry::registerDevice(const QString& clientName,
-                                                           const QString& agentVersion,
-                                                           const QString& fingerprint) {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName);
-    const QString secret = randomHex(32);
-    const qint64 now = nowSeconds();
-
-    if (!fingerprint.isEmpty()) {
-        QSqlQuery find(db);
-        find.prepare(QStringLiteral("SELECT client_id FROM devices WHERE machine_fingerprint = ?"));
-        find.addBindValue(fingerprint);
-        if (!exec(find, "fingerprint lookup")) {
-            return std::nullopt;
-        }
-        if (find.next()) {
-            const QString clientId = find.value(0).toString();
-            QSqlQuery update(db);
-            update.prepare(QStringLiteral(
-                "UPDATE devices SET secret_sha256 = ?, client_name = ?, agent_version = ?,"
-                " last_seen = ? WHERE client_id = ?"));
-            update.addBindValue(sha256Hex(secret));
-            update.addBindValue(clientName);
-            update.addBindValue(agentVersion);
-            update.addBindValue(now);
-            update.addBindValue(clientId);
-            if (!exec(update, "re-registration")) {
-                return std::nullopt;
-            }
-            spdlog::info("DeviceRegistry: device {} registered again by its fingerprint",
-                         clientId.toStdString());
-            return Registration{clientId, secret};
-        }
-    }
-
+std::optional<Registration> DeviceRegistry::registerDevice(const DeviceDescription& device) {
     const QString clientId = newClientId();
     if (clientId.isEmpty()) {
         spdlog::error("DeviceRegistry: no free client ID found");
         return std::nullopt;
     }
-    QSqlQuery insert(db);
+    const QString secret = randomHex(32);
+    const qint64 now = nowSeconds();
+    QSqlQuery insert(QSqlDatabase::database(m_connectionName));
     insert.prepare(QStringLiteral(
         "INSERT INTO devices (client_id, secret_sha256, machine_fingerprint, client_name,"
         " agent_version, created_at, last_seen) VALUES (?, ?, ?, ?, ?, ?, ?)"));
     insert.addBindValue(clientId);
     insert.addBindValue(sha256Hex(secret));
-    insert.addBindValue(fingerprint.isEmpty() ? QVariant() : QVariant(fingerprint));
-    insert.addBindValue(clientName);
-    insert.addBindValue(agentVersion);
+    insert.addBindValue(device.fingerprint.isEmpty() ? QVariant() : QVariant(device.fingerprint));
+    insert.addBindValue(device.clientName);
+    insert.addBindValue(device.agentVersion);
     insert.addBindValue(now);
     insert.addBindValue(now);
     if (!exec(insert, "registration")) {
@@ -159,6 +191,44 @@ std::optional<Registration> DeviceRegistry::registerDevice(const QString& client
     }
     spdlog::info("DeviceRegistry: new device {}", clientId.toStdString());
     return Registration{clientId, secret};
+}
+
+std::optional<Registration> DeviceRegistry::renewDevice(const QString& clientId,
+                                                        const DeviceDescription& device) {
+    const QString secret = randomHex(32);
+    QSqlQuery update(QSqlDatabase::database(m_connectionName));
+    update.prepare(QStringLiteral(
+        "UPDATE devices SET secret_sha256 = ?, machine_fingerprint = ?, client_name = ?,"
+        " agent_version = ?, last_seen = ? WHERE client_id = ?"));
+    update.addBindValue(sha256Hex(secret));
+    update.addBindValue(device.fingerprint.isEmpty() ? QVariant() : QVariant(device.fingerprint));
+    update.addBindValue(device.clientName);
+    update.addBindValue(device.agentVersion);
+    update.addBindValue(nowSeconds());
+    update.addBindValue(clientId);
+    if (!exec(update, "re-registration") || update.numRowsAffected() != 1) {
+        return std::nullopt;
+    }
+    spdlog::info("DeviceRegistry: device {} registered again with proof of its secret",
+                 clientId.toStdString());
+    return Registration{clientId, secret};
+}
+
+QStringList DeviceRegistry::devicesWithFingerprint(const QString& fingerprint) {
+    QStringList ids;
+    if (fingerprint.isEmpty()) {
+        return ids;
+    }
+    QSqlQuery find(QSqlDatabase::database(m_connectionName));
+    find.prepare(QStringLiteral(
+        "SELECT client_id FROM devices WHERE machine_fingerprint = ? ORDER BY client_id LIMIT 8"));
+    find.addBindValue(fingerprint);
+    if (exec(find, "fingerprint lookup")) {
+        while (find.next()) {
+            ids << find.value(0).toString();
+        }
+    }
+    return ids;
 }
 
 bool DeviceRegistry::verifyCredentials(const QString& clientId, const QString& deviceSecret) {

@@ -12,6 +12,13 @@ struct Registration {
     QString deviceSecret; // handed out once; only its SHA-256 is stored
 };
 
+// What a device says about itself when it registers.
+struct DeviceDescription {
+    QString clientName;
+    QString agentVersion;
+    QString fingerprint; // a hint only: machines cloned from one image share it
+};
+
 struct HeartbeatInfo {
     QString localIp;
     QString publicIp;
@@ -32,11 +39,16 @@ public:
     // Opens (creating when needed) the database at path. False with `error` filled on failure.
     bool open(const QString& path, QString* error);
 
-    // A known fingerprint keeps its client ID and gets a new secret; anything else is a new
-    // device. Empty on a database failure.
-    std::optional<Registration> registerDevice(const QString& clientName,
-                                               const QString& agentVersion,
-                                               const QString& fingerprint);
+    // A new device with a new client ID, whatever its fingerprint: a fingerprint is readable by
+    // anyone on the machine and shared by cloned images, so it never hands over an ID. Empty on
+    // a database failure.
+    std::optional<Registration> registerDevice(const DeviceDescription& device);
+    // A new secret for an existing ID whose current secret the caller has proven (checked with
+    // verifyCredentials first). Empty on a database failure or an unknown ID.
+    std::optional<Registration> renewDevice(const QString& clientId,
+                                            const DeviceDescription& device);
+    // The devices registered with this fingerprint, for the log.
+    QStringList devicesWithFingerprint(const QString& fingerprint);
 
     bool verifyCredentials(const QString& clientId, const QString& deviceSecret);
     bool exists(const QString& clientId);
@@ -46,6 +58,7 @@ public:
 
 private:
     QString newClientId();
+    bool migrate(QString* error);
 
     QString m_connectionName;
 };

@@ -63,30 +63,17 @@ std::string StringFields::get(const char* name) {
     return it->get<std::string>();
 }
 
+std::string StringFields::get(const char* name, FieldKind kind) {
+    std::string value = get(name);
+    if (m_invalid.empty()) {
+        m_invalid = checkField(name, value, kind);
+    }
+    return m_invalid.empty() ? value : std::string();
+}
+
 bool StringFields::has(const char* name) const {
     const auto it = m_object.find(name);
     return it != m_object.end() && it->is_string();
-}
-
-std::string printable(std::string_view text, size_t maxBytes) {
-    static constexpr char kHex[] = "0123456789abcdef";
-    std::string out;
-    const size_t shown = std::min(text.size(), maxBytes);
-    out.reserve(shown + 8);
-    for (size_t i = 0; i < shown; ++i) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        if (byte >= 0x20 && byte < 0x7f && byte != '\\') {
-            out += static_cast<char>(byte);
-        } else {
-            out += "\\x";
-            out += kHex[byte >> 4];
-            out += kHex[byte & 0xf];
-        }
-    }
-    if (shown < text.size()) {
-        out += "...";
-    }
-    return out;
 }
 
 } // namespace nimbral::server

@@ -9,6 +9,7 @@
 #include "json_text.h"
 #include "relay_frame_cursor.h"
 #include "session_registry.h"
+#include "source_address.h"
 
 namespace nimbral::server {
 
@@ -18,6 +19,9 @@ struct RelayNode::Peer {
     Peer* partner = nullptr;
     QTimer timer; // join deadline, then the unpaired deadline
     QString address;
+    QString source;     // what the waiting budget is counted under
+    QString party;      // the client ID whose relay token it joined with; empty without one
+    qint64 waiting = 0; // bytes queued for this peer, as last counted into the budgets
     // This peer's stream as passed on so far, and what was read from it but not yet passed on
     // (kept across a partner's leaving, for the next one).
     RelayFrameCursor sent;
@@ -54,6 +58,7 @@ void RelayNode::onNewConnection() {
         peer->socket = socket;
         peer->address =
             socket->peerAddress().toString() + ":" + QString::number(socket->peerPort());
+        peer->source = sourceOf(socket->peerAddress());
         socket->setParent(nullptr);
         socket->setReadBufferSize(kReadBufferBytes);
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
@@ -68,6 +73,7 @@ void RelayNode::onNewConnection() {
         });
         // The receiving side draining is what lets a held-back sender be read again.
         connect(socket, &QTcpSocket::bytesWritten, this, [this, peer] {
+            noteWritten(peer);
             if (peer->partner != nullptr) {
                 pump(peer->partner);
             }
@@ -85,18 +91,22 @@ void RelayNode::onNewConnection() {
     }
 }
 
-std::optional<QString> RelayNode::joinedSession(const QByteArray& payload) {
+std::optional<RelayNode::Join> RelayNode::parseJoin(const QByteArray& payload) {
     const auto join = parseJson(std::string_view(payload.constData(), payload.size()));
     if (!join || !join->is_object()) {
         return std::nullopt;
     }
     const auto type = join->find("type");
     const auto session = join->find("session_id");
+    const auto token = join->find("relay_token");
     if (type == join->end() || !type->is_string() || *type != "relay_join" ||
-        session == join->end() || !session->is_string()) {
+        session == join->end() || !session->is_string() ||
+        (token != join->end() && !token->is_string())) {
         return std::nullopt;
     }
-    return QString::fromStdString(session->get<std::string>());
+    return Join{QString::fromStdString(session->get<std::string>()),
+                token == join->end() ? QString()
+                                     : QString::fromStdString(token->get<std::string>())};
 }
 
 void RelayNode::readJoin(Peer* peer) {
@@ -126,20 +136,35 @@ void RelayNode::readJoin(Peer* peer) {
     }
     socket->skip(kHeaderBytes);
     const QByteArray payload = socket->read(length);
-    const std::optional<QString> joined = joinedSession(payload);
-    if (!joined) {
+    const std::optional<Join> join = parseJoin(payload);
+    if (!join) {
         return refuse("first frame is not a relay_join");
     }
-    const QString sessionId = *joined;
-    if (!m_sessions.isJoinable(sessionId)) {
+    const QString sessionId = join->sessionId;
+    const Session* session = m_sessions.find(sessionId);
+    if (session == nullptr || !m_sessions.isJoinable(sessionId)) {
         return refuse("unknown or ended session");
     }
-    QList<Peer*>& members = m_bySession[sessionId];
-    if (members.size() >= 2) {
+    QString party;
+    if (!join->relayToken.isEmpty()) {
+        party = session->relayTokenHolder(join->relayToken);
+        if (party.isEmpty()) {
+            return refuse("wrong relay token for the session");
+        }
+    } else if (session->relayTokensRequired) {
+        return refuse("no relay token, and both parties of the session hold one");
+    }
+    const QList<Peer*> joined = m_bySession.value(sessionId);
+    if (joined.size() >= 2) {
         return refuse("session already has two peers");
+    }
+    if (!party.isEmpty() && !joined.isEmpty() && joined.first()->party == party) {
+        return refuse("that party of the session is already joined");
     }
 
     peer->sessionId = sessionId;
+    peer->party = party;
+    QList<Peer*>& members = m_bySession[sessionId];
     members.append(peer);
     if (members.size() == 2) {
         Peer* other = members.first();
@@ -190,7 +215,15 @@ void RelayNode::pump(Peer* from) {
         if (room <= 0) {
             return; // resumed by the receiver's bytesWritten
         }
-        const qint64 size = qMin<qint64>(room, from->held.size());
+        const qint64 budget = budgetFor(to);
+        if (budget <= 0) {
+            // Resumed when anything counted against that budget drains.
+            if (!m_starved.contains(from->socket)) {
+                m_starved.append(from->socket);
+            }
+            return;
+        }
+        const qint64 size = qMin<qint64>(qMin(room, budget), from->held.size());
         if (from->sent.advance(from->held.constData(), size) < 0) {
             return refuseStream(from);
         }
@@ -200,7 +233,55 @@ void RelayNode::pump(Peer* from) {
         // Hand the bytes to the kernel now rather than on the next loop turn: one loop turn
         // less of delay for every relayed input event.
         to->socket->flush();
+        // Writing may have ended the receiver; it is counted only while it is still there.
+        if (from->partner == to) {
+            noteWritten(to);
+        }
     }
+}
+
+qint64 RelayNode::budgetFor(const Peer* to) const {
+    return qMin(m_maxWaitingPerSource - m_waitingBySource.value(to->source),
+                m_maxWaitingTotal - m_waitingTotal);
+}
+
+void RelayNode::noteWritten(Peer* peer) {
+    const qint64 now = peer->socket->bytesToWrite();
+    const qint64 change = now - peer->waiting;
+    if (change == 0) {
+        return;
+    }
+    peer->waiting = now;
+    m_waitingTotal += change;
+    qint64& bySource = m_waitingBySource[peer->source];
+    bySource += change;
+    if (bySource <= 0) {
+        m_waitingBySource.remove(peer->source);
+    }
+    if (change < 0) {
+        wakeStarved();
+    }
+}
+
+void RelayNode::wakeStarved() {
+    if (m_starved.isEmpty() || m_wakeQueued) {
+        return;
+    }
+    // Later: this runs inside a write's bookkeeping, and pumping may end connections.
+    m_wakeQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_wakeQueued = false;
+            const QList<QTcpSocket*> starved = std::exchange(m_starved, {});
+            for (QTcpSocket* socket : starved) {
+                // Looked up by socket: pumping one peer may end another.
+                if (Peer* peer = m_peers.value(socket)) {
+                    pump(peer);
+                }
+            }
+        },
+        Qt::QueuedConnection);
 }
 
 void RelayNode::refuseStream(Peer* from) {
@@ -255,6 +336,17 @@ void RelayNode::drop(Peer* peer) {
                 startUnpairedTimer(partner);
             }
         }
+    }
+    m_starved.removeAll(peer->socket);
+    if (peer->waiting != 0) {
+        m_waitingTotal -= peer->waiting;
+        qint64& bySource = m_waitingBySource[peer->source];
+        bySource -= peer->waiting;
+        if (bySource <= 0) {
+            m_waitingBySource.remove(peer->source);
+        }
+        peer->waiting = 0;
+        wakeStarved();
     }
     peer->timer.stop();
     peer->socket->disconnect(this);

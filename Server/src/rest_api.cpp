@@ -11,6 +11,7 @@
 #include "json_text.h"
 #include "session_registry.h"
 #include "signaling_hub.h"
+#include "source_address.h"
 #include "token_store.h"
 
 namespace nimbral::server {
@@ -26,6 +27,49 @@ RestApi::Reply error(int status, const std::string& detail) {
 
 RestApi::Reply wrongType(const std::string& field) {
     return error(422, "Field '" + field + "' must be a string");
+}
+
+// The refusal for fields a handler read, if any: a wrong type, then a value that does not fit.
+std::optional<RestApi::Reply> refusalFor(const StringFields& fields) {
+    if (!fields.wrongType().empty()) {
+        return wrongType(fields.wrongType());
+    }
+    if (!fields.invalid().empty()) {
+        return error(400, fields.invalid());
+    }
+    return std::nullopt;
+}
+
+constexpr int kMaxCapabilities = 16;
+
+// The optional "capabilities" list: strings the device understands. Empty when absent; nothing
+// when it is not a short list of short strings.
+std::optional<QSet<QString>> capabilitiesOf(const json& body) {
+    QSet<QString> capabilities;
+    const auto it = body.find("capabilities");
+    if (it == body.end() || it->is_null()) {
+        return capabilities;
+    }
+    if (!it->is_array() || it->size() > kMaxCapabilities) {
+        return std::nullopt;
+    }
+    for (const json& item : *it) {
+        if (!item.is_string() ||
+            !checkField("capabilities", item.get<std::string>(), FieldKind::Label).empty()) {
+            return std::nullopt;
+        }
+        capabilities.insert(QString::fromStdString(item.get<std::string>()));
+    }
+    return capabilities;
+}
+
+const RestApi::Reply kBadCapabilities =
+    error(400, "Field 'capabilities' must be a list of at most 16 short strings");
+
+std::string waitText(qint64 milliseconds) {
+    const qint64 seconds = qMax<qint64>(1, (milliseconds + 999) / 1000);
+    return seconds < 120 ? std::to_string(seconds) + " seconds"
+                         : std::to_string((seconds + 59) / 60) + " minutes";
 }
 
 const RestApi::Reply kNotAuthenticated = error(401, "Not authenticated");
@@ -44,18 +88,6 @@ QString qs(const std::string& text) {
     return QString::fromStdString(text);
 }
 
-// One IPv6 host usually holds a whole /64, so that is what counts as one source.
-QString registrationSource(const QHostAddress& address) {
-    bool isV4 = false;
-    const quint32 v4 = address.toIPv4Address(&isV4);
-    if (isV4) {
-        return QHostAddress(v4).toString();
-    }
-    Q_IPV6ADDR bytes = address.toIPv6Address();
-    std::fill(std::begin(bytes.c) + 8, std::end(bytes.c), 0);
-    return QHostAddress(bytes).toString() + QStringLiteral("/64");
-}
-
 } // namespace
 
 RestApi::RestApi(DeviceRegistry& devices, TokenStore& tokens, SessionRegistry& sessions,
@@ -69,16 +101,39 @@ RestApi::RestApi(DeviceRegistry& devices, TokenStore& tokens, SessionRegistry& s
 
 bool RestApi::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
     // A WebSocket upgrade is taken without a reply: the server then completes the handshake and
-    // hands the socket to the signaling hub, which checks the path itself.
-    for (const auto& [name, value] : request.headers()) {
-        if (name.compare("upgrade", Qt::CaseInsensitive) == 0 &&
-            value.compare("websocket", Qt::CaseInsensitive) == 0) {
-            return true;
+    // hands the socket to the signaling hub, which checks the path itself. One that names the
+    // upgrade without asking for it ("Connection: Upgrade") would never be completed: it is
+    // answered here, or it would hold its connection unanswered.
+    bool namesUpgrade = false;
+    bool upgrade = false;
+    bool connectionUpgrade = false;
+    const auto headers = request.headers();
+    for (const auto& [name, value] : headers) {
+        if (name.compare("upgrade", Qt::CaseInsensitive) == 0) {
+            namesUpgrade = true;
+            upgrade = upgrade || value.compare("websocket", Qt::CaseInsensitive) == 0;
+        } else if (name.compare("connection", Qt::CaseInsensitive) == 0) {
+            for (const QByteArray& option : value.split(',')) {
+                connectionUpgrade = connectionUpgrade ||
+                                    option.trimmed().compare("upgrade", Qt::CaseInsensitive) == 0;
+            }
         }
     }
-    Request routed{request.method(), request.url().path(), request.body(), {},
-                   request.remoteAddress()};
-    for (const auto& [name, value] : request.headers()) {
+    if (upgrade && connectionUpgrade && request.method() == QHttpServerRequest::Method::Get) {
+        return true;
+    }
+    if (namesUpgrade) {
+        auto responder = makeResponder(request, socket);
+        responder.write(QByteArrayLiteral("{\"detail\":\"Malformed WebSocket upgrade\"}"),
+                        QByteArrayLiteral("application/json"),
+                        QHttpServerResponder::StatusCode::BadRequest);
+        spdlog::info("RestApi: malformed upgrade request from {} refused",
+                     request.remoteAddress().toString().toStdString());
+        return true;
+    }
+    Request routed{
+        request.method(), request.url().path(), request.body(), {}, request.remoteAddress()};
+    for (const auto& [name, value] : headers) {
         if (name.compare("authorization", Qt::CaseInsensitive) == 0) {
             routed.authorization = value;
             break;
@@ -163,13 +218,12 @@ RestApi::Reply RestApi::handle(const Request& request) {
     }
 
     if (route == Route::AutoRegister) {
-        if (!m_registrations.allow(registrationSource(request.remoteAddress))) {
+        if (!m_registrations.allow(sourceOf(request.remoteAddress))) {
             spdlog::warn("RestApi: registration from {} refused: over {} a minute",
-                         request.remoteAddress.toString().toStdString(),
-                         m_registrationsPerMinute);
+                         request.remoteAddress.toString().toStdString(), m_registrationsPerMinute);
             return error(429, "Too many registrations from this address, try again later");
         }
-        return autoRegister(*body);
+        return autoRegister(*body, request.remoteAddress);
     }
     if (route == Route::AutoLogin) {
         return autoLogin(*body);
@@ -182,7 +236,7 @@ RestApi::Reply RestApi::handle(const Request& request) {
         return heartbeat(caller, *body);
     }
     if (route == Route::Create) {
-        return createSession(caller, *body);
+        return createSession(caller, *body, request.remoteAddress);
     }
 
     Session* session = m_sessions.find(sessionId);
@@ -202,21 +256,48 @@ RestApi::Reply RestApi::handle(const Request& request) {
                                     : closeSession(caller, *session, *body);
 }
 
-RestApi::Reply RestApi::autoRegister(const json& body) {
+RestApi::Reply RestApi::autoRegister(const json& body, const QHostAddress& from) {
     StringFields fields(body);
-    const QString name = qs(fields.get("client_name"));
-    const QString version = qs(fields.get("agent_version"));
-    const QString fingerprint = qs(fields.get("machine_fingerprint"));
-    if (!fields.wrongType().empty()) {
-        return wrongType(fields.wrongType());
+    const DeviceDescription device{qs(fields.get("client_name", FieldKind::DeviceName)),
+                                   qs(fields.get("agent_version", FieldKind::Version)),
+                                   qs(fields.get("machine_fingerprint", FieldKind::Fingerprint))};
+    // Proof of the current secret, from a device that already has an ID.
+    const QString provenId = qs(fields.get("client_id", FieldKind::ClientId));
+    const QString provenSecret = qs(fields.get("device_secret", FieldKind::DeviceSecret));
+    if (const auto refusal = refusalFor(fields)) {
+        return *refusal;
     }
-    const auto registration = m_devices.registerDevice(name, version, fingerprint);
+    const auto capabilities = capabilitiesOf(body);
+    if (!capabilities) {
+        return kBadCapabilities;
+    }
+    std::optional<Registration> registration;
+    if (!provenId.isEmpty() && m_devices.verifyCredentials(provenId, provenSecret)) {
+        registration = m_devices.renewDevice(provenId, device);
+    } else {
+        const QStringList known = m_devices.devicesWithFingerprint(device.fingerprint);
+        if (!known.isEmpty()) {
+            // A reinstall that lost its settings, a cloned machine or someone who read the
+            // fingerprint: none of them proves it owns those IDs.
+            spdlog::info("RestApi: registration from {} shares a fingerprint with {} but proves "
+                         "no secret: a new ID",
+                         from.toString().toStdString(), known.join(QLatin1Char(' ')).toStdString());
+        }
+        registration = m_devices.registerDevice(device);
+    }
     if (!registration) {
         return error(500, "Registration failed");
     }
     return {200, json{{"client_id", registration->clientId.toStdString()},
                       {"device_secret", registration->deviceSecret.toStdString()},
-                      {"token", m_tokens.issue(registration->clientId).toStdString()}}};
+                      {"token", issueToken(registration->clientId, *capabilities).toStdString()}}};
+}
+
+QString RestApi::issueToken(const QString& clientId, const QSet<QString>& capabilities) {
+    // What the device published under its older token does not outlive it: a new login
+    // publishes its password and pairing code again.
+    m_signaling.forgetPublishedSecrets(clientId);
+    return m_tokens.issue(clientId, capabilities);
 }
 
 RestApi::Reply RestApi::autoLogin(const json& body) {
@@ -226,22 +307,32 @@ RestApi::Reply RestApi::autoLogin(const json& body) {
     if (!fields.wrongType().empty()) {
         return wrongType(fields.wrongType());
     }
-    if (!m_devices.verifyCredentials(clientId, secret)) {
+    const auto capabilities = capabilitiesOf(body);
+    if (!capabilities) {
+        return kBadCapabilities;
+    }
+    // Malformed credentials are wrong credentials: the device must learn to forget them.
+    const bool wellFormed =
+        checkField("client_id", clientId.toStdString(), FieldKind::ClientId).empty() &&
+        checkField("device_secret", secret.toStdString(), FieldKind::DeviceSecret).empty();
+    if (!wellFormed || !m_devices.verifyCredentials(clientId, secret)) {
         spdlog::info("RestApi: login refused for {}", printable(clientId.toStdString()));
         return error(401, "Invalid device credentials");
     }
     m_devices.touch(clientId);
     return {200, json{{"client_id", clientId.toStdString()},
-                      {"token", m_tokens.issue(clientId).toStdString()}}};
+                      {"token", issueToken(clientId, *capabilities).toStdString()}}};
 }
 
 RestApi::Reply RestApi::heartbeat(const QString& caller, const json& body) {
     StringFields fields(body);
     const QString clientId = qs(fields.get("client_id"));
-    HeartbeatInfo info{qs(fields.get("local_ip")), qs(fields.get("public_ip")),
-                       qs(fields.get("nat_type")), qs(fields.get("agent_version"))};
-    if (!fields.wrongType().empty()) {
-        return wrongType(fields.wrongType());
+    HeartbeatInfo info{qs(fields.get("local_ip", FieldKind::IpAddress)),
+                       qs(fields.get("public_ip", FieldKind::IpAddress)),
+                       qs(fields.get("nat_type", FieldKind::Label)),
+                       qs(fields.get("agent_version", FieldKind::Version))};
+    if (const auto refusal = refusalFor(fields)) {
+        return *refusal;
     }
     if (clientId != caller) {
         return error(403, "client_id does not match the authenticated device");
@@ -252,15 +343,36 @@ RestApi::Reply RestApi::heartbeat(const QString& caller, const json& body) {
     return {200, json{{"status", "ok"}}};
 }
 
-RestApi::Reply RestApi::createSession(const QString& caller, const json& body) {
+std::optional<RestApi::Reply> RestApi::passwordRefusal(const QString& master, const QString& source,
+                                                       const QString& target) {
+    const PasswordGuard::Verdict verdict = m_passwordGuard.check(master, source, target);
+    if (verdict.block == PasswordGuard::Block::None) {
+        return std::nullopt;
+    }
+    const char* scope = verdict.block == PasswordGuard::Block::Pair ? "for this partner"
+                        : verdict.block == PasswordGuard::Block::Master
+                            ? "from this device"
+                            : "for this partner from many devices";
+    spdlog::info("RestApi: password try {} -> {} refused: too many wrong ones {}",
+                 master.toStdString(), target.toStdString(), scope);
+    return error(403, std::string("Too many wrong password attempts ") + scope + ", try again in " +
+                          waitText(verdict.retryAfterMs));
+}
+
+RestApi::Reply RestApi::createSession(const QString& caller, const json& body,
+                                      const QHostAddress& from) {
     StringFields fields(body);
     const QString masterId = qs(fields.get("master_client_id"));
-    const QString targetId = qs(fields.get("target_client_id"));
-    const QString password = qs(fields.get("session_password"));
-    const QString purpose = qs(fields.get("purpose"));
-    const QString masterKey = qs(fields.get("master_ecdh_public_key"));
-    if (!fields.wrongType().empty()) {
-        return wrongType(fields.wrongType());
+    const QString targetId = qs(fields.get("target_client_id", FieldKind::ClientId));
+    const QString password = qs(fields.get("session_password", FieldKind::Password));
+    const QString purpose = qs(fields.get("purpose", FieldKind::Label));
+    const QString masterKey = qs(fields.get("master_ecdh_public_key", FieldKind::PublicKey));
+    if (const auto refusal = refusalFor(fields)) {
+        return *refusal;
+    }
+    const auto capabilities = capabilitiesOf(body);
+    if (!capabilities) {
+        return kBadCapabilities;
     }
     if (masterId != caller) {
         return error(403, "master_client_id does not match the authenticated device");
@@ -274,42 +386,56 @@ RestApi::Reply RestApi::createSession(const QString& caller, const json& body) {
     if (!m_signaling.isOnline(targetId)) {
         return error(409, "Target is offline");
     }
-    if (m_sessions.passwordTriesBlocked(targetId)) {
-        return error(403, "Too many wrong password attempts, try again in a minute");
+    const QString source = sourceOf(from);
+    if (auto refusal = passwordRefusal(caller, source, targetId)) {
+        return *refusal;
     }
 
     const bool passwordMatches = sameSecret(password, m_signaling.sessionPassword(targetId));
     const bool pairingCodeMatches =
         !passwordMatches && sameSecret(password, m_signaling.pairingCode(targetId));
     if (!passwordMatches && !pairingCodeMatches) {
-        m_sessions.recordPasswordFailure(targetId);
+        m_passwordGuard.recordFailure(caller, source, targetId);
         return error(403, "Invalid session password");
     }
+    m_passwordGuard.recordSuccess(caller, targetId);
 
-    const Session& session = m_sessions.create(caller, targetId, purpose, masterKey);
+    Session& session = m_sessions.create(caller, targetId, purpose, masterKey);
+    const QString relayCapability = QString::fromLatin1(TokenStore::kRelayTokenCapability);
+    session.relayTokensRequired = capabilities->contains(relayCapability) &&
+                                  m_tokens.hasCapability(targetId, relayCapability);
+    if (!session.relayTokensRequired) {
+        spdlog::info("RestApi: session {} pairs on the relay by its ID alone: {} knows no relay "
+                     "tokens",
+                     session.id.toStdString(),
+                     capabilities->contains(relayCapability) ? "the Target" : "the Master");
+    }
     if (passwordMatches) {
         m_signaling.sendTo(targetId, json{{"type", "SESSION_AUTO_ACCEPT"},
                                           {"session_id", session.id.toStdString()},
                                           {"master_client_id", caller.toStdString()},
                                           {"master_ecdh_public_key", masterKey.toStdString()},
-                                          {"purpose", purpose.toStdString()}});
+                                          {"purpose", purpose.toStdString()},
+                                          {"relay_token", session.targetRelayToken.toStdString()}});
     } else {
         m_signaling.sendTo(targetId, json{{"type", "SESSION_HANDSHAKE_REQUEST"},
                                           {"session_id", session.id.toStdString()},
                                           {"master_client_id", caller.toStdString()},
                                           {"purpose", purpose.toStdString()}});
     }
-    return {200, session.toJson()};
+    json reply = session.toJson();
+    reply["relay_token"] = session.masterRelayToken.toStdString();
+    return {200, reply};
 }
 
 RestApi::Reply RestApi::handshakeAck(Session& session, const json& body) {
     StringFields fields(body);
-    const QString targetKey = qs(fields.get("target_ecdh_public_key"));
-    const QString natType = qs(fields.get("target_nat_type"));
-    fields.get("target_client_id");
-    fields.get("preferred_relay_id");
-    if (!fields.wrongType().empty()) {
-        return wrongType(fields.wrongType());
+    const QString targetKey = qs(fields.get("target_ecdh_public_key", FieldKind::PublicKey));
+    const QString natType = qs(fields.get("target_nat_type", FieldKind::Label));
+    fields.get("target_client_id", FieldKind::ClientId);
+    fields.get("preferred_relay_id", FieldKind::NodeId);
+    if (const auto refusal = refusalFor(fields)) {
+        return *refusal;
     }
     if (session.state != SessionState::Pending && session.state != SessionState::Handshaking) {
         json reply = session.toJson();
@@ -327,15 +453,16 @@ RestApi::Reply RestApi::handshakeAck(Session& session, const json& body) {
                             {"target_nat_type", natType.toStdString()}});
     json reply = session.toJson();
     reply["master_ecdh_public_key"] = session.masterPublicKey.toStdString();
+    reply["relay_token"] = session.targetRelayToken.toStdString();
     return {200, reply};
 }
 
 RestApi::Reply RestApi::completeSession(Session& session, const json& body) {
     StringFields fields(body);
-    const QString method = qs(fields.get("connection_method"));
-    const QString relayNode = qs(fields.get("relay_node_id"));
-    if (!fields.wrongType().empty()) {
-        return wrongType(fields.wrongType());
+    const QString method = qs(fields.get("connection_method", FieldKind::Label));
+    const QString relayNode = qs(fields.get("relay_node_id", FieldKind::NodeId));
+    if (const auto refusal = refusalFor(fields)) {
+        return *refusal;
     }
     // A failed session answers with its state, which ends it at the device.
     if (session.state == SessionState::Failed) {
@@ -357,9 +484,9 @@ RestApi::Reply RestApi::completeSession(Session& session, const json& body) {
 RestApi::Reply RestApi::closeSession(const QString& caller, Session& session, const json& body) {
     const QString sessionId = session.id;
     StringFields fields(body);
-    const QString reason = qs(fields.get("reason"));
-    if (!fields.wrongType().empty()) {
-        return wrongType(fields.wrongType());
+    const QString reason = qs(fields.get("reason", FieldKind::Reason));
+    if (const auto refusal = refusalFor(fields)) {
+        return *refusal;
     }
     const auto bytes = body.find("transferred_bytes");
     if (bytes != body.end() && !bytes->is_number_integer()) {

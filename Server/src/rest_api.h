@@ -1,14 +1,17 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 
 #include <QAbstractHttpServer>
 #include <QHostAddress>
 #include <QHttpServerRequest>
+#include <QSet>
 #include <QString>
 
 #include <nlohmann/json.hpp>
 
+#include "password_guard.h"
 #include "rate_limiter.h"
 
 namespace nimbral::server {
@@ -26,7 +29,9 @@ class RestApi : public QAbstractHttpServer {
     Q_OBJECT
 
 public:
-    static constexpr qsizetype kMaxBodyBytes = 1024 * 1024;
+    // The largest request a device makes is about a kilobyte: a stranger's body beyond this is
+    // refused from its headers, before a byte of it is buffered or parsed.
+    static constexpr qsizetype kMaxBodyBytes = 64 * 1024;
 
     RestApi(DeviceRegistry& devices, TokenStore& tokens, SessionRegistry& sessions,
             SignalingHub& signaling, QObject* parent = nullptr);
@@ -36,6 +41,8 @@ public:
         m_registrationsPerMinute = perMinute;
         m_registrations = RateLimiter(perMinute, perMinute);
     }
+
+    PasswordGuard& passwordGuard() { return m_passwordGuard; }
 
     // Extra figures for GET /health (the relay's, say), supplied by whoever composes the server.
     void setStatusProvider(std::function<nlohmann::json()> provider) {
@@ -64,10 +71,14 @@ protected:
 private:
     QString authorisedClient(const QByteArray& authorization);
 
-    Reply autoRegister(const nlohmann::json& body);
+    Reply autoRegister(const nlohmann::json& body, const QHostAddress& from);
     Reply autoLogin(const nlohmann::json& body);
+    QString issueToken(const QString& clientId, const QSet<QString>& capabilities);
     Reply heartbeat(const QString& caller, const nlohmann::json& body);
-    Reply createSession(const QString& caller, const nlohmann::json& body);
+    Reply createSession(const QString& caller, const nlohmann::json& body,
+                        const QHostAddress& from);
+    std::optional<Reply> passwordRefusal(const QString& master, const QString& source,
+                                         const QString& target);
     // The session handlers get a session the caller was already checked against.
     Reply handshakeAck(Session& session, const nlohmann::json& body);
     Reply completeSession(Session& session, const nlohmann::json& body);
@@ -80,6 +91,7 @@ private:
     std::function<nlohmann::json()> m_statusProvider;
     int m_registrationsPerMinute = 30;
     RateLimiter m_registrations{30, 30};
+    PasswordGuard m_passwordGuard;
 };
 
 } // namespace nimbral::server

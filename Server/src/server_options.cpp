@@ -42,7 +42,9 @@ QString serverUsage() {
         "  --registrations-per-minute N\n"
         "                          device registrations from one address (default 30)\n"
         "  --http-idle-timeout SECONDS\n"
-        "                          close HTTP connections silent this long (default 60)\n");
+        "                          close HTTP connections silent this long (default 60)\n"
+        "  --allow-plain-http      serve without TLS on an address other hosts can reach\n"
+        "                          (secrets then cross the network readable)\n");
 }
 
 ServerOptions parseServerOptions(const QStringList& arguments) {
@@ -56,6 +58,10 @@ ServerOptions parseServerOptions(const QStringList& arguments) {
         const QString& option = arguments.at(i);
         if (option == QLatin1String("--help") || option == QLatin1String("-h")) {
             options.help = true;
+            continue;
+        }
+        if (option == QLatin1String("--allow-plain-http")) {
+            options.allowPlainHttp = true;
             continue;
         }
         if (i + 1 >= arguments.size()) {
@@ -105,8 +111,7 @@ ServerOptions parseServerOptions(const QStringList& arguments) {
                    option == QLatin1String("--max-connections") ||
                    option == QLatin1String("--registrations-per-minute") ||
                    option == QLatin1String("--http-idle-timeout")) {
-            int* target = option == QLatin1String("--max-connections")
-                              ? &options.maxConnections
+            int* target = option == QLatin1String("--max-connections") ? &options.maxConnections
                           : option == QLatin1String("--registrations-per-minute")
                               ? &options.registrationsPerMinute
                           : option == QLatin1String("--http-idle-timeout")
@@ -123,6 +128,19 @@ ServerOptions parseServerOptions(const QStringList& arguments) {
         fail(QStringLiteral("--tls-cert and --tls-key go together"));
     }
     return options;
+}
+
+QString transportRefusal(const ServerOptions& options) {
+    if (!options.tlsCertificate.isEmpty() || options.listenAddress.isLoopback() ||
+        options.allowPlainHttp) {
+        return {};
+    }
+    return QStringLiteral(
+               "refusing to serve plain http on %1, which other hosts can reach: device secrets, "
+               "tokens and relay tokens would cross the network readable. Give --tls-cert and "
+               "--tls-key, listen on a loopback address behind a TLS proxy, or pass "
+               "--allow-plain-http to accept the risk")
+        .arg(options.listenAddress.toString());
 }
 
 } // namespace nimbral::server

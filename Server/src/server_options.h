@@ -25,6 +25,9 @@ struct ServerOptions {
     int registrationsPerMinute = 30;
     // Seconds an HTTP connection may stay silent before it is closed.
     int httpIdleTimeoutSeconds = 60;
+    // Serve plain http on an address other hosts can reach: tokens, device secrets and relay
+    // tokens then cross the network readable. Refused unless asked for.
+    bool allowPlainHttp = false;
     bool help = false;
     QString error; // non-empty when the command line cannot be used
 };
@@ -32,5 +35,9 @@ struct ServerOptions {
 // arguments: the whole argument vector, program name first.
 ServerOptions parseServerOptions(const QStringList& arguments);
 QString serverUsage();
+
+// Why these options must not be used to start, or empty: plain http on an address other hosts
+// can reach is refused unless --allow-plain-http asks for it.
+QString transportRefusal(const ServerOptions& options);
 
 } // namespace nimbral::server

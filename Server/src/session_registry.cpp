@@ -3,7 +3,10 @@
 #include <QDateTime>
 #include <QUuid>
 
+#include <openssl/crypto.h>
 #include <spdlog/spdlog.h>
+
+#include "token_store.h"
 
 namespace nimbral::server {
 
@@ -36,6 +39,22 @@ nlohmann::json Session::toJson() const {
     };
 }
 
+QString Session::relayTokenHolder(const QString& token) const {
+    const auto same = [&token](const QString& expected) {
+        const QByteArray a = token.toLatin1();
+        const QByteArray b = expected.toLatin1();
+        return !b.isEmpty() && a.size() == b.size() &&
+               CRYPTO_memcmp(a.constData(), b.constData(), a.size()) == 0;
+    };
+    if (same(masterRelayToken)) {
+        return masterClientId;
+    }
+    if (same(targetRelayToken)) {
+        return targetClientId;
+    }
+    return {};
+}
+
 SessionRegistry::SessionRegistry(QObject* parent)
     : QObject(parent) {
     m_clock.start();
@@ -44,17 +63,16 @@ SessionRegistry::SessionRegistry(QObject* parent)
     m_expiryTimer.start();
 }
 
-void SessionRegistry::setTimeouts(qint64 completeTimeoutMs, qint64 passwordBlockMs) {
+void SessionRegistry::setCompleteTimeout(qint64 completeTimeoutMs) {
     m_completeTimeoutMs = completeTimeoutMs;
-    m_passwordBlockMs = passwordBlockMs;
     m_expiryTimer.setInterval(
         static_cast<int>(qBound(qint64{50}, completeTimeoutMs / 4, qint64{1000})));
 }
 
 void SessionRegistry::setAbandonedTimeout(qint64 milliseconds) {
     m_abandonedTimeoutMs = milliseconds;
-    m_expiryTimer.setInterval(static_cast<int>(
-        qBound(qint64{50}, milliseconds / 4, qint64{m_expiryTimer.interval()})));
+    m_expiryTimer.setInterval(
+        static_cast<int>(qBound(qint64{50}, milliseconds / 4, qint64{m_expiryTimer.interval()})));
 }
 
 Session& SessionRegistry::create(const QString& masterClientId, const QString& targetClientId,
@@ -65,6 +83,8 @@ Session& SessionRegistry::create(const QString& masterClientId, const QString& t
     session.targetClientId = targetClientId;
     session.purpose = purpose;
     session.masterPublicKey = masterPublicKey;
+    session.masterRelayToken = randomToken();
+    session.targetRelayToken = randomToken();
     session.createdAtMs = QDateTime::currentMSecsSinceEpoch();
     session.age.start();
     spdlog::info("SessionRegistry: session {} created: {} -> {}", session.id.toStdString(),
@@ -88,33 +108,6 @@ bool SessionRegistry::isJoinable(const QString& sessionId) {
     const Session* session = find(sessionId);
     return session != nullptr && session->state != SessionState::Failed &&
            session->state != SessionState::Closed;
-}
-
-bool SessionRegistry::passwordTriesBlocked(const QString& targetClientId) {
-    const auto it = m_blockedUntil.find(targetClientId);
-    if (it == m_blockedUntil.end()) {
-        return false;
-    }
-    if (m_clock.elapsed() >= it.value()) {
-        m_blockedUntil.erase(it);
-        m_passwordFailures.remove(targetClientId);
-        return false;
-    }
-    return true;
-}
-
-void SessionRegistry::recordPasswordFailure(const QString& targetClientId) {
-    const qint64 now = m_clock.elapsed();
-    auto& failures = m_passwordFailures[targetClientId];
-    failures.push_back(now);
-    while (!failures.empty() && now - failures.front() > kPasswordWindowMs) {
-        failures.pop_front();
-    }
-    if (static_cast<int>(failures.size()) >= kMaxPasswordFailures) {
-        m_blockedUntil.insert(targetClientId, now + m_passwordBlockMs);
-        spdlog::warn("SessionRegistry: password tries for {} blocked after {} failures",
-                     targetClientId.toStdString(), failures.size());
-    }
 }
 
 void SessionRegistry::expireSessions() {

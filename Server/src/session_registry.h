@@ -26,6 +26,11 @@ struct Session {
     QString targetNatType;
     QString connectionMethod;
     QString relayNodeId;
+    // Each party's own key to the relay, handed to it alone. Required at the join only when both
+    // parties said they know them; a session with an older party pairs by its ID alone.
+    QString masterRelayToken;
+    QString targetRelayToken;
+    bool relayTokensRequired = false;
     SessionState state = SessionState::Pending;
     qint64 createdAtMs = 0;
     QElapsedTimer age;
@@ -37,13 +42,15 @@ struct Session {
     QString peerOf(const QString& clientId) const {
         return clientId == masterClientId ? targetClientId : masterClientId;
     }
+    // Which party a relay token belongs to: the Master's, the Target's, or neither (empty).
+    QString relayTokenHolder(const QString& token) const;
     // The reply body every session call returns.
     nlohmann::json toJson() const;
 };
 
 // Sessions live in memory: pending -> handshaking -> connected -> closed, or failed when they do
 // not complete in time. Closed sessions are forgotten at once; failed ones a while later, so a
-// late call still learns the outcome. Also keeps the per-target password-guessing limit.
+// late call still learns the outcome.
 // Main thread only.
 class SessionRegistry : public QObject {
     Q_OBJECT
@@ -51,9 +58,6 @@ class SessionRegistry : public QObject {
 public:
     static constexpr qint64 kCompleteTimeoutMs = 2 * 60 * 1000;
     static constexpr qint64 kFailedRetentionMs = 10 * 60 * 1000;
-    static constexpr int kMaxPasswordFailures = 5;
-    static constexpr qint64 kPasswordWindowMs = 60 * 1000;
-    static constexpr qint64 kPasswordBlockMs = 60 * 1000;
     static constexpr qint64 kAbandonedTimeoutMs = 5 * 60 * 1000;
 
     explicit SessionRegistry(QObject* parent = nullptr);
@@ -73,11 +77,8 @@ public:
     }
     void markActive(Session& session) { session.lastPresentMs = m_clock.elapsed(); }
 
-    bool passwordTriesBlocked(const QString& targetClientId);
-    void recordPasswordFailure(const QString& targetClientId);
-
     // Overrides for tests (the limits are minutes long).
-    void setTimeouts(qint64 completeTimeoutMs, qint64 passwordBlockMs);
+    void setCompleteTimeout(qint64 milliseconds);
     void setAbandonedTimeout(qint64 milliseconds);
 
 signals:
@@ -87,12 +88,9 @@ private:
     void expireSessions();
 
     QHash<QString, Session> m_sessions;
-    QHash<QString, std::deque<qint64>> m_passwordFailures;
-    QHash<QString, qint64> m_blockedUntil;
     QElapsedTimer m_clock;
     QTimer m_expiryTimer;
     qint64 m_completeTimeoutMs = kCompleteTimeoutMs;
-    qint64 m_passwordBlockMs = kPasswordBlockMs;
     qint64 m_abandonedTimeoutMs = kAbandonedTimeoutMs;
     std::function<bool(const Session&)> m_partyPresent;
 };

@@ -1,7 +1,7 @@
 #include "signaling_hub.h"
 
-#include <QRegularExpression>
 #include <QDateTime>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QWebSocket>
 
@@ -174,16 +174,19 @@ void SignalingHub::onAuthenticated(Connection* connection, const nlohmann::json&
     const std::string type = message["type"].get<std::string>();
     StringFields fields(message);
     if (type == "SET_PASSWORD") {
-        const QString password = QString::fromStdString(fields.get("password"));
-        if (!fields.wrongType().empty()) {
-            reply(connection, errorMessage("\"password\" must be a string"));
+        const QString password =
+            QString::fromStdString(fields.get("password", FieldKind::Password));
+        if (!fields.wrongType().empty() || !fields.invalid().empty()) {
+            reply(connection, errorMessage("\"password\" must be a string of at most 256 "
+                                           "characters"));
             return;
         }
         m_passwords.insert(connection->clientId, password);
     } else if (type == "SET_PAIRING_CODE") {
-        const QString code = QString::fromStdString(fields.get("code"));
-        if (!fields.wrongType().empty()) {
-            reply(connection, errorMessage("\"code\" must be a string"));
+        const QString code = QString::fromStdString(fields.get("code", FieldKind::Password));
+        if (!fields.wrongType().empty() || !fields.invalid().empty()) {
+            reply(connection, errorMessage("\"code\" must be a string of at most 256 "
+                                           "characters"));
             return;
         }
         m_pairingCodes.insert(connection->clientId, code);
@@ -260,6 +263,11 @@ bool SignalingHub::sendTo(const QString& clientId, const nlohmann::json& message
 
 QString SignalingHub::sessionPassword(const QString& clientId) const {
     return m_passwords.value(clientId);
+}
+
+void SignalingHub::forgetPublishedSecrets(const QString& clientId) {
+    m_passwords.remove(clientId);
+    m_pairingCodes.remove(clientId);
 }
 
 QString SignalingHub::pairingCode(const QString& clientId) const {

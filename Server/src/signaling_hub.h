@@ -50,6 +50,8 @@ public:
     // Sends one message to a device's authenticated socket; false when it is offline.
     bool sendTo(const QString& clientId, const nlohmann::json& message);
     QString sessionPassword(const QString& clientId) const;
+    // Drops the session password and pairing code a device published: its token was replaced.
+    void forgetPublishedSecrets(const QString& clientId);
     QString pairingCode(const QString& clientId) const;
     int onlineCount() const { return static_cast<int>(m_online.size()); }
 

@@ -4,13 +4,20 @@
 
 namespace nimbral::server {
 
-QString TokenStore::issue(const QString& clientId) {
-    dropExpired();
-    revokeAll(clientId);
+QString randomToken() {
     QByteArray bytes(32, Qt::Uninitialized);
     QRandomGenerator::system()->fillRange(reinterpret_cast<quint32*>(bytes.data()), 8);
-    const QString token = QString::fromLatin1(
+    return QString::fromLatin1(
         bytes.toBase64(QByteArray::Base64UrlEncoding | QByteArray::OmitTrailingEquals));
+}
+
+QString TokenStore::issue(const QString& clientId, const QSet<QString>& capabilities) {
+    dropExpired();
+    revokeAll(clientId);
+    const QString token = randomToken();
+    if (!capabilities.isEmpty()) {
+        m_capabilities.insert(clientId, capabilities);
+    }
     const QDateTime expires = m_clock().addSecs(kLifetimeSeconds);
     m_tokens.insert(token, Entry{clientId, expires});
     m_byClient[clientId].insert(token);
@@ -43,6 +50,11 @@ void TokenStore::revokeAll(const QString& clientId) {
     for (const QString& token : tokens) {
         m_tokens.remove(token);
     }
+    m_capabilities.remove(clientId);
+}
+
+bool TokenStore::hasCapability(const QString& clientId, const QString& capability) const {
+    return m_capabilities.value(clientId).contains(capability);
 }
 
 void TokenStore::erase(const QString& token) {
@@ -54,6 +66,7 @@ void TokenStore::erase(const QString& token) {
     if (owner != m_byClient.end()) {
         owner->remove(token);
         if (owner->isEmpty()) {
+            m_capabilities.remove(it->clientId);
             m_byClient.erase(owner);
         }
     }

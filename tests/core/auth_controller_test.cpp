@@ -1,12 +1,17 @@
 #include "core/auth_controller.h"
 
+#include <cstring>
 #include <set>
+#include <vector>
+
+#include <openssl/rand.h>
 
 #include <QSignalSpy>
 #include <QTest>
 
 #include "core/machine_fingerprint.h"
 #include "core/settings_controller.h"
+#include "http_recorder.h"
 #include "log_capture.h"
 #include "network/api_client.h"
 #include "network/heartbeat_service.h"
@@ -30,7 +35,8 @@ struct DeviceCore {
         // Never reach the public probes from a test.
         heartbeat.setStunServer("127.0.0.1", 9);
         heartbeat.setIpEchoUrl(QUrl("http://127.0.0.1:9/"));
-        auth.setFingerprintSource([] { return QStringLiteral("fingerprint-of-this-test"); });
+        auth.setFingerprintSource(
+            [] { return MachineFingerprint::fromInstallationGuid("machine-of-this-test"); });
     }
     ApiClient api;
     SignalingClient signaling;
@@ -106,18 +112,48 @@ TEST_F(AuthControllerTest, RefusedCredentialsAreClearedAndTheNextAttemptRegister
     EXPECT_EQ(core->auth.failureCount(), 0);
 }
 
-TEST_F(AuthControllerTest, AnUnreachableServerClearsCredentialsOnTheThirdFailure) {
+TEST_F(AuthControllerTest, AnOutageKeepsTheCredentialsAndBacksOff) {
     settings.setClientId("123456789");
     settings.setDeviceSecret("secret");
     auto core = newCore("http://127.0.0.1:1");
     QSignalSpy failed(&core->auth, &AuthController::authenticationFailed);
-    for (int attempt = 1; attempt <= 3; ++attempt) {
+    for (const int expectedWaitMs : {20000, 40000, 80000, 160000, 160000}) {
         core->auth.authenticate();
-        ASSERT_TRUE(failed.wait(5000)) << attempt;
+        ASSERT_TRUE(failed.wait(5000)) << expectedWaitMs;
         EXPECT_EQ(failed.last().at(0).toString(), "Auto-login failed");
-        EXPECT_EQ(settings.hasStoredCredentials(), attempt < 3) << attempt;
+        EXPECT_TRUE(settings.hasStoredCredentials()) << expectedWaitMs;
         EXPECT_TRUE(core->auth.retryPending());
+        EXPECT_EQ(core->auth.retryIntervalMs(), expectedWaitMs);
     }
+}
+
+// Only the server's explicit refusal makes a device forget its ID: a run of errors, a proxy's
+// 401 or a text that merely mentions authentication keep it.
+TEST_F(AuthControllerTest, OnlyTheExplicitRefusalClearsTheCredentials) {
+    test::HttpRecorder recorder;
+    settings.setClientId("123456789");
+    settings.setDeviceSecret(QString(64, 'a'));
+    auto core = newCore(recorder.url());
+    QSignalSpy failed(&core->auth, &AuthController::authenticationFailed);
+    const std::pair<int, QByteArray> keeping[] = {
+        {500, R"({"detail":"Internal Server Error"})"},
+        {500, R"({"detail":"Internal Server Error"})"},
+        {500, R"({"detail":"Internal Server Error"})"},
+        {401, R"({"detail":"Not authenticated"})"},
+        {400, R"({"detail":"AUTHENTICATION failed upstream"})"},
+        {503, R"({"detail":"Invalid device credentials"})"},
+        {401, "<html>proxy login</html>"},
+    };
+    for (const auto& [status, body] : keeping) {
+        recorder.enqueueReply(status, body);
+        core->auth.authenticate();
+        ASSERT_TRUE(failed.wait(5000)) << body.toStdString();
+        EXPECT_TRUE(settings.hasStoredCredentials()) << status << " " << body.toStdString();
+    }
+    recorder.enqueueReply(401, R"({"detail":"Invalid device credentials"})");
+    core->auth.authenticate();
+    ASSERT_TRUE(failed.wait(5000));
+    EXPECT_FALSE(settings.hasStoredCredentials());
     test::LogCapture log;
     core->auth.authenticate();
     EXPECT_TRUE(log.has(info, "First launch — auto-registering..."));
@@ -274,6 +310,10 @@ TEST(PasswordPolicy, RulesInOrderFirstFailureWins) {
     EXPECT_EQ(AuthController::validatePassword("Abcdefgh"),
               "Password must contain at least one digit.");
     EXPECT_EQ(AuthController::validatePassword("Abcdefg1"), "");
+    // The server keeps passwords of up to 256 characters.
+    EXPECT_EQ(AuthController::validatePassword("Abcdefg1" + QString(248, 'x')), "");
+    EXPECT_EQ(AuthController::validatePassword("Abcdefg1" + QString(249, 'x')),
+              "Password must be at most 256 characters.");
     EXPECT_EQ(AuthController::validatePassword(QString::fromUtf8("Äbcdéfg٣")),
               ""); // Unicode classes
     EXPECT_EQ(AuthController::validatePassword(QString::fromUtf8("😀😀😀😀😀😀😀")),
@@ -292,6 +332,39 @@ TEST(PairingCode, AlwaysSixDigitsNeverALeadingZeroAndSpread) {
     }
     EXPECT_EQ(firstDigits.size(), 9u);
 }
+
+// The codes must come from the system's cryptographic source, not a generator whose state two
+// observed codes give away: with OpenSSL's source replaced by a known byte stream, the codes are
+// exactly those bytes mapped to the range.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+TEST(PairingCode, ComesFromTheSystemsRandomSource) {
+    static std::vector<quint32> draws;
+    static const RAND_METHOD scripted = {
+        nullptr,
+        [](unsigned char* buffer, int size) {
+            for (int i = 0; i + 4 <= size && !draws.empty(); i += 4) {
+                std::memcpy(buffer + i, &draws.front(), 4);
+                draws.erase(draws.begin());
+            }
+            return 1;
+        },
+        nullptr,
+        nullptr,
+        nullptr,
+        [] { return 1; },
+    };
+    const RAND_METHOD* previous = RAND_get_rand_method();
+    ASSERT_EQ(RAND_set_rand_method(&scripted), 1);
+    draws = {0x12345678, 0x9abcdef1};
+    const QString first = AuthController::drawPairingCode();
+    const QString second = AuthController::drawPairingCode();
+    RAND_set_rand_method(previous);
+    // 100000 + (draw * 900000 >> 32).
+    EXPECT_EQ(first, "163999");
+    EXPECT_EQ(second, "643999");
+}
+#pragma GCC diagnostic pop
 
 TEST(MachineFingerprintTest, IsSha256OfTheGuidAndTheProductName) {
     // sha256sum of the bytes "0123456789abcdefNimbral"

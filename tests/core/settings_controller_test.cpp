@@ -1,6 +1,7 @@
 #include "core/settings_controller.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include "settings_test_store.h"
@@ -222,6 +223,36 @@ TEST(SettingsControllerFile, StoresInTheirOwnFilesKeepTheirDevicesApart) {
     SettingsController again(first);
     EXPECT_EQ(again.clientId(), "111222333");
     EXPECT_TRUE(again.hasStoredCredentials());
+}
+
+// The store holds the device secret: only its own account may read it, from the first write on
+// and after every rewrite, and a store an earlier version left readable is closed at start.
+TEST(SettingsControllerFile, TheStoreWithTheSecretIsReadableByItsAccountAlone) {
+    const auto privateMode = QFile::ReadOwner | QFile::WriteOwner;
+    const auto mode = [](const QString& path) {
+        return QFileInfo(path).permissions() &
+               (QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ReadGroup |
+                QFile::WriteGroup | QFile::ExeGroup | QFile::ReadOther | QFile::WriteOther |
+                QFile::ExeOther);
+    };
+    QTemporaryDir folder;
+    const QString path = folder.filePath("profile/settings.ini");
+    {
+        SettingsController store(path);
+        store.setDeviceSecret(QString(64, 'a'));
+        store.setClientId("111222333");
+    }
+    EXPECT_EQ(mode(path), privateMode);
+    {
+        SettingsController store(path);
+        store.setSessionPassword("Valid-Pass1"); // rewritten in place of the old file
+    }
+    EXPECT_EQ(mode(path), privateMode);
+
+    QFile::setPermissions(path, privateMode | QFile::ReadGroup | QFile::ReadOther);
+    SettingsController reopened(path);
+    EXPECT_EQ(mode(path), privateMode);
+    EXPECT_EQ(reopened.clientId(), "111222333");
 }
 
 } // namespace

@@ -14,22 +14,26 @@ protected:
     static void SetUpTestSuite() {
         s_folder = new QTemporaryDir;
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, s_folder->path());
+        // A store of this suite's folder: one made for an earlier suite still points at its own.
+        s_store = new QSettings(QSettings::NativeFormat, QSettings::UserScope, "Nimbral",
+                                "NimbralClient");
     }
     static void TearDownTestSuite() {
+        delete s_store;
+        s_store = nullptr;
         delete s_folder;
         s_folder = nullptr;
     }
     void SetUp() override { rawStore().clear(); }
 
     static QSettings& rawStore() {
-        static QSettings store(QSettings::NativeFormat, QSettings::UserScope, "Nimbral",
-                               "NimbralClient");
-        store.sync();
-        return store;
+        s_store->sync();
+        return *s_store;
     }
 
 private:
     static inline QTemporaryDir* s_folder = nullptr;
+    static inline QSettings* s_store = nullptr;
 };
 
 } // namespace nimbral::test

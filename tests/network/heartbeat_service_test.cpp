@@ -137,6 +137,34 @@ TEST_F(HeartbeatServiceTest, DifferentAddressesArePortRestricted) {
     EXPECT_EQ(detect(responder), "PortRestricted");
 }
 
+// Anyone can send a datagram to the probe's ports: only an answer carrying the transaction ID of
+// the request sent from that port counts. A forger racing the server with other addresses and
+// ports changes nothing.
+TEST_F(HeartbeatServiceTest, AnswersToNoRequestOfOursAreIgnored) {
+    QUdpSocket forger;
+    ASSERT_TRUE(forger.bind(QHostAddress::LocalHost, 0));
+    int n = 0;
+    StunResponder responder([&](const QByteArray& request, quint16 senderPort) {
+        const QByteArray forged =
+            StunResponder::xorMappedResponse(stun::bindingRequest(), "198.51.100.9", 5000 + n++);
+        forger.writeDatagram(forged, QHostAddress::LocalHost, senderPort);
+        forger.waitForBytesWritten(1000);
+        return StunResponder::xorMappedResponse(request, "203.0.113.7", 40001);
+    });
+    EXPECT_EQ(detect(responder), "PortRestricted") << "the forged answers would say Symmetric";
+
+    // Nothing but forgeries: no answer at all.
+    HeartbeatService fresh(&m_api);
+    StunResponder forgeries([](const QByteArray&, quint16) {
+        return StunResponder::xorMappedResponse(stun::bindingRequest(), "198.51.100.9", 7);
+    });
+    fresh.setStunServer("127.0.0.1", forgeries.port());
+    QSignalSpy detected(&fresh, &HeartbeatService::natTypeDetected);
+    fresh.detectNatType();
+    ASSERT_TRUE(detected.wait(5000));
+    EXPECT_EQ(detected.at(0).at(0).toString(), "Unknown");
+}
+
 TEST_F(HeartbeatServiceTest, MappedAddressEqualToTheLocalAddressIsOpen) {
     const QString local = HeartbeatService::localIpv4Address();
     if (local.isEmpty()) {

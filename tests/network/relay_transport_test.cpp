@@ -1,8 +1,11 @@
 #include "network/relay_transport.h"
 
 #include <QSignalSpy>
+#include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -29,6 +32,67 @@ TEST(RelayJoin, IsTheExactFrameTheRelayExpects) {
     const QByteArray frame = RelayTransport::joinFrame("abc");
     EXPECT_EQ(frame.left(5).toHex(), "0000000028");
     EXPECT_EQ(frame.mid(5), R"({"session_id":"abc","type":"relay_join"})");
+    const QByteArray withToken = RelayTransport::joinFrame("abc", "tok");
+    EXPECT_EQ(withToken.left(5).toHex(), "000000003c");
+    EXPECT_EQ(withToken.mid(5), R"({"relay_token":"tok","session_id":"abc","type":"relay_join"})");
+}
+
+// A server with TLS: the relay transport speaks TLS to it, checked against the server's
+// certificate, and joins with its party's token.
+TEST(RelayTransportThroughRelay, OverTlsWithEachPartysToken) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(test::makeCertificate(folder.path()));
+    test::ServerProcess server(
+        {"--tls-cert", folder.path() + "/cert.pem", "--tls-key", folder.path() + "/key.pem"});
+    ASSERT_TRUE(server.start()) << server.output().toStdString();
+    QSslConfiguration trusting = QSslConfiguration::defaultConfiguration();
+    const QSslConfiguration untouched = trusting;
+    trusting.setCaCertificates(QSslCertificate::fromPath(folder.path() + "/cert.pem"));
+    QSslConfiguration::setDefaultConfiguration(trusting);
+    test::RestClient rest(server.baseUrl());
+    rest.setSslConfiguration(trusting);
+    test::Device master = test::registerDevice(rest, {}, true);
+    test::Device target = test::registerDevice(rest, {}, true);
+    ASSERT_TRUE(test::goOnline(master, server.baseUrl(), "Master-Pass1", "111111", trusting));
+    ASSERT_TRUE(test::goOnline(target, server.baseUrl(), "T-pass1234", "222222", trusting));
+    const test::HttpReply created =
+        rest.post("/sessions/create",
+                  json{{"master_client_id", master.clientId.toStdString()},
+                       {"target_client_id", target.clientId.toStdString()},
+                       {"session_password", "T-pass1234"},
+                       {"capabilities", {"relay_token"}}},
+                  master.token);
+    ASSERT_EQ(created.status, 200) << created.raw.toStdString();
+    const auto accept = target.signaling->next("SESSION_AUTO_ACCEPT");
+    ASSERT_TRUE(accept);
+
+    RelayTransport a;
+    RelayTransport b;
+    a.setSessionId(QString::fromStdString(created.body["session_id"]));
+    b.setSessionId(QString::fromStdString(created.body["session_id"]));
+    a.setRelayToken(QString::fromStdString(created.body["relay_token"]));
+    b.setRelayToken(QString::fromStdString((*accept)["relay_token"]));
+    a.setTls(true);
+    b.setTls(true);
+    QSignalSpy atB(&b, &ITransport::dataReceived);
+    QSignalSpy aConnected(&a, &ITransport::connected);
+    QSignalSpy bConnected(&b, &ITransport::connected);
+    ASSERT_TRUE(a.connect("127.0.0.1", server.relayPort()));
+    ASSERT_TRUE(b.connect("127.0.0.1", server.relayPort()));
+    ASSERT_WAIT(aConnected.count() == 1 && bConnected.count() == 1, 10000);
+    ASSERT_TRUE(sendBytes(a, ChannelType::Control, "sealed and in TLS"));
+    ASSERT_WAIT(atB.count() == 1, 5000);
+    EXPECT_EQ(bytesOf(atB.at(0)), "sealed and in TLS");
+
+    // Without the certificate's trust the relay is not reached at all.
+    QSslConfiguration::setDefaultConfiguration(untouched);
+    RelayTransport stranger;
+    stranger.setSessionId("any");
+    stranger.setTls(true);
+    QSignalSpy failed(&stranger, &ITransport::transportError);
+    ASSERT_TRUE(stranger.connect("127.0.0.1", server.relayPort()));
+    ASSERT_WAIT(failed.count() > 0, 10000);
+    EXPECT_FALSE(stranger.isConnected());
 }
 
 // Two transports of one session through the real relay node.

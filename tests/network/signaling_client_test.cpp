@@ -186,7 +186,7 @@ TEST_F(ScriptedSignalingTest, SendsAuthFirstAndDispatchesTheCatalogue) {
     QSignalSpy candidate(&client, &SignalingClient::iceCandidate);
 
     say(R"({"type":"SESSION_HANDSHAKE_REQUEST","session_id":"s1","master_client_id":"m"})");
-    say(R"({"type":"SESSION_AUTO_ACCEPT","session_id":"s2","master_client_id":"m","master_ecdh_public_key":"K"})");
+    say(R"({"type":"SESSION_AUTO_ACCEPT","session_id":"s2","master_client_id":"m","master_ecdh_public_key":"K","relay_token":"R"})");
     say(R"({"type":"SESSION_HANDSHAKE_ACK","session_id":"s3","state":"handshaking","target_ecdh_public_key":"T"})");
     say(R"({"type":"ICE_OFFER","session_id":"s","from_client_id":"f","sdp":"o"})");
     say(R"({"type":"ICE_ANSWER","session_id":"s","from_client_id":"f","sdp":"a"})");
@@ -222,7 +222,7 @@ TEST_F(ScriptedSignalingTest, SendsAuthFirstAndDispatchesTheCatalogue) {
     EXPECT_TRUE(log.has(spdlog::level::warn, "Failed to parse signaling message: field "
                                              "'candidate' of ICE_CANDIDATE is not a string"));
     ASSERT_EQ(accept.count(), 1);
-    EXPECT_EQ(accept.at(0), (QVariantList{"s2", "m", "K"}));
+    EXPECT_EQ(accept.at(0), (QVariantList{"s2", "m", "K", "R"}));
     ASSERT_EQ(ack.count(), 1);
     EXPECT_EQ(ack.at(0), (QVariantList{"s3", "handshaking", "T"}));
     EXPECT_EQ(offer.count(), 1);

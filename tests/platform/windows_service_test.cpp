@@ -160,6 +160,20 @@ TEST(WindowsServiceStatus, ReportsFollowTheServiceLife) {
     EXPECT_FALSE(record.again().has_value());
 }
 
+// The control manager's record of a service (a QUERY_SERVICE_CONFIGW and its strings); empty
+// when it cannot be read.
+std::vector<char> serviceConfig(SC_HANDLE service) {
+    DWORD needed = 0;
+    ::QueryServiceConfigW(service, nullptr, 0, &needed);
+    std::vector<char> buffer(needed);
+    if (needed == 0 ||
+        !::QueryServiceConfigW(service, reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data()),
+                               needed, &needed)) {
+        buffer.clear();
+    }
+    return buffer;
+}
+
 TEST(WindowsService, InstallsAndUninstallsWithItsRegistrationAndTexts) {
     ServiceIdentity identity;
     const std::string name = "NimbralTestService" + std::to_string(::GetCurrentProcessId());
@@ -185,11 +199,9 @@ TEST(WindowsService, InstallsAndUninstallsWithItsRegistrationAndTexts) {
     ASSERT_NE(manager, nullptr);
     SC_HANDLE service = ::OpenServiceW(manager, identity.name.c_str(), SERVICE_ALL_ACCESS);
     ASSERT_NE(service, nullptr);
-    DWORD needed = 0;
-    ::QueryServiceConfigW(service, nullptr, 0, &needed);
-    std::vector<char> configBuffer(needed);
-    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(configBuffer.data());
-    ASSERT_TRUE(::QueryServiceConfigW(service, config, needed, &needed));
+    const std::vector<char> configBuffer = serviceConfig(service);
+    ASSERT_FALSE(configBuffer.empty());
+    const auto* config = reinterpret_cast<const QUERY_SERVICE_CONFIGW*>(configBuffer.data());
     EXPECT_EQ(config->dwServiceType, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
     EXPECT_EQ(config->dwStartType, static_cast<DWORD>(SERVICE_AUTO_START));
     EXPECT_EQ(config->dwErrorControl, static_cast<DWORD>(SERVICE_ERROR_NORMAL));
@@ -210,6 +222,7 @@ TEST(WindowsService, InstallsAndUninstallsWithItsRegistrationAndTexts) {
         EXPECT_EQ(std::wstring(config->lpDependencies), L"Tcpip");
     }
 
+    DWORD needed = 0;
     ::QueryServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION, nullptr, 0, &needed);
     std::vector<BYTE> descriptionBuffer(needed);
     ASSERT_TRUE(::QueryServiceConfig2W(service, SERVICE_CONFIG_DESCRIPTION,
@@ -246,6 +259,35 @@ TEST(WindowsService, InstallsAndUninstallsWithItsRegistrationAndTexts) {
     EXPECT_EQ(uninstallService(identity, out.file, err.file), 0);
     EXPECT_EQ(err.text(), "Service does not exist.\n");
     EXPECT_EQ(out.text(), "");
+}
+
+// Registered without quotes, "C:\Program Files\Nimbral\NimbralService.exe" would be run as
+// "C:\Program" with arguments by the control manager: a program planted there would run as the
+// local system account. The default registration quotes the path.
+TEST(WindowsService, TheRegisteredPathIsQuoted) {
+    EXPECT_EQ(serviceCommandLine(L"C:\\Program Files\\Nimbral\\NimbralService.exe"),
+              L"\"C:\\Program Files\\Nimbral\\NimbralService.exe\"");
+    ServiceIdentity identity;
+    const std::string name = "NimbralQuotedService" + std::to_string(::GetCurrentProcessId());
+    identity.name.assign(name.begin(), name.end());
+    {
+        Captured out, err;
+        ASSERT_EQ(installService(identity, out.file, err.file), 0) << err.text();
+    }
+    SC_HANDLE manager = ::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_ALL_ACCESS);
+    ASSERT_NE(manager, nullptr);
+    SC_HANDLE service = ::OpenServiceW(manager, identity.name.c_str(), SERVICE_ALL_ACCESS);
+    ASSERT_NE(service, nullptr);
+    const std::vector<char> buffer = serviceConfig(service);
+    ASSERT_FALSE(buffer.empty());
+    const auto* config = reinterpret_cast<const QUERY_SERVICE_CONFIGW*>(buffer.data());
+    wchar_t own[MAX_PATH] = {};
+    ::GetModuleFileNameW(nullptr, own, MAX_PATH);
+    EXPECT_EQ(std::wstring(config->lpBinaryPathName), L"\"" + std::wstring(own) + L"\"");
+    ::CloseServiceHandle(service);
+    ::CloseServiceHandle(manager);
+    Captured out, err;
+    EXPECT_EQ(uninstallService(identity, out.file, err.file), 0) << err.text();
 }
 
 TEST(WindowsService, TheControlManagerStartsRunsAndStopsIt) {

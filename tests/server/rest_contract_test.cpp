@@ -44,29 +44,49 @@ TEST_F(RestContractTest, RegisterThenLoginWithTheIssuedSecret) {
     }
 }
 
-TEST_F(RestContractTest, SameFingerprintKeepsItsIdWithANewSecret) {
-    const Device first = registerDevice(*rest, "fingerprint-a");
-    const Device again = registerDevice(*rest, "fingerprint-a");
-    const Device other = registerDevice(*rest, "fingerprint-b");
+// A fingerprint is a hint, never a credential: only proof of the current secret keeps an ID.
+TEST_F(RestContractTest, OnlyProofOfTheSecretKeepsAnIdAcrossRegistrations) {
+    const QString machine = fingerprintOf("machine-a");
+    const Device first = registerDevice(*rest, machine);
+    const Device clone = registerDevice(*rest, machine); // a machine cloned from one image
     const Device anonymous1 = registerDevice(*rest);
     const Device anonymous2 = registerDevice(*rest);
-    EXPECT_EQ(again.clientId, first.clientId);
-    EXPECT_NE(again.secret, first.secret);
-    EXPECT_NE(other.clientId, first.clientId);
+    EXPECT_NE(clone.clientId, first.clientId);
     EXPECT_NE(anonymous1.clientId, anonymous2.clientId);
 
-    const auto login = [this](const Device& device) {
+    const auto login = [this](const QString& id, const QString& secret) {
         return rest
-            ->post("/auth/auto-login", json{{"client_id", device.clientId.toStdString()},
-                                            {"device_secret", device.secret.toStdString()}})
+            ->post("/auth/auto-login",
+                   json{{"client_id", id.toStdString()}, {"device_secret", secret.toStdString()}})
             .status;
     };
-    EXPECT_EQ(login(again), 200);
-    EXPECT_EQ(login(first), 401); // the old secret was replaced
+    EXPECT_EQ(login(first.clientId, first.secret), 200);
+    EXPECT_EQ(login(clone.clientId, clone.secret), 200);
+
+    // With its current secret a device registers again under its ID, with a new secret.
+    const auto reregister = [this, &machine](const QString& id, const QString& secret) {
+        return rest->post("/auth/auto-register",
+                          json{{"client_name", "reinstalled"},
+                               {"machine_fingerprint", machine.toStdString()},
+                               {"client_id", id.toStdString()},
+                               {"device_secret", secret.toStdString()}});
+    };
+    const HttpReply renewed = reregister(first.clientId, first.secret);
+    ASSERT_EQ(renewed.status, 200);
+    EXPECT_EQ(renewed.body["client_id"], first.clientId.toStdString());
+    const QString newSecret = QString::fromStdString(renewed.body["device_secret"]);
+    EXPECT_NE(newSecret, first.secret);
+    EXPECT_EQ(login(first.clientId, first.secret), 401); // replaced by its owner
+    EXPECT_EQ(login(first.clientId, newSecret), 200);
+    // A wrong proof is no proof: a new ID, and the owner keeps its own.
+    const HttpReply guessed = reregister(first.clientId, QString(64, 'a'));
+    ASSERT_EQ(guessed.status, 200);
+    EXPECT_NE(guessed.body["client_id"], first.clientId.toStdString());
+    EXPECT_EQ(login(first.clientId, newSecret), 200);
 }
 
 TEST_F(RestContractTest, DevicesSurviveARestartButTokensDoNot) {
-    const Device device = registerDevice(*rest, "fingerprint-restart");
+    const Device device = registerDevice(*rest, fingerprintOf("machine-restart"));
     ASSERT_FALSE(device.clientId.isEmpty());
     ASSERT_TRUE(server.restart()) << server.output().toStdString();
     RestClient restarted(server.baseUrl());
@@ -80,7 +100,8 @@ TEST_F(RestContractTest, DevicesSurviveARestartButTokensDoNot) {
         "/clients/heartbeat", json{{"client_id", device.clientId.toStdString()}}, device.token);
     EXPECT_EQ(stale.status, 401);
     EXPECT_EQ(stale.body, (json{{"detail", "Not authenticated"}}));
-    EXPECT_EQ(registerDevice(restarted, "fingerprint-restart").clientId, device.clientId);
+    EXPECT_NE(registerDevice(restarted, fingerprintOf("machine-restart")).clientId,
+              device.clientId);
 }
 
 TEST_F(RestContractTest, AuthorisedCallsNeedTheDevicesOwnToken) {
@@ -123,8 +144,7 @@ TEST_F(RestContractTest, BadRequestsGetADetailAndTheServerGoesOn) {
         {"POST", "/auth/auto-login", "{\"client_id\":5,\"device_secret\":\"x\"}", 422},
         {"POST", "/auth/auto-register", "{\"machine_fingerprint\":{\"a\":1}}", 422},
         {"POST", "/auth/auto-login", QByteArray(2000, '[') + QByteArray(2000, ']'), 400},
-        {"POST", "/auth/auto-login", "{\"pad\":\"" + QByteArray(1024 * 1024 + 10, 'x') + "\"}",
-         413},
+        {"POST", "/auth/auto-login", "{\"pad\":\"" + QByteArray(64 * 1024 + 10, 'x') + "\"}", 413},
         {"POST", "/no/such/path", "{}", 404},
         {"GET", "/auth/auto-login", "", 405},
         {"PATCH", "/sessions/create", "{}", 405},

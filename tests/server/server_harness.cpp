@@ -1,6 +1,7 @@
 #include "server_harness.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -54,7 +55,8 @@ bool ServerProcess::start() {
     // Every test device comes from 127.0.0.1, and a suite run in one process registers dozens:
     // more than the per-address default allows a minute. Tests of that limit set their own.
     if (!m_extraArguments.contains(QStringLiteral("--registrations-per-minute"))) {
-        arguments << "--registrations-per-minute" << "600";
+        arguments << "--registrations-per-minute"
+                  << "600";
     }
     arguments += m_extraArguments;
     m_process->start(NIMBRAL_SERVER_PATH, arguments);
@@ -209,8 +211,16 @@ bool SignalingClient::waitClosed(int timeoutMs) {
                      timeoutMs);
 }
 
-Device registerDevice(RestClient& rest, const QString& fingerprint) {
+QString fingerprintOf(const QString& machine) {
+    return QString::fromLatin1(
+        QCryptographicHash::hash(machine.toUtf8(), QCryptographicHash::Sha256).toHex());
+}
+
+Device registerDevice(RestClient& rest, const QString& fingerprint, bool knowsRelayTokens) {
     json body = {{"client_name", "test device"}, {"agent_version", "1.32"}};
+    if (knowsRelayTokens) {
+        body["capabilities"] = {"relay_token"};
+    }
     if (!fingerprint.isEmpty()) {
         body["machine_fingerprint"] = fingerprint.toStdString();
     }
@@ -225,12 +235,12 @@ Device registerDevice(RestClient& rest, const QString& fingerprint) {
 }
 
 bool goOnline(Device& device, const QString& baseUrl, const QString& password,
-              const QString& pairingCode) {
+              const QString& pairingCode, const std::optional<QSslConfiguration>& ssl) {
     QUrl url(baseUrl);
     url.setScheme(url.scheme() == "https" ? "wss" : "ws");
     url.setPath("/ws/clients/" + device.clientId);
     device.signaling = std::make_unique<SignalingClient>();
-    if (!device.signaling->open(url)) {
+    if (!device.signaling->open(url, ssl)) {
         return false;
     }
     device.signaling->send({{"type", "AUTH"}, {"token", device.token.toStdString()}});
@@ -251,8 +261,13 @@ QByteArray relayFrame(quint8 channel, const QByteArray& payload) {
     return frame + payload;
 }
 
-QByteArray joinFrame(const QString& sessionId) {
-    return relayFrame(0, "{\"session_id\":\"" + sessionId.toUtf8() + "\",\"type\":\"relay_join\"}");
+QByteArray joinFrame(const QString& sessionId, const QString& relayToken) {
+    if (relayToken.isEmpty()) {
+        return relayFrame(0, "{\"session_id\":\"" + sessionId.toUtf8() +
+                                 "\",\"type\":\"relay_join\"}");
+    }
+    return relayFrame(0, "{\"relay_token\":\"" + relayToken.toUtf8() + "\",\"session_id\":\"" +
+                             sessionId.toUtf8() + "\",\"type\":\"relay_join\"}");
 }
 
 qsizetype httpMessageLength(const QByteArray& buffer) {
@@ -299,6 +314,56 @@ bool RelayClient::waitClosed(int timeoutMs) {
 bool RelayClient::quietFor(int milliseconds) {
     waitUntil([] { return false; }, milliseconds);
     return m_socket.bytesAvailable() == 0;
+}
+
+bool makeCertificate(const QString& folder) {
+    QProcess openssl;
+    openssl.start("openssl",
+                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes",
+                   "-days", "2", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                   "-keyout", folder + "/key.pem", "-out", folder + "/cert.pem"});
+    return openssl.waitForFinished(20000) && openssl.exitCode() == 0;
+}
+
+bool RawConnection::open(quint16 port, const QHostAddress& from) {
+    if (!m_socket.bind(from)) {
+        return false;
+    }
+    m_socket.connectToHost(QHostAddress::LocalHost, port);
+    return m_socket.waitForConnected(5000);
+}
+
+void RawConnection::send(const QByteArray& bytes) {
+    m_socket.write(bytes);
+    m_socket.flush();
+}
+
+std::pair<int, QByteArray> RawConnection::response(int timeoutMs) {
+    qsizetype length = -1;
+    waitUntil(
+        [&] {
+            m_received += m_socket.readAll();
+            length = httpMessageLength(m_received);
+            return length > 0;
+        },
+        timeoutMs);
+    if (length <= 0) {
+        return {0, {}};
+    }
+    const int status = m_received.mid(9, 3).toInt();
+    const qsizetype bodyStart = m_received.indexOf("\r\n\r\n") + 4;
+    const QByteArray body = m_received.mid(bodyStart, length - bodyStart);
+    m_received.remove(0, length);
+    return {status, body};
+}
+
+bool RawConnection::closedByServer(int timeoutMs) {
+    return waitUntil(
+        [this] {
+            m_received += m_socket.readAll();
+            return m_socket.state() == QAbstractSocket::UnconnectedState;
+        },
+        timeoutMs);
 }
 
 } // namespace nimbral::test

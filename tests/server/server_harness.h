@@ -3,8 +3,10 @@
 #include <deque>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include <QByteArray>
+#include <QHostAddress>
 #include <QProcess>
 #include <QSslConfiguration>
 #include <QString>
@@ -118,9 +120,24 @@ struct Device {
     std::unique_ptr<SignalingClient> signaling;
 };
 
-Device registerDevice(RestClient& rest, const QString& fingerprint = {});
+// P-256 public keys in the wire's text form (base64 of the DER SubjectPublicKeyInfo), made with
+// the openssl tool: what a Master and a Target put in their session calls.
+inline constexpr const char* kMasterKey =
+    "MFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAEaNdvA7mF6DbpomnHm99jCe8aRkz6ZGAXTkjR/+pacIgBuHm9m45wJwk"
+    "VdqahAvyOeYzY2gprGD3IYLQhkZ9V0A==";
+inline constexpr const char* kTargetKey =
+    "MFkwEwYHKoZIzj0CAQYIKoZIzj0DAQcDQgAER+NftiwVDVOIPOZi8/cIWyBrrp7iXlPVtWgFakkI5Q2fX/kycs2ozMi"
+    "BTHGv4IqxJmjKFNjABNGbv16+AuP2gA==";
+
+// A machine fingerprint as clients send it (64 lowercase hex digits), made from any text.
+QString fingerprintOf(const QString& machine);
+// knowsRelayTokens: the device announces it joins the relay with its session's relay token.
+Device registerDevice(RestClient& rest, const QString& fingerprint = {},
+                      bool knowsRelayTokens = false);
+// ssl: what a wss connection trusts (a test's own certificate).
 bool goOnline(Device& device, const QString& baseUrl, const QString& password,
-              const QString& pairingCode);
+              const QString& pairingCode,
+              const std::optional<QSslConfiguration>& ssl = std::nullopt);
 
 // The length of the first whole HTTP/1.1 message at the start of `buffer` (headers, then a body
 // of Content-Length bytes), or -1 while it is incomplete.
@@ -128,7 +145,7 @@ qsizetype httpMessageLength(const QByteArray& buffer);
 
 // Relay frames: 1 channel byte, 4-byte big-endian length, payload.
 QByteArray relayFrame(quint8 channel, const QByteArray& payload);
-QByteArray joinFrame(const QString& sessionId);
+QByteArray joinFrame(const QString& sessionId, const QString& relayToken = {});
 
 class RelayClient {
 public:
@@ -146,5 +163,35 @@ private:
 
 // Runs the event loop until the predicate holds or the time runs out.
 bool waitUntil(const std::function<bool()>& predicate, int timeoutMs);
+
+// A self-signed certificate for 127.0.0.1 in folder/cert.pem with its key in folder/key.pem,
+// made with the openssl tool.
+bool makeCertificate(const QString& folder);
+
+// A second loopback source, standing in for everybody else.
+inline const QHostAddress kElsewhere{QStringLiteral("127.0.0.2")};
+
+inline quint16 portOf(const QString& baseUrl) {
+    return static_cast<quint16>(QUrl(baseUrl).port());
+}
+
+inline QByteArray healthRequest() {
+    return "GET /health HTTP/1.1\r\nHost: x\r\n\r\n";
+}
+
+// A plain TCP connection from a chosen loopback address, speaking HTTP (or not) by hand.
+class RawConnection {
+public:
+    bool open(quint16 port, const QHostAddress& from = QHostAddress::LocalHost);
+    void send(const QByteArray& bytes);
+    // The status line's code and the body of one response, or 0 when none came in time.
+    std::pair<int, QByteArray> response(int timeoutMs = 5000);
+    bool closedByServer(int timeoutMs = 3000);
+    QTcpSocket& socket() { return m_socket; }
+
+private:
+    QTcpSocket m_socket;
+    QByteArray m_received;
+};
 
 } // namespace nimbral::test

@@ -48,9 +48,9 @@ TEST(HttpRequestGuard, RefusesAnAnnouncedBodyAboveTheLimitBeforeAnyOfIt) {
               Verdict::Continue);
     // A body's bytes are not mistaken for headers: one that looks like a request passes.
     const QByteArray lookalike = post("Content-Length: 100\r\n");
-    EXPECT_EQ(feedAll(keepAlive, post("Content-Length: " +
-                                      QByteArray::number(lookalike.size()) + "\r\n") +
-                                     lookalike),
+    EXPECT_EQ(feedAll(keepAlive,
+                      post("Content-Length: " + QByteArray::number(lookalike.size()) + "\r\n") +
+                          lookalike),
               Verdict::Continue);
     EXPECT_EQ(feedAll(keepAlive, post("Content-Length: 5000\r\n")), Verdict::BodyTooLarge);
 }
@@ -58,14 +58,13 @@ TEST(HttpRequestGuard, RefusesAnAnnouncedBodyAboveTheLimitBeforeAnyOfIt) {
 TEST(HttpRequestGuard, CountsChunkedBodiesAsTheyArrive) {
     HttpRequestGuard guard(1000);
     const QByteArray start = post("Transfer-Encoding: chunked\r\n");
-    EXPECT_EQ(feedAll(guard, start + "1f4\r\n" + QByteArray(500, 'a') + "\r\n"),
-              Verdict::Continue);
+    EXPECT_EQ(feedAll(guard, start + "1f4\r\n" + QByteArray(500, 'a') + "\r\n"), Verdict::Continue);
     EXPECT_EQ(feedAll(guard, "1F4;ext=1\r\n" + QByteArray(500, 'b') + "\r\n"), Verdict::Continue);
     // The next chunk size line takes the total past the limit: refused before its data.
     EXPECT_EQ(feedAll(guard, "1\r\n"), Verdict::BodyTooLarge);
 
-    const QByteArray complete = start + "a\r\n0123456789\r\n0\r\nTrailer: x\r\n\r\n" +
-                                post("Content-Length: 2\r\n") + "{}";
+    const QByteArray complete =
+        start + "a\r\n0123456789\r\n0\r\nTrailer: x\r\n\r\n" + post("Content-Length: 2\r\n") + "{}";
     EXPECT_EQ(feedBytewise(1000, complete), Verdict::Continue);
     EXPECT_EQ(feedBytewise(1000, start + "fffffffffffffff\r\n"), Verdict::BodyTooLarge);
 }
@@ -82,8 +81,7 @@ TEST(HttpRequestGuard, RefusesFramingItCannotFollow) {
     EXPECT_EQ(verdictOf(post("Content-Length: 99999999999999999999\r\n")), Verdict::Malformed);
     EXPECT_EQ(verdictOf(post("Transfer-Encoding: gzip\r\n")), Verdict::Malformed);
     EXPECT_EQ(verdictOf(post("Transfer-Encoding: chunked\r\n") + "zz\r\n"), Verdict::Malformed);
-    EXPECT_EQ(verdictOf(post("Transfer-Encoding: chunked\r\n") + "2\r\nabXY"),
-              Verdict::Malformed);
+    EXPECT_EQ(verdictOf(post("Transfer-Encoding: chunked\r\n") + "2\r\nabXY"), Verdict::Malformed);
     EXPECT_EQ(verdictOf(post("Transfer-Encoding: chunked\r\n") + QByteArray(2000, '1')),
               Verdict::Malformed);
     EXPECT_EQ(verdictOf("GET / HTTP/1.1\r\nX: " + QByteArray(70 * 1024, 'h')),
@@ -100,6 +98,22 @@ TEST(HttpRequestGuard, StopsFollowingAtAWebSocketUpgrade) {
     EXPECT_EQ(feedAll(guard, upgrade), Verdict::Upgraded);
     // What follows is WebSocket framing, of any size.
     EXPECT_EQ(feedAll(guard, QByteArray(100000, '\x81')), Verdict::Upgraded);
+
+    // Naming the upgrade without asking for it (no "Connection: Upgrade"), or on a POST, is an
+    // ordinary request: its framing is still followed, and the REST server answers it.
+    for (const QByteArray& half :
+         {QByteArray("GET /ws/clients/123456789 HTTP/1.1\r\nUpgrade: websocket\r\n\r\n"),
+          QByteArray("GET /ws/clients/123456789 HTTP/1.1\r\nUpgrade: websocket\r\n"
+                     "Connection: keep-alive\r\n\r\n"),
+          QByteArray("POST /ws/clients/123456789 HTTP/1.1\r\nUpgrade: websocket\r\n"
+                     "Connection: Upgrade\r\nContent-Length: 20\r\n\r\n")}) {
+        HttpRequestGuard fresh(10);
+        EXPECT_NE(feedAll(fresh, half), Verdict::Upgraded) << half.toStdString();
+    }
+    HttpRequestGuard listed(10);
+    EXPECT_EQ(feedAll(listed, "GET / HTTP/1.1\r\nUpgrade: websocket\r\n"
+                              "Connection: keep-alive, Upgrade\r\n\r\n"),
+              Verdict::Upgraded);
 }
 
 TEST(ConnectionLimiter, CapsEachAddressAndTheWhole) {

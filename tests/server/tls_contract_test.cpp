@@ -2,6 +2,7 @@
 #include <QProcess>
 #include <QSslCertificate>
 #include <QSslConfiguration>
+#include <QSslSocket>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -10,16 +11,6 @@
 
 namespace nimbral::test {
 namespace {
-
-// A self-signed certificate for 127.0.0.1, made with the openssl tool.
-bool makeCertificate(const QString& folder) {
-    QProcess openssl;
-    openssl.start("openssl",
-                  {"req", "-x509", "-newkey", "ec", "-pkeyopt", "ec_paramgen_curve:P-256", "-nodes",
-                   "-days", "2", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
-                   "-keyout", folder + "/key.pem", "-out", folder + "/cert.pem"});
-    return openssl.waitForFinished(20000) && openssl.exitCode() == 0;
-}
 
 TEST(TlsContract, ServesHttpsAndWssWithTheGivenCertificate) {
     QTemporaryDir folder;
@@ -47,6 +38,66 @@ TEST(TlsContract, ServesHttpsAndWssWithTheGivenCertificate) {
     // Without trusting the certificate, the connection is refused.
     RestClient untrusting(server.baseUrl());
     EXPECT_EQ(untrusting.post("/auth/auto-register", json::object()).status, 0);
+}
+
+// With TLS the relay port speaks it too: session IDs and relay tokens never cross in clear.
+TEST(TlsContract, TheRelaySpeaksTlsWhenTheServerDoes) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(makeCertificate(folder.path()));
+    ServerProcess server(
+        {"--tls-cert", folder.path() + "/cert.pem", "--tls-key", folder.path() + "/key.pem"});
+    ASSERT_TRUE(server.start()) << server.output().toStdString();
+    QSslConfiguration ssl = QSslConfiguration::defaultConfiguration();
+    ssl.setCaCertificates(QSslCertificate::fromPath(folder.path() + "/cert.pem"));
+    RestClient rest(server.baseUrl());
+    rest.setSslConfiguration(ssl);
+    Device master = registerDevice(rest);
+    Device target = registerDevice(rest);
+    QUrl url(server.baseUrl());
+    url.setScheme("wss");
+    for (Device* device : {&master, &target}) {
+        url.setPath("/ws/clients/" + device->clientId);
+        device->signaling = std::make_unique<SignalingClient>();
+        ASSERT_TRUE(device->signaling->open(url, ssl));
+        device->signaling->send({{"type", "AUTH"}, {"token", device->token.toStdString()}});
+        ASSERT_TRUE(device->signaling->next("AUTH_OK"));
+    }
+    target.signaling->send({{"type", "SET_PASSWORD"}, {"password", "Tls-Pass1"}});
+    target.signaling->send({{"type", "PING"}});
+    ASSERT_TRUE(target.signaling->next("PONG"));
+    const HttpReply created = rest.post("/sessions/create",
+                                        json{{"master_client_id", master.clientId.toStdString()},
+                                             {"target_client_id", target.clientId.toStdString()},
+                                             {"session_password", "Tls-Pass1"}},
+                                        master.token);
+    ASSERT_EQ(created.status, 200) << created.raw.toStdString();
+    const QString sessionId = QString::fromStdString(created.body["session_id"]);
+
+    // In clear, the join is not even read.
+    RelayClient plain;
+    ASSERT_TRUE(plain.connectTo(server.relayPort()));
+    plain.write(joinFrame(sessionId));
+    EXPECT_TRUE(plain.waitClosed(15000));
+
+    std::vector<std::unique_ptr<QSslSocket>> peers;
+    for (int i = 0; i < 2; ++i) {
+        auto peer = std::make_unique<QSslSocket>();
+        peer->setSslConfiguration(ssl);
+        peer->connectToHostEncrypted("127.0.0.1", server.relayPort());
+        ASSERT_TRUE(peer->waitForEncrypted(10000)) << peer->errorString().toStdString();
+        peer->write(joinFrame(sessionId));
+        peers.push_back(std::move(peer));
+    }
+    const QByteArray frame = relayFrame(0, "over TLS");
+    peers[0]->write(frame);
+    QByteArray received;
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            received += peers[1]->readAll();
+            return received.size() >= frame.size();
+        },
+        5000));
+    EXPECT_EQ(received, frame);
 }
 
 TEST(TlsContract, UnusableCertificateStopsTheStartWithAReason) {

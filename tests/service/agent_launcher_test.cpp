@@ -1,10 +1,13 @@
 // Which log-ins get an agent, and when; and what the service reads about a log-in's display.
 #include "service/agent_launcher.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -165,6 +168,21 @@ TEST(UserSessions, TheServiceServesOnlyUsersLoggedInHereAndSharesTheOneInFront) 
     EXPECT_FALSE(platform::sessionToShare(sessions).has_value());
 }
 
+// Only the owner of the desktop in front commands the service: not an SSH or text log-in, not a
+// desktop behind, not a session without a seat.
+TEST(UserSessions, OnlyTheOwnerOfTheDesktopInFrontCommandsTheService) {
+    FakeSessions sessions;
+    sessions.list = {
+        makeSession("2", 1000, "x11", "online", ":0"), makeSession("3", 1001, "wayland", "active"),
+        makeSession("4", 1002, "tty", "active"), makeSession("5", 1003, "x11", "active", ":2")};
+    sessions.list[3].seat.clear(); // a remote X log-in has no seat
+    EXPECT_FALSE(platform::ownsDesktopInFront(sessions, 1000)) << "a desktop behind";
+    EXPECT_TRUE(platform::ownsDesktopInFront(sessions, 1001));
+    EXPECT_FALSE(platform::ownsDesktopInFront(sessions, 1002)) << "a text log-in";
+    EXPECT_FALSE(platform::ownsDesktopInFront(sessions, 1003)) << "no seat";
+    EXPECT_FALSE(platform::ownsDesktopInFront(sessions, 1004));
+}
+
 // A made-up /proc: processes with their environment and command line, owned by this user.
 class FakeProc {
 public:
@@ -204,6 +222,62 @@ TEST(UserSessions, TheXAuthorityComesFromTheSessionOrFromTheXServer) {
     // Processes of other users are never read.
     session.uid = getuid() + 1;
     EXPECT_TRUE(platform::xAuthorityFor(session, proc.root()).isEmpty());
+}
+
+// Anyone can start a process named like an X server: its -auth path counts only when that
+// process belongs to root or the session's user.
+TEST(UserSessions, AnXServerOfAnotherUserIsNotBelieved) {
+    if (getuid() != 0) {
+        GTEST_SKIP() << "files of another owner in the made-up /proc need root";
+    }
+    UserSession session = makeSession("9", 1000, "x11", "active", ":5");
+    FakeProc bare;
+    bare.addProcess(300, {}, {"/home/eve/Xorg", ":5", "-auth", "/home/eve/fifo"});
+    ASSERT_EQ(chown(QFile::encodeName(bare.root() + "/300").constData(), 1001, 1001), 0);
+    EXPECT_TRUE(platform::xAuthorityFor(session, bare.root()).isEmpty());
+    bare.addProcess(301, {}, {"/usr/lib/xorg/Xorg", ":5", "-auth", "/var/run/lightdm/root/:5"});
+    EXPECT_EQ(platform::xAuthorityFor(session, bare.root()), "/var/run/lightdm/root/:5");
+}
+
+// The service reads a checked copy of the authority file the user names: a FIFO, a device, a
+// link or someone else's file in its place is not read (and cannot hang the reader).
+TEST(UserSessions, TheXAuthorityIsReadOnlyAsARegularFileOfTheUser) {
+    QTemporaryDir user;
+    QTemporaryDir service;
+    const UserSession session = makeSession("9", getuid(), "x11", "active", ":5");
+    const QString file = user.filePath("Xauthority");
+    {
+        QFile authority(file);
+        ASSERT_TRUE(authority.open(QIODevice::WriteOnly));
+        authority.write("cookie-bytes");
+    }
+    const QString copy = platform::privateXAuthorityCopy(file, session, service.path());
+    ASSERT_FALSE(copy.isEmpty());
+    EXPECT_TRUE(copy.startsWith(service.path()));
+    QFile copied(copy);
+    ASSERT_TRUE(copied.open(QIODevice::ReadOnly));
+    EXPECT_EQ(copied.readAll(), "cookie-bytes");
+    EXPECT_EQ(QFileInfo(copy).permissions() & (QFile::ReadGroup | QFile::ReadOther), 0);
+
+    const QString fifo = user.filePath("fifo");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString link = user.filePath("link");
+    ASSERT_TRUE(QFile::link(file, link));
+    QElapsedTimer clock;
+    clock.start();
+    for (const QString& path : {fifo, link, QString("/dev/zero"), user.filePath("absent")}) {
+        EXPECT_TRUE(platform::privateXAuthorityCopy(path, session, service.path()).isEmpty())
+            << path.toStdString();
+    }
+    EXPECT_LT(clock.elapsed(), 2000) << "the FIFO must not be waited on";
+    UserSession someoneElse = session;
+    someoneElse.uid = getuid() + 1;
+    if (getuid() != 0) {
+        EXPECT_TRUE(platform::privateXAuthorityCopy(file, someoneElse, service.path()).isEmpty())
+            << "a file of another user";
+    }
+    someoneElse.id = "../9";
+    EXPECT_TRUE(platform::privateXAuthorityCopy(file, someoneElse, service.path()).isEmpty());
 }
 
 } // namespace

@@ -191,7 +191,17 @@ TEST_F(ServiceIpcServerTest, MissingMembersTakeTheirDefaults) {
     agent.send({{"type", "SET_MONITOR"}, {"monitor_index", "1"}});
     ASSERT_WAIT(settings.monitorIndex() == 0, 3000) << "a text is no index: the default";
 
-    agent.send({{"type", "SET_PASSWORD"}, {"password", ""}});
+    // The password policy holds for the agent too.
+    const QString before = auth.sessionPassword();
+    for (const auto& [password, refusal] : std::vector<std::pair<std::string, std::string>>{
+             {"", "Password must be at least 8 characters."},
+             {"weakpass1", "Password must contain at least one uppercase letter."}}) {
+        agent.send({{"type", "SET_PASSWORD"}, {"password", password}});
+        error = agent.next("ERROR");
+        ASSERT_TRUE(error.has_value()) << password;
+        EXPECT_EQ((*error)["message"], refusal);
+        EXPECT_EQ(auth.sessionPassword(), before);
+    }
     agent.send({{"type", "SET_PASSWORD"}, {"password", "Agent-Pass7"}});
     ASSERT_WAIT(auth.sessionPassword() == "Agent-Pass7", 3000);
 
@@ -263,6 +273,58 @@ TEST_F(ServiceIpcServerTest, AUserWithoutASessionHereIsRefused) {
     EXPECT_EQ(asked[0], getuid()) << "the kernel's word for who connected";
     EXPECT_TRUE(agent.received.empty()) << "not a byte of state for a stranger";
     EXPECT_FALSE(server.isAgentConnected());
+}
+
+// The user in front changes: the agent of the one who left is dropped, not left to drive.
+TEST_F(ServiceIpcServerTest, AnAgentThatNoLongerOwnsTheDesktopIsDropped) {
+    bool ownsDesktop = true;
+    server.setPeerCheck([&ownsDesktop](platform::LocalUserId) { return ownsDesktop; });
+    TestAgent agent(server.endpoint());
+    ASSERT_TRUE(agent.next("STATE"));
+    server.recheckAgent();
+    EXPECT_TRUE(server.isAgentConnected()) << "still the owner";
+    ownsDesktop = false;
+    server.recheckAgent();
+    EXPECT_TRUE(agent.closedByPeer());
+    EXPECT_FALSE(server.isAgentConnected());
+}
+
+// Each agent gets a section of its own: one that held a mapping of an earlier one sees none of
+// the frames shown to the next agent.
+TEST_F(ServiceIpcServerTest, AFormerAgentsMappingReceivesNoLaterFrame) {
+    const std::string name = "/nimbral-test-ipc-" + std::to_string(getpid());
+    auto frame = std::make_shared<DecodedFrame>();
+    frame->width = 4;
+    frame->height = 2;
+    frame->yStride = 4;
+    frame->uvStride = 4;
+    frame->yPlane.assign(8, 0x11);
+    frame->uvPlane.assign(4, 0x22);
+    SharedFrameBuffer former;
+    {
+        TestAgent agent(server.endpoint());
+        ASSERT_TRUE(agent.next("STATE"));
+        emit session.frameDecoded(frame);
+        ASSERT_TRUE(agent.next("FRAME"));
+        ASSERT_TRUE(former.openForReading(name));
+        SharedFrameBuffer::Frame read;
+        ASSERT_EQ(former.readFrame(0, read), SharedFrameBuffer::ReadStatus::Ok);
+        EXPECT_EQ(read.yPlane, frame->yPlane);
+    }
+    ASSERT_WAIT(!server.isAgentConnected(), 3000);
+
+    TestAgent next(server.endpoint());
+    ASSERT_TRUE(next.next("STATE"));
+    frame->yPlane.assign(8, 0x77);
+    emit session.frameDecoded(frame);
+    ASSERT_TRUE(next.next("FRAME"));
+    SharedFrameBuffer::Frame read;
+    EXPECT_EQ(former.readFrame(1, read), SharedFrameBuffer::ReadStatus::NoNewFrame)
+        << "the former mapping stays at the frame it saw: its section was replaced on leaving";
+    SharedFrameBuffer current;
+    ASSERT_TRUE(current.openForReading(name));
+    ASSERT_EQ(current.readFrame(0, read), SharedFrameBuffer::ReadStatus::Ok);
+    EXPECT_EQ(read.yPlane, frame->yPlane);
 }
 
 TEST_F(ServiceIpcServerTest, FramesGoToTheSharedBufferAndANoticeToTheAgent) {

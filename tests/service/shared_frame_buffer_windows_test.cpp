@@ -14,6 +14,14 @@
 namespace nimbral {
 namespace {
 
+// The reader here is this test's own account: the section is made for this session's user, as
+// the service makes it for its agent's.
+DWORD ownSession() {
+    DWORD session = 0;
+    ::ProcessIdToSessionId(::GetCurrentProcessId(), &session);
+    return session;
+}
+
 using test::LogCapture;
 
 // Names of these tests' own, never the service's; the writer's process id keeps runs apart.
@@ -87,9 +95,9 @@ NIMBRAL_CHILD_ROLE(frameReader) {
 TEST(SharedFrameBufferWindows, SizesAtTheLimitAndOneAbove) {
     LogCapture log;
     SharedFrameBuffer writer;
-    EXPECT_FALSE(writer.create(sectionName("limits"), 32));
+    EXPECT_FALSE(writer.create(sectionName("limits"), 32, ownSession()));
     EXPECT_TRUE(log.has(spdlog::level::err, "SharedFrameBuffer::create: maxSize 32 is too small"));
-    ASSERT_TRUE(writer.create(sectionName("limits"), 32 + 6));
+    ASSERT_TRUE(writer.create(sectionName("limits"), 32 + 6, ownSession()));
     EXPECT_TRUE(log.has(spdlog::level::info, "SharedFrameBuffer created: name='" +
                                                  sectionName("limits") + "', size=38"));
     EXPECT_EQ(writer.frameId(), 0u);
@@ -125,7 +133,7 @@ TEST(SharedFrameBufferWindows, NothingToOpenAndNothingWrittenYet) {
     EXPECT_TRUE(log.has(spdlog::level::warn, "SharedFrameBuffer::writeFrame: not open"));
 
     SharedFrameBuffer writer;
-    ASSERT_TRUE(writer.create(sectionName("empty"), 4096));
+    ASSERT_TRUE(writer.create(sectionName("empty"), 4096, ownSession()));
     ASSERT_TRUE(reader.openForReading(sectionName("empty")));
     EXPECT_GE(reader.mappedSize(), 4096u);
     EXPECT_EQ(reader.readFrame(0, frame), SharedFrameBuffer::ReadStatus::NoNewFrame);
@@ -135,7 +143,8 @@ TEST(SharedFrameBufferWindows, NothingToOpenAndNothingWrittenYet) {
 // the agent takes is whole, overwritten ones are dropped.
 TEST(SharedFrameBufferWindows, AnotherProcessReadsWholeFramesWhileTheyAreWritten) {
     SharedFrameBuffer writer;
-    ASSERT_TRUE(writer.create(sectionName("protocol"), SharedFrameBuffer::kDefaultSize));
+    ASSERT_TRUE(
+        writer.create(sectionName("protocol"), SharedFrameBuffer::kDefaultSize, ownSession()));
     ::SetEnvironmentVariableA("NIMBRAL_TEST_WRITER",
                               std::to_string(::GetCurrentProcessId()).c_str());
     HANDLE child = test::startChild("frameReader");

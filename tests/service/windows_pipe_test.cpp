@@ -7,6 +7,7 @@
 
 #include "log_capture.h"
 #include "service/ipc_framing.h"
+#include "service/windows_access.h"
 #include "service/windows_pipe.h"
 #include "windows_test_support.h"
 
@@ -87,7 +88,7 @@ NIMBRAL_CHILD_ROLE(pipeAgent) {
 
 // The service's side of one poll loop: events, and messages through the service's reader.
 struct ServiceSide {
-    PipeServer server{pipeName()};
+    PipeServer server{pipeName(), windows::processUserSid()};
     IpcMessageReader reader{IpcMessageReader::kServiceLimit};
     std::vector<json> messages;
     int connects = 0;
@@ -171,12 +172,12 @@ TEST(WindowsPipe, FramedMessagesBothWaysBetweenTwoProcessesAndTheLimit) {
 
 TEST(WindowsPipe, AMessageToNoAgentGoesNowhereAndASecondServerCannotTakeTheName) {
     LogCapture log;
-    PipeServer first(pipeName());
+    PipeServer first(pipeName(), windows::processUserSid());
     ASSERT_TRUE(first.listen());
     EXPECT_FALSE(first.send(encodeIpcMessage({{"type", "STATE"}})));
     std::string bytes;
     EXPECT_EQ(first.poll(bytes), PipeServer::Event::None);
-    PipeServer second(pipeName());
+    PipeServer second(pipeName(), windows::processUserSid());
     EXPECT_FALSE(second.listen());
     EXPECT_TRUE(log.hasPrefix(spdlog::level::err, "CreateNamedPipeW failed (error "));
     first.close();

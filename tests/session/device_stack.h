@@ -8,6 +8,7 @@
 #include <QTest>
 
 #include "core/auth_controller.h"
+#include "core/machine_fingerprint.h"
 #include "core/settings_controller.h"
 #include "crypto/aes_gcm_cipher.h"
 #include "network/api_client.h"
@@ -59,7 +60,8 @@ struct DeviceStack {
         , session(api, signaling) {
         heartbeat.setStunServer("127.0.0.1", 9);
         heartbeat.setIpEchoUrl(QUrl("http://127.0.0.1:9/"));
-        auth.setFingerprintSource([this] { return folder.path(); });
+        auth.setFingerprintSource(
+            [this] { return nimbral::MachineFingerprint::fromInstallationGuid(folder.path()); });
         session.setRelayEndpoint(QStringLiteral("127.0.0.1"), server.relayPort());
         session.setTransportSetup([this, p2pTimeoutMs](TransportManager& manager) {
             P2PSettings p2p;

@@ -110,6 +110,29 @@ TEST_F(FileStreamTest, FilesOfEverySizeTravelBothWaysAndArriveUnderTheirNameOnly
     }
 }
 
+// Streamed requests carry their IDs: with nobody to serve as, each one's own failure answers it,
+// so no transfer waits for ever.
+TEST_F(FileStreamTest, WithNobodyToServeAsStreamedRequestsAreRefused) {
+    Link link;
+    link.target.setServingUser([] { return std::optional<platform::LocalUserId>(); });
+    link.greet();
+    writeFile(remote("there.bin"), fileBytes(3 * kChunk));
+    writeFile(local("here.bin"), fileBytes(3 * kChunk));
+    QSignalSpy errors(&link.master, &FileTransferService::fileError);
+    link.master.requestDownload(remote("there.bin"), local("copy.bin"));
+    ASSERT_WAIT(errors.count() == 1, 5000);
+    link.master.uploadFile(local("here.bin"), remote("copy.bin"));
+    ASSERT_WAIT(errors.count() == 2, 5000);
+    link.master.requestFolderTree(remoteFolder.path());
+    ASSERT_WAIT(errors.count() == 3, 5000);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(errors.at(i).at(0).toString().contains("nobody is logged in")) << i;
+    }
+    EXPECT_FALSE(QFile::exists(remote("copy.bin")));
+    EXPECT_FALSE(QFile::exists(remote("copy.bin") + FileTransferService::kPartialSuffix));
+    EXPECT_EQ(link.count(false, 12), 0) << "not a byte of a file";
+}
+
 TEST_F(FileStreamTest, ACutDownloadResumesFromWhatArrivedInTheNextSession) {
     const QByteArray content = fileBytes(40 * kChunk + 123);
     writeFile(remote("big.bin"), content);

@@ -7,6 +7,7 @@
 #include <QtEndian>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +17,8 @@ namespace nimbral {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
+
+constexpr platform::LocalUserId kNobody = 65534;
 
 QByteArray readAll(const QString& path) {
     QFile file(path);
@@ -159,6 +162,112 @@ TEST_F(FileTransferTest, AShortListReplyKeepsTheCompleteEntries) {
     const auto entries = listed.at(0).at(1).value<QList<FileEntry>>();
     ASSERT_EQ(entries.size(), 3);
     EXPECT_EQ(entries[2], (FileEntry{"c", false, 102}));
+}
+
+// A Target names what it lists; a name that would lead out of the folder a download lands in (or
+// a file among the volumes) never reaches the file manager.
+TEST_F(FileTransferTest, AListingKeepsOnlyPlainNames) {
+    const auto listReply = [](const QByteArray& path,
+                              const std::vector<std::pair<bool, QByteArray>>& entries) {
+        QByteArray reply(1, 2);
+        const auto appendU32 = [&](quint32 v) {
+            char b[4];
+            qToLittleEndian(v, b);
+            reply.append(b, 4);
+        };
+        appendU32(static_cast<quint32>(path.size()));
+        reply.append(path);
+        appendU32(static_cast<quint32>(entries.size()));
+        for (const auto& [isDir, name] : entries) {
+            reply.append(char(isDir ? 1 : 0));
+            reply.append(QByteArray(8, '\0'));
+            appendU32(static_cast<quint32>(name.size()));
+            reply.append(name);
+        }
+        return Bytes(reply.begin(), reply.end());
+    };
+    FileTransferService lone(FileTransferRole::Requester, [](const Bytes&) {});
+    QSignalSpy listed(&lone, &FileTransferService::directoryListed);
+    lone.requestListing("/home/user");
+    lone.handleMessage(listReply("/home/user", {{false, "../../.bashrc"},
+                                                {false, "/etc/passwd"},
+                                                {true, "a/b"},
+                                                {false, ".."},
+                                                {false, ""},
+                                                {false, "a\\b"},
+                                                {false, "report.pdf"},
+                                                {true, "Photos"}}));
+    lone.requestListing("");
+    lone.handleMessage(listReply("", {{false, "../evil"}, {true, "/"}, {true, "/home/user"}}));
+    ASSERT_EQ(listed.count(), 2);
+    EXPECT_EQ(listed.at(0).at(1).value<QList<FileEntry>>(),
+              (QList<FileEntry>{{"report.pdf", false, 0}, {"Photos", true, 0}}));
+    EXPECT_EQ(listed.at(1).at(1).value<QList<FileEntry>>(),
+              (QList<FileEntry>{{"/", true, 0}, {"/home/user", true, 0}}));
+    EXPECT_TRUE(FileTransferService::isSafeFileName("report.pdf"));
+    EXPECT_FALSE(FileTransferService::isSafeFileName("a/b"));
+}
+
+// A Target that has nobody to serve files as (a service with no one logged in) refuses every
+// request, and touches nothing.
+TEST_F(FileTransferTest, WithNobodyToServeAsEveryRequestIsRefused) {
+    int asked = 0;
+    target.setServingUser([&asked]() -> std::optional<platform::LocalUserId> {
+        ++asked;
+        return std::nullopt;
+    });
+    writeFile(path("served.bin"), pattern(100));
+    QSignalSpy errors(&master, &FileTransferService::fileError);
+    const QString refusal =
+        "File transfer is not available: nobody is logged in to this device's desktop";
+    master.requestListing(folder.path());
+    master.requestDownload(path("served.bin"), path("copy.bin"));
+    master.uploadFile(path("served.bin"), path("uploaded.bin"));
+    ASSERT_EQ(errors.count(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(errors.at(i).at(0).toString(), refusal) << i;
+    }
+    EXPECT_FALSE(QFile::exists(path("copy.bin")));
+    EXPECT_FALSE(QFile::exists(path("uploaded.bin")));
+    EXPECT_GE(asked, 3);
+}
+
+// A service runs as root: the Master's requests are served with the rights of the user whose
+// desktop is shared, so root's files stay root's and what is written belongs to that user.
+TEST_F(FileTransferTest, FilesAreServedWithTheRightsOfTheServingUser) {
+    if (getuid() != 0) {
+        GTEST_SKIP() << "switching to another account's rights needs root";
+    }
+    writeFile(path("secret.txt"), "root only");
+    QTemporaryDir theirs(QDir::tempPath() + "/nimbral-serving-XXXXXX");
+    ASSERT_EQ(chown(QFile::encodeName(theirs.path()).constData(), kNobody, kNobody), 0);
+    QFile::setPermissions(theirs.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                             QFile::ReadOther | QFile::ExeOther);
+    writeFile(path("upload.txt"), "from the Master");
+    QSignalSpy errors(&master, &FileTransferService::fileError);
+    QSignalSpy listed(&master, &FileTransferService::directoryListed);
+
+    // As root itself, the folder lists: what follows is the switch, not the folder.
+    master.requestListing(folder.path());
+    ASSERT_EQ(listed.count(), 1);
+
+    target.setServingUser([] { return std::optional<platform::LocalUserId>(kNobody); });
+    master.requestListing(folder.path());
+    master.requestDownload(path("secret.txt"), path("stolen.txt"));
+    ASSERT_EQ(errors.count(), 2);
+    EXPECT_EQ(errors.at(0).at(0).toString(), "Cannot read directory: " + folder.path());
+    EXPECT_EQ(errors.at(1).at(0).toString(), "Cannot open file: " + path("secret.txt"));
+    EXPECT_FALSE(QFile::exists(path("stolen.txt")));
+
+    master.uploadFile(path("upload.txt"), theirs.path() + "/upload.txt");
+    master.requestListing(theirs.path());
+    ASSERT_EQ(listed.count(), 2);
+    struct stat info {};
+    ASSERT_EQ(stat(QFile::encodeName(theirs.path() + "/upload.txt").constData(), &info), 0);
+    EXPECT_EQ(info.st_uid, kNobody) << "written as the serving user";
+    EXPECT_EQ(readAll(theirs.path() + "/upload.txt"), "from the Master");
+    // And this thread is root again afterwards.
+    EXPECT_EQ(readAll(path("secret.txt")), "root only");
 }
 
 TEST_F(FileTransferTest, UploadSendsChunksWithTheirOffsetsAndTheFileArrivesWhole) {

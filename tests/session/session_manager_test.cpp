@@ -326,12 +326,7 @@ TEST_F(SessionEndToEnd, AGibibyteTravelsBothWaysOverTheRelayInBoundedMemory) {
 
 TEST_F(SessionEndToEnd, PairingCodePathTakesTheMastersKeyFromTheServersReply) {
     test::LogCapture log;
-    QObject::connect(&target->signaling, &SignalingClient::sessionHandshakeRequest,
-                     &target->session,
-                     [this](const QString& sessionId, const QString& masterId, const QString&) {
-                         // The user confirmed; this path hands no key over.
-                         target->session.acceptSession(sessionId, masterId, QString());
-                     });
+    confirmRequestsAtTheTarget();
     master->session.initiateSession(target->clientId(), target->auth.pairingCode());
     ASSERT_WAIT(master->session.state() == SessionState::Connected &&
                     target->session.state() == SessionState::Connected,
@@ -376,7 +371,7 @@ TEST_F(SessionEndToEnd, RefusalsFromTheServerReachTheUserWithTheServersDetail) {
 
     // Registered, never online.
     test::RestClient rest(s_server->baseUrl());
-    const test::Device offline = test::registerDevice(rest, QStringLiteral("offline-device"));
+    const test::Device offline = test::registerDevice(rest, test::fingerprintOf("offline-device"));
     master->session.initiateSession(offline.clientId, QStringLiteral("Other-Pass3"));
     ASSERT_WAIT(errors.count() == 2, 5000);
     EXPECT_EQ(errors.at(1).at(0).toString(), "Target is offline");
@@ -556,6 +551,17 @@ TEST_F(SessionEndToEnd, MonitorSwitchCommandsFollowStrtolAndOnlyMoveTheTarget) {
     EXPECT_TRUE(log.has(info, "Session command received: switch_monitor:3"));
     EXPECT_EQ(master->session.monitorIndex(), 0u);
     EXPECT_EQ(master->session.state(), SessionState::Connected);
+    // The partner chooses the text: escaped, it cannot forge a line of the log or move its
+    // reader's terminal.
+    Access::sendSealed(target->session,
+                       command("hello\n[2026-01-01 00:00:00.000] [error] forged \x1b[2J"));
+    barrier();
+    EXPECT_TRUE(log.has(info, "Session command received: hello\\x0a[2026-01-01 00:00:00.000] "
+                              "[error] forged \\x1b[2J"));
+    for (const auto& line : log.lines()) {
+        EXPECT_EQ(line.text.find('\n'), std::string::npos) << line.text;
+        EXPECT_EQ(line.text.find('\x1b'), std::string::npos) << line.text;
+    }
 }
 
 TEST_F(SessionEndToEnd, MalformedAndForeignMessagesAreDroppedAndTheSessionGoesOn) {

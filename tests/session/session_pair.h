@@ -49,6 +49,15 @@ protected:
         target->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), port);
     }
 
+    // The Target's user confirms every request (the pairing-code path), which hands no key over.
+    void confirmRequestsAtTheTarget() {
+        QObject::connect(&target->signaling, &nimbral::SignalingClient::sessionHandshakeRequest,
+                         &target->session,
+                         [this](const QString& sessionId, const QString& masterId, const QString&) {
+                             target->session.acceptSession(sessionId, masterId, QString());
+                         });
+    }
+
     // Master initiates with the password; both ends reach Connected.
     void connectPair() {
         master->session.initiateSession(target->clientId(), kPassword);

@@ -164,11 +164,16 @@ TEST_F(SessionOnX11, TheMasterSeesTheTargetsWindowAndDrivesIt) {
 // frames go as small deltas, not as pictures that stand alone.
 TEST_F(SessionOnX11, APointerMoveIsSentAsADeltaNotAKeyFrame) {
     int pictures = 0;
+    int sent = 0;
     QObject::connect(&master->session, &SessionManager::frameDecoded, &master->session,
                      [&pictures] { ++pictures; });
+    QObject::connect(&target->session, &SessionManager::videoFrameSent, &target->session,
+                     [&sent] { ++sent; });
     connectPair();
     ASSERT_WAIT(pictures > 0, 10000);
-    QTest::qWait(300); // the first picture's frame and any settling after it
+    // Settled: the first picture, and the still screen's repetition after it. A first capture
+    // that came before the link was up is owed as a key frame, which is paid by then.
+    ASSERT_WAIT(sent >= 2, 10000);
     test::LogCapture log;
     const int before = pictures;
     for (int step = 0; step < 4; ++step) {

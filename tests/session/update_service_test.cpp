@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 #include <archive.h>
 #include <archive_entry.h>
+#include <openssl/evp.h>
 
 #include <gtest/gtest.h>
 
@@ -46,6 +47,38 @@ QByteArray makeZip(const QString& folder,
     return bytes;
 }
 
+// An Ed25519 key pair made for the test, standing in for the release key.
+class ReleaseKey {
+public:
+    ReleaseKey()
+        : m_key(EVP_PKEY_Q_keygen(nullptr, nullptr, "ED25519")) {}
+    ~ReleaseKey() { EVP_PKEY_free(m_key); }
+    ReleaseKey(const ReleaseKey&) = delete;
+    ReleaseKey& operator=(const ReleaseKey&) = delete;
+
+    QByteArray publicKey() const {
+        QByteArray raw(32, '\0');
+        size_t length = 32;
+        EVP_PKEY_get_raw_public_key(m_key, reinterpret_cast<unsigned char*>(raw.data()), &length);
+        return raw;
+    }
+    // The signature file's content: base64 of the signature over the exact bytes.
+    QByteArray sign(const QByteArray& message) const {
+        QByteArray signature(64, '\0');
+        size_t length = 64;
+        EVP_MD_CTX* context = EVP_MD_CTX_new();
+        EVP_DigestSignInit(context, nullptr, nullptr, nullptr, m_key);
+        EVP_DigestSign(context, reinterpret_cast<unsigned char*>(signature.data()), &length,
+                       reinterpret_cast<const unsigned char*>(message.constData()),
+                       static_cast<size_t>(message.size()));
+        EVP_MD_CTX_free(context);
+        return signature.toBase64() + "\n";
+    }
+
+private:
+    EVP_PKEY* m_key;
+};
+
 QByteArray randomBytes(int size) {
     QByteArray bytes(size, '\0');
     for (char& byte : bytes) {
@@ -83,17 +116,21 @@ TEST(UpdateVersions, DownloadsOnlyOverHttpsOrFromThisMachine) {
 class UpdateServiceTest : public ::testing::Test {
 protected:
     UpdateServiceTest()
-        : updates(QUrl(server.url() + "/download/NimbralSetup.json"), "1.4.2") {
+        : updates(QUrl(server.url() + "/download/NimbralSetup.json"), "1.4.2", key.publicKey()) {
         updates.setTemporaryRoot(temporary.path());
     }
 
-    // One check against the given manifest; true when it was announced.
-    bool check(const QByteArray& manifest) {
+    // One check against the given manifest, signed with the release key unless a signature
+    // file is given; true when it was announced.
+    bool check(const QByteArray& manifest, const std::optional<QByteArray>& signature = {}) {
         QSignalSpy announced(&updates, &UpdateService::updateAvailable);
         const std::size_t before = server.requests().size();
         server.enqueueReplyFor("/download/NimbralSetup.json", 200, manifest);
+        server.enqueueReplyFor("/download/NimbralSetup.json.sig", 200,
+                               signature.value_or(key.sign(manifest)));
         updates.checkForUpdates();
-        EXPECT_TRUE(QTest::qWaitFor([&] { return server.requests().size() > before; }, 5000));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return server.requests().size() >= before + 2; }, 5000))
+            << "the manifest and then its signature";
         // Whatever the answer, it is handled on the next turns of the loop.
         QTest::qWait(100);
         return announced.count() > 0;
@@ -121,6 +158,7 @@ protected:
                 failed.isEmpty() ? QString() : failed.at(0).at(0).toString()};
     }
 
+    ReleaseKey key;
     HttpRecorder server;
     QTemporaryDir temporary;
     UpdateService updates;
@@ -128,22 +166,59 @@ protected:
 
 TEST_F(UpdateServiceTest, AnnouncesOnlyANewerVersion) {
     QSignalSpy announced(&updates, &UpdateService::updateAvailable);
-    EXPECT_TRUE(
-        check(R"({"version":"1.10.0","download_url":"https://x/y.zip","release_notes":"n"})"));
+    const std::string sha = std::string(64, 'a');
+    EXPECT_TRUE(check(QByteArray::fromStdString(
+        R"({"version":"1.10.0","download_url":"https://x/y.zip","release_notes":"n","sha256":")" +
+        sha + "\"}")));
     ASSERT_EQ(announced.count(), 1);
     EXPECT_EQ(announced.at(0).at(0).toString(), "1.10.0");
     EXPECT_EQ(updates.latestVersion(), "1.10.0");
     EXPECT_EQ(updates.downloadUrl(), QUrl("https://x/y.zip"));
     EXPECT_EQ(updates.releaseNotes(), "n");
     EXPECT_EQ(server.requests().back().method, "GET");
-    EXPECT_EQ(server.requests().back().path, "/download/NimbralSetup.json");
+    EXPECT_EQ(server.requests().back().path, "/download/NimbralSetup.json.sig");
 
-    EXPECT_FALSE(check(R"({"version":"1.4.2"})")) << "the same version";
-    EXPECT_FALSE(check(R"({"version":"1.4"})"));
-    EXPECT_FALSE(check(R"({"download_url":"https://x/y.zip"})")) << "no version, nothing to say";
+    const auto withSha = [&sha](const std::string& fields) {
+        return QByteArray::fromStdString("{" + fields + R"(,"sha256":")" + sha + "\"}");
+    };
+    EXPECT_FALSE(check(withSha(R"("version":"1.4.2")"))) << "the same version";
+    EXPECT_FALSE(check(withSha(R"("version":"1.4")")));
+    EXPECT_FALSE(check(withSha(R"("download_url":"https://x/y.zip")")))
+        << "no version, nothing to say";
     EXPECT_FALSE(check("not json"));
     EXPECT_FALSE(check("[1,2]"));
-    EXPECT_FALSE(check(R"({"version":7})")) << "a number is not a version text";
+    EXPECT_FALSE(check(withSha(R"("version":7)"))) << "a number is not a version text";
+}
+
+// Whoever controls the web host, or the network on the way, cannot make the user install a
+// package: only a manifest signed with the release key, naming the package's checksum, counts.
+TEST_F(UpdateServiceTest, TrustsOnlyAManifestSignedWithTheReleaseKey) {
+    const QByteArray package = makeZip(temporary.path(), {{"NimbralSetup.deb", randomBytes(4096)}});
+    const QByteArray manifest = manifestFor(package);
+    ReleaseKey stranger;
+    QByteArray tampered = manifest;
+    tampered.replace("1.5.0", "1.6.0");
+    EXPECT_FALSE(check(manifest, stranger.sign(manifest))) << "another key";
+    EXPECT_FALSE(check(tampered, key.sign(manifest))) << "bytes the signature is not over";
+    EXPECT_FALSE(check(manifest, QByteArray("not base64 at all"))) << "no signature";
+    EXPECT_FALSE(check(manifest, key.sign(manifest).left(40))) << "a cut signature";
+    EXPECT_FALSE(check(manifestFor(package, false))) << "signed, but names no checksum";
+    EXPECT_EQ(download(package).second,
+              "The update is not from a verified release — update aborted.");
+    ASSERT_TRUE(check(manifest));
+    EXPECT_TRUE(download(package).second.isEmpty());
+
+    // Without a release key built in, or with a manifest address that is plain http elsewhere,
+    // nothing is even fetched.
+    for (const auto& [url, releaseKey] :
+         {std::pair{QUrl(server.url() + "/download/NimbralSetup.json"), QByteArray()},
+          std::pair{QUrl("http://192.0.2.1/download/NimbralSetup.json"), key.publicKey()}}) {
+        UpdateService unchecked(url, "1.4.2", releaseKey);
+        const std::size_t before = server.requests().size();
+        unchecked.checkForUpdates();
+        QTest::qWait(100);
+        EXPECT_EQ(server.requests().size(), before) << url.toString().toStdString();
+    }
 }
 
 TEST_F(UpdateServiceTest, AFailedCheckSaysNothing) {
@@ -177,12 +252,11 @@ TEST_F(UpdateServiceTest, DownloadsChecksAndUnpacksTheInstaller) {
 }
 
 TEST_F(UpdateServiceTest, RefusesWhatIsNotOurPackage) {
-    // Too small to be a package.
-    EXPECT_EQ(download(randomBytes(500)).second, "Downloaded file is too small — update aborted.");
-
     // A checksum that does not match.
     const QByteArray good = makeZip(temporary.path(), {{"NimbralSetup.deb", randomBytes(4096)}});
     ASSERT_TRUE(check(manifestFor(good)));
+    // Too small to be a package.
+    EXPECT_EQ(download(randomBytes(500)).second, "Downloaded file is too small — update aborted.");
     QByteArray tampered = good;
     tampered[tampered.size() / 2] = char(tampered[tampered.size() / 2] ^ 0x01);
     EXPECT_EQ(download(tampered).second,
@@ -196,17 +270,20 @@ TEST_F(UpdateServiceTest, RefusesWhatIsNotOurPackage) {
           QFile::encodeName(outside)}) {
         const QByteArray hostile = makeZip(
             temporary.path(), {{"NimbralSetup.deb", randomBytes(4096)}, {name, randomBytes(2048)}});
-        check(manifestFor(hostile, false));
+        ASSERT_TRUE(check(manifestFor(hostile)));
         EXPECT_EQ(download(hostile).second, "Failed to extract installer from zip.")
             << name.constData();
         EXPECT_FALSE(QFile::exists(outside)) << name.constData();
     }
 
     // A zip without the installer, and bytes that are no zip at all.
-    check(manifestFor({}, false));
-    EXPECT_EQ(download(makeZip(temporary.path(), {{"other.bin", randomBytes(4096)}})).second,
-              "Failed to extract installer from zip.");
-    EXPECT_EQ(download(randomBytes(4096)).second, "Failed to extract installer from zip.");
+    const QByteArray withoutInstaller =
+        makeZip(temporary.path(), {{"other.bin", randomBytes(4096)}});
+    ASSERT_TRUE(check(manifestFor(withoutInstaller)));
+    EXPECT_EQ(download(withoutInstaller).second, "Failed to extract installer from zip.");
+    const QByteArray noZip = randomBytes(4096);
+    ASSERT_TRUE(check(manifestFor(noZip)));
+    EXPECT_EQ(download(noZip).second, "Failed to extract installer from zip.");
 
     // A plain-http address elsewhere is refused before anything is fetched.
     const std::size_t before = server.requests().size();

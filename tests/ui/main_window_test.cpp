@@ -377,8 +377,31 @@ TEST_F(MainWindowTest, TheFiguresNameTheFrameRateAndTheBadgeExplainsItself) {
               QString("%1 (24 FPS, 31ms)").arg(level[int(monitor->qualityLevel())]));
 }
 
+// Plain http to another host puts the device secret and the session password on the network:
+// the window says so, for as long as it shows; to this machine it says nothing.
+TEST_F(MainWindowTest, APlainConnectionToAnotherHostIsShownAsNotEncrypted) {
+    EXPECT_EQ(window.findChild<QLabel*>("plainConnectionWarning"), nullptr) << "loopback";
+    for (const char* url : {"http://192.0.2.10:8080", "http://server.example"}) {
+        ApiClient remote{QUrl(url)};
+        HeartbeatService remoteHeartbeat(&remote);
+        SignalingClient remoteSignaling;
+        AuthController remoteAuth(&remote, &remoteSignaling, &remoteHeartbeat, &settings);
+        SessionManager remoteSession(remote, remoteSignaling);
+        MainWindow plain(remoteAuth, remote, remoteSignaling, remoteSession, settings, nullptr,
+                         false);
+        const auto* warning = plain.findChild<QLabel*>("plainConnectionWarning");
+        ASSERT_NE(warning, nullptr) << url;
+        EXPECT_EQ(warning->text(), "The connection to the server is not encrypted");
+    }
+    EXPECT_TRUE(ApiClient::crossesNetworkInClear(QUrl("http://[2001:db8::1]:8080")));
+    for (const char* quiet : {"https://server.example", "http://localhost:8080", "http://[::1]:80",
+                              "http://127.0.0.2:8080"}) {
+        EXPECT_FALSE(ApiClient::crossesNetworkInClear(QUrl(quiet))) << quiet;
+    }
+}
+
 TEST_F(MainWindowTest, OneUpdateBannerWhoseButtonDownloadsAndReportsFailure) {
-    UpdateService updates(QUrl("http://127.0.0.1:9/download/NimbralSetup.json"), "1.0.0");
+    UpdateService updates(QUrl("http://127.0.0.1:9/download/NimbralSetup.json"), "1.0.0", {});
     window.setUpdateService(&updates);
     emit updates.updateAvailable("2.0.0", "http://192.0.2.1/NimbralSetup.zip", "notes");
     emit updates.updateAvailable("2.0.1", "http://192.0.2.1/NimbralSetup.zip", "notes");

@@ -1,12 +1,12 @@
 #include "core/auth_controller.h"
 
-#include <mutex>
-#include <random>
+#include <optional>
 
 #include <QCoreApplication>
 #include <QRandomGenerator64>
 #include <QSysInfo>
 
+#include <openssl/rand.h>
 #include <spdlog/spdlog.h>
 
 #include "core/machine_fingerprint.h"
@@ -32,29 +32,41 @@ QString generatedSessionPassword() {
     return password;
 }
 
+// 32 bits from the system's cryptographic source: earlier codes tell nothing about later ones.
+// Null when the source fails, which OpenSSL reports only when the system has no entropy at all.
+std::optional<quint32> secureDraw() {
+    quint32 value = 0;
+    if (RAND_bytes(reinterpret_cast<unsigned char*>(&value), sizeof value) != 1) {
+        return std::nullopt;
+    }
+    return value;
+}
+
 // Uniform in [0, range) from 32-bit draws: multiply-and-shift, rejecting the few low products
 // that would favour some values.
-quint32 uniformBelow(std::mt19937& generator, quint32 range) {
-    quint64 product = static_cast<quint64>(generator()) * range;
-    auto low = static_cast<quint32>(product);
-    if (low < range) {
-        const quint32 threshold = static_cast<quint32>(-range) % range;
-        while (low < threshold) {
-            product = static_cast<quint64>(generator()) * range;
-            low = static_cast<quint32>(product);
+std::optional<quint32> uniformBelow(quint32 range) {
+    const quint32 threshold = static_cast<quint32>(-range) % range;
+    for (;;) {
+        const std::optional<quint32> draw = secureDraw();
+        if (!draw) {
+            return std::nullopt;
+        }
+        const quint64 product = static_cast<quint64>(*draw) * range;
+        if (static_cast<quint32>(product) >= threshold) {
+            return static_cast<quint32>(product >> 32);
         }
     }
-    return static_cast<quint32>(product >> 32);
 }
 
 } // namespace
 
 QString AuthController::drawPairingCode() {
-    static std::mutex mutex;
-    const std::lock_guard lock(mutex);
-    // Seeded once, on first use, from the platform's non-deterministic source.
-    static std::mt19937 generator{std::random_device{}()};
-    return QString::number(100000 + uniformBelow(generator, 900000));
+    const std::optional<quint32> offset = uniformBelow(900000);
+    if (!offset) {
+        spdlog::error("AuthController: the system's random source failed; no pairing code");
+        return {};
+    }
+    return QString::number(100000 + *offset);
 }
 
 AuthController::AuthController(ApiClient* api, SignalingClient* signaling,
@@ -79,6 +91,7 @@ AuthController::AuthController(ApiClient* api, SignalingClient* signaling,
     connect(m_api, &ApiClient::autoRegisterSuccess, this, &AuthController::onAutoRegisterSuccess);
     connect(m_api, &ApiClient::authSuccess, this, &AuthController::onAuthSuccess);
     connect(m_api, &ApiClient::authError, this, &AuthController::onAuthError);
+    connect(m_api, &ApiClient::credentialsRefused, this, &AuthController::onCredentialsRefused);
     connect(m_signaling, &SignalingClient::connected, this, &AuthController::onSignalingConnected);
     connect(m_signaling, &SignalingClient::gaveUp, this, &AuthController::onSignalingGaveUp);
 
@@ -91,6 +104,10 @@ QString AuthController::validatePassword(const QString& password) {
     const QList<uint> codePoints = password.toUcs4();
     if (codePoints.size() < 8) {
         return tr("Password must be at least 8 characters.");
+    }
+    // The server keeps no longer one: a longer one would leave the device unreachable.
+    if (codePoints.size() > kMaxPasswordCharacters) {
+        return tr("Password must be at most 256 characters.");
     }
     bool lower = false;
     bool upper = false;
@@ -130,12 +147,13 @@ void AuthController::authenticate() {
         spdlog::warn("Could not generate machine fingerprint; ID will not survive reinstalls");
     }
     m_api->autoRegister(QSysInfo::machineHostName(), QCoreApplication::applicationVersion(),
-                        fingerprint);
+                        fingerprint, m_settings->clientId(), m_settings->deviceSecret());
 }
 
 void AuthController::onAutoRegisterSuccess(const QString& clientId, const QString& deviceSecret,
                                            const QString&) {
     m_retryTimer.stop();
+    m_retryTimer.setInterval(kRetryIntervalMs);
     m_failureCount = 0;
     m_settings->setClientId(clientId);
     m_settings->setDeviceSecret(deviceSecret);
@@ -145,6 +163,7 @@ void AuthController::onAutoRegisterSuccess(const QString& clientId, const QStrin
 
 void AuthController::onAuthSuccess(const QString& clientId, const QString&) {
     m_retryTimer.stop();
+    m_retryTimer.setInterval(kRetryIntervalMs);
     m_failureCount = 0;
     spdlog::info("Auto-login successful. Client ID: {}", clientId.toStdString());
     onAuthenticated(clientId);
@@ -160,23 +179,22 @@ void AuthController::onAuthenticated(const QString& clientId) {
 
 void AuthController::onAuthError(const QString& error) {
     ++m_failureCount;
-    spdlog::warn("Authentication failed (attempt {}): {}. Retrying in 20 seconds...",
-                 m_failureCount, error.toStdString());
-    const bool credentialError =
-        error.contains(QLatin1String("Invalid device credentials"), Qt::CaseInsensitive) ||
-        error.contains(QLatin1String("authentication"), Qt::CaseInsensitive);
-    if (credentialError && m_settings->hasStoredCredentials()) {
-        spdlog::info(
-            "Credential error — clearing stored credentials, will auto-register on next retry");
-        clearStoredCredentials();
-    } else if (m_failureCount >= 3 && m_settings->hasStoredCredentials()) {
-        spdlog::info("Clearing stored credentials after {} failures — will auto-register on next "
-                     "retry",
-                     m_failureCount);
-        clearStoredCredentials();
-    }
+    // 20 s after the first failure, then twice as long after each further one.
+    const int doublings = qMin(m_failureCount - 1, 8);
+    const int delayMs = qMin(kRetryIntervalMs << doublings, kMaxRetryIntervalMs);
+    spdlog::warn("Authentication failed (attempt {}): {}. Retrying in {} seconds...",
+                 m_failureCount, error.toStdString(), delayMs / 1000);
     emit authenticationFailed(error);
-    m_retryTimer.start();
+    m_retryTimer.start(delayMs);
+}
+
+void AuthController::onCredentialsRefused() {
+    if (!m_settings->hasStoredCredentials()) {
+        return;
+    }
+    spdlog::info(
+        "Credential error — clearing stored credentials, will auto-register on next retry");
+    clearStoredCredentials();
 }
 
 void AuthController::clearStoredCredentials() {
@@ -200,7 +218,7 @@ void AuthController::onSignalingGaveUp() {
     m_heartbeat->stop();
     spdlog::warn("Signaling connection lost for good — logging in again in 20 seconds");
     emit authenticationFailed(QStringLiteral("Connection to the server lost"));
-    m_retryTimer.start();
+    m_retryTimer.start(kRetryIntervalMs);
 }
 
 void AuthController::setSessionPassword(const QString& password) {

@@ -14,9 +14,14 @@ class SettingsController;
 class SignalingClient;
 
 // Makes the device known to the central server without a user account: registers on first
-// start (with the machine fingerprint), logs in with the stored credentials afterwards, retries
-// every 20 s, and once logged in opens signaling, starts the heartbeat and publishes the session
-// password and the pairing code (redrawn every 5 minutes). Also owns the password policy.
+// start (with the machine fingerprint as a hint), logs in with the stored credentials afterwards,
+// retries after 20 s and then at growing intervals, and once logged in opens signaling, starts
+// the heartbeat and publishes the session password and the pairing code (redrawn every 5
+// minutes). Also owns the password policy.
+//
+// Stored credentials are forgotten only when the server explicitly refuses them ("Invalid device
+// credentials"); an outage, a time-out or a run of server errors keeps them, so the device never
+// loses its ID to a bad hour of the network.
 //
 // It keeps the device online for as long as it runs: when signaling gives up for good (server
 // away too long, or the token refused after a server restart) it logs in again on the same
@@ -26,8 +31,11 @@ class AuthController : public QObject {
 
 public:
     static constexpr int kRetryIntervalMs = 20000;
+    // Failed attempts in a row double the wait up to this.
+    static constexpr int kMaxRetryIntervalMs = 160000;
     static constexpr int kPairingCodeIntervalMs = 5 * 60 * 1000;
     static constexpr int kHeartbeatIntervalMs = 30000;
+    static constexpr qsizetype kMaxPasswordCharacters = 256;
 
     AuthController(ApiClient* api, SignalingClient* signaling, HeartbeatService* heartbeat,
                    SettingsController* settings, QObject* parent = nullptr);
@@ -45,13 +53,14 @@ public:
     bool isAuthenticated() const { return m_authenticated; }
     int failureCount() const { return m_failureCount; }
     bool retryPending() const { return m_retryTimer.isActive(); }
+    int retryIntervalMs() const { return m_retryTimer.interval(); }
 
     // Where the registration fingerprint comes from; tests replace it.
     void setFingerprintSource(std::function<QString()> source) {
         m_fingerprintSource = std::move(source);
     }
 
-    // A fresh six-digit code, 100000..999999, uniformly drawn.
+    // A fresh six-digit code, 100000..999999, uniformly drawn from the system's random source.
     static QString drawPairingCode();
 
 signals:
@@ -65,6 +74,7 @@ private slots:
                                const QString& token);
     void onAuthSuccess(const QString& clientId, const QString& token);
     void onAuthError(const QString& error);
+    void onCredentialsRefused();
     void onSignalingConnected();
     void onSignalingGaveUp();
 

@@ -1,5 +1,10 @@
 #include "core/settings_controller.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <spdlog/spdlog.h>
+
 namespace nimbral {
 
 namespace {
@@ -39,11 +44,38 @@ SettingsController::SettingsController(QObject* parent)
     : QObject(parent)
     , m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Nimbral"),
                  QStringLiteral("NimbralClient")) {
+    protectStore();
 }
 
 SettingsController::SettingsController(const QString& storeFile, QObject* parent)
     : QObject(parent)
     , m_settings(storeFile, QSettings::IniFormat) {
+    protectStore();
+}
+
+void SettingsController::protectStore() {
+    // The store holds the device secret: this account alone may read it. Made before the first
+    // write, the file keeps its mode, since the store is rewritten in place of the old file with
+    // the old file's permissions.
+    const QString path = m_settings.fileName();
+    const QFileInfo info(path);
+    QDir().mkpath(info.absolutePath());
+    const auto privateMode = QFile::ReadOwner | QFile::WriteOwner;
+    if (!info.exists()) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, privateMode)) {
+            spdlog::warn("SettingsController: cannot create {}: {}", path.toStdString(),
+                         file.errorString().toStdString());
+        }
+        return;
+    }
+    const QFile::Permissions others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                                      QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    if ((info.permissions() & others) != 0) {
+        spdlog::warn("SettingsController: {} was readable by other accounts; now only by this one",
+                     path.toStdString());
+        QFile::setPermissions(path, privateMode);
+    }
 }
 
 QUrl SettingsController::serverUrl() const {

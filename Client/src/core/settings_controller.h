@@ -72,6 +72,7 @@ public:
 #endif
 
 private:
+    void protectStore();
     mutable QSettings m_settings;
 };
 

@@ -1,6 +1,7 @@
 #include "network/api_client.h"
 
 #include <QCoreApplication>
+#include <QHostAddress>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 
@@ -40,6 +41,23 @@ ApiClient::ApiClient(const QUrl& baseUrl, QObject* parent)
     : QObject(parent)
     , m_baseUrl(baseUrl) {
     qRegisterMetaType<nlohmann::json>();
+    if (crossesNetworkInClear(baseUrl)) {
+        spdlog::warn("ApiClient: the server {} is reached over plain http: its tokens, the device "
+                     "secret and session passwords cross the network readable",
+                     baseUrl.toString().toStdString());
+    }
+}
+
+bool ApiClient::crossesNetworkInClear(const QUrl& serverUrl) {
+    if (serverUrl.scheme() != QLatin1String("http")) {
+        return false;
+    }
+    const QString host = serverUrl.host();
+    if (host.compare(QLatin1String("localhost"), Qt::CaseInsensitive) == 0) {
+        return false;
+    }
+    const QHostAddress address(host);
+    return address.isNull() || !address.isLoopback();
 }
 
 void ApiClient::send(const QByteArray& verb, const QString& path, const json& body, bool authorised,
@@ -80,9 +98,15 @@ void ApiClient::send(const QByteArray& verb, const QString& path, const json& bo
     });
 }
 
+const std::vector<std::string>& ApiClient::capabilities() {
+    static const std::vector<std::string> list = {"relay_token"};
+    return list;
+}
+
 void ApiClient::autoLogin(const QString& clientId, const QString& deviceSecret) {
     const json body = {{"client_id", clientId.toStdString()},
-                       {"device_secret", deviceSecret.toStdString()}};
+                       {"device_secret", deviceSecret.toStdString()},
+                       {"capabilities", capabilities()}};
     send("POST", QStringLiteral("/auth/auto-login"), body, false,
          [this](int status, const json& reply) {
              const auto id = stringField(reply, "client_id");
@@ -96,16 +120,25 @@ void ApiClient::autoLogin(const QString& clientId, const QString& deviceSecret) 
              }
              const QString error = detailOr(reply, "Auto-login failed");
              spdlog::warn("Auto-login failed: {}", error.toStdString());
+             if (status == 401 && error == QLatin1String("Invalid device credentials")) {
+                 emit credentialsRefused();
+             }
              emit authError(error);
          });
 }
 
 void ApiClient::autoRegister(const QString& clientName, const QString& agentVersion,
-                             const QString& machineFingerprint) {
-    json body = json::object();
-    putIfNotEmpty(body, "client_name", clientName);
+                             const QString& machineFingerprint, const QString& provenClientId,
+                             const QString& provenDeviceSecret) {
+    json body = {{"capabilities", capabilities()}};
+    // The server keeps names to 64 characters; a longer host name is cut rather than refused.
+    putIfNotEmpty(body, "client_name", clientName.left(64));
     putIfNotEmpty(body, "agent_version", agentVersion);
     putIfNotEmpty(body, "machine_fingerprint", machineFingerprint);
+    if (!provenClientId.isEmpty() && !provenDeviceSecret.isEmpty()) {
+        body["client_id"] = provenClientId.toStdString();
+        body["device_secret"] = provenDeviceSecret.toStdString();
+    }
     send("POST", QStringLiteral("/auth/auto-register"), body, false,
          [this](int status, const json& reply) {
              const auto id = stringField(reply, "client_id");
@@ -156,7 +189,8 @@ void ApiClient::sessionReply(const char* endpoint, const char* fallback, int sta
 void ApiClient::createSession(const QString& targetClientId, const QString& sessionPassword,
                               const QString& purpose, const QString& masterEcdhPublicKey) {
     json body = {{"master_client_id", m_clientId.toStdString()},
-                 {"target_client_id", targetClientId.toStdString()}};
+                 {"target_client_id", targetClientId.toStdString()},
+                 {"capabilities", capabilities()}};
     putIfNotEmpty(body, "session_password", sessionPassword);
     putIfNotEmpty(body, "purpose", purpose);
     putIfNotEmpty(body, "master_ecdh_public_key", masterEcdhPublicKey);

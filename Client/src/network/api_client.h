@@ -1,6 +1,8 @@
 #pragma once
 
 #include <functional>
+#include <string>
+#include <vector>
 
 #include <QNetworkAccessManager>
 #include <QObject>
@@ -24,9 +26,16 @@ public:
 
     explicit ApiClient(const QUrl& baseUrl, QObject* parent = nullptr);
 
+    // What this program understands beyond the first protocol, announced at login, registration
+    // and session creation: "relay_token" (joins the relay with its session's relay token).
+    static const std::vector<std::string>& capabilities();
+
     void autoLogin(const QString& clientId, const QString& deviceSecret);
+    // With the current ID and secret (when there are any) as proof, the server keeps the ID;
+    // without, the device gets a new one whatever its fingerprint.
     void autoRegister(const QString& clientName, const QString& agentVersion,
-                      const QString& machineFingerprint);
+                      const QString& machineFingerprint, const QString& provenClientId = {},
+                      const QString& provenDeviceSecret = {});
     void sendHeartbeat(const QString& localIp, const QString& publicIp, const QString& natType);
     void createSession(const QString& targetClientId, const QString& sessionPassword,
                        const QString& purpose, const QString& masterEcdhPublicKey);
@@ -35,6 +44,10 @@ public:
     void completeSession(const QString& sessionId, const QString& connectionMethod,
                          const QString& relayNodeId);
     void closeSession(const QString& sessionId, const QString& reason, qint64 transferredBytes);
+
+    // Whether requests to this server cross a network unencrypted: http to a host other than
+    // this machine's loopback.
+    static bool crossesNetworkInClear(const QUrl& serverUrl);
 
     QString token() const { return m_token; }
     QString clientId() const { return m_clientId; }
@@ -48,6 +61,9 @@ signals:
                              const QString& token);
     void authSuccess(const QString& clientId, const QString& token);
     void authError(const QString& error);
+    // The server explicitly refused the stored ID and secret (401 "Invalid device credentials"),
+    // before authError: the only answer after which a device may forget them.
+    void credentialsRefused();
     void heartbeatSent();
     void sessionCreated(const nlohmann::json& sessionData);
     void sessionUpdated(const nlohmann::json& sessionData);

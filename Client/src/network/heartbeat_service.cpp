@@ -79,9 +79,10 @@ void HeartbeatService::fetchPublicIp() {
 }
 
 void HeartbeatService::detectNatType() {
-    m_stunResponses = 0;
-    m_firstMappedAddress.clear();
-    m_firstMappedPort = 0;
+    m_stunTransaction1.clear();
+    m_stunTransaction2.clear();
+    m_mapped1.reset();
+    m_mapped2.reset();
     closeStunSockets();
     m_stunSocket1.bind(QHostAddress::AnyIPv4, 0);
     m_stunSocket2.bind(QHostAddress::AnyIPv4, 0);
@@ -99,8 +100,12 @@ void HeartbeatService::detectNatType() {
                 continue;
             }
             if (m_stunSocket1.state() == QAbstractSocket::BoundState) {
-                m_stunSocket1.writeDatagram(stun::bindingRequest(), address, m_stunPort);
-                m_stunSocket2.writeDatagram(stun::bindingRequest(), address, m_stunPort);
+                const QByteArray first = stun::bindingRequest();
+                const QByteArray second = stun::bindingRequest();
+                m_stunTransaction1 = stun::transactionId(first);
+                m_stunTransaction2 = stun::transactionId(second);
+                m_stunSocket1.writeDatagram(first, address, m_stunPort);
+                m_stunSocket2.writeDatagram(second, address, m_stunPort);
             }
             return;
         }
@@ -108,32 +113,37 @@ void HeartbeatService::detectNatType() {
 }
 
 void HeartbeatService::onStunReadyRead(QUdpSocket* socket) {
+    const bool first = socket == &m_stunSocket1;
+    const QByteArray& expected = first ? m_stunTransaction1 : m_stunTransaction2;
+    std::optional<stun::MappedAddress>& answer = first ? m_mapped1 : m_mapped2;
     while (socket->hasPendingDatagrams()) {
         const QByteArray datagram = socket->receiveDatagram().data();
-        const auto mapped = stun::parseBindingResponse(datagram);
-        if (!mapped) {
+        // Anyone can send a datagram to the port: only the answer to this socket's own request
+        // tells where that request came from.
+        if (expected.isEmpty() || stun::transactionId(datagram) != expected) {
+            spdlog::warn("STUN: dropped a datagram that answers no request of ours");
             continue;
         }
-        ++m_stunResponses;
-        if (m_stunResponses == 1) {
-            m_firstMappedAddress = mapped->address;
-            m_firstMappedPort = mapped->port;
-        } else if (m_stunResponses == 2 && m_natType.isEmpty()) {
-            if (m_firstMappedAddress == localIpv4Address()) {
-                m_natType = QStringLiteral("Open");
-            } else if (m_firstMappedAddress == mapped->address &&
-                       m_firstMappedPort != mapped->port) {
-                m_natType = QStringLiteral("SymmetricNAT");
-            } else {
-                m_natType = QStringLiteral("PortRestricted");
-            }
-            spdlog::info("NAT type detected: {}", m_natType.toStdString());
-            m_stunTimeout.stop();
-            closeStunSockets();
-            emit natTypeDetected(m_natType);
-            return;
+        const auto mapped = stun::parseBindingResponse(datagram);
+        if (!mapped || answer) {
+            continue;
         }
+        answer = mapped;
     }
+    if (!m_mapped1 || !m_mapped2 || !m_natType.isEmpty()) {
+        return;
+    }
+    if (m_mapped1->address == localIpv4Address()) {
+        m_natType = QStringLiteral("Open");
+    } else if (m_mapped1->address == m_mapped2->address && m_mapped1->port != m_mapped2->port) {
+        m_natType = QStringLiteral("SymmetricNAT");
+    } else {
+        m_natType = QStringLiteral("PortRestricted");
+    }
+    spdlog::info("NAT type detected: {}", m_natType.toStdString());
+    m_stunTimeout.stop();
+    closeStunSockets();
+    emit natTypeDetected(m_natType);
 }
 
 void HeartbeatService::onStunTimeout() {

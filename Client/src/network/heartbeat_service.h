@@ -1,11 +1,15 @@
 #pragma once
 
+#include <optional>
+
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QString>
 #include <QTimer>
 #include <QUdpSocket>
 #include <QUrl>
+
+#include "network/stun_message.h"
 
 namespace nimbral {
 
@@ -61,9 +65,11 @@ private:
     QUdpSocket m_stunSocket1;
     QUdpSocket m_stunSocket2;
     QTimer m_stunTimeout;
-    QString m_firstMappedAddress;
-    quint16 m_firstMappedPort = 0;
-    int m_stunResponses = 0;
+    // Each socket's request, and the address the server saw it from once answered.
+    QByteArray m_stunTransaction1;
+    QByteArray m_stunTransaction2;
+    std::optional<stun::MappedAddress> m_mapped1;
+    std::optional<stun::MappedAddress> m_mapped2;
     int m_lookupId = -1;
     QString m_stunHost = QString::fromLatin1(kDefaultStunHost);
     quint16 m_stunPort = kDefaultStunPort;

@@ -12,22 +12,45 @@ namespace nimbral {
 RelayTransport::RelayTransport(QObject* parent)
     : ITransport(parent) {
     qRegisterMetaType<nimbral::ChannelType>();
-    QObject::connect(&m_socket, &QTcpSocket::connected, this, &RelayTransport::onSocketConnected);
-    QObject::connect(&m_socket, &QTcpSocket::disconnected, this,
-                     &RelayTransport::onSocketDisconnected);
-    QObject::connect(&m_socket, &QTcpSocket::readyRead, this, &RelayTransport::onSocketReadyRead);
-    QObject::connect(&m_socket, &QTcpSocket::errorOccurred, this, &RelayTransport::onSocketError);
+    makeSocket();
     m_reconnectTimer.setSingleShot(true);
     QObject::connect(&m_reconnectTimer, &QTimer::timeout, this, &RelayTransport::attemptReconnect);
+}
+
+void RelayTransport::setTls(bool tls) {
+    if (tls == m_tls) {
+        return;
+    }
+    m_tls = tls;
+    makeSocket();
+}
+
+void RelayTransport::makeSocket() {
+    // A plain socket unless TLS is wanted: a TLS socket carrying plain bytes buffers them twice.
+    if (m_socket) {
+        m_socket->disconnect(this);
+        m_socket->abort();
+    }
+    m_socket = m_tls ? std::unique_ptr<QTcpSocket>(std::make_unique<QSslSocket>())
+                     : std::make_unique<QTcpSocket>();
+    QTcpSocket* socket = m_socket.get();
+    QObject::connect(socket, &QTcpSocket::connected, this, &RelayTransport::onSocketConnected);
+    if (auto* ssl = qobject_cast<QSslSocket*>(socket)) {
+        QObject::connect(ssl, &QSslSocket::encrypted, this, &RelayTransport::onLinkReady);
+    }
+    QObject::connect(socket, &QTcpSocket::disconnected, this,
+                     &RelayTransport::onSocketDisconnected);
+    QObject::connect(socket, &QTcpSocket::readyRead, this, &RelayTransport::onSocketReadyRead);
+    QObject::connect(socket, &QTcpSocket::errorOccurred, this, &RelayTransport::onSocketError);
 }
 
 RelayTransport::~RelayTransport() {
     m_stopped = true;
     m_reconnectTimer.stop();
     // Our own teardown is no news for whoever still listens.
-    m_socket.disconnect(this);
-    if (m_socket.state() != QAbstractSocket::UnconnectedState) {
-        m_socket.abort();
+    m_socket->disconnect(this);
+    if (m_socket->state() != QAbstractSocket::UnconnectedState) {
+        m_socket->abort();
     }
 }
 
@@ -42,16 +65,19 @@ QByteArray RelayTransport::frame(ChannelType channel, const char* data, std::siz
     return bytes;
 }
 
-QByteArray RelayTransport::joinFrame(const QString& sessionId) {
-    const nlohmann::json join = {{"session_id", sessionId.toStdString()}, {"type", "relay_join"}};
+QByteArray RelayTransport::joinFrame(const QString& sessionId, const QString& relayToken) {
+    nlohmann::json join = {{"session_id", sessionId.toStdString()}, {"type", "relay_join"}};
+    if (!relayToken.isEmpty()) {
+        join["relay_token"] = relayToken.toStdString();
+    }
     const std::string text = join.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
     return frame(ChannelType::Control, text.data(), text.size());
 }
 
 bool RelayTransport::connect(const std::string& host, quint16 port) {
-    if (m_socket.state() != QAbstractSocket::UnconnectedState) {
+    if (m_socket->state() != QAbstractSocket::UnconnectedState) {
         spdlog::warn("RelayTransport::connect called while socket is in state {}",
-                     static_cast<int>(m_socket.state()));
+                     static_cast<int>(m_socket->state()));
         return false;
     }
     m_host = host;
@@ -59,27 +85,38 @@ bool RelayTransport::connect(const std::string& host, quint16 port) {
     m_reconnectAttempts = 0;
     m_stopped = false;
     m_reader.clear();
-    spdlog::info("RelayTransport: connecting to {}:{}", host, port);
-    m_socket.connectToHost(QString::fromStdString(host), port, QIODevice::ReadWrite,
-                           QAbstractSocket::AnyIPProtocol);
+    spdlog::info("RelayTransport: connecting to {}:{}{}", host, port, m_tls ? " (TLS)" : "");
+    open();
     return true;
+}
+
+void RelayTransport::open() {
+    if (auto* ssl = qobject_cast<QSslSocket*>(m_socket.get())) {
+        ssl->connectToHostEncrypted(QString::fromStdString(m_host), m_port, QIODevice::ReadWrite,
+                                    QAbstractSocket::AnyIPProtocol);
+    } else {
+        m_socket->connectToHost(QString::fromStdString(m_host), m_port, QIODevice::ReadWrite,
+                                QAbstractSocket::AnyIPProtocol);
+    }
 }
 
 void RelayTransport::disconnect() {
     m_stopped = true;
     m_reconnectTimer.stop();
     m_reconnectAttempts = kMaxReconnectAttempts;
-    if (m_socket.state() != QAbstractSocket::UnconnectedState) {
+    if (m_socket->state() != QAbstractSocket::UnconnectedState) {
         spdlog::info("RelayTransport: disconnecting from {}:{}", m_host, m_port);
-        m_socket.disconnectFromHost();
-        if (m_socket.state() != QAbstractSocket::UnconnectedState) {
-            m_socket.abort();
+        m_socket->disconnectFromHost();
+        if (m_socket->state() != QAbstractSocket::UnconnectedState) {
+            m_socket->abort();
         }
     }
 }
 
 bool RelayTransport::isConnected() const {
-    return m_socket.state() == QAbstractSocket::ConnectedState;
+    const auto* ssl = qobject_cast<const QSslSocket*>(m_socket.get());
+    return m_socket->state() == QAbstractSocket::ConnectedState &&
+           (ssl == nullptr || ssl->isEncrypted());
 }
 
 bool RelayTransport::send(ChannelType channel, const std::uint8_t* data, std::size_t length) {
@@ -92,7 +129,7 @@ bool RelayTransport::send(ChannelType channel, const std::uint8_t* data, std::si
         return false;
     }
     const QByteArray bytes = frame(channel, reinterpret_cast<const char*>(data), length);
-    const qint64 written = m_socket.write(bytes);
+    const qint64 written = m_socket->write(bytes);
     if (written != bytes.size()) {
         spdlog::error("RelayTransport::send: write failed, wrote {}/{} bytes", written,
                       bytes.size());
@@ -102,18 +139,20 @@ bool RelayTransport::send(ChannelType channel, const std::uint8_t* data, std::si
 }
 
 std::size_t RelayTransport::pendingBytes(ChannelType) const {
-    if (m_socket.state() != QAbstractSocket::ConnectedState) {
+    if (m_socket->state() != QAbstractSocket::ConnectedState) {
         return 0;
     }
-    return static_cast<std::size_t>(m_socket.bytesToWrite()) +
-           platform::unacknowledgedSocketBytes(m_socket.socketDescriptor());
+    const auto* ssl = qobject_cast<const QSslSocket*>(m_socket.get());
+    const qint64 encrypted = ssl != nullptr ? ssl->encryptedBytesToWrite() : 0;
+    return static_cast<std::size_t>(m_socket->bytesToWrite() + encrypted) +
+           platform::unacknowledgedSocketBytes(m_socket->socketDescriptor());
 }
 
 std::optional<double> RelayTransport::roundTripMs() const {
-    if (m_socket.state() != QAbstractSocket::ConnectedState) {
+    if (m_socket->state() != QAbstractSocket::ConnectedState) {
         return std::nullopt;
     }
-    const std::uint32_t micros = platform::socketRoundTripMicros(m_socket.socketDescriptor());
+    const std::uint32_t micros = platform::socketRoundTripMicros(m_socket->socketDescriptor());
     if (micros == 0) {
         return std::nullopt;
     }
@@ -121,7 +160,7 @@ std::optional<double> RelayTransport::roundTripMs() const {
 }
 
 void RelayTransport::onSocketReadyRead() {
-    m_reader.append(m_socket.readAll());
+    m_reader.append(m_socket->readAll());
     QString error;
     while (const auto frame = m_reader.next(&error)) {
         emit dataReceived(frame->channel, frame->payload);
@@ -133,16 +172,23 @@ void RelayTransport::onSocketReadyRead() {
 }
 
 void RelayTransport::onSocketConnected() {
-    spdlog::info("RelayTransport: connected to {}:{}", m_host, m_port);
+    m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    // Over TLS the link is ready once the handshake has checked the relay's certificate.
+    if (!m_tls) {
+        onLinkReady();
+    }
+}
+
+void RelayTransport::onLinkReady() {
+    spdlog::info("RelayTransport: connected to {}:{}{}", m_host, m_port, m_tls ? " (TLS)" : "");
     m_reconnectAttempts = 0;
     m_reader.clear();
-    m_socket.setSocketOption(QAbstractSocket::LowDelayOption, 1);
     if (m_sessionId.isEmpty()) {
         spdlog::warn("RelayTransport: no session ID set, skipping relay_join");
     } else {
         spdlog::debug("RelayTransport: sending relay_join for session {}",
                       m_sessionId.toStdString());
-        m_socket.write(joinFrame(m_sessionId));
+        m_socket->write(joinFrame(m_sessionId, m_relayToken));
     }
     emit connected();
 }
@@ -162,21 +208,20 @@ void RelayTransport::onSocketDisconnected() {
 void RelayTransport::attemptReconnect() {
     m_reconnectTimer.stop();
     ++m_reconnectAttempts;
-    if (m_socket.state() != QAbstractSocket::UnconnectedState) {
-        m_socket.abort();
+    if (m_socket->state() != QAbstractSocket::UnconnectedState) {
+        m_socket->abort();
     }
     spdlog::info("RelayTransport: reconnect attempt {}/{} to {}:{}", m_reconnectAttempts,
                  kMaxReconnectAttempts, m_host, m_port);
     m_reader.clear();
-    m_socket.connectToHost(QString::fromStdString(m_host), m_port, QIODevice::ReadWrite,
-                           QAbstractSocket::AnyIPProtocol);
+    open();
 }
 
 void RelayTransport::onSocketError(QAbstractSocket::SocketError error) {
     spdlog::error("RelayTransport: socket error ({}): {}", static_cast<int>(error),
-                  m_socket.errorString().toStdString());
+                  m_socket->errorString().toStdString());
     if (error != QAbstractSocket::RemoteHostClosedError) {
-        emit transportError(m_socket.errorString());
+        emit transportError(m_socket->errorString());
     }
 }
 

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <memory>
+
+#include <QSslSocket>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -10,7 +13,9 @@ namespace nimbral {
 
 // The fallback link: one TCP connection to a relay node carrying both channels as frames
 //   [1 byte channel][4 bytes big-endian payload length][payload]
-// opened by a relay_join frame naming the session. After a remote close it reconnects after 1,
+// opened by a relay_join frame naming the session and this party's relay token. Over TLS when the
+// server is reached over https (the relay node then speaks TLS with the server's certificate), so
+// session IDs and relay tokens never cross in clear. After a remote close it reconnects after 1,
 // 2 and 4 s (at most three attempts, each sending the join again); never after disconnect().
 // Main thread only.
 class RelayTransport : public ITransport {
@@ -25,8 +30,11 @@ public:
     explicit RelayTransport(QObject* parent = nullptr);
     ~RelayTransport() override;
 
-    // The session the join message names; set before connect().
+    // The session the join message names, and this party's relay token; set before connect().
     void setSessionId(const QString& sessionId) { m_sessionId = sessionId; }
+    void setRelayToken(const QString& token) { m_relayToken = token; }
+    // Speak TLS to the relay node, checking its certificate against the host name.
+    void setTls(bool tls);
 
     bool connect(const std::string& host, quint16 port) override;
     void disconnect() override;
@@ -39,8 +47,10 @@ public:
     // To the relay node: the leg this side can see of a path that has two.
     std::optional<double> roundTripMs() const override;
 
-    // The join frame for a session: {"session_id":"...","type":"relay_join"} on channel 0.
-    static QByteArray joinFrame(const QString& sessionId);
+    // The join frame for a session on channel 0:
+    // {"relay_token":"...","session_id":"...","type":"relay_join"}, without "relay_token" when
+    // there is none.
+    static QByteArray joinFrame(const QString& sessionId, const QString& relayToken = {});
 
     // For tests: the reconnection schedule without its waits.
     bool reconnectPending() const { return m_reconnectTimer.isActive(); }
@@ -48,18 +58,23 @@ public:
 
 public slots:
     void onSocketConnected();
+    void onLinkReady();
     void onSocketDisconnected();
     void onSocketReadyRead();
     void onSocketError(QAbstractSocket::SocketError error);
     void attemptReconnect();
 
 private:
+    void makeSocket();
+    void open();
     static QByteArray frame(ChannelType channel, const char* data, std::size_t length);
 
-    QTcpSocket m_socket;
+    std::unique_ptr<QTcpSocket> m_socket; // a QSslSocket with TLS
     QTimer m_reconnectTimer;
     RelayFrameReader m_reader;
     QString m_sessionId;
+    QString m_relayToken;
+    bool m_tls = false;
     std::string m_host;
     quint16 m_port = 0;
     int m_reconnectAttempts = 0;

@@ -21,7 +21,8 @@ const std::vector<const char*>* fieldsOf(const std::string& type) {
         {"AUTH_OK", {}},
         {"AUTH_FAIL", {}},
         {"SESSION_HANDSHAKE_REQUEST", {"session_id", "master_client_id", "purpose"}},
-        {"SESSION_AUTO_ACCEPT", {"session_id", "master_client_id", "master_ecdh_public_key"}},
+        {"SESSION_AUTO_ACCEPT",
+         {"session_id", "master_client_id", "master_ecdh_public_key", "relay_token"}},
         {"SESSION_HANDSHAKE_ACK", {"session_id", "state", "target_ecdh_public_key"}},
         {"ICE_OFFER", {"session_id", "from_client_id", "sdp"}},
         {"ICE_ANSWER", {"session_id", "from_client_id", "sdp"}},
@@ -214,7 +215,8 @@ void SignalingClient::onTextMessageReceived(const QString& text) {
         const QString masterId = incoming["master_client_id"];
         spdlog::info("Session auto-accepted: {} from {}", sessionId.toStdString(),
                      masterId.toStdString());
-        emit sessionAutoAccept(sessionId, masterId, incoming["master_ecdh_public_key"]);
+        emit sessionAutoAccept(sessionId, masterId, incoming["master_ecdh_public_key"],
+                               incoming["relay_token"]);
     } else if (type == "SESSION_HANDSHAKE_ACK") {
         const QString sessionId = incoming["session_id"];
         const QString state = incoming["state"];

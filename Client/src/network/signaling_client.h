@@ -48,8 +48,9 @@ signals:
     void messageReceived(const nlohmann::json& message);
     void sessionHandshakeRequest(const QString& sessionId, const QString& masterClientId,
                                  const QString& purpose);
+    // relayToken: the Target's own key to the session's relay (empty from an older server).
     void sessionAutoAccept(const QString& sessionId, const QString& masterClientId,
-                           const QString& masterEcdhPublicKey);
+                           const QString& masterEcdhPublicKey, const QString& relayToken);
     void sessionHandshakeAck(const QString& sessionId, const QString& state,
                              const QString& targetEcdhPublicKey);
     void connectionError(const QString& error);

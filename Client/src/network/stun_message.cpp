@@ -35,6 +35,10 @@ QByteArray bindingRequest() {
     return request;
 }
 
+QByteArray transactionId(const QByteArray& message) {
+    return message.size() < kHeaderSize ? QByteArray() : message.mid(8, 12);
+}
+
 std::optional<MappedAddress> parseBindingResponse(const QByteArray& datagram) {
     const qsizetype size = datagram.size();
     if (size < kHeaderSize) {

@@ -13,6 +13,10 @@ inline constexpr int kHeaderSize = 20;
 // A 20-byte Binding Request with a fresh random transaction ID.
 QByteArray bindingRequest();
 
+// The 12-byte transaction ID of a message (bytes 8 to 19); empty when it is shorter than a
+// header. An answer counts only when it carries the ID of the request it answers.
+QByteArray transactionId(const QByteArray& message);
+
 struct MappedAddress {
     QString address; // dotted IPv4
     quint16 port = 0;

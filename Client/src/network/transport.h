@@ -24,6 +24,7 @@ struct RelayCandidate {
     QString host;
     quint16 port = 0;
     qint32 metric = -1;
+    bool tls = false; // the node speaks TLS (the server is reached over https)
 };
 
 // A session's bidirectional, message-oriented link with its two channels. Implementations live

@@ -109,11 +109,20 @@ void TransportManager::startRelay() {
     dropTransport(m_relay);
     m_relay = new RelayTransport(this);
     m_relay->setSessionId(m_sessionId);
+    m_relay->setRelayToken(m_relayToken);
+    m_relay->setTls(candidate->tls);
     connect(m_relay, &ITransport::connected, this, &TransportManager::onRelayConnected);
     connect(m_relay, &ITransport::transportError, this, &TransportManager::onRelayError);
     if (!m_relay->connect(candidate->host.toStdString(), candidate->port)) {
         spdlog::error("TransportManager: relay connect() returned false");
         emit connectionFailed(QStringLiteral("Failed to initiate relay connection"));
+    }
+}
+
+void TransportManager::setRelayToken(const QString& token) {
+    m_relayToken = token;
+    if (m_relay) {
+        m_relay->setRelayToken(token);
     }
 }
 

@@ -32,6 +32,9 @@ public:
                              quint32 remoteNatClass, const QList<RelayCandidate>& candidates,
                              bool offerer);
     void disconnect();
+    // This party's key to the session's relay; may arrive after establishConnection (the
+    // Target's comes with the server's answer to its acknowledgement).
+    void setRelayToken(const QString& token);
     ITransport* activeTransport() const { return m_active; }
     void setRemoteDescription(const std::string& sdp, const std::string& type);
     void addRemoteCandidate(const std::string& candidate, const std::string& mid);
@@ -69,6 +72,7 @@ private:
     ITransport* m_active = nullptr;
     QTimer m_p2pTimer;
     QString m_sessionId;
+    QString m_relayToken;
     QList<RelayCandidate> m_candidates;
     P2PSettings m_p2pSettings;
 };

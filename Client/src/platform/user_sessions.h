@@ -43,16 +43,29 @@ public:
 // systemd-logind's view (sd-login). Never null; a machine without logind lists nothing.
 std::unique_ptr<UserSessionSource> systemSessions();
 
-// Whether the user has an open session here: the service serves only such users (and root).
+// Whether the user has an open session here (any kind: a text or SSH log-in counts).
 bool ownsOpenSession(UserSessionSource& source, std::uint32_t uid);
+
+// Whether the user owns the graphical session in front on a seat (active, x11 or wayland): the
+// desktop the service shares, and the only user (besides root) it takes commands from.
+bool ownsDesktopInFront(UserSessionSource& source, std::uint32_t uid);
 
 // The graphical session a Target shares: the one in front on its seat, else any open one.
 std::optional<UserSession> sessionToShare(UserSessionSource& source);
 
 // The X authority file for a session's display: XAUTHORITY from the environment of one of the
-// session's processes, else the -auth argument of the X server serving that display. Empty when
-// neither is found (the display may need none).
+// session's processes, else the -auth argument of the X server serving that display (a process
+// of root or the session's user: anyone can start a process named like an X server). Empty when
+// neither is found (the display may need none). The path is the user's choice: a process of
+// another account must not open it as it is (privateXAuthorityCopy).
 QString xAuthorityFor(const UserSession& session,
                       const QString& procRoot = QStringLiteral("/proc"));
+
+// The authority file at `path` copied into `folder` for this process's own X connection: read
+// only when it is a regular file of the session's user or root, opened without blocking and
+// without following a final link (a FIFO or device planted there cannot hang the reader), at
+// most 64 KiB; the copy is private to this process's account. Empty when it is none of that.
+QString privateXAuthorityCopy(const QString& path, const UserSession& session,
+                              const QString& folder);
 
 } // namespace nimbral::platform

@@ -1,9 +1,14 @@
 #include "platform/user_sessions.h"
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 
+#include <fcntl.h>
 #include <pwd.h>
+#include <sys/stat.h>
 #include <systemd/sd-login.h>
+#include <unistd.h>
 
 #include <QByteArrayList>
 #include <QDir>
@@ -42,7 +47,8 @@ QByteArrayList procList(const QString& path) {
 class LogindSessions final : public UserSessionSource {
 public:
     LogindSessions() {
-        if (sd_login_monitor_new("session", &m_monitor) < 0) {
+        // Every category: a switch of the session in front is a change of its seat.
+        if (sd_login_monitor_new(nullptr, &m_monitor) < 0) {
             m_monitor = nullptr;
         }
     }
@@ -113,6 +119,16 @@ bool ownsOpenSession(UserSessionSource& source, std::uint32_t uid) {
     return false;
 }
 
+bool ownsDesktopInFront(UserSessionSource& source, std::uint32_t uid) {
+    for (const UserSession& session : source.sessions()) {
+        if (session.uid == uid && session.isGraphical() && session.isInFront() &&
+            !session.seat.isEmpty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
 std::optional<UserSession> sessionToShare(UserSessionSource& source) {
     std::optional<UserSession> fallback;
     for (UserSession& session : source.sessions()) {
@@ -161,6 +177,10 @@ QString xAuthorityFor(const UserSession& session, const QString& procRoot) {
         if (!numeric) {
             continue;
         }
+        const uint owner = QFileInfo(proc.filePath(pid)).ownerId();
+        if (owner != 0 && owner != session.uid) {
+            continue;
+        }
         const QByteArrayList arguments = procList(proc.filePath(pid) + "/cmdline");
         if (arguments.isEmpty() || !arguments.contains(session.display.toLocal8Bit())) {
             continue;
@@ -175,6 +195,54 @@ QString xAuthorityFor(const UserSession& session, const QString& procRoot) {
         }
     }
     return {};
+}
+
+QString privateXAuthorityCopy(const QString& path, const UserSession& session,
+                              const QString& folder) {
+    constexpr qint64 kMaxAuthorityBytes = 64 * 1024;
+    // logind names sessions with letters and digits; anything else has no place in a file name.
+    const bool plainId =
+        !session.id.isEmpty() && std::all_of(session.id.begin(), session.id.end(), [](QChar c) {
+            return c.isLetterOrNumber() && c.unicode() < 128;
+        });
+    if (path.isEmpty() || !plainId) {
+        return {};
+    }
+    const int source = open(QFile::encodeName(path).constData(),
+                            O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (source < 0) {
+        return {};
+    }
+    QByteArray content;
+    struct stat info {};
+    if (fstat(source, &info) == 0 && S_ISREG(info.st_mode) &&
+        (info.st_uid == session.uid || info.st_uid == 0) && info.st_size <= kMaxAuthorityBytes) {
+        content.resize(static_cast<qsizetype>(info.st_size));
+        const ssize_t got = read(source, content.data(), static_cast<std::size_t>(content.size()));
+        content.resize(got > 0 ? static_cast<qsizetype>(got) : 0);
+    }
+    close(source);
+    if (content.isEmpty()) {
+        return {};
+    }
+    const QString copy = folder + QStringLiteral("/xauthority-session-") + session.id;
+    const QString partial = copy + QStringLiteral(".new");
+    QFile::remove(partial);
+    const int target = open(QFile::encodeName(partial).constData(),
+                            O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (target < 0) {
+        return {};
+    }
+    const bool written =
+        write(target, content.constData(), static_cast<std::size_t>(content.size())) ==
+        static_cast<ssize_t>(content.size());
+    close(target);
+    if (!written || std::rename(QFile::encodeName(partial).constData(),
+                                QFile::encodeName(copy).constData()) != 0) {
+        QFile::remove(partial);
+        return {};
+    }
+    return copy;
 }
 
 } // namespace nimbral::platform

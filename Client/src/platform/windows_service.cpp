@@ -52,14 +52,19 @@ struct ScHandle {
 
 } // namespace
 
+std::wstring serviceCommandLine(const std::wstring& executable) {
+    return L"\"" + executable + L"\"";
+}
+
 int installService(const ServiceIdentity& identity, std::FILE* out, std::FILE* err,
                    std::optional<std::wstring> binaryPath) {
     if (!binaryPath) {
-        binaryPath = ownExecutablePath();
-        if (!binaryPath) {
+        const std::optional<std::wstring> own = ownExecutablePath();
+        if (!own) {
             std::fprintf(err, "GetModuleFileName failed (error %lu)\n", ::GetLastError());
             return 1;
         }
+        binaryPath = serviceCommandLine(*own);
     }
     const ScHandle manager{::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CREATE_SERVICE)};
     if (manager.handle == nullptr) {

@@ -18,12 +18,17 @@ struct ServiceIdentity {
         L"authentication, signaling, and session management.";
 };
 
-// "--install": registers `binaryPath` (by default the running executable) as an automatically
+// "--install": registers `binaryPath` (a whole command line; by default the running executable,
+// quoted) as an automatically
 // started own-process service of the local system account that depends on Tcpip, restarts after
 // 5 s and 30 s on its first two failures, and forgets failures after a day. Exit code 0 when
 // installed or already there, else 1; the messages go to `out` and `err`.
 int installService(const ServiceIdentity& identity, std::FILE* out, std::FILE* err,
                    std::optional<std::wstring> binaryPath = {});
+// The command line the control manager runs for an executable: the path in quotes, so that a
+// path with blanks ("C:\Program Files\...") is not read as "C:\Program" with arguments (a
+// program planted there would run as the local system account).
+std::wstring serviceCommandLine(const std::wstring& executable);
 // "--uninstall": stops (without waiting) and deletes the service. 0 when deleted or absent.
 int uninstallService(const ServiceIdentity& identity, std::FILE* out, std::FILE* err);
 

@@ -26,6 +26,7 @@ void AgentLauncher::start(int delayMs) {
         connect(m_changes.get(), &QSocketNotifier::activated, this, [this] {
             m_sessions.acknowledgeChange();
             onSessionsChanged();
+            emit sessionsChanged();
         });
     } else {
         spdlog::warn("AgentLauncher: log-ons cannot be watched; agents start only with the "

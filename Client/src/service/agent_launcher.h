@@ -50,6 +50,8 @@ public:
 
 signals:
     void agentLaunched(const QString& sessionId);
+    // logind reported a change of the log-ins (after the launcher has acted on it).
+    void sessionsChanged();
 
 private:
     bool launchInto(const platform::UserSession& session);

@@ -6,6 +6,8 @@
 #include <QProcess>
 #include <QSaveFile>
 
+#include "platform/file_access.h"
+
 namespace nimbral {
 
 namespace {
@@ -82,12 +84,24 @@ int ServiceInstaller::install(const QString& executablePath) {
         std::fprintf(m_err, "Cannot tell this program's own path\n");
         return 1;
     }
+    // systemd runs the unit as root: a program that another account could replace would give
+    // that account root.
+    if (const QString unsafe = platform::unsafeForRoot(executablePath, m_trustedOwner);
+        !unsafe.isEmpty()) {
+        std::fprintf(m_err,
+                     "Refusing to install the service: %s. The service runs this program as "
+                     "root, so the program and every folder above it must be writable by root "
+                     "alone (the Debian package puts it in /usr/bin).\n",
+                     unsafe.toUtf8().constData());
+        return 1;
+    }
+    const QString program = QFileInfo(executablePath).canonicalFilePath();
     if (QFileInfo::exists(unitPath())) {
         std::fprintf(m_err, "Service already exists.\n");
         return 0;
     }
     QSaveFile unit(unitPath());
-    const QByteArray text = unitText(executablePath).toUtf8();
+    const QByteArray text = unitText(program).toUtf8();
     if (!unit.open(QIODevice::WriteOnly) || unit.write(text) != text.size() || !unit.commit()) {
         std::fprintf(m_err, "Cannot write %s (%s). Run as root.\n", unitPath().toUtf8().constData(),
                      unit.errorString().toUtf8().constData());

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <functional>
 #include <optional>
@@ -33,6 +34,10 @@ public:
 
     QString unitPath() const;
 
+    // For tests that cannot run as root: the account (besides root) whose files count as safe
+    // to run as root.
+    void setTrustedOwner(std::uint32_t owner) { m_trustedOwner = owner; }
+
 private:
     bool runSystemctl(const QStringList& arguments);
 
@@ -40,6 +45,7 @@ private:
     Systemctl m_systemctl;
     std::FILE* m_out;
     std::FILE* m_err;
+    std::uint32_t m_trustedOwner = 0;
 };
 
 } // namespace nimbral

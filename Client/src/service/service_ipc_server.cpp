@@ -75,9 +75,8 @@ bool ServiceIpcServer::isListening() const {
 }
 
 bool ServiceIpcServer::start() {
-    if (!m_frames.isOpen() &&
-        !m_frames.create(m_frameBufferName, SharedFrameBuffer::kDefaultSize)) {
-        spdlog::error("ServiceIpcServer: no shared frame buffer; frames will not reach the agent");
+    if (!m_frames.isOpen()) {
+        renewFrameBuffer(std::nullopt);
     }
     // The socket's folder belongs to the service; agents reach the socket, nobody replaces it.
     const QFileInfo where(m_endpoint);
@@ -108,12 +107,31 @@ void ServiceIpcServer::stop() {
     if (!m_server) {
         return;
     }
+    const std::unique_ptr<QLocalServer> server = std::move(m_server);
     disconnectAgent();
-    m_server->close();
-    m_server.reset();
+    server->close();
     m_frames.close();
     m_monitor.stop();
     spdlog::info("ServiceIpcServer stopped");
+}
+
+void ServiceIpcServer::renewFrameBuffer(std::optional<platform::LocalUserId> reader) {
+    // Only an administrator can hand the section to another account; otherwise the agent is
+    // this account and reads what this account owns.
+    if (!platform::runsAsAdministrator()) {
+        reader.reset();
+    }
+    if (!m_frames.create(m_frameBufferName, SharedFrameBuffer::kDefaultSize, reader)) {
+        spdlog::error("ServiceIpcServer: no shared frame buffer; frames will not reach the agent");
+    }
+}
+
+void ServiceIpcServer::recheckAgent() {
+    if (m_agent == nullptr || m_peerCheck(m_agentUser)) {
+        return;
+    }
+    spdlog::warn("IPC: user {} no longer owns the shared desktop; dropping its agent", m_agentUser);
+    disconnectAgent();
 }
 
 void ServiceIpcServer::onNewConnection() {
@@ -122,7 +140,7 @@ void ServiceIpcServer::onNewConnection() {
             platform::localSocketPeer(socket->socketDescriptor());
         if (!peer || !m_peerCheck(peer->user)) {
             spdlog::warn("IPC: refused a connection from user {} (pid {}): neither root nor the "
-                         "owner of an active session on this machine",
+                         "owner of the shared desktop",
                          peer ? static_cast<long long>(peer->user) : -1LL,
                          peer ? static_cast<long long>(peer->process) : -1LL);
             socket->abort();
@@ -149,9 +167,7 @@ void ServiceIpcServer::onNewConnection() {
                 disconnectAgent();
             }
         });
-        if (platform::runsAsAdministrator() && m_frames.isOpen()) {
-            m_frames.setReader(m_agentUser);
-        }
+        renewFrameBuffer(m_agentUser);
         spdlog::info("Agent connected (user {}, pid {})", peer->user, peer->process);
         emit agentConnected();
         sendAuthStatus(m_auth.isAuthenticated());
@@ -169,6 +185,10 @@ void ServiceIpcServer::disconnectAgent() {
     socket->disconnect(this);
     socket->abort();
     socket->deleteLater();
+    // The next agent may be someone else: the mapping this one holds gets no later frame.
+    if (m_server) {
+        renewFrameBuffer(std::nullopt);
+    }
     spdlog::info("Agent disconnected");
     emit agentDisconnected();
 }
@@ -225,12 +245,17 @@ void ServiceIpcServer::handleCommand(const json& command) {
             m_session.chatService()->sendMessage(qtext(text));
         }
     } else if (type == "SET_PASSWORD") {
-        const std::string password = textMember(command, "password");
-        if (!password.empty()) {
-            m_auth.setSessionPassword(qtext(password));
-            spdlog::info("IPC: session password updated by agent");
-            sendState();
+        const QString password = qtext(textMember(command, "password"));
+        // The same policy as every other change of the password.
+        const QString refusal = AuthController::validatePassword(password);
+        if (!refusal.isEmpty()) {
+            spdlog::warn("IPC: session password from the agent refused: {}", refusal.toStdString());
+            sendMessage({{"type", "ERROR"}, {"message", refusal.toStdString()}});
+            return;
         }
+        m_auth.setSessionPassword(password);
+        spdlog::info("IPC: session password updated by agent");
+        sendState();
     } else if (type == "GET_STATE") {
         sendState();
     } else if (type == "SET_MONITOR") {

@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <QByteArray>
@@ -37,8 +38,8 @@ public:
     // An agent that stops reading is not allowed to grow the service without bound.
     static constexpr qint64 kMaxUnsentBytes = 4 * 1024 * 1024;
 
-    // Whether a local user may command the service. The service allows root and the users with
-    // an active session on this machine.
+    // Whether a local user may command the service. The service allows root, its own account
+    // and the owner of the graphical session in front, whose screen it shares.
     using PeerCheck = std::function<bool(platform::LocalUserId user)>;
 
     ServiceIpcServer(AuthController& auth, SessionManager& session, SettingsController& settings,
@@ -53,6 +54,9 @@ public:
 
     bool start();
     void stop();
+    // Asks the peer check again about the connected agent (the log-ins changed): an agent that
+    // no longer passes is dropped.
+    void recheckAgent();
     bool isListening() const;
     bool isAgentConnected() const { return m_agent != nullptr; }
     QString endpoint() const { return m_endpoint; }
@@ -74,6 +78,8 @@ private:
     void onNewConnection();
     void onReadyRead();
     void disconnectAgent();
+    // A fresh frame buffer for each agent: whoever mapped an earlier one sees no later frame.
+    void renewFrameBuffer(std::optional<platform::LocalUserId> reader);
     void handleCommand(const nlohmann::json& command);
     void onStateChanged(SessionState state);
     void onFrameDecoded(std::shared_ptr<DecodedFrame> frame);

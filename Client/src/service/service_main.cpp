@@ -9,6 +9,8 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QStandardPaths>
 #include <QUrl>
@@ -25,6 +27,7 @@
 #include "network/p2p_transport.h"
 #include "network/signaling_client.h"
 #include "network/transport_manager.h"
+#include "platform/file_access.h"
 #include "platform/local_peer.h"
 #include "platform/service_manager.h"
 #include "platform/termination_signals.h"
@@ -55,6 +58,40 @@ std::optional<QString> valueAfter(const QStringList& arguments, const QString& n
     return arguments.at(at + 1);
 }
 
+constexpr auto kPrivateFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+constexpr auto kPrivateFile = QFile::ReadOwner | QFile::WriteOwner;
+
+bool openToOthers(const QString& path) {
+    constexpr auto others = QFile::ReadGroup | QFile::WriteGroup | QFile::ExeGroup |
+                            QFile::ReadOther | QFile::WriteOther | QFile::ExeOther;
+    return (QFileInfo(path).permissions() & others) != 0;
+}
+
+// The service's folders hold the device secret, session IDs and browsed paths: its own account
+// alone may read them, whatever an earlier version or an administrator left behind.
+void keepPrivate(const QString& folder, const QStringList& files) {
+    QDir().mkpath(folder);
+    if (openToOthers(folder)) {
+        spdlog::warn("Folder {} was open to other accounts; now private", folder.toStdString());
+        QFile::setPermissions(folder, kPrivateFolder);
+    }
+    for (const QString& name : files) {
+        const QString path = folder + QLatin1Char('/') + name;
+        if (QFile::exists(path) && openToOthers(path)) {
+            spdlog::warn("File {} was open to other accounts; now private", path.toStdString());
+            QFile::setPermissions(path, kPrivateFile);
+        }
+    }
+}
+
+QStringList logFiles() {
+    QStringList names{QStringLiteral("service.log")};
+    for (std::size_t i = 1; i < kLogFiles; ++i) {
+        names << QStringLiteral("service.%1.log").arg(i);
+    }
+    return names;
+}
+
 void installLogger(bool serviceMode, const QString& profile) {
     QString directory = QStringLiteral("/var/log/nimbral");
     if (!profile.isEmpty()) {
@@ -63,7 +100,7 @@ void installLogger(bool serviceMode, const QString& profile) {
         directory =
             QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/nimbral";
     }
-    QDir().mkpath(directory);
+    keepPrivate(directory, logFiles());
     std::vector<spdlog::sink_ptr> sinks;
     try {
         sinks.push_back(std::make_shared<spdlog::sinks::rotating_file_sink_mt>(
@@ -84,7 +121,8 @@ void installLogger(bool serviceMode, const QString& profile) {
 // Points this process's X clients (capture, injection) at the display of the session being
 // shared: a service started by systemd has none of its own. Each Target session asks again, so
 // a switch of the user in front is followed from the next session on.
-void useDisplayOfSharedSession(platform::UserSessionSource& sessions) {
+void useDisplayOfSharedSession(platform::UserSessionSource& sessions,
+                               const QString& privateFolder) {
     const std::optional<platform::UserSession> shared = platform::sessionToShare(sessions);
     if (!shared || shared->display.isEmpty()) {
         if (qEnvironmentVariableIsEmpty("DISPLAY")) {
@@ -92,7 +130,9 @@ void useDisplayOfSharedSession(platform::UserSessionSource& sessions) {
         }
         return;
     }
-    const QString authority = platform::xAuthorityFor(*shared);
+    // The user names the file: this process reads a checked copy of it, never the path itself.
+    const QString authority =
+        platform::privateXAuthorityCopy(platform::xAuthorityFor(*shared), *shared, privateFolder);
     if (qEnvironmentVariable("DISPLAY") == shared->display &&
         qEnvironmentVariable("XAUTHORITY") == authority) {
         return;
@@ -109,6 +149,9 @@ void useDisplayOfSharedSession(platform::UserSessionSource& sessions) {
 
 int runCore(QCoreApplication& app, const QStringList& arguments, bool serviceMode) {
     const QString profile = valueAfter(arguments, QStringLiteral("--profile")).value_or(QString());
+    if (serviceMode) {
+        platform::keepNewFilesPrivate();
+    }
     installLogger(serviceMode, profile);
     if (serviceMode) {
         spdlog::info("NimbralService starting...");
@@ -120,7 +163,7 @@ int runCore(QCoreApplication& app, const QStringList& arguments, bool serviceMod
         !profile.isEmpty() ? profile
         : serviceMode      ? QStringLiteral("/var/lib/nimbral")
                            : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(storeDirectory);
+    keepPrivate(storeDirectory, {QStringLiteral("service.ini")});
     SettingsController settings(storeDirectory + QStringLiteral("/service.ini"));
     QUrl server = settings.serverUrl();
     if (const auto given = valueAfter(arguments, QStringLiteral("--server"))) {
@@ -193,16 +236,25 @@ int runCore(QCoreApplication& app, const QStringList& arguments, bool serviceMod
     const std::unique_ptr<platform::UserSessionSource> userSessions = platform::systemSessions();
     platform::UserSessionSource& sessions = *userSessions;
     // As Target the service shares the screen of the graphical session in front.
-    session.setInputBackendFactory([&sessions] {
-        useDisplayOfSharedSession(sessions);
+    session.setInputBackendFactory([&sessions, storeDirectory] {
+        useDisplayOfSharedSession(sessions, storeDirectory);
         return makePlatformInputBackend();
     });
     session.setCaptureBackends(
-        [&sessions] {
-            useDisplayOfSharedSession(sessions);
+        [&sessions, storeDirectory] {
+            useDisplayOfSharedSession(sessions, storeDirectory);
             return makePrimaryCaptureBackend();
         },
         makeFallbackCaptureBackend);
+    // The partner's file requests are served with the rights of the user whose desktop is
+    // shared, never the service's own; with nobody logged in, there are none.
+    session.setFileServingUser([&sessions]() -> std::optional<platform::LocalUserId> {
+        const std::optional<platform::UserSession> shared = platform::sessionToShare(sessions);
+        if (!shared) {
+            return std::nullopt;
+        }
+        return shared->uid;
+    });
     session.setCaptureFrameRate(settings.targetFps());
     session.setEncoderQuality(settings.encoderCqLevel(), settings.encoderPreset());
     session.setClipboardSharingEnabled(settings.clipboardSharing());
@@ -211,13 +263,13 @@ int runCore(QCoreApplication& app, const QStringList& arguments, bool serviceMod
     }
     // Nobody may be at this screen to answer a question: only a Master who knows the password
     // (the server checked it) gets in; a request without one is turned down.
-    QObject::connect(
-        &signaling, &SignalingClient::sessionAutoAccept, &session,
-        [&session](const QString& sessionId, const QString& masterId, const QString& masterKey) {
-            spdlog::info("Auto-accepting session {} from {} (password verified)",
-                         sessionId.toStdString(), masterId.toStdString());
-            session.acceptSession(sessionId, masterId, masterKey);
-        });
+    QObject::connect(&signaling, &SignalingClient::sessionAutoAccept, &session,
+                     [&session](const QString& sessionId, const QString& masterId,
+                                const QString& masterKey, const QString& relayToken) {
+                         spdlog::info("Auto-accepting session {} from {} (password verified)",
+                                      sessionId.toStdString(), masterId.toStdString());
+                         session.acceptSession(sessionId, masterId, masterKey, relayToken);
+                     });
     QObject::connect(&signaling, &SignalingClient::sessionHandshakeRequest, &session,
                      [](const QString& sessionId, const QString& masterId) {
                          spdlog::info("Rejected session {} from {}: the service accepts only "
@@ -226,10 +278,11 @@ int runCore(QCoreApplication& app, const QStringList& arguments, bool serviceMod
                      });
 
     ServiceIpcServer ipc(auth, session, settings);
-    // Root, the service's own account, and users logged in here; not every local account.
+    // Root, the service's own account, and the owner of the desktop in front: not every login
+    // (an SSH or text log-in would learn the password and drive someone else's screen).
     const platform::LocalUserId ownUser = platform::currentUser();
     ipc.setPeerCheck([&sessions, ownUser](platform::LocalUserId user) {
-        return user == 0 || user == ownUser || platform::ownsOpenSession(sessions, user);
+        return user == 0 || user == ownUser || platform::ownsDesktopInFront(sessions, user);
     });
     if (!ipc.start()) {
         spdlog::error("NimbralService: the agent connection could not be opened");
@@ -239,6 +292,9 @@ int runCore(QCoreApplication& app, const QStringList& arguments, bool serviceMod
         launcher = std::make_unique<AgentLauncher>(
             sessions, AgentLauncher::systemdRun(QCoreApplication::applicationDirPath() +
                                                 QStringLiteral("/NimbralClient")));
+        // A switch of the user in front drops an agent that is no longer theirs.
+        QObject::connect(launcher.get(), &AgentLauncher::sessionsChanged, &ipc,
+                         &ServiceIpcServer::recheckAgent);
         launcher->start();
     }
     spdlog::info("NimbralService is running");

@@ -37,6 +37,11 @@ bool SharedFrameBuffer::writeFrame(std::uint32_t width, std::uint32_t height, st
                      m_size);
         return false;
     }
+    if (!backingHolds(kHeaderSize + size)) {
+        spdlog::error("SharedFrameBuffer::writeFrame: the section was shrunk by its reader; not "
+                      "writing");
+        return false;
+    }
     auto* header = static_cast<SharedFrameHeader*>(m_view);
     // Readers that start now, or are still copying the last frame, see the marker (or a changed
     // ID afterwards) and drop what they read.

@@ -33,13 +33,15 @@ public:
     static constexpr std::size_t kHeaderSize = 32;
     static constexpr std::size_t kDefaultSize = 16777216;
     static constexpr std::uint64_t kWritingFrameId = ~std::uint64_t(0);
-    // The service's section; tests use names of their own.
+    // The service's section; tests use names of their own. On Windows the service runs in
+    // session 0 and its agents in the users' sessions: only the global namespace reaches both.
 #ifdef _WIN32
-    static constexpr const char* kDefaultName = "Local\\NimbralFrame";
+    static constexpr const char* kDefaultName = "Global\\NimbralFrame";
 #else
     static constexpr const char* kDefaultName = "/NimbralFrame";
 #endif
-    // A user of the system (a uid on Linux); Windows opens the section to every account.
+    // Who reads the frames: a user (a uid) on Linux, the agent's session (a Windows session ID,
+    // whose interactive user is let in) on Windows.
     using UserId = std::uint32_t;
 
     SharedFrameBuffer();
@@ -47,9 +49,9 @@ public:
     SharedFrameBuffer(const SharedFrameBuffer&) = delete;
     SharedFrameBuffer& operator=(const SharedFrameBuffer&) = delete;
 
-    // Writer: (re)creates the section, replacing whatever had the name, with mode 0600 and
-    // owned by `reader` when given (the agent's user: only it may read the screen); otherwise by
-    // the creating user.
+    // Writer: (re)creates the section, replacing whatever had the name, readable by `reader`
+    // alone when given (Linux: mode 0600 and owned by it; Windows: the local system account and
+    // the session's user); otherwise by the creating account alone.
     bool create(const std::string& name, std::size_t maxSize, std::optional<UserId> reader = {});
     // Hands the section to another reader (a new agent user); false when that is refused.
     bool setReader(UserId reader);
@@ -85,6 +87,10 @@ public:
     ReadStatus readFrame(std::uint64_t newerThan, Frame& frame) const;
 
 private:
+    // Whether the memory behind the mapping still covers `bytes`: a reader that owns the section
+    // could shrink it, and writing past its end would end this process.
+    bool backingHolds(std::size_t bytes) const;
+
     int m_fd = -1;             // the POSIX shared memory object
     void* m_mapping = nullptr; // the Windows section handle
     void* m_view = nullptr;

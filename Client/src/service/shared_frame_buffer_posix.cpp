@@ -95,6 +95,11 @@ bool SharedFrameBuffer::setReader(UserId reader) {
     return true;
 }
 
+bool SharedFrameBuffer::backingHolds(std::size_t bytes) const {
+    struct stat info {};
+    return fstat(m_fd, &info) == 0 && static_cast<std::size_t>(info.st_size) >= bytes;
+}
+
 bool SharedFrameBuffer::openForReading(const std::string& name) {
     close();
     m_fd = shm_open(name.c_str(), O_RDONLY | O_CLOEXEC, 0);

@@ -7,7 +7,7 @@
 
 #include <spdlog/spdlog.h>
 
-#include "service/windows_open_access.h"
+#include "service/windows_access.h"
 
 namespace nimbral {
 
@@ -45,13 +45,18 @@ void SharedFrameBuffer::close() {
 
 bool SharedFrameBuffer::create(const std::string& name, std::size_t maxSize,
                                std::optional<UserId> reader) {
-    (void)reader; // the null access list below lets the agent's account open it
     close();
     if (maxSize <= kHeaderSize) {
         spdlog::error("SharedFrameBuffer::create: maxSize {} is too small", maxSize);
         return false;
     }
-    windows::OpenToEveryAccount access;
+    // The remote screen is for the agent's user alone: the local system account and the user of
+    // the agent's session may open the section, nobody else.
+    windows::SystemAndUserAccess access(reader ? windows::sessionUserSid(*reader) : std::wstring(),
+                                        L"GR");
+    if (!access.valid()) {
+        return false;
+    }
     const auto size = static_cast<std::uint64_t>(maxSize);
     m_mapping = ::CreateFileMappingW(INVALID_HANDLE_VALUE, access.attributes(), PAGE_READWRITE,
                                      static_cast<DWORD>(size >> 32), static_cast<DWORD>(size),
@@ -59,6 +64,14 @@ bool SharedFrameBuffer::create(const std::string& name, std::size_t maxSize,
     if (m_mapping == nullptr) {
         spdlog::error("SharedFrameBuffer::create: CreateFileMappingW failed (error {})",
                       ::GetLastError());
+        return false;
+    }
+    // An existing section keeps the access list it was made with, and whoever holds it would
+    // see every frame: only a section of our own making is written to.
+    if (::GetLastError() == ERROR_ALREADY_EXISTS) {
+        spdlog::error("SharedFrameBuffer::create: '{}' is already held by someone; not using it",
+                      name);
+        close();
         return false;
     }
     m_view = ::MapViewOfFile(m_mapping, FILE_MAP_ALL_ACCESS, 0, 0, 0);
@@ -78,8 +91,12 @@ bool SharedFrameBuffer::create(const std::string& name, std::size_t maxSize,
 }
 
 bool SharedFrameBuffer::setReader(UserId reader) {
-    (void)reader;
+    (void)reader; // a section's access list is fixed when it is made (create)
     return m_mapping != nullptr;
+}
+
+bool SharedFrameBuffer::backingHolds(std::size_t) const {
+    return true; // a section keeps the size it was made with
 }
 
 bool SharedFrameBuffer::openForReading(const std::string& name) {

@@ -4,7 +4,7 @@
 
 #include <spdlog/spdlog.h>
 
-#include "service/windows_open_access.h"
+#include "service/windows_access.h"
 
 namespace nimbral::windows {
 
@@ -65,8 +65,9 @@ bool readPeeked(HANDLE pipe, std::string& received, OVERLAPPED* overlapped, DWOR
 
 } // namespace
 
-PipeServer::PipeServer(std::wstring name)
-    : m_name(std::move(name)) {
+PipeServer::PipeServer(std::wstring name, std::wstring allowedUserSid)
+    : m_name(std::move(name))
+    , m_allowedUserSid(std::move(allowedUserSid)) {
 }
 
 PipeServer::~PipeServer() {
@@ -87,7 +88,12 @@ bool PipeServer::listen() {
     m_pending = false;
     m_connectedAtListen = false;
 
-    windows::OpenToEveryAccount access;
+    // Any other local account could otherwise connect, read the session password and drive
+    // sessions.
+    windows::SystemAndUserAccess access(m_allowedUserSid, L"GRGW");
+    if (!access.valid()) {
+        return false;
+    }
     m_pipe = ::CreateNamedPipeW(m_name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
                                 PIPE_TYPE_BYTE | PIPE_READMODE_BYTE | PIPE_WAIT, 1, kBufferSize,
                                 kBufferSize, 0, access.attributes());

@@ -7,14 +7,16 @@
 namespace nimbral::windows {
 
 // The service's end of "\\.\pipe\NimbralService": one duplex byte-stream instance at a time,
-// open to every local account, whose connection wait is overlapped so that the service thread
-// only polls it. Reads take exactly what a peek reports and so never block; a write blocks until
+// open to the local system account and one user (the interactive user of the agent's session)
+// and to nobody else, whose connection wait is overlapped so that the service thread only polls
+// it. Reads take exactly what a peek reports and so never block; a write blocks until
 // the pipe has taken the whole message. Not thread-safe: the service thread drives it.
 class PipeServer {
 public:
     static constexpr DWORD kBufferSize = 65536;
 
-    explicit PipeServer(std::wstring name);
+    // allowedUserSid: the one user (a SID string) besides the system account who may connect.
+    PipeServer(std::wstring name, std::wstring allowedUserSid);
     ~PipeServer();
     PipeServer(const PipeServer&) = delete;
     PipeServer& operator=(const PipeServer&) = delete;
@@ -34,10 +36,12 @@ public:
     void close();
 
     bool hasPipe() const { return m_pipe != INVALID_HANDLE_VALUE; }
+    HANDLE handle() const { return m_pipe; }
     bool agentConnected() const { return m_connected; }
 
 private:
     std::wstring m_name;
+    std::wstring m_allowedUserSid;
     HANDLE m_pipe = INVALID_HANDLE_VALUE;
     HANDLE m_connectEvent = nullptr;
     OVERLAPPED m_overlapped{};

@@ -13,6 +13,8 @@
 
 #include <spdlog/spdlog.h>
 
+#include "common/log_text.h"
+
 #include "crypto/sha256.h"
 
 namespace nimbral {
@@ -297,10 +299,86 @@ void FileTransferService::uploadFile(const QString& localPath, const QString& re
     emit fileUploadComplete();
 }
 
+namespace {
+
+// What the serving half does on disk for the Master: read, list, write, create, rename.
+bool touchesDisk(std::uint8_t type) {
+    switch (type) {
+    case kListRequest:
+    case kDownloadRequest:
+    case kUploadStart:
+    case kUploadData:
+    case kUploadEnd:
+    case kStreamGet:
+    case kStreamPut:
+    case kStreamData:
+    case kStreamEnd:
+    case kTreeRequest:
+    case kPutEntry:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 void FileTransferService::handleMessage(const std::vector<std::uint8_t>& message) {
     if (message.empty()) {
         return;
     }
+    if (m_role != FileTransferRole::Server || !m_servingUser || !touchesDisk(message[0])) {
+        dispatch(message);
+        return;
+    }
+    // Everything the Master asks of this disk is done with the serving user's rights, and
+    // nothing at all when there is no such user.
+    std::optional<platform::FileAccessAs> access;
+    if (const std::optional<platform::LocalUserId> user = m_servingUser()) {
+        access.emplace(*user);
+    }
+    if (!access || !access->active()) {
+        refuseWithoutUser(message);
+        return;
+    }
+    dispatch(message);
+}
+
+void FileTransferService::refuseWithoutUser(const std::vector<std::uint8_t>& message) {
+    const QString text = QStringLiteral(
+        "File transfer is not available: nobody is logged in to this device's desktop");
+    spdlog::warn("FileTransfer: refused a request (sub-type {}): no user to serve files as",
+                 message[0]);
+    Reader body(message.data() + 1, message.size() - 1);
+    quint32 id = 0;
+    switch (message[0]) {
+    case kListRequest:
+    case kDownloadRequest:
+        sendError(text);
+        break;
+    case kUploadStart:
+        m_uploadRefused = true;
+        m_uploadBuffer.clear();
+        sendError(text);
+        break;
+    case kStreamGet:
+    case kStreamPut:
+    case kTreeRequest:
+    case kPutEntry:
+        if (body.u32(id)) {
+            sendStreamFailure(id, text);
+        }
+        break;
+    case kStreamData:
+    case kStreamEnd:
+        failIncoming(text, text);
+        break;
+    default:
+        break; // the rest of an upload whose start was refused
+    }
+}
+
+void FileTransferService::dispatch(const std::vector<std::uint8_t>& message) {
     Reader body(message.data() + 1, message.size() - 1);
     const auto unasked = [](const char* what) {
         spdlog::warn("FileTransfer: dropped a {} that answers no request of ours", what);
@@ -463,6 +541,11 @@ void FileTransferService::serveListing(Reader& body) {
         sendError(QStringLiteral("Directory does not exist: ") + path);
         return;
     }
+    // A folder this end may not read is no empty folder.
+    if (!QFileInfo(path).isReadable()) {
+        sendError(QStringLiteral("Cannot read directory: ") + path);
+        return;
+    }
     const QFileInfoList entries = directory.entryInfoList(
         QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
         QDir::Name | QDir::DirsFirst | QDir::IgnoreCase);
@@ -492,6 +575,15 @@ void FileTransferService::receiveListing(Reader& body) {
         entry.isDir = isDir != 0;
         entry.size = static_cast<qint64>(size);
         entry.name = body.string();
+        // A name becomes a local file name when downloaded: in a folder it must be one plain
+        // name, which cannot lead out of the folder it lands in. At the top level (the volumes)
+        // only folders are listed.
+        const bool usable = path.isEmpty() ? entry.isDir : isSafeFileName(entry.name);
+        if (!usable) {
+            spdlog::warn("FileTransfer: dropped an unsafe name from the listing of '{}': {}",
+                         printable(path.toStdString()), printable(entry.name.toStdString()));
+            continue;
+        }
         entries.append(entry);
     }
     spdlog::info("FileTransfer: received listing for '{}' ({} entries)", path.toStdString(),
@@ -1262,6 +1354,10 @@ bool FileTransferService::isSafeRelativePath(const QString& relativePath) {
     return std::none_of(parts.begin(), parts.end(), [](const QString& part) {
         return part.isEmpty() || part == QLatin1String(".") || part == QLatin1String("..");
     });
+}
+
+bool FileTransferService::isSafeFileName(const QString& name) {
+    return isSafeRelativePath(name) && !name.contains(QLatin1Char('/'));
 }
 
 QString FileTransferService::resolveInside(const QString& folder, const QString& relativePath) {

@@ -15,6 +15,8 @@
 #include <QString>
 #include <QTimer>
 
+#include "platform/file_access.h"
+
 namespace nimbral {
 
 struct FileEntry {
@@ -103,6 +105,12 @@ public:
 
     FileTransferRole role() const { return m_role; }
 
+    // Whose rights the serving half reaches the disk with: unset, this process's own. A service
+    // that runs as root serves as the user of the desktop it shares; asked before each piece of
+    // disk work, and nothing (or a switch that fails) refuses the request.
+    using ServingUser = std::function<std::optional<platform::LocalUserId>()>;
+    void setServingUser(ServingUser user) { m_servingUser = std::move(user); }
+
     // The top level of the file browser: the mounted volumes, always with the root file system
     // and the user's home folder among them (containers and chroots may report no mounts, and a
     // browser that shows nothing there is useless). Capacities are those of the volumes holding
@@ -131,6 +139,8 @@ public:
     // empty, "." or ".." part, no leading "/", no "\" (a separator on Windows) and nothing
     // a Windows path would read as a drive or stream.
     static bool isSafeRelativePath(const QString& relativePath);
+    // One plain file or folder name: a safe relative path without a separator.
+    static bool isSafeFileName(const QString& name);
     // The path of `relativePath` below `folder` (which must exist), or empty when the name is
     // unsafe or leads through a symbolic link, which could point anywhere.
     static QString resolveInside(const QString& folder, const QString& relativePath);
@@ -179,6 +189,8 @@ private:
     void finishOutgoing();
     bool openIncoming(Stream& stream, qint64 offset);
 
+    void dispatch(const std::vector<std::uint8_t>& message);
+    void refuseWithoutUser(const std::vector<std::uint8_t>& message);
     void send(const QByteArray& message);
     void sendError(const QString& text);
     void updateStats(qint64 bytes);
@@ -199,6 +211,7 @@ private:
     bool dropUnlessServer(const char* what) const;
 
     FileTransferRole m_role;
+    ServingUser m_servingUser;
     std::deque<Pending> m_pending;
     SendFunction m_send;
     QString m_localDownloadPath;

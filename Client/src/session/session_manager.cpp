@@ -12,6 +12,7 @@
 #include "codec/av1_decoder.h"
 #include "codec/av1_encoder.h"
 #include "codec/frame_converter.h"
+#include "common/log_text.h"
 #include "crypto/aes_gcm_cipher.h"
 #include "crypto/ecdh_key_exchange.h"
 #include "input/input_forwarder.h"
@@ -278,6 +279,7 @@ void SessionManager::onSessionCreated(const nlohmann::json& data) {
         return;
     }
     m_sessionId = sessionId;
+    m_relayToken = jsonText(data, "relay_token");
     spdlog::info("Session created with ID: {}", sessionId.toStdString());
     setState(SessionState::Handshaking);
     m_partnerTimer.start(); // the Target now has its full time to answer
@@ -313,7 +315,7 @@ void SessionManager::onHandshakeAck(const QString& sessionId, const QString& sta
 }
 
 void SessionManager::acceptSession(const QString& sessionId, const QString& masterClientId,
-                                   const QString& masterEcdhPublicKey) {
+                                   const QString& masterEcdhPublicKey, const QString& relayToken) {
     const SessionState current = state();
     if (current == SessionState::Connected) {
         spdlog::info("Ending previous session to accept new one");
@@ -327,6 +329,7 @@ void SessionManager::acceptSession(const QString& sessionId, const QString& mast
                  masterClientId.toStdString());
     m_role = SessionRole::Target;
     m_sessionId = sessionId;
+    m_relayToken = relayToken;
     m_peerClientId = masterClientId;
     m_earlyIce.clear();
     setState(SessionState::Handshaking);
@@ -393,6 +396,9 @@ void SessionManager::setupTransport() {
     relay.host = m_relayHost.isEmpty() ? m_api.baseUrl().host() : m_relayHost;
     relay.port = m_relayPort;
     relay.metric = -1;
+    // The relay node speaks TLS where the server does.
+    relay.tls = m_api.baseUrl().scheme() == QLatin1String("https");
+    m_transport->setRelayToken(m_relayToken);
     m_transport->establishConnection(m_sessionId, 0, 0, {relay}, m_role == SessionRole::Master);
     for (const EarlyIce& ice : std::exchange(m_earlyIce, {})) {
         applyIce(ice);
@@ -433,6 +439,11 @@ void SessionManager::onLinkLost() {
 
 void SessionManager::onTransportFailed(const QString& reason) {
     spdlog::error("Transport failed: {}", reason.toStdString());
+    // The server and the partner learn of it too, rather than waiting for the session to be
+    // found abandoned.
+    if (!m_sessionId.isEmpty()) {
+        m_api.closeSession(m_sessionId, QStringLiteral("transport_failed"), 0);
+    }
     setState(SessionState::Failed);
     emit sessionError(tr("Transport failed: %1").arg(reason));
     cleanup();
@@ -448,6 +459,14 @@ void SessionManager::onSessionUpdated(const nlohmann::json& data) {
         spdlog::debug("Session update for {} is not about the current session",
                       sessionId.toStdString());
         return;
+    }
+    // The answer to the Target's acknowledgement hands it its relay token.
+    const QString relayToken = jsonText(data, "relay_token");
+    if (m_role == SessionRole::Target && !relayToken.isEmpty() && relayToken != m_relayToken) {
+        m_relayToken = relayToken;
+        if (m_transport) {
+            m_transport->setRelayToken(relayToken);
+        }
     }
     if (serverState == QLatin1String("connected")) {
         if (state() == SessionState::Connecting) {
@@ -530,6 +549,9 @@ void SessionManager::startStreaming() {
         [this](const std::vector<std::uint8_t>& message) {
             sendControl(controlMessage(ControlTag::FileTransfer, message), nullptr, false);
         });
+    if (m_role == SessionRole::Target && m_fileServingUser) {
+        m_fileTransfer->setServingUser(m_fileServingUser);
+    }
     // A streamed file flows as fast as the control channel drains, never faster.
     m_fileTransfer->setBacklogProbe([this]() -> qint64 {
         ITransport* link = m_transport ? m_transport->activeTransport() : nullptr;
@@ -708,6 +730,7 @@ void SessionManager::cleanup() {
     m_keyExchange.reset();
     m_keyDerived = false;
     m_sessionId.clear();
+    m_relayToken.clear();
     m_peerClientId.clear();
     m_role = SessionRole::None;
     m_partnerTimer.stop();
@@ -896,7 +919,8 @@ void SessionManager::dispatchControl(const std::vector<std::uint8_t>& plaintext)
 }
 
 void SessionManager::handleCommand(const std::string& command) {
-    spdlog::info("Session command received: {}", command);
+    // The partner chose these bytes: escaped, they cannot forge lines of this log.
+    spdlog::info("Session command received: {}", printable(command));
     if (command == kDisconnectCommand) {
         endSession(QStringLiteral("remote_disconnect"));
         return;
@@ -906,7 +930,7 @@ void SessionManager::handleCommand(const std::string& command) {
     }
     const auto monitor = parseSwitchMonitor(command);
     if (!monitor) {
-        spdlog::warn("Monitor switch without a usable number ignored: {}", command);
+        spdlog::warn("Monitor switch without a usable number ignored: {}", printable(command));
         return;
     }
     spdlog::info("Switching capture to monitor {}", *monitor);

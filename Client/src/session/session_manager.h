@@ -23,6 +23,7 @@
 #include "input/input_event.h"
 #include "network/transport.h"
 #include "network/transport_manager.h"
+#include "platform/local_peer.h"
 #include "session/replay_window.h"
 #include "session/session_channel.h"
 
@@ -84,8 +85,10 @@ public:
     ~SessionManager() override;
 
     void initiateSession(const QString& targetClientId, const QString& sessionPassword);
+    // relayToken: this Target's key to the session's relay, when the server sent it with the
+    // request (else it comes with the answer to the acknowledgement).
     void acceptSession(const QString& sessionId, const QString& masterClientId,
-                       const QString& masterEcdhPublicKey);
+                       const QString& masterEcdhPublicKey, const QString& relayToken = {});
 #ifndef NIMBRAL_SERVICE_BUILD
     void requestMonitorSwitch(int monitorIndex);
 #else
@@ -158,6 +161,11 @@ public:
     // Deployment and test hooks.
     // The relay node sessions fall back to; by default the server's host at port 9000.
     void setRelayEndpoint(const QString& host, quint16 port);
+    // As Target: whose rights the partner's file requests are served with (see
+    // FileTransferService::setServingUser); unset, this process's own.
+    void setFileServingUser(std::function<std::optional<platform::LocalUserId>()> user) {
+        m_fileServingUser = std::move(user);
+    }
     // Runs on every new transport manager before it starts (P2P settings, time-outs).
     using TransportSetup = std::function<void(TransportManager&)>;
     void setTransportSetup(TransportSetup setup) {
@@ -272,6 +280,8 @@ private:
 
     QString m_relayHost;
     quint16 m_relayPort = kDefaultRelayPort;
+    QString m_relayToken; // this party's key to the current session's relay
+    std::function<std::optional<platform::LocalUserId>()> m_fileServingUser;
     TransportSetup m_transportSetup;
     InputBackendFactory m_inputBackendFactory;
     CaptureBackendFactory m_primaryCapture;

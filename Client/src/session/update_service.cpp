@@ -16,6 +16,8 @@
 #include <archive_entry.h>
 #include <spdlog/spdlog.h>
 
+#include "crypto/ed25519.h"
+
 namespace nimbral {
 
 namespace {
@@ -49,11 +51,20 @@ QUrl UpdateService::manifestUrlFor(const QUrl& webHost) {
 }
 
 UpdateService::UpdateService(const QUrl& manifestUrl, const QString& currentVersion,
-                             QObject* parent)
+                             QByteArray releasePublicKey, QObject* parent)
     : QObject(parent)
     , m_manifestUrl(manifestUrl)
     , m_currentVersion(currentVersion)
+    , m_releaseKey(std::move(releasePublicKey))
     , m_temporaryRoot(QDir::tempPath()) {
+}
+
+QByteArray UpdateService::builtInReleaseKey() {
+#ifdef NIMBRAL_RELEASE_PUBLIC_KEY
+    return QByteArray::fromBase64(QByteArrayLiteral(NIMBRAL_RELEASE_PUBLIC_KEY));
+#else
+    return {};
+#endif
 }
 
 bool UpdateService::isNewerVersion(const QString& candidate, const QString& current) {
@@ -89,6 +100,16 @@ bool UpdateService::isAcceptableDownloadUrl(const QUrl& url) {
 }
 
 void UpdateService::checkForUpdates() {
+    if (m_releaseKey.size() != static_cast<qsizetype>(ed25519::kPublicKeyBytes)) {
+        spdlog::warn("Update check skipped: this build has no release key to verify manifests "
+                     "with");
+        return;
+    }
+    if (!isAcceptableDownloadUrl(m_manifestUrl)) {
+        spdlog::error("Update check refused: the manifest address {} is not https",
+                      m_manifestUrl.toString().toStdString());
+        return;
+    }
     spdlog::info("Checking for updates at {}", m_manifestUrl.toString().toStdString());
     QNetworkReply* reply = m_network.get(QNetworkRequest(m_manifestUrl));
     // A manifest is a few lines; refuse to buffer what a broken or hostile host streams.
@@ -106,8 +127,41 @@ void UpdateService::onManifestFinished(QNetworkReply* reply) {
         spdlog::warn("Update check failed: {}", reply->errorString().toStdString());
         return;
     }
+    const QByteArray manifest = reply->readAll();
+    QUrl signatureUrl = m_manifestUrl;
+    signatureUrl.setPath(m_manifestUrl.path() + QLatin1String(kSignatureSuffix));
+    QNetworkReply* signature = m_network.get(QNetworkRequest(signatureUrl));
+    connect(signature, &QNetworkReply::downloadProgress, signature,
+            [signature](qint64 received, qint64) {
+                if (received > kMaximumSignatureBytes) {
+                    signature->abort();
+                }
+            });
+    connect(signature, &QNetworkReply::finished, this,
+            [this, signature, manifest] { onSignatureFinished(signature, manifest); });
+}
+
+void UpdateService::onSignatureFinished(QNetworkReply* reply, const QByteArray& manifest) {
+    reply->deleteLater();
+    if (reply->error() != QNetworkReply::NoError) {
+        spdlog::error("Update manifest refused: its signature could not be fetched ({})",
+                      reply->errorString().toStdString());
+        return;
+    }
+    const QByteArray signature = QByteArray::fromBase64(reply->readAll().trimmed());
+    if (!ed25519::verify(std::string_view(m_releaseKey.constData(), m_releaseKey.size()),
+                         std::string_view(manifest.constData(), manifest.size()),
+                         std::string_view(signature.constData(), signature.size()))) {
+        spdlog::error("Update manifest refused: its signature does not verify against the "
+                      "release key");
+        return;
+    }
+    readManifest(manifest);
+}
+
+void UpdateService::readManifest(const QByteArray& bytes) {
     QJsonParseError parseError;
-    const QJsonDocument document = QJsonDocument::fromJson(reply->readAll(), &parseError);
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
     if (parseError.error != QJsonParseError::NoError || !document.isObject()) {
         spdlog::warn("Update manifest parse error: {}", parseError.error != QJsonParseError::NoError
                                                             ? parseError.errorString().toStdString()
@@ -115,16 +169,17 @@ void UpdateService::onManifestFinished(QNetworkReply* reply) {
         return;
     }
     const QJsonObject manifest = document.object();
+    const QString sha256 = manifest.value(QStringLiteral("sha256")).toString().trimmed();
+    const QByteArray digest = QByteArray::fromHex(sha256.toLatin1());
+    if (sha256.size() != 64 || digest.size() != 32) {
+        // Nothing to check the package against: no package from this manifest is installed.
+        spdlog::error("Update manifest refused: it names no sha256 of the package");
+        return;
+    }
+    m_expectedSha256 = digest;
     m_latestVersion = manifest.value(QStringLiteral("version")).toString();
     m_downloadUrl = QUrl(manifest.value(QStringLiteral("download_url")).toString());
     m_releaseNotes = manifest.value(QStringLiteral("release_notes")).toString();
-    const QString sha256 = manifest.value(QStringLiteral("sha256")).toString().trimmed();
-    m_expectedSha256 = QByteArray::fromHex(sha256.toLatin1());
-    if (!sha256.isEmpty() && m_expectedSha256.size() != 32) {
-        // A checksum we cannot read must not turn into "no checksum".
-        m_expectedSha256 = QByteArray(32, '\0');
-        spdlog::warn("Update manifest: unreadable sha256 '{}'", sha256.toStdString());
-    }
     spdlog::info("Update check: current={}, latest={}", m_currentVersion.toStdString(),
                  m_latestVersion.toStdString());
     if (!m_latestVersion.isEmpty() && isNewerVersion(m_latestVersion, m_currentVersion)) {
@@ -138,6 +193,11 @@ void UpdateService::downloadUpdate(const QUrl& url) {
         spdlog::error("Update download refused: {} is not an https address",
                       url.toString().toStdString());
         emit updateError(tr("The update address is not secure — update aborted."));
+        return;
+    }
+    if (m_expectedSha256.isEmpty()) {
+        spdlog::error("Update download refused: no verified release manifest names its checksum");
+        emit updateError(tr("The update is not from a verified release — update aborted."));
         return;
     }
     if (m_download) {
@@ -174,8 +234,7 @@ void UpdateService::installPackage(const QByteArray& body) {
         emit updateError(tr("Downloaded file is too small — update aborted."));
         return;
     }
-    if (!m_expectedSha256.isEmpty() &&
-        QCryptographicHash::hash(body, QCryptographicHash::Sha256) != m_expectedSha256) {
+    if (QCryptographicHash::hash(body, QCryptographicHash::Sha256) != m_expectedSha256) {
         spdlog::error("Update package checksum does not match the manifest");
         emit updateError(tr("Downloaded file does not match its checksum — update aborted."));
         return;

@@ -16,6 +16,11 @@ namespace nimbral {
 // Keeps the client current: after each login it reads the release manifest and announces a
 // newer version; on request it downloads the package (a zip holding the installer), checks
 // it and unpacks it into a private temporary folder. Main thread only.
+//
+// A manifest counts only when its Ed25519 signature (base64, at the manifest's address + ".sig")
+// verifies over its exact bytes against the release key built into the program, it names the
+// package's sha256, and it was fetched over https (plain http only from this machine): whoever
+// controls the web host or the network cannot hand the user a package to install as root.
 class UpdateService : public QObject {
     Q_OBJECT
 
@@ -25,12 +30,19 @@ public:
     static constexpr qint64 kMaximumPackageBytes = 512LL * 1024 * 1024;
     static constexpr qint64 kMaximumManifestBytes = 64 * 1024;
     static constexpr const char* kInstallerName = "NimbralSetup.deb";
+    static constexpr const char* kSignatureSuffix = ".sig";
+    static constexpr qint64 kMaximumSignatureBytes = 1024;
 
     // The manifest lives at the product's web host + "/download/NimbralSetup.json".
     static QUrl manifestUrlFor(const QUrl& webHost);
 
+    // releasePublicKey: the raw 32-byte Ed25519 key releases are signed with; without one no
+    // manifest is trusted and checks do nothing.
     UpdateService(const QUrl& manifestUrl, const QString& currentVersion,
-                  QObject* parent = nullptr);
+                  QByteArray releasePublicKey, QObject* parent = nullptr);
+
+    // The key built into this program (-DNIMBRAL_RELEASE_PUBLIC_KEY, base64); empty without.
+    static QByteArray builtInReleaseKey();
 
     // Where packages are unpacked: a fresh private folder under this directory (the user's
     // temporary directory unless a test sets another).
@@ -63,17 +75,20 @@ signals:
 
 private:
     void onManifestFinished(QNetworkReply* reply);
+    void onSignatureFinished(QNetworkReply* reply, const QByteArray& manifest);
+    void readManifest(const QByteArray& manifest);
     void onPackageFinished(QNetworkReply* reply);
     void installPackage(const QByteArray& body);
 
     QNetworkAccessManager m_network;
     QUrl m_manifestUrl;
     QString m_currentVersion;
+    QByteArray m_releaseKey;
     QString m_temporaryRoot;
     QString m_latestVersion;
     QString m_releaseNotes;
     QUrl m_downloadUrl;
-    QByteArray m_expectedSha256; // raw digest; empty when the manifest names none
+    QByteArray m_expectedSha256; // raw digest from the last verified manifest; empty before one
     QPointer<QNetworkReply> m_download;
 };
 

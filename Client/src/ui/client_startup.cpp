@@ -319,15 +319,13 @@ ClientOptions parseClientOptions(const QStringList& arguments, const SecretReade
         const QString value =
             valueAfter(arguments, QStringLiteral("--update-manifest")).value_or(QString());
         const QUrl url(value, QUrl::StrictMode);
-        const QString scheme = url.scheme().toLower();
-        if (url.isValid() &&
-            (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
-            !url.host().isEmpty()) {
+        // What the manifest names gets installed as root: plain http only from this machine.
+        if (url.isValid() && UpdateService::isAcceptableDownloadUrl(url)) {
             options.updateManifestUrl = url;
         } else if (options.error.isEmpty()) {
-            options.error =
-                QStringLiteral("--update-manifest needs an http:// or https:// URL, got '%1'")
-                    .arg(value);
+            options.error = QStringLiteral("--update-manifest needs an https:// URL (plain http "
+                                           "only to this machine), got '%1'")
+                                .arg(value);
         }
     }
     return options;
@@ -425,8 +423,8 @@ int runClient(int argc, char** argv) {
     // Declared after the window, so destroyed before it.
     std::unique_ptr<UpdateService> updates;
     if (manifest) {
-        updates =
-            std::make_unique<UpdateService>(*manifest, QCoreApplication::applicationVersion());
+        updates = std::make_unique<UpdateService>(*manifest, QCoreApplication::applicationVersion(),
+                                                  UpdateService::builtInReleaseKey());
         QObject::connect(&core.auth(), &AuthController::authenticated, updates.get(),
                          &UpdateService::checkForUpdates);
         window.setUpdateService(updates.get());

@@ -289,15 +289,26 @@ void FileManagerDialog::onDownloadClicked() {
     QList<QPair<QString, QString>> pairs;
     QList<QPair<QString, QString>> folders;
     QStringList existing;
+    bool refused = false;
     for (const QTreeWidgetItem* item : selected) {
         const QString name = item->data(0, kNameRole).toString();
-        const QString localPath = folder + QDir::separator() + name;
-        if (item->data(0, kFolderRole).toBool()) {
-            // A peer that only knows single files gets none of a folder; the top level's
-            // entries are volumes, not folders to copy.
-            if (!m_service.peerTransfersFolders() || m_currentRemotePath.isEmpty()) {
-                continue;
-            }
+        const bool isFolder = item->data(0, kFolderRole).toBool();
+        // A peer that only knows single files gets none of a folder; the top level's entries
+        // are volumes, not folders to copy.
+        if (isFolder && (!m_service.peerTransfersFolders() || m_currentRemotePath.isEmpty())) {
+            continue;
+        }
+        // The name comes from the partner: it lands in the chosen folder or nowhere.
+        const QString localPath = FileTransferService::isSafeFileName(name)
+                                      ? FileTransferService::resolveInside(folder, name)
+                                      : QString();
+        if (localPath.isEmpty()) {
+            setStatus(
+                tr("Error: %1").arg(tr("Refused an unsafe name in the listing: %1").arg(name)));
+            refused = true;
+            continue;
+        }
+        if (isFolder) {
             folders.append({joinRemotePath(m_currentRemotePath, name), folder});
         } else {
             pairs.append({joinRemotePath(m_currentRemotePath, name), localPath});
@@ -307,7 +318,9 @@ void FileManagerDialog::onDownloadClicked() {
         }
     }
     if (pairs.isEmpty() && folders.isEmpty()) {
-        setStatus(tr("No files selected (folders are skipped)."));
+        if (!refused) {
+            setStatus(tr("No files selected (folders are skipped)."));
+        }
         return;
     }
     if (!existing.isEmpty() &&

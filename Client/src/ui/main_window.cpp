@@ -303,6 +303,14 @@ QWidget* MainWindow::buildHomePage() {
     m_status = new QLabel(device);
     deviceLayout->addWidget(m_status);
     setStatus(tr("Connecting..."), QStringLiteral("#ffa726"));
+    if (ApiClient::crossesNetworkInClear(m_api.baseUrl())) {
+        auto* plain = new QLabel(tr("The connection to the server is not encrypted"), device);
+        plain->setObjectName(QStringLiteral("plainConnectionWarning"));
+        plain->setWordWrap(true);
+        plain->setStyleSheet(QStringLiteral("color: #ef5350; font-size: 11px;"));
+        plain->setToolTip(m_api.baseUrl().toString());
+        deviceLayout->addWidget(plain);
+    }
     layout->addWidget(device);
 
     m_statistics = new QLabel(page);
@@ -615,10 +623,11 @@ void MainWindow::onSessionHandshakeRequest(const QString& sessionId, const QStri
 }
 
 void MainWindow::onSessionAutoAccept(const QString& sessionId, const QString& masterClientId,
-                                     const QString& masterEcdhPublicKey) {
+                                     const QString& masterEcdhPublicKey,
+                                     const QString& relayToken) {
     spdlog::info("Auto-accepting session {} from {} (password verified)", sessionId.toStdString(),
                  masterClientId.toStdString());
-    m_session.acceptSession(sessionId, masterClientId, masterEcdhPublicKey);
+    m_session.acceptSession(sessionId, masterClientId, masterEcdhPublicKey, relayToken);
     if (m_tray != nullptr) {
         m_tray->showNotification(QStringLiteral("Nimbral"),
                                  tr("Incoming connection from ") + formatClientId(masterClientId));

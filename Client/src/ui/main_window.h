@@ -107,7 +107,7 @@ public slots:
     void onSessionHandshakeRequest(const QString& sessionId, const QString& masterClientId,
                                    const QString& purpose);
     void onSessionAutoAccept(const QString& sessionId, const QString& masterClientId,
-                             const QString& masterEcdhPublicKey);
+                             const QString& masterEcdhPublicKey, const QString& relayToken);
     void onSessionStateChanged(nimbral::SessionState newState);
     void onFrameDecoded(std::shared_ptr<nimbral::DecodedFrame> frame);
     void onSessionError(const QString& error);

@@ -8,6 +8,10 @@
         <translation>Heslo musí mít alespoň 8 znaků.</translation>
     </message>
     <message>
+        <source>Password must be at most 256 characters.</source>
+        <translation>Heslo může mít nejvýše 256 znaků.</translation>
+    </message>
+    <message>
         <source>Password must contain at least one lowercase letter.</source>
         <translation>Heslo musí obsahovat alespoň jedno malé písmeno.</translation>
     </message>
@@ -326,6 +330,10 @@ Pokračovat?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Do místního souboru nelze zapisovat: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the listing: %1</source>
+        <translation>Odmítnut nebezpečný název ve výpisu: %1</translation>
     </message>
 </context>
 <context>
@@ -699,6 +707,10 @@ Přijmout?</translation>
         <source>Could not start the installer.</source>
         <translation>Instalační program nelze spustit.</translation>
     </message>
+    <message>
+        <source>The connection to the server is not encrypted</source>
+        <translation>Připojení k serveru není šifrované</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -918,6 +930,10 @@ i když není nikdo přihlášen. Vyžaduje oprávnění správce.</translation>
     <message>
         <source>Failed to extract installer from zip.</source>
         <translation>Instalační program se nepodařilo rozbalit ze zip archivu.</translation>
+    </message>
+    <message>
+        <source>The update is not from a verified release — update aborted.</source>
+        <translation>Aktualizace nepochází z ověřeného vydání — aktualizace přerušena.</translation>
     </message>
 </context>
 </TS>

@@ -8,6 +8,10 @@
         <translation>Das Passwort muss mindestens 8 Zeichen lang sein.</translation>
     </message>
     <message>
+        <source>Password must be at most 256 characters.</source>
+        <translation>Das Passwort darf höchstens 256 Zeichen lang sein.</translation>
+    </message>
+    <message>
         <source>Password must contain at least one lowercase letter.</source>
         <translation>Das Passwort muss mindestens einen Kleinbuchstaben enthalten.</translation>
     </message>
@@ -326,6 +330,10 @@ Fortfahren?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Lokale Datei kann nicht geschrieben werden: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the listing: %1</source>
+        <translation>Unsicherer Name in der Auflistung abgelehnt: %1</translation>
     </message>
 </context>
 <context>
@@ -699,6 +707,10 @@ Annehmen?</translation>
         <source>Could not start the installer.</source>
         <translation>Das Installationsprogramm konnte nicht gestartet werden.</translation>
     </message>
+    <message>
+        <source>The connection to the server is not encrypted</source>
+        <translation>Die Verbindung zum Server ist nicht verschlüsselt</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -918,6 +930,10 @@ auch wenn niemand angemeldet ist. Erfordert Administratorrechte.</translation>
     <message>
         <source>Failed to extract installer from zip.</source>
         <translation>Das Installationsprogramm konnte nicht aus dem Zip-Archiv entpackt werden.</translation>
+    </message>
+    <message>
+        <source>The update is not from a verified release — update aborted.</source>
+        <translation>Die Aktualisierung stammt nicht aus einer geprüften Version — Aktualisierung abgebrochen.</translation>
     </message>
 </context>
 </TS>

@@ -8,6 +8,10 @@
         <translation>Password must be at least 8 characters.</translation>
     </message>
     <message>
+        <source>Password must be at most 256 characters.</source>
+        <translation>Password must be at most 256 characters.</translation>
+    </message>
+    <message>
         <source>Password must contain at least one lowercase letter.</source>
         <translation>Password must contain at least one lowercase letter.</translation>
     </message>
@@ -326,6 +330,10 @@ Continue?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Cannot write to local file: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the listing: %1</source>
+        <translation>Refused an unsafe name in the listing: %1</translation>
     </message>
 </context>
 <context>
@@ -699,6 +707,10 @@ Accept?</translation>
         <source>Could not start the installer.</source>
         <translation>Could not start the installer.</translation>
     </message>
+    <message>
+        <source>The connection to the server is not encrypted</source>
+        <translation>The connection to the server is not encrypted</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -918,6 +930,10 @@ even when no user is logged in. Requires administrator privileges.</translation>
     <message>
         <source>Failed to extract installer from zip.</source>
         <translation>Failed to extract installer from zip.</translation>
+    </message>
+    <message>
+        <source>The update is not from a verified release — update aborted.</source>
+        <translation>The update is not from a verified release — update aborted.</translation>
     </message>
 </context>
 </TS>

@@ -8,6 +8,10 @@
         <translation>La contraseña debe tener al menos 8 caracteres.</translation>
     </message>
     <message>
+        <source>Password must be at most 256 characters.</source>
+        <translation>La contraseña debe tener como máximo 256 caracteres.</translation>
+    </message>
+    <message>
         <source>Password must contain at least one lowercase letter.</source>
         <translation>La contraseña debe contener al menos una letra minúscula.</translation>
     </message>
@@ -326,6 +330,10 @@ Continue?</source>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>No se puede escribir el archivo local: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the listing: %1</source>
+        <translation>Se rechazó un nombre no seguro en la lista: %1</translation>
     </message>
 </context>
 <context>
@@ -699,6 +707,10 @@ Motivo: %2
         <source>Could not start the installer.</source>
         <translation>No se pudo iniciar el instalador.</translation>
     </message>
+    <message>
+        <source>The connection to the server is not encrypted</source>
+        <translation>La conexión con el servidor no está cifrada</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -918,6 +930,10 @@ aunque no haya ningún usuario conectado. Requiere privilegios de administrador.
     <message>
         <source>Failed to extract installer from zip.</source>
         <translation>No se pudo extraer el instalador del archivo zip.</translation>
+    </message>
+    <message>
+        <source>The update is not from a verified release — update aborted.</source>
+        <translation>La actualización no procede de una versión verificada — actualización cancelada.</translation>
     </message>
 </context>
 </TS>

@@ -8,6 +8,10 @@
         <translation>Salasanassa on oltava vähintään 8 merkkiä.</translation>
     </message>
     <message>
+        <source>Password must be at most 256 characters.</source>
+        <translation>Salasanassa saa olla enintään 256 merkkiä.</translation>
+    </message>
+    <message>
         <source>Password must contain at least one lowercase letter.</source>
         <translation>Salasanassa on oltava vähintään yksi pieni kirjain.</translation>
     </message>
@@ -326,6 +330,10 @@ Jatketaanko?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Paikalliseen tiedostoon ei voi kirjoittaa: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the listing: %1</source>
+        <translation>Luettelon vaarallinen nimi hylättiin: %1</translation>
     </message>
 </context>
 <context>
@@ -699,6 +707,10 @@ Hyväksytäänkö?</translation>
         <source>Could not start the installer.</source>
         <translation>Asennusohjelmaa ei voitu käynnistää.</translation>
     </message>
+    <message>
+        <source>The connection to the server is not encrypted</source>
+        <translation>Yhteys palvelimeen ei ole salattu</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -918,6 +930,10 @@ vaikka kukaan ei olisi kirjautunut. Vaatii ylläpitäjän oikeudet.</translation
     <message>
         <source>Failed to extract installer from zip.</source>
         <translation>Asennusohjelman purkaminen zip-arkistosta epäonnistui.</translation>
+    </message>
+    <message>
+        <source>The update is not from a verified release — update aborted.</source>
+        <translation>Päivitys ei ole peräisin varmennetusta julkaisusta — päivitys keskeytettiin.</translation>
     </message>
 </context>
 </TS>

@@ -8,6 +8,10 @@
         <translation>Le mot de passe doit comporter au moins 8 caractères.</translation>
     </message>
     <message>
+        <source>Password must be at most 256 characters.</source>
+        <translation>Le mot de passe doit comporter au plus 256 caractères.</translation>
+    </message>
+    <message>
         <source>Password must contain at least one lowercase letter.</source>
         <translation>Le mot de passe doit contenir au moins une minuscule.</translation>
     </message>
@@ -326,6 +330,10 @@ Continuer ?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Impossible d'écrire le fichier local : %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the listing: %1</source>
+        <translation>Nom dangereux refusé dans la liste : %1</translation>
     </message>
 </context>
 <context>
@@ -699,6 +707,10 @@ Accepter ?</translation>
         <source>Could not start the installer.</source>
         <translation>Impossible de lancer le programme d'installation.</translation>
     </message>
+    <message>
+        <source>The connection to the server is not encrypted</source>
+        <translation>La connexion au serveur n'est pas chiffrée</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -918,6 +930,10 @@ même si personne n'est connecté. Nécessite les droits d'administrateur.</tran
     <message>
         <source>Failed to extract installer from zip.</source>
         <translation>Impossible d'extraire le programme d'installation de l'archive zip.</translation>
+    </message>
+    <message>
+        <source>The update is not from a verified release — update aborted.</source>
+        <translation>La mise à jour ne provient pas d'une version vérifiée — mise à jour annulée.</translation>
     </message>
 </context>
 </TS>

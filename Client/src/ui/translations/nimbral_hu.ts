@@ -8,6 +8,10 @@
         <translation>A jelszónak legalább 8 karakterből kell állnia.</translation>
     </message>
     <message>
+        <source>Password must be at most 256 characters.</source>
+        <translation>A jelszó legfeljebb 256 karakter lehet.</translation>
+    </message>
+    <message>
         <source>Password must contain at least one lowercase letter.</source>
         <translation>A jelszónak legalább egy kisbetűt kell tartalmaznia.</translation>
     </message>
@@ -326,6 +330,10 @@ Folytatja?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>A helyi fájl nem írható: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the listing: %1</source>
+        <translation>Elutasított nem biztonságos név a listában: %1</translation>
     </message>
 </context>
 <context>
@@ -699,6 +707,10 @@ Elfogadja?</translation>
         <source>Could not start the installer.</source>
         <translation>A telepítő nem indítható el.</translation>
     </message>
+    <message>
+        <source>The connection to the server is not encrypted</source>
+        <translation>A kapcsolat a szerverrel nincs titkosítva</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -918,6 +930,10 @@ akkor is, ha senki sincs bejelentkezve. Rendszergazdai jogosultság szükséges.
     <message>
         <source>Failed to extract installer from zip.</source>
         <translation>A telepítőt nem sikerült kicsomagolni a zip-archívumból.</translation>
+    </message>
+    <message>
+        <source>The update is not from a verified release — update aborted.</source>
+        <translation>A frissítés nem ellenőrzött kiadásból származik — frissítés megszakítva.</translation>
     </message>
 </context>
 </TS>

@@ -8,6 +8,10 @@
         <translation>La password deve contenere almeno 8 caratteri.</translation>
     </message>
     <message>
+        <source>Password must be at most 256 characters.</source>
+        <translation>La password deve essere lunga al massimo 256 caratteri.</translation>
+    </message>
+    <message>
         <source>Password must contain at least one lowercase letter.</source>
         <translation>La password deve contenere almeno una lettera minuscola.</translation>
     </message>
@@ -326,6 +330,10 @@ Continuare?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Impossibile scrivere il file locale: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the listing: %1</source>
+        <translation>Nome non sicuro rifiutato nell'elenco: %1</translation>
     </message>
 </context>
 <context>
@@ -699,6 +707,10 @@ Accettare?</translation>
         <source>Could not start the installer.</source>
         <translation>Impossibile avviare il programma di installazione.</translation>
     </message>
+    <message>
+        <source>The connection to the server is not encrypted</source>
+        <translation>La connessione al server non è cifrata</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -918,6 +930,10 @@ anche quando nessuno ha effettuato l'accesso. Richiede privilegi di amministrato
     <message>
         <source>Failed to extract installer from zip.</source>
         <translation>Impossibile estrarre il programma di installazione dall'archivio zip.</translation>
+    </message>
+    <message>
+        <source>The update is not from a verified release — update aborted.</source>
+        <translation>L'aggiornamento non proviene da una versione verificata — aggiornamento annullato.</translation>
     </message>
 </context>
 </TS>

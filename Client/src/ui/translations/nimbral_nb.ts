@@ -8,6 +8,10 @@
         <translation>Passordet må ha minst 8 tegn.</translation>
     </message>
     <message>
+        <source>Password must be at most 256 characters.</source>
+        <translation>Passordet kan ha høyst 256 tegn.</translation>
+    </message>
+    <message>
         <source>Password must contain at least one lowercase letter.</source>
         <translation>Passordet må inneholde minst én liten bokstav.</translation>
     </message>
@@ -326,6 +330,10 @@ Fortsette?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Kan ikke skrive lokal fil: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the listing: %1</source>
+        <translation>Avviste et usikkert navn i oppføringen: %1</translation>
     </message>
 </context>
 <context>
@@ -699,6 +707,10 @@ Godta?</translation>
         <source>Could not start the installer.</source>
         <translation>Installasjonsprogrammet kunne ikke startes.</translation>
     </message>
+    <message>
+        <source>The connection to the server is not encrypted</source>
+        <translation>Tilkoblingen til serveren er ikke kryptert</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -918,6 +930,10 @@ også når ingen er logget inn. Krever administratorrettigheter.</translation>
     <message>
         <source>Failed to extract installer from zip.</source>
         <translation>Kunne ikke pakke ut installasjonsprogrammet fra zip-arkivet.</translation>
+    </message>
+    <message>
+        <source>The update is not from a verified release — update aborted.</source>
+        <translation>Oppdateringen kommer ikke fra en bekreftet utgivelse — oppdateringen ble avbrutt.</translation>
     </message>
 </context>
 </TS>

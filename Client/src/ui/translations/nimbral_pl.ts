@@ -8,6 +8,10 @@
         <translation>Hasło musi mieć co najmniej 8 znaków.</translation>
     </message>
     <message>
+        <source>Password must be at most 256 characters.</source>
+        <translation>Hasło może mieć najwyżej 256 znaków.</translation>
+    </message>
+    <message>
         <source>Password must contain at least one lowercase letter.</source>
         <translation>Hasło musi zawierać co najmniej jedną małą literę.</translation>
     </message>
@@ -326,6 +330,10 @@ Kontynuować?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Nie można zapisać pliku lokalnego: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the listing: %1</source>
+        <translation>Odrzucono niebezpieczną nazwę na liście: %1</translation>
     </message>
 </context>
 <context>
@@ -699,6 +707,10 @@ Zaakceptować?</translation>
         <source>Could not start the installer.</source>
         <translation>Nie można uruchomić instalatora.</translation>
     </message>
+    <message>
+        <source>The connection to the server is not encrypted</source>
+        <translation>Połączenie z serwerem nie jest szyfrowane</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -918,6 +930,10 @@ nawet gdy nikt nie jest zalogowany. Wymaga uprawnień administratora.</translati
     <message>
         <source>Failed to extract installer from zip.</source>
         <translation>Nie udało się wypakować instalatora z archiwum zip.</translation>
+    </message>
+    <message>
+        <source>The update is not from a verified release — update aborted.</source>
+        <translation>Aktualizacja nie pochodzi ze zweryfikowanego wydania — aktualizacja przerwana.</translation>
     </message>
 </context>
 </TS>

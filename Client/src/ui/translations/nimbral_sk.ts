@@ -8,6 +8,10 @@
         <translation>Heslo musí mať aspoň 8 znakov.</translation>
     </message>
     <message>
+        <source>Password must be at most 256 characters.</source>
+        <translation>Heslo môže mať najviac 256 znakov.</translation>
+    </message>
+    <message>
         <source>Password must contain at least one lowercase letter.</source>
         <translation>Heslo musí obsahovať aspoň jedno malé písmeno.</translation>
     </message>
@@ -326,6 +330,10 @@ Pokračovať?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Do miestneho súboru nemožno zapisovať: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the listing: %1</source>
+        <translation>Odmietnutý nebezpečný názov vo výpise: %1</translation>
     </message>
 </context>
 <context>
@@ -699,6 +707,10 @@ Prijať?</translation>
         <source>Could not start the installer.</source>
         <translation>Inštalačný program nemožno spustiť.</translation>
     </message>
+    <message>
+        <source>The connection to the server is not encrypted</source>
+        <translation>Pripojenie k serveru nie je šifrované</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -918,6 +930,10 @@ aj keď nie je nikto prihlásený. Vyžaduje oprávnenia správcu.</translation>
     <message>
         <source>Failed to extract installer from zip.</source>
         <translation>Inštalačný program sa nepodarilo rozbaliť zo zip archívu.</translation>
+    </message>
+    <message>
+        <source>The update is not from a verified release — update aborted.</source>
+        <translation>Aktualizácia nepochádza z overeného vydania — aktualizácia prerušená.</translation>
     </message>
 </context>
 </TS>

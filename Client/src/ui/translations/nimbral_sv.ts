@@ -8,6 +8,10 @@
         <translation>Lösenordet måste ha minst 8 tecken.</translation>
     </message>
     <message>
+        <source>Password must be at most 256 characters.</source>
+        <translation>Lösenordet får vara högst 256 tecken.</translation>
+    </message>
+    <message>
         <source>Password must contain at least one lowercase letter.</source>
         <translation>Lösenordet måste innehålla minst en liten bokstav.</translation>
     </message>
@@ -326,6 +330,10 @@ Fortsätta?</translation>
     <message>
         <source>Cannot write to local file: %1</source>
         <translation>Kan inte skriva lokal fil: %1</translation>
+    </message>
+    <message>
+        <source>Refused an unsafe name in the listing: %1</source>
+        <translation>Ett osäkert namn i listan avvisades: %1</translation>
     </message>
 </context>
 <context>
@@ -699,6 +707,10 @@ Acceptera?</translation>
         <source>Could not start the installer.</source>
         <translation>Installationsprogrammet kunde inte startas.</translation>
     </message>
+    <message>
+        <source>The connection to the server is not encrypted</source>
+        <translation>Anslutningen till servern är inte krypterad</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -918,6 +930,10 @@ even when no user is logged in. Requires administrator privileges.</source>
     <message>
         <source>Failed to extract installer from zip.</source>
         <translation>Installationsprogrammet kunde inte packas upp ur zip-arkivet.</translation>
+    </message>
+    <message>
+        <source>The update is not from a verified release — update aborted.</source>
+        <translation>Uppdateringen kommer inte från en verifierad version — uppdateringen avbröts.</translation>
     </message>
 </context>
 </TS>
