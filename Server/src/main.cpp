@@ -1,28 +1,25 @@
-#include <cstdio>
-
 #include <QCoreApplication>
 
 #include <spdlog/sinks/stdout_sinks.h>
 #include <spdlog/spdlog.h>
 
 #include "central_server.h"
+#include "common/command_line.h"
 #include "platform/termination_signals.h"
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Nimbral"));
     QCoreApplication::setApplicationName(QStringLiteral("NimbralServer"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.32"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(NIMBRAL_VERSION));
 
-    const auto options = nimbral::server::parseServerOptions(QCoreApplication::arguments());
-    if (options.help) {
-        std::fputs(qPrintable(nimbral::server::serverUsage()), stdout);
-        return 0;
-    }
-    if (!options.error.isEmpty()) {
-        std::fprintf(stderr, "NimbralServer: %s\n%s", qPrintable(options.error),
-                     qPrintable(nimbral::server::serverUsage()));
-        return 2;
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("The central server and relay node of Nimbral."));
+    const auto options = nimbral::server::parseServerOptions(QCoreApplication::arguments(), parser);
+    if (const auto exitCode =
+            nimbral::answerCommandLine(parser, {options.help, options.version, options.error})) {
+        return *exitCode;
     }
 
     // Lines go to stdout, flushed each, so scripts and tests can read the listening addresses.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCommandLineParser>
 #include <QHostAddress>
 #include <QString>
 #include <QStringList>
@@ -29,12 +30,14 @@ struct ServerOptions {
     // tokens then cross the network readable. Refused unless asked for.
     bool allowPlainHttp = false;
     bool help = false;
+    bool version = false;
     QString error; // non-empty when the command line cannot be used
 };
 
-// arguments: the whole argument vector, program name first.
+// arguments: the whole argument vector, program name first. The parser is left holding the
+// options, for the help text.
+ServerOptions parseServerOptions(const QStringList& arguments, QCommandLineParser& parser);
 ServerOptions parseServerOptions(const QStringList& arguments);
-QString serverUsage();
 
 // Why these options must not be used to start, or empty: plain http on an address other hosts
 // can reach is refused unless --allow-plain-http asks for it.

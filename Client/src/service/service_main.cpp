@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHostAddress>
 #include <QStandardPaths>
 #include <QUrl>
 #include <spdlog/sinks/rotating_file_sink.h>
@@ -19,6 +18,7 @@
 #include <spdlog/spdlog.h>
 
 #include "capture/capture_backend_chain.h"
+#include "common/command_line.h"
 #include "core/auth_controller.h"
 #include "core/settings_controller.h"
 #include "input/platform_input.h"
@@ -35,6 +35,7 @@
 #include "service/agent_launcher.h"
 #include "service/service_installer.h"
 #include "service/service_ipc_server.h"
+#include "service/service_options.h"
 #include "session/session_manager.h"
 
 namespace {
@@ -48,14 +49,6 @@ constexpr std::size_t kLogFiles = 3;
 bool startedBySystemd() {
     return !qEnvironmentVariableIsEmpty("INVOCATION_ID") ||
            !qEnvironmentVariableIsEmpty("NOTIFY_SOCKET");
-}
-
-std::optional<QString> valueAfter(const QStringList& arguments, const QString& name) {
-    const qsizetype at = arguments.indexOf(name);
-    if (at < 0 || at + 1 >= arguments.size()) {
-        return std::nullopt;
-    }
-    return arguments.at(at + 1);
 }
 
 constexpr auto kPrivateFolder = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
@@ -147,8 +140,8 @@ void useDisplayOfSharedSession(platform::UserSessionSource& sessions,
     }
 }
 
-int runCore(QCoreApplication& app, const QStringList& arguments, bool serviceMode) {
-    const QString profile = valueAfter(arguments, QStringLiteral("--profile")).value_or(QString());
+int runCore(QCoreApplication& app, const ServiceOptions& options, bool serviceMode) {
+    const QString& profile = options.profileDirectory;
     if (serviceMode) {
         platform::keepNewFilesPrivate();
     }
@@ -165,57 +158,22 @@ int runCore(QCoreApplication& app, const QStringList& arguments, bool serviceMod
                            : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     keepPrivate(storeDirectory, {QStringLiteral("service.ini")});
     SettingsController settings(storeDirectory + QStringLiteral("/service.ini"));
-    QUrl server = settings.serverUrl();
-    if (const auto given = valueAfter(arguments, QStringLiteral("--server"))) {
-        const QUrl url(*given, QUrl::StrictMode);
-        if (!url.isValid() || url.host().isEmpty() ||
-            (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))) {
-            std::fprintf(stderr,
-                         "--server needs an http:// or https:// URL with a host, got '%s'\n",
-                         given->toUtf8().constData());
-            return 1;
-        }
-        server = url;
-    }
+    const QUrl server = options.serverUrl.value_or(settings.serverUrl());
     spdlog::info("Server URL: {}", server.toString().toStdString());
-    std::optional<quint16> relayPort;
-    if (const auto given = valueAfter(arguments, QStringLiteral("--relay-port"))) {
-        bool ok = false;
-        const uint port = given->toUInt(&ok);
-        if (!ok || port < 1 || port > 65535) {
-            std::fprintf(stderr, "--relay-port needs a port number, got '%s'\n",
-                         given->toUtf8().constData());
-            return 1;
-        }
-        relayPort = static_cast<quint16>(port);
-    }
-    std::optional<std::string> bindAddress;
-    if (const auto given = valueAfter(arguments, QStringLiteral("--bind-address"))) {
-        if (QHostAddress(*given).isNull()) {
-            std::fprintf(stderr, "--bind-address needs an IP address, got '%s'\n",
-                         given->toUtf8().constData());
-            return 1;
-        }
-        bindAddress = given->toStdString();
-    }
+    const std::optional<quint16> relayPort = options.relayPort;
+    const std::optional<std::string> bindAddress = options.bindAddress;
 
     ApiClient api(server);
     SignalingClient signaling;
     HeartbeatService heartbeat(&api);
     // The NAT and public-address probes of this deployment instead of the public defaults.
     std::optional<std::string> stunUrl;
-    if (const auto stun = valueAfter(arguments, QStringLiteral("--stun-server"))) {
-        const QUrl url(QStringLiteral("stun://") + *stun);
-        if (!url.isValid() || url.host().isEmpty()) {
-            std::fprintf(stderr, "--stun-server needs HOST or HOST:PORT, got '%s'\n",
-                         stun->toUtf8().constData());
-            return 1;
-        }
-        heartbeat.setStunServer(url.host(), static_cast<quint16>(url.port(19302)));
-        stunUrl = QStringLiteral("stun:%1:%2").arg(url.host()).arg(url.port(19302)).toStdString();
+    if (const auto& stun = options.stunServer) {
+        heartbeat.setStunServer(stun->first, stun->second);
+        stunUrl = QStringLiteral("stun:%1:%2").arg(stun->first).arg(stun->second).toStdString();
     }
-    if (const auto echo = valueAfter(arguments, QStringLiteral("--ip-echo-url"))) {
-        heartbeat.setIpEchoUrl(QUrl(*echo));
+    if (options.ipEchoUrl) {
+        heartbeat.setIpEchoUrl(*options.ipEchoUrl);
     }
     AuthController auth(&api, &signaling, &heartbeat, &settings);
     SessionManager session(api, signaling);
@@ -317,17 +275,19 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("NimbralService"));
     QCoreApplication::setOrganizationName(QStringLiteral("Nimbral"));
-    const QStringList arguments = QCoreApplication::arguments();
-    for (qsizetype i = 1; i < arguments.size(); ++i) {
-        if (arguments[i] == QLatin1String("--install") ||
-            arguments[i] == QLatin1String("--uninstall")) {
-            ServiceInstaller installer(QString::fromLatin1(ServiceInstaller::kUnitDirectory),
-                                       ServiceInstaller::realSystemctl());
-            return arguments[i] == QLatin1String("--install")
-                       ? installer.install(QCoreApplication::applicationFilePath())
-                       : installer.uninstall();
-        }
+    QCoreApplication::setApplicationVersion(QStringLiteral(NIMBRAL_VERSION));
+    QCommandLineParser parser;
+    const ServiceOptions options = parseServiceOptions(QCoreApplication::arguments(), parser);
+    if (const auto exitCode =
+            answerCommandLine(parser, {options.help, options.version, options.error})) {
+        return *exitCode;
+    }
+    if (options.install || options.uninstall) {
+        ServiceInstaller installer(QString::fromLatin1(ServiceInstaller::kUnitDirectory),
+                                   ServiceInstaller::realSystemctl());
+        return options.install ? installer.install(QCoreApplication::applicationFilePath())
+                               : installer.uninstall();
     }
     platform::quitOnTerminationSignals(app);
-    return runCore(app, arguments, startedBySystemd());
+    return runCore(app, options, startedBySystemd());
 }

@@ -15,6 +15,7 @@
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/spdlog.h>
 
+#include "common/command_line.h"
 #include "core/auth_controller.h"
 #include "core/settings_controller.h"
 #include "network/api_client.h"
@@ -39,7 +40,6 @@ namespace {
 
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
-constexpr int kExitUsage = 2;
 
 std::optional<QString> valueAfter(const QStringList& arguments, const QString& option) {
     const qsizetype index = arguments.indexOf(option);
@@ -144,7 +144,7 @@ void loadTranslation(QApplication& app, const QString& language) {
 void setApplicationIdentity() {
     QCoreApplication::setApplicationName(QStringLiteral("NimbralClient"));
     QCoreApplication::setOrganizationName(QStringLiteral("Nimbral"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.32"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(NIMBRAL_VERSION));
 }
 
 } // namespace
@@ -187,110 +187,170 @@ std::optional<QString> readSecret(const QString& source, QString& error) {
     return secret;
 }
 
-ClientOptions parseClientOptions(const QStringList& arguments, const SecretReader& reader) {
-    ClientOptions options;
-    // The first problem is the one reported.
+namespace {
+
+QCommandLineOption valueOption(const char* name, const char* value, const char* description) {
+    return QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(description),
+                              QString::fromLatin1(value));
+}
+
+QList<QCommandLineOption> clientCommandLineOptions() {
+    return {
+        QCommandLineOption(QStringLiteral("install"),
+                           QStringLiteral("Start the program at log-in (an autostart entry).")),
+        QCommandLineOption(QStringLiteral("uninstall"),
+                           QStringLiteral("Stop starting the program at log-in.")),
+        valueOption("log-level", "LEVEL", "debug, info, warning or error (the default)."),
+        valueOption("server", "URL", "The central server of this run."),
+        valueOption("profile", "DIR", "Settings, log and single-instance lock in DIR."),
+        valueOption("session-password-file", "FILE",
+                    "The password partners connect with, from the first line of FILE (- for "
+                    "standard input)."),
+        valueOption("session-password", "PW", "The same, visible in the process list."),
+        valueOption("connect", "ID", "Once online, connect to that partner (needs a password)."),
+        valueOption("password-file", "FILE",
+                    "The partner's password, from the first line of FILE (- for standard "
+                    "input)."),
+        valueOption("password", "PW", "The same, visible in the process list."),
+        valueOption("stun-server", "HOST[:PORT]", "The STUN server of this deployment."),
+        valueOption("ip-echo-url", "URL", "Where the public address is asked for."),
+        valueOption("update-manifest", "URL", "Where this deployment publishes its releases."),
+    };
+}
+
+// The options as given: present or not, and the first value of each (a repeated option keeps
+// its first value).
+class GivenOptions {
+public:
+    explicit GivenOptions(const QCommandLineParser& parser)
+        : m_parser(parser) {}
+    bool has(const char* name) const { return m_parser.isSet(QString::fromLatin1(name)); }
+    std::optional<QString> value(const char* name) const {
+        const QStringList values = m_parser.values(QString::fromLatin1(name));
+        return values.isEmpty() ? std::nullopt : std::optional(values.first());
+    }
+
+private:
+    const QCommandLineParser& m_parser;
+};
+
+std::optional<QUrl> webUrl(const QString& value) {
+    const QUrl url(value, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+        !url.host().isEmpty()) {
+        return url;
+    }
+    return std::nullopt;
+}
+
+// Server, probes and the release manifest: where this run reaches out to.
+void parseAddresses(const GivenOptions& given, ClientOptions& options) {
     const auto fail = [&options](const QString& error) {
         if (options.error.isEmpty()) {
             options.error = error;
         }
     };
-    if (const auto level = valueAfter(arguments, QStringLiteral("--log-level"))) {
-        options.logLevel = logLevelFromName(*level);
-    }
-    options.install = arguments.contains(QStringLiteral("--install"));
-    options.uninstall = !options.install && arguments.contains(QStringLiteral("--uninstall"));
-
-    if (arguments.contains(QStringLiteral("--server"))) {
-        const auto value = valueAfter(arguments, QStringLiteral("--server"));
-        const QUrl url = value ? QUrl(*value, QUrl::StrictMode) : QUrl();
-        const QString scheme = url.scheme().toLower();
-        if (url.isValid() &&
-            (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
-            !url.host().isEmpty()) {
-            options.serverUrl = url;
-        } else {
-            options.error = QStringLiteral("--server needs an http:// or https:// URL with a host, "
-                                           "for example https://nimbral.example.com, got '%1'")
-                                .arg(value.value_or(QString()));
+    if (const auto value = given.value("server")) {
+        options.serverUrl = webUrl(*value);
+        if (!options.serverUrl) {
+            fail(QStringLiteral("--server needs an http:// or https:// URL with a host, for "
+                                "example https://nimbral.example.com, got '%1'")
+                     .arg(*value));
         }
     }
-    if (arguments.contains(QStringLiteral("--stun-server"))) {
-        const QString value =
-            valueAfter(arguments, QStringLiteral("--stun-server")).value_or(QString());
-        const QUrl url(QStringLiteral("stun://") + value);
+    if (const auto value = given.value("stun-server")) {
+        const QUrl url(QStringLiteral("stun://") + *value);
         const int port = url.port(19302);
-        if (!value.isEmpty() && url.isValid() && !url.host().isEmpty() && url.path().isEmpty() &&
+        if (!value->isEmpty() && url.isValid() && !url.host().isEmpty() && url.path().isEmpty() &&
             port > 0) {
             options.stunServer = std::make_pair(url.host(), static_cast<quint16>(port));
-        } else if (options.error.isEmpty()) {
-            options.error =
-                QStringLiteral("--stun-server needs HOST or HOST:PORT, got '%1'").arg(value);
+        } else {
+            fail(QStringLiteral("--stun-server needs HOST or HOST:PORT, got '%1'").arg(*value));
         }
     }
-    if (arguments.contains(QStringLiteral("--profile"))) {
-        const QString value =
-            valueAfter(arguments, QStringLiteral("--profile")).value_or(QString());
-        if (!value.isEmpty() && !value.startsWith(QLatin1String("--"))) {
-            options.profileDirectory = QDir(value).absolutePath();
-        } else if (options.error.isEmpty()) {
-            options.error = QStringLiteral("--profile needs a directory");
+    if (const auto value = given.value("ip-echo-url")) {
+        options.ipEchoUrl = webUrl(*value);
+        if (!options.ipEchoUrl) {
+            fail(QStringLiteral("--ip-echo-url needs an http:// or https:// URL, got '%1'")
+                     .arg(*value));
         }
     }
-    if (valueAfter(arguments, QStringLiteral("--session-password-file")) == QLatin1String("-") &&
-        valueAfter(arguments, QStringLiteral("--password-file")) == QLatin1String("-")) {
-        fail(QStringLiteral("only one password can come from standard input"));
-        return options;
+    if (const auto value = given.value("update-manifest")) {
+        const QUrl url(*value, QUrl::StrictMode);
+        // What the manifest names gets installed as root: plain http only from this machine.
+        if (url.isValid() && UpdateService::isAcceptableDownloadUrl(url)) {
+            options.updateManifestUrl = url;
+        } else {
+            fail(QStringLiteral("--update-manifest needs an https:// URL (plain http only to "
+                                "this machine), got '%1'")
+                     .arg(*value));
+        }
     }
-    // A password on the command line is in every local user's process list: the file forms
-    // keep it out, the plain forms stay for scripts with a warning.
-    const auto password = [&](const QString& plain, const QString& fromFile) -> QString {
-        const bool hasPlain = arguments.contains(plain);
-        const bool hasFile = arguments.contains(fromFile);
-        if (hasPlain && hasFile) {
-            fail(QStringLiteral("use either %1 or %2, not both").arg(plain, fromFile));
+}
+
+// A password on the command line is in every local user's process list: the file forms keep
+// it out, the plain forms stay for scripts with a warning.
+QString passwordOption(const GivenOptions& given, const char* plain, const char* fromFile,
+                       const SecretReader& reader, ClientOptions& options) {
+    const QString plainName = QStringLiteral("--") + QLatin1String(plain);
+    const QString fileName = QStringLiteral("--") + QLatin1String(fromFile);
+    const auto fail = [&options](const QString& error) {
+        if (options.error.isEmpty()) {
+            options.error = error;
+        }
+    };
+    if (given.has(plain) && given.has(fromFile)) {
+        fail(QStringLiteral("use either %1 or %2, not both").arg(plainName, fileName));
+        return {};
+    }
+    if (const auto source = given.value(fromFile)) {
+        if (source->isEmpty()) {
+            fail(QStringLiteral("%1 needs a file, or - for standard input").arg(fileName));
             return {};
         }
-        if (hasFile) {
-            const QString source = valueAfter(arguments, fromFile).value_or(QString());
-            if (source.isEmpty()) {
-                fail(QStringLiteral("%1 needs a file, or - for standard input").arg(fromFile));
-                return {};
-            }
-            QString error;
-            const std::optional<QString> secret = reader(source, error);
-            if (!secret) {
-                fail(QStringLiteral("%1: %2").arg(fromFile, error));
-                return {};
-            }
-            return *secret;
+        QString error;
+        const std::optional<QString> secret = reader(*source, error);
+        if (!secret) {
+            fail(QStringLiteral("%1: %2").arg(fileName, error));
+            return {};
         }
-        if (hasPlain) {
-            const QString value = valueAfter(arguments, plain).value_or(QString());
-            if (!value.trimmed().isEmpty()) {
-                options.warnings << QStringLiteral("%1 shows the password to every user of this "
-                                                   "machine (in the process list); %2 FILE, or "
-                                                   "- for standard input, keeps it private")
-                                        .arg(plain, fromFile);
-            }
-            return value;
+        return *secret;
+    }
+    const QString value = given.value(plain).value_or(QString());
+    if (!value.trimmed().isEmpty()) {
+        options.warnings << QStringLiteral("%1 shows the password to every user of this machine "
+                                           "(in the process list); %2 FILE, or - for standard "
+                                           "input, keeps it private")
+                                .arg(plainName, fileName);
+    }
+    return value;
+}
+
+void parseSessionOptions(const GivenOptions& given, const SecretReader& reader,
+                         ClientOptions& options) {
+    const auto fail = [&options](const QString& error) {
+        if (options.error.isEmpty()) {
+            options.error = error;
         }
-        return {};
     };
-    if (arguments.contains(QStringLiteral("--session-password")) ||
-        arguments.contains(QStringLiteral("--session-password-file"))) {
-        const QString value = password(QStringLiteral("--session-password"),
-                                       QStringLiteral("--session-password-file"));
+    if (given.value("session-password-file") == QLatin1String("-") &&
+        given.value("password-file") == QLatin1String("-")) {
+        fail(QStringLiteral("only one password can come from standard input"));
+        return;
+    }
+    if (given.has("session-password") || given.has("session-password-file")) {
+        const QString value =
+            passwordOption(given, "session-password", "session-password-file", reader, options);
         if (!value.trimmed().isEmpty()) {
             options.sessionPassword = value;
         } else {
             fail(QStringLiteral("--session-password needs a password"));
         }
     }
-    if (arguments.contains(QStringLiteral("--connect"))) {
-        const QString id = valueAfter(arguments, QStringLiteral("--connect")).value_or(QString());
-        const QString secret =
-            password(QStringLiteral("--password"), QStringLiteral("--password-file"));
+    if (given.has("connect")) {
+        const QString id = given.value("connect").value_or(QString());
+        const QString secret = passwordOption(given, "password", "password-file", reader, options);
         if (!id.isEmpty() && !secret.isEmpty()) {
             options.connectTo = id;
             options.connectPassword = secret;
@@ -299,35 +359,54 @@ ClientOptions parseClientOptions(const QStringList& arguments, const SecretReade
                                 "--password PASSWORD)"));
         }
     }
+}
 
-    if (arguments.contains(QStringLiteral("--ip-echo-url"))) {
-        const QString value =
-            valueAfter(arguments, QStringLiteral("--ip-echo-url")).value_or(QString());
-        const QUrl url(value, QUrl::StrictMode);
-        const QString scheme = url.scheme().toLower();
-        if (url.isValid() &&
-            (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
-            !url.host().isEmpty()) {
-            options.ipEchoUrl = url;
+// Help and the version need no lock, no log and no display.
+std::optional<int> answerHelpOrVersion(const QStringList& arguments) {
+    QCommandLineParser parser;
+    const CommandLine line = parseCommandLine(parser, clientCommandLineOptions(), arguments);
+    if (!line.helpRequested && !line.versionRequested) {
+        return std::nullopt;
+    }
+    return answerCommandLine(parser, line);
+}
+
+} // namespace
+
+ClientOptions parseClientOptions(const QStringList& arguments, const SecretReader& reader) {
+    QCommandLineParser parser;
+    return parseClientOptions(arguments, parser, reader);
+}
+
+ClientOptions parseClientOptions(const QStringList& arguments, QCommandLineParser& parser,
+                                 const SecretReader& reader) {
+    parser.setApplicationDescription(
+        QStringLiteral("See and control another computer, or share this one."));
+    const CommandLine line = parseCommandLine(parser, clientCommandLineOptions(), arguments);
+    ClientOptions options;
+    options.help = line.helpRequested;
+    options.version = line.versionRequested;
+    // The first problem is the one reported; the rest is still read (the log level, above all).
+    options.error = line.error;
+    const GivenOptions given(parser);
+    if (const auto level = given.value("log-level")) {
+        options.logLevel = logLevelFromName(*level);
+    }
+    options.install = given.has("install");
+    options.uninstall = !options.install && given.has("uninstall");
+    parseAddresses(given, options);
+    if (given.has("profile")) {
+        const QString value = given.value("profile").value_or(QString());
+        if (!value.isEmpty() && !value.startsWith(QLatin1String("--"))) {
+            options.profileDirectory = QDir(value).absolutePath();
         } else if (options.error.isEmpty()) {
-            options.error =
-                QStringLiteral("--ip-echo-url needs an http:// or https:// URL, got '%1'")
-                    .arg(value);
+            options.error = QStringLiteral("--profile needs a directory");
         }
     }
-    if (arguments.contains(QStringLiteral("--update-manifest"))) {
-        const QString value =
-            valueAfter(arguments, QStringLiteral("--update-manifest")).value_or(QString());
-        const QUrl url(value, QUrl::StrictMode);
-        // What the manifest names gets installed as root: plain http only from this machine.
-        if (url.isValid() && UpdateService::isAcceptableDownloadUrl(url)) {
-            options.updateManifestUrl = url;
-        } else if (options.error.isEmpty()) {
-            options.error = QStringLiteral("--update-manifest needs an https:// URL (plain http "
-                                           "only to this machine), got '%1'")
-                                .arg(value);
-        }
+    if (options.help || options.version || !line.error.isEmpty()) {
+        return options; // no secret is read for a start that ends here
     }
+    parseSessionOptions(given, reader, options);
     return options;
 }
 
@@ -341,6 +420,9 @@ int runClient(int argc, char** argv) {
     // Before anything else, options included: a second start must leave no trace at all. A
     // client with a profile of its own is one instance per profile.
     const QStringList arguments = QCoreApplication::arguments();
+    if (const auto exitCode = answerHelpOrVersion(arguments)) {
+        return *exitCode;
+    }
     std::string lockName = "NimbralClientMutex";
     if (const auto profile = valueAfter(arguments, QStringLiteral("--profile"))) {
         lockName += "-" + QString::number(qHash(QDir(*profile).absolutePath()), 16).toStdString();
@@ -350,7 +432,8 @@ int runClient(int argc, char** argv) {
         return kExitOk;
     }
 
-    const ClientOptions options = parseClientOptions(arguments);
+    QCommandLineParser parser;
+    const ClientOptions options = parseClientOptions(arguments, parser);
     if (options.profileDirectory) {
         QDir().mkpath(*options.profileDirectory);
     }
@@ -366,8 +449,7 @@ int runClient(int argc, char** argv) {
     }
     if (!options.error.isEmpty()) {
         spdlog::error("Invalid command line: {}", options.error.toStdString());
-        fprintf(stderr, "NimbralClient: %s\n", qPrintable(options.error));
-        return kExitUsage;
+        return answerCommandLine(parser, {false, false, options.error}).value_or(kExitUsage);
     }
     for (const QString& warning : options.warnings) {
         spdlog::warn("Command line: {}", warning.toStdString());

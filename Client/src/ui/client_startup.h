@@ -4,6 +4,7 @@
 #include <optional>
 #include <utility>
 
+#include <QCommandLineParser>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -35,7 +36,9 @@ struct ClientOptions {
     // that partner.
     std::optional<QString> connectTo;
     QString connectPassword;
-    QString error;        // non-empty when an option's value is unusable
+    bool help = false;
+    bool version = false;
+    QString error;        // non-empty when an option or its value is unusable
     QStringList warnings; // said on standard error, the start goes on
 };
 
@@ -44,7 +47,10 @@ struct ClientOptions {
 using SecretReader = std::function<std::optional<QString>(const QString& source, QString& error)>;
 std::optional<QString> readSecret(const QString& source, QString& error);
 
-// arguments: the whole argument vector, program name first.
+// arguments: the whole argument vector, program name first. The parser is left holding the
+// options, for the help text.
+ClientOptions parseClientOptions(const QStringList& arguments, QCommandLineParser& parser,
+                                 const SecretReader& reader = readSecret);
 ClientOptions parseClientOptions(const QStringList& arguments,
                                  const SecretReader& reader = readSecret);
 
