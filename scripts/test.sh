@@ -24,6 +24,9 @@ step() { # name command...
 echo "== packages (everything the build found comes from a package setup.sh installs)"
 step "package check" scripts/check-packages.sh build
 
+echo "== layers (no library includes one above it)"
+step "layer check" scripts/check-layers.sh
+
 echo "== tests (build)"
 step "tests" ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
 
