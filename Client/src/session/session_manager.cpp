@@ -610,7 +610,6 @@ bool SessionManager::startCapture() {
     m_linkBytesSent = 0;
     m_videoLinkBusy = false;
     m_videoFramesHeldBack = 0;
-    m_videoFramesSkipped = 0;
     m_videoBacklogLimitMs = kVideoBacklogFrames * 1000 / m_captureFrameRate;
     m_videoStreaming = true;
     FrameSink sink(this, m_encoder.get(), m_converter.get(), m_cipher.get(),
@@ -638,7 +637,6 @@ bool SessionManager::waitForVideoLink() {
             return m_videoStreaming.load();
         }
     }
-    ++m_videoFramesSkipped;
     return false;
 }
 

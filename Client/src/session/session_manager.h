@@ -128,13 +128,9 @@ public:
     ScreenCaptureManager* captureManager() const {
         return m_captureManager.get();
     }
-    // Captured frames the Target held back because the link was still busy with earlier ones,
-    // and those it gave up on.
+    // Captured frames the Target held back because the link was still busy with earlier ones.
     std::uint64_t videoFramesHeldBack() const {
         return m_videoFramesHeldBack.load();
-    }
-    std::uint64_t videoFramesSkipped() const {
-        return m_videoFramesSkipped.load();
     }
     // The active link's round-trip time in milliseconds, when it is known (over the relay:
     // the leg to the relay node).
@@ -290,7 +286,6 @@ private:
     std::atomic<bool> m_videoLinkBusy{false};
     std::atomic<bool> m_videoLinkCheckPosted{false};
     std::atomic<std::uint64_t> m_videoFramesHeldBack{0};
-    std::atomic<std::uint64_t> m_videoFramesSkipped{0};
     // Main thread: the end offset and send time of each video packet not yet delivered.
     // Video packets not known to have left the link: where each ends in the video channel's
     // bytes and in all bytes sent, and when it was handed over.

@@ -45,7 +45,6 @@ public:
     QLabel* passwordLabel() const { return m_password; }
     QLabel* pairingCodeLabel() const { return m_pairingCode; }
     QLabel* statusLabel() const { return m_status; }
-    QLineEdit* partnerEdit() const { return m_partner; }
     QLineEdit* partnerPasswordEdit() const { return m_partnerPassword; }
     QPushButton* connectButton() const { return m_connectButton; }
     QPushButton* disconnectButton() const { return m_disconnectButton; }

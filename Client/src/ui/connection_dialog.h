@@ -30,7 +30,6 @@ public:
     QLineEdit* loginPasswordEdit() const { return m_loginPassword; }
     QLineEdit* registerUserEdit() const { return m_registerUser; }
     QLineEdit* registerPasswordEdit() const { return m_registerPassword; }
-    QLineEdit* clientNameEdit() const { return m_clientName; }
     QPushButton* loginButton() const { return m_loginButton; }
     QPushButton* registerButton() const { return m_registerButton; }
 

@@ -84,7 +84,6 @@ public:
     QComboBox* partnerBox() const { return m_partnerBox; }
     QLineEdit* passwordEdit() const { return m_passwordEdit; }
     QPushButton* connectButton() const { return m_connectButton; }
-    SystemTrayIcon* trayIcon() const { return m_tray; }
     ChatDialog* chatDialog() const { return m_chat; }
     QAction* infoAction() const { return m_infoAction; }
     QAction* filesAction() const { return m_filesAction; }

@@ -27,9 +27,7 @@ public:
     ~RemoteDesktopWidget() override;
 
     void setViewingMode(bool enabled);
-    bool viewingMode() const { return m_viewingMode; }
     void setScaleMode(ScaleMode mode);
-    ScaleMode scaleMode() const { return m_scaleMode; }
     void toggleFullScreen();
     // Forgets the last picture (a new session must not show the previous partner's screen).
     void clearFrame();
