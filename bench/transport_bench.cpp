@@ -14,11 +14,11 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTimer>
-#include <QtEndian>
 
 #include <spdlog/spdlog.h>
 
 #include "bench_stats.h"
+#include "common/relay_frame.h"
 #include "network/p2p_transport.h"
 #include "network/relay_transport.h"
 #include "server_harness.h"
@@ -27,6 +27,7 @@ namespace {
 
 using nimbral::ChannelType;
 using nimbral::ITransport;
+namespace relay_frame = nimbral::relay_frame;
 using nimbral::test::waitUntil;
 using Clock = std::chrono::steady_clock;
 
@@ -49,14 +50,16 @@ public:
         m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         QObject::connect(m_socket, &QTcpSocket::readyRead, this, [this] {
             m_buffer += m_socket->readAll();
-            while (m_buffer.size() >= 5) {
-                const quint32 length = qFromBigEndian<quint32>(m_buffer.constData() + 1);
-                if (m_buffer.size() < 5 + static_cast<qsizetype>(length)) {
+            constexpr int header = relay_frame::kHeaderBytes;
+            while (m_buffer.size() >= header) {
+                const quint32 length = relay_frame::lengthOf(m_buffer.constData());
+                if (m_buffer.size() < header + static_cast<qsizetype>(length)) {
                     break;
                 }
-                emit dataReceived(static_cast<ChannelType>(m_buffer.at(0)),
-                                  m_buffer.mid(5, length));
-                m_buffer.remove(0, 5 + length);
+                emit dataReceived(
+                    static_cast<ChannelType>(relay_frame::channelOf(m_buffer.constData())),
+                    m_buffer.mid(header, length));
+                m_buffer.remove(0, header + length);
             }
         });
     }
@@ -70,9 +73,9 @@ public:
         return static_cast<std::size_t>(m_socket->bytesToWrite());
     }
     bool send(ChannelType channel, const std::uint8_t* data, std::size_t length) override {
-        QByteArray frame(5, '\0');
-        frame[0] = static_cast<char>(channel);
-        qToBigEndian<quint32>(static_cast<quint32>(length), frame.data() + 1);
+        QByteArray frame(relay_frame::kHeaderBytes, '\0');
+        relay_frame::writeHeader(frame.data(), static_cast<std::uint8_t>(channel),
+                                 static_cast<std::uint32_t>(length));
         frame.append(reinterpret_cast<const char*>(data), static_cast<qsizetype>(length));
         return m_socket->write(frame) == frame.size();
     }

@@ -1,7 +1,8 @@
 #pragma once
 
-#include <QtEndian>
 #include <QtGlobal>
+
+#include "common/relay_frame.h"
 
 namespace nimbral::server {
 
@@ -11,9 +12,9 @@ namespace nimbral::server {
 // handed to a new partner, or a sender's stream to a new receiver, between two frames.
 class RelayFrameCursor {
 public:
-    static constexpr int kHeaderBytes = 5;
-    static constexpr quint8 kMaxChannel = 1;
-    static constexpr quint32 kMaxPayload = 16 * 1024 * 1024;
+    static constexpr int kHeaderBytes = relay_frame::kHeaderBytes;
+    static constexpr quint8 kMaxChannel = relay_frame::kMaxChannel;
+    static constexpr quint32 kMaxPayload = relay_frame::kMaxPayload;
 
     // Walks over up to `size` bytes and returns how many it took: all of them, or fewer when
     // `stopAtBoundary` is set and a frame ends first, or -1 when a header is not a valid one.
@@ -30,8 +31,8 @@ public:
                     continue;
                 }
                 m_headerFill = 0;
-                const auto channel = static_cast<quint8>(m_header[0]);
-                const quint32 length = qFromBigEndian<quint32>(m_header + 1);
+                const quint8 channel = relay_frame::channelOf(m_header);
+                const quint32 length = relay_frame::lengthOf(m_header);
                 if (channel > kMaxChannel || length > kMaxPayload) {
                     return -1;
                 }

@@ -2,10 +2,10 @@
 
 #include <QTcpSocket>
 #include <QTimer>
-#include <QtEndian>
 
 #include <spdlog/spdlog.h>
 
+#include "common/relay_frame.h"
 #include "json_text.h"
 #include "relay_frame_cursor.h"
 #include "session_registry.h"
@@ -116,13 +116,13 @@ void RelayNode::readJoin(Peer* peer) {
     }
     char header[kHeaderBytes];
     socket->peek(header, kHeaderBytes);
-    const auto channel = static_cast<quint8>(header[0]);
-    const quint32 length = qFromBigEndian<quint32>(header + 1);
+    const quint8 channel = relay_frame::channelOf(header);
+    const quint32 length = relay_frame::lengthOf(header);
     const auto refuse = [&](const char* why) {
         spdlog::warn("RelayNode: {} refused: {}", peer->address.toStdString(), why);
         closePeer(peer);
     };
-    if (channel > 1) {
+    if (channel > relay_frame::kMaxChannel) {
         return refuse("invalid channel byte");
     }
     if (length > kMaxFramePayload) {

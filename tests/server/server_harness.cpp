@@ -1,5 +1,7 @@
 #include "server_harness.h"
 
+#include "common/relay_frame.h"
+
 #include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QElapsedTimer>
@@ -10,7 +12,6 @@
 #include <QNetworkRequest>
 #include <QRegularExpression>
 #include <QTimer>
-#include <QtEndian>
 
 namespace nimbral::test {
 
@@ -255,9 +256,8 @@ bool goOnline(Device& device, const QString& baseUrl, const QString& password,
 }
 
 QByteArray relayFrame(quint8 channel, const QByteArray& payload) {
-    QByteArray frame(5, '\0');
-    frame[0] = static_cast<char>(channel);
-    qToBigEndian<quint32>(static_cast<quint32>(payload.size()), frame.data() + 1);
+    QByteArray frame(relay_frame::kHeaderBytes, '\0');
+    relay_frame::writeHeader(frame.data(), channel, static_cast<quint32>(payload.size()));
     return frame + payload;
 }
 

@@ -1,12 +1,12 @@
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
-#include <QtEndian>
 
 #include <gtest/gtest.h>
 
 #include "wait_until.h"
 
+#include "common/relay_frame.h"
 #include "connection_guard.h"
 #include "field_rules.h"
 #include "json_text.h"
@@ -329,9 +329,8 @@ struct RelayedPair {
 
 QByteArray frames(int count, char fill) {
     QByteArray payload(1024 * 1024 - 5, fill);
-    QByteArray frame(5, '\0');
-    frame[0] = 1;
-    qToBigEndian<quint32>(static_cast<quint32>(payload.size()), frame.data() + 1);
+    QByteArray frame(relay_frame::kHeaderBytes, '\0');
+    relay_frame::writeHeader(frame.data(), 1, static_cast<quint32>(payload.size()));
     return (frame + payload).repeated(count);
 }
 

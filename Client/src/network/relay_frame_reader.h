@@ -4,20 +4,19 @@
 
 #include <QByteArray>
 #include <QString>
-#include <QtEndian>
 
+#include "common/relay_frame.h"
 #include "network/transport.h"
 
 namespace nimbral {
 
-// Cuts the relay's byte stream into frames:
-//   [1 byte channel][4 bytes big-endian payload length][payload]
-// Bytes arrive in any pieces; a header naming an unknown channel or a payload above the limit
-// ends the stream (nothing after it can be trusted to be a frame).
+// Cuts the relay's byte stream into frames (common/relay_frame.h). Bytes arrive in any pieces; a
+// header naming an unknown channel or a payload above the limit ends the stream (nothing after it
+// can be trusted to be a frame).
 class RelayFrameReader {
 public:
-    static constexpr int kHeaderSize = 5;
-    static constexpr quint32 kMaxPayload = 16 * 1024 * 1024;
+    static constexpr int kHeaderSize = relay_frame::kHeaderBytes;
+    static constexpr quint32 kMaxPayload = relay_frame::kMaxPayload;
 
     struct Frame {
         ChannelType channel;
@@ -40,9 +39,9 @@ public:
             return std::nullopt;
         }
         const char* header = m_buffer.constData() + m_offset;
-        const auto channel = static_cast<quint8>(header[0]);
-        const quint32 length = qFromBigEndian<quint32>(header + 1);
-        if (channel > 1) {
+        const quint8 channel = relay_frame::channelOf(header);
+        const quint32 length = relay_frame::lengthOf(header);
+        if (channel > relay_frame::kMaxChannel) {
             *error = QStringLiteral("Invalid channel type in frame header");
             clear();
             return std::nullopt;

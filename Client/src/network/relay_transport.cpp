@@ -57,10 +57,10 @@ RelayTransport::~RelayTransport() {
 QByteArray RelayTransport::frame(ChannelType channel, const char* data, std::size_t length) {
     QByteArray bytes;
     bytes.reserve(static_cast<qsizetype>(kHeaderSize + length));
-    bytes.append(static_cast<char>(channel));
-    char size[4];
-    qToBigEndian<quint32>(static_cast<quint32>(length), size);
-    bytes.append(size, 4);
+    char header[kHeaderSize];
+    relay_frame::writeHeader(header, static_cast<std::uint8_t>(channel),
+                             static_cast<std::uint32_t>(length));
+    bytes.append(header, kHeaderSize);
     bytes.append(data, static_cast<qsizetype>(length));
     return bytes;
 }

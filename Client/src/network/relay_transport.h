@@ -22,8 +22,8 @@ class RelayTransport : public ITransport {
     Q_OBJECT
 
 public:
-    static constexpr int kHeaderSize = 5;
-    static constexpr std::size_t kMaxPayload = 16 * 1024 * 1024;
+    static constexpr int kHeaderSize = relay_frame::kHeaderBytes;
+    static constexpr std::size_t kMaxPayload = relay_frame::kMaxPayload;
     static constexpr int kMaxReconnectAttempts = 3;
     static constexpr int kFirstReconnectDelayMs = 1000;
 
