@@ -105,7 +105,7 @@ TEST_F(SettingsControllerTest, ServerUrlIsHttpsOnPort443) {
     const QUrl url = settings.serverUrl();
     EXPECT_TRUE(url.isValid());
     EXPECT_EQ(url.scheme(), "https");
-    EXPECT_EQ(url.port(443), 443);
+    EXPECT_TRUE(url.port() == -1 || url.port() == 443) << url.port(); // -1: https's own 443
     EXPECT_FALSE(url.host().isEmpty());
 }
 

@@ -46,6 +46,8 @@ public:
     // Deployment and test hooks: how P2P transports are configured, and the P2P time-out.
     void setP2PSettings(P2PSettings settings) { m_p2pSettings = std::move(settings); }
     void setP2PTimeout(int milliseconds) { m_p2pTimer.setInterval(milliseconds); }
+    // Whether the fallback to the relay is still armed.
+    bool p2pDeadlinePending() const { return m_p2pTimer.isActive(); }
     P2PTransport* p2pTransport() const { return m_p2p; }
     RelayTransport* relayTransport() const { return m_relay; }
 
