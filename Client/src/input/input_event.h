@@ -2,6 +2,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace nimbral {
@@ -42,12 +44,14 @@ struct InputEvent {
     static constexpr std::size_t kKeySize = 18;
 
     bool isMouse() const { return type >= 1 && type <= 4; }
+    bool isKey() const { return type == 5 || type == 6; }
 
-    // Throws std::runtime_error for a type that has no wire form.
-    std::vector<std::uint8_t> serialize() const;
-    // Throws std::runtime_error for a short buffer or an unknown type; bytes after the record
-    // are ignored.
-    static InputEvent deserialize(const std::uint8_t* data, std::size_t size);
+    // Empty, with the reason in error, for a type that has no wire form.
+    std::vector<std::uint8_t> serialize(std::string* error = nullptr) const;
+    // nullopt, with the reason in error, for a short record or an unknown type; bytes after the
+    // record are ignored.
+    static std::optional<InputEvent> deserialize(const std::uint8_t* data, std::size_t size,
+                                                 std::string* error = nullptr);
 };
 
 // Applies events to the local desktop. Used from the GUI thread.

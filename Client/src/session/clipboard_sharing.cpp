@@ -1,11 +1,14 @@
 #include "session/clipboard_sharing.h"
 
+#include <span>
+
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
-#include <QtEndian>
 
 #include <spdlog/spdlog.h>
+
+#include "common/wire.h"
 
 namespace nimbral {
 
@@ -68,9 +71,10 @@ void ClipboardSharing::onLocalClipboardChanged() {
                      utf8.size(), kMaxTextBytes);
         return;
     }
-    QByteArray message(kHeaderSize, '\0');
-    message[0] = kTag;
-    qToLittleEndian<quint32>(static_cast<quint32>(utf8.size()), message.data() + 1);
+    QByteArray message;
+    message.reserve(kHeaderSize + utf8.size());
+    wire::put(message, static_cast<quint8>(kTag));
+    wire::put(message, static_cast<quint32>(utf8.size()));
     message.append(utf8);
     spdlog::debug("ClipboardSharing: local clipboard changed, sending {} bytes of text",
                   utf8.size());
@@ -78,29 +82,32 @@ void ClipboardSharing::onLocalClipboardChanged() {
 }
 
 void ClipboardSharing::onRemoteClipboardData(const QByteArray& data) {
-    if (data.size() < kHeaderSize) {
+    wire::Reader reader(data.constData(), static_cast<std::size_t>(data.size()));
+    quint8 tag = 0;
+    qint32 length = 0;
+    if (!reader.u8(tag) || !reader.read(length)) {
         spdlog::warn("ClipboardSharing: received message too small ({} bytes, minimum {})",
                      data.size(), kHeaderSize);
         return;
     }
-    if (data.at(0) != kTag) {
+    if (tag != static_cast<quint8>(kTag)) {
         spdlog::warn("ClipboardSharing: unexpected message type tag 0x{:02X}, expected 0x{:02X}",
-                     static_cast<quint8>(data.at(0)), static_cast<quint8>(kTag));
+                     tag, static_cast<quint8>(kTag));
         return;
     }
-    const auto length = qFromLittleEndian<qint32>(data.constData() + 1);
     if (length < 0 || length > kMaxTextBytes) {
         spdlog::warn("ClipboardSharing: remote clipboard text too large ({} bytes, max {} bytes) — "
                      "ignoring",
                      length, kMaxTextBytes);
         return;
     }
-    if (data.size() < static_cast<qint64>(length) + kHeaderSize) {
+    std::span<const std::uint8_t> utf8;
+    if (!reader.bytes(static_cast<std::size_t>(length), utf8)) {
         spdlog::warn("ClipboardSharing: message truncated — expected {} bytes, got {}",
                      static_cast<qint64>(length) + kHeaderSize, data.size());
         return;
     }
-    const QString text = QString::fromUtf8(data.constData() + kHeaderSize, length);
+    const QString text = QString::fromUtf8(reinterpret_cast<const char*>(utf8.data()), length);
     if (text.isEmpty()) {
         spdlog::debug("ClipboardSharing: received empty clipboard text — ignoring");
         return;

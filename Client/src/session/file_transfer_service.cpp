@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <span>
 #include <system_error>
 
 #include <QDir>
@@ -9,12 +10,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStorageInfo>
-#include <QtEndian>
 
 #include <spdlog/spdlog.h>
 
 #include "common/log_text.h"
-
+#include "common/wire.h"
 #include "crypto/sha256.h"
 
 namespace nimbral {
@@ -54,15 +54,11 @@ constexpr int kDigestBytes = 32;
 constexpr int kBacklogWaitMs = 2;
 
 void appendU32(QByteArray& out, quint32 value) {
-    char bytes[4];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 4);
+    wire::put(out, value);
 }
 
 void appendU64(QByteArray& out, quint64 value) {
-    char bytes[8];
-    qToLittleEndian(value, bytes);
-    out.append(bytes, 8);
+    wire::put(out, value);
 }
 
 void appendString(QByteArray& out, const QString& text) {
@@ -78,55 +74,21 @@ QByteArray messageOf(SubType type) {
 } // namespace
 
 // Reads a message body without ever going past its end.
-class FileTransferService::Reader {
+class FileTransferService::Reader : public wire::Reader {
 public:
-    Reader(const std::uint8_t* data, std::size_t size)
-        : m_data(data)
-        , m_size(size) {}
+    using wire::Reader::Reader;
 
-    std::size_t remaining() const { return m_size - m_pos; }
-    const std::uint8_t* current() const { return m_data + m_pos; }
-
-    bool u8(std::uint8_t& value) {
-        if (remaining() < 1) {
-            return false;
-        }
-        value = m_data[m_pos++];
-        return true;
-    }
-    bool u32(quint32& value) {
-        if (remaining() < 4) {
-            return false;
-        }
-        value = qFromLittleEndian<quint32>(m_data + m_pos);
-        m_pos += 4;
-        return true;
-    }
-    bool u64(quint64& value) {
-        if (remaining() < 8) {
-            return false;
-        }
-        value = qFromLittleEndian<quint64>(m_data + m_pos);
-        m_pos += 8;
-        return true;
-    }
     // Empty when the length field or the text is cut short; in the latter case the position
     // stays behind the length field.
     QString string() {
         quint32 length = 0;
-        if (!u32(length) || length > remaining()) {
+        std::span<const std::uint8_t> utf8;
+        if (!u32(length) || !bytes(length, utf8)) {
             return {};
         }
-        const QString text =
-            QString::fromUtf8(reinterpret_cast<const char*>(m_data + m_pos), length);
-        m_pos += length;
-        return text;
+        return QString::fromUtf8(reinterpret_cast<const char*>(utf8.data()),
+                                 static_cast<qsizetype>(utf8.size()));
     }
-
-private:
-    const std::uint8_t* m_data;
-    std::size_t m_size;
-    std::size_t m_pos = 0;
 };
 
 // One streamed file on either end: the file (the source, or the partial file being written),

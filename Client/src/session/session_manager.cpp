@@ -771,11 +771,10 @@ void SessionManager::sendInputEvent(const InputEvent& event) {
     if (m_role != SessionRole::Master || !canSend()) {
         return;
     }
-    std::vector<std::uint8_t> wire;
-    try {
-        wire = event.serialize();
-    } catch (const std::exception& error) {
-        spdlog::warn("Input event not sent: {}", error.what());
+    std::string error;
+    const std::vector<std::uint8_t> wire = event.serialize(&error);
+    if (wire.empty()) {
+        spdlog::warn("Input event not sent: {}", error);
         return;
     }
     sendControl(controlMessage(ControlTag::InputEvent, wire), "Failed to encrypt input event",
@@ -867,16 +866,16 @@ void SessionManager::dispatchControl(const std::vector<std::uint8_t>& plaintext)
         if (m_role != SessionRole::Target || payload.empty()) {
             return;
         }
-        InputEvent event;
-        try {
-            event = InputEvent::deserialize(payload.data(), payload.size());
-        } catch (const std::exception& error) {
-            spdlog::warn("Failed to deserialize input event: {}", error.what());
+        std::string error;
+        const std::optional<InputEvent> event =
+            InputEvent::deserialize(payload.data(), payload.size(), &error);
+        if (!event) {
+            spdlog::warn("Failed to deserialize input event: {}", error);
             return;
         }
-        emit inputEventReceived(event);
+        emit inputEventReceived(*event);
         if (m_inputForwarder) {
-            m_inputForwarder->processEvent(event);
+            m_inputForwarder->processEvent(*event);
         }
         return;
     }
