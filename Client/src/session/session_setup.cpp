@@ -1,0 +1,372 @@
+// Setting a session up and taking it down: the key exchange, the request and its answer, the
+// transport, the server's updates and the partner's time-out.
+
+#include "session/session_manager.h"
+
+#include <stdexcept>
+#include <string>
+
+#include <QMetaObject>
+#include <spdlog/spdlog.h>
+
+#include "crypto/aes_gcm_cipher.h"
+#include "crypto/ecdh_key_exchange.h"
+#include "network/api_client.h"
+#include "network/signaling_client.h"
+#include "network/transport_manager.h"
+
+namespace nimbral {
+
+namespace {
+
+QString jsonText(const nlohmann::json& data, const char* key) {
+    if (data.is_object()) {
+        const auto it = data.find(key);
+        if (it != data.end() && it->is_string()) {
+            return QString::fromStdString(it->get<std::string>());
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+// ------------------------------------------------------------------ set-up
+
+bool SessionManager::createKeyExchange() {
+    m_keyDerived = false;
+    try {
+        m_keyExchange = std::make_unique<EcdhKeyExchange>();
+    } catch (const std::exception& error) {
+        spdlog::error("Failed to generate ECDH key pair: {}", error.what());
+        fail(tr("Crypto error: %1").arg(QString::fromUtf8(error.what())));
+        return false;
+    }
+    return true;
+}
+
+bool SessionManager::deriveAndBuildCipher(const QString& peerKey, bool targetSide) {
+    if (!m_keyExchange->deriveSharedKey(peerKey.toStdString())) {
+        spdlog::error(targetSide ? "ECDH key derivation failed (Target side)"
+                                 : "ECDH key derivation failed");
+        fail(tr("ECDH key derivation failed"));
+        return false;
+    }
+    m_keyDerived = true;
+    try {
+        // The directions share key and IV: the Target counts from the upper half so that the
+        // two sides never seal under the same nonce.
+        m_cipher = std::make_unique<AesGcmCipher>(m_keyExchange->aesKey(), m_keyExchange->baseIv(),
+                                                  targetSide ? AesGcmCipher::kTargetInitialCounter
+                                                             : AesGcmCipher::kMasterInitialCounter);
+    } catch (const std::exception& error) {
+        spdlog::error("Failed to create AES-GCM cipher: {}", error.what());
+        fail(tr("Cipher error: %1").arg(QString::fromUtf8(error.what())));
+        return false;
+    }
+    if (targetSide) {
+        m_replayWindow.emplace(AesGcmCipher::kMasterInitialCounter,
+                               AesGcmCipher::kTargetInitialCounter - 1);
+    } else {
+        m_replayWindow.emplace(AesGcmCipher::kTargetInitialCounter, UINT64_MAX);
+    }
+    spdlog::info(targetSide ? "ECDH key exchange completed (Target side)"
+                            : "ECDH key exchange completed (Master side)");
+    return true;
+}
+
+void SessionManager::initiateSession(const QString& targetClientId,
+                                     const QString& sessionPassword) {
+    const SessionState current = state();
+    if (current != SessionState::Idle && current != SessionState::Failed) {
+        spdlog::warn("initiateSession called in non-idle state: {}", sessionStateName(current));
+        emit sessionError(tr("Cannot initiate session: not idle"));
+        return;
+    }
+    spdlog::info("Initiating session to target: {}", targetClientId.toStdString());
+    m_role = SessionRole::Master;
+    m_peerClientId = targetClientId;
+    m_sessionId.clear();
+    m_earlyAck.reset();
+    setState(SessionState::Initiating);
+    m_partnerTimer.start();
+    if (!createKeyExchange()) {
+        return;
+    }
+    m_api.createSession(targetClientId, sessionPassword, QStringLiteral("remote_desktop"),
+                        QString::fromStdString(m_keyExchange->publicKeyBase64()));
+}
+
+void SessionManager::onSessionCreated(const nlohmann::json& data) {
+    if (m_role != SessionRole::Master || state() != SessionState::Initiating) {
+        return;
+    }
+    const QString sessionId = jsonText(data, "session_id");
+    if (sessionId.isEmpty()) {
+        spdlog::error("Session creation response missing session_id");
+        fail(tr("Server returned invalid session data"));
+        return;
+    }
+    m_sessionId = sessionId;
+    m_relayToken = jsonText(data, "relay_token");
+    spdlog::info("Session created with ID: {}", sessionId.toStdString());
+    setState(SessionState::Handshaking);
+    m_partnerTimer.start(); // the Target now has its full time to answer
+    const std::optional<EarlyAck> early = std::exchange(m_earlyAck, std::nullopt);
+    if (early && early->sessionId == sessionId) {
+        spdlog::info("Applying the handshake ACK that arrived before the session was created");
+        onHandshakeAck(early->sessionId, early->state, early->targetKey);
+    }
+}
+
+void SessionManager::onHandshakeAck(const QString& sessionId, const QString& stateText,
+                                    const QString& targetEcdhPublicKey) {
+    if (m_role == SessionRole::Master && state() == SessionState::Initiating) {
+        // A quick Target can answer before the create reply names our session: keep the
+        // latest, and apply it if that reply names the same session.
+        m_earlyAck = EarlyAck{sessionId, stateText, targetEcdhPublicKey};
+        return;
+    }
+    if (m_role != SessionRole::Master || state() != SessionState::Handshaking ||
+        sessionId != m_sessionId) {
+        return;
+    }
+    spdlog::info("Handshake ACK received for session {} (state={})", sessionId.toStdString(),
+                 stateText.toStdString());
+    if (targetEcdhPublicKey.isEmpty()) {
+        spdlog::error("Handshake ACK missing target ECDH public key");
+        fail(tr("Missing target ECDH public key"));
+        return;
+    }
+    if (deriveAndBuildCipher(targetEcdhPublicKey, false)) {
+        setupTransport();
+    }
+}
+
+void SessionManager::acceptSession(const QString& sessionId, const QString& masterClientId,
+                                   const QString& masterEcdhPublicKey, const QString& relayToken) {
+    const SessionState current = state();
+    if (current == SessionState::Connected) {
+        spdlog::info("Ending previous session to accept new one");
+        endSession(QStringLiteral("new_session_incoming"));
+    } else if (current != SessionState::Idle && current != SessionState::Failed) {
+        spdlog::warn("acceptSession called in non-idle state: {}", sessionStateName(current));
+        emit sessionError(tr("Cannot accept session: not idle"));
+        return;
+    }
+    spdlog::info("Accepting session {} from master {}", sessionId.toStdString(),
+                 masterClientId.toStdString());
+    m_role = SessionRole::Target;
+    m_sessionId = sessionId;
+    m_relayToken = relayToken;
+    m_peerClientId = masterClientId;
+    m_earlyIce.clear();
+    setState(SessionState::Handshaking);
+    if (!createKeyExchange()) {
+        return;
+    }
+    m_api.handshakeAck(sessionId, QString::fromStdString(m_keyExchange->publicKeyBase64()),
+                       QString(), QString());
+    // Without the Master's key (the user-confirmed path) the key comes with the server's reply
+    // to the acknowledgement (onSessionUpdated).
+    if (masterEcdhPublicKey.isEmpty()) {
+        return;
+    }
+    if (deriveAndBuildCipher(masterEcdhPublicKey, true)) {
+        setupTransport();
+    }
+}
+
+#ifndef NIMBRAL_SERVICE_BUILD
+void SessionManager::requestMonitorSwitch(int monitorIndex) {
+    if (sendControl(controlMessage(ControlTag::SessionCommand, switchMonitorCommand(monitorIndex)),
+                    nullptr, false)) {
+        spdlog::info("Requested monitor switch to {}", monitorIndex);
+    }
+}
+#endif
+
+void SessionManager::setupTransport() {
+    spdlog::info("Setting up transport for session {}", m_sessionId.toStdString());
+    setState(SessionState::Connecting);
+    if (m_transport) {
+        QObject::disconnect(m_transport, nullptr, this, nullptr);
+        m_transport->disconnect();
+        m_transport->deleteLater();
+    }
+    m_transport = new TransportManager(this);
+    connect(m_transport, &TransportManager::connectionEstablished, this,
+            &SessionManager::onTransportEstablished);
+    connect(m_transport, &TransportManager::connectionFailed, this,
+            &SessionManager::onTransportFailed);
+    connect(m_transport, &TransportManager::localDescriptionReady, this,
+            [this](const QString& sdp, const QString& type) {
+                const std::string kind =
+                    type == QLatin1String("offer") ? "ICE_OFFER" : "ICE_ANSWER";
+                m_signaling.sendMessage({{"type", kind},
+                                         {"session_id", m_sessionId.toStdString()},
+                                         {"target_client_id", m_peerClientId.toStdString()},
+                                         {"sdp", sdp.toStdString()}});
+                spdlog::info("Sent ICE {} via signaling", type.toStdString());
+            });
+    connect(m_transport, &TransportManager::localCandidateReady, this,
+            [this](const QString& candidate, const QString& mid) {
+                m_signaling.sendMessage({{"type", "ICE_CANDIDATE"},
+                                         {"session_id", m_sessionId.toStdString()},
+                                         {"target_client_id", m_peerClientId.toStdString()},
+                                         {"candidate", candidate.toStdString()},
+                                         {"mid", mid.toStdString()}});
+            });
+    if (m_transportSetup) {
+        m_transportSetup(*m_transport);
+    }
+    RelayCandidate relay;
+    relay.nodeId = QStringLiteral("local-relay");
+    relay.host = m_relayHost.isEmpty() ? m_api.baseUrl().host() : m_relayHost;
+    relay.port = m_relayPort;
+    relay.metric = -1;
+    // The relay node speaks TLS where the server does.
+    relay.tls = m_api.baseUrl().scheme() == QLatin1String("https");
+    m_transport->setRelayToken(m_relayToken);
+    m_transport->establishConnection(m_sessionId, 0, 0, {relay}, m_role == SessionRole::Master);
+    for (const EarlyIce& ice : std::exchange(m_earlyIce, {})) {
+        applyIce(ice);
+    }
+}
+
+void SessionManager::onTransportEstablished(const QString& method) {
+    if (!m_transport || m_transport->activeTransport() == nullptr) {
+        return;
+    }
+    m_connectionMethod = method;
+    spdlog::info("Transport established via {}", method.toStdString());
+    ITransport* active = m_transport->activeTransport();
+    connect(active, &ITransport::dataReceived, this, &SessionManager::onTransportData);
+    connect(active, &ITransport::disconnected, this, &SessionManager::onLinkLost);
+    if (m_role == SessionRole::Master) {
+        m_api.completeSession(m_sessionId, method, QString());
+    }
+    startStreaming();
+    setState(SessionState::Connected);
+}
+
+void SessionManager::onLinkLost() {
+    if (state() != SessionState::Connected) {
+        return;
+    }
+    spdlog::info("Transport disconnected by remote side");
+    // The transport is still inside its own signal: end the session once it has returned.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (state() == SessionState::Connected) {
+                endSession(QStringLiteral("remote_transport_closed"));
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void SessionManager::onTransportFailed(const QString& reason) {
+    spdlog::error("Transport failed: {}", reason.toStdString());
+    // The server and the partner learn of it too, rather than waiting for the session to be
+    // found abandoned.
+    if (!m_sessionId.isEmpty()) {
+        m_api.closeSession(m_sessionId, QStringLiteral("transport_failed"), 0);
+    }
+    setState(SessionState::Failed);
+    emit sessionError(tr("Transport failed: %1").arg(reason));
+    cleanup();
+}
+
+void SessionManager::onSessionUpdated(const nlohmann::json& data) {
+    const QString serverState = jsonText(data, "state");
+    spdlog::info("Session updated: state={}", serverState.toStdString());
+    // A late reply about an earlier session (a close sent while giving up, say) must not end
+    // the one running now.
+    const QString sessionId = jsonText(data, "session_id");
+    if (!sessionId.isEmpty() && sessionId != m_sessionId) {
+        spdlog::debug("Session update for {} is not about the current session",
+                      sessionId.toStdString());
+        return;
+    }
+    // The answer to the Target's acknowledgement hands it its relay token.
+    const QString relayToken = jsonText(data, "relay_token");
+    if (m_role == SessionRole::Target && !relayToken.isEmpty() && relayToken != m_relayToken) {
+        m_relayToken = relayToken;
+        if (m_transport) {
+            m_transport->setRelayToken(relayToken);
+        }
+    }
+    if (serverState == QLatin1String("connected")) {
+        if (state() == SessionState::Connecting) {
+            setState(SessionState::Connected);
+            startStreaming();
+        }
+    } else if (serverState == QLatin1String("closed") || serverState == QLatin1String("failed")) {
+        spdlog::info("Session ended by server: {}", serverState.toStdString());
+        stopStreaming();
+        cleanup();
+        setState(serverState == QLatin1String("failed") ? SessionState::Failed
+                                                        : SessionState::Idle);
+    } else if (m_role == SessionRole::Target && state() == SessionState::Handshaking &&
+               !m_keyDerived && m_keyExchange) {
+        // The reply to our acknowledgement carries the Master's key for a Target that accepted
+        // without it.
+        const QString masterKey = jsonText(data, "master_ecdh_public_key");
+        if (!masterKey.isEmpty() && deriveAndBuildCipher(masterKey, true)) {
+            setupTransport();
+        }
+    }
+}
+
+void SessionManager::onSetupError(const QString& endpoint, int status, const QString& detail) {
+    // Reporting the method and closing are notices to the server: their replies may even
+    // belong to an earlier session (the 404 of a close the peer already made), and a session
+    // never ends over them.
+    if (endpoint.endsWith(QLatin1String("/close")) ||
+        endpoint.endsWith(QLatin1String("/complete"))) {
+        spdlog::warn("Server refused {} ({}): {}", endpoint.toStdString(), status,
+                     detail.toStdString());
+        return;
+    }
+    const SessionState current = state();
+    if (current == SessionState::Idle || current == SessionState::Connected ||
+        current == SessionState::Closing) {
+        return;
+    }
+    spdlog::error("API error during session setup: {}", detail.toStdString());
+    cleanup();
+    fail(detail);
+}
+
+void SessionManager::onPartnerTimeout() {
+    const SessionState current = state();
+    if (m_role != SessionRole::Master ||
+        (current != SessionState::Initiating && current != SessionState::Handshaking)) {
+        return;
+    }
+    spdlog::warn("Partner did not respond to session {} within {} ms", m_sessionId.toStdString(),
+                 m_partnerTimer.interval());
+    if (!m_sessionId.isEmpty()) {
+        m_api.closeSession(m_sessionId, QStringLiteral("partner_timeout"), 0);
+    }
+    cleanup();
+    fail(tr("Partner did not respond"));
+}
+
+void SessionManager::endSession(const QString& reason) {
+    const SessionState current = state();
+    if (current == SessionState::Idle || current == SessionState::Failed) {
+        return;
+    }
+    spdlog::info("Ending session {} (reason: {})", m_sessionId.toStdString(), reason.toStdString());
+    setState(SessionState::Closing);
+    stopStreaming();
+    if (!m_sessionId.isEmpty()) {
+        m_api.closeSession(m_sessionId, reason, 0);
+    }
+    cleanup();
+    setState(SessionState::Idle);
+}
+
+} // namespace nimbral

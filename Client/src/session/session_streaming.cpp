@@ -1,0 +1,230 @@
+// The Target's picture: capture, encoding off the main thread, and the pace the link allows.
+
+#include "session/session_manager.h"
+
+#include <chrono>
+#include <thread>
+
+#include <QMetaObject>
+#include <spdlog/spdlog.h>
+
+#include "capture/screen_capture_manager.h"
+#include "codec/av1_decoder.h"
+#include "codec/av1_encoder.h"
+#include "codec/frame_converter.h"
+#include "crypto/aes_gcm_cipher.h"
+#include "crypto/ecdh_key_exchange.h"
+#include "input/input_forwarder.h"
+#include "network/transport_manager.h"
+#include "session/chat_service.h"
+#include "session/clipboard_sharing.h"
+#include "session/file_transfer_service.h"
+#include "session/frame_sink.h"
+
+namespace nimbral {
+
+namespace {
+
+const char* roleName(SessionRole role) {
+    return role == SessionRole::Master ? "Master" : "Target";
+}
+
+} // namespace
+
+// ------------------------------------------------------------------ streaming
+
+void SessionManager::startStreaming() {
+    spdlog::info("Starting streaming (role: {})", roleName(m_role));
+    m_fileTransfer = std::make_unique<FileTransferService>(
+        m_role == SessionRole::Target ? FileTransferRole::Server : FileTransferRole::Requester,
+        [this](const std::vector<std::uint8_t>& message) {
+            sendControl(controlMessage(ControlTag::FileTransfer, message), nullptr, false);
+        });
+    if (m_role == SessionRole::Target && m_fileServingUser) {
+        m_fileTransfer->setServingUser(m_fileServingUser);
+    }
+    // A streamed file flows as fast as the control channel drains, never faster.
+    m_fileTransfer->setBacklogProbe([this]() -> qint64 {
+        ITransport* link = m_transport ? m_transport->activeTransport() : nullptr;
+        return link != nullptr ? static_cast<qint64>(link->pendingBytes(ChannelType::Control)) : 0;
+    });
+    m_fileTransfer->announceCapabilities();
+    spdlog::info("File transfer service initialized");
+    m_chat = std::make_unique<ChatService>(
+        [this](const std::vector<std::uint8_t>& payload) { sendChat(payload); });
+    spdlog::info("Chat service initialized");
+    if (m_clipboardSharingEnabled) {
+        m_clipboard = std::make_unique<ClipboardSharing>();
+        connect(m_clipboard.get(), &ClipboardSharing::clipboardDataReady, this,
+                &SessionManager::onClipboardDataReady);
+        m_clipboard->start();
+        spdlog::info("Clipboard sharing enabled");
+    }
+    if (m_role == SessionRole::Target) {
+        if (!startCapture()) {
+            return;
+        }
+        m_inputForwarder.reset();
+        if (m_inputBackendFactory) {
+            if (auto backend = m_inputBackendFactory()) {
+                backend->initialize();
+                m_inputForwarder = std::make_unique<InputForwarder>(std::move(backend));
+            }
+        }
+        m_captureManager->start(m_captureFrameRate);
+        spdlog::info("Target streaming started (capture@{}fps + encode + input forwarding)",
+                     m_captureFrameRate);
+    } else if (m_role == SessionRole::Master) {
+        m_decoder = std::make_unique<AV1Decoder>();
+        m_decoder->initialize(0, 0);
+        m_keyFrameAskedAt.invalidate();
+        m_lastPicture.reset();
+        spdlog::info("Master streaming started (decoder ready)");
+    }
+}
+
+bool SessionManager::startCapture() {
+    std::unique_ptr<IScreenCaptureBackend> backend = openCaptureBackend(
+        m_primaryCapture, m_fallbackCapture, static_cast<std::int32_t>(m_monitorIndex));
+    if (!backend) {
+        emit sessionError(tr("Failed to start screen capture."));
+        return false;
+    }
+    if (m_captureManager) {
+        m_captureManager->stop(); // its worker uses the encoder about to be replaced
+    }
+    m_captureManager = std::make_unique<ScreenCaptureManager>(std::move(backend));
+    m_converter = std::make_unique<FrameConverter>();
+    m_encoder = std::make_unique<AV1Encoder>();
+    m_videoInFlight.clear();
+    m_videoBytesSent = 0;
+    m_linkBytesSent = 0;
+    m_videoLinkBusy = false;
+    m_videoFramesHeldBack = 0;
+    m_videoBacklogLimitMs = kVideoBacklogFrames * 1000 / m_captureFrameRate;
+    m_videoStreaming = true;
+    FrameSink sink(this, m_encoder.get(), m_converter.get(), m_cipher.get(),
+                   {m_captureFrameRate, m_encoderQualityLevel, m_encoderPreset.toStdString()});
+    m_captureManager->setFrameCallback(
+        [sink](std::shared_ptr<CapturedFrame> frame) mutable { sink(frame); });
+    return true;
+}
+
+bool SessionManager::waitForVideoLink() {
+    if (!m_videoLinkBusy.load()) {
+        return true;
+    }
+    ++m_videoFramesHeldBack;
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(kVideoHoldLimitMs);
+    while (m_videoStreaming.load() && std::chrono::steady_clock::now() < deadline) {
+        // The busy flag is as old as the last send; have the main thread look again.
+        if (!m_videoLinkCheckPosted.exchange(true)) {
+            QMetaObject::invokeMethod(this, &SessionManager::updateVideoLinkBusy,
+                                      Qt::QueuedConnection);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (!m_videoLinkBusy.load()) {
+            return m_videoStreaming.load();
+        }
+    }
+    return false;
+}
+
+void SessionManager::queueVideoPacket(QByteArray sealed) {
+    QMetaObject::invokeMethod(
+        this, [this, packet = std::move(sealed)] { sendVideoPacket(packet); },
+        Qt::QueuedConnection);
+}
+
+void SessionManager::updateVideoLinkBusy() {
+    m_videoLinkCheckPosted = false;
+    ITransport* active = m_transport ? m_transport->activeTransport() : nullptr;
+    if (active == nullptr) {
+        m_videoInFlight.clear();
+        m_videoLinkBusy = false;
+        return;
+    }
+    // Everything up to this offset has left the link. Where the channels share one queue, the
+    // backlog holds control bytes too (a file transfer's), and is measured against all bytes.
+    const std::size_t pending = active->pendingBytes(ChannelType::Video);
+    const bool shared = active->channelsShareOneQueue();
+    const std::uint64_t sent = shared ? m_linkBytesSent : m_videoBytesSent;
+    const std::uint64_t delivered = sent > pending ? sent - pending : 0;
+    while (!m_videoInFlight.empty() && (shared ? m_videoInFlight.front().linkEnd
+                                               : m_videoInFlight.front().videoEnd) <= delivered) {
+        m_videoInFlight.pop_front();
+    }
+    m_videoLinkBusy =
+        !m_videoInFlight.empty() &&
+        monotonicMilliseconds() - m_videoInFlight.front().sentAt > m_videoBacklogLimitMs;
+}
+
+void SessionManager::sendVideoPacket(const QByteArray& sealed) {
+    ITransport* active = m_transport ? m_transport->activeTransport() : nullptr;
+    if (state() != SessionState::Connected || active == nullptr) {
+        return;
+    }
+    if (active->send(ChannelType::Video, reinterpret_cast<const std::uint8_t*>(sealed.constData()),
+                     static_cast<std::size_t>(sealed.size()))) {
+        // Counted as the link queues them, so that they compare with its pending bytes.
+        const std::uint64_t queued =
+            static_cast<std::uint64_t>(sealed.size()) + active->framingBytesPerMessage();
+        m_videoBytesSent += queued;
+        m_linkBytesSent += queued;
+        m_videoInFlight.push_back({m_videoBytesSent, m_linkBytesSent, monotonicMilliseconds()});
+        emit trafficCounted(sealed.size(), 0);
+        emit videoFrameSent();
+    }
+    updateVideoLinkBusy();
+}
+
+void SessionManager::stopStreaming() {
+    spdlog::info("Stopping streaming");
+    m_videoStreaming = false; // a frame held back for the link stops waiting
+    if (m_clipboard) {
+        m_clipboard->stop();
+    }
+    if (m_captureManager) {
+        m_captureManager->stop();
+    }
+    if (m_encoder && m_encoder->isInitialized()) {
+        m_encoder->shutdown();
+    }
+    if (m_decoder && m_decoder->isInitialized()) {
+        m_decoder->shutdown();
+    }
+}
+
+void SessionManager::cleanup() {
+    spdlog::debug("Session cleanup");
+    stopStreaming();
+    if (m_transport) {
+        // Cleanup may run inside a signal of the manager or of one of its transports.
+        QObject::disconnect(m_transport, nullptr, this, nullptr);
+        m_transport->disconnect();
+        m_transport->deleteLater();
+        m_transport = nullptr;
+    }
+    m_captureManager.reset();
+    m_encoder.reset();
+    m_decoder.reset();
+    m_converter.reset();
+    m_inputForwarder.reset();
+    m_clipboard.reset();
+    m_fileTransfer.reset();
+    m_chat.reset();
+    m_cipher.reset();
+    m_replayWindow.reset();
+    m_keyExchange.reset();
+    m_keyDerived = false;
+    m_sessionId.clear();
+    m_relayToken.clear();
+    m_peerClientId.clear();
+    m_role = SessionRole::None;
+    m_partnerTimer.stop();
+    m_earlyAck.reset();
+    m_earlyIce.clear();
+}
+
+} // namespace nimbral
