@@ -37,10 +37,6 @@ QLabel* caption(const QString& text, QWidget* parent) {
     return label;
 }
 
-QString withoutBlanks(QString text) {
-    return text.remove(QLatin1Char(' '));
-}
-
 } // namespace
 
 AgentWindow::AgentWindow(ServiceIpcClient& service, SettingsController& settings, QWidget* parent)

@@ -18,8 +18,10 @@
 
 class QAction;
 class QComboBox;
+class QFrame;
 class QShortcut;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -131,6 +133,10 @@ protected:
 
 private:
     QWidget* buildHomePage();
+    QLayout* buildHomeHeader(QWidget* page);
+    QFrame* buildDeviceCard(QWidget* page);
+    QFrame* buildConnectCard(QWidget* page);
+    QLayout* buildPairingRow(QWidget* page);
     QWidget* buildSessionPage();
     void setStatus(const QString& text, const QString& colour);
     void returnToHomePage();

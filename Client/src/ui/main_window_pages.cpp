@@ -1,0 +1,329 @@
+// The main window's two pages: home (this device, the partner to connect to, the pairing code)
+// and the session (the remote screen under its toolbar).
+
+#include "ui/main_window.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <spdlog/spdlog.h>
+
+#include "network/api_client.h"
+#include "ui/display_text.h"
+#include "ui/icons.h"
+#include "ui/remote_desktop_widget.h"
+
+namespace nimbral {
+namespace {
+
+#ifndef NIMBRAL_ADMIN_PANEL_URL
+#define NIMBRAL_ADMIN_PANEL_URL "https://admin.nimbral.net"
+#endif
+constexpr const char* kCardStyle =
+    "QFrame#%1 { background-color: #16213e; border-radius: 8px; border: 1px solid #2a3a5e; }";
+constexpr const char* kCaptionStyle = "font-size: 10px; color: #8892b0; letter-spacing: 1px;";
+
+QLabel* caption(const QString& text, QWidget* parent, const QString& extra = {}) {
+    auto* label = new QLabel(text, parent);
+    label->setStyleSheet(QString::fromLatin1(kCaptionStyle) + extra);
+    return label;
+}
+
+QPushButton* iconButton(const QString& icon, const QString& tooltip, int size, QWidget* parent) {
+    auto* button = new QPushButton(parent);
+    button->setIcon(nimbralIcon(icon));
+    button->setToolTip(tooltip);
+    button->setObjectName(QStringLiteral("flatButton"));
+    button->setFlat(true);
+    button->setFixedSize(size, size);
+    return button;
+}
+
+QFrame* card(const QString& name, QWidget* parent) {
+    auto* frame = new QFrame(parent);
+    frame->setObjectName(name);
+    frame->setStyleSheet(QString::fromLatin1(kCardStyle).arg(name));
+    return frame;
+}
+
+} // namespace
+
+QLayout* MainWindow::buildHomeHeader(QWidget* page) {
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(4, 0, 4, 0);
+    auto* title = new QLabel(QStringLiteral("Nimbral"), page);
+    title->setStyleSheet(
+        QStringLiteral("font-size: 20px; font-weight: bold; color: #4da6ff; letter-spacing: 1px;"));
+    header->addWidget(title);
+    header->addStretch();
+    QPushButton* admin = iconButton(QStringLiteral("admin"), tr("Admin Panel"), 32, page);
+    connect(admin, &QPushButton::clicked, this,
+            [this] { m_openUrl(QUrl(QStringLiteral(NIMBRAL_ADMIN_PANEL_URL))); });
+    header->addWidget(admin);
+    QPushButton* settingsButton = iconButton(QStringLiteral("settings"), tr("Settings"), 32, page);
+    connect(settingsButton, &QPushButton::clicked, this, &MainWindow::onSettingsClicked);
+    header->addWidget(settingsButton);
+    return header;
+}
+
+QFrame* MainWindow::buildDeviceCard(QWidget* page) {
+    QFrame* device = card(QStringLiteral("deviceCard"), page);
+    auto* deviceLayout = new QVBoxLayout(device);
+    deviceLayout->setContentsMargins(14, 14, 14, 14);
+    deviceLayout->setSpacing(6);
+    deviceLayout->addWidget(caption(tr("YOUR ID"), device));
+    auto* idRow = new QHBoxLayout;
+    m_clientId = new QLabel(tr("Connecting..."), device);
+    m_clientId->setStyleSheet(
+        QStringLiteral("font-size: 26px; font-weight: bold; letter-spacing: 3px; color: #e0e0e0;"));
+    m_clientId->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    idRow->addWidget(m_clientId);
+    idRow->addStretch();
+    QPushButton* copyId = iconButton(QStringLiteral("content_copy"), tr("Copy ID"), 28, device);
+    connect(copyId, &QPushButton::clicked, this,
+            [this] { copyToClipboard(withoutBlanks(m_clientId->text())); });
+    idRow->addWidget(copyId);
+    deviceLayout->addLayout(idRow);
+    auto* separator = new QFrame(device);
+    separator->setFrameShape(QFrame::HLine);
+    separator->setFixedHeight(1);
+    separator->setStyleSheet(QStringLiteral("background: #2a3a5e; margin: 2px 0;"));
+    deviceLayout->addWidget(separator);
+    deviceLayout->addWidget(caption(tr("PASSWORD"), device));
+    auto* passwordRow = new QHBoxLayout;
+    m_password = new QLabel(QStringLiteral("------"), device);
+    m_password->setStyleSheet(
+        QStringLiteral("font-size: 20px; font-weight: bold; letter-spacing: 4px; "
+                       "font-family: monospace; color: #4da6ff;"));
+    m_password->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    passwordRow->addWidget(m_password);
+    passwordRow->addStretch();
+    QPushButton* copyPassword =
+        iconButton(QStringLiteral("content_copy"), tr("Copy Password"), 28, device);
+    connect(copyPassword, &QPushButton::clicked, this,
+            [this] { copyToClipboard(m_password->text()); });
+    passwordRow->addWidget(copyPassword);
+    QPushButton* changePassword =
+        iconButton(QStringLiteral("lock_reset"), tr("Change Password"), 28, device);
+    connect(changePassword, &QPushButton::clicked, this, &MainWindow::onChangePasswordClicked);
+    passwordRow->addWidget(changePassword);
+    deviceLayout->addLayout(passwordRow);
+    m_status = new QLabel(device);
+    deviceLayout->addWidget(m_status);
+    setStatus(tr("Connecting..."), QStringLiteral("#ffa726"));
+    if (ApiClient::crossesNetworkInClear(m_api.baseUrl())) {
+        auto* plain = new QLabel(tr("The connection to the server is not encrypted"), device);
+        plain->setObjectName(QStringLiteral("plainConnectionWarning"));
+        plain->setWordWrap(true);
+        plain->setStyleSheet(QStringLiteral("color: #ef5350; font-size: 11px;"));
+        plain->setToolTip(m_api.baseUrl().toString());
+        deviceLayout->addWidget(plain);
+    }
+    return device;
+}
+
+QFrame* MainWindow::buildConnectCard(QWidget* page) {
+    QFrame* connectCard = card(QStringLiteral("connectCard"), page);
+    auto* connectLayout = new QVBoxLayout(connectCard);
+    connectLayout->setContentsMargins(14, 14, 14, 14);
+    connectLayout->setSpacing(8);
+    connectLayout->addWidget(caption(tr("CONNECT TO PARTNER"), connectCard));
+    auto* partnerRow = new QHBoxLayout;
+    m_partnerBox = new QComboBox(connectCard);
+    m_partnerBox->setEditable(true);
+    m_partnerBox->setInsertPolicy(QComboBox::NoInsert);
+    m_partnerBox->lineEdit()->setPlaceholderText(tr("Partner ID  (XXX XXX XXX)"));
+    m_partnerBox->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    partnerRow->addWidget(m_partnerBox);
+    m_favoriteButton =
+        iconButton(QStringLiteral("star_border"), tr("Add to favorites"), 28, connectCard);
+    partnerRow->addWidget(m_favoriteButton);
+    connectLayout->addLayout(partnerRow);
+    m_favorites = new QListWidget(connectCard);
+    m_favorites->setMaximumHeight(80);
+    m_favorites->setStyleSheet(QStringLiteral(
+        "QListWidget { background: #0f1a30; border: 1px solid #2a3a5e; border-radius: 4px; }"
+        "QListWidget::item { color: #ccd6f6; padding: 2px 6px; }"
+        "QListWidget::item:hover { background: #2a3a5e; }"
+        "QListWidget::item:selected { background: #4da6ff; color: white; }"));
+    m_favorites->hide();
+    connectLayout->addWidget(m_favorites);
+    m_passwordEdit = new QLineEdit(connectCard);
+    m_passwordEdit->setPlaceholderText(tr("Password"));
+    connectLayout->addWidget(m_passwordEdit);
+    auto* connectRow = new QHBoxLayout;
+    m_connectButton = new QPushButton(tr("Connect") + QStringLiteral("  →"), connectCard);
+    m_connectButton->setObjectName(QStringLiteral("primaryButton"));
+    m_connectButton->setEnabled(false);
+    m_connectButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    connectRow->addWidget(m_connectButton);
+    QPushButton* wake = iconButton(QStringLiteral("power"), tr("Wake-on-LAN"), 32, connectCard);
+    connect(wake, &QPushButton::clicked, this, &MainWindow::onWakeOnLanClicked);
+    connectRow->addWidget(wake);
+    connectLayout->addLayout(connectRow);
+    m_disconnectButton = new QPushButton(tr("Disconnect"), connectCard);
+    m_disconnectButton->setEnabled(false);
+    connectLayout->addWidget(m_disconnectButton);
+    return connectCard;
+}
+
+QLayout* MainWindow::buildPairingRow(QWidget* page) {
+    auto* pairingRow = new QHBoxLayout;
+    m_pairingCode = new QLabel(QStringLiteral("------"), page);
+    m_pairingCode->setStyleSheet(
+        QStringLiteral("font-size: 18px; font-weight: bold; letter-spacing: 3px; "
+                       "font-family: monospace; color: #ffa726;"));
+    m_pairingCode->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    pairingRow->addWidget(m_pairingCode);
+    pairingRow->addStretch();
+    QPushButton* copyPairing =
+        iconButton(QStringLiteral("content_copy"), tr("Copy Pairing Code"), 28, page);
+    connect(copyPairing, &QPushButton::clicked, this,
+            [this] { copyToClipboard(m_pairingCode->text()); });
+    pairingRow->addWidget(copyPairing);
+
+    return pairingRow;
+}
+
+QWidget* MainWindow::buildHomePage() {
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(16, 16, 16, 16);
+    layout->setSpacing(12);
+    layout->addLayout(buildHomeHeader(page));
+    layout->addWidget(buildDeviceCard(page));
+    m_statistics = new QLabel(page);
+    m_statistics->setAlignment(Qt::AlignCenter);
+    m_statistics->setStyleSheet(QStringLiteral("color: #8892b0; font-size: 11px; padding: 2px;"));
+    m_statistics->hide();
+    layout->addWidget(m_statistics);
+
+    layout->addWidget(buildConnectCard(page));
+    layout->addWidget(caption(tr("PAIRING CODE"), page, QStringLiteral(" margin-top: 8px;")));
+    layout->addLayout(buildPairingRow(page));
+    auto* panel =
+        new QLabel(tr("Add this device at") +
+                       QStringLiteral(" <a style=\"color: #4da6ff;\" href=\"https://%1\">%1</a>")
+                           .arg(QUrl(QStringLiteral(NIMBRAL_ADMIN_PANEL_URL)).host()),
+                   page);
+    panel->setStyleSheet(QStringLiteral("font-size: 11px; color: #5a6a8a;"));
+    panel->setOpenExternalLinks(true);
+    panel->setWordWrap(true);
+    layout->addWidget(panel);
+    layout->addStretch();
+    auto* version =
+        new QLabel(QStringLiteral("v%1").arg(QCoreApplication::applicationVersion()), page);
+    version->setAlignment(Qt::AlignRight);
+    version->setStyleSheet(QStringLiteral("font-size: 10px; color: #4a5568; padding-right: 4px;"));
+    layout->addWidget(version);
+
+    fillPartnerBox();
+    fillFavorites();
+    updateFavoriteIcon();
+    connect(m_partnerBox, &QComboBox::currentTextChanged, this, &MainWindow::updateFavoriteIcon);
+    connect(m_favoriteButton, &QPushButton::clicked, this, &MainWindow::onFavoriteClicked);
+    connect(m_favorites, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        m_partnerBox->setEditText(item->text());
+        m_passwordEdit->setFocus();
+    });
+    connect(m_connectButton, &QPushButton::clicked, this, &MainWindow::onConnectClicked);
+    connect(m_passwordEdit, &QLineEdit::returnPressed, this, &MainWindow::onConnectClicked);
+    connect(m_partnerBox->lineEdit(), &QLineEdit::returnPressed, this,
+            &MainWindow::onConnectClicked);
+    connect(m_disconnectButton, &QPushButton::clicked, this, &MainWindow::onDisconnectClicked);
+    return page;
+}
+
+QWidget* MainWindow::buildSessionPage() {
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* toolbar = new QToolBar(page);
+    toolbar->setMovable(false);
+    toolbar->setIconSize(QSize(22, 22));
+    if (openGlAvailable()) {
+        m_view = new RemoteDesktopWidget(page);
+        connect(m_view, &RemoteDesktopWidget::inputEvent, &m_session,
+                &SessionManager::sendInputEvent);
+    }
+
+    m_infoAction =
+        toolbar->addAction(nimbralIcon(QStringLiteral("info")), tr("Info  (Ctrl+Shift+I)"));
+    connect(m_infoAction, &QAction::triggered, this, &MainWindow::onInfoClicked);
+    m_filesAction =
+        toolbar->addAction(nimbralIcon(QStringLiteral("folder")), tr("Files  (Ctrl+Shift+F)"));
+    connect(m_filesAction, &QAction::triggered, this, &MainWindow::onFilesClicked);
+    m_chatAction =
+        toolbar->addAction(nimbralIcon(QStringLiteral("chat")), tr("Chat  (Ctrl+Shift+C)"));
+    connect(m_chatAction, &QAction::triggered, this, &MainWindow::onChatClicked);
+    auto* scale = new QToolButton(toolbar);
+    scale->setIcon(nimbralIcon(QStringLiteral("aspect_ratio")));
+    scale->setToolTip(tr("Scale Mode  (Ctrl+Shift+Q)"));
+    scale->setPopupMode(QToolButton::InstantPopup);
+    auto* scaleMenu = new QMenu(scale);
+    const QString scaleNames[] = {tr("Fit to Window"), tr("Stretch to Fill"), tr("Original Size")};
+    for (int mode = 0; mode < 3; ++mode) {
+        connect(scaleMenu->addAction(scaleNames[mode]), &QAction::triggered, this, [this, mode] {
+            m_scaleMode = mode;
+            if (m_view != nullptr) {
+                m_view->setScaleMode(static_cast<ScaleMode>(mode));
+            }
+        });
+    }
+    scale->setMenu(scaleMenu);
+    toolbar->addWidget(scale);
+    auto* monitors = new QToolButton(toolbar);
+    monitors->setIcon(nimbralIcon(QStringLiteral("desktop_windows")));
+    monitors->setToolTip(tr("Switch Monitor"));
+    monitors->setPopupMode(QToolButton::InstantPopup);
+    auto* monitorMenu = new QMenu(monitors);
+    for (int monitor = 1; monitor <= 4; ++monitor) {
+        connect(monitorMenu->addAction(tr("Monitor %1").arg(monitor)), &QAction::triggered, this,
+                [this, monitor] { m_session.requestMonitorSwitch(monitor - 1); });
+    }
+    monitors->setMenu(monitorMenu);
+    toolbar->addWidget(monitors);
+    QAction* fullScreen =
+        toolbar->addAction(nimbralIcon(QStringLiteral("fullscreen")), tr("Fullscreen  (F11)"));
+    connect(fullScreen, &QAction::triggered, this, [this] {
+        if (m_view != nullptr) {
+            m_view->toggleFullScreen();
+        }
+    });
+    m_qualityBadge = new QLabel(toolbar);
+    m_qualityBadge->setFixedSize(12, 12);
+    m_qualityBadge->setToolTip(tr("Connection: Good"));
+    m_qualityBadge->setStyleSheet(
+        QStringLiteral("background: #10b981; border-radius: 6px; margin: 5px;"));
+    toolbar->addWidget(m_qualityBadge);
+    toolbar->addSeparator();
+    QAction* disconnect = toolbar->addAction(nimbralIcon(QStringLiteral("link_off")),
+                                             tr("Disconnect  (Ctrl+Shift+D)"));
+    connect(disconnect, &QAction::triggered, this, &MainWindow::onDisconnectClicked);
+
+    layout->addWidget(toolbar);
+    if (m_view != nullptr) {
+        layout->addWidget(m_view, 1);
+    } else {
+        // A display without OpenGL (a headless platform) cannot host the view at all.
+        spdlog::error("No OpenGL on this display: the remote screen cannot be shown");
+        auto* notice =
+            new QLabel(tr("This display cannot show the remote screen (no OpenGL)."), page);
+        notice->setAlignment(Qt::AlignCenter);
+        layout->addWidget(notice, 1);
+    }
+    return page;
+}
+
+} // namespace nimbral
