@@ -32,11 +32,6 @@ bool parseCount(const QString& text, int* count) {
     return true;
 }
 
-QCommandLineOption valueOption(const char* name, const char* value, const char* description) {
-    return QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(description),
-                              QString::fromLatin1(value));
-}
-
 QList<QCommandLineOption> serverCommandLineOptions() {
     return {
         valueOption(

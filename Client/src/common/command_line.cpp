@@ -91,6 +91,16 @@ std::optional<int> answerCommandLine(const QCommandLineParser& parser, const Com
     return std::nullopt;
 }
 
+QCommandLineOption valueOption(const char* name, const char* valueName, const char* description) {
+    return QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(description),
+                              QString::fromLatin1(valueName));
+}
+
+std::optional<QString> firstValue(const QCommandLineParser& parser, const char* name) {
+    const QStringList values = parser.values(QString::fromLatin1(name));
+    return values.isEmpty() ? std::nullopt : std::optional(values.first());
+}
+
 QString programVersion() {
     return QCoreApplication::applicationName() + QLatin1Char(' ') +
            QCoreApplication::applicationVersion();

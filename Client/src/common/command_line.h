@@ -31,6 +31,12 @@ CommandLine parseCommandLine(QCommandLineParser& parser, const QList<QCommandLin
 // code; nothing to print gives nullopt and the program goes on.
 std::optional<int> answerCommandLine(const QCommandLineParser& parser, const CommandLine& line);
 
+// An option that takes a value, as every program declares them: --name VALUE.
+QCommandLineOption valueOption(const char* name, const char* valueName, const char* description);
+
+// The first value given for an option, or nullopt when it was not given.
+std::optional<QString> firstValue(const QCommandLineParser& parser, const char* name);
+
 // "NimbralServer 1.32": the name and version the application was given.
 QString programVersion();
 

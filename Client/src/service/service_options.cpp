@@ -8,11 +8,6 @@ namespace nimbral {
 
 namespace {
 
-QCommandLineOption valueOption(const char* name, const char* value, const char* description) {
-    return QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(description),
-                              QString::fromLatin1(value));
-}
-
 QList<QCommandLineOption> serviceCommandLineOptions() {
     return {
         QCommandLineOption(QStringLiteral("install"),
@@ -41,9 +36,8 @@ ServiceOptions parseServiceOptions(const QStringList& arguments, QCommandLinePar
     if (!options.error.isEmpty()) {
         return options;
     }
-    const auto given = [&parser](const char* name) -> std::optional<QString> {
-        const QString option = QString::fromLatin1(name);
-        return parser.isSet(option) ? std::optional(parser.value(option)) : std::nullopt;
+    const auto given = [&parser](const char* name) {
+        return firstValue(parser, name);
     };
     const auto fail = [&options](const QString& text) {
         if (options.error.isEmpty()) {

@@ -189,11 +189,6 @@ std::optional<QString> readSecret(const QString& source, QString& error) {
 
 namespace {
 
-QCommandLineOption valueOption(const char* name, const char* value, const char* description) {
-    return QCommandLineOption(QString::fromLatin1(name), QString::fromUtf8(description),
-                              QString::fromLatin1(value));
-}
-
 QList<QCommandLineOption> clientCommandLineOptions() {
     return {
         QCommandLineOption(QStringLiteral("install"),
@@ -225,10 +220,7 @@ public:
     explicit GivenOptions(const QCommandLineParser& parser)
         : m_parser(parser) {}
     bool has(const char* name) const { return m_parser.isSet(QString::fromLatin1(name)); }
-    std::optional<QString> value(const char* name) const {
-        const QStringList values = m_parser.values(QString::fromLatin1(name));
-        return values.isEmpty() ? std::nullopt : std::optional(values.first());
-    }
+    std::optional<QString> value(const char* name) const { return firstValue(m_parser, name); }
 
 private:
     const QCommandLineParser& m_parser;
