@@ -137,15 +137,10 @@ void FileTransferService::receiveTree(Reader& body) {
     QList<FileEntry> entries;
     // Every entry takes at least 13 bytes: a count beyond what arrived is a lie.
     for (quint32 i = 0; i < count && body.remaining() > 0; ++i) {
-        std::uint8_t isDir = 0;
-        quint64 size = 0;
-        if (!body.u8(isDir) || !body.u64(size)) {
+        FileEntry entry;
+        if (!body.entry(entry)) {
             break;
         }
-        FileEntry entry;
-        entry.isDir = isDir != 0;
-        entry.size = static_cast<qint64>(std::min<quint64>(size, INT64_MAX));
-        entry.name = body.string();
         if (!isSafeRelativePath(entry.name)) {
             spdlog::warn("FileTransfer: the tree of '{}' names '{}', which would lead outside it",
                          m_treeFolder.toStdString(), entry.name.toStdString());

@@ -114,6 +114,20 @@ public:
         return QString::fromUtf8(reinterpret_cast<const char*>(utf8.data()),
                                  static_cast<qsizetype>(utf8.size()));
     }
+
+    // One entry of a listing or a tree: its kind, its size (held to what a file can be) and
+    // its name; false when the kind or the size is cut short.
+    bool entry(FileEntry& out) {
+        std::uint8_t isDir = 0;
+        quint64 size = 0;
+        if (!u8(isDir) || !u64(size)) {
+            return false;
+        }
+        out.isDir = isDir != 0;
+        out.size = static_cast<qint64>(std::min<quint64>(size, INT64_MAX));
+        out.name = string();
+        return true;
+    }
 };
 
 // One streamed file on either end: the file (the source, or the partial file being written),

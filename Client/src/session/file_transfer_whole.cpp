@@ -173,15 +173,10 @@ void FileTransferService::receiveListing(Reader& body) {
     }
     QList<FileEntry> entries;
     for (quint32 i = 0; i < count && body.remaining() > 0; ++i) {
-        std::uint8_t isDir = 0;
-        quint64 size = 0;
-        if (!body.u8(isDir) || !body.u64(size)) {
+        FileEntry entry;
+        if (!body.entry(entry)) {
             break;
         }
-        FileEntry entry;
-        entry.isDir = isDir != 0;
-        entry.size = static_cast<qint64>(size);
-        entry.name = body.string();
         // A name becomes a local file name when downloaded: in a folder it must be one plain
         // name, which cannot lead out of the folder it lands in. At the top level (the volumes)
         // only folders are listed.
