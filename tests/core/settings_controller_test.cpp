@@ -65,6 +65,28 @@ TEST_F(SettingsControllerTest, ValuesLandUnderTheirKeysAndAreReadAfresh) {
     EXPECT_EQ(SettingsController().sessionPassword(), "Pa55word");
 }
 
+TEST_F(SettingsControllerTest, ReadsWhatIsStoredUnderItsKeys) {
+    QSettings& raw = test::SettingsStoreTest::rawStore();
+    raw.setValue("auth/clientId", "123456789");
+    raw.setValue("auth/deviceSecret", "abc");
+    raw.setValue("auth/sessionPassword", "pw");
+    raw.setValue("display/mode", 0);
+    raw.setValue("display/clipboardSharing", false);
+    raw.setValue("display/monitorIndex", 1);
+
+    const SettingsController reader;
+    EXPECT_EQ(reader.clientId(), "123456789");
+    EXPECT_EQ(reader.deviceSecret(), "abc");
+    EXPECT_TRUE(reader.hasStoredCredentials());
+    EXPECT_EQ(reader.sessionPassword(), "pw");
+    EXPECT_EQ(reader.targetFps(), 24);
+    EXPECT_EQ(reader.encoderCqLevel(), 23);
+    EXPECT_EQ(reader.encoderPreset(), "13");
+    EXPECT_FALSE(reader.clipboardSharing());
+    EXPECT_EQ(reader.monitorIndex(), 1);
+    EXPECT_EQ(reader.serverUrl().scheme(), "https");
+}
+
 TEST_F(SettingsControllerTest, LanguageSurvivesTheIniBackendsSpellingOfItsGroup) {
     // What a restart reads back from "[%General]" on Linux.
     QSettings& raw = test::SettingsStoreTest::rawStore();

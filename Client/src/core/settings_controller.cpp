@@ -21,7 +21,6 @@ constexpr char kMonitorIndexKey[] = "display/monitorIndex";
 constexpr int kQualityMode = 0;
 constexpr int kDefaultDisplayMode = 1;
 
-#ifndef NIMBRAL_SERVICE_BUILD
 constexpr char kLanguageKey[] = "general/language";
 // Qt's INI backend (the native store on Linux) writes the group "general" as "[%General]" and
 // reads it back as "General", so after a restart the language sits under this spelling.
@@ -36,7 +35,6 @@ constexpr char kWolKeyPrefix[] = "wol/";
 QString normalizedPartnerId(QString partnerId) {
     return partnerId.remove(QLatin1Char(' '));
 }
-#endif
 
 } // namespace
 
@@ -148,8 +146,6 @@ void SettingsController::setMonitorIndex(int index) {
     m_settings.setValue(kMonitorIndexKey, index);
 }
 
-#ifndef NIMBRAL_SERVICE_BUILD
-
 bool SettingsController::autoReconnect() const {
     return m_settings.value(kAutoReconnectKey, true).toBool();
 }
@@ -235,7 +231,5 @@ QString SettingsController::wolMacAddress(const QString& partnerId) const {
 void SettingsController::setWolMacAddress(const QString& partnerId, const QString& macAddress) {
     m_settings.setValue(kWolKeyPrefix + partnerId, macAddress);
 }
-
-#endif
 
 } // namespace nimbral

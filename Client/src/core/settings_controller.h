@@ -11,10 +11,8 @@ namespace nimbral {
 // Typed view of the per-user settings store (organisation "Nimbral", application
 // "NimbralClient"). Every getter reads the store afresh and every setter writes through, so two
 // controllers over the same store (client and service under one account) never disagree.
-//
-// The service is built with NIMBRAL_SERVICE_BUILD and gets only the credential and display
-// operations; the interface keys, favourites, history and Wake-on-LAN addresses are the desktop
-// client's alone.
+// The service uses only the credential and display keys; the interface keys, favourites,
+// history and Wake-on-LAN addresses are the desktop client's.
 class SettingsController : public QObject {
     Q_OBJECT
 
@@ -47,7 +45,6 @@ public:
     int monitorIndex() const;
     void setMonitorIndex(int index);
 
-#ifndef NIMBRAL_SERVICE_BUILD
     static constexpr int kMaxFavorites = 20;
     static constexpr int kMaxRecentPartners = 10;
 
@@ -69,7 +66,6 @@ public:
     void addRecentPartner(const QString& partnerId);
     QString wolMacAddress(const QString& partnerId) const;
     void setWolMacAddress(const QString& partnerId, const QString& macAddress);
-#endif
 
 private:
     void protectStore();

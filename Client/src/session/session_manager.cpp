@@ -158,10 +158,8 @@ void SessionManager::setRelayEndpoint(const QString& host, quint16 port) {
     m_relayPort = port;
 }
 
-#ifdef NIMBRAL_SERVICE_BUILD
 void SessionManager::setMonitorIndex(int monitorIndex) {
     m_monitorIndex = monitorIndex < 0 ? 0u : static_cast<std::uint32_t>(monitorIndex);
 }
-#endif
 
 } // namespace nimbral

@@ -61,10 +61,7 @@ const char* sessionStateName(SessionState state);
 // agreement through the server, the encrypted link found by the transport manager, and the
 // session services on top. Idle and Failed are the resting states; every other state belongs
 // to a running session. Main thread only, except state(), which the capture thread reads.
-//
-// The service is built with NIMBRAL_SERVICE_BUILD: nobody sits at its screen to ask for another
-// monitor, so it lacks requestMonitorSwitch and has setMonitorIndex instead. It accepts sessions
-// like the client: an unattended machine is reached through the service's ID.
+// The client and the service share it: an unattended machine is reached through the service's ID.
 class SessionManager : public QObject {
     Q_OBJECT
 
@@ -89,11 +86,10 @@ public:
     // request (else it comes with the answer to the acknowledgement).
     void acceptSession(const QString& sessionId, const QString& masterClientId,
                        const QString& masterEcdhPublicKey, const QString& relayToken = {});
-#ifndef NIMBRAL_SERVICE_BUILD
+    // As Master: asks the Target to share another monitor.
     void requestMonitorSwitch(int monitorIndex);
-#else
+    // As Target: the monitor to share from the next session on (negative means the first).
     void setMonitorIndex(int monitorIndex);
-#endif
     void endSession(const QString& reason);
     void sendInputEvent(const InputEvent& event);
 
@@ -101,58 +97,26 @@ public:
     void setEncoderQuality(int level, const QString& preset);
     void setCaptureFrameRate(int framesPerSecond);
 
-    SessionState state() const {
-        return m_state.load();
-    }
-    SessionRole role() const {
-        return m_role;
-    }
-    QString sessionId() const {
-        return m_sessionId;
-    }
-    QString peerClientId() const {
-        return m_peerClientId;
-    }
-    QString connectionMethod() const {
-        return m_connectionMethod;
-    }
-    ChatService* chatService() const {
-        return m_chat.get();
-    }
-    FileTransferService* fileTransferService() const {
-        return m_fileTransfer.get();
-    }
-    ClipboardSharing* clipboardSharing() const {
-        return m_clipboard.get();
-    }
-    ScreenCaptureManager* captureManager() const {
-        return m_captureManager.get();
-    }
+    SessionState state() const { return m_state.load(); }
+    SessionRole role() const { return m_role; }
+    QString sessionId() const { return m_sessionId; }
+    QString peerClientId() const { return m_peerClientId; }
+    QString connectionMethod() const { return m_connectionMethod; }
+    ChatService* chatService() const { return m_chat.get(); }
+    FileTransferService* fileTransferService() const { return m_fileTransfer.get(); }
+    ClipboardSharing* clipboardSharing() const { return m_clipboard.get(); }
+    ScreenCaptureManager* captureManager() const { return m_captureManager.get(); }
     // Captured frames the Target held back because the link was still busy with earlier ones.
-    std::uint64_t videoFramesHeldBack() const {
-        return m_videoFramesHeldBack.load();
-    }
+    std::uint64_t videoFramesHeldBack() const { return m_videoFramesHeldBack.load(); }
     // The active link's round-trip time in milliseconds, when it is known (over the relay:
     // the leg to the relay node).
     std::optional<double> linkRoundTripMs() const;
-    TransportManager* transportManager() const {
-        return m_transport;
-    }
-    bool clipboardSharingEnabled() const {
-        return m_clipboardSharingEnabled;
-    }
-    int captureFrameRate() const {
-        return m_captureFrameRate;
-    }
-    int encoderQualityLevel() const {
-        return m_encoderQualityLevel;
-    }
-    QString encoderPreset() const {
-        return m_encoderPreset;
-    }
-    std::uint32_t monitorIndex() const {
-        return m_monitorIndex;
-    }
+    TransportManager* transportManager() const { return m_transport; }
+    bool clipboardSharingEnabled() const { return m_clipboardSharingEnabled; }
+    int captureFrameRate() const { return m_captureFrameRate; }
+    int encoderQualityLevel() const { return m_encoderQualityLevel; }
+    QString encoderPreset() const { return m_encoderPreset; }
+    std::uint32_t monitorIndex() const { return m_monitorIndex; }
 
     // Deployment and test hooks.
     // The relay node sessions fall back to; by default the server's host at port 9000.
@@ -164,9 +128,7 @@ public:
     }
     // Runs on every new transport manager before it starts (P2P settings, time-outs).
     using TransportSetup = std::function<void(TransportManager&)>;
-    void setTransportSetup(TransportSetup setup) {
-        m_transportSetup = std::move(setup);
-    }
+    void setTransportSetup(TransportSetup setup) { m_transportSetup = std::move(setup); }
     // Makes the Target's input backend; without one, received input is only signalled.
     using InputBackendFactory = std::function<std::unique_ptr<IInputBackend>()>;
     void setInputBackendFactory(InputBackendFactory factory) {
@@ -177,12 +139,8 @@ public:
         m_primaryCapture = std::move(primary);
         m_fallbackCapture = std::move(fallback);
     }
-    void setPartnerTimeout(int milliseconds) {
-        m_partnerTimer.setInterval(milliseconds);
-    }
-    int partnerTimeout() const {
-        return m_partnerTimer.interval();
-    }
+    void setPartnerTimeout(int milliseconds) { m_partnerTimer.setInterval(milliseconds); }
+    int partnerTimeout() const { return m_partnerTimer.interval(); }
 
 signals:
     void stateChanged(nimbral::SessionState newState);

@@ -177,14 +177,12 @@ void SessionManager::acceptSession(const QString& sessionId, const QString& mast
     }
 }
 
-#ifndef NIMBRAL_SERVICE_BUILD
 void SessionManager::requestMonitorSwitch(int monitorIndex) {
     if (sendControl(controlMessage(ControlTag::SessionCommand, switchMonitorCommand(monitorIndex)),
                     nullptr, false)) {
         spdlog::info("Requested monitor switch to {}", monitorIndex);
     }
 }
-#endif
 
 void SessionManager::setupTransport() {
     spdlog::info("Setting up transport for session {}", m_sessionId.toStdString());

@@ -1,4 +1,4 @@
-// The service's build of the session manager: no monitor-switch request, a monitor setter instead.
+// The session manager without a server to reach.
 #include "session/session_manager.h"
 
 #include <QSignalSpy>
@@ -11,13 +11,7 @@
 namespace nimbral {
 namespace {
 
-// Checked in a template so that a missing member is an answer, not an error.
-template <typename Manager> constexpr bool kCanSwitchMonitor = requires(Manager& session) {
-    session.requestMonitorSwitch(1);
-};
-static_assert(!kCanSwitchMonitor<SessionManager>, "the service never asks for another monitor");
-
-TEST(ServiceSessionManager, StoresTheMonitorToCaptureAndStillInitiates) {
+TEST(SessionManagerOffline, StoresTheMonitorToShareAndFailsWithTheServersDetail) {
     ApiClient api(QUrl("http://127.0.0.1:9"));
     SignalingClient signaling;
     SessionManager session(api, signaling);
