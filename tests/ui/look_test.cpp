@@ -8,6 +8,7 @@
 #include "ui/app_icon.h"
 #include "ui/button_cursor_filter.h"
 #include "ui/icons.h"
+#include "ui/session_status.h"
 #include "ui/style_sheet.h"
 
 namespace nimbral {
@@ -125,9 +126,13 @@ TEST(StyleSheet, ButtonsTakeTheirLookFromTheirObjectName) {
     QWidget window;
     window.resize(200, 100);
 
-    EXPECT_EQ(backgroundOf(plain), QColor("#1e2d4a"));
-    EXPECT_EQ(backgroundOf(primary), QColor("#4da6ff"));
-    EXPECT_EQ(backgroundOf(window), QColor("#1a1a2e"));
+    // A plain button stands out from the window, the primary one from both, in the accent.
+    const QColor ground = backgroundOf(window);
+    EXPECT_NE(backgroundOf(plain), ground);
+    const QColor accent = backgroundOf(primary);
+    EXPECT_NE(accent, ground);
+    EXPECT_NE(accent, backgroundOf(plain));
+    EXPECT_GT(accent.blue(), accent.red()) << accent.name().toStdString();
     EXPECT_EQ(primary.font().bold(), true);
 
     // The flat button paints no background: it shows what lies under it.
@@ -137,8 +142,27 @@ TEST(StyleSheet, ButtonsTakeTheirLookFromTheirObjectName) {
     flat->setObjectName("flatButton");
     flat->setGeometry(10, 10, 160, 48);
     const QImage hostImage = host.grab().toImage();
-    EXPECT_EQ(QColor(hostImage.pixel(90, 14)), QColor("#1a1a2e"));
+    EXPECT_EQ(QColor(hostImage.pixel(90, 14)), ground);
 
+    qApp->setStyleSheet(QString());
+}
+
+TEST(StyleSheet, AStatusLineIsGreenWhenAllIsWellRedOnFailureAndFollowsEveryChange) {
+    qApp->setStyleSheet(applicationStyleSheet());
+    QLabel status("Connected");
+    const auto textColour = [&status] {
+        status.ensurePolished();
+        return status.palette().color(QPalette::WindowText);
+    };
+    setStatusTone(status, StatusTone::Good);
+    const QColor good = textColour();
+    EXPECT_GT(good.green(), good.red()) << good.name().toStdString();
+    setStatusTone(status, StatusTone::Bad);
+    const QColor bad = textColour();
+    EXPECT_GT(bad.red(), bad.green()) << bad.name().toStdString();
+    setStatusTone(status, StatusTone::Busy);
+    EXPECT_NE(textColour(), bad);
+    EXPECT_NE(textColour(), good);
     qApp->setStyleSheet(QString());
 }
 

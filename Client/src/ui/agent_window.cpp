@@ -62,7 +62,7 @@ AgentWindow::AgentWindow(ServiceIpcClient& service, SettingsController& settings
     connect(&m_service, &ServiceIpcClient::authenticationFailed, this, [this] {
         setStatus(
             QCoreApplication::translate("nimbral::MainWindow", "Server unavailable — retrying..."),
-            QStringLiteral("#cc7700"));
+            StatusTone::Warning);
     });
     connect(&m_service, &ServiceIpcClient::sessionPasswordChanged, m_password, &QLabel::setText);
     connect(&m_service, &ServiceIpcClient::pairingCodeChanged, m_pairingCode, &QLabel::setText);
@@ -148,7 +148,7 @@ QWidget* AgentWindow::buildHomePage() {
     m_status = new QLabel(page);
     layout->addWidget(m_status);
     setStatus(QCoreApplication::translate("nimbral::MainWindow", "Connecting..."),
-              QStringLiteral("#ffa726"));
+              StatusTone::Starting);
 
     layout->addWidget(
         caption(QCoreApplication::translate("nimbral::MainWindow", "CONNECT TO PARTNER"), page));
@@ -218,12 +218,12 @@ void AgentWindow::onAuthenticated(const QString& clientId) {
     m_connectButton->setEnabled(m_service.state() == SessionState::Idle ||
                                 m_service.state() == SessionState::Failed);
     setStatus(QCoreApplication::translate("nimbral::MainWindow", "Online (Ready)"),
-              QStringLiteral("#007700"));
+              StatusTone::Good);
 }
 
-void AgentWindow::setStatus(const QString& text, const QString& colour) {
+void AgentWindow::setStatus(const QString& text, StatusTone tone) {
     m_status->setText(text);
-    m_status->setStyleSheet(QStringLiteral("color: %1; font-size: 12px;").arg(colour));
+    setStatusTone(*m_status, tone);
 }
 
 void AgentWindow::connectTo(const QString& partnerId, const QString& password) {
@@ -321,62 +321,38 @@ void AgentWindow::showHomePage() {
 
 void AgentWindow::onStateChanged(SessionState state) {
     const bool authenticated = m_service.isAuthenticated();
-    switch (state) {
-    case SessionState::Idle:
-    case SessionState::Failed:
+    if (const auto line = sessionStatusLine(state, authenticated)) {
+        setStatus(line->text, line->tone);
+    }
+    const bool resting = state == SessionState::Idle || state == SessionState::Failed;
+    if (state != SessionState::Closing) {
+        m_disconnectButton->setEnabled(!resting);
+    }
+    if (resting) {
         showHomePage();
         m_connectButton->setEnabled(authenticated);
-        m_disconnectButton->setEnabled(false);
-        if (state == SessionState::Failed) {
-            setStatus(QCoreApplication::translate("nimbral::MainWindow", "Session failed"),
-                      QStringLiteral("#cc0000"));
-        } else if (authenticated) {
-            setStatus(QCoreApplication::translate("nimbral::MainWindow", "Online (Ready)"),
-                      QStringLiteral("#007700"));
-        }
-        break;
-    case SessionState::Initiating:
-        setStatus(QCoreApplication::translate("nimbral::MainWindow", "Initiating session..."),
-                  QStringLiteral("#0077cc"));
-        m_disconnectButton->setEnabled(true);
-        break;
-    case SessionState::Handshaking:
-        setStatus(QCoreApplication::translate("nimbral::MainWindow", "Exchanging keys..."),
-                  QStringLiteral("#0077cc"));
-        m_disconnectButton->setEnabled(true);
-        break;
-    case SessionState::Connecting:
-        setStatus(QCoreApplication::translate("nimbral::MainWindow", "Establishing transport..."),
-                  QStringLiteral("#0077cc"));
-        m_disconnectButton->setEnabled(true);
-        break;
-    case SessionState::Connected:
-        setStatus(QCoreApplication::translate("nimbral::MainWindow", "Connected"),
-                  QStringLiteral("#007700"));
+    } else if (state == SessionState::Connected) {
         m_connectButton->setEnabled(false);
-        m_disconnectButton->setEnabled(true);
         if (m_service.role() == ServiceIpcClient::Role::Master) {
-            if (m_pages->count() < 2) {
-                m_pages->addWidget(buildSessionPage());
-            }
-            m_pages->setCurrentIndex(1);
-            if (m_view != nullptr) {
-                m_view->clearFrame();
-                m_view->setViewingMode(true);
-                m_view->setFocus();
-            }
-            setMinimumSize(800, 600);
-            resize(1280, 720);
-            setWindowTitle(
-                QCoreApplication::translate("nimbral::MainWindow", "Nimbral - Connected to %1")
-                    .arg(m_service.peerClientId()));
+            showSessionPage();
         }
-        break;
-    case SessionState::Closing:
-        setStatus(QCoreApplication::translate("nimbral::MainWindow", "Disconnecting..."),
-                  QStringLiteral("#cc7700"));
-        break;
     }
+}
+
+void AgentWindow::showSessionPage() {
+    if (m_pages->count() < 2) {
+        m_pages->addWidget(buildSessionPage());
+    }
+    m_pages->setCurrentIndex(1);
+    if (m_view != nullptr) {
+        m_view->clearFrame();
+        m_view->setViewingMode(true);
+        m_view->setFocus();
+    }
+    setMinimumSize(800, 600);
+    resize(1280, 720);
+    setWindowTitle(QCoreApplication::translate("nimbral::MainWindow", "Nimbral - Connected to %1")
+                       .arg(m_service.peerClientId()));
 }
 
 void AgentWindow::onServiceLost() {
@@ -384,8 +360,7 @@ void AgentWindow::onServiceLost() {
     m_connectButton->setEnabled(false);
     m_disconnectButton->setEnabled(false);
     m_clientId->setText(QCoreApplication::translate("nimbral::MainWindow", "Not connected"));
-    setStatus(QCoreApplication::translate("nimbral::MainWindow", "Disconnected"),
-              QStringLiteral("#cc0000"));
+    setStatus(QCoreApplication::translate("nimbral::MainWindow", "Disconnected"), StatusTone::Bad);
 }
 
 void AgentWindow::closeEvent(QCloseEvent* event) {

@@ -9,6 +9,7 @@
 
 #include "codec/video_decoder.h"
 #include "session/session_manager.h"
+#include "ui/session_status.h"
 
 class QLabel;
 class QLineEdit;
@@ -69,7 +70,8 @@ private:
     void onStateChanged(SessionState state);
     void onChatMessage(const QString& from, const QString& text, const QDateTime& time);
     void onServiceLost();
-    void setStatus(const QString& text, const QString& colour);
+    void setStatus(const QString& text, StatusTone tone);
+    void showSessionPage();
     void showHomePage();
     ChatDialog* ensureChatDialog();
 

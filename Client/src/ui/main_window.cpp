@@ -96,9 +96,8 @@ MainWindow::MainWindow(AuthController& auth, ApiClient& api, SignalingClient& si
     }
 
     connect(&m_auth, &AuthController::authenticated, this, &MainWindow::onAuthenticated);
-    connect(&m_auth, &AuthController::authenticationFailed, this, [this] {
-        setStatus(tr("Server unavailable — retrying..."), QStringLiteral("#cc7700"));
-    });
+    connect(&m_auth, &AuthController::authenticationFailed, this,
+            [this] { setStatus(tr("Server unavailable — retrying..."), StatusTone::Warning); });
     connect(&m_auth, &AuthController::loggedOut, this, &MainWindow::onLoggedOut);
     connect(&m_auth, &AuthController::pairingCodeChanged, m_pairingCode, &QLabel::setText);
     connect(&m_signaling, &SignalingClient::connected, this, &MainWindow::onSignalingConnected);
@@ -186,10 +185,9 @@ void MainWindow::warn(const QString& title, const QString& text) {
     m_warning(title, text);
 }
 
-void MainWindow::setStatus(const QString& text, const QString& colour) {
+void MainWindow::setStatus(const QString& text, StatusTone tone) {
     m_status->setText(QStringLiteral("● ") + text);
-    m_status->setStyleSheet(
-        QStringLiteral("color: %1; font-size: 12px; padding-top: 4px;").arg(colour));
+    setStatusTone(*m_status, tone);
     if (m_tray != nullptr) {
         m_tray->setStatusText(text);
     }
@@ -267,7 +265,7 @@ void MainWindow::onAuthenticated(const QString& clientId) {
     m_pairingCode->setText(m_auth.pairingCode());
     m_connectButton->setEnabled(true);
     m_disconnectButton->setEnabled(true);
-    setStatus(tr("Ready"), QStringLiteral("#007700"));
+    setStatus(tr("Ready"), StatusTone::Good);
     if (m_tray != nullptr) {
         m_tray->showNotification(QStringLiteral("Nimbral"),
                                  tr("Ready. Your ID: %1").arg(formatClientId(clientId)));
@@ -280,17 +278,17 @@ void MainWindow::onLoggedOut() {
     m_password->setText(QStringLiteral("------"));
     m_connectButton->setEnabled(false);
     m_disconnectButton->setEnabled(false);
-    setStatus(tr("Disconnected"), QStringLiteral("#cc0000"));
+    setStatus(tr("Disconnected"), StatusTone::Bad);
     returnToHomePage();
 }
 
 void MainWindow::onSignalingConnected() {
-    setStatus(tr("Online (Ready)"), QStringLiteral("#007700"));
+    setStatus(tr("Online (Ready)"), StatusTone::Good);
 }
 
 void MainWindow::onSignalingDisconnected() {
     if (m_authenticated) {
-        setStatus(tr("Reconnecting..."), QStringLiteral("#cc7700"));
+        setStatus(tr("Reconnecting..."), StatusTone::Warning);
     }
 }
 
@@ -345,51 +343,22 @@ void MainWindow::returnToHomePage() {
 }
 
 void MainWindow::onSessionStateChanged(SessionState newState) {
+    if (const auto line = sessionStatusLine(newState, m_authenticated)) {
+        setStatus(line->text, line->tone);
+    }
     switch (newState) {
     case SessionState::Idle:
         returnToHomePage();
         m_connectButton->setEnabled(m_authenticated);
-        if (m_authenticated) {
-            setStatus(tr("Online (Ready)"), QStringLiteral("#007700"));
-        }
-        break;
-    case SessionState::Initiating:
-        setStatus(tr("Initiating session..."), QStringLiteral("#0077cc"));
-        break;
-    case SessionState::Handshaking:
-        setStatus(tr("Exchanging keys..."), QStringLiteral("#0077cc"));
-        break;
-    case SessionState::Connecting:
-        setStatus(tr("Establishing transport..."), QStringLiteral("#0077cc"));
         break;
     case SessionState::Connected:
-        setStatus(tr("Connected"), QStringLiteral("#007700"));
         m_monitor->start();
         if (m_tray != nullptr) {
             m_tray->setDisconnectEnabled(true);
         }
         setupChatDialog();
         if (m_session.role() == SessionRole::Master) {
-            if (m_pages->count() < 2) {
-                m_pages->addWidget(buildSessionPage());
-            }
-            m_pages->setCurrentIndex(1);
-            setSessionShortcutsEnabled(true);
-            if (m_view != nullptr) {
-                // Never a glimpse of the previous partner's screen.
-                m_view->clearFrame();
-                m_view->setViewingMode(true);
-                m_view->setFocus();
-            }
-            setMinimumSize(800, 600);
-            QSize size(1280, 720);
-            if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-                const QRect available = screen->availableGeometry();
-                size = QSize(std::min(available.width() * 3 / 4, 1280),
-                             std::min(available.height() * 3 / 4, 720));
-            }
-            resize(size);
-            setWindowTitle(tr("Nimbral - Connected to %1").arg(m_session.peerClientId()));
+            showSessionPage();
         } else {
             m_statistics->show();
             if (m_tray != nullptr) {
@@ -398,19 +367,43 @@ void MainWindow::onSessionStateChanged(SessionState newState) {
             }
         }
         break;
-    case SessionState::Closing:
-        setStatus(tr("Disconnecting..."), QStringLiteral("#cc7700"));
-        break;
     case SessionState::Failed:
         returnToHomePage();
         m_connectButton->setEnabled(m_authenticated);
-        setStatus(tr("Session failed"), QStringLiteral("#cc0000"));
         if (m_tray != nullptr) {
             m_tray->showNotification(QStringLiteral("Nimbral"), tr("Session failed."),
                                      QSystemTrayIcon::Warning);
         }
         break;
+    case SessionState::Initiating:
+    case SessionState::Handshaking:
+    case SessionState::Connecting:
+    case SessionState::Closing:
+        break;
     }
+}
+
+void MainWindow::showSessionPage() {
+    if (m_pages->count() < 2) {
+        m_pages->addWidget(buildSessionPage());
+    }
+    m_pages->setCurrentIndex(1);
+    setSessionShortcutsEnabled(true);
+    if (m_view != nullptr) {
+        // Never a glimpse of the previous partner's screen.
+        m_view->clearFrame();
+        m_view->setViewingMode(true);
+        m_view->setFocus();
+    }
+    setMinimumSize(800, 600);
+    QSize size(1280, 720);
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        size = QSize(std::min(available.width() * 3 / 4, 1280),
+                     std::min(available.height() * 3 / 4, 720));
+    }
+    resize(size);
+    setWindowTitle(tr("Nimbral - Connected to %1").arg(m_session.peerClientId()));
 }
 
 void MainWindow::onFrameDecoded(std::shared_ptr<DecodedFrame> frame) {
@@ -432,7 +425,7 @@ void MainWindow::onRequestError(const QString& endpoint, int statusCode, const Q
         return;
     }
     m_connectButton->setEnabled(m_authenticated);
-    setStatus(tr("Online (Ready)"), QStringLiteral("#007700"));
+    setStatus(tr("Online (Ready)"), StatusTone::Good);
     QString text = tr("Failed to connect. Please try again.");
     if (detail.contains(QLatin1String("not available")) ||
         detail.contains(QLatin1String("offline"))) {

@@ -15,6 +15,7 @@
 #include "ui/chat_dialog.h"
 #include "ui/command_runner.h"
 #include "ui/display_text.h"
+#include "ui/session_status.h"
 
 class QAction;
 class QComboBox;
@@ -138,7 +139,8 @@ private:
     QFrame* buildConnectCard(QWidget* page);
     QLayout* buildPairingRow(QWidget* page);
     QWidget* buildSessionPage();
-    void setStatus(const QString& text, const QString& colour);
+    void setStatus(const QString& text, StatusTone tone);
+    void showSessionPage();
     void returnToHomePage();
     void fillPartnerBox();
     void fillFavorites();

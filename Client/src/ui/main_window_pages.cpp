@@ -120,7 +120,7 @@ QFrame* MainWindow::buildDeviceCard(QWidget* page) {
     deviceLayout->addLayout(passwordRow);
     m_status = new QLabel(device);
     deviceLayout->addWidget(m_status);
-    setStatus(tr("Connecting..."), QStringLiteral("#ffa726"));
+    setStatus(tr("Connecting..."), StatusTone::Starting);
     if (ApiClient::crossesNetworkInClear(m_api.baseUrl())) {
         auto* plain = new QLabel(tr("The connection to the server is not encrypted"), device);
         plain->setObjectName(QStringLiteral("plainConnectionWarning"));

@@ -218,6 +218,25 @@ QMenu::separator {
     height: 1px;
     background-color: #2a3a5e;
 }
+QLabel#statusLine {
+    font-size: 12px;
+    padding-top: 4px;
+}
+QLabel#statusLine[tone="good"] {
+    color: #007700;
+}
+QLabel#statusLine[tone="busy"] {
+    color: #0077cc;
+}
+QLabel#statusLine[tone="starting"] {
+    color: #ffa726;
+}
+QLabel#statusLine[tone="warning"] {
+    color: #cc7700;
+}
+QLabel#statusLine[tone="bad"] {
+    color: #cc0000;
+}
 )css");
 }
 
