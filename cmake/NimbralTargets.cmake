@@ -8,6 +8,12 @@ target_compile_options(nimbral_options INTERFACE -Wall -Wextra)
 if(NIMBRAL_WARNINGS_AS_ERRORS)
     target_compile_options(nimbral_options INTERFACE -Werror)
 endif()
+# Main-thread-only classes check their callers' thread (common/main_thread.h).
+option(NIMBRAL_THREAD_CHECKS "Abort when a main-thread-only class is called from another thread" OFF)
+if(NIMBRAL_THREAD_CHECKS)
+    target_compile_definitions(nimbral_options INTERFACE NIMBRAL_THREAD_CHECKS)
+    message(STATUS "Nimbral: main-thread checks on")
+endif()
 if(NIMBRAL_SANITIZE)
     target_compile_options(nimbral_options INTERFACE
         -fsanitize=address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer)

@@ -15,7 +15,7 @@ if [[ -f "$dir/CMakeCache.txt" ]] && ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*cla
 fi
 args=(-S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
     -DCMAKE_CXX_COMPILER=clang++
-    -DNIMBRAL_CORE_ONLY=ON -DNIMBRAL_FUZZ=ON -DNIMBRAL_BUILD_BENCH=OFF)
+    -DNIMBRAL_CORE_ONLY=ON -DNIMBRAL_FUZZ=ON -DNIMBRAL_BUILD_BENCH=OFF -DNIMBRAL_THREAD_CHECKS=ON)
 if [[ "${CI:-}" == "true" ]]; then
     args+=(-DNIMBRAL_WARNINGS_AS_ERRORS=ON)
 fi

@@ -75,7 +75,7 @@ if [[ "${1:-}" == "--deps" ]]; then
     exit 0
 fi
 
-cmake_args=(-S . -B build -G Ninja)
+cmake_args=(-S . -B build -G Ninja -DNIMBRAL_THREAD_CHECKS=ON)
 if [[ "${CI:-}" == "true" ]]; then
     cmake_args+=(-DNIMBRAL_WARNINGS_AS_ERRORS=ON)
 fi

@@ -1,12 +1,17 @@
 // The session manager without a server to reach.
 #include "session/session_manager.h"
 
+#include <thread>
+
 #include <QSignalSpy>
 
 #include <gtest/gtest.h>
 
+#include "common/main_thread.h"
+#include "log_capture.h"
 #include "network/api_client.h"
 #include "network/signaling_client.h"
+#include "session/chat_service.h"
 
 namespace nimbral {
 namespace {
@@ -29,6 +34,57 @@ TEST(SessionManagerOffline, StoresTheMonitorToShareAndFailsWithTheServersDetail)
     EXPECT_EQ(session.state(), SessionState::Failed);
     EXPECT_FALSE(errors.at(0).at(0).toString().isEmpty());
 }
+
+TEST(SessionManagerOffline, AServerUpdateCannotMoveARestingSession) {
+    ApiClient api(QUrl("http://127.0.0.1:9"));
+    SignalingClient signaling;
+    SessionManager session(api, signaling);
+    test::LogCapture log;
+    session.onSessionUpdated({{"state", "failed"}});
+    EXPECT_EQ(session.state(), SessionState::Idle);
+    EXPECT_TRUE(log.has(spdlog::level::warn, "Session state: Idle -> Failed refused"));
+
+    QSignalSpy errors(&session, &SessionManager::sessionError);
+    session.initiateSession(QStringLiteral("123456789"), QStringLiteral("pw"));
+    ASSERT_TRUE(errors.wait(10000));
+    ASSERT_EQ(session.state(), SessionState::Failed);
+    session.onSessionUpdated({{"state", "closed"}});
+    EXPECT_EQ(session.state(), SessionState::Failed) << "the user still sees why it failed";
+}
+
+TEST(SessionStateTransitions, OnlyANewSessionLeavesARestingStateAndClosingEndsIdle) {
+    using S = SessionState;
+    const S all[] = {S::Idle,      S::Initiating, S::Handshaking, S::Connecting,
+                     S::Connected, S::Closing,    S::Failed};
+    int allowed = 0;
+    for (const S from : all) {
+        for (const S to : all) {
+            allowed += sessionStateMayFollow(from, to) ? 1 : 0;
+        }
+    }
+    // Idle and Failed: 2 each; Initiating, Handshaking, Connecting: 4 each; Connected 3;
+    // Closing 1.
+    EXPECT_EQ(allowed, 20);
+    EXPECT_TRUE(sessionStateMayFollow(S::Failed, S::Initiating));
+    EXPECT_TRUE(sessionStateMayFollow(S::Idle, S::Handshaking));
+    EXPECT_FALSE(sessionStateMayFollow(S::Idle, S::Connected));
+    EXPECT_FALSE(sessionStateMayFollow(S::Initiating, S::Connected)) << "no session without keys";
+    EXPECT_FALSE(sessionStateMayFollow(S::Handshaking, S::Connected)) << "nor without a link";
+    EXPECT_TRUE(sessionStateMayFollow(S::Connecting, S::Connected));
+    EXPECT_FALSE(sessionStateMayFollow(S::Closing, S::Connected));
+    EXPECT_FALSE(sessionStateMayFollow(S::Connected, S::Connecting));
+}
+
+#ifdef NIMBRAL_THREAD_CHECKS
+TEST(MainThreadChecks, AMainThreadOnlyClassCalledFromAnotherThreadStopsAndSaysWhere) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    ChatService chat([](const std::vector<std::uint8_t>&) {});
+    EXPECT_TRUE(onMainThread());
+    chat.sendMessage(QStringLiteral("on the main thread: fine"));
+    EXPECT_DEATH(std::thread([&chat] { chat.sendMessage(QStringLiteral("x")); }).join(),
+                 "ChatService::sendMessage.*called off the main thread");
+}
+#endif
 
 } // namespace
 } // namespace nimbral

@@ -224,12 +224,13 @@ TEST_F(SessionEndToEnd, OverTheRelayFilesAroundAChunkAndAFolderTravelAndAClimbin
     smallFilesAndAFolder(*master);
 }
 
-// A gibibyte down and back up through the real server, with the memory the transfer adds and
-// the picture kept alive beside it. Under AddressSanitizer (slow, and its quarantine makes
-// memory figures meaningless) a smaller file and no memory bound.
-void gibibyteBothWays(test::DeviceStack& master) {
+// A large file down and back up through the real server, with the memory the transfer adds and
+// the picture kept alive beside it: the memory bound is half the file, so a transfer that holds
+// the file (or a copy at each end) fails it. The speed of a gibibyte is bench_transfer's. Under
+// AddressSanitizer (its quarantine makes memory figures meaningless) no memory bound.
+void largeFileBothWays(test::DeviceStack& master) {
     constexpr qint64 kMiB = 1024 * 1024;
-    const qint64 size = test::kAddressSanitizer ? 64 * kMiB : 1024 * kMiB;
+    constexpr qint64 size = 64 * kMiB;
     ASSERT_WAIT(master.session.fileTransferService()->peerStreams(), 5000);
     QTemporaryDir remote;
     QTemporaryDir local;
@@ -238,7 +239,7 @@ void gibibyteBothWays(test::DeviceStack& master) {
         QFile source(remote.filePath("disk.img"));
         ASSERT_TRUE(source.open(QIODevice::WriteOnly));
         ASSERT_TRUE(source.resize(size));
-        for (qint64 at = 0; at < size; at += 97 * kMiB + 4099) {
+        for (qint64 at = 0; at < size; at += 7 * kMiB + 4099) {
             ASSERT_TRUE(source.seek(at));
             source.write(QByteArray::number(at).repeated(50));
         }
@@ -299,7 +300,7 @@ void gibibyteBothWays(test::DeviceStack& master) {
                     qPrintable(master.session.connectionMethod()), seconds,
                     size / double(kMiB) / seconds, addedKiB, pictures);
         if (!test::kAddressSanitizer) {
-            EXPECT_LT(addedKiB, 64 * 1024) << "both ends together, in this one process";
+            EXPECT_LT(addedKiB, size / 2 / 1024) << "both ends together, in this one process";
         }
         // About ten a second on an idle link; a file must not starve them.
         EXPECT_GE(pictures, int(3 * seconds) - 3) << "the picture stays live during the transfer";
@@ -311,17 +312,11 @@ void gibibyteBothWays(test::DeviceStack& master) {
     EXPECT_TRUE(sameFiles(remote.filePath("disk.img"), remote.filePath("back.img")));
 }
 
-TEST_F(SessionEndToEnd, AGibibyteTravelsBothWaysOverPeerToPeerInBoundedMemory) {
-    connectPair();
-    ASSERT_EQ(master->session.connectionMethod(), "p2p");
-    gibibyteBothWays(*master);
-}
-
-TEST_F(SessionEndToEnd, AGibibyteTravelsBothWaysOverTheRelayInBoundedMemory) {
+TEST_F(SessionEndToEnd, ALargeFileTravelsBothWaysOverTheRelayInBoundedMemory) {
     makeDevices(300, /*blockP2P=*/true);
     connectPair();
     ASSERT_EQ(master->session.connectionMethod(), "relay");
-    gibibyteBothWays(*master);
+    largeFileBothWays(*master);
 }
 
 TEST_F(SessionEndToEnd, PairingCodePathTakesTheMastersKeyFromTheServersReply) {

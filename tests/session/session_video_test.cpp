@@ -258,15 +258,20 @@ TEST_F(SessionVideo, OnASlowLinkThePictureStaysCurrentInsteadOfFallingBehind) {
     Pictures pictures(master->session);
     connectPair();
     ASSERT_EQ(master->session.connectionMethod(), "relay");
-    QTest::qWait(10000);
-    ASSERT_GE(pictures.frames.size(), 5u) << "the link carried too little to judge";
+    // The first key frame alone takes seconds at this rate: judged are the pictures that
+    // follow it by more than two seconds, over three and a half seconds.
+    constexpr std::int64_t kSettleMs = 2000;
+    constexpr std::int64_t kJudgedUntilMs = 5500;
+    ASSERT_WAIT(!pictures.frames.empty() &&
+                    pictures.arrivedAt.back() - pictures.arrivedAt.front() > kJudgedUntilMs,
+                20000)
+        << "the link carried too little to judge";
     // How far behind each picture was when it arrived, over the last few seconds.
     std::vector<std::int64_t> lags;
     {
         const std::lock_guard lock(target->screen->mutex);
         for (std::size_t i = 0; i < pictures.frames.size(); ++i) {
-            // Judged after the first key frame, which alone takes seconds at this rate.
-            if (pictures.arrivedAt[i] < pictures.arrivedAt.back() - 5000) {
+            if (pictures.arrivedAt[i] - pictures.arrivedAt.front() < kSettleMs) {
                 continue;
             }
             const int index = indexShownBy(*pictures.frames[i]);
@@ -274,9 +279,9 @@ TEST_F(SessionVideo, OnASlowLinkThePictureStaysCurrentInsteadOfFallingBehind) {
             lags.push_back(pictures.arrivedAt[i] - target->screen->capturedAt[index]);
         }
     }
-    ASSERT_FALSE(lags.empty());
+    ASSERT_GE(lags.size(), 3u) << "the link carried too little to judge";
     const std::int64_t worst = *std::max_element(lags.begin(), lags.end());
-    std::printf("slow link: %zu pictures in 10 s, %llu captures held back, worst lag %lld ms\n",
+    std::printf("slow link: %zu pictures, %llu captures held back, worst lag %lld ms\n",
                 pictures.frames.size(),
                 static_cast<unsigned long long>(target->session.videoFramesHeldBack()),
                 static_cast<long long>(worst));

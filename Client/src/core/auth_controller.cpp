@@ -9,6 +9,7 @@
 #include <openssl/rand.h>
 #include <spdlog/spdlog.h>
 
+#include "common/main_thread.h"
 #include "core/machine_fingerprint.h"
 #include "core/settings_controller.h"
 #include "network/api_client.h"
@@ -134,6 +135,7 @@ QString AuthController::validatePassword(const QString& password) {
 }
 
 void AuthController::authenticate() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_retryTimer.stop();
     if (m_settings->hasStoredCredentials()) {
         const QString clientId = m_settings->clientId();
@@ -222,6 +224,7 @@ void AuthController::onSignalingGaveUp() {
 }
 
 void AuthController::setSessionPassword(const QString& password) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_sessionPassword = password;
     m_settings->setSessionPassword(password);
     if (m_signaling->isConnected()) {
@@ -231,6 +234,7 @@ void AuthController::setSessionPassword(const QString& password) {
 }
 
 void AuthController::regeneratePairingCode() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_pairingCode = drawPairingCode();
     spdlog::info("Pairing code regenerated");
     emit pairingCodeChanged(m_pairingCode);
@@ -245,6 +249,7 @@ void AuthController::publishPairingCode() {
 }
 
 void AuthController::logout() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_heartbeat->stop();
     m_signaling->disconnectFromServer();
     m_authenticated = false;

@@ -7,6 +7,8 @@
 
 #include <spdlog/spdlog.h>
 
+#include "common/main_thread.h"
+
 namespace nimbral {
 
 namespace {
@@ -104,6 +106,7 @@ const std::vector<std::string>& ApiClient::capabilities() {
 }
 
 void ApiClient::autoLogin(const QString& clientId, const QString& deviceSecret) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     const json body = {{"client_id", clientId.toStdString()},
                        {"device_secret", deviceSecret.toStdString()},
                        {"capabilities", capabilities()}};
@@ -130,6 +133,7 @@ void ApiClient::autoLogin(const QString& clientId, const QString& deviceSecret) 
 void ApiClient::autoRegister(const QString& clientName, const QString& agentVersion,
                              const QString& machineFingerprint, const QString& provenClientId,
                              const QString& provenDeviceSecret) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     json body = {{"capabilities", capabilities()}};
     // The server keeps names to 64 characters; a longer host name is cut rather than refused.
     putIfNotEmpty(body, "client_name", clientName.left(64));
@@ -159,6 +163,7 @@ void ApiClient::autoRegister(const QString& clientName, const QString& agentVers
 
 void ApiClient::sendHeartbeat(const QString& localIp, const QString& publicIp,
                               const QString& natType) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     json body = {{"client_id", m_clientId.toStdString()},
                  {"agent_version", QCoreApplication::applicationVersion().toStdString()}};
     putIfNotEmpty(body, "local_ip", localIp);
@@ -188,6 +193,7 @@ void ApiClient::sessionReply(const char* endpoint, const char* fallback, int sta
 
 void ApiClient::createSession(const QString& targetClientId, const QString& sessionPassword,
                               const QString& purpose, const QString& masterEcdhPublicKey) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     json body = {{"master_client_id", m_clientId.toStdString()},
                  {"target_client_id", targetClientId.toStdString()},
                  {"capabilities", capabilities()}};
@@ -202,6 +208,7 @@ void ApiClient::createSession(const QString& targetClientId, const QString& sess
 
 void ApiClient::handshakeAck(const QString& sessionId, const QString& targetEcdhPublicKey,
                              const QString& targetNatType, const QString& preferredRelayId) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     json body = {{"target_client_id", m_clientId.toStdString()}};
     putIfNotEmpty(body, "target_ecdh_public_key", targetEcdhPublicKey);
     putIfNotEmpty(body, "target_nat_type", targetNatType);
@@ -215,6 +222,7 @@ void ApiClient::handshakeAck(const QString& sessionId, const QString& targetEcdh
 
 void ApiClient::completeSession(const QString& sessionId, const QString& connectionMethod,
                                 const QString& relayNodeId) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     json body = {{"connection_method", connectionMethod.toStdString()}};
     putIfNotEmpty(body, "relay_node_id", relayNodeId);
     send("PATCH", QStringLiteral("/sessions/%1/complete").arg(sessionId), body, true,
@@ -226,6 +234,7 @@ void ApiClient::completeSession(const QString& sessionId, const QString& connect
 
 void ApiClient::closeSession(const QString& sessionId, const QString& reason,
                              qint64 transferredBytes) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     json body = {{"transferred_bytes", transferredBytes}};
     putIfNotEmpty(body, "reason", reason);
     send("PATCH", QStringLiteral("/sessions/%1/close").arg(sessionId), body, true,

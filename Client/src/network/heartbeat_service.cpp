@@ -7,6 +7,7 @@
 
 #include <spdlog/spdlog.h>
 
+#include "common/main_thread.h"
 #include "network/api_client.h"
 #include "network/stun_message.h"
 
@@ -31,11 +32,13 @@ HeartbeatService::~HeartbeatService() {
 }
 
 void HeartbeatService::setStunServer(const QString& host, quint16 port) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_stunHost = host;
     m_stunPort = port;
 }
 
 void HeartbeatService::start(int intervalMs) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     spdlog::info("Heartbeat service started (interval: {} ms)", intervalMs);
     fetchPublicIp();
     detectNatType();
@@ -44,6 +47,7 @@ void HeartbeatService::start(int intervalMs) {
 }
 
 void HeartbeatService::stop() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_heartbeatTimer.stop();
     closeStunSockets();
     spdlog::info("Heartbeat service stopped");
@@ -60,10 +64,12 @@ QString HeartbeatService::localIpv4Address() {
 }
 
 void HeartbeatService::sendHeartbeat() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_api->sendHeartbeat(localIpv4Address(), m_publicIp, m_natType);
 }
 
 void HeartbeatService::fetchPublicIp() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     QNetworkRequest request(m_ipEchoUrl);
     request.setTransferTimeout(15000);
     QNetworkReply* reply = m_network.get(request);
@@ -79,6 +85,7 @@ void HeartbeatService::fetchPublicIp() {
 }
 
 void HeartbeatService::detectNatType() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_stunTransaction1.clear();
     m_stunTransaction2.clear();
     m_mapped1.reset();

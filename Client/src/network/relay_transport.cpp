@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <spdlog/spdlog.h>
 
+#include "common/main_thread.h"
 #include "platform/socket_queue.h"
 
 namespace nimbral {
@@ -18,6 +19,7 @@ RelayTransport::RelayTransport(QObject* parent)
 }
 
 void RelayTransport::setTls(bool tls) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (tls == m_tls) {
         return;
     }
@@ -75,6 +77,7 @@ QByteArray RelayTransport::joinFrame(const QString& sessionId, const QString& re
 }
 
 bool RelayTransport::connect(const std::string& host, quint16 port) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (m_socket->state() != QAbstractSocket::UnconnectedState) {
         spdlog::warn("RelayTransport::connect called while socket is in state {}",
                      static_cast<int>(m_socket->state()));
@@ -101,6 +104,7 @@ void RelayTransport::open() {
 }
 
 void RelayTransport::disconnect() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_stopped = true;
     m_reconnectTimer.stop();
     m_reconnectAttempts = kMaxReconnectAttempts;
@@ -120,6 +124,7 @@ bool RelayTransport::isConnected() const {
 }
 
 bool RelayTransport::send(ChannelType channel, const std::uint8_t* data, std::size_t length) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (!isConnected()) {
         spdlog::warn("RelayTransport::send: not connected");
         return false;
@@ -160,6 +165,7 @@ std::optional<double> RelayTransport::roundTripMs() const {
 }
 
 void RelayTransport::onSocketReadyRead() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_reader.append(m_socket->readAll());
     QString error;
     while (const auto frame = m_reader.next(&error)) {
@@ -172,6 +178,7 @@ void RelayTransport::onSocketReadyRead() {
 }
 
 void RelayTransport::onSocketConnected() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     // Over TLS the link is ready once the handshake has checked the relay's certificate.
     if (!m_tls) {
@@ -180,6 +187,7 @@ void RelayTransport::onSocketConnected() {
 }
 
 void RelayTransport::onLinkReady() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     spdlog::info("RelayTransport: connected to {}:{}{}", m_host, m_port, m_tls ? " (TLS)" : "");
     m_reconnectAttempts = 0;
     m_reader.clear();
@@ -194,6 +202,7 @@ void RelayTransport::onLinkReady() {
 }
 
 void RelayTransport::onSocketDisconnected() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     spdlog::info("RelayTransport: disconnected from {}:{}", m_host, m_port);
     m_reader.clear();
     emit disconnected();
@@ -206,6 +215,7 @@ void RelayTransport::onSocketDisconnected() {
 }
 
 void RelayTransport::attemptReconnect() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_reconnectTimer.stop();
     ++m_reconnectAttempts;
     if (m_socket->state() != QAbstractSocket::UnconnectedState) {
@@ -218,6 +228,7 @@ void RelayTransport::attemptReconnect() {
 }
 
 void RelayTransport::onSocketError(QAbstractSocket::SocketError error) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     spdlog::error("RelayTransport: socket error ({}): {}", static_cast<int>(error),
                   m_socket->errorString().toStdString());
     if (error != QAbstractSocket::RemoteHostClosedError) {

@@ -8,6 +8,8 @@
 
 #include <spdlog/spdlog.h>
 
+#include "common/main_thread.h"
+
 namespace nimbral {
 
 namespace {
@@ -117,6 +119,7 @@ QUrl SignalingClient::signalingUrl(const QUrl& serverUrl, const QString& clientI
 
 void SignalingClient::connectToServer(const QUrl& serverUrl, const QString& clientId,
                                       const QString& token) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_serverUrl = serverUrl;
     m_clientId = clientId;
     m_token = token;
@@ -139,6 +142,7 @@ void SignalingClient::open() {
 }
 
 void SignalingClient::sendMessage(const json& message) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (!isConnected()) {
         spdlog::warn("Cannot send message: not connected");
         return;
@@ -151,6 +155,7 @@ bool SignalingClient::isConnected() const {
 }
 
 void SignalingClient::disconnectFromServer() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_reconnectTimer.stop();
     m_reconnectAttempts = kMaxReconnectAttempts;
     m_closedByOwner = true;
@@ -158,12 +163,14 @@ void SignalingClient::disconnectFromServer() {
 }
 
 void SignalingClient::onConnected() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     spdlog::info("Signaling WebSocket connected, sending auth");
     m_socket.sendTextMessage(
         QString::fromStdString(compact(json{{"type", "AUTH"}, {"token", m_token.toStdString()}})));
 }
 
 void SignalingClient::onDisconnected() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     spdlog::info("Signaling WebSocket disconnected");
     emit disconnected();
     if (m_reconnectAttempts < kMaxReconnectAttempts) {
@@ -182,6 +189,7 @@ void SignalingClient::onDisconnected() {
 }
 
 void SignalingClient::onTextMessageReceived(const QString& text) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     const std::string utf8 = text.toStdString();
     json message;
     try {
@@ -234,12 +242,14 @@ void SignalingClient::onTextMessageReceived(const QString& text) {
 }
 
 void SignalingClient::onError(QAbstractSocket::SocketError error) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     spdlog::error("WebSocket error ({}): {}", static_cast<int>(error),
                   m_socket.errorString().toStdString());
     emit connectionError(m_socket.errorString());
 }
 
 void SignalingClient::attemptReconnect() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_reconnectTimer.stop();
     ++m_reconnectAttempts;
     spdlog::info("Attempting reconnect {}/{}", m_reconnectAttempts, kMaxReconnectAttempts);

@@ -2,6 +2,8 @@
 
 #include <spdlog/spdlog.h>
 
+#include "common/main_thread.h"
+
 namespace nimbral {
 
 namespace {
@@ -50,6 +52,7 @@ void TransportManager::dropTransport(ITransport* transport) {
 }
 
 void TransportManager::disconnect() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_p2pTimer.stop();
     m_active = nullptr;
     dropTransport(m_p2p);
@@ -63,6 +66,7 @@ void TransportManager::disconnect() {
 void TransportManager::establishConnection(const QString& sessionId, quint32 localNatClass,
                                            quint32 remoteNatClass,
                                            const QList<RelayCandidate>& candidates, bool offerer) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     disconnect();
     m_sessionId = sessionId;
     m_candidates = candidates;
@@ -120,6 +124,7 @@ void TransportManager::startRelay() {
 }
 
 void TransportManager::setRelayToken(const QString& token) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_relayToken = token;
     if (m_relay) {
         m_relay->setRelayToken(token);
@@ -127,18 +132,21 @@ void TransportManager::setRelayToken(const QString& token) {
 }
 
 void TransportManager::setRemoteDescription(const std::string& sdp, const std::string& type) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (m_p2p) {
         m_p2p->setRemoteDescription(sdp, type);
     }
 }
 
 void TransportManager::addRemoteCandidate(const std::string& candidate, const std::string& mid) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (m_p2p) {
         m_p2p->addRemoteCandidate(candidate, mid);
     }
 }
 
 void TransportManager::onP2PConnected() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     spdlog::info("TransportManager: P2P connection established");
     m_p2pTimer.stop();
     m_active = m_p2p;
@@ -148,10 +156,12 @@ void TransportManager::onP2PConnected() {
 }
 
 void TransportManager::onP2PError(const QString& error) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     spdlog::warn("TransportManager: P2P error: {}", error.toStdString());
 }
 
 void TransportManager::onP2PTimeout() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     spdlog::warn("TransportManager: P2P connection timed out after {} ms, falling back to relay",
                  kP2PTimeoutMs);
     if (m_p2p) {
@@ -161,6 +171,7 @@ void TransportManager::onP2PTimeout() {
 }
 
 void TransportManager::onRelayConnected() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     spdlog::info("TransportManager: relay connection established");
     m_p2pTimer.stop();
     m_active = m_relay;
@@ -171,6 +182,7 @@ void TransportManager::onRelayConnected() {
 }
 
 void TransportManager::onRelayError(const QString& error) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     spdlog::error("TransportManager: relay connection failed: {}", error.toStdString());
     // The failure is final for this session: no reconnect of the relay behind its back.
     if (m_relay) {

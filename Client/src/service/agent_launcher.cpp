@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <spdlog/spdlog.h>
 
+#include "common/main_thread.h"
+
 namespace nimbral {
 
 AgentLauncher::AgentLauncher(platform::UserSessionSource& sessions, Launch launch, QObject* parent)
@@ -20,6 +22,7 @@ AgentLauncher::AgentLauncher(platform::UserSessionSource& sessions, Launch launc
 AgentLauncher::~AgentLauncher() = default;
 
 void AgentLauncher::start(int delayMs) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     const int descriptor = m_sessions.changeDescriptor();
     if (descriptor >= 0) {
         m_changes = std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read);
@@ -54,6 +57,7 @@ bool AgentLauncher::launchInto(const platform::UserSession& session) {
 }
 
 void AgentLauncher::launchIntoActiveSessions() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     for (const platform::UserSession& session : m_sessions.sessions()) {
         m_known.insert(session.id);
         if (session.isGraphical() && session.isOpen()) {
@@ -64,6 +68,7 @@ void AgentLauncher::launchIntoActiveSessions() {
 }
 
 void AgentLauncher::onSessionsChanged() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     // Before the first launch, the delayed pass will see everything anyway.
     if (m_firstLaunch.isActive()) {
         return;

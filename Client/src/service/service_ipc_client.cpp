@@ -4,6 +4,7 @@
 
 #include <spdlog/spdlog.h>
 
+#include "common/main_thread.h"
 #include "platform/service_endpoint.h"
 
 namespace nimbral {
@@ -77,6 +78,7 @@ bool ServiceIpcClient::connectToService(const QString& endpoint, int timeoutMs) 
 }
 
 void ServiceIpcClient::disconnectFromService() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_frames.close();
     const bool wasConnected = m_wasConnected;
     m_wasConnected = false;
@@ -113,6 +115,7 @@ void ServiceIpcClient::onReadyRead() {
 }
 
 void ServiceIpcClient::handleMessage(const json& message) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (!message.is_object() || !message.contains("type") || !message["type"].is_string()) {
         spdlog::warn("ServiceIpcClient: message missing 'type' field");
         return;
@@ -239,6 +242,7 @@ void ServiceIpcClient::handleFrame(const json& message) {
 }
 
 void ServiceIpcClient::sendCommand(const json& command) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (!isConnected()) {
         return;
     }
@@ -247,40 +251,49 @@ void ServiceIpcClient::sendCommand(const json& command) {
 }
 
 void ServiceIpcClient::connectToPartner(const QString& targetId, const QString& password) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     sendCommand({{"type", "CONNECT"},
                  {"target_id", targetId.toStdString()},
                  {"password", password.toStdString()}});
 }
 
 void ServiceIpcClient::endSession(const QString& reason) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     sendCommand({{"type", "DISCONNECT"}, {"reason", reason.toStdString()}});
 }
 
 void ServiceIpcClient::sendInputEvent(const InputEvent& event) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     sendCommand({{"type", "INPUT"}, {"event", inputEventToJson(event)}});
 }
 
 void ServiceIpcClient::sendChatMessage(const QString& text) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     sendCommand({{"type", "CHAT_SEND"}, {"text", text.toStdString()}});
 }
 
 void ServiceIpcClient::setSessionPassword(const QString& password) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     sendCommand({{"type", "SET_PASSWORD"}, {"password", password.toStdString()}});
 }
 
 void ServiceIpcClient::requestState() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     sendCommand({{"type", "GET_STATE"}});
 }
 
 void ServiceIpcClient::setMonitorIndex(int index) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     sendCommand({{"type", "SET_MONITOR"}, {"monitor_index", index}});
 }
 
 void ServiceIpcClient::setDisplayMode(int mode) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     sendCommand({{"type", "SET_DISPLAY_MODE"}, {"mode", mode}});
 }
 
 void ServiceIpcClient::setClipboardSharing(bool enabled) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     sendCommand({{"type", "SET_CLIPBOARD_SHARING"}, {"enabled", enabled}});
 }
 

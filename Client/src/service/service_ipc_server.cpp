@@ -9,6 +9,7 @@
 #include <QLocalSocket>
 #include <spdlog/spdlog.h>
 
+#include "common/main_thread.h"
 #include "core/auth_controller.h"
 #include "core/settings_controller.h"
 #include "platform/service_endpoint.h"
@@ -75,6 +76,7 @@ bool ServiceIpcServer::isListening() const {
 }
 
 bool ServiceIpcServer::start() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (!m_frames.isOpen()) {
         renewFrameBuffer(std::nullopt);
     }
@@ -104,6 +106,7 @@ bool ServiceIpcServer::start() {
 }
 
 void ServiceIpcServer::stop() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (!m_server) {
         return;
     }
@@ -127,6 +130,7 @@ void ServiceIpcServer::renewFrameBuffer(std::optional<platform::LocalUserId> rea
 }
 
 void ServiceIpcServer::recheckAgent() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (m_agent == nullptr || m_peerCheck(m_agentUser)) {
         return;
     }
@@ -277,6 +281,7 @@ void ServiceIpcServer::handleCommand(const json& command) {
 }
 
 void ServiceIpcServer::sendMessage(const json& message) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (m_agent == nullptr) {
         return;
     }
@@ -315,6 +320,7 @@ json ServiceIpcServer::stateMessage() const {
 }
 
 void ServiceIpcServer::sendState() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     sendMessage(stateMessage());
 }
 

@@ -4,6 +4,7 @@
 
 #include <spdlog/spdlog.h>
 
+#include "common/main_thread.h"
 #include "common/wire.h"
 
 namespace nimbral {
@@ -14,6 +15,7 @@ ChatService::ChatService(SendFunction send, QObject* parent)
 }
 
 void ChatService::sendMessage(const QString& text) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     QByteArray utf8 = text.toUtf8();
     if (static_cast<std::size_t>(utf8.size()) > kMaxTextBytes) {
         spdlog::warn("ChatService: message too long, truncating to 65535 bytes");
@@ -30,6 +32,7 @@ void ChatService::sendMessage(const QString& text) {
 }
 
 void ChatService::handleMessage(const std::vector<std::uint8_t>& payload) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     wire::Reader reader(payload.data(), payload.size());
     quint64 sentAt = 0;
     quint16 length = 0;

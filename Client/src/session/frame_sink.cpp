@@ -7,13 +7,13 @@
 #include "codec/frame_converter.h"
 #include "codec/video_encoder.h"
 #include "crypto/aes_gcm_cipher.h"
-#include "session/session_manager.h"
+#include "session/video_send_pacer.h"
 
 namespace nimbral {
 
-FrameSink::FrameSink(SessionManager* session, IVideoEncoder* encoder, FrameConverter* converter,
+FrameSink::FrameSink(Output output, IVideoEncoder* encoder, FrameConverter* converter,
                      AesGcmCipher* cipher, Settings settings)
-    : m_session(session)
+    : m_output(std::move(output))
     , m_encoder(encoder)
     , m_converter(converter)
     , m_cipher(cipher)
@@ -27,10 +27,10 @@ void FrameSink::operator()(const std::shared_ptr<CapturedFrame>& frame) {
     }
     m_keyframeOwed = m_keyframeOwed || frame->isKeyframe;
     if (m_encoder == nullptr || m_converter == nullptr || m_cipher == nullptr ||
-        m_session->state() != SessionState::Connected) {
+        m_output.pacer == nullptr || !m_output.sessionLive || !m_output.sessionLive()) {
         return;
     }
-    if (!m_session->waitForVideoLink()) {
+    if (!m_output.pacer->waitForLink()) {
         return;
     }
     // NV12 halves both dimensions for colour: an odd last row or column is left out.
@@ -57,8 +57,8 @@ void FrameSink::operator()(const std::shared_ptr<CapturedFrame>& frame) {
     }
     m_keyframeOwed = m_keyframeOwed && !packet->isKeyframe;
     m_lastEncoded = frame;
-    m_session->queueVideoPacket(QByteArray(reinterpret_cast<const char*>(sealed.data()),
-                                           static_cast<qsizetype>(sealed.size())));
+    m_output.send(QByteArray(reinterpret_cast<const char*>(sealed.data()),
+                             static_cast<qsizetype>(sealed.size())));
 }
 
 std::unique_ptr<EncodedPacket> FrameSink::encodeFrame(const CapturedFrame& frame, int width,

@@ -1,23 +1,26 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include <QByteArray>
 
 namespace nimbral {
 
 class AesGcmCipher;
 class FrameConverter;
 class IVideoEncoder;
-class SessionManager;
+class VideoSendPacer;
 struct CapturedFrame;
 struct EncodedPacket;
 
 // The Target's work on every captured frame, run on the capture thread: convert to NV12,
 // encode (re-initialising the encoder when the size changes), seal, and hand the sealed packet
-// to the session's thread to send. While the link is still busy with earlier video the frame
-// waits here, before it is encoded: the capture rate drops to what the link carries, the
+// on (to the session's thread, which sends it). While the link is still busy with earlier video the
+// frame waits here, before it is encoded: the capture rate drops to what the link carries, the
 // picture stays current, and every encoded frame is sent, so the decoder's references stay
 // whole without extra key frames. Holds non-owning pointers: the session stops the capture before
 // it destroys them.
@@ -29,7 +32,15 @@ public:
         std::string preset = "8";
     };
 
-    FrameSink(SessionManager* session, IVideoEncoder* encoder, FrameConverter* converter,
+    // Where frames go: whether the session still carries video, the pacer to wait on, and the
+    // hand-over of a sealed packet (called on the capture thread).
+    struct Output {
+        std::function<bool()> sessionLive;
+        VideoSendPacer* pacer = nullptr;
+        std::function<void(QByteArray sealed)> send;
+    };
+
+    FrameSink(Output output, IVideoEncoder* encoder, FrameConverter* converter,
               AesGcmCipher* cipher, Settings settings);
 
     void operator()(const std::shared_ptr<CapturedFrame>& frame);
@@ -38,7 +49,7 @@ private:
     // Converts and encodes (re-initialising the encoder for a new size); empty on failure.
     std::unique_ptr<EncodedPacket> encodeFrame(const CapturedFrame& frame, int width, int height);
 
-    SessionManager* m_session;
+    Output m_output;
     IVideoEncoder* m_encoder;
     FrameConverter* m_converter;
     AesGcmCipher* m_cipher;

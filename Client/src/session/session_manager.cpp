@@ -6,6 +6,7 @@
 #include "codec/av1_decoder.h"
 #include "codec/av1_encoder.h"
 #include "codec/frame_converter.h"
+#include "common/main_thread.h"
 #include "crypto/aes_gcm_cipher.h"
 #include "crypto/ecdh_key_exchange.h"
 #include "input/input_forwarder.h"
@@ -37,6 +38,26 @@ const char* sessionStateName(SessionState state) {
         return "Failed";
     }
     return "Unknown";
+}
+
+bool sessionStateMayFollow(SessionState from, SessionState to) {
+    using S = SessionState;
+    switch (from) {
+    case S::Idle:
+    case S::Failed: // the resting states: only a new session leaves them
+        return to == S::Initiating || to == S::Handshaking;
+    case S::Initiating:
+        return to == S::Handshaking || to == S::Closing || to == S::Idle || to == S::Failed;
+    case S::Handshaking:
+        return to == S::Connecting || to == S::Closing || to == S::Idle || to == S::Failed;
+    case S::Connecting:
+        return to == S::Connected || to == S::Closing || to == S::Idle || to == S::Failed;
+    case S::Connected:
+        return to == S::Closing || to == S::Idle || to == S::Failed;
+    case S::Closing:
+        return to == S::Idle;
+    }
+    return false;
 }
 
 SessionManager::SessionManager(ApiClient& api, SignalingClient& signaling, QObject* parent)
@@ -88,6 +109,12 @@ void SessionManager::setState(SessionState next) {
     if (previous == next) {
         return;
     }
+    // A late or forged server update must not drag a resting session into another state.
+    if (!sessionStateMayFollow(previous, next)) {
+        spdlog::warn("Session state: {} -> {} refused", sessionStateName(previous),
+                     sessionStateName(next));
+        return;
+    }
     spdlog::info("Session state: {} -> {}", sessionStateName(previous), sessionStateName(next));
     m_state.store(next);
     if (next != SessionState::Initiating && next != SessionState::Handshaking) {
@@ -132,6 +159,7 @@ void SessionManager::applyIce(const EarlyIce& ice) {
 // ------------------------------------------------------------------ settings
 
 void SessionManager::setClipboardSharingEnabled(bool enabled) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_clipboardSharingEnabled = enabled;
     if (m_clipboard) {
         if (enabled) {
@@ -143,6 +171,7 @@ void SessionManager::setClipboardSharingEnabled(bool enabled) {
 }
 
 void SessionManager::setEncoderQuality(int level, const QString& preset) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_encoderQualityLevel = std::clamp(level, 0, 51);
     if (!preset.isEmpty()) {
         m_encoderPreset = preset;
@@ -150,15 +179,18 @@ void SessionManager::setEncoderQuality(int level, const QString& preset) {
 }
 
 void SessionManager::setCaptureFrameRate(int framesPerSecond) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_captureFrameRate = std::clamp(framesPerSecond, 1, 60);
 }
 
 void SessionManager::setRelayEndpoint(const QString& host, quint16 port) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_relayHost = host;
     m_relayPort = port;
 }
 
 void SessionManager::setMonitorIndex(int monitorIndex) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     m_monitorIndex = monitorIndex < 0 ? 0u : static_cast<std::uint32_t>(monitorIndex);
 }
 

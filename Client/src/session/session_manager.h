@@ -26,6 +26,7 @@
 #include "platform/local_peer.h"
 #include "session/replay_window.h"
 #include "session/session_channel.h"
+#include "session/video_send_pacer.h"
 
 namespace nimbral {
 
@@ -56,6 +57,10 @@ enum class SessionRole : std::uint8_t { None = 0, Master = 1, Target = 2 };
 
 // "Idle", "Initiating", ...; "Unknown" for any other value.
 const char* sessionStateName(SessionState state);
+// Whether a session may go from one state to the other: Idle and Failed are left only for
+// Initiating (Master) or Handshaking (Target); every running state may end in Closing, Idle or
+// Failed; Closing ends in Idle.
+bool sessionStateMayFollow(SessionState from, SessionState to);
 
 // The device's one remote-desktop session, as Master (viewer) or Target (shared screen): key
 // agreement through the server, the encrypted link found by the transport manager, and the
@@ -70,11 +75,8 @@ public:
     static constexpr int kPartnerTimeoutMs = 60000;
     static constexpr quint16 kDefaultRelayPort = 9000;
     // The Target holds a captured frame back while the oldest video still in the link has
-    // waited longer than this many frame intervals, so a slow link lowers the frame rate
-    // instead of letting the picture fall further and further behind.
+    // waited longer than this many frame intervals (see VideoSendPacer).
     static constexpr int kVideoBacklogFrames = 2;
-    // A frame held back longer than this is given up.
-    static constexpr int kVideoHoldLimitMs = 2000;
     // A 1080p key frame takes a few hundred ms to encode and send; ask again only after that.
     static constexpr int kKeyFrameRequestRepeatMs = 1000;
 
@@ -107,7 +109,7 @@ public:
     ClipboardSharing* clipboardSharing() const { return m_clipboard.get(); }
     ScreenCaptureManager* captureManager() const { return m_captureManager.get(); }
     // Captured frames the Target held back because the link was still busy with earlier ones.
-    std::uint64_t videoFramesHeldBack() const { return m_videoFramesHeldBack.load(); }
+    std::uint64_t videoFramesHeldBack() const { return m_videoPacer.framesHeldBack(); }
     // The active link's round-trip time in milliseconds, when it is known (over the relay:
     // the leg to the relay node).
     std::optional<double> linkRoundTripMs() const;
@@ -165,7 +167,6 @@ public slots:
 
 private:
     friend class SessionManagerTestAccess;
-    friend class FrameSink;
 
     void setState(SessionState next);
     void fail(const QString& error);
@@ -189,16 +190,19 @@ private:
     void sendChat(const std::vector<std::uint8_t>& payload);
     // Opens a sealed message and checks its counter against the replay window.
     std::vector<std::uint8_t> open(const QByteArray& sealed, const char* failureLine);
+    // Hands a control message to the handler its tag names (session_messages.cpp).
     void dispatchControl(const std::vector<std::uint8_t>& plaintext);
+    void onInputMessage(const std::vector<std::uint8_t>& payload);
+    void onKeyFrameRequest(const std::vector<std::uint8_t>& payload);
+    void onCommandMessage(const std::vector<std::uint8_t>& payload);
+    void onClipboardMessage(const std::vector<std::uint8_t>& payload);
+    void onFileTransferMessage(const std::vector<std::uint8_t>& payload);
+    void onChatMessage(const std::vector<std::uint8_t>& payload);
     void handleCommand(const std::string& command);
     void handleVideo(const std::vector<std::uint8_t>& packet);
     bool startCapture();
 
-    // The video path of the Target. On the capture thread: waits while the link is busy and
-    // says whether the frame may go; hands a sealed packet over.
-    bool waitForVideoLink();
-    void queueVideoPacket(QByteArray sealed);
-    // On the main thread.
+    // The video path of the Target, on the main thread.
     void sendVideoPacket(const QByteArray& sealed);
     void updateVideoLinkBusy();
 
@@ -240,21 +244,7 @@ private:
     InputBackendFactory m_inputBackendFactory;
     CaptureBackendFactory m_primaryCapture;
     CaptureBackendFactory m_fallbackCapture;
-    std::atomic<bool> m_videoStreaming{false};
-    std::atomic<bool> m_videoLinkBusy{false};
-    std::atomic<bool> m_videoLinkCheckPosted{false};
-    std::atomic<std::uint64_t> m_videoFramesHeldBack{0};
-    // Main thread: the end offset and send time of each video packet not yet delivered.
-    // Video packets not known to have left the link: where each ends in the video channel's
-    // bytes and in all bytes sent, and when it was handed over.
-    struct VideoInFlight {
-        std::uint64_t videoEnd = 0;
-        std::uint64_t linkEnd = 0;
-        std::int64_t sentAt = 0;
-    };
-    std::deque<VideoInFlight> m_videoInFlight;
-    std::uint64_t m_videoBytesSent = 0;
-    std::uint64_t m_linkBytesSent = 0; // both channels
+    VideoSendPacer m_videoPacer;
     // Signaling that can overtake the step it belongs after: the Target's acknowledgement may
     // reach the Master before the Master's own create reply, and the Master's offer and
     // candidates may reach a Target that still waits for the Master's key. Kept for the current
@@ -272,7 +262,6 @@ private:
     };
     static constexpr std::size_t kMaxEarlyIce = 64;
     std::vector<EarlyIce> m_earlyIce;
-    int m_videoBacklogLimitMs = 400;
     QTimer m_partnerTimer;
 };
 

@@ -2,6 +2,7 @@
 
 #include "session/session_manager.h"
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "capture/screen_capture_manager.h"
 #include "codec/av1_decoder.h"
 #include "common/log_text.h"
+#include "common/main_thread.h"
 #include "crypto/aes_gcm_cipher.h"
 #include "input/input_forwarder.h"
 #include "network/transport_manager.h"
@@ -61,13 +63,14 @@ bool SessionManager::sendControl(const std::vector<std::uint8_t>& plaintext,
     }
     ITransport* active = m_transport->activeTransport();
     if (active->send(ChannelType::Control, sealed.data(), sealed.size())) {
-        m_linkBytesSent += sealed.size() + active->framingBytesPerMessage();
+        m_videoPacer.otherBytesQueued(sealed.size() + active->framingBytesPerMessage());
         emit trafficCounted(static_cast<qint64>(sealed.size()), 0);
     }
     return true;
 }
 
 void SessionManager::sendInputEvent(const InputEvent& event) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (m_role != SessionRole::Master || !canSend()) {
         return;
     }
@@ -82,6 +85,7 @@ void SessionManager::sendInputEvent(const InputEvent& event) {
 }
 
 void SessionManager::onClipboardDataReady(const QByteArray& data) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     const std::vector<std::uint8_t> plaintext(data.begin(), data.end());
     sendControl(plaintext, "Failed to encrypt clipboard data", true);
 }
@@ -104,7 +108,7 @@ void SessionManager::sendChat(const std::vector<std::uint8_t>& payload) {
         return;
     }
     if (active->send(ChannelType::Control, sealed.data(), sealed.size())) {
-        m_linkBytesSent += sealed.size() + active->framingBytesPerMessage();
+        m_videoPacer.otherBytesQueued(sealed.size() + active->framingBytesPerMessage());
         emit trafficCounted(static_cast<qint64>(sealed.size()), 0);
     }
     spdlog::debug("Chat message sent ({} bytes encrypted)", sealed.size());
@@ -136,6 +140,7 @@ std::optional<double> SessionManager::linkRoundTripMs() const {
 }
 
 void SessionManager::onTransportData(ChannelType channel, const QByteArray& data) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     emit trafficCounted(0, data.size());
     if (!m_cipher) {
         spdlog::warn("Received transport data but cipher is not initialized");
@@ -159,59 +164,93 @@ void SessionManager::onTransportData(ChannelType channel, const QByteArray& data
     }
 }
 
+namespace {
+
+// What a control message may do, by its tag: which role it is for (None: either) and who
+// handles it. A message for the other role is dropped: a Master injects no input and serves no
+// key frames, whatever its partner sends.
+struct ControlHandler {
+    ControlTag tag;
+    SessionRole onlyFor;
+    void (SessionManager::*handle)(const std::vector<std::uint8_t>& payload);
+};
+
+} // namespace
+
 void SessionManager::dispatchControl(const std::vector<std::uint8_t>& plaintext) {
-    const std::vector<std::uint8_t> payload(plaintext.begin() + 1, plaintext.end());
-    switch (static_cast<ControlTag>(plaintext.front())) {
-    case ControlTag::InputEvent: {
-        if (m_role != SessionRole::Target || payload.empty()) {
-            return;
-        }
-        std::string error;
-        const std::optional<InputEvent> event =
-            InputEvent::deserialize(payload.data(), payload.size(), &error);
-        if (!event) {
-            spdlog::warn("Failed to deserialize input event: {}", error);
-            return;
-        }
-        emit inputEventReceived(*event);
-        if (m_inputForwarder) {
-            m_inputForwarder->processEvent(*event);
-        }
+    static constexpr ControlHandler kHandlers[] = {
+        {ControlTag::InputEvent, SessionRole::Target, &SessionManager::onInputMessage},
+        {ControlTag::KeyFrameRequest, SessionRole::Target, &SessionManager::onKeyFrameRequest},
+        {ControlTag::SessionCommand, SessionRole::None, &SessionManager::onCommandMessage},
+        {ControlTag::Clipboard, SessionRole::None, &SessionManager::onClipboardMessage},
+        {ControlTag::FileTransfer, SessionRole::None, &SessionManager::onFileTransferMessage},
+        {ControlTag::Chat, SessionRole::None, &SessionManager::onChatMessage},
+    };
+    const auto tag = static_cast<ControlTag>(plaintext.front());
+    const auto handler = std::find_if(std::begin(kHandlers), std::end(kHandlers),
+                                      [tag](const ControlHandler& h) { return h.tag == tag; });
+    if (handler == std::end(kHandlers)) {
+        spdlog::debug("Control message with unknown tag {} ignored", plaintext.front());
         return;
     }
-    case ControlTag::KeyFrameRequest:
-        if (m_role == SessionRole::Target) {
-            spdlog::debug("Key frame requested by Master");
-            if (m_captureManager) {
-                m_captureManager->requestKeyframe();
-            }
-        }
+    if (handler->onlyFor != SessionRole::None && handler->onlyFor != m_role) {
         return;
-    case ControlTag::SessionCommand:
-        if (!payload.empty()) {
-            handleCommand(std::string(payload.begin(), payload.end()));
-        }
+    }
+    (this->*handler->handle)(std::vector<std::uint8_t>(plaintext.begin() + 1, plaintext.end()));
+}
+
+void SessionManager::onInputMessage(const std::vector<std::uint8_t>& payload) {
+    if (payload.empty()) {
         return;
-    case ControlTag::Clipboard:
-        if (m_clipboard && m_clipboardSharingEnabled) {
-            m_clipboard->onRemoteClipboardData(
-                QByteArray(reinterpret_cast<const char*>(plaintext.data()),
-                           static_cast<qsizetype>(plaintext.size())));
-        }
+    }
+    std::string error;
+    const std::optional<InputEvent> event =
+        InputEvent::deserialize(payload.data(), payload.size(), &error);
+    if (!event) {
+        spdlog::warn("Failed to deserialize input event: {}", error);
         return;
-    case ControlTag::FileTransfer:
-        if (m_fileTransfer && !payload.empty()) {
-            m_fileTransfer->handleMessage(payload);
-        }
-        return;
-    case ControlTag::Chat:
-        spdlog::info("Chat message received ({} bytes)", payload.size());
-        if (m_chat && !payload.empty()) {
-            m_chat->handleMessage(payload);
-        } else {
-            spdlog::warn("Chat: service not initialized or message too short");
-        }
-        return;
+    }
+    emit inputEventReceived(*event);
+    if (m_inputForwarder) {
+        m_inputForwarder->processEvent(*event);
+    }
+}
+
+void SessionManager::onKeyFrameRequest(const std::vector<std::uint8_t>& /*payload*/) {
+    spdlog::debug("Key frame requested by Master");
+    if (m_captureManager) {
+        m_captureManager->requestKeyframe();
+    }
+}
+
+void SessionManager::onCommandMessage(const std::vector<std::uint8_t>& payload) {
+    if (!payload.empty()) {
+        handleCommand(std::string(payload.begin(), payload.end()));
+    }
+}
+
+void SessionManager::onClipboardMessage(const std::vector<std::uint8_t>& payload) {
+    if (m_clipboard && m_clipboardSharingEnabled) {
+        // The clipboard reads the whole message, tag included.
+        QByteArray message(1, static_cast<char>(ControlTag::Clipboard));
+        message.append(reinterpret_cast<const char*>(payload.data()),
+                       static_cast<qsizetype>(payload.size()));
+        m_clipboard->onRemoteClipboardData(message);
+    }
+}
+
+void SessionManager::onFileTransferMessage(const std::vector<std::uint8_t>& payload) {
+    if (m_fileTransfer && !payload.empty()) {
+        m_fileTransfer->handleMessage(payload);
+    }
+}
+
+void SessionManager::onChatMessage(const std::vector<std::uint8_t>& payload) {
+    spdlog::info("Chat message received ({} bytes)", payload.size());
+    if (m_chat && !payload.empty()) {
+        m_chat->handleMessage(payload);
+    } else {
+        spdlog::warn("Chat: service not initialized or message too short");
     }
 }
 

@@ -9,6 +9,7 @@
 #include <QMetaObject>
 #include <spdlog/spdlog.h>
 
+#include "common/main_thread.h"
 #include "crypto/aes_gcm_cipher.h"
 #include "crypto/ecdh_key_exchange.h"
 #include "network/api_client.h"
@@ -77,6 +78,7 @@ bool SessionManager::deriveAndBuildCipher(const QString& peerKey, bool targetSid
 
 void SessionManager::initiateSession(const QString& targetClientId,
                                      const QString& sessionPassword) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     const SessionState current = state();
     if (current != SessionState::Idle && current != SessionState::Failed) {
         spdlog::warn("initiateSession called in non-idle state: {}", sessionStateName(current));
@@ -98,6 +100,7 @@ void SessionManager::initiateSession(const QString& targetClientId,
 }
 
 void SessionManager::onSessionCreated(const nlohmann::json& data) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (m_role != SessionRole::Master || state() != SessionState::Initiating) {
         return;
     }
@@ -121,6 +124,7 @@ void SessionManager::onSessionCreated(const nlohmann::json& data) {
 
 void SessionManager::onHandshakeAck(const QString& sessionId, const QString& stateText,
                                     const QString& targetEcdhPublicKey) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (m_role == SessionRole::Master && state() == SessionState::Initiating) {
         // A quick Target can answer before the create reply names our session: keep the
         // latest, and apply it if that reply names the same session.
@@ -145,6 +149,7 @@ void SessionManager::onHandshakeAck(const QString& sessionId, const QString& sta
 
 void SessionManager::acceptSession(const QString& sessionId, const QString& masterClientId,
                                    const QString& masterEcdhPublicKey, const QString& relayToken) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     const SessionState current = state();
     if (current == SessionState::Connected) {
         spdlog::info("Ending previous session to accept new one");
@@ -178,6 +183,7 @@ void SessionManager::acceptSession(const QString& sessionId, const QString& mast
 }
 
 void SessionManager::requestMonitorSwitch(int monitorIndex) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (sendControl(controlMessage(ControlTag::SessionCommand, switchMonitorCommand(monitorIndex)),
                     nullptr, false)) {
         spdlog::info("Requested monitor switch to {}", monitorIndex);
@@ -233,6 +239,7 @@ void SessionManager::setupTransport() {
 }
 
 void SessionManager::onTransportEstablished(const QString& method) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (!m_transport || m_transport->activeTransport() == nullptr) {
         return;
     }
@@ -265,6 +272,7 @@ void SessionManager::onLinkLost() {
 }
 
 void SessionManager::onTransportFailed(const QString& reason) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     spdlog::error("Transport failed: {}", reason.toStdString());
     // The server and the partner learn of it too, rather than waiting for the session to be
     // found abandoned.
@@ -277,6 +285,7 @@ void SessionManager::onTransportFailed(const QString& reason) {
 }
 
 void SessionManager::onSessionUpdated(const nlohmann::json& data) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     const QString serverState = jsonText(data, "state");
     spdlog::info("Session updated: state={}", serverState.toStdString());
     // A late reply about an earlier session (a close sent while giving up, say) must not end
@@ -353,6 +362,7 @@ void SessionManager::onPartnerTimeout() {
 }
 
 void SessionManager::endSession(const QString& reason) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     const SessionState current = state();
     if (current == SessionState::Idle || current == SessionState::Failed) {
         return;

@@ -2,9 +2,6 @@
 
 #include "session/session_manager.h"
 
-#include <chrono>
-#include <thread>
-
 #include <QMetaObject>
 #include <spdlog/spdlog.h>
 
@@ -96,68 +93,32 @@ bool SessionManager::startCapture() {
     m_captureManager = std::make_unique<ScreenCaptureManager>(std::move(backend));
     m_converter = std::make_unique<FrameConverter>();
     m_encoder = std::make_unique<AV1Encoder>();
-    m_videoInFlight.clear();
-    m_videoBytesSent = 0;
-    m_linkBytesSent = 0;
-    m_videoLinkBusy = false;
-    m_videoFramesHeldBack = 0;
-    m_videoBacklogLimitMs = kVideoBacklogFrames * 1000 / m_captureFrameRate;
-    m_videoStreaming = true;
-    FrameSink sink(this, m_encoder.get(), m_converter.get(), m_cipher.get(),
+    m_videoPacer.start(kVideoBacklogFrames * 1000 / m_captureFrameRate, [this] {
+        QMetaObject::invokeMethod(this, &SessionManager::updateVideoLinkBusy, Qt::QueuedConnection);
+    });
+    FrameSink::Output output{
+        [this] { return state() == SessionState::Connected; }, &m_videoPacer,
+        [this](QByteArray sealed) {
+            QMetaObject::invokeMethod(
+                this, [this, packet = std::move(sealed)] { sendVideoPacket(packet); },
+                Qt::QueuedConnection);
+        }};
+    FrameSink sink(std::move(output), m_encoder.get(), m_converter.get(), m_cipher.get(),
                    {m_captureFrameRate, m_encoderQualityLevel, m_encoderPreset.toStdString()});
     m_captureManager->setFrameCallback(
         [sink](std::shared_ptr<CapturedFrame> frame) mutable { sink(frame); });
     return true;
 }
 
-bool SessionManager::waitForVideoLink() {
-    if (!m_videoLinkBusy.load()) {
-        return true;
-    }
-    ++m_videoFramesHeldBack;
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(kVideoHoldLimitMs);
-    while (m_videoStreaming.load() && std::chrono::steady_clock::now() < deadline) {
-        // The busy flag is as old as the last send; have the main thread look again.
-        if (!m_videoLinkCheckPosted.exchange(true)) {
-            QMetaObject::invokeMethod(this, &SessionManager::updateVideoLinkBusy,
-                                      Qt::QueuedConnection);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        if (!m_videoLinkBusy.load()) {
-            return m_videoStreaming.load();
-        }
-    }
-    return false;
-}
-
-void SessionManager::queueVideoPacket(QByteArray sealed) {
-    QMetaObject::invokeMethod(
-        this, [this, packet = std::move(sealed)] { sendVideoPacket(packet); },
-        Qt::QueuedConnection);
-}
-
 void SessionManager::updateVideoLinkBusy() {
-    m_videoLinkCheckPosted = false;
     ITransport* active = m_transport ? m_transport->activeTransport() : nullptr;
     if (active == nullptr) {
-        m_videoInFlight.clear();
-        m_videoLinkBusy = false;
+        m_videoPacer.linkGone();
         return;
     }
-    // Everything up to this offset has left the link. Where the channels share one queue, the
-    // backlog holds control bytes too (a file transfer's), and is measured against all bytes.
-    const std::size_t pending = active->pendingBytes(ChannelType::Video);
-    const bool shared = active->channelsShareOneQueue();
-    const std::uint64_t sent = shared ? m_linkBytesSent : m_videoBytesSent;
-    const std::uint64_t delivered = sent > pending ? sent - pending : 0;
-    while (!m_videoInFlight.empty() && (shared ? m_videoInFlight.front().linkEnd
-                                               : m_videoInFlight.front().videoEnd) <= delivered) {
-        m_videoInFlight.pop_front();
-    }
-    m_videoLinkBusy =
-        !m_videoInFlight.empty() &&
-        monotonicMilliseconds() - m_videoInFlight.front().sentAt > m_videoBacklogLimitMs;
+    // Where the channels share one queue, the backlog holds control bytes too (a file
+    // transfer's), and is measured against all bytes.
+    m_videoPacer.update(active->pendingBytes(ChannelType::Video), active->channelsShareOneQueue());
 }
 
 void SessionManager::sendVideoPacket(const QByteArray& sealed) {
@@ -168,11 +129,8 @@ void SessionManager::sendVideoPacket(const QByteArray& sealed) {
     if (active->send(ChannelType::Video, reinterpret_cast<const std::uint8_t*>(sealed.constData()),
                      static_cast<std::size_t>(sealed.size()))) {
         // Counted as the link queues them, so that they compare with its pending bytes.
-        const std::uint64_t queued =
-            static_cast<std::uint64_t>(sealed.size()) + active->framingBytesPerMessage();
-        m_videoBytesSent += queued;
-        m_linkBytesSent += queued;
-        m_videoInFlight.push_back({m_videoBytesSent, m_linkBytesSent, monotonicMilliseconds()});
+        m_videoPacer.videoQueued(static_cast<std::uint64_t>(sealed.size()) +
+                                 active->framingBytesPerMessage());
         emit trafficCounted(sealed.size(), 0);
         emit videoFrameSent();
     }
@@ -181,7 +139,7 @@ void SessionManager::sendVideoPacket(const QByteArray& sealed) {
 
 void SessionManager::stopStreaming() {
     spdlog::info("Stopping streaming");
-    m_videoStreaming = false; // a frame held back for the link stops waiting
+    m_videoPacer.stop(); // a frame held back for the link stops waiting
     if (m_clipboard) {
         m_clipboard->stop();
     }

@@ -16,6 +16,7 @@
 #include <archive_entry.h>
 #include <spdlog/spdlog.h>
 
+#include "common/main_thread.h"
 #include "crypto/ed25519.h"
 
 namespace nimbral {
@@ -100,6 +101,7 @@ bool UpdateService::isAcceptableDownloadUrl(const QUrl& url) {
 }
 
 void UpdateService::checkForUpdates() {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (m_releaseKey.size() != static_cast<qsizetype>(ed25519::kPublicKeyBytes)) {
         spdlog::warn("Update check skipped: this build has no release key to verify manifests "
                      "with");
@@ -189,6 +191,7 @@ void UpdateService::readManifest(const QByteArray& bytes) {
 }
 
 void UpdateService::downloadUpdate(const QUrl& url) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
     if (!isAcceptableDownloadUrl(url)) {
         spdlog::error("Update download refused: {} is not an https address",
                       url.toString().toStdString());
