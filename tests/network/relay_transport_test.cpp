@@ -249,6 +249,27 @@ TEST_F(ScriptedRelayTest, ARemoteCloseIsFollowedByAReconnectionWithANewJoin) {
     EXPECT_TRUE(transport.isConnected());
 }
 
+TEST_F(ScriptedRelayTest, AnUnreachableRelayIsTriedAgainLaterEachTimeThenGivenUp) {
+    QSignalSpy disconnected(&transport, &ITransport::disconnected);
+    QSignalSpy errors(&transport, &ITransport::transportError);
+    test::LogCapture log;
+    server.close(); // the relay node is gone
+    peer->disconnectFromHost();
+    ASSERT_WAIT(disconnected.count() == 1, 5000);
+    // The timer's delays double; each attempt is made here at once instead of waiting.
+    for (const int delay : {1000, 2000, 4000}) {
+        ASSERT_TRUE(transport.reconnectPending()) << "before the attempt after " << delay;
+        EXPECT_EQ(transport.reconnectDelayMs(), delay);
+        const qsizetype failures = errors.count();
+        transport.attemptReconnect();
+        ASSERT_WAIT(errors.count() == failures + 1, 5000);
+    }
+    EXPECT_FALSE(transport.reconnectPending());
+    EXPECT_FALSE(transport.isConnected());
+    EXPECT_EQ(disconnected.count(), 1) << "the link was lost once";
+    EXPECT_TRUE(log.has(spdlog::level::warn, "RelayTransport: giving up after 3 reconnect attempts"));
+}
+
 TEST_F(ScriptedRelayTest, AfterDisconnectNothingReconnects) {
     QSignalSpy disconnected(&transport, &ITransport::disconnected);
     transport.disconnect();

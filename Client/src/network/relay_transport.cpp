@@ -206,12 +206,21 @@ void RelayTransport::onSocketDisconnected() {
     spdlog::info("RelayTransport: disconnected from {}:{}", m_host, m_port);
     m_reader.clear();
     emit disconnected();
-    if (!m_stopped && m_reconnectAttempts < kMaxReconnectAttempts) {
-        const int delay = kFirstReconnectDelayMs << m_reconnectAttempts;
-        spdlog::info("RelayTransport: reconnecting in {} ms (attempt {}/{})", delay,
-                     m_reconnectAttempts + 1, kMaxReconnectAttempts);
-        m_reconnectTimer.start(delay);
+    scheduleReconnect();
+}
+
+void RelayTransport::scheduleReconnect() {
+    if (m_stopped || m_reconnectTimer.isActive()) {
+        return;
     }
+    if (m_reconnectAttempts >= kMaxReconnectAttempts) {
+        spdlog::warn("RelayTransport: giving up after {} reconnect attempts", m_reconnectAttempts);
+        return;
+    }
+    const int delay = kFirstReconnectDelayMs << m_reconnectAttempts;
+    spdlog::info("RelayTransport: reconnecting in {} ms (attempt {}/{})", delay,
+                 m_reconnectAttempts + 1, kMaxReconnectAttempts);
+    m_reconnectTimer.start(delay);
 }
 
 void RelayTransport::attemptReconnect() {
@@ -233,6 +242,11 @@ void RelayTransport::onSocketError(QAbstractSocket::SocketError error) {
                   m_socket->errorString().toStdString());
     if (error != QAbstractSocket::RemoteHostClosedError) {
         emit transportError(m_socket->errorString());
+    }
+    // A reconnection that could not even connect sees no disconnect: the next attempt is
+    // scheduled here. A first connection that fails stays final.
+    if (m_reconnectAttempts > 0 && m_socket->state() != QAbstractSocket::ConnectedState) {
+        scheduleReconnect();
     }
 }
 

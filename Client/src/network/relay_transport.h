@@ -66,6 +66,8 @@ public slots:
 
 private:
     void makeSocket();
+    // Arms the next reconnection with a doubled delay, unless stopped or out of attempts.
+    void scheduleReconnect();
     void open();
     static QByteArray frame(ChannelType channel, const char* data, std::size_t length);
 
