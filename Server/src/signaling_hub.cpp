@@ -85,7 +85,7 @@ void SignalingHub::adopt(std::unique_ptr<QWebSocket> socket) {
         connection->socket->close(QWebSocketProtocol::CloseCodePolicyViolated,
                                   QStringLiteral("Authentication timed out"));
     });
-    connection->authTimer.start(kAuthTimeoutMs);
+    connection->authTimer.start(m_authTimeoutMs);
 }
 
 void SignalingHub::drop(Connection* connection) {

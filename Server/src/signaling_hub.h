@@ -45,6 +45,8 @@ public:
 
     // Takes over a socket whose upgrade has completed.
     void adopt(std::unique_ptr<QWebSocket> socket);
+    // How long a new socket may take to authenticate (kAuthTimeoutMs unless a test shortens it).
+    void setAuthTimeout(int milliseconds) { m_authTimeoutMs = milliseconds; }
 
     bool isOnline(const QString& clientId) const;
     // Sends one message to a device's authenticated socket; false when it is offline.
@@ -68,6 +70,7 @@ private:
     void drop(Connection* connection);
 
     TokenStore& m_tokens;
+    int m_authTimeoutMs = kAuthTimeoutMs;
     SessionRegistry& m_sessions;
     DeviceRegistry& m_devices;
     QHash<QWebSocket*, Connection*> m_connections;

@@ -1,6 +1,8 @@
 #include <QSignalSpy>
 #include <QTcpSocket>
 #include <QTest>
+#include <QWebSocket>
+#include <QWebSocketServer>
 
 #include <gtest/gtest.h>
 
@@ -8,12 +10,14 @@
 
 #include "common/relay_frame.h"
 #include "connection_guard.h"
+#include "device_registry.h"
 #include "field_rules.h"
 #include "json_text.h"
 #include "password_guard.h"
 #include "relay_node.h"
 #include "server_options.h"
 #include "session_registry.h"
+#include "signaling_hub.h"
 #include "token_store.h"
 
 namespace nimbral::server {
@@ -300,6 +304,34 @@ TEST(RelayNode, AnUnpairedJoinIsClosedAfterItsTimeout) {
     ASSERT_WAIT(relay.connectionCount() == 1, 3000);
     ASSERT_WAIT(peer.state() == QAbstractSocket::UnconnectedState, 3000);
     EXPECT_EQ(relay.connectionCount(), 0);
+}
+
+TEST(SignalingHub, ASocketThatNeverAuthenticatesIsToldWhyAndClosed) {
+    TokenStore tokens;
+    SessionRegistry sessions;
+    DeviceRegistry devices;
+    SignalingHub hub(tokens, sessions, devices);
+    hub.setAuthTimeout(200);
+    QWebSocketServer server(QStringLiteral("test"), QWebSocketServer::NonSecureMode);
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+    QObject::connect(&server, &QWebSocketServer::newConnection, &hub, [&] {
+        hub.adopt(std::unique_ptr<QWebSocket>(server.nextPendingConnection()));
+    });
+
+    QWebSocket silent;
+    QStringList received;
+    QObject::connect(&silent, &QWebSocket::textMessageReceived,
+                     [&received](const QString& text) { received << text; });
+    silent.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws/clients/123456789")
+                         .arg(server.serverPort())));
+    ASSERT_WAIT(silent.state() == QAbstractSocket::ConnectedState, 5000);
+    ASSERT_WAIT(silent.state() == QAbstractSocket::UnconnectedState, 5000);
+    EXPECT_EQ(silent.closeCode(), QWebSocketProtocol::CloseCodePolicyViolated);
+    ASSERT_EQ(received.size(), 1);
+    const auto reply = nlohmann::json::parse(received.front().toStdString());
+    EXPECT_EQ(reply.value("type", ""), "AUTH_FAIL");
+    EXPECT_EQ(reply.value("detail", ""), "Authentication timed out");
+    EXPECT_FALSE(hub.isOnline(QStringLiteral("123456789")));
 }
 
 // One relayed stream between two sockets of this process, the receiver bound to `receiverSource`.

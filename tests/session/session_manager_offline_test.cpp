@@ -52,6 +52,34 @@ TEST(SessionManagerOffline, AServerUpdateCannotMoveARestingSession) {
     EXPECT_EQ(session.state(), SessionState::Failed) << "the user still sees why it failed";
 }
 
+TEST(SessionManagerOffline, ATargetWaitingForTheMastersKeyHoldsAtMost64IceMessages) {
+    ApiClient api(QUrl("http://127.0.0.1:9"));
+    SignalingClient signaling;
+    SessionManager session(api, signaling);
+    test::LogCapture log;
+    // Accepted without the Master's key: it comes with the server's reply, which cannot come here.
+    session.acceptSession(QStringLiteral("s1"), QStringLiteral("111222333"), QString());
+    ASSERT_EQ(session.state(), SessionState::Handshaking);
+    const auto dropped = [&log] {
+        int count = 0;
+        for (const auto& line : log.lines()) {
+            count += line.text == "Too many ICE messages before the transport exists; dropped one";
+        }
+        return count;
+    };
+    for (int i = 0; i < 70; ++i) {
+        emit signaling.iceCandidate(
+            QStringLiteral("s1"), QStringLiteral("111222333"),
+            QStringLiteral("candidate:%1 1 udp 1 127.0.0.1 9 typ host").arg(i),
+            QStringLiteral("0"));
+    }
+    EXPECT_EQ(dropped(), 70 - 64);
+    // Another session's messages are not even held.
+    emit signaling.iceOffer(QStringLiteral("s2"), QStringLiteral("111222333"),
+                            QStringLiteral("v=0"));
+    EXPECT_EQ(dropped(), 70 - 64);
+}
+
 TEST(SessionStateTransitions, OnlyANewSessionLeavesARestingStateAndClosingEndsIdle) {
     using S = SessionState;
     const S all[] = {S::Idle,      S::Initiating, S::Handshaking, S::Connecting,
