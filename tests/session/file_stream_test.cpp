@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "faulty_disk.h"
 #include "file_service_link.h"
 #include "log_capture.h"
 #include "qstring_printer.h"
@@ -325,6 +326,112 @@ TEST_F(FileStreamTest, WhatAHostilePeerSendsIsDroppedOrEndsTheTransfer) {
     EXPECT_EQ(refused.at(0).at(0).toString(), "Cannot write file: " + remoteFolder.path());
     link.master.uploadFile(local("x.bin"), remote("missing/x.bin"));
     ASSERT_EQ(refused.count(), 2);
+
+    // A folder entry carries no data: an answer asking for it sends none (and reads no file).
+    link.cut = true;
+    link.master.uploadIntoFolder(QString(), remoteFolder.path(), QStringLiteral("made"), true);
+    ASSERT_TRUE(link.master.isStreaming());
+    Bytes answer = {16, 0, 0, 0, 0};
+    qToLittleEndian<quint32>(4, answer.data() + 1); // the Master's fourth stream
+    answer.resize(answer.size() + 8 + 32, 0);
+    link.master.handleMessage(answer);
+    EXPECT_TRUE(log.hasPrefix(spdlog::level::info, "FileTransfer: sent '"));
+}
+
+// ------------------------------------------------------------------ a disk that fails
+
+// The service owns its disk; the test keeps a pointer to say where it fails.
+test::FaultyDisk& giveFaultyDisk(FileTransferService& service) {
+    auto disk = std::make_unique<test::FaultyDisk>();
+    test::FaultyDisk& kept = *disk;
+    service.setFileOperations(std::move(disk));
+    return kept;
+}
+
+TEST_F(FileStreamTest, AFullDiskStopsADownloadAtBothEndsAndNothingIsNamedAsDone) {
+    Link link;
+    link.greet();
+    giveFaultyDisk(link.master).writableBytes = kChunk + 100;
+    writeFile(remote("big.bin"), fileBytes(3 * kChunk));
+    QSignalSpy errors(&link.master, &FileTransferService::fileError);
+    QSignalSpy done(&link.master, &FileTransferService::fileDownloadComplete);
+    link.master.requestDownload(remote("big.bin"), local("big.bin"));
+    ASSERT_WAIT(errors.count() == 1, 5000);
+    EXPECT_EQ(errors.at(0).at(0).toString(), "Cannot write to local file: " + local("big.bin"));
+    EXPECT_EQ(done.count(), 0);
+    EXPECT_FALSE(QFile::exists(local("big.bin")));
+    EXPECT_FALSE(link.master.isStreaming());
+    EXPECT_FALSE(link.target.isStreaming()) << "the Target heard and stopped sending";
+    const Bytes* failure = link.first(true, 14);
+    ASSERT_NE(failure, nullptr);
+    EXPECT_NE(std::string(failure->begin(), failure->end()).find("Cannot write file: "),
+              std::string::npos);
+}
+
+TEST_F(FileStreamTest, WhatTheDiskRefusesEndsEachTransferWithItsOwnMessage) {
+    Link link;
+    link.greet();
+    test::FaultyDisk& targetDisk = giveFaultyDisk(link.target);
+    test::FaultyDisk& masterDisk = giveFaultyDisk(link.master);
+    QSignalSpy errors(&link.master, &FileTransferService::fileError);
+    const auto lastError = [&errors] {
+        return errors.last().at(0).toString();
+    };
+
+    // The Target cannot open the file asked for.
+    writeFile(remote("locked.bin"), fileBytes(10));
+    targetDisk.unopenable.insert(remote("locked.bin"));
+    link.master.requestDownload(remote("locked.bin"), local("locked.bin"));
+    ASSERT_EQ(errors.count(), 1);
+    EXPECT_EQ(lastError(), "Cannot open file: " + remote("locked.bin"));
+
+    // The Master cannot open the file it was told to upload.
+    writeFile(local("mine.bin"), fileBytes(10));
+    masterDisk.unopenable.insert(local("mine.bin"));
+    link.master.uploadFile(local("mine.bin"), remote("mine.bin"));
+    ASSERT_EQ(errors.count(), 2);
+    EXPECT_EQ(lastError(), "Cannot open local file: " + local("mine.bin"));
+    masterDisk.unopenable.clear();
+
+    // A verified download that cannot take its name: an error, and no file under it.
+    masterDisk.renameFails = true;
+    writeFile(remote("named.bin"), fileBytes(kChunk + 1));
+    QSignalSpy done(&link.master, &FileTransferService::fileDownloadComplete);
+    link.master.requestDownload(remote("named.bin"), local("named.bin"));
+    ASSERT_WAIT(errors.count() == 3, 5000);
+    EXPECT_EQ(lastError(), "Cannot write to local file: " + local("named.bin"));
+    EXPECT_EQ(done.count(), 0);
+    EXPECT_FALSE(QFile::exists(local("named.bin")));
+
+    // An upload into a folder the Target cannot make.
+    targetDisk.makePathFails = true;
+    link.master.uploadIntoFolder(local("mine.bin"), remoteFolder.path(),
+                                 QStringLiteral("new/mine.bin"), false);
+    ASSERT_EQ(errors.count(), 4);
+    EXPECT_EQ(lastError(), "Cannot create folder: " + remote("new"));
+    EXPECT_FALSE(link.master.isStreaming());
+}
+
+TEST_F(FileStreamTest, AnOldPeersWholeFileThatCannotBeWrittenIsAnErrorNotADownload) {
+    // Without the hellos both ends speak the whole-file messages.
+    Link link;
+    giveFaultyDisk(link.master).writableBytes = 5;
+    writeFile(remote("old.bin"), fileBytes(10));
+    QSignalSpy errors(&link.master, &FileTransferService::fileError);
+    QSignalSpy done(&link.master, &FileTransferService::fileDownloadComplete);
+    link.master.requestDownload(remote("old.bin"), local("old.bin"));
+    ASSERT_EQ(errors.count(), 1);
+    EXPECT_EQ(errors.at(0).at(0).toString(), "Cannot write to local file: " + local("old.bin"));
+    EXPECT_EQ(done.count(), 0);
+
+    // And at the Target, an upload it cannot write is refused, not logged as received.
+    test::LogCapture log;
+    giveFaultyDisk(link.target).writableBytes = 5;
+    writeFile(local("up.bin"), fileBytes(10));
+    link.master.uploadFile(local("up.bin"), remote("up.bin"));
+    EXPECT_EQ(errors.count(), 2);
+    EXPECT_EQ(errors.last().at(0).toString(), "Cannot write file: " + remote("up.bin"));
+    EXPECT_FALSE(log.hasPrefix(spdlog::level::info, "FileTransfer: received upload"));
 }
 
 // ------------------------------------------------------------------ folders

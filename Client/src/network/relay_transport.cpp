@@ -205,8 +205,9 @@ void RelayTransport::onSocketDisconnected() {
     NIMBRAL_ASSERT_MAIN_THREAD();
     spdlog::info("RelayTransport: disconnected from {}:{}", m_host, m_port);
     m_reader.clear();
-    emit disconnected();
     scheduleReconnect();
+    // Last: whoever hears of it may stop the reconnection or delete this transport.
+    emit disconnected();
 }
 
 void RelayTransport::scheduleReconnect() {
@@ -240,13 +241,14 @@ void RelayTransport::onSocketError(QAbstractSocket::SocketError error) {
     NIMBRAL_ASSERT_MAIN_THREAD();
     spdlog::error("RelayTransport: socket error ({}): {}", static_cast<int>(error),
                   m_socket->errorString().toStdString());
-    if (error != QAbstractSocket::RemoteHostClosedError) {
-        emit transportError(m_socket->errorString());
-    }
     // A reconnection that could not even connect sees no disconnect: the next attempt is
     // scheduled here. A first connection that fails stays final.
     if (m_reconnectAttempts > 0 && m_socket->state() != QAbstractSocket::ConnectedState) {
         scheduleReconnect();
+    }
+    // Last: whoever hears of the error may delete this transport.
+    if (error != QAbstractSocket::RemoteHostClosedError) {
+        emit transportError(m_socket->errorString());
     }
 }
 

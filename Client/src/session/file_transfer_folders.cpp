@@ -173,7 +173,7 @@ void FileTransferService::servePutEntry(Reader& body) {
     }
     const QString folder = body.string();
     const QString relative = body.string();
-    if (!QFileInfo(folder).isDir()) {
+    if (!m_files->stat(folder).isDir) {
         sendStreamFailure(id, QStringLiteral("Directory does not exist: ") + folder);
         return;
     }
@@ -186,7 +186,7 @@ void FileTransferService::servePutEntry(Reader& body) {
     }
     // The folders on the way are created only now the whole name is known to stay inside.
     const QString parent = isFolder != 0 ? path : QFileInfo(path).path();
-    if (!QDir().mkpath(parent)) {
+    if (!m_files->makePath(parent)) {
         sendStreamFailure(id, QStringLiteral("Cannot create folder: ") + parent);
         return;
     }

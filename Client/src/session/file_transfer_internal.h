@@ -7,11 +7,11 @@
 #include <cstdint>
 
 #include <QByteArray>
-#include <QFile>
 #include <QString>
 
 #include "common/wire.h"
 #include "crypto/sha256.h"
+#include "session/file_operations.h"
 #include "session/file_transfer_service.h"
 
 namespace nimbral {
@@ -79,7 +79,7 @@ inline QString partialPathOf(const QString& path) {
 
 // Feeds the first `length` bytes of an open file to the checksum; false when the file is
 // shorter.
-inline bool hashPrefix(QFile& file, qint64 length, Sha256& hash) {
+inline bool hashPrefix(TransferFile& file, qint64 length, Sha256& hash) {
     if (!file.seek(0)) {
         return false;
     }
@@ -139,9 +139,10 @@ struct FileTransferService::Stream {
     // Sender: the receiver has not said where to start yet. Receiver of a download: the Target
     // has not answered the request yet.
     bool awaiting = false;
-    QString displayPath; // the remote path, as the progress signals name it
-    QString finalPath;   // receiver: the name the file gets once verified
-    QFile file;
+    QString displayPath;                // the remote path, as the progress signals name it
+    QString finalPath;                  // receiver: the name the file gets once verified
+    QString filePath;                   // the source, or the partial file
+    std::unique_ptr<TransferFile> file; // empty while not open
     qint64 size = 0;
     qint64 next = 0;
     qint64 started = 0;

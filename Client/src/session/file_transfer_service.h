@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include "platform/file_access.h"
+#include "session/file_operations.h"
 
 namespace nimbral {
 
@@ -110,6 +111,8 @@ public:
     // disk work, and nothing (or a switch that fails) refuses the request.
     using ServingUser = std::function<std::optional<platform::LocalUserId>()>;
     void setServingUser(ServingUser user) { m_servingUser = std::move(user); }
+    // The disk files are read from and written to; the real one unless a test gives another.
+    void setFileOperations(std::unique_ptr<FileOperations> files) { m_files = std::move(files); }
 
     // The top level of the file browser: the mounted volumes, always with the root file system
     // and the user's home folder among them (containers and chroots may report no mounts, and a
@@ -212,6 +215,7 @@ private:
 
     FileTransferRole m_role;
     ServingUser m_servingUser;
+    std::unique_ptr<FileOperations> m_files = localFileOperations();
     std::deque<Pending> m_pending;
     SendFunction m_send;
     QString m_localDownloadPath;

@@ -4,11 +4,7 @@
 #include "session/file_transfer_service.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
 
 #include <spdlog/spdlog.h>
@@ -22,17 +18,18 @@ using namespace file_transfer;
 // Receiver side: opens the partial file and takes what it already holds up to offset as
 // arrived (its checksum included); offset 0 starts afresh.
 bool FileTransferService::openIncoming(Stream& stream, qint64 offset) {
-    stream.file.close();
-    stream.file.setFileName(partialPathOf(stream.finalPath));
-    if (!stream.file.open(QIODevice::ReadWrite)) {
+    stream.file.reset();
+    stream.filePath = partialPathOf(stream.finalPath);
+    stream.file = m_files->open(stream.filePath, FileOperations::Mode::ReadWrite);
+    if (!stream.file) {
         return false;
     }
     stream.hash.reset();
-    if (offset > 0 && !hashPrefix(stream.file, offset, stream.hash)) {
+    if (offset > 0 && !hashPrefix(*stream.file, offset, stream.hash)) {
         stream.hash.reset();
         offset = 0;
     }
-    if (!stream.file.resize(offset) || !stream.file.seek(offset)) {
+    if (!stream.file->resize(offset) || !stream.file->seek(offset)) {
         return false;
     }
     stream.next = offset;
@@ -55,12 +52,12 @@ void FileTransferService::startStreamedDownload(const QString& remotePath,
     // Resume from a part left by an earlier attempt; its checksum goes along, so the Target
     // resumes only when its file starts with exactly those bytes. The part is read once: the
     // checksum so far goes on with the data that follows.
-    const QFileInfo part(partialPathOf(localPath));
-    if (part.isFile() && part.size() > 0 && !openIncoming(*stream, part.size())) {
-        stream->file.close();
+    const PathInfo part = m_files->stat(partialPathOf(localPath));
+    if (part.isFile && part.size > 0 && !openIncoming(*stream, part.size)) {
+        stream->file.reset();
         stream->next = 0;
     }
-    const qint64 offset = stream->file.isOpen() ? stream->next : 0;
+    const qint64 offset = stream->file ? stream->next : 0;
     QByteArray message = messageOf(kStreamGet);
     appendU32(message, stream->id);
     appendU64(message, static_cast<quint64>(offset));
@@ -87,30 +84,31 @@ void FileTransferService::serveStreamGet(Reader& body) {
         sendStreamFailure(id, QStringLiteral("Busy with another transfer: ") + path);
         return;
     }
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
+    const PathInfo info = m_files->stat(path);
+    if (info.exists && !info.isFile) {
         sendStreamFailure(id, QStringLiteral("Not a regular file: ") + path);
         return;
     }
     auto stream = std::make_unique<Stream>();
     stream->id = id;
     stream->displayPath = path;
-    stream->file.setFileName(path);
-    if (!stream->file.open(QIODevice::ReadOnly)) {
+    stream->filePath = path;
+    stream->file = m_files->open(path, FileOperations::Mode::Read);
+    if (!stream->file) {
         sendStreamFailure(id, QStringLiteral("Cannot open file: ") + path);
         return;
     }
-    stream->size = stream->file.size();
+    stream->size = stream->file->size();
     qint64 start = static_cast<qint64>(std::min<quint64>(offset, stream->size));
     if (start > 0) {
-        if (!hashPrefix(stream->file, start, stream->hash) ||
+        if (!hashPrefix(*stream->file, start, stream->hash) ||
             digestOf(stream->hash) != prefixDigest) {
             // Not the file the part came from: all of it again.
             start = 0;
             stream->hash.reset();
         }
     }
-    stream->file.seek(start);
+    stream->file->seek(start);
     stream->next = start;
     stream->started = start;
     stream->acked = start;
@@ -144,7 +142,7 @@ void FileTransferService::receiveStreamGetAnswer(Reader& body) {
     stream.size = static_cast<qint64>(size);
     // Where the Target starts is where the part ends, unless the Target's file is another one
     // (from 0) or shorter now; only then is the part read again.
-    const bool ready = stream.file.isOpen() && stream.next == static_cast<qint64>(start);
+    const bool ready = stream.file && stream.next == static_cast<qint64>(start);
     if ((!ready && !openIncoming(stream, static_cast<qint64>(start))) ||
         stream.next != static_cast<qint64>(start)) {
         failIncoming(tr("Cannot write to local file: %1").arg(stream.finalPath),
@@ -172,12 +170,15 @@ void FileTransferService::startStreamedUpload(const QString& localPath, const QS
     stream->awaiting = true;
     stream->displayPath = remotePath;
     if (!isFolder) {
-        stream->file.setFileName(localPath);
-        if (!QFileInfo(localPath).isFile() || !stream->file.open(QIODevice::ReadOnly)) {
+        stream->filePath = localPath;
+        if (m_files->stat(localPath).isFile) {
+            stream->file = m_files->open(localPath, FileOperations::Mode::Read);
+        }
+        if (!stream->file) {
             emit fileError(tr("Cannot open local file: %1").arg(localPath));
             return;
         }
-        stream->size = stream->file.size();
+        stream->size = stream->file->size();
     }
     QByteArray message;
     if (relativePath.isEmpty()) {
@@ -213,11 +214,11 @@ void FileTransferService::acceptStreamPut(quint32 id, quint64 size, const QStrin
         sendStreamFailure(id, QStringLiteral("Busy with another transfer: ") + path);
         return;
     }
-    const QFileInfo target(path);
-    const QFileInfo part(partialPathOf(path));
+    const PathInfo target = m_files->stat(path);
+    const PathInfo part = m_files->stat(partialPathOf(path));
     if (path.isEmpty() || size > static_cast<quint64>(INT64_MAX) ||
-        (target.exists() && !target.isFile()) || (part.exists() && !part.isFile()) ||
-        !target.absoluteDir().exists()) {
+        (target.exists && !target.isFile) || (part.exists && !part.isFile) ||
+        !m_files->stat(QFileInfo(path).absolutePath()).isDir) {
         spdlog::warn("FileTransfer: refusing upload to '{}'", path.toStdString());
         sendStreamFailure(id, QStringLiteral("Cannot write file: ") + path);
         return;
@@ -228,7 +229,7 @@ void FileTransferService::acceptStreamPut(quint32 id, quint64 size, const QStrin
     stream->displayPath = path;
     stream->finalPath = path;
     stream->size = static_cast<qint64>(size);
-    const qint64 held = part.isFile() ? std::min(part.size(), stream->size) : 0;
+    const qint64 held = part.isFile ? std::min(part.size, stream->size) : 0;
     if (!openIncoming(*stream, held)) {
         sendStreamFailure(id, QStringLiteral("Cannot write file: ") + path);
         return;
@@ -260,12 +261,14 @@ void FileTransferService::receiveStreamPutAnswer(Reader& body) {
     const QByteArray theirs(reinterpret_cast<const char*>(body.current()), kDigestBytes);
     qint64 offset = static_cast<qint64>(std::min<quint64>(start, stream.size));
     stream.hash.reset();
-    if (offset > 0 &&
-        (!hashPrefix(stream.file, offset, stream.hash) || digestOf(stream.hash) != theirs)) {
+    if (offset > 0 && (!stream.file || !hashPrefix(*stream.file, offset, stream.hash) ||
+                       digestOf(stream.hash) != theirs)) {
         offset = 0; // the Target's part is of another file: data from byte 0 restarts it
         stream.hash.reset();
     }
-    stream.file.seek(offset);
+    if (stream.file) {
+        stream.file->seek(offset);
+    }
     stream.next = offset;
     stream.started = offset;
     stream.acked = offset;
@@ -319,7 +322,8 @@ void FileTransferService::pumpOutgoing() {
                 return;
             }
         }
-        const QByteArray chunk = stream.file.read(kStreamChunkBytes);
+        // A folder entry has no file: nothing to send, whatever the peer answered.
+        const QByteArray chunk = stream.file ? stream.file->read(kStreamChunkBytes) : QByteArray();
         if (chunk.isEmpty()) {
             finishOutgoing();
             return;
@@ -390,8 +394,8 @@ void FileTransferService::receiveStreamData(Reader& body) {
     if (offset == 0 && stream.next > 0) {
         // The sender's file does not start with our part: it starts over.
         stream.hash.reset();
-        stream.file.resize(0);
-        stream.file.seek(0);
+        stream.file->resize(0);
+        stream.file->seek(0);
         stream.next = 0;
         stream.started = 0;
         stream.acked = 0;
@@ -406,7 +410,7 @@ void FileTransferService::receiveStreamData(Reader& body) {
         return;
     }
     const char* bytes = reinterpret_cast<const char*>(body.current());
-    if (stream.file.write(bytes, length) != length) {
+    if (stream.file->write(bytes, length) != length) {
         failIncoming(tr("Cannot write to local file: %1").arg(stream.finalPath),
                      QStringLiteral("Cannot write file: ") + stream.displayPath);
         return;
@@ -448,17 +452,15 @@ void FileTransferService::receiveStreamEnd(Reader& body) {
         spdlog::warn("FileTransfer: '{}' arrived damaged ({} of {} bytes, checksum {}), discarded",
                      stream.displayPath.toStdString(), stream.next, stream.size,
                      digestOf(stream.hash) == theirs ? "matches" : "differs");
-        stream.file.remove();
+        stream.file.reset();
+        m_files->remove(stream.filePath);
         failIncoming(tr("Transfer corrupted, checksum mismatch: %1").arg(stream.displayPath),
                      QStringLiteral("Checksum mismatch: ") + stream.displayPath);
         return;
     }
-    stream.file.close();
+    stream.file.reset();
     // The verified file takes its real name, replacing an older one.
-    std::error_code error;
-    std::filesystem::rename(QFile::encodeName(stream.file.fileName()).toStdString(),
-                            QFile::encodeName(stream.finalPath).toStdString(), error);
-    if (error) {
+    if (!m_files->rename(stream.filePath, stream.finalPath)) {
         failIncoming(tr("Cannot write to local file: %1").arg(stream.finalPath),
                      QStringLiteral("Cannot write file: ") + stream.displayPath);
         return;
@@ -483,7 +485,7 @@ void FileTransferService::receiveStreamPutDone(Reader& body) {
     }
     if (m_role != FileTransferRole::Requester || !m_outgoing || !m_outgoing->upload ||
         m_outgoing->id != id ||
-        (!m_outgoing->folder && (m_outgoing->awaiting || !m_outgoing->file.atEnd()))) {
+        (!m_outgoing->folder && (m_outgoing->awaiting || !m_outgoing->file->atEnd()))) {
         spdlog::warn("FileTransfer: dropped an upload confirmation of no upload of ours");
         return;
     }

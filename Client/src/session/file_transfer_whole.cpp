@@ -47,19 +47,19 @@ void FileTransferService::uploadFile(const QString& localPath, const QString& re
         startStreamedUpload(localPath, remotePath);
         return;
     }
-    QFile file(localPath);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const std::unique_ptr<TransferFile> file = m_files->open(localPath, FileOperations::Mode::Read);
+    if (!file) {
         emit fileError(tr("Cannot open local file: %1").arg(localPath));
         return;
     }
-    if (file.size() > kMaxFileBytes) {
+    if (file->size() > kMaxFileBytes) {
         emit fileError(tr("File too large to transfer: %1 (%2 bytes, at most %3)")
                            .arg(localPath)
-                           .arg(file.size())
+                           .arg(file->size())
                            .arg(kMaxFileBytes));
         return;
     }
-    m_bytesTotal = file.size();
+    m_bytesTotal = file->size();
     m_bytesDone = 0;
     m_clock.start();
     m_pending.push_back(Pending::Upload);
@@ -70,7 +70,7 @@ void FileTransferService::uploadFile(const QString& localPath, const QString& re
 
     qint64 offset = 0;
     for (;;) {
-        const QByteArray chunk = file.read(kChunkBytes);
+        const QByteArray chunk = file->read(kChunkBytes);
         if (chunk.isEmpty()) {
             break;
         }
@@ -84,7 +84,6 @@ void FileTransferService::uploadFile(const QString& localPath, const QString& re
         }
         updateStats(chunk.size());
     }
-    file.close();
     QByteArray end = messageOf(kUploadEnd);
     appendString(end, remotePath);
     send(end);
@@ -143,24 +142,22 @@ void FileTransferService::serveListing(Reader& body) {
         send(reply);
         return;
     }
-    const QDir directory(path);
-    if (!directory.exists()) {
+    const PathInfo directory = m_files->stat(path);
+    if (!directory.isDir) {
         sendError(QStringLiteral("Directory does not exist: ") + path);
         return;
     }
     // A folder this end may not read is no empty folder.
-    if (!QFileInfo(path).isReadable()) {
+    if (!directory.readable) {
         sendError(QStringLiteral("Cannot read directory: ") + path);
         return;
     }
-    const QFileInfoList entries = directory.entryInfoList(
-        QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System,
-        QDir::Name | QDir::DirsFirst | QDir::IgnoreCase);
+    const std::vector<ListedEntry> entries = m_files->list(path);
     appendU32(reply, static_cast<quint32>(entries.size()));
-    for (const QFileInfo& entry : entries) {
-        reply.append(char(entry.isDir() ? 1 : 0));
-        appendU64(reply, static_cast<quint64>(entry.isDir() ? 0 : entry.size()));
-        appendString(reply, entry.fileName());
+    for (const ListedEntry& entry : entries) {
+        reply.append(char(entry.isDir ? 1 : 0));
+        appendU64(reply, static_cast<quint64>(entry.size));
+        appendString(reply, entry.name);
     }
     send(reply);
 }
@@ -198,29 +195,28 @@ void FileTransferService::serveDownload(Reader& body) {
     spdlog::info("FileTransfer: serving download request for '{}'", path.toStdString());
     // A device, a FIFO or a socket reports no size and reads without end or blocks: only
     // regular files are served (checked before opening, which alone blocks on a FIFO).
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
+    const PathInfo info = m_files->stat(path);
+    if (info.exists && !info.isFile) {
         spdlog::warn("FileTransfer: refusing download '{}': not a regular file",
                      path.toStdString());
         sendError(QStringLiteral("Not a regular file: ") + path);
         return;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    const std::unique_ptr<TransferFile> file = m_files->open(path, FileOperations::Mode::Read);
+    if (!file) {
         sendError(QStringLiteral("Cannot open file: ") + path);
         return;
     }
     // The whole file goes as one message: refuse what no link could carry instead of reading
     // it, and never read past the limit, whatever the size said (a file still growing).
     const QByteArray content =
-        file.size() > kMaxFileBytes ? QByteArray() : file.read(kMaxFileBytes + 1);
-    if (file.size() > kMaxFileBytes || content.size() > kMaxFileBytes) {
+        file->size() > kMaxFileBytes ? QByteArray() : file->read(kMaxFileBytes + 1);
+    if (file->size() > kMaxFileBytes || content.size() > kMaxFileBytes) {
         spdlog::warn("FileTransfer: refusing download '{}' of {} bytes", path.toStdString(),
-                     std::max<qint64>(file.size(), content.size()));
+                     std::max<qint64>(file->size(), content.size()));
         sendError(QStringLiteral("File too large: ") + path);
         return;
     }
-    file.close();
     QByteArray reply = messageOf(kDownloadReply);
     reply.append(char(0));
     appendU64(reply, static_cast<quint64>(content.size()));
@@ -248,14 +244,14 @@ void FileTransferService::receiveDownload(Reader& body) {
     if (present < size) {
         spdlog::warn("FileTransfer: download response truncated ({} < {})", present, size);
     }
-    QFile file(m_localDownloadPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    const auto count = static_cast<qint64>(std::min<quint64>(size, present));
+    // A file that could not be written whole is no finished download.
+    const std::unique_ptr<TransferFile> file =
+        m_files->open(m_localDownloadPath, FileOperations::Mode::WriteTruncate);
+    if (!file || file->write(reinterpret_cast<const char*>(body.current()), count) != count) {
         emit fileError(tr("Cannot write to local file: %1").arg(m_localDownloadPath));
         return;
     }
-    const auto count = static_cast<qint64>(std::min<quint64>(size, present));
-    file.write(reinterpret_cast<const char*>(body.current()), count);
-    file.close();
     updateStats(count);
     spdlog::info("FileTransfer: download complete -> '{}'", m_localDownloadPath.toStdString());
     emit fileDownloadProgress(m_remoteDownloadPath, 100);
@@ -304,16 +300,16 @@ void FileTransferService::receiveUploadData(Reader& body) {
 void FileTransferService::receiveUploadEnd(Reader& body) {
     const QString path = body.string();
     const QString target = m_uploadTargetPath.isEmpty() ? path : m_uploadTargetPath;
-    const QFileInfo existing(target);
-    if (!m_uploadRefused && existing.exists() && !existing.isFile()) {
+    const PathInfo existing = m_files->stat(target);
+    if (!m_uploadRefused && existing.exists && !existing.isFile) {
         spdlog::warn("FileTransfer: refusing upload to '{}': not a regular file",
                      target.toStdString());
         sendError(QStringLiteral("Cannot write file: ") + target);
     } else if (!m_uploadRefused) {
-        QFile file(target);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            file.write(m_uploadBuffer);
-            file.close();
+        const std::unique_ptr<TransferFile> file =
+            m_files->open(target, FileOperations::Mode::WriteTruncate);
+        if (file && file->write(m_uploadBuffer.constData(), m_uploadBuffer.size()) ==
+                        m_uploadBuffer.size()) {
             spdlog::info("FileTransfer: received upload -> '{}' ({} bytes)", target.toStdString(),
                          m_uploadBuffer.size());
         } else {
