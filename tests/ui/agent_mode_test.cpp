@@ -14,6 +14,7 @@
 
 #include "core/settings_controller.h"
 #include "device_stack.h"
+#include "find_child.h"
 #include "qstring_printer.h"
 #include "service/service_ipc_client.h"
 #include "service_program.h"
@@ -79,14 +80,14 @@ TEST_F(AgentMode, AMasterReachesTheServicesIdAndChatsWithTheAgentsWindow) {
         [](const QString&, const QString&) { return std::optional<QString>(kServicePassword); });
     window->show();
     ASSERT_WAIT(!agent.clientId().isEmpty(), 15000);
-    EXPECT_EQ(window->clientIdLabel()->text(), formatClientId(agent.clientId()));
+    EXPECT_EQ(test::child<QLabel>(*window, "clientId")->text(), formatClientId(agent.clientId()));
     EXPECT_EQ(agent.clientId().size(), 9);
-    EXPECT_TRUE(window->connectButton()->isEnabled());
+    EXPECT_TRUE(test::child<QPushButton>(*window, "connectButton")->isEnabled());
 
     // The password a partner needs is set through the window, and is the service's.
     window->onChangePasswordClicked();
     ASSERT_WAIT(agent.sessionPassword() == kServicePassword, 5000);
-    EXPECT_EQ(window->passwordLabel()->text(), QString(kServicePassword));
+    EXPECT_EQ(test::child<QLabel>(*window, "sessionPassword")->text(), QString(kServicePassword));
 
     // A second device connects to the service's ID: the service accepts and shares this
     // display (Xvfb), the agent's window shows the session.
@@ -100,8 +101,8 @@ TEST_F(AgentMode, AMasterReachesTheServicesIdAndChatsWithTheAgentsWindow) {
         << log().toStdString();
     EXPECT_EQ(agent.role(), ServiceIpcClient::Role::Target);
     EXPECT_EQ(agent.peerClientId(), master.clientId());
-    EXPECT_EQ(window->statusLabel()->text(), QString("Connected"));
-    EXPECT_TRUE(window->disconnectButton()->isEnabled());
+    EXPECT_EQ(test::child<QLabel>(*window, "statusLine")->text(), QString("Connected"));
+    EXPECT_TRUE(test::child<QPushButton>(*window, "disconnectButton")->isEnabled());
     EXPECT_WAIT(pictures.count() > 0, 15000);
     EXPECT_TRUE(log().contains("Auto-accepting session")) << log().toStdString();
 
@@ -109,20 +110,25 @@ TEST_F(AgentMode, AMasterReachesTheServicesIdAndChatsWithTheAgentsWindow) {
     ASSERT_NE(master.session.chatService(), nullptr);
     QSignalSpy heard(master.session.chatService(), &ChatService::messageReceived);
     master.session.chatService()->sendMessage(QStringLiteral("Hello from the Master"));
-    ASSERT_WAIT(
-        window->chatDialog() != nullptr &&
-            window->chatDialog()->history()->toPlainText().contains("Hello from the Master"),
-        10000);
-    EXPECT_TRUE(window->chatDialog()->isVisible()) << "the Target's user sees it at once";
-    window->chatDialog()->input()->setText(QStringLiteral("Hello from the service's screen"));
-    window->chatDialog()->sendButton()->click();
+    ASSERT_WAIT(test::child<ChatDialog>(*window, "chatDialog") != nullptr &&
+                    test::child<ChatDialog>(*window, "chatDialog")
+                        ->history()
+                        ->toPlainText()
+                        .contains("Hello from the Master"),
+                10000);
+    EXPECT_TRUE(test::child<ChatDialog>(*window, "chatDialog")->isVisible())
+        << "the Target's user sees it at once";
+    test::child<ChatDialog>(*window, "chatDialog")
+        ->input()
+        ->setText(QStringLiteral("Hello from the service's screen"));
+    test::child<ChatDialog>(*window, "chatDialog")->sendButton()->click();
     ASSERT_WAIT(heard.count() > 0, 10000);
     EXPECT_EQ(heard.at(0).at(0).toString(), QString("Hello from the service's screen"));
 
     // The Master leaves; the window is back at rest.
     master.session.endSession(QStringLiteral("user_disconnect"));
     ASSERT_WAIT(agent.state() == SessionState::Idle, 10000);
-    EXPECT_EQ(window->statusLabel()->text(), QString("Online (Ready)"));
+    EXPECT_EQ(test::child<QLabel>(*window, "statusLine")->text(), QString("Online (Ready)"));
     EXPECT_TRUE(warnings.isEmpty()) << warnings.join('\n').toStdString();
 }
 
@@ -131,7 +137,7 @@ TEST_F(AgentMode, TheAgentsWindowViewsAPartnerThroughTheService) {
     window->setDialogs([this](const QString&, const QString& text) { warnings << text; },
                        [](const QString&, const QString&) { return std::nullopt; });
     window->show();
-    ASSERT_WAIT(window->connectButton()->isEnabled(), 15000);
+    ASSERT_WAIT(test::child<QPushButton>(*window, "connectButton")->isEnabled(), 15000);
 
     DeviceStack partner(server, kPartnerPassword, 3000);
     QObject::connect(&partner.signaling, &SignalingClient::sessionAutoAccept, &partner.session,
@@ -143,26 +149,27 @@ TEST_F(AgentMode, TheAgentsWindowViewsAPartnerThroughTheService) {
                 20000)
         << log().toStdString();
     EXPECT_EQ(agent.role(), ServiceIpcClient::Role::Master);
-    EXPECT_EQ(window->pages()->currentIndex(), 1) << "the view replaces the home page";
+    EXPECT_EQ(test::child<QStackedWidget>(*window, "pages")->currentIndex(), 1)
+        << "the view replaces the home page";
     EXPECT_EQ(window->windowTitle(),
               QStringLiteral("Nimbral - Connected to %1").arg(partner.clientId()));
     // The partner's pictures, decoded by the service, arrive through the shared buffer.
     EXPECT_WAIT(agent.lastFrameId() > 0, 15000);
     // What the user does in the view reaches the partner's desktop through the service.
-    ASSERT_NE(window->view(), nullptr);
+    ASSERT_NE(test::child<RemoteDesktopWidget>(*window, "remoteView"), nullptr);
     InputEvent key;
     key.type = static_cast<std::uint8_t>(InputEventType::KeyPress);
     key.keyCode = 0x41;
     key.scanCode = 0x1E;
-    emit window->view()->inputEvent(key);
+    emit test::child<RemoteDesktopWidget>(*window, "remoteView")->inputEvent(key);
     ASSERT_WAIT(!partner.injected.empty(), 10000);
     EXPECT_EQ(partner.injected.front().type, key.type);
     EXPECT_EQ(partner.injected.front().keyCode, 0x41u);
     EXPECT_EQ(partner.injected.front().scanCode, 0x1Eu);
 
-    window->disconnectButton()->click();
+    test::child<QPushButton>(*window, "disconnectButton")->click();
     ASSERT_WAIT(agent.state() == SessionState::Idle, 10000);
-    EXPECT_EQ(window->pages()->currentIndex(), 0);
+    EXPECT_EQ(test::child<QStackedWidget>(*window, "pages")->currentIndex(), 0);
     ASSERT_WAIT(partner.session.state() == SessionState::Idle ||
                     partner.session.state() == SessionState::Failed,
                 10000);
@@ -172,12 +179,12 @@ TEST_F(AgentMode, TheAgentsWindowViewsAPartnerThroughTheService) {
 TEST_F(AgentMode, TheWindowSaysSoWhenTheServiceGoes) {
     window = std::make_unique<AgentWindow>(agent, agentSettings);
     window->show();
-    ASSERT_WAIT(window->connectButton()->isEnabled(), 15000);
+    ASSERT_WAIT(test::child<QPushButton>(*window, "connectButton")->isEnabled(), 15000);
     service.terminate();
     ASSERT_TRUE(service.waitForFinished(15000));
     ASSERT_WAIT(!agent.isConnected(), 5000);
-    EXPECT_EQ(window->statusLabel()->text(), QString("Disconnected"));
-    EXPECT_FALSE(window->connectButton()->isEnabled());
+    EXPECT_EQ(test::child<QLabel>(*window, "statusLine")->text(), QString("Disconnected"));
+    EXPECT_FALSE(test::child<QPushButton>(*window, "connectButton")->isEnabled());
     EXPECT_TRUE(log().contains("NimbralService stopped")) << log().toStdString();
 }
 

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include "device_stack.h"
+#include "find_child.h"
 #include "qstring_printer.h"
 #include "session/chat_service.h"
 #include "ui/chat_dialog.h"
@@ -75,8 +76,8 @@ protected:
 };
 
 TEST_F(ClientSession, ChatOpensOnTheTargetAndMarksTheMastersTool) {
-    ChatDialog* targetChat = targetWindow->chatDialog();
-    ChatDialog* masterChat = masterWindow->chatDialog();
+    ChatDialog* targetChat = test::child<ChatDialog>(*targetWindow, "chatDialog");
+    ChatDialog* masterChat = test::child<ChatDialog>(*masterWindow, "chatDialog");
     ASSERT_NE(targetChat, nullptr);
     ASSERT_NE(masterChat, nullptr);
     EXPECT_FALSE(targetChat->isVisible());
@@ -93,12 +94,12 @@ TEST_F(ClientSession, ChatOpensOnTheTargetAndMarksTheMastersTool) {
     // The Target answers while the Master's dialog is closed: only the tool is marked.
     targetChat->input()->setText("Hi");
     targetChat->onSendClicked();
-    ASSERT_WAIT(masterWindow->chatAction()->text() == "Chat (!)", 5000);
+    ASSERT_WAIT(test::child<QAction>(*masterWindow, "chatAction")->text() == "Chat (!)", 5000);
     EXPECT_FALSE(masterChat->isVisible());
     EXPECT_TRUE(masterChat->history()->toPlainText().contains("Hi"));
     masterWindow->onChatClicked();
     EXPECT_TRUE(masterChat->isVisible());
-    EXPECT_EQ(masterWindow->chatAction()->text(), "Chat");
+    EXPECT_EQ(test::child<QAction>(*masterWindow, "chatAction")->text(), "Chat");
 }
 
 TEST_F(ClientSession, TheTargetCountsTheFramesItSends) {

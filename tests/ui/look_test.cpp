@@ -117,12 +117,12 @@ QColor backgroundOf(QWidget& widget) {
     return QColor(image.pixel(image.width() / 2, 4));
 }
 
-TEST(StyleSheet, ButtonsTakeTheirLookFromTheirObjectName) {
+TEST(StyleSheet, ButtonsTakeTheirLookFromTheirLookProperty) {
     qApp->setStyleSheet(applicationStyleSheet());
 
     QPushButton plain;
     QPushButton primary;
-    primary.setObjectName("primaryButton");
+    primary.setProperty("look", "primary");
     QWidget window;
     window.resize(200, 100);
 
@@ -139,7 +139,7 @@ TEST(StyleSheet, ButtonsTakeTheirLookFromTheirObjectName) {
     QWidget host;
     host.resize(200, 100);
     auto* flat = new QPushButton(&host);
-    flat->setObjectName("flatButton");
+    flat->setProperty("look", "flat");
     flat->setGeometry(10, 10, 160, 48);
     const QImage hostImage = host.grab().toImage();
     EXPECT_EQ(QColor(hostImage.pixel(90, 14)), ground);

@@ -1,3 +1,4 @@
+#include "find_child.h"
 #include "ui/main_window.h"
 
 #include <QAction>
@@ -76,8 +77,8 @@ protected:
     }
 
     void tryConnect(const QString& id, const QString& password) {
-        window.partnerBox()->setEditText(id);
-        window.passwordEdit()->setText(password);
+        test::child<QComboBox>(window, "partnerBox")->setEditText(id);
+        test::child<QLineEdit>(window, "partnerPassword")->setText(password);
         window.onConnectClicked();
     }
 
@@ -100,11 +101,11 @@ protected:
 
 TEST_F(MainWindowTest, TheConnectFormRefusesWhatCannotBeAPartner) {
     EXPECT_EQ(window.statusText(), "● Connecting...");
-    EXPECT_FALSE(window.connectButton()->isEnabled());
+    EXPECT_FALSE(test::child<QPushButton>(window, "connectButton")->isEnabled());
     window.onAuthenticated("987654321");
     EXPECT_EQ(window.clientIdText(), "987 654 321");
     EXPECT_EQ(window.statusText(), "● Ready");
-    EXPECT_TRUE(window.connectButton()->isEnabled());
+    EXPECT_TRUE(test::child<QPushButton>(window, "connectButton")->isEnabled());
 
     tryConnect("   ", "pw");
     tryConnect("12345678", "pw");
@@ -117,7 +118,8 @@ TEST_F(MainWindowTest, TheConnectFormRefusesWhatCannotBeAPartner) {
     EXPECT_EQ(warnings[2].second, "Partner ID must be exactly 9 digits.");
     EXPECT_EQ(warnings[3].second, "Please enter the partner's password.");
     EXPECT_EQ(session.state(), SessionState::Idle) << "nothing was started";
-    EXPECT_EQ(window.passwordEdit()->text(), "   ") << "the form is left as it was";
+    EXPECT_EQ(test::child<QLineEdit>(window, "partnerPassword")->text(), "   ")
+        << "the form is left as it was";
 
     // Nine digits in groups are nine digits: the session starts and the partner is remembered.
     tryConnect("123 456 789", "secret");
@@ -125,8 +127,8 @@ TEST_F(MainWindowTest, TheConnectFormRefusesWhatCannotBeAPartner) {
     EXPECT_EQ(session.state(), SessionState::Initiating);
     EXPECT_EQ(session.peerClientId(), "123456789");
     EXPECT_EQ(settings.recentPartners(), QStringList{"123456789"});
-    EXPECT_EQ(window.partnerBox()->currentText(), "123 456 789");
-    EXPECT_FALSE(window.connectButton()->isEnabled());
+    EXPECT_EQ(test::child<QComboBox>(window, "partnerBox")->currentText(), "123 456 789");
+    EXPECT_FALSE(test::child<QPushButton>(window, "connectButton")->isEnabled());
     EXPECT_EQ(window.statusText(), "● Initiating session...");
 }
 
@@ -165,7 +167,7 @@ TEST_F(MainWindowTest, StatusFollowsTheSessionAndRequestErrorsAreExplained) {
     window.onLoggedOut();
     EXPECT_EQ(window.clientIdText(), "Not connected");
     EXPECT_EQ(window.statusText(), "● Disconnected");
-    EXPECT_FALSE(window.connectButton()->isEnabled());
+    EXPECT_FALSE(test::child<QPushButton>(window, "connectButton")->isEnabled());
 }
 
 TEST_F(MainWindowTest, AnIncomingRequestIsAskedAndADeclineSendsNothing) {
@@ -197,7 +199,7 @@ TEST_F(MainWindowTest, AConnectedMasterSeesTheSessionPageUntilTheSessionEnds) {
     session.endSession("user_disconnect");
     EXPECT_EQ(window.currentPage(), 0);
     EXPECT_EQ(window.windowTitle(), "Nimbral - Remote Access");
-    EXPECT_TRUE(window.connectButton()->isEnabled());
+    EXPECT_TRUE(test::child<QPushButton>(window, "connectButton")->isEnabled());
 }
 
 TEST_F(MainWindowTest, AConnectedTargetShowsItsFiguresWithoutASessionPage) {
@@ -235,7 +237,7 @@ TEST_F(MainWindowTest, IconButtonsAreFlatAndTheCopyButtonsCopy) {
           "Add to favorites", "Wake-on-LAN", "Copy Pairing Code"}) {
         QPushButton* button = window.button(tip);
         ASSERT_NE(button, nullptr) << tip;
-        EXPECT_EQ(button->objectName(), "flatButton") << tip;
+        EXPECT_EQ(button->property("look").toString(), "flat") << tip;
     }
     auth.setSessionPassword("Secret-Pw1");
     window.onAuthenticated("987654321");
@@ -255,28 +257,31 @@ TEST_F(MainWindowTest, IconButtonsAreFlatAndTheCopyButtonsCopy) {
 }
 
 TEST_F(MainWindowTest, TheStarKeepsFavouritesOfNineDigits) {
-    EXPECT_FALSE(window.favoritesList()->isVisibleTo(&window)) << "hidden while empty";
-    window.partnerBox()->setEditText("12345678");
-    window.favoriteButton()->click();
+    EXPECT_FALSE(test::child<QListWidget>(window, "favoritesList")->isVisibleTo(&window))
+        << "hidden while empty";
+    test::child<QComboBox>(window, "partnerBox")->setEditText("12345678");
+    test::child<QPushButton>(window, "favoriteButton")->click();
     EXPECT_TRUE(settings.favorites().isEmpty()) << "eight digits are no ID";
 
-    window.partnerBox()->setEditText("123 456 789");
-    const QIcon before = window.favoriteButton()->icon();
-    window.favoriteButton()->click();
+    test::child<QComboBox>(window, "partnerBox")->setEditText("123 456 789");
+    const QIcon before = test::child<QPushButton>(window, "favoriteButton")->icon();
+    test::child<QPushButton>(window, "favoriteButton")->click();
     EXPECT_EQ(settings.favorites(), QStringList{"123456789"});
-    ASSERT_EQ(window.favoritesList()->count(), 1);
-    EXPECT_EQ(window.favoritesList()->item(0)->text(), "123 456 789");
-    EXPECT_TRUE(window.favoritesList()->isVisibleTo(&window));
-    EXPECT_NE(window.favoriteButton()->icon().cacheKey(), before.cacheKey());
+    ASSERT_EQ(test::child<QListWidget>(window, "favoritesList")->count(), 1);
+    EXPECT_EQ(test::child<QListWidget>(window, "favoritesList")->item(0)->text(), "123 456 789");
+    EXPECT_TRUE(test::child<QListWidget>(window, "favoritesList")->isVisibleTo(&window));
+    EXPECT_NE(test::child<QPushButton>(window, "favoriteButton")->icon().cacheKey(),
+              before.cacheKey());
 
     // Choosing the entry fills the combo box.
-    window.partnerBox()->setEditText("");
-    emit window.favoritesList()->itemClicked(window.favoritesList()->item(0));
-    EXPECT_EQ(window.partnerBox()->currentText(), "123 456 789");
+    test::child<QComboBox>(window, "partnerBox")->setEditText("");
+    emit test::child<QListWidget>(window, "favoritesList")
+        ->itemClicked(test::child<QListWidget>(window, "favoritesList")->item(0));
+    EXPECT_EQ(test::child<QComboBox>(window, "partnerBox")->currentText(), "123 456 789");
 
-    window.favoriteButton()->click();
+    test::child<QPushButton>(window, "favoriteButton")->click();
     EXPECT_TRUE(settings.favorites().isEmpty());
-    EXPECT_FALSE(window.favoritesList()->isVisibleTo(&window));
+    EXPECT_FALSE(test::child<QListWidget>(window, "favoritesList")->isVisibleTo(&window));
 }
 
 TEST_F(MainWindowTest, APasswordChangeMustPassTheRules) {
@@ -309,7 +314,7 @@ TEST_F(MainWindowTest, WakeOnLanSendsTheMagicPacketAndRemembersTheAddress) {
     QUdpSocket listener;
     ASSERT_TRUE(listener.bind(QHostAddress(QHostAddress::LocalHost), 0));
     window.setWakeOnLanTarget(QHostAddress(QHostAddress::LocalHost), listener.localPort());
-    window.partnerBox()->setEditText("123 456 789");
+    test::child<QComboBox>(window, "partnerBox")->setEditText("123 456 789");
 
     typed = std::nullopt;
     window.button("Wake-on-LAN")->click();
@@ -333,7 +338,7 @@ TEST_F(MainWindowTest, WakeOnLanSendsTheMagicPacketAndRemembersTheAddress) {
     EXPECT_EQ(inputs.size(), 2u);
     ASSERT_WAIT(listener.hasPendingDatagrams(), 3000);
 
-    window.partnerBox()->setEditText("111 222 333");
+    test::child<QComboBox>(window, "partnerBox")->setEditText("111 222 333");
     typed = "00:1A:2B:3C:4D:5";
     window.button("Wake-on-LAN")->click();
     ASSERT_FALSE(warnings.empty());
@@ -346,14 +351,15 @@ TEST_F(MainWindowTest, SessionShortcutsLiveOnlyOnTheSessionPage) {
     tryConnect("123456789", "secret");
     window.onSessionStateChanged(SessionState::Connected);
     EXPECT_TRUE(window.sessionShortcutsEnabled());
-    ASSERT_NE(window.infoAction(), nullptr);
-    EXPECT_TRUE(window.infoAction()->isEnabled());
-    EXPECT_TRUE(window.filesAction()->isEnabled());
-    EXPECT_TRUE(window.chatAction()->isEnabled());
-    EXPECT_NE(window.chatDialog(), nullptr) << "a chat dialog for every connected session";
+    ASSERT_NE(test::child<QAction>(window, "infoAction"), nullptr);
+    EXPECT_TRUE(test::child<QAction>(window, "infoAction")->isEnabled());
+    EXPECT_TRUE(test::child<QAction>(window, "filesAction")->isEnabled());
+    EXPECT_TRUE(test::child<QAction>(window, "chatAction")->isEnabled());
+    EXPECT_NE(test::child<ChatDialog>(window, "chatDialog"), nullptr)
+        << "a chat dialog for every connected session";
     session.endSession("user_disconnect");
     EXPECT_FALSE(window.sessionShortcutsEnabled());
-    EXPECT_EQ(window.chatDialog(), nullptr);
+    EXPECT_EQ(test::child<ChatDialog>(window, "chatDialog"), nullptr);
 }
 
 TEST_F(MainWindowTest, TheFiguresNameTheFrameRateAndTheBadgeExplainsItself) {
@@ -370,10 +376,10 @@ TEST_F(MainWindowTest, TheFiguresNameTheFrameRateAndTheBadgeExplainsItself) {
     stats.latencyMs = 31.9;
     window.onStatsUpdated(stats);
     EXPECT_EQ(window.windowTitle(), "Nimbral - 123456789 [24 FPS]");
-    EXPECT_EQ(window.statisticsLabel()->text(), monitor->summaryText());
-    ASSERT_NE(window.qualityBadge(), nullptr);
+    EXPECT_EQ(test::child<QLabel>(window, "statistics")->text(), monitor->summaryText());
+    ASSERT_NE(test::child<QLabel>(window, "qualityBadge"), nullptr);
     const char* level[] = {"Good", "Fair", "Poor"};
-    EXPECT_EQ(window.qualityBadge()->toolTip(),
+    EXPECT_EQ(test::child<QLabel>(window, "qualityBadge")->toolTip(),
               QString("%1 (24 FPS, 31ms)").arg(level[int(monitor->qualityLevel())]));
 }
 
@@ -405,12 +411,12 @@ TEST_F(MainWindowTest, OneUpdateBannerWhoseButtonDownloadsAndReportsFailure) {
     window.setUpdateService(&updates);
     emit updates.updateAvailable("2.0.0", "http://192.0.2.1/NimbralSetup.zip", "notes");
     emit updates.updateAvailable("2.0.1", "http://192.0.2.1/NimbralSetup.zip", "notes");
-    ASSERT_NE(window.updateBanner(), nullptr);
+    ASSERT_NE(test::child<QWidget>(window, "updateBanner"), nullptr);
     EXPECT_EQ(window.findChildren<QWidget*>("updateBanner").size(), 1) << "only one banner";
-    auto* label = window.updateBanner()->findChild<QLabel*>();
+    auto* label = test::child<QWidget>(window, "updateBanner")->findChild<QLabel*>();
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->text(), "Update available: v2.0.0");
-    auto* update = window.updateBanner()->findChild<QPushButton*>();
+    auto* update = test::child<QWidget>(window, "updateBanner")->findChild<QPushButton*>();
     ASSERT_NE(update, nullptr);
     EXPECT_EQ(update->text(), "Update Now");
     // The address is not https and not this machine: refused at once, and the user is told.

@@ -55,6 +55,7 @@ AgentWindow::AgentWindow(ServiceIpcClient& service, SettingsController& settings
     setWindowTitle(QCoreApplication::translate("nimbral::MainWindow", "Nimbral - Remote Access"));
     setMinimumSize(420, 480);
     m_pages = new QStackedWidget(this);
+    m_pages->setObjectName(QStringLiteral("pages"));
     m_pages->addWidget(buildHomePage());
     setCentralWidget(m_pages);
 
@@ -107,7 +108,7 @@ QWidget* AgentWindow::buildHomePage() {
     auto* settingsButton = new QPushButton(page);
     settingsButton->setIcon(nimbralIcon(QStringLiteral("settings")));
     settingsButton->setToolTip(QCoreApplication::translate("nimbral::MainWindow", "Settings"));
-    settingsButton->setObjectName(QStringLiteral("flatButton"));
+    settingsButton->setProperty("look", QStringLiteral("flat"));
     settingsButton->setFlat(true);
     connect(settingsButton, &QPushButton::clicked, this, &AgentWindow::onSettingsClicked);
     header->addWidget(settingsButton);
@@ -116,6 +117,7 @@ QWidget* AgentWindow::buildHomePage() {
     layout->addWidget(caption(QCoreApplication::translate("nimbral::MainWindow", "YOUR ID"), page));
     m_clientId =
         new QLabel(QCoreApplication::translate("nimbral::MainWindow", "Connecting..."), page);
+    m_clientId->setObjectName(QStringLiteral("clientId"));
     m_clientId->setStyleSheet(
         QStringLiteral("font-size: 26px; font-weight: bold; letter-spacing: 3px; color: #e0e0e0;"));
     m_clientId->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -125,6 +127,7 @@ QWidget* AgentWindow::buildHomePage() {
         caption(QCoreApplication::translate("nimbral::MainWindow", "PASSWORD"), page));
     auto* passwordRow = new QHBoxLayout;
     m_password = new QLabel(QStringLiteral("------"), page);
+    m_password->setObjectName(QStringLiteral("sessionPassword"));
     m_password->setStyleSheet(QStringLiteral("font-size: 20px; font-weight: bold; "
                                              "font-family: monospace; color: #4da6ff;"));
     m_password->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -134,7 +137,7 @@ QWidget* AgentWindow::buildHomePage() {
     changePassword->setIcon(nimbralIcon(QStringLiteral("lock_reset")));
     changePassword->setToolTip(
         QCoreApplication::translate("nimbral::MainWindow", "Change Password"));
-    changePassword->setObjectName(QStringLiteral("flatButton"));
+    changePassword->setProperty("look", QStringLiteral("flat"));
     connect(changePassword, &QPushButton::clicked, this, &AgentWindow::onChangePasswordClicked);
     passwordRow->addWidget(changePassword);
     layout->addLayout(passwordRow);
@@ -142,6 +145,7 @@ QWidget* AgentWindow::buildHomePage() {
     layout->addWidget(
         caption(QCoreApplication::translate("nimbral::MainWindow", "PAIRING CODE"), page));
     m_pairingCode = new QLabel(page);
+    m_pairingCode->setObjectName(QStringLiteral("pairingCode"));
     m_pairingCode->setTextInteractionFlags(Qt::TextSelectableByMouse);
     layout->addWidget(m_pairingCode);
 
@@ -153,10 +157,12 @@ QWidget* AgentWindow::buildHomePage() {
     layout->addWidget(
         caption(QCoreApplication::translate("nimbral::MainWindow", "CONNECT TO PARTNER"), page));
     m_partner = new QLineEdit(page);
+    m_partner->setObjectName(QStringLiteral("partnerId"));
     m_partner->setPlaceholderText(
         QCoreApplication::translate("nimbral::MainWindow", "Partner ID  (XXX XXX XXX)"));
     layout->addWidget(m_partner);
     m_partnerPassword = new QLineEdit(page);
+    m_partnerPassword->setObjectName(QStringLiteral("partnerPassword"));
     m_partnerPassword->setEchoMode(QLineEdit::Password);
     m_partnerPassword->setPlaceholderText(
         QCoreApplication::translate("nimbral::MainWindow", "Password"));
@@ -166,11 +172,13 @@ QWidget* AgentWindow::buildHomePage() {
     auto* buttons = new QHBoxLayout;
     m_connectButton =
         new QPushButton(QCoreApplication::translate("nimbral::MainWindow", "Connect"), page);
+    m_connectButton->setObjectName(QStringLiteral("connectButton"));
     m_connectButton->setEnabled(false);
     connect(m_connectButton, &QPushButton::clicked, this, &AgentWindow::onConnectClicked);
     buttons->addWidget(m_connectButton);
     m_disconnectButton =
         new QPushButton(QCoreApplication::translate("nimbral::MainWindow", "Disconnect"), page);
+    m_disconnectButton->setObjectName(QStringLiteral("disconnectButton"));
     m_disconnectButton->setEnabled(false);
     connect(m_disconnectButton, &QPushButton::clicked, this, &AgentWindow::onDisconnectClicked);
     buttons->addWidget(m_disconnectButton);
@@ -198,6 +206,7 @@ QWidget* AgentWindow::buildSessionPage() {
     layout->addWidget(toolbar);
     if (openGlAvailable()) {
         m_view = new RemoteDesktopWidget(page);
+        m_view->setObjectName(QStringLiteral("remoteView"));
         connect(m_view, &RemoteDesktopWidget::inputEvent, &m_service,
                 &ServiceIpcClient::sendInputEvent);
         layout->addWidget(m_view, 1);
@@ -251,6 +260,7 @@ void AgentWindow::onDisconnectClicked() {
 ChatDialog* AgentWindow::ensureChatDialog() {
     if (m_chat == nullptr) {
         m_chat = new ChatDialog(this);
+        m_chat->setObjectName(QStringLiteral("chatDialog"));
         connect(m_chat, &ChatDialog::messageSent, this, [this](const QString& text) {
             m_service.sendChatMessage(text);
             m_chat->appendMessage(ChatDialog::ownSenderName(), text, QDateTime::currentDateTime());

@@ -27,6 +27,9 @@ class SettingsController;
 // so the window shows the service's ID, password and pairing code and sends every action
 // (connect, disconnect, chat, password, settings, input) through the service connection; a
 // Master's view draws the frames the service decoded. Main thread only.
+// Tests find its widgets by object name: "clientId", "sessionPassword", "pairingCode",
+// "statusLine", "partnerId", "partnerPassword", "connectButton", "disconnectButton", "pages",
+// "remoteView", "chatDialog".
 class AgentWindow : public QMainWindow {
     Q_OBJECT
 
@@ -41,17 +44,6 @@ public:
     // Message boxes and the text question; replaced by tests.
     void setDialogs(Warning warning, TextInput input);
     void connectTo(const QString& partnerId, const QString& password);
-
-    QLabel* clientIdLabel() const { return m_clientId; }
-    QLabel* passwordLabel() const { return m_password; }
-    QLabel* pairingCodeLabel() const { return m_pairingCode; }
-    QLabel* statusLabel() const { return m_status; }
-    QLineEdit* partnerPasswordEdit() const { return m_partnerPassword; }
-    QPushButton* connectButton() const { return m_connectButton; }
-    QPushButton* disconnectButton() const { return m_disconnectButton; }
-    QStackedWidget* pages() const { return m_pages; }
-    RemoteDesktopWidget* view() const { return m_view; }
-    ChatDialog* chatDialog() const { return m_chat; }
 
 public slots:
     void onConnectClicked();

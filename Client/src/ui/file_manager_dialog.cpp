@@ -66,7 +66,7 @@ FileManagerDialog::FileManagerDialog(FileTransferService& service, QWidget* pare
     auto* back = new QPushButton(remotePane);
     back->setIcon(nimbralIcon(QStringLiteral("arrow_back")));
     back->setToolTip(tr("Go up one directory"));
-    back->setObjectName(QStringLiteral("flatButton"));
+    back->setProperty("look", QStringLiteral("flat"));
     m_pathLabel = new QLabel(remotePane);
     pathRow->addWidget(back);
     pathRow->addWidget(m_pathLabel, 1);

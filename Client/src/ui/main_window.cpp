@@ -78,6 +78,7 @@ MainWindow::MainWindow(AuthController& auth, ApiClient& api, SignalingClient& si
     setWindowTitle(tr("Nimbral - Remote Access"));
     setMinimumSize(420, 600);
     m_pages = new QStackedWidget(this);
+    m_pages->setObjectName(QStringLiteral("pages"));
     m_pages->addWidget(buildHomePage());
     setCentralWidget(m_pages);
 

@@ -79,24 +79,13 @@ public:
     // the agent's window asks the same.
     static QString connectFormProblem(const QString& partnerId, const QString& password);
 
-    // For tests.
+    // For tests, besides the widgets found by object name ("partnerBox", "partnerPassword",
+    // "connectButton", "favoriteButton", "favoritesList", "remoteView", "infoAction",
+    // "filesAction", "chatAction", "chatDialog", "statistics", "qualityBadge", "updateBanner").
     QString statusText() const;
     QString clientIdText() const;
     int currentPage() const;
-    RemoteDesktopWidget* view() const { return m_view; }
-    QComboBox* partnerBox() const { return m_partnerBox; }
-    QLineEdit* passwordEdit() const { return m_passwordEdit; }
-    QPushButton* connectButton() const { return m_connectButton; }
-    ChatDialog* chatDialog() const { return m_chat; }
-    QAction* infoAction() const { return m_infoAction; }
-    QAction* filesAction() const { return m_filesAction; }
-    QAction* chatAction() const { return m_chatAction; }
-    QPushButton* favoriteButton() const { return m_favoriteButton; }
-    QListWidget* favoritesList() const { return m_favorites; }
     QPushButton* button(const QString& toolTip) const;
-    QWidget* updateBanner() const { return m_updateBanner; }
-    QLabel* statisticsLabel() const { return m_statistics; }
-    QLabel* qualityBadge() const { return m_qualityBadge; }
     const ConnectionQualityMonitor& qualityMonitor() const { return *m_monitor; }
     // Whether the session's keyboard shortcuts are live (only on the session page).
     bool sessionShortcutsEnabled() const;

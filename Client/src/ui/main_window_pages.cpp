@@ -43,7 +43,7 @@ QPushButton* iconButton(const QString& icon, const QString& tooltip, int size, Q
     auto* button = new QPushButton(parent);
     button->setIcon(nimbralIcon(icon));
     button->setToolTip(tooltip);
-    button->setObjectName(QStringLiteral("flatButton"));
+    button->setProperty("look", QStringLiteral("flat"));
     button->setFlat(true);
     button->setFixedSize(size, size);
     return button;
@@ -84,6 +84,7 @@ QFrame* MainWindow::buildDeviceCard(QWidget* page) {
     deviceLayout->addWidget(caption(tr("YOUR ID"), device));
     auto* idRow = new QHBoxLayout;
     m_clientId = new QLabel(tr("Connecting..."), device);
+    m_clientId->setObjectName(QStringLiteral("clientId"));
     m_clientId->setStyleSheet(
         QStringLiteral("font-size: 26px; font-weight: bold; letter-spacing: 3px; color: #e0e0e0;"));
     m_clientId->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -102,6 +103,7 @@ QFrame* MainWindow::buildDeviceCard(QWidget* page) {
     deviceLayout->addWidget(caption(tr("PASSWORD"), device));
     auto* passwordRow = new QHBoxLayout;
     m_password = new QLabel(QStringLiteral("------"), device);
+    m_password->setObjectName(QStringLiteral("sessionPassword"));
     m_password->setStyleSheet(
         QStringLiteral("font-size: 20px; font-weight: bold; letter-spacing: 4px; "
                        "font-family: monospace; color: #4da6ff;"));
@@ -140,6 +142,7 @@ QFrame* MainWindow::buildConnectCard(QWidget* page) {
     connectLayout->addWidget(caption(tr("CONNECT TO PARTNER"), connectCard));
     auto* partnerRow = new QHBoxLayout;
     m_partnerBox = new QComboBox(connectCard);
+    m_partnerBox->setObjectName(QStringLiteral("partnerBox"));
     m_partnerBox->setEditable(true);
     m_partnerBox->setInsertPolicy(QComboBox::NoInsert);
     m_partnerBox->lineEdit()->setPlaceholderText(tr("Partner ID  (XXX XXX XXX)"));
@@ -147,9 +150,11 @@ QFrame* MainWindow::buildConnectCard(QWidget* page) {
     partnerRow->addWidget(m_partnerBox);
     m_favoriteButton =
         iconButton(QStringLiteral("star_border"), tr("Add to favorites"), 28, connectCard);
+    m_favoriteButton->setObjectName(QStringLiteral("favoriteButton"));
     partnerRow->addWidget(m_favoriteButton);
     connectLayout->addLayout(partnerRow);
     m_favorites = new QListWidget(connectCard);
+    m_favorites->setObjectName(QStringLiteral("favoritesList"));
     m_favorites->setMaximumHeight(80);
     m_favorites->setStyleSheet(QStringLiteral(
         "QListWidget { background: #0f1a30; border: 1px solid #2a3a5e; border-radius: 4px; }"
@@ -159,11 +164,13 @@ QFrame* MainWindow::buildConnectCard(QWidget* page) {
     m_favorites->hide();
     connectLayout->addWidget(m_favorites);
     m_passwordEdit = new QLineEdit(connectCard);
+    m_passwordEdit->setObjectName(QStringLiteral("partnerPassword"));
     m_passwordEdit->setPlaceholderText(tr("Password"));
     connectLayout->addWidget(m_passwordEdit);
     auto* connectRow = new QHBoxLayout;
     m_connectButton = new QPushButton(tr("Connect") + QStringLiteral("  →"), connectCard);
-    m_connectButton->setObjectName(QStringLiteral("primaryButton"));
+    m_connectButton->setObjectName(QStringLiteral("connectButton"));
+    m_connectButton->setProperty("look", QStringLiteral("primary"));
     m_connectButton->setEnabled(false);
     m_connectButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connectRow->addWidget(m_connectButton);
@@ -172,6 +179,7 @@ QFrame* MainWindow::buildConnectCard(QWidget* page) {
     connectRow->addWidget(wake);
     connectLayout->addLayout(connectRow);
     m_disconnectButton = new QPushButton(tr("Disconnect"), connectCard);
+    m_disconnectButton->setObjectName(QStringLiteral("disconnectButton"));
     m_disconnectButton->setEnabled(false);
     connectLayout->addWidget(m_disconnectButton);
     return connectCard;
@@ -180,6 +188,7 @@ QFrame* MainWindow::buildConnectCard(QWidget* page) {
 QLayout* MainWindow::buildPairingRow(QWidget* page) {
     auto* pairingRow = new QHBoxLayout;
     m_pairingCode = new QLabel(QStringLiteral("------"), page);
+    m_pairingCode->setObjectName(QStringLiteral("pairingCode"));
     m_pairingCode->setStyleSheet(
         QStringLiteral("font-size: 18px; font-weight: bold; letter-spacing: 3px; "
                        "font-family: monospace; color: #ffa726;"));
@@ -203,6 +212,7 @@ QWidget* MainWindow::buildHomePage() {
     layout->addLayout(buildHomeHeader(page));
     layout->addWidget(buildDeviceCard(page));
     m_statistics = new QLabel(page);
+    m_statistics->setObjectName(QStringLiteral("statistics"));
     m_statistics->setAlignment(Qt::AlignCenter);
     m_statistics->setStyleSheet(QStringLiteral("color: #8892b0; font-size: 11px; padding: 2px;"));
     m_statistics->hide();
@@ -254,18 +264,22 @@ QWidget* MainWindow::buildSessionPage() {
     toolbar->setIconSize(QSize(22, 22));
     if (openGlAvailable()) {
         m_view = new RemoteDesktopWidget(page);
+        m_view->setObjectName(QStringLiteral("remoteView"));
         connect(m_view, &RemoteDesktopWidget::inputEvent, &m_session,
                 &SessionManager::sendInputEvent);
     }
 
     m_infoAction =
         toolbar->addAction(nimbralIcon(QStringLiteral("info")), tr("Info  (Ctrl+Shift+I)"));
+    m_infoAction->setObjectName(QStringLiteral("infoAction"));
     connect(m_infoAction, &QAction::triggered, this, &MainWindow::onInfoClicked);
     m_filesAction =
         toolbar->addAction(nimbralIcon(QStringLiteral("folder")), tr("Files  (Ctrl+Shift+F)"));
+    m_filesAction->setObjectName(QStringLiteral("filesAction"));
     connect(m_filesAction, &QAction::triggered, this, &MainWindow::onFilesClicked);
     m_chatAction =
         toolbar->addAction(nimbralIcon(QStringLiteral("chat")), tr("Chat  (Ctrl+Shift+C)"));
+    m_chatAction->setObjectName(QStringLiteral("chatAction"));
     connect(m_chatAction, &QAction::triggered, this, &MainWindow::onChatClicked);
     auto* scale = new QToolButton(toolbar);
     scale->setIcon(nimbralIcon(QStringLiteral("aspect_ratio")));
@@ -302,6 +316,7 @@ QWidget* MainWindow::buildSessionPage() {
         }
     });
     m_qualityBadge = new QLabel(toolbar);
+    m_qualityBadge->setObjectName(QStringLiteral("qualityBadge"));
     m_qualityBadge->setFixedSize(12, 12);
     m_qualityBadge->setToolTip(tr("Connection: Good"));
     m_qualityBadge->setStyleSheet(

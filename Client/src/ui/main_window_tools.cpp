@@ -112,6 +112,7 @@ void MainWindow::onChatClicked() {
 void MainWindow::setupChatDialog() {
     delete m_chat;
     m_chat = new ChatDialog(this);
+    m_chat->setObjectName(QStringLiteral("chatDialog"));
     if (m_chatAction != nullptr) {
         m_chatAction->setText(tr("Chat"));
     }
@@ -201,6 +202,7 @@ void MainWindow::showUpdateBanner(const QString& version, const QString& downloa
     }
     m_updateBanner = new QWidget(m_pages->widget(0));
     m_updateBanner->setObjectName(QStringLiteral("updateBanner"));
+    m_updateBanner->setObjectName(QStringLiteral("updateBanner"));
     m_updateBanner->setAttribute(Qt::WA_StyledBackground);
     // Scoped to the banner itself: a bare style sheet would frame its label and button too.
     m_updateBanner->setStyleSheet(
@@ -217,7 +219,7 @@ void MainWindow::showUpdateBanner(const QString& version, const QString& downloa
     row->addWidget(label);
     row->addStretch();
     m_updateButton = new QPushButton(tr("Update Now"), m_updateBanner);
-    m_updateButton->setObjectName(QStringLiteral("primaryButton"));
+    m_updateButton->setProperty("look", QStringLiteral("primary"));
     m_updateButton->setFixedHeight(28);
     m_updateButton->setStyleSheet(QStringLiteral(
         "background-color: #4da6ff; color: #0d1b2a; font-weight: bold; border: none; "

@@ -63,30 +63,30 @@ QPushButton:disabled {
     background-color: #111827;
     color: #4a5568;
 }
-QPushButton#primaryButton {
+QPushButton[look="primary"] {
     background-color: #4da6ff;
     color: #0d1b2a;
     font-weight: bold;
     border: none;
     padding: 8px 14px;
 }
-QPushButton#primaryButton:hover {
+QPushButton[look="primary"]:hover {
     background-color: #74bcff;
 }
-QPushButton#primaryButton:pressed {
+QPushButton[look="primary"]:pressed {
     background-color: #2a8fff;
 }
-QPushButton#primaryButton:disabled {
+QPushButton[look="primary"]:disabled {
     background-color: #1e3a5e;
     color: #4a5568;
 }
-QPushButton#flatButton {
+QPushButton[look="flat"] {
     background: transparent;
     border: none;
     color: #8892b0;
     padding: 4px;
 }
-QPushButton#flatButton:hover {
+QPushButton[look="flat"]:hover {
     color: #4da6ff;
 }
 QToolButton {

@@ -4,8 +4,9 @@
 
 namespace nimbral {
 
-// The dark theme of every window. Buttons opt into the two special looks by object name:
-// "primaryButton" (filled with the accent) and "flatButton" (borderless, text only).
+// The dark theme of every window. Buttons opt into the two special looks by their property
+// "look": "primary" (filled with the accent) or "flat" (borderless, text only); object names
+// stay free to name the widget.
 QString applicationStyleSheet();
 
 } // namespace nimbral
