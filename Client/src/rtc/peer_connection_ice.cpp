@@ -15,6 +15,29 @@ using namespace detail;
 
 // ---------------------------------------------------------------- ICE
 
+namespace {
+
+// libnice found a local candidate: handed on as its SDP line, without the "a=".
+void onNewCandidate(NiceAgent* agent, NiceCandidate* candidate, gpointer self) {
+    auto* pc = static_cast<PeerConnectionState*>(self);
+    gchar* text = nice_agent_generate_local_candidate_sdp(agent, candidate);
+    std::string line = text;
+    g_free(text);
+    if (line.rfind("a=", 0) == 0) {
+        line = line.substr(2);
+    }
+    std::function<void(Candidate)> callback;
+    {
+        const std::lock_guard lock(pc->mutex);
+        callback = pc->onLocalCandidate;
+    }
+    if (callback) {
+        callback(Candidate(line, pc->mid));
+    }
+}
+
+} // namespace
+
 void PeerConnectionState::initIce(bool controlling) {
     // No consent freshness from libnice: it fails the pair for good when a few of its checks go
     // unanswered, which a busy link's full buffers do to a live peer in the middle of a large
@@ -39,25 +62,7 @@ void PeerConnectionState::initIce(bool controlling) {
             nice_agent_add_local_address(agent, &address);
         }
     }
-    g_signal_connect(agent, "new-candidate-full",
-                     G_CALLBACK(+[](NiceAgent* a, NiceCandidate* candidate, gpointer self) {
-                         auto* pc = static_cast<PeerConnectionState*>(self);
-                         gchar* text = nice_agent_generate_local_candidate_sdp(a, candidate);
-                         std::string line = text;
-                         g_free(text);
-                         if (line.rfind("a=", 0) == 0) {
-                             line = line.substr(2);
-                         }
-                         std::function<void(Candidate)> callback;
-                         {
-                             const std::lock_guard lock(pc->mutex);
-                             callback = pc->onLocalCandidate;
-                         }
-                         if (callback) {
-                             callback(Candidate(line, pc->mid));
-                         }
-                     }),
-                     this);
+    g_signal_connect(agent, "new-candidate-full", G_CALLBACK(&onNewCandidate), this);
     g_signal_connect(agent, "candidate-gathering-done",
                      G_CALLBACK(+[](NiceAgent*, guint, gpointer self) {
                          auto* pc = static_cast<PeerConnectionState*>(self);
@@ -67,33 +72,7 @@ void PeerConnectionState::initIce(bool controlling) {
                      this);
     g_signal_connect(agent, "component-state-changed",
                      G_CALLBACK(+[](NiceAgent*, guint, guint, guint componentState, gpointer self) {
-                         auto* pc = static_cast<PeerConnectionState*>(self);
-                         if (componentState == NICE_COMPONENT_STATE_CONNECTED ||
-                             componentState == NICE_COMPONENT_STATE_READY) {
-                             if (!pc->iceConnected) {
-                                 {
-                                     // libnice drops what is sent before it selected a pair.
-                                     const std::lock_guard lock(pc->sslMutex);
-                                     pc->iceReady = true;
-                                     for (const auto& datagram : pc->pendingDatagrams) {
-                                         nice_agent_send(pc->agent, pc->streamId, 1,
-                                                         static_cast<guint>(datagram.size()),
-                                                         datagram.data());
-                                     }
-                                     pc->pendingDatagrams.clear();
-                                 }
-                                 pc->iceConnected = true;
-                                 pc->watchForSilence();
-                                 pc->startDtlsIfReady();
-                             }
-                         } else if (componentState == NICE_COMPONENT_STATE_FAILED) {
-                             pc->changeState(State::Failed);
-                         } else if (componentState == NICE_COMPONENT_STATE_GATHERING ||
-                                    componentState == NICE_COMPONENT_STATE_CONNECTING) {
-                             if (pc->state == State::New) {
-                                 pc->changeState(State::Connecting);
-                             }
-                         }
+                         static_cast<PeerConnectionState*>(self)->onComponentState(componentState);
                      }),
                      this);
     streamId = nice_agent_add_stream(agent, 1);
@@ -121,6 +100,35 @@ void PeerConnectionState::initIce(bool controlling) {
     localPwd = pwd;
     g_free(ufrag);
     g_free(pwd);
+}
+
+void PeerConnectionState::onComponentState(unsigned int componentState) {
+    if (componentState == NICE_COMPONENT_STATE_CONNECTED ||
+        componentState == NICE_COMPONENT_STATE_READY) {
+        if (iceConnected) {
+            return;
+        }
+        {
+            // libnice drops what is sent before it selected a pair.
+            const std::lock_guard lock(sslMutex);
+            iceReady = true;
+            for (const auto& datagram : pendingDatagrams) {
+                nice_agent_send(agent, streamId, 1, static_cast<guint>(datagram.size()),
+                                datagram.data());
+            }
+            pendingDatagrams.clear();
+        }
+        iceConnected = true;
+        watchForSilence();
+        startDtlsIfReady();
+    } else if (componentState == NICE_COMPONENT_STATE_FAILED) {
+        changeState(State::Failed);
+    } else if (componentState == NICE_COMPONENT_STATE_GATHERING ||
+               componentState == NICE_COMPONENT_STATE_CONNECTING) {
+        if (state == State::New) {
+            changeState(State::Connecting);
+        }
+    }
 }
 
 void PeerConnectionState::addRelay(const IceServer& server, const std::string& address) {

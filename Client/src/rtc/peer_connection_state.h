@@ -133,6 +133,8 @@ struct PeerConnectionState : std::enable_shared_from_this<PeerConnectionState> {
     void changeGathering(GatheringState next);
 
     void initIce(bool controlling);
+    // libnice's report of the stream's one component, on the event loop's thread.
+    void onComponentState(unsigned int componentState);
     void addRemoteCandidateNow(const std::string& candidate);
     void remoteGatheringDone();
     void emitLocalDescription(Description::Type type);

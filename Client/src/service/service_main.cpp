@@ -140,33 +140,10 @@ void useDisplayOfSharedSession(platform::UserSessionSource& sessions,
     }
 }
 
-int runCore(QCoreApplication& app, const ServiceOptions& options, bool serviceMode) {
-    const QString& profile = options.profileDirectory;
-    if (serviceMode) {
-        platform::keepNewFilesPrivate();
-    }
-    installLogger(serviceMode, profile);
-    if (serviceMode) {
-        spdlog::info("NimbralService starting...");
-    } else {
-        spdlog::info("Not running as service — starting in console mode");
-    }
-
-    const QString storeDirectory =
-        !profile.isEmpty() ? profile
-        : serviceMode      ? QStringLiteral("/var/lib/nimbral")
-                           : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    keepPrivate(storeDirectory, {QStringLiteral("service.ini")});
-    SettingsController settings(storeDirectory + QStringLiteral("/service.ini"));
-    const QUrl server = options.serverUrl.value_or(settings.serverUrl());
-    spdlog::info("Server URL: {}", server.toString().toStdString());
-    const std::optional<quint16> relayPort = options.relayPort;
-    const std::optional<std::string> bindAddress = options.bindAddress;
-
-    ApiClient api(server);
-    SignalingClient signaling;
-    HeartbeatService heartbeat(&api);
-    // The NAT and public-address probes of this deployment instead of the public defaults.
+// The NAT and public-address probes of this deployment instead of the public defaults; the
+// STUN server given for the run serves the P2P links as well.
+void useDeploymentEndpoints(const ServiceOptions& options, HeartbeatService& heartbeat,
+                            SessionManager& session) {
     std::optional<std::string> stunUrl;
     if (const auto& stun = options.stunServer) {
         heartbeat.setStunServer(stun->first, stun->second);
@@ -175,10 +152,8 @@ int runCore(QCoreApplication& app, const ServiceOptions& options, bool serviceMo
     if (options.ipEchoUrl) {
         heartbeat.setIpEchoUrl(*options.ipEchoUrl);
     }
-    AuthController auth(&api, &signaling, &heartbeat, &settings);
-    SessionManager session(api, signaling);
+    const std::optional<std::string> bindAddress = options.bindAddress;
     if (stunUrl || bindAddress) {
-        // The STUN server given for the run serves the P2P links as well.
         session.setTransportSetup([stunUrl, bindAddress](TransportManager& manager) {
             P2PSettings p2p;
             if (stunUrl) {
@@ -188,11 +163,13 @@ int runCore(QCoreApplication& app, const ServiceOptions& options, bool serviceMo
             manager.setP2PSettings(p2p);
         });
     }
-    if (relayPort) {
-        session.setRelayEndpoint(QString(), *relayPort);
+    if (options.relayPort) {
+        session.setRelayEndpoint(QString(), *options.relayPort);
     }
-    const std::unique_ptr<platform::UserSessionSource> userSessions = platform::systemSessions();
-    platform::UserSessionSource& sessions = *userSessions;
+}
+
+void shareTheDesktopInFront(SessionManager& session, platform::UserSessionSource& sessions,
+                            const QString& storeDirectory) {
     // As Target the service shares the screen of the graphical session in front.
     session.setInputBackendFactory([&sessions, storeDirectory] {
         useDisplayOfSharedSession(sessions, storeDirectory);
@@ -213,12 +190,9 @@ int runCore(QCoreApplication& app, const ServiceOptions& options, bool serviceMo
         }
         return shared->uid;
     });
-    session.setCaptureFrameRate(settings.targetFps());
-    session.setEncoderQuality(settings.encoderCqLevel(), settings.encoderPreset());
-    session.setClipboardSharingEnabled(settings.clipboardSharing());
-    if (serviceMode) {
-        session.setMonitorIndex(settings.monitorIndex());
-    }
+}
+
+void acceptOnlyWithThePassword(SignalingClient& signaling, SessionManager& session) {
     // Nobody may be at this screen to answer a question: only a Master who knows the password
     // (the server checked it) gets in; a request without one is turned down.
     QObject::connect(&signaling, &SignalingClient::sessionAutoAccept, &session,
@@ -234,6 +208,45 @@ int runCore(QCoreApplication& app, const ServiceOptions& options, bool serviceMo
                                       "sessions opened with its password",
                                       sessionId.toStdString(), masterId.toStdString());
                      });
+}
+
+int runCore(QCoreApplication& app, const ServiceOptions& options, bool serviceMode) {
+    const QString& profile = options.profileDirectory;
+    if (serviceMode) {
+        platform::keepNewFilesPrivate();
+    }
+    installLogger(serviceMode, profile);
+    if (serviceMode) {
+        spdlog::info("NimbralService starting...");
+    } else {
+        spdlog::info("Not running as service — starting in console mode");
+    }
+
+    const QString storeDirectory =
+        !profile.isEmpty() ? profile
+        : serviceMode      ? QStringLiteral("/var/lib/nimbral")
+                           : QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    keepPrivate(storeDirectory, {QStringLiteral("service.ini")});
+    SettingsController settings(storeDirectory + QStringLiteral("/service.ini"));
+    const QUrl server = options.serverUrl.value_or(settings.serverUrl());
+    spdlog::info("Server URL: {}", server.toString().toStdString());
+
+    ApiClient api(server);
+    SignalingClient signaling;
+    HeartbeatService heartbeat(&api);
+    AuthController auth(&api, &signaling, &heartbeat, &settings);
+    SessionManager session(api, signaling);
+    useDeploymentEndpoints(options, heartbeat, session);
+    const std::unique_ptr<platform::UserSessionSource> userSessions = platform::systemSessions();
+    platform::UserSessionSource& sessions = *userSessions;
+    shareTheDesktopInFront(session, sessions, storeDirectory);
+    session.setCaptureFrameRate(settings.targetFps());
+    session.setEncoderQuality(settings.encoderCqLevel(), settings.encoderPreset());
+    session.setClipboardSharingEnabled(settings.clipboardSharing());
+    if (serviceMode) {
+        session.setMonitorIndex(settings.monitorIndex());
+    }
+    acceptOnlyWithThePassword(signaling, session);
 
     ServiceIpcServer ipc(auth, session, settings);
     // Root, the service's own account, and the owner of the desktop in front: not every login

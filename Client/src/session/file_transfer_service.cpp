@@ -138,51 +138,25 @@ void FileTransferService::refuseWithoutUser(const std::vector<std::uint8_t>& mes
     }
 }
 
-void FileTransferService::dispatch(const std::vector<std::uint8_t>& message) {
-    Reader body(message.data() + 1, message.size() - 1);
+bool FileTransferService::dispatchAnswer(std::uint8_t type, Reader& body) {
     const auto unasked = [](const char* what) {
         spdlog::warn("FileTransfer: dropped a {} that answers no request of ours", what);
     };
-    switch (message[0]) {
-    case kListRequest:
-        if (!dropUnlessServer("list request")) {
-            serveListing(body);
-        }
-        break;
+    switch (type) {
     case kListReply:
         if (takePending(Pending::Listing)) {
             receiveListing(body);
         } else {
             unasked("listing");
         }
-        break;
-    case kDownloadRequest:
-        if (!dropUnlessServer("download request")) {
-            serveDownload(body);
-        }
-        break;
+        return true;
     case kDownloadReply:
         if (takePending(Pending::Download)) {
             receiveDownload(body);
         } else {
             unasked("download");
         }
-        break;
-    case kUploadStart:
-        if (!dropUnlessServer("upload")) {
-            receiveUploadStart(body);
-        }
-        break;
-    case kUploadData:
-        if (!dropUnlessServer("upload")) {
-            receiveUploadData(body);
-        }
-        break;
-    case kUploadEnd:
-        if (!dropUnlessServer("upload")) {
-            receiveUploadEnd(body);
-        }
-        break;
+        return true;
     case kError:
         // An error answers the oldest request still open.
         if (m_role == FileTransferRole::Requester && !m_pending.empty()) {
@@ -191,58 +165,55 @@ void FileTransferService::dispatch(const std::vector<std::uint8_t>& message) {
         } else {
             unasked("error");
         }
-        break;
-    case kHello:
-        receiveHello(body);
-        break;
-    case kStreamGet:
-        if (!dropUnlessServer("download request")) {
-            serveStreamGet(body);
-        }
-        break;
-    case kStreamGetAnswer:
-        receiveStreamGetAnswer(body);
-        break;
-    case kStreamPut:
-        if (!dropUnlessServer("upload")) {
-            serveStreamPut(body);
-        }
-        break;
-    case kStreamPutAnswer:
-        receiveStreamPutAnswer(body);
-        break;
-    case kStreamData:
-        receiveStreamData(body);
-        break;
-    case kStreamEnd:
-        receiveStreamEnd(body);
-        break;
-    case kStreamFailure:
-        receiveStreamFailure(body);
-        break;
-    case kStreamPutDone:
-        receiveStreamPutDone(body);
-        break;
-    case kTreeRequest:
-        if (!dropUnlessServer("folder request")) {
-            serveTree(body);
-        }
-        break;
-    case kTreeAnswer:
-        receiveTree(body);
-        break;
-    case kPutEntry:
-        if (!dropUnlessServer("upload")) {
-            servePutEntry(body);
-        }
-        break;
-    case kStreamAck:
-        receiveStreamAck(body);
-        break;
+        return true;
     default:
-        spdlog::warn("FileTransfer: unknown sub-type 0x{:02x}", message[0]);
-        break;
+        return false;
     }
+}
+
+void FileTransferService::dispatch(const std::vector<std::uint8_t>& message) {
+    // Who handles each sub-type; a request only the Target serves names itself for the log
+    // line that drops it anywhere else.
+    struct Handler {
+        SubType type;
+        const char* serverOnly;
+        void (FileTransferService::*handle)(Reader&);
+    };
+    static constexpr Handler kHandlers[] = {
+        {kListRequest, "list request", &FileTransferService::serveListing},
+        {kDownloadRequest, "download request", &FileTransferService::serveDownload},
+        {kUploadStart, "upload", &FileTransferService::receiveUploadStart},
+        {kUploadData, "upload", &FileTransferService::receiveUploadData},
+        {kUploadEnd, "upload", &FileTransferService::receiveUploadEnd},
+        {kHello, nullptr, &FileTransferService::receiveHello},
+        {kStreamGet, "download request", &FileTransferService::serveStreamGet},
+        {kStreamGetAnswer, nullptr, &FileTransferService::receiveStreamGetAnswer},
+        {kStreamPut, "upload", &FileTransferService::serveStreamPut},
+        {kStreamPutAnswer, nullptr, &FileTransferService::receiveStreamPutAnswer},
+        {kStreamData, nullptr, &FileTransferService::receiveStreamData},
+        {kStreamEnd, nullptr, &FileTransferService::receiveStreamEnd},
+        {kStreamFailure, nullptr, &FileTransferService::receiveStreamFailure},
+        {kStreamPutDone, nullptr, &FileTransferService::receiveStreamPutDone},
+        {kTreeRequest, "folder request", &FileTransferService::serveTree},
+        {kTreeAnswer, nullptr, &FileTransferService::receiveTree},
+        {kPutEntry, "upload", &FileTransferService::servePutEntry},
+        {kStreamAck, nullptr, &FileTransferService::receiveStreamAck},
+    };
+    Reader body(message.data() + 1, message.size() - 1);
+    if (dispatchAnswer(message[0], body)) {
+        return;
+    }
+    const auto handler =
+        std::find_if(std::begin(kHandlers), std::end(kHandlers),
+                     [type = message[0]](const Handler& h) { return h.type == type; });
+    if (handler == std::end(kHandlers)) {
+        spdlog::warn("FileTransfer: unknown sub-type 0x{:02x}", message[0]);
+        return;
+    }
+    if (handler->serverOnly != nullptr && dropUnlessServer(handler->serverOnly)) {
+        return;
+    }
+    (this->*handler->handle)(body);
 }
 
 void FileTransferService::announceCapabilities() {

@@ -193,6 +193,8 @@ private:
     bool openIncoming(Stream& stream, qint64 offset);
 
     void dispatch(const std::vector<std::uint8_t>& message);
+    // The answers to a request still open (listing, whole file, error); false for the rest.
+    bool dispatchAnswer(std::uint8_t type, Reader& body);
     void refuseWithoutUser(const std::vector<std::uint8_t>& message);
     void send(const QByteArray& message);
     void sendError(const QString& text);

@@ -402,36 +402,9 @@ ClientOptions parseClientOptions(const QStringList& arguments, QCommandLineParse
     return options;
 }
 
-int runClient(int argc, char** argv) {
-    // The instance check and the autostart commands need no display, and a QApplication aborts
-    // without one (an SSH shell, a headless server): they run under a plain core application,
-    // which gives way to the graphical one only for a normal start.
-    auto early = std::make_unique<QCoreApplication>(argc, argv);
-    setApplicationIdentity();
-
-    // Before anything else, options included: a second start must leave no trace at all. A
-    // client with a profile of its own is one instance per profile.
-    const QStringList arguments = QCoreApplication::arguments();
-    if (const auto exitCode = answerHelpOrVersion(arguments)) {
-        return *exitCode;
-    }
-    std::string lockName = "NimbralClientMutex";
-    if (const auto profile = valueAfter(arguments, QStringLiteral("--profile"))) {
-        lockName += "-" + QString::number(qHash(QDir(*profile).absolutePath()), 16).toStdString();
-    }
-    const auto instanceLock = platform::acquireSingleInstanceLock(lockName.c_str());
-    if (instanceLock->anotherInstanceRunning()) {
-        return kExitOk;
-    }
-
-    QCommandLineParser parser;
-    const ClientOptions options = parseClientOptions(arguments, parser);
-    if (options.profileDirectory) {
-        QDir().mkpath(*options.profileDirectory);
-    }
-    installDefaultLogger(options.profileDirectory);
-    spdlog::set_level(options.logLevel);
-
+// What the command line settles without a window: autostart commands, errors, a missing
+// display. The exit code when the program ends here.
+std::optional<int> answerWithoutWindow(QCommandLineParser& parser, const ClientOptions& options) {
     if (options.install) {
         return platform::installAutostart(QCoreApplication::applicationFilePath()) ? kExitOk
                                                                                    : kExitFailure;
@@ -453,35 +426,11 @@ int runClient(int argc, char** argv) {
         fprintf(stderr, "NimbralClient: %s\n", qPrintable(reason));
         return kExitFailure;
     }
+    return std::nullopt;
+}
 
-    early.reset();
-    auto app = std::make_unique<QApplication>(argc, argv);
-    setApplicationIdentity();
-    // Before the core exists, so a stop request during start-up still ends in an orderly quit.
-    platform::quitOnTerminationSignals(*app);
-
-    app->installEventFilter(new ButtonCursorFilter(app.get()));
-    app->setStyleSheet(applicationStyleSheet());
-    QApplication::setWindowIcon(createAppIcon(256));
-
-    const auto settingsStore =
-        options.profileDirectory ? std::make_unique<SettingsController>(
-                                       *options.profileDirectory + QStringLiteral("/settings.ini"))
-                                 : std::make_unique<SettingsController>();
-    SettingsController& settings = *settingsStore;
-    if (options.sessionPassword) {
-        settings.setSessionPassword(*options.sessionPassword);
-    }
-    loadTranslation(*app, userInterfaceLanguage(settings));
-
-    if (isServiceRunning()) {
-        ServiceIpcClient service;
-        if (service.connectToService()) {
-            return runAsAgent(service, settings, options);
-        }
-        spdlog::warn("Nimbral service answered the probe but not the connection; running "
-                     "standalone");
-    }
+// The client on its own (no service on this machine): core, window, update checks.
+int runStandalone(SettingsController& settings, const ClientOptions& options) {
     spdlog::info("Nimbral Client starting...");
 
     ClientCore core(settings, options);
@@ -521,6 +470,71 @@ int runClient(int argc, char** argv) {
     const int exitCode = QApplication::exec();
     spdlog::info("Nimbral Client exiting with code {}", exitCode);
     return exitCode;
+}
+
+int runClient(int argc, char** argv) {
+    // The instance check and the autostart commands need no display, and a QApplication aborts
+    // without one (an SSH shell, a headless server): they run under a plain core application,
+    // which gives way to the graphical one only for a normal start.
+    auto early = std::make_unique<QCoreApplication>(argc, argv);
+    setApplicationIdentity();
+
+    // Before anything else, options included: a second start must leave no trace at all. A
+    // client with a profile of its own is one instance per profile.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (const auto exitCode = answerHelpOrVersion(arguments)) {
+        return *exitCode;
+    }
+    std::string lockName = "NimbralClientMutex";
+    if (const auto profile = valueAfter(arguments, QStringLiteral("--profile"))) {
+        lockName += "-" + QString::number(qHash(QDir(*profile).absolutePath()), 16).toStdString();
+    }
+    const auto instanceLock = platform::acquireSingleInstanceLock(lockName.c_str());
+    if (instanceLock->anotherInstanceRunning()) {
+        return kExitOk;
+    }
+
+    QCommandLineParser parser;
+    const ClientOptions options = parseClientOptions(arguments, parser);
+    if (options.profileDirectory) {
+        QDir().mkpath(*options.profileDirectory);
+    }
+    installDefaultLogger(options.profileDirectory);
+    spdlog::set_level(options.logLevel);
+
+    if (const auto exitCode = answerWithoutWindow(parser, options)) {
+        return *exitCode;
+    }
+
+    early.reset();
+    auto app = std::make_unique<QApplication>(argc, argv);
+    setApplicationIdentity();
+    // Before the core exists, so a stop request during start-up still ends in an orderly quit.
+    platform::quitOnTerminationSignals(*app);
+
+    app->installEventFilter(new ButtonCursorFilter(app.get()));
+    app->setStyleSheet(applicationStyleSheet());
+    QApplication::setWindowIcon(createAppIcon(256));
+
+    const auto settingsStore =
+        options.profileDirectory ? std::make_unique<SettingsController>(
+                                       *options.profileDirectory + QStringLiteral("/settings.ini"))
+                                 : std::make_unique<SettingsController>();
+    SettingsController& settings = *settingsStore;
+    if (options.sessionPassword) {
+        settings.setSessionPassword(*options.sessionPassword);
+    }
+    loadTranslation(*app, userInterfaceLanguage(settings));
+
+    if (isServiceRunning()) {
+        ServiceIpcClient service;
+        if (service.connectToService()) {
+            return runAsAgent(service, settings, options);
+        }
+        spdlog::warn("Nimbral service answered the probe but not the connection; running "
+                     "standalone");
+    }
+    return runStandalone(settings, options);
 }
 
 } // namespace nimbral

@@ -57,8 +57,21 @@ FileManagerDialog::FileManagerDialog(FileTransferService& service, QWidget* pare
     resize(1000, 600);
     auto* layout = new QVBoxLayout(this);
     auto* splitter = new QSplitter(Qt::Horizontal, this);
+    splitter->addWidget(buildRemotePane(splitter));
+    splitter->addWidget(buildTransferButtons(splitter));
+    splitter->addWidget(buildLocalPane(splitter));
+    layout->addWidget(splitter, 1);
+    layout->addLayout(buildProgressRow());
+    showTransferring(false);
+    m_status = new QLabel(this);
+    m_status->setStyleSheet(QStringLiteral("color: #666; font-size: 11px;"));
+    layout->addWidget(m_status);
+    connectToService();
+    browseRemote(QString());
+}
 
-    auto* remotePane = new QWidget(splitter);
+QWidget* FileManagerDialog::buildRemotePane(QWidget* parent) {
+    auto* remotePane = new QWidget(parent);
     auto* remoteLayout = new QVBoxLayout(remotePane);
     remoteLayout->setContentsMargins(0, 0, 0, 0);
     remoteLayout->addWidget(new QLabel(tr("<b>Remote Computer</b>"), remotePane));
@@ -67,6 +80,7 @@ FileManagerDialog::FileManagerDialog(FileTransferService& service, QWidget* pare
     back->setIcon(nimbralIcon(QStringLiteral("arrow_back")));
     back->setToolTip(tr("Go up one directory"));
     back->setProperty("look", QStringLiteral("flat"));
+    connect(back, &QPushButton::clicked, this, &FileManagerDialog::onRemoteBackClicked);
     m_pathLabel = new QLabel(remotePane);
     pathRow->addWidget(back);
     pathRow->addWidget(m_pathLabel, 1);
@@ -79,21 +93,31 @@ FileManagerDialog::FileManagerDialog(FileTransferService& service, QWidget* pare
     m_remoteList->sortByColumn(0, Qt::AscendingOrder);
     m_remoteList->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_remoteList->setRootIsDecorated(false);
+    connect(m_remoteList, &QTreeWidget::itemDoubleClicked, this,
+            &FileManagerDialog::onRemoteItemDoubleClicked);
     remoteLayout->addWidget(m_remoteList, 1);
+    return remotePane;
+}
 
-    auto* middle = new QWidget(splitter);
+QWidget* FileManagerDialog::buildTransferButtons(QWidget* parent) {
+    auto* middle = new QWidget(parent);
     auto* middleLayout = new QVBoxLayout(middle);
     middleLayout->addStretch();
     auto* download =
         new QPushButton(nimbralIcon(QStringLiteral("download")), tr("Download"), middle);
     download->setToolTip(tr("Download selected remote file to local"));
+    connect(download, &QPushButton::clicked, this, &FileManagerDialog::onDownloadClicked);
     auto* upload = new QPushButton(nimbralIcon(QStringLiteral("upload")), tr("Upload"), middle);
     upload->setToolTip(tr("Upload selected local file to remote"));
+    connect(upload, &QPushButton::clicked, this, &FileManagerDialog::onUploadClicked);
     middleLayout->addWidget(download);
     middleLayout->addWidget(upload);
     middleLayout->addStretch();
+    return middle;
+}
 
-    auto* localPane = new QWidget(splitter);
+QWidget* FileManagerDialog::buildLocalPane(QWidget* parent) {
+    auto* localPane = new QWidget(parent);
     auto* localLayout = new QVBoxLayout(localPane);
     localLayout->setContentsMargins(0, 0, 0, 0);
     localLayout->addWidget(new QLabel(tr("<b>Local Computer</b>"), localPane));
@@ -107,12 +131,10 @@ FileManagerDialog::FileManagerDialog(FileTransferService& service, QWidget* pare
     m_localTree->sortByColumn(0, Qt::AscendingOrder);
     m_localTree->setSelectionMode(QAbstractItemView::ExtendedSelection);
     localLayout->addWidget(m_localTree, 1);
+    return localPane;
+}
 
-    splitter->addWidget(remotePane);
-    splitter->addWidget(middle);
-    splitter->addWidget(localPane);
-    layout->addWidget(splitter, 1);
-
+QLayout* FileManagerDialog::buildProgressRow() {
     auto* transfer = new QHBoxLayout;
     m_progress = new QProgressBar(this);
     m_progress->setTextVisible(true);
@@ -127,17 +149,10 @@ FileManagerDialog::FileManagerDialog(FileTransferService& service, QWidget* pare
     m_cancel = new QPushButton(tr("Cancel"), this);
     connect(m_cancel, &QPushButton::clicked, this, &FileManagerDialog::onCancelClicked);
     transfer->addWidget(m_cancel);
-    layout->addLayout(transfer);
-    showTransferring(false);
-    m_status = new QLabel(this);
-    m_status->setStyleSheet(QStringLiteral("color: #666; font-size: 11px;"));
-    layout->addWidget(m_status);
+    return transfer;
+}
 
-    connect(back, &QPushButton::clicked, this, &FileManagerDialog::onRemoteBackClicked);
-    connect(download, &QPushButton::clicked, this, &FileManagerDialog::onDownloadClicked);
-    connect(upload, &QPushButton::clicked, this, &FileManagerDialog::onUploadClicked);
-    connect(m_remoteList, &QTreeWidget::itemDoubleClicked, this,
-            &FileManagerDialog::onRemoteItemDoubleClicked);
+void FileManagerDialog::connectToService() {
     connect(&m_service, &FileTransferService::directoryListed, this,
             &FileManagerDialog::onRemoteDirectoryListed);
     connect(&m_service, &FileTransferService::fileError, this, &FileManagerDialog::onTransferError);
@@ -155,8 +170,6 @@ FileManagerDialog::FileManagerDialog(FileTransferService& service, QWidget* pare
             [this](qint64 bytesPerSecond, int secondsLeft, int) {
                 m_rate->setText(rateText(bytesPerSecond, secondsLeft));
             });
-
-    browseRemote(QString());
 }
 
 QString FileManagerDialog::rateText(qint64 bytesPerSecond, int secondsLeft) {

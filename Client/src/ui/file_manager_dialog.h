@@ -10,6 +10,7 @@
 
 class QFileSystemModel;
 class QLabel;
+class QLayout;
 class QProgressBar;
 class QPushButton;
 class QTreeView;
@@ -71,6 +72,11 @@ public slots:
     void onCancelClicked();
 
 private:
+    QWidget* buildRemotePane(QWidget* parent);
+    QWidget* buildTransferButtons(QWidget* parent);
+    QWidget* buildLocalPane(QWidget* parent);
+    QLayout* buildProgressRow();
+    void connectToService();
     void browseRemote(const QString& path);
     void startNextDownload();
     void continueDownloads();

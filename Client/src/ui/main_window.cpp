@@ -55,6 +55,22 @@ MainWindow::MainWindow(AuthController& auth, ApiClient& api, SignalingClient& si
     , m_session(session)
     , m_settings(settings)
     , m_monitor(new ConnectionQualityMonitor(this)) {
+    useDesktopDialogs();
+    setWindowTitle(tr("Nimbral - Remote Access"));
+    setMinimumSize(420, 600);
+    m_pages = new QStackedWidget(this);
+    m_pages->setObjectName(QStringLiteral("pages"));
+    m_pages->addWidget(buildHomePage());
+    setCentralWidget(m_pages);
+    // Without a notification area a tray icon would only swallow the window on close.
+    if (withTray && QSystemTrayIcon::isSystemTrayAvailable()) {
+        addTrayIcon();
+    }
+    connectToServices();
+    addSessionShortcuts();
+}
+
+void MainWindow::useDesktopDialogs() {
     m_warning = [this](const QString& title, const QString& text) {
         QMessageBox::warning(this, title, text);
     };
@@ -75,27 +91,21 @@ MainWindow::MainWindow(AuthController& auth, ApiClient& api, SignalingClient& si
     m_openUrl = [](const QUrl& url) {
         QDesktopServices::openUrl(url);
     };
-    setWindowTitle(tr("Nimbral - Remote Access"));
-    setMinimumSize(420, 600);
-    m_pages = new QStackedWidget(this);
-    m_pages->setObjectName(QStringLiteral("pages"));
-    m_pages->addWidget(buildHomePage());
-    setCentralWidget(m_pages);
+}
 
-    // Without a notification area a tray icon would only swallow the window on close.
-    if (withTray && QSystemTrayIcon::isSystemTrayAvailable()) {
-        m_tray = new SystemTrayIcon(this);
-        connect(m_tray, &SystemTrayIcon::showWindowRequested, this, [this] {
-            showNormal();
-            activateWindow();
-            raise();
-        });
-        connect(m_tray, &SystemTrayIcon::disconnectRequested, this,
-                &MainWindow::onDisconnectClicked);
-        connect(m_tray, &SystemTrayIcon::quitRequested, this, &MainWindow::onQuitRequested);
-        m_tray->show();
-    }
+void MainWindow::addTrayIcon() {
+    m_tray = new SystemTrayIcon(this);
+    connect(m_tray, &SystemTrayIcon::showWindowRequested, this, [this] {
+        showNormal();
+        activateWindow();
+        raise();
+    });
+    connect(m_tray, &SystemTrayIcon::disconnectRequested, this, &MainWindow::onDisconnectClicked);
+    connect(m_tray, &SystemTrayIcon::quitRequested, this, &MainWindow::onQuitRequested);
+    m_tray->show();
+}
 
+void MainWindow::connectToServices() {
     connect(&m_auth, &AuthController::authenticated, this, &MainWindow::onAuthenticated);
     connect(&m_auth, &AuthController::authenticationFailed, this,
             [this] { setStatus(tr("Server unavailable — retrying..."), StatusTone::Warning); });
@@ -124,7 +134,9 @@ MainWindow::MainWindow(AuthController& auth, ApiClient& api, SignalingClient& si
         }
     });
     connect(m_monitor, &ConnectionQualityMonitor::statsUpdated, this, &MainWindow::onStatsUpdated);
+}
 
+void MainWindow::addSessionShortcuts() {
     // Window-wide, but live only while the session page is shown: on the home page F11 would
     // make the small window full screen.
     const auto addShortcut = [this](const QKeySequence& keys, auto slot) {

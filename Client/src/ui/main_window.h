@@ -122,6 +122,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The construction's steps: message boxes, the tray icon, the services' signals, the
+    // session page's keyboard shortcuts.
+    void useDesktopDialogs();
+    void addTrayIcon();
+    void connectToServices();
+    void addSessionShortcuts();
     QWidget* buildHomePage();
     QLayout* buildHomeHeader(QWidget* page);
     QFrame* buildDeviceCard(QWidget* page);
