@@ -24,8 +24,9 @@ step() { # name command...
 echo "== packages (everything the build found comes from a package setup.sh installs)"
 step "package check" scripts/check-packages.sh build
 
-echo "== layers (no library includes one above it)"
+echo "== layers (no library includes one above it) and function lengths"
 step "layer check" scripts/check-layers.sh
+step "function length" scripts/check-function-length.sh
 
 echo "== tests (build)"
 step "tests" ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300

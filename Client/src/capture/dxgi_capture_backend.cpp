@@ -245,6 +245,63 @@ void DxgiCaptureBackend::shutdown() {
     m_d3d->description = DXGI_OUTPUT_DESC{};
 }
 
+namespace {
+
+// A CPU-readable copy target of the frame's size, made anew when the size changed.
+bool ensureStaging(ID3D11Device* device, ComPtr<ID3D11Texture2D>& staging,
+                   const D3D11_TEXTURE2D_DESC& frame) {
+    if (staging) {
+        D3D11_TEXTURE2D_DESC current{};
+        staging->GetDesc(&current);
+        if (current.Width == frame.Width && current.Height == frame.Height) {
+            return true;
+        }
+        spdlog::info("DxgiCaptureBackend: resolution changed to {}x{}", frame.Width, frame.Height);
+        staging.Reset();
+    }
+    D3D11_TEXTURE2D_DESC description{};
+    description.Width = frame.Width;
+    description.Height = frame.Height;
+    description.MipLevels = 1;
+    description.ArraySize = 1;
+    description.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
+    description.SampleDesc.Count = 1;
+    description.SampleDesc.Quality = 0;
+    description.Usage = D3D11_USAGE_STAGING;
+    description.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
+    const HRESULT result = device->CreateTexture2D(&description, nullptr, &staging);
+    if (FAILED(result)) {
+        spdlog::error("DxgiCaptureBackend: CreateTexture2D (staging) failed (0x{:08X})",
+                      code(result));
+        return false;
+    }
+    return true;
+}
+
+// What the frame changed: the moved areas' destinations and the dirty rectangles.
+std::vector<DirtyRect> changedRectangles(IDXGIOutputDuplication& duplication) {
+    std::vector<DirtyRect> changed;
+    const auto moves = readRectangles<DXGI_OUTDUPL_MOVE_RECT>(
+        [&duplication](UINT size, DXGI_OUTDUPL_MOVE_RECT* buffer, UINT* required) {
+            return duplication.GetFrameMoveRects(size, buffer, required);
+        },
+        "DxgiCaptureBackend: GetFrameMoveRects failed (0x{:08X})");
+    for (const DXGI_OUTDUPL_MOVE_RECT& move : moves) {
+        changed.push_back(dirtyRectFrom(move.DestinationRect));
+    }
+    const auto dirty = readRectangles<RECT>(
+        [&duplication](UINT size, RECT* buffer, UINT* required) {
+            return duplication.GetFrameDirtyRects(size, buffer, required);
+        },
+        "DxgiCaptureBackend: GetFrameDirtyRects failed (0x{:08X})");
+    for (const RECT& rect : dirty) {
+        changed.push_back(dirtyRectFrom(rect));
+    }
+    return changed;
+}
+
+} // namespace
+
 std::unique_ptr<CapturedFrame> DxgiCaptureBackend::captureFrame() {
     if (!m_initialized) {
         return nullptr;
@@ -283,56 +340,14 @@ std::unique_ptr<CapturedFrame> DxgiCaptureBackend::captureFrame() {
     }
     D3D11_TEXTURE2D_DESC textureDescription{};
     texture->GetDesc(&textureDescription);
-    if (m_d3d->staging) {
-        D3D11_TEXTURE2D_DESC stagingDescription{};
-        m_d3d->staging->GetDesc(&stagingDescription);
-        if (stagingDescription.Width != textureDescription.Width ||
-            stagingDescription.Height != textureDescription.Height) {
-            spdlog::info("DxgiCaptureBackend: resolution changed to {}x{}",
-                         textureDescription.Width, textureDescription.Height);
-            m_d3d->staging.Reset();
-        }
-    }
-    if (!m_d3d->staging) {
-        D3D11_TEXTURE2D_DESC staging{};
-        staging.Width = textureDescription.Width;
-        staging.Height = textureDescription.Height;
-        staging.MipLevels = 1;
-        staging.ArraySize = 1;
-        staging.Format = DXGI_FORMAT_B8G8R8A8_UNORM;
-        staging.SampleDesc.Count = 1;
-        staging.SampleDesc.Quality = 0;
-        staging.Usage = D3D11_USAGE_STAGING;
-        staging.CPUAccessFlags = D3D11_CPU_ACCESS_READ;
-        result = m_d3d->device->CreateTexture2D(&staging, nullptr, &m_d3d->staging);
-        if (FAILED(result)) {
-            spdlog::error("DxgiCaptureBackend: CreateTexture2D (staging) failed (0x{:08X})",
-                          code(result));
-            releaseFrame();
-            return nullptr;
-        }
+    if (!ensureStaging(m_d3d->device.Get(), m_d3d->staging, textureDescription)) {
+        releaseFrame();
+        return nullptr;
     }
     m_d3d->context->CopyResource(m_d3d->staging.Get(), texture.Get());
-
     std::vector<DirtyRect> changed;
     if (frameInfo.TotalMetadataBufferSize > 0) {
-        IDXGIOutputDuplication* duplication = m_d3d->duplication.Get();
-        const auto moves = readRectangles<DXGI_OUTDUPL_MOVE_RECT>(
-            [duplication](UINT size, DXGI_OUTDUPL_MOVE_RECT* buffer, UINT* required) {
-                return duplication->GetFrameMoveRects(size, buffer, required);
-            },
-            "DxgiCaptureBackend: GetFrameMoveRects failed (0x{:08X})");
-        for (const DXGI_OUTDUPL_MOVE_RECT& move : moves) {
-            changed.push_back(dirtyRectFrom(move.DestinationRect));
-        }
-        const auto dirty = readRectangles<RECT>(
-            [duplication](UINT size, RECT* buffer, UINT* required) {
-                return duplication->GetFrameDirtyRects(size, buffer, required);
-            },
-            "DxgiCaptureBackend: GetFrameDirtyRects failed (0x{:08X})");
-        for (const RECT& rect : dirty) {
-            changed.push_back(dirtyRectFrom(rect));
-        }
+        changed = changedRectangles(*m_d3d->duplication.Get());
     }
     releaseFrame();
 
