@@ -1,8 +1,10 @@
 #include "ui/agent_window.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFrame>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QInputDialog>
 #include <QLabel>
@@ -20,6 +22,7 @@
 #include "service/service_ipc_client.h"
 #include "ui/chat_dialog.h"
 #include "ui/command_runner.h"
+#include "ui/device_card.h"
 #include "ui/display_text.h"
 #include "ui/icons.h"
 #include "ui/main_window.h"
@@ -32,9 +35,7 @@ namespace {
 
 // The agent shows the main window's texts, so they are looked up in that window's context.
 QLabel* caption(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setStyleSheet(QStringLiteral("font-size: 10px; color: #8892b0; letter-spacing: 1px;"));
-    return label;
+    return captionLabel(text, parent);
 }
 
 } // namespace
@@ -114,43 +115,19 @@ QWidget* AgentWindow::buildHomePage() {
     header->addWidget(settingsButton);
     layout->addLayout(header);
 
-    layout->addWidget(caption(QCoreApplication::translate("nimbral::MainWindow", "YOUR ID"), page));
-    m_clientId =
-        new QLabel(QCoreApplication::translate("nimbral::MainWindow", "Connecting..."), page);
-    m_clientId->setObjectName(QStringLiteral("clientId"));
-    m_clientId->setStyleSheet(
-        QStringLiteral("font-size: 26px; font-weight: bold; letter-spacing: 3px; color: #e0e0e0;"));
-    m_clientId->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(m_clientId);
-
-    layout->addWidget(
-        caption(QCoreApplication::translate("nimbral::MainWindow", "PASSWORD"), page));
-    auto* passwordRow = new QHBoxLayout;
-    m_password = new QLabel(QStringLiteral("------"), page);
-    m_password->setObjectName(QStringLiteral("sessionPassword"));
-    m_password->setStyleSheet(QStringLiteral("font-size: 20px; font-weight: bold; "
-                                             "font-family: monospace; color: #4da6ff;"));
-    m_password->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    passwordRow->addWidget(m_password);
-    passwordRow->addStretch();
-    auto* changePassword = new QPushButton(page);
-    changePassword->setIcon(nimbralIcon(QStringLiteral("lock_reset")));
-    changePassword->setToolTip(
-        QCoreApplication::translate("nimbral::MainWindow", "Change Password"));
-    changePassword->setProperty("look", QStringLiteral("flat"));
-    connect(changePassword, &QPushButton::clicked, this, &AgentWindow::onChangePasswordClicked);
-    passwordRow->addWidget(changePassword);
-    layout->addLayout(passwordRow);
-
-    layout->addWidget(
-        caption(QCoreApplication::translate("nimbral::MainWindow", "PAIRING CODE"), page));
-    m_pairingCode = new QLabel(page);
+    auto* device = new DeviceCard(page);
+    connect(device, &DeviceCard::changePasswordRequested, this,
+            &AgentWindow::onChangePasswordClicked);
+    m_clientId = device->clientId();
+    m_password = device->password();
+    m_status = device->status();
+    device->rows()->addWidget(
+        caption(QCoreApplication::translate("nimbral::MainWindow", "PAIRING CODE"), device));
+    m_pairingCode = new QLabel(device);
     m_pairingCode->setObjectName(QStringLiteral("pairingCode"));
     m_pairingCode->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    layout->addWidget(m_pairingCode);
-
-    m_status = new QLabel(page);
-    layout->addWidget(m_status);
+    device->rows()->addWidget(m_pairingCode);
+    layout->addWidget(device);
     setStatus(QCoreApplication::translate("nimbral::MainWindow", "Connecting..."),
               StatusTone::Starting);
 

@@ -19,6 +19,7 @@
 #include <spdlog/spdlog.h>
 
 #include "network/api_client.h"
+#include "ui/device_card.h"
 #include "ui/display_text.h"
 #include "ui/icons.h"
 #include "ui/remote_desktop_widget.h"
@@ -29,13 +30,11 @@ namespace {
 #ifndef NIMBRAL_ADMIN_PANEL_URL
 #define NIMBRAL_ADMIN_PANEL_URL "https://admin.nimbral.net"
 #endif
-constexpr const char* kCardStyle =
-    "QFrame#%1 { background-color: #16213e; border-radius: 8px; border: 1px solid #2a3a5e; }";
-constexpr const char* kCaptionStyle = "font-size: 10px; color: #8892b0; letter-spacing: 1px;";
-
 QLabel* caption(const QString& text, QWidget* parent, const QString& extra = {}) {
-    auto* label = new QLabel(text, parent);
-    label->setStyleSheet(QString::fromLatin1(kCaptionStyle) + extra);
+    QLabel* label = captionLabel(text, parent);
+    if (!extra.isEmpty()) {
+        label->setStyleSheet(extra);
+    }
     return label;
 }
 
@@ -52,7 +51,6 @@ QPushButton* iconButton(const QString& icon, const QString& tooltip, int size, Q
 QFrame* card(const QString& name, QWidget* parent) {
     auto* frame = new QFrame(parent);
     frame->setObjectName(name);
-    frame->setStyleSheet(QString::fromLatin1(kCardStyle).arg(name));
     return frame;
 }
 
@@ -77,51 +75,12 @@ QLayout* MainWindow::buildHomeHeader(QWidget* page) {
 }
 
 QFrame* MainWindow::buildDeviceCard(QWidget* page) {
-    QFrame* device = card(QStringLiteral("deviceCard"), page);
-    auto* deviceLayout = new QVBoxLayout(device);
-    deviceLayout->setContentsMargins(14, 14, 14, 14);
-    deviceLayout->setSpacing(6);
-    deviceLayout->addWidget(caption(tr("YOUR ID"), device));
-    auto* idRow = new QHBoxLayout;
-    m_clientId = new QLabel(tr("Connecting..."), device);
-    m_clientId->setObjectName(QStringLiteral("clientId"));
-    m_clientId->setStyleSheet(
-        QStringLiteral("font-size: 26px; font-weight: bold; letter-spacing: 3px; color: #e0e0e0;"));
-    m_clientId->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    idRow->addWidget(m_clientId);
-    idRow->addStretch();
-    QPushButton* copyId = iconButton(QStringLiteral("content_copy"), tr("Copy ID"), 28, device);
-    connect(copyId, &QPushButton::clicked, this,
-            [this] { copyToClipboard(withoutBlanks(m_clientId->text())); });
-    idRow->addWidget(copyId);
-    deviceLayout->addLayout(idRow);
-    auto* separator = new QFrame(device);
-    separator->setFrameShape(QFrame::HLine);
-    separator->setFixedHeight(1);
-    separator->setStyleSheet(QStringLiteral("background: #2a3a5e; margin: 2px 0;"));
-    deviceLayout->addWidget(separator);
-    deviceLayout->addWidget(caption(tr("PASSWORD"), device));
-    auto* passwordRow = new QHBoxLayout;
-    m_password = new QLabel(QStringLiteral("------"), device);
-    m_password->setObjectName(QStringLiteral("sessionPassword"));
-    m_password->setStyleSheet(
-        QStringLiteral("font-size: 20px; font-weight: bold; letter-spacing: 4px; "
-                       "font-family: monospace; color: #4da6ff;"));
-    m_password->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    passwordRow->addWidget(m_password);
-    passwordRow->addStretch();
-    QPushButton* copyPassword =
-        iconButton(QStringLiteral("content_copy"), tr("Copy Password"), 28, device);
-    connect(copyPassword, &QPushButton::clicked, this,
-            [this] { copyToClipboard(m_password->text()); });
-    passwordRow->addWidget(copyPassword);
-    QPushButton* changePassword =
-        iconButton(QStringLiteral("lock_reset"), tr("Change Password"), 28, device);
-    connect(changePassword, &QPushButton::clicked, this, &MainWindow::onChangePasswordClicked);
-    passwordRow->addWidget(changePassword);
-    deviceLayout->addLayout(passwordRow);
-    m_status = new QLabel(device);
-    deviceLayout->addWidget(m_status);
+    auto* device = new DeviceCard(page);
+    connect(device, &DeviceCard::changePasswordRequested, this,
+            &MainWindow::onChangePasswordClicked);
+    m_clientId = device->clientId();
+    m_password = device->password();
+    m_status = device->status();
     setStatus(tr("Connecting..."), StatusTone::Starting);
     if (ApiClient::crossesNetworkInClear(m_api.baseUrl())) {
         auto* plain = new QLabel(tr("The connection to the server is not encrypted"), device);
@@ -129,7 +88,7 @@ QFrame* MainWindow::buildDeviceCard(QWidget* page) {
         plain->setWordWrap(true);
         plain->setStyleSheet(QStringLiteral("color: #ef5350; font-size: 11px;"));
         plain->setToolTip(m_api.baseUrl().toString());
-        deviceLayout->addWidget(plain);
+        device->rows()->addWidget(plain);
     }
     return device;
 }
@@ -219,7 +178,7 @@ QWidget* MainWindow::buildHomePage() {
     layout->addWidget(m_statistics);
 
     layout->addWidget(buildConnectCard(page));
-    layout->addWidget(caption(tr("PAIRING CODE"), page, QStringLiteral(" margin-top: 8px;")));
+    layout->addWidget(caption(tr("PAIRING CODE"), page, QStringLiteral("margin-top: 8px;")));
     layout->addLayout(buildPairingRow(page));
     auto* panel =
         new QLabel(tr("Add this device at") +

@@ -218,6 +218,33 @@ QMenu::separator {
     height: 1px;
     background-color: #2a3a5e;
 }
+QFrame#deviceCard, QFrame#connectCard {
+    background-color: #16213e;
+    border-radius: 8px;
+    border: 1px solid #2a3a5e;
+}
+QFrame#separator {
+    background: #2a3a5e;
+    margin: 2px 0;
+}
+QLabel#caption {
+    font-size: 10px;
+    color: #8892b0;
+    letter-spacing: 1px;
+}
+QLabel#clientId {
+    font-size: 26px;
+    font-weight: bold;
+    letter-spacing: 3px;
+    color: #e0e0e0;
+}
+QLabel#sessionPassword {
+    font-size: 20px;
+    font-weight: bold;
+    letter-spacing: 4px;
+    font-family: monospace;
+    color: #4da6ff;
+}
 QLabel#statusLine {
     font-size: 12px;
     padding-top: 4px;

@@ -1,0 +1,94 @@
+#include "ui/device_card.h"
+
+#include <QClipboard>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "ui/display_text.h"
+#include "ui/icons.h"
+
+namespace nimbral {
+
+namespace {
+
+QString translated(const char* text) {
+    // Both windows share the main window's translations.
+    return QCoreApplication::translate("nimbral::MainWindow", text);
+}
+
+QPushButton* smallButton(const QString& icon, const QString& toolTip, QWidget* parent) {
+    auto* button = new QPushButton(parent);
+    button->setIcon(nimbralIcon(icon));
+    button->setToolTip(toolTip);
+    button->setProperty("look", QStringLiteral("flat"));
+    button->setFlat(true);
+    button->setFixedSize(28, 28);
+    return button;
+}
+
+} // namespace
+
+QLabel* captionLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(QStringLiteral("caption"));
+    return label;
+}
+
+DeviceCard::DeviceCard(QWidget* parent)
+    : QFrame(parent) {
+    setObjectName(QStringLiteral("deviceCard"));
+    m_rows = new QVBoxLayout(this);
+    m_rows->setContentsMargins(14, 14, 14, 14);
+    m_rows->setSpacing(6);
+    m_rows->addWidget(
+        captionLabel(translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "YOUR ID")), this));
+    auto* idRow = new QHBoxLayout;
+    m_clientId =
+        new QLabel(translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Connecting...")), this);
+    m_clientId->setObjectName(QStringLiteral("clientId"));
+    m_clientId->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    idRow->addWidget(m_clientId);
+    idRow->addStretch();
+    QPushButton* copyId =
+        smallButton(QStringLiteral("content_copy"),
+                    translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Copy ID")), this);
+    connect(copyId, &QPushButton::clicked, this,
+            [this] { QGuiApplication::clipboard()->setText(withoutBlanks(m_clientId->text())); });
+    idRow->addWidget(copyId);
+    m_rows->addLayout(idRow);
+    auto* separator = new QFrame(this);
+    separator->setObjectName(QStringLiteral("separator"));
+    separator->setFrameShape(QFrame::HLine);
+    separator->setFixedHeight(1);
+    m_rows->addWidget(separator);
+
+    m_rows->addWidget(
+        captionLabel(translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "PASSWORD")), this));
+    auto* passwordRow = new QHBoxLayout;
+    m_password = new QLabel(QStringLiteral("------"), this);
+    m_password->setObjectName(QStringLiteral("sessionPassword"));
+    m_password->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    passwordRow->addWidget(m_password);
+    passwordRow->addStretch();
+    QPushButton* copyPassword =
+        smallButton(QStringLiteral("content_copy"),
+                    translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Copy Password")), this);
+    connect(copyPassword, &QPushButton::clicked, this,
+            [this] { QGuiApplication::clipboard()->setText(m_password->text()); });
+    passwordRow->addWidget(copyPassword);
+    QPushButton* change =
+        smallButton(QStringLiteral("lock_reset"),
+                    translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Change Password")), this);
+    connect(change, &QPushButton::clicked, this, &DeviceCard::changePasswordRequested);
+    passwordRow->addWidget(change);
+    m_rows->addLayout(passwordRow);
+    m_status = new QLabel(this);
+    m_status->setObjectName(QStringLiteral("statusLine"));
+    m_rows->addWidget(m_status);
+}
+
+} // namespace nimbral

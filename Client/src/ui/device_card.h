@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QFrame>
+#include <QString>
+
+class QLabel;
+class QVBoxLayout;
+
+namespace nimbral {
+
+// A small grey heading above a field ("YOUR ID", "PASSWORD", ...), as every page shows them.
+QLabel* captionLabel(const QString& text, QWidget* parent);
+
+// This device as both windows show it: "YOUR ID" with a copy button, "PASSWORD" with copy and
+// change buttons, and the status line below. A window adds its own rows underneath (rows()).
+// Object names: "deviceCard", "clientId", "sessionPassword", "statusLine".
+class DeviceCard : public QFrame {
+    Q_OBJECT
+
+public:
+    explicit DeviceCard(QWidget* parent);
+
+    QLabel* clientId() const { return m_clientId; }
+    QLabel* password() const { return m_password; }
+    QLabel* status() const { return m_status; }
+    QVBoxLayout* rows() const { return m_rows; }
+
+signals:
+    void changePasswordRequested();
+
+private:
+    QLabel* m_clientId = nullptr;
+    QLabel* m_password = nullptr;
+    QLabel* m_status = nullptr;
+    QVBoxLayout* m_rows = nullptr;
+};
+
+} // namespace nimbral
