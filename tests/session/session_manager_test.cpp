@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -328,6 +329,31 @@ TEST_F(SessionEndToEnd, PairingCodePathTakesTheMastersKeyFromTheServersReply) {
                 15000);
     EXPECT_TRUE(log.has(info, "ECDH key exchange completed (Target side)"));
     barrier();
+}
+
+TEST_F(SessionEndToEnd, WhenNeitherPeerToPeerNorTheRelayConnectsBothEndsFailAndSayWhy) {
+    QTcpServer closed; // a port nothing listens on once closed
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost, 0));
+    const quint16 deadPort = closed.serverPort();
+    closed.close();
+    makeDevicesBehindRelay(deadPort);
+    QSignalSpy masterErrors(&master->session, &SessionManager::sessionError);
+    QSignalSpy targetErrors(&target->session, &SessionManager::sessionError);
+    master->session.initiateSession(target->clientId(), kPassword);
+    ASSERT_WAIT(master->session.state() == SessionState::Failed &&
+                    target->session.state() == SessionState::Failed,
+                15000);
+    ASSERT_GE(masterErrors.count(), 1);
+    EXPECT_TRUE(masterErrors.at(0).at(0).toString().startsWith(
+        "Transport failed: All connection methods failed. Last error: "))
+        << masterErrors.at(0).at(0).toString().toStdString();
+    ASSERT_GE(targetErrors.count(), 1);
+    EXPECT_TRUE(targetErrors.at(0).at(0).toString().startsWith("Transport failed: "));
+    // A later attempt with a reachable relay succeeds from the Failed state.
+    master->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), s_server->relayPort());
+    target->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), s_server->relayPort());
+    connectPair();
+    EXPECT_EQ(master->session.connectionMethod(), "relay");
 }
 
 TEST_F(SessionEndToEnd, ADeclinedRequestFailsTheMasterAndClosesTheSessionOnTheServer) {
