@@ -290,6 +290,31 @@ TEST(RtcPeerConnection, APeerWhoseCertificateDoesNotMatchIsRefused) {
     EXPECT_EQ(pair.answerer->state(), rtc::PeerConnection::State::Failed);
 }
 
+TEST(RtcPeerConnection, ClosingFromInsideTheFailureItReportsIsSafe) {
+    // The handshake fails inside DTLS, whose report closes the whole stack under it.
+    PeerPair pair(/*tamperFingerprint=*/true);
+    std::atomic<bool> closedInside{false};
+    pair.answerer->onStateChange([&](rtc::PeerConnection::State state) {
+        if (state == rtc::PeerConnection::State::Failed) {
+            pair.answerer->close();
+            closedInside = true;
+        }
+    });
+    ASSERT_TRUE(pair.signaling.pumpUntil([&] { return closedInside.load(); }, 5s));
+    EXPECT_EQ(pair.answerer->state(), rtc::PeerConnection::State::Closed);
+}
+
+TEST(RtcPeerConnection, ASecondRemoteDescriptionIsRefusedAndTheLinkCarriesOn) {
+    PeerPair pair;
+    ASSERT_TRUE(pair.connect());
+    const auto answer = pair.answerer->localDescription();
+    ASSERT_TRUE(answer);
+    EXPECT_THROW(pair.offerer->setRemoteDescription(*answer), std::logic_error);
+    ASSERT_TRUE(pair.offererControl->send(pattern(300, 4)));
+    ASSERT_TRUE(pair.signaling.pumpUntil([&] { return pair.atAnswererControl.count() == 1; }, 5s));
+    EXPECT_EQ(pair.atAnswererControl.binaries[0], pattern(300, 4));
+}
+
 TEST(RtcPeerConnection, AStunNameThatDoesNotResolveDelaysNothing) {
     // ".invalid" never resolves; host candidates alone must carry the connection at once.
     rtc::Configuration config = loopbackConfig();

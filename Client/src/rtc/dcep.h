@@ -39,7 +39,8 @@ inline std::vector<std::uint8_t> buildDcepOpen(const DcepOpen& open) {
     d[10] = static_cast<std::uint8_t>(protocolLength >> 8);
     d[11] = static_cast<std::uint8_t>(protocolLength);
     std::copy_n(open.label.begin(), labelLength, d.begin() + 12);
-    std::copy_n(open.protocol.begin(), protocolLength, d.begin() + 12 + static_cast<std::ptrdiff_t>(labelLength));
+    std::copy_n(open.protocol.begin(), protocolLength,
+                d.begin() + 12 + static_cast<std::ptrdiff_t>(labelLength));
     return d;
 }
 

@@ -3,16 +3,18 @@
 #include <stdexcept>
 
 #include "rtc/certificate.h"
+#include "rtc/event_loop.h"
 #include "rtc/peer_connection_state.h"
+#include "rtc/sctp_transport.h"
+#include "rtc/stack_constants.h"
 
 namespace rtc {
 
 namespace {
 
 using detail::EventLoop;
-
-constexpr std::uint32_t kPpidString = 51;
-constexpr std::uint32_t kPpidBinary = 53;
+using detail::kPpidBinary;
+using detail::kPpidString;
 
 bool splitHostPort(const std::string& text, std::string& host, std::uint16_t& port) {
     std::string hostPort = text.substr(0, text.find('?'));
@@ -123,7 +125,7 @@ std::shared_ptr<DataChannel> PeerConnection::createDataChannel(std::string label
         if (state->closedForGood) {
             return;
         }
-        if (state->sctpUp) {
+        if (state->sctp && state->sctp->isUp()) {
             state->openChannel(channel);
             return;
         }
@@ -131,8 +133,8 @@ std::shared_ptr<DataChannel> PeerConnection::createDataChannel(std::string label
             const std::lock_guard lock(state->mutex);
             state->unassigned.push_back(channel);
         }
-        if (state->agent == nullptr) {
-            state->initIce(true);
+        if (!state->ice) {
+            state->startIce(true);
             state->emitLocalDescription(Description::Type::Offer);
         }
     });
@@ -156,16 +158,10 @@ void PeerConnection::addRemoteCandidate(Candidate candidate) {
         }
         const std::string text = candidate.candidate();
         if (text.empty() || text.find("end-of-candidates") != std::string::npos) {
-            if (state->agent != nullptr && state->haveRemote) {
-                state->remoteGatheringDone();
-            }
-            return;
+            state->remoteGatheringDone();
+        } else {
+            state->addRemoteCandidate(text);
         }
-        if (!state->haveRemote) {
-            state->pendingRemoteCandidates.push_back(text);
-            return;
-        }
-        state->addRemoteCandidateNow(text);
     });
 }
 
