@@ -27,7 +27,7 @@ namespace nimbral {
 // peer with correctly sealed bytes.
 class SessionManagerTestAccess {
 public:
-    static AesGcmCipher* cipher(SessionManager& session) { return session.m_cipher.get(); }
+    static AesGcmCipher* cipher(SessionManager& session) { return session.m_negotiation.cipher(); }
     static ITransport* link(SessionManager& session) {
         return session.m_transport ? session.m_transport->activeTransport() : nullptr;
     }

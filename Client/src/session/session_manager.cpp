@@ -7,7 +7,6 @@
 #include "codec/av1_encoder.h"
 #include "codec/frame_converter.h"
 #include "common/main_thread.h"
-#include "crypto/aes_gcm_cipher.h"
 #include "crypto/ecdh_key_exchange.h"
 #include "input/input_forwarder.h"
 #include "network/api_client.h"
@@ -89,9 +88,10 @@ SessionManager::SessionManager(ApiClient& api, SignalingClient& signaling, QObje
                 onIce(sessionId, {false, candidate.toStdString(), mid.toStdString()});
             });
 
-    m_partnerTimer.setSingleShot(true);
-    m_partnerTimer.setInterval(kPartnerTimeoutMs);
-    connect(&m_partnerTimer, &QTimer::timeout, this, &SessionManager::onPartnerTimeout);
+    setVideoCodecs([] { return std::make_unique<AV1Encoder>(); },
+                   [] { return std::make_unique<AV1Decoder>(); });
+    connect(&m_negotiation, &SessionNegotiation::partnerTimedOut, this,
+            &SessionManager::onPartnerTimeout);
 }
 
 SessionManager::~SessionManager() {
@@ -118,7 +118,7 @@ void SessionManager::setState(SessionState next) {
     spdlog::info("Session state: {} -> {}", sessionStateName(previous), sessionStateName(next));
     m_state.store(next);
     if (next != SessionState::Initiating && next != SessionState::Handshaking) {
-        m_partnerTimer.stop();
+        m_negotiation.stopPartnerTimer();
     }
     emit stateChanged(next);
 }
@@ -128,7 +128,7 @@ void SessionManager::fail(const QString& error) {
     emit sessionError(error);
 }
 
-void SessionManager::onIce(const QString& sessionId, EarlyIce ice) {
+void SessionManager::onIce(const QString& sessionId, SessionNegotiation::EarlyIce ice) {
     if (sessionId.isEmpty() || sessionId != m_sessionId) {
         return;
     }
@@ -138,15 +138,13 @@ void SessionManager::onIce(const QString& sessionId, EarlyIce ice) {
     }
     // A Target accepted without the Master's key waits for it while the Master already offers.
     if (m_role == SessionRole::Target && state() == SessionState::Handshaking) {
-        if (m_earlyIce.size() < kMaxEarlyIce) {
-            m_earlyIce.push_back(std::move(ice));
-        } else {
+        if (!m_negotiation.keepIce(std::move(ice))) {
             spdlog::warn("Too many ICE messages before the transport exists; dropped one");
         }
     }
 }
 
-void SessionManager::applyIce(const EarlyIce& ice) {
+void SessionManager::applyIce(const SessionNegotiation::EarlyIce& ice) {
     if (ice.description) {
         spdlog::info(ice.typeOrMid == "offer" ? "Received ICE offer via signaling"
                                               : "Received ICE answer via signaling");

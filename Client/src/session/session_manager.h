@@ -26,15 +26,14 @@
 #include "platform/local_peer.h"
 #include "session/replay_window.h"
 #include "session/session_channel.h"
+#include "session/session_negotiation.h"
 #include "session/video_send_pacer.h"
 
 namespace nimbral {
 
-class AesGcmCipher;
 class ApiClient;
 class ChatService;
 class ClipboardSharing;
-class EcdhKeyExchange;
 class FrameConverter;
 class FrameSink;
 class IVideoEncoder;
@@ -141,8 +140,15 @@ public:
         m_primaryCapture = std::move(primary);
         m_fallbackCapture = std::move(fallback);
     }
-    void setPartnerTimeout(int milliseconds) { m_partnerTimer.setInterval(milliseconds); }
-    int partnerTimeout() const { return m_partnerTimer.interval(); }
+    // The video codecs: the Target's encoder and the Master's decoder (AV1 unless set).
+    using EncoderFactory = std::function<std::unique_ptr<IVideoEncoder>()>;
+    using DecoderFactory = std::function<std::unique_ptr<IVideoDecoder>()>;
+    void setVideoCodecs(EncoderFactory encoder, DecoderFactory decoder) {
+        m_encoderFactory = std::move(encoder);
+        m_decoderFactory = std::move(decoder);
+    }
+    void setPartnerTimeout(int milliseconds) { m_negotiation.setPartnerTimeout(milliseconds); }
+    int partnerTimeout() const { return m_negotiation.partnerTimeout(); }
 
 signals:
     void stateChanged(nimbral::SessionState newState);
@@ -170,13 +176,13 @@ private:
 
     void setState(SessionState next);
     void fail(const QString& error);
-    bool createKeyExchange();
-    bool deriveAndBuildCipher(const QString& peerKey, bool targetSide);
+    bool makeKeyPair();
+    bool deriveCipher(const QString& peerKey, bool targetSide);
+    void failNegotiation(const SessionNegotiation::Failure& failure, bool targetSide);
     void setupTransport();
     void onSetupError(const QString& endpoint, int statusCode, const QString& detail);
-    struct EarlyIce;
-    void onIce(const QString& sessionId, EarlyIce ice);
-    void applyIce(const EarlyIce& ice);
+    void onIce(const QString& sessionId, SessionNegotiation::EarlyIce ice);
+    void applyIce(const SessionNegotiation::EarlyIce& ice);
     void onLinkLost();
     void onPartnerTimeout();
     void startStreaming();
@@ -200,6 +206,7 @@ private:
     void onChatMessage(const std::vector<std::uint8_t>& payload);
     void handleCommand(const std::string& command);
     void handleVideo(const std::vector<std::uint8_t>& packet);
+    void startDecoder();
     bool startCapture();
 
     // The video path of the Target, on the main thread.
@@ -213,10 +220,7 @@ private:
     QString m_sessionId;
     QString m_peerClientId;
     QString m_connectionMethod;
-    std::unique_ptr<EcdhKeyExchange> m_keyExchange;
-    bool m_keyDerived = false;
-    std::unique_ptr<AesGcmCipher> m_cipher;
-    std::optional<ReplayWindow> m_replayWindow;
+    SessionNegotiation m_negotiation{kPartnerTimeoutMs};
     QElapsedTimer m_lastReplayWarning;
     QPointer<TransportManager> m_transport;
     std::unique_ptr<ScreenCaptureManager> m_captureManager;
@@ -244,25 +248,9 @@ private:
     InputBackendFactory m_inputBackendFactory;
     CaptureBackendFactory m_primaryCapture;
     CaptureBackendFactory m_fallbackCapture;
+    EncoderFactory m_encoderFactory;
+    DecoderFactory m_decoderFactory;
     VideoSendPacer m_videoPacer;
-    // Signaling that can overtake the step it belongs after: the Target's acknowledgement may
-    // reach the Master before the Master's own create reply, and the Master's offer and
-    // candidates may reach a Target that still waits for the Master's key. Kept for the current
-    // session and applied when it gets there.
-    struct EarlyAck {
-        QString sessionId;
-        QString state;
-        QString targetKey;
-    };
-    std::optional<EarlyAck> m_earlyAck;
-    struct EarlyIce {
-        bool description = false; // an offer or answer; otherwise a candidate
-        std::string text;         // the SDP or the candidate
-        std::string typeOrMid;    // "offer"/"answer", or the candidate's mid
-    };
-    static constexpr std::size_t kMaxEarlyIce = 64;
-    std::vector<EarlyIce> m_earlyIce;
-    QTimer m_partnerTimer;
 };
 
 } // namespace nimbral

@@ -9,7 +9,7 @@
 #include <spdlog/spdlog.h>
 
 #include "capture/screen_capture_manager.h"
-#include "codec/av1_decoder.h"
+#include "codec/video_decoder.h"
 #include "common/log_text.h"
 #include "common/main_thread.h"
 #include "crypto/aes_gcm_cipher.h"
@@ -41,7 +41,7 @@ bool samePicture(const DecodedFrame& a, const DecodedFrame& b) {
 // ------------------------------------------------------------------ channel protocol
 
 bool SessionManager::canSend() const {
-    return state() == SessionState::Connected && m_cipher && m_transport &&
+    return state() == SessionState::Connected && m_negotiation.cipher() && m_transport &&
            m_transport->activeTransport() != nullptr;
 }
 
@@ -50,7 +50,7 @@ bool SessionManager::sendControl(const std::vector<std::uint8_t>& plaintext,
     if (!canSend()) {
         return false;
     }
-    const std::vector<std::uint8_t> sealed = m_cipher->encrypt(plaintext);
+    const std::vector<std::uint8_t> sealed = m_negotiation.cipher()->encrypt(plaintext);
     if (sealed.empty()) {
         if (encryptFailure != nullptr) {
             if (warnOnEncryptFailure) {
@@ -91,13 +91,14 @@ void SessionManager::onClipboardDataReady(const QByteArray& data) {
 }
 
 void SessionManager::sendChat(const std::vector<std::uint8_t>& payload) {
-    if (state() != SessionState::Connected || !m_cipher || !m_transport) {
+    if (state() != SessionState::Connected || !m_negotiation.cipher() || !m_transport) {
         spdlog::warn("Chat send blocked: state={}, cipher={}, transport={}",
-                     static_cast<int>(state()), m_cipher != nullptr, !m_transport.isNull());
+                     static_cast<int>(state()), m_negotiation.cipher() != nullptr,
+                     !m_transport.isNull());
         return;
     }
     const std::vector<std::uint8_t> sealed =
-        m_cipher->encrypt(controlMessage(ControlTag::Chat, payload));
+        m_negotiation.cipher()->encrypt(controlMessage(ControlTag::Chat, payload));
     if (sealed.empty()) {
         spdlog::warn("Chat: encryption failed");
         return;
@@ -116,15 +117,15 @@ void SessionManager::sendChat(const std::vector<std::uint8_t>& payload) {
 
 std::vector<std::uint8_t> SessionManager::open(const QByteArray& sealed, const char* failureLine) {
     std::vector<std::uint8_t> plaintext =
-        m_cipher->decrypt(reinterpret_cast<const std::uint8_t*>(sealed.constData()),
-                          static_cast<std::size_t>(sealed.size()));
+        m_negotiation.cipher()->decrypt(reinterpret_cast<const std::uint8_t*>(sealed.constData()),
+                                        static_cast<std::size_t>(sealed.size()));
     if (plaintext.empty()) {
         spdlog::warn(fmt::runtime(failureLine), sealed.size());
         return {};
     }
     // Only an authentic message may move the window, so the check follows the decryption.
     const std::uint64_t counter = counterOf(sealed);
-    if (m_replayWindow && !m_replayWindow->accept(counter)) {
+    if (ReplayWindow* window = m_negotiation.replayWindow(); window && !window->accept(counter)) {
         if (!m_lastReplayWarning.isValid() || m_lastReplayWarning.elapsed() >= 1000) {
             spdlog::warn("Dropped a replayed or out-of-window message (counter {})", counter);
             m_lastReplayWarning.start();
@@ -142,7 +143,7 @@ std::optional<double> SessionManager::linkRoundTripMs() const {
 void SessionManager::onTransportData(ChannelType channel, const QByteArray& data) {
     NIMBRAL_ASSERT_MAIN_THREAD();
     emit trafficCounted(0, data.size());
-    if (!m_cipher) {
+    if (!m_negotiation.cipher()) {
         spdlog::warn("Received transport data but cipher is not initialized");
         return;
     }
@@ -278,8 +279,7 @@ void SessionManager::handleCommand(const std::string& command) {
 
 void SessionManager::handleVideo(const std::vector<std::uint8_t>& packet) {
     if (!m_decoder) {
-        m_decoder = std::make_unique<AV1Decoder>();
-        m_decoder->initialize(0, 0);
+        startDecoder();
     }
     const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
                                  std::chrono::steady_clock::now().time_since_epoch())

@@ -10,8 +10,6 @@
 #include <spdlog/spdlog.h>
 
 #include "common/main_thread.h"
-#include "crypto/aes_gcm_cipher.h"
-#include "crypto/ecdh_key_exchange.h"
 #include "network/api_client.h"
 #include "network/signaling_client.h"
 #include "network/transport_manager.h"
@@ -34,46 +32,41 @@ QString jsonText(const nlohmann::json& data, const char* key) {
 
 // ------------------------------------------------------------------ set-up
 
-bool SessionManager::createKeyExchange() {
-    m_keyDerived = false;
-    try {
-        m_keyExchange = std::make_unique<EcdhKeyExchange>();
-    } catch (const std::exception& error) {
-        spdlog::error("Failed to generate ECDH key pair: {}", error.what());
-        fail(tr("Crypto error: %1").arg(QString::fromUtf8(error.what())));
+bool SessionManager::makeKeyPair() {
+    if (const auto failure = m_negotiation.makeKeyPair()) {
+        failNegotiation(*failure, false);
         return false;
     }
     return true;
 }
 
-bool SessionManager::deriveAndBuildCipher(const QString& peerKey, bool targetSide) {
-    if (!m_keyExchange->deriveSharedKey(peerKey.toStdString())) {
-        spdlog::error(targetSide ? "ECDH key derivation failed (Target side)"
-                                 : "ECDH key derivation failed");
-        fail(tr("ECDH key derivation failed"));
+bool SessionManager::deriveCipher(const QString& peerKey, bool targetSide) {
+    if (const auto failure = m_negotiation.deriveCipher(peerKey, targetSide)) {
+        failNegotiation(*failure, targetSide);
         return false;
-    }
-    m_keyDerived = true;
-    try {
-        // The directions share key and IV: the Target counts from the upper half so that the
-        // two sides never seal under the same nonce.
-        m_cipher = std::make_unique<AesGcmCipher>(m_keyExchange->aesKey(), m_keyExchange->baseIv(),
-                                                  targetSide ? AesGcmCipher::kTargetInitialCounter
-                                                             : AesGcmCipher::kMasterInitialCounter);
-    } catch (const std::exception& error) {
-        spdlog::error("Failed to create AES-GCM cipher: {}", error.what());
-        fail(tr("Cipher error: %1").arg(QString::fromUtf8(error.what())));
-        return false;
-    }
-    if (targetSide) {
-        m_replayWindow.emplace(AesGcmCipher::kMasterInitialCounter,
-                               AesGcmCipher::kTargetInitialCounter - 1);
-    } else {
-        m_replayWindow.emplace(AesGcmCipher::kTargetInitialCounter, UINT64_MAX);
     }
     spdlog::info(targetSide ? "ECDH key exchange completed (Target side)"
                             : "ECDH key exchange completed (Master side)");
     return true;
+}
+
+void SessionManager::failNegotiation(const SessionNegotiation::Failure& failure, bool targetSide) {
+    const QString detail = QString::fromStdString(failure.detail);
+    switch (failure.kind) {
+    case SessionNegotiation::Failure::Kind::KeyPair:
+        spdlog::error("Failed to generate ECDH key pair: {}", failure.detail);
+        fail(tr("Crypto error: %1").arg(detail));
+        break;
+    case SessionNegotiation::Failure::Kind::Derivation:
+        spdlog::error(targetSide ? "ECDH key derivation failed (Target side)"
+                                 : "ECDH key derivation failed");
+        fail(tr("ECDH key derivation failed"));
+        break;
+    case SessionNegotiation::Failure::Kind::Cipher:
+        spdlog::error("Failed to create AES-GCM cipher: {}", failure.detail);
+        fail(tr("Cipher error: %1").arg(detail));
+        break;
+    }
 }
 
 void SessionManager::initiateSession(const QString& targetClientId,
@@ -89,14 +82,14 @@ void SessionManager::initiateSession(const QString& targetClientId,
     m_role = SessionRole::Master;
     m_peerClientId = targetClientId;
     m_sessionId.clear();
-    m_earlyAck.reset();
+    m_negotiation.reset();
     setState(SessionState::Initiating);
-    m_partnerTimer.start();
-    if (!createKeyExchange()) {
+    m_negotiation.startPartnerTimer();
+    if (!makeKeyPair()) {
         return;
     }
     m_api.createSession(targetClientId, sessionPassword, QStringLiteral("remote_desktop"),
-                        QString::fromStdString(m_keyExchange->publicKeyBase64()));
+                        QString::fromStdString(m_negotiation.publicKeyBase64()));
 }
 
 void SessionManager::onSessionCreated(const nlohmann::json& data) {
@@ -114,9 +107,8 @@ void SessionManager::onSessionCreated(const nlohmann::json& data) {
     m_relayToken = jsonText(data, "relay_token");
     spdlog::info("Session created with ID: {}", sessionId.toStdString());
     setState(SessionState::Handshaking);
-    m_partnerTimer.start(); // the Target now has its full time to answer
-    const std::optional<EarlyAck> early = std::exchange(m_earlyAck, std::nullopt);
-    if (early && early->sessionId == sessionId) {
+    m_negotiation.startPartnerTimer(); // the Target now has its full time to answer
+    if (const auto early = m_negotiation.takeAck(sessionId)) {
         spdlog::info("Applying the handshake ACK that arrived before the session was created");
         onHandshakeAck(early->sessionId, early->state, early->targetKey);
     }
@@ -128,7 +120,7 @@ void SessionManager::onHandshakeAck(const QString& sessionId, const QString& sta
     if (m_role == SessionRole::Master && state() == SessionState::Initiating) {
         // A quick Target can answer before the create reply names our session: keep the
         // latest, and apply it if that reply names the same session.
-        m_earlyAck = EarlyAck{sessionId, stateText, targetEcdhPublicKey};
+        m_negotiation.keepAck({sessionId, stateText, targetEcdhPublicKey});
         return;
     }
     if (m_role != SessionRole::Master || state() != SessionState::Handshaking ||
@@ -142,7 +134,7 @@ void SessionManager::onHandshakeAck(const QString& sessionId, const QString& sta
         fail(tr("Missing target ECDH public key"));
         return;
     }
-    if (deriveAndBuildCipher(targetEcdhPublicKey, false)) {
+    if (deriveCipher(targetEcdhPublicKey, false)) {
         setupTransport();
     }
 }
@@ -165,19 +157,19 @@ void SessionManager::acceptSession(const QString& sessionId, const QString& mast
     m_sessionId = sessionId;
     m_relayToken = relayToken;
     m_peerClientId = masterClientId;
-    m_earlyIce.clear();
+    m_negotiation.reset();
     setState(SessionState::Handshaking);
-    if (!createKeyExchange()) {
+    if (!makeKeyPair()) {
         return;
     }
-    m_api.handshakeAck(sessionId, QString::fromStdString(m_keyExchange->publicKeyBase64()),
+    m_api.handshakeAck(sessionId, QString::fromStdString(m_negotiation.publicKeyBase64()),
                        QString(), QString());
     // Without the Master's key (the user-confirmed path) the key comes with the server's reply
     // to the acknowledgement (onSessionUpdated).
     if (masterEcdhPublicKey.isEmpty()) {
         return;
     }
-    if (deriveAndBuildCipher(masterEcdhPublicKey, true)) {
+    if (deriveCipher(masterEcdhPublicKey, true)) {
         setupTransport();
     }
 }
@@ -233,7 +225,7 @@ void SessionManager::setupTransport() {
     relay.tls = m_api.baseUrl().scheme() == QLatin1String("https");
     m_transport->setRelayToken(m_relayToken);
     m_transport->establishConnection(m_sessionId, 0, 0, {relay}, m_role == SessionRole::Master);
-    for (const EarlyIce& ice : std::exchange(m_earlyIce, {})) {
+    for (const SessionNegotiation::EarlyIce& ice : m_negotiation.takeIce()) {
         applyIce(ice);
     }
 }
@@ -316,11 +308,11 @@ void SessionManager::onSessionUpdated(const nlohmann::json& data) {
         setState(serverState == QLatin1String("failed") ? SessionState::Failed
                                                         : SessionState::Idle);
     } else if (m_role == SessionRole::Target && state() == SessionState::Handshaking &&
-               !m_keyDerived && m_keyExchange) {
+               !m_negotiation.keyDerived() && m_negotiation.hasKeyPair()) {
         // The reply to our acknowledgement carries the Master's key for a Target that accepted
         // without it.
         const QString masterKey = jsonText(data, "master_ecdh_public_key");
-        if (!masterKey.isEmpty() && deriveAndBuildCipher(masterKey, true)) {
+        if (!masterKey.isEmpty() && deriveCipher(masterKey, true)) {
             setupTransport();
         }
     }
@@ -353,7 +345,7 @@ void SessionManager::onPartnerTimeout() {
         return;
     }
     spdlog::warn("Partner did not respond to session {} within {} ms", m_sessionId.toStdString(),
-                 m_partnerTimer.interval());
+                 m_negotiation.partnerTimeout());
     if (!m_sessionId.isEmpty()) {
         m_api.closeSession(m_sessionId, QStringLiteral("partner_timeout"), 0);
     }

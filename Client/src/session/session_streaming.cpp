@@ -6,10 +6,9 @@
 #include <spdlog/spdlog.h>
 
 #include "capture/screen_capture_manager.h"
-#include "codec/av1_decoder.h"
-#include "codec/av1_encoder.h"
 #include "codec/frame_converter.h"
-#include "crypto/aes_gcm_cipher.h"
+#include "codec/video_decoder.h"
+#include "codec/video_encoder.h"
 #include "crypto/ecdh_key_exchange.h"
 #include "input/input_forwarder.h"
 #include "network/transport_manager.h"
@@ -72,8 +71,7 @@ void SessionManager::startStreaming() {
         spdlog::info("Target streaming started (capture@{}fps + encode + input forwarding)",
                      m_captureFrameRate);
     } else if (m_role == SessionRole::Master) {
-        m_decoder = std::make_unique<AV1Decoder>();
-        m_decoder->initialize(0, 0);
+        startDecoder();
         m_keyFrameAskedAt.invalidate();
         m_lastPicture.reset();
         spdlog::info("Master streaming started (decoder ready)");
@@ -92,7 +90,7 @@ bool SessionManager::startCapture() {
     }
     m_captureManager = std::make_unique<ScreenCaptureManager>(std::move(backend));
     m_converter = std::make_unique<FrameConverter>();
-    m_encoder = std::make_unique<AV1Encoder>();
+    m_encoder = m_encoderFactory();
     m_videoPacer.start(kVideoBacklogFrames * 1000 / m_captureFrameRate, [this] {
         QMetaObject::invokeMethod(this, &SessionManager::updateVideoLinkBusy, Qt::QueuedConnection);
     });
@@ -103,11 +101,16 @@ bool SessionManager::startCapture() {
                 this, [this, packet = std::move(sealed)] { sendVideoPacket(packet); },
                 Qt::QueuedConnection);
         }};
-    FrameSink sink(std::move(output), m_encoder.get(), m_converter.get(), m_cipher.get(),
+    FrameSink sink(std::move(output), m_encoder.get(), m_converter.get(), m_negotiation.cipher(),
                    {m_captureFrameRate, m_encoderQualityLevel, m_encoderPreset.toStdString()});
     m_captureManager->setFrameCallback(
         [sink](std::shared_ptr<CapturedFrame> frame) mutable { sink(frame); });
     return true;
+}
+
+void SessionManager::startDecoder() {
+    m_decoder = m_decoderFactory();
+    m_decoder->initialize(0, 0);
 }
 
 void SessionManager::updateVideoLinkBusy() {
@@ -172,17 +175,11 @@ void SessionManager::cleanup() {
     m_clipboard.reset();
     m_fileTransfer.reset();
     m_chat.reset();
-    m_cipher.reset();
-    m_replayWindow.reset();
-    m_keyExchange.reset();
-    m_keyDerived = false;
+    m_negotiation.reset();
     m_sessionId.clear();
     m_relayToken.clear();
     m_peerClientId.clear();
     m_role = SessionRole::None;
-    m_partnerTimer.stop();
-    m_earlyAck.reset();
-    m_earlyIce.clear();
 }
 
 } // namespace nimbral

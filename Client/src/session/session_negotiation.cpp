@@ -1,0 +1,86 @@
+#include "session/session_negotiation.h"
+
+#include <cstdint>
+#include <stdexcept>
+
+#include "crypto/aes_gcm_cipher.h"
+#include "crypto/ecdh_key_exchange.h"
+
+namespace nimbral {
+
+SessionNegotiation::SessionNegotiation(int partnerTimeoutMs, QObject* parent)
+    : QObject(parent) {
+    m_partnerTimer.setSingleShot(true);
+    m_partnerTimer.setInterval(partnerTimeoutMs);
+    connect(&m_partnerTimer, &QTimer::timeout, this, &SessionNegotiation::partnerTimedOut);
+}
+
+SessionNegotiation::~SessionNegotiation() = default;
+
+std::optional<SessionNegotiation::Failure> SessionNegotiation::makeKeyPair() {
+    m_cipher.reset();
+    m_replayWindow.reset();
+    m_keyExchange.reset();
+    try {
+        m_keyExchange = std::make_unique<EcdhKeyExchange>();
+    } catch (const std::exception& error) {
+        return Failure{Failure::Kind::KeyPair, error.what()};
+    }
+    return std::nullopt;
+}
+
+std::string SessionNegotiation::publicKeyBase64() const {
+    return m_keyExchange ? m_keyExchange->publicKeyBase64() : std::string();
+}
+
+std::optional<SessionNegotiation::Failure>
+SessionNegotiation::deriveCipher(const QString& partnerKey, bool targetSide) {
+    if (!m_keyExchange || !m_keyExchange->deriveSharedKey(partnerKey.toStdString())) {
+        return Failure{Failure::Kind::Derivation, {}};
+    }
+    try {
+        m_cipher = std::make_unique<AesGcmCipher>(m_keyExchange->aesKey(), m_keyExchange->baseIv(),
+                                                  targetSide ? AesGcmCipher::kTargetInitialCounter
+                                                             : AesGcmCipher::kMasterInitialCounter);
+    } catch (const std::exception& error) {
+        return Failure{Failure::Kind::Cipher, error.what()};
+    }
+    if (targetSide) {
+        m_replayWindow.emplace(AesGcmCipher::kMasterInitialCounter,
+                               AesGcmCipher::kTargetInitialCounter - 1);
+    } else {
+        m_replayWindow.emplace(AesGcmCipher::kTargetInitialCounter, UINT64_MAX);
+    }
+    return std::nullopt;
+}
+
+std::optional<SessionNegotiation::EarlyAck> SessionNegotiation::takeAck(const QString& sessionId) {
+    std::optional<EarlyAck> early = std::exchange(m_earlyAck, std::nullopt);
+    if (early && early->sessionId != sessionId) {
+        return std::nullopt;
+    }
+    return early;
+}
+
+bool SessionNegotiation::keepIce(EarlyIce ice) {
+    if (m_earlyIce.size() >= kMaxEarlyIce) {
+        return false;
+    }
+    m_earlyIce.push_back(std::move(ice));
+    return true;
+}
+
+std::vector<SessionNegotiation::EarlyIce> SessionNegotiation::takeIce() {
+    return std::exchange(m_earlyIce, {});
+}
+
+void SessionNegotiation::reset() {
+    m_cipher.reset();
+    m_replayWindow.reset();
+    m_keyExchange.reset();
+    m_earlyAck.reset();
+    m_earlyIce.clear();
+    m_partnerTimer.stop();
+}
+
+} // namespace nimbral
