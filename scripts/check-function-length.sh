@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
-# Fails when a function of the programs or libraries runs longer than the ceiling (default 100
-# lines; the aim is 80): a function to split into named steps. A function is counted from its
+# Fails when a function of the programs or libraries runs longer than the ceiling (default 80
+# lines): a function to split into named steps. A function is counted from its
 # first line at the left margin to the closing brace at the left margin.
 #   scripts/check-function-length.sh [CEILING]
 set -euo pipefail
 cd "$(dirname "$0")/.."
-ceiling=${1:-100}
+ceiling=${1:-80}
 
 find Client/src Server/src -name '*.cpp' -print0 | sort -z | xargs -0 awk -v ceiling="$ceiling" '
     FNR == 1 { start = 0 }

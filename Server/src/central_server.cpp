@@ -101,11 +101,7 @@ quint16 CentralServer::relayPort() const {
     return m_relay->port();
 }
 
-bool CentralServer::start(const ServerOptions& options, QString* error) {
-    if (const QString refusal = transportRefusal(options); !refusal.isEmpty()) {
-        *error = refusal;
-        return false;
-    }
+bool CentralServer::openRegistry(const ServerOptions& options, QString* error) {
     QString databasePath = options.databasePath;
     if (databasePath.isEmpty()) {
         databasePath = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
@@ -124,6 +120,17 @@ bool CentralServer::start(const ServerOptions& options, QString* error) {
         }
     }
     spdlog::info("NimbralServer: device registry {}", databasePath.toStdString());
+    return true;
+}
+
+bool CentralServer::start(const ServerOptions& options, QString* error) {
+    if (const QString refusal = transportRefusal(options); !refusal.isEmpty()) {
+        *error = refusal;
+        return false;
+    }
+    if (!openRegistry(options, error)) {
+        return false;
+    }
 
     m_limiter->setLimits(options.maxConnectionsPerAddress, options.maxConnections);
     m_rest->setRegistrationLimit(options.registrationsPerMinute);

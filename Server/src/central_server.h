@@ -39,6 +39,8 @@ public:
     SignalingHub& signaling() { return *m_signaling; }
 
 private:
+    // The device registry, its files readable by the server's user only.
+    bool openRegistry(const ServerOptions& options, QString* error);
     // First, so it outlives every socket it counts.
     std::unique_ptr<ConnectionLimiter> m_limiter;
     std::unique_ptr<TokenStore> m_tokens;

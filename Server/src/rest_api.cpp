@@ -1,5 +1,7 @@
 #include "rest_api.h"
 
+#include <optional>
+
 #include <QHttpServerRequest>
 #include <QHttpServerResponder>
 #include <QRegularExpression>
@@ -163,38 +165,55 @@ QString RestApi::authorisedClient(const QByteArray& authorization) {
     return m_tokens.clientFor(QString::fromLatin1(authorization.mid(7).trimmed()));
 }
 
-RestApi::Reply RestApi::handle(const Request& request) {
-    static const QRegularExpression sessionPath(
-        QStringLiteral("^/sessions/([A-Za-z0-9-]{1,64})/(handshake-ack|complete|close)$"));
-    const QString& path = request.path;
-    const Method method = request.method;
+namespace {
 
-    enum class Route { AutoRegister, AutoLogin, Heartbeat, Create, Ack, Complete, Close, Health };
+enum class Route { AutoRegister, AutoLogin, Heartbeat, Create, Ack, Complete, Close, Health };
+
+struct RouteMatch {
     Route route;
     Method expected = Method::Post;
     QString sessionId;
+};
+
+std::optional<RouteMatch> routeOf(const QString& path) {
+    static const QRegularExpression sessionPath(
+        QStringLiteral("^/sessions/([A-Za-z0-9-]{1,64})/(handshake-ack|complete|close)$"));
     if (path == QLatin1String("/auth/auto-register")) {
-        route = Route::AutoRegister;
-    } else if (path == QLatin1String("/auth/auto-login")) {
-        route = Route::AutoLogin;
-    } else if (path == QLatin1String("/clients/heartbeat")) {
-        route = Route::Heartbeat;
-    } else if (path == QLatin1String("/sessions/create")) {
-        route = Route::Create;
-    } else if (path == QLatin1String("/health")) {
-        route = Route::Health;
-        expected = Method::Get;
-    } else if (const auto match = sessionPath.match(path); match.hasMatch()) {
-        sessionId = match.captured(1);
-        const QString action = match.captured(2);
-        route = action == QLatin1String("handshake-ack") ? Route::Ack
-                : action == QLatin1String("complete")    ? Route::Complete
-                                                         : Route::Close;
-        expected = route == Route::Ack ? Method::Post : Method::Patch;
-    } else {
+        return RouteMatch{Route::AutoRegister, Method::Post, {}};
+    }
+    if (path == QLatin1String("/auth/auto-login")) {
+        return RouteMatch{Route::AutoLogin, Method::Post, {}};
+    }
+    if (path == QLatin1String("/clients/heartbeat")) {
+        return RouteMatch{Route::Heartbeat, Method::Post, {}};
+    }
+    if (path == QLatin1String("/sessions/create")) {
+        return RouteMatch{Route::Create, Method::Post, {}};
+    }
+    if (path == QLatin1String("/health")) {
+        return RouteMatch{Route::Health, Method::Get, {}};
+    }
+    const auto match = sessionPath.match(path);
+    if (!match.hasMatch()) {
+        return std::nullopt;
+    }
+    const QString action = match.captured(2);
+    const Route route = action == QLatin1String("handshake-ack") ? Route::Ack
+                        : action == QLatin1String("complete")    ? Route::Complete
+                                                                 : Route::Close;
+    return RouteMatch{route, route == Route::Ack ? Method::Post : Method::Patch, match.captured(1)};
+}
+
+} // namespace
+
+RestApi::Reply RestApi::handle(const Request& request) {
+    const std::optional<RouteMatch> match = routeOf(request.path);
+    if (!match) {
         return error(404, "Not found");
     }
-    if (method != expected) {
+    const Route route = match->route;
+    const QString& sessionId = match->sessionId;
+    if (request.method != match->expected) {
         return error(405, "Method not allowed");
     }
     if (route == Route::Health) {

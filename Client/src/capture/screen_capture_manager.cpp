@@ -97,6 +97,42 @@ void ScreenCaptureManager::requestKeyframe() {
     m_keyframeRequested = true;
 }
 
+void ScreenCaptureManager::applyPendingMonitorSwitch(std::shared_ptr<CapturedFrame>& lastFrame) {
+    const int monitor = m_pendingMonitor.exchange(-1);
+    if (monitor < 0) {
+        return;
+    }
+    spdlog::info("ScreenCaptureManager: switching to monitor {} (in capture thread)", monitor);
+    lastFrame.reset();
+    m_backend->shutdown();
+    if (m_backend->initialize(monitor)) {
+        spdlog::info("ScreenCaptureManager: switched to monitor {}", monitor);
+    } else {
+        spdlog::error("ScreenCaptureManager: failed to switch to monitor {}", monitor);
+    }
+}
+
+void ScreenCaptureManager::deliver(const std::shared_ptr<CapturedFrame>& frame) {
+    {
+        const std::lock_guard lock(m_callbackMutex);
+        if (m_callback) {
+            m_callback(frame);
+        }
+    }
+    emit frameCaptured(frame);
+}
+
+void ScreenCaptureManager::reinitializeAfterLoss(int& backoffMs) {
+    spdlog::warn("ScreenCaptureManager: backend lost, reinitializing in {} ms", backoffMs);
+    m_sleeper(std::chrono::milliseconds(backoffMs));
+    backoffMs = std::min(backoffMs * 2, kMaxBackoffMs);
+    const int index = m_backend->currentMonitor().index;
+    if (!m_backend->initialize(index)) {
+        spdlog::error("ScreenCaptureManager: reinit failed for monitor {}", index);
+        emit captureError(QStringLiteral("Failed to reinitialize capture backend"));
+    }
+}
+
 void ScreenCaptureManager::captureLoop() {
     using Clock = std::chrono::steady_clock;
     int backoffMs = kFirstBackoffMs;
@@ -112,18 +148,7 @@ void ScreenCaptureManager::captureLoop() {
             spdlog::debug("ScreenCaptureManager: capture loop exiting");
             return;
         }
-        const int monitor = m_pendingMonitor.exchange(-1);
-        if (monitor >= 0) {
-            spdlog::info("ScreenCaptureManager: switching to monitor {} (in capture thread)",
-                         monitor);
-            lastFrame.reset();
-            m_backend->shutdown();
-            if (m_backend->initialize(monitor)) {
-                spdlog::info("ScreenCaptureManager: switched to monitor {}", monitor);
-            } else {
-                spdlog::error("ScreenCaptureManager: failed to switch to monitor {}", monitor);
-            }
-        }
+        applyPendingMonitorSwitch(lastFrame);
         const int fps = m_targetFps;
         const auto interval = std::chrono::nanoseconds(static_cast<std::int64_t>(1.0 / fps * 1e9));
         const auto iterationStart = Clock::now();
@@ -167,22 +192,9 @@ void ScreenCaptureManager::captureLoop() {
             repeatedWhileStill = false;
         }
         if (frame) {
-            {
-                const std::lock_guard lock(m_callbackMutex);
-                if (m_callback) {
-                    m_callback(frame);
-                }
-            }
-            emit frameCaptured(frame);
+            deliver(frame);
         } else if (!m_backend->isInitialized()) {
-            spdlog::warn("ScreenCaptureManager: backend lost, reinitializing in {} ms", backoffMs);
-            m_sleeper(std::chrono::milliseconds(backoffMs));
-            backoffMs = std::min(backoffMs * 2, kMaxBackoffMs);
-            const int index = m_backend->currentMonitor().index;
-            if (!m_backend->initialize(index)) {
-                spdlog::error("ScreenCaptureManager: reinit failed for monitor {}", index);
-                emit captureError(QStringLiteral("Failed to reinitialize capture backend"));
-            }
+            reinitializeAfterLoss(backoffMs);
             continue;
         }
 

@@ -56,6 +56,10 @@ signals:
 
 private:
     void captureLoop();
+    // The steps of one turn of the loop, on the capture thread.
+    void applyPendingMonitorSwitch(std::shared_ptr<CapturedFrame>& lastFrame);
+    void deliver(const std::shared_ptr<CapturedFrame>& frame);
+    void reinitializeAfterLoss(int& backoffMs);
 
     std::unique_ptr<IScreenCaptureBackend> m_backend;
     std::unique_ptr<QThread> m_thread;

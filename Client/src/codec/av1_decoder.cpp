@@ -29,6 +29,40 @@ void logFromDav1d(void*, const char* format, va_list arguments) {
     spdlog::debug("dav1d: {}", text);
 }
 
+// The picture as one NV12 frame: the luma plane, then U and V interleaved.
+std::unique_ptr<DecodedFrame> nv12Copy(const Dav1dPicture& picture, std::int64_t timestamp) {
+    const int w = picture.p.w;
+    const int h = picture.p.h;
+    // 4:2:0 rounds the chroma plane up: an odd width still has its last column's colour.
+    const int chromaWidth = (w + 1) / 2;
+    const int chromaHeight = (h + 1) / 2;
+    auto frame = std::make_unique<DecodedFrame>();
+    frame->width = w;
+    frame->height = h;
+    frame->yStride = w;
+    frame->uvStride = 2 * chromaWidth;
+    frame->timestamp = timestamp;
+    frame->yPlane.resize(static_cast<std::size_t>(w) * h);
+    frame->uvPlane.assign(static_cast<std::size_t>(frame->uvStride) * chromaHeight, 0);
+    const auto* luma = static_cast<const std::uint8_t*>(picture.data[0]);
+    for (int row = 0; row < h; ++row) {
+        std::memcpy(frame->yPlane.data() + static_cast<std::size_t>(row) * w,
+                    luma + row * picture.stride[0], static_cast<std::size_t>(w));
+    }
+    const auto* u = static_cast<const std::uint8_t*>(picture.data[1]);
+    const auto* v = static_cast<const std::uint8_t*>(picture.data[2]);
+    for (int r = 0; r < chromaHeight; ++r) {
+        std::uint8_t* out = frame->uvPlane.data() + static_cast<std::size_t>(r) * frame->uvStride;
+        const std::uint8_t* uRow = u + r * picture.stride[1];
+        const std::uint8_t* vRow = v + r * picture.stride[1];
+        for (int c = 0; c < chromaWidth; ++c) {
+            out[2 * c] = uRow[c];
+            out[2 * c + 1] = vRow[c];
+        }
+    }
+    return frame;
+}
+
 } // namespace
 
 AV1Decoder::~AV1Decoder() {
@@ -101,6 +135,31 @@ void AV1Decoder::shutdown() {
     m_initialized = false;
 }
 
+bool AV1Decoder::submit(const std::uint8_t* data, std::uint64_t size) {
+    Dav1dData packet{};
+    std::uint8_t* buffer = dav1d_data_create(&packet, size);
+    if (buffer == nullptr) {
+        spdlog::error("AV1Decoder: dav1d_data_create failed");
+        return false;
+    }
+    std::memcpy(buffer, data, size);
+    const int sent = dav1d_send_data(m_context, &packet);
+    if (sent < 0 && sent != kTryAgain) {
+        spdlog::error("AV1Decoder: dav1d_send_data failed (error {})", sent);
+        dav1d_data_unref(&packet);
+        noteBroken("a video packet could not be decoded");
+        return false;
+    }
+    // On "try again" the decoder keeps nothing of this packet; it is dropped here, and only a
+    // key frame brings the picture back.
+    if (packet.sz > 0) {
+        dav1d_data_unref(&packet);
+        noteBroken("a video packet was dropped by a full decoder");
+    }
+
+    return true;
+}
+
 std::unique_ptr<DecodedFrame> AV1Decoder::decode(const std::uint8_t* data, std::uint64_t size,
                                                  std::int64_t timestamp) {
     if (!m_initialized) {
@@ -122,27 +181,9 @@ std::unique_ptr<DecodedFrame> AV1Decoder::decode(const std::uint8_t* data, std::
         return nullptr;
     }
 
-    Dav1dData packet{};
-    std::uint8_t* buffer = dav1d_data_create(&packet, size);
-    if (buffer == nullptr) {
-        spdlog::error("AV1Decoder: dav1d_data_create failed");
+    if (!submit(data, size)) {
         return nullptr;
     }
-    std::memcpy(buffer, data, size);
-    const int sent = dav1d_send_data(m_context, &packet);
-    if (sent < 0 && sent != kTryAgain) {
-        spdlog::error("AV1Decoder: dav1d_send_data failed (error {})", sent);
-        dav1d_data_unref(&packet);
-        noteBroken("a video packet could not be decoded");
-        return nullptr;
-    }
-    // On "try again" the decoder keeps nothing of this packet; it is dropped here, and only a
-    // key frame brings the picture back.
-    if (packet.sz > 0) {
-        dav1d_data_unref(&packet);
-        noteBroken("a video packet was dropped by a full decoder");
-    }
-
     Dav1dPicture picture{};
     const int got = dav1d_get_picture(m_context, &picture);
     if (got == kTryAgain) {
@@ -166,38 +207,10 @@ std::unique_ptr<DecodedFrame> AV1Decoder::decode(const std::uint8_t* data, std::
         return nullptr;
     }
 
-    const int w = picture.p.w;
-    const int h = picture.p.h;
-    // 4:2:0 rounds the chroma plane up: an odd width still has its last column's colour.
-    const int chromaWidth = (w + 1) / 2;
-    const int chromaHeight = (h + 1) / 2;
-    auto frame = std::make_unique<DecodedFrame>();
-    frame->width = w;
-    frame->height = h;
-    frame->yStride = w;
-    frame->uvStride = 2 * chromaWidth;
-    frame->timestamp = timestamp;
-    frame->yPlane.resize(static_cast<std::size_t>(w) * h);
-    frame->uvPlane.assign(static_cast<std::size_t>(frame->uvStride) * chromaHeight, 0);
-    const auto* luma = static_cast<const std::uint8_t*>(picture.data[0]);
-    for (int row = 0; row < h; ++row) {
-        std::memcpy(frame->yPlane.data() + static_cast<std::size_t>(row) * w,
-                    luma + row * picture.stride[0], static_cast<std::size_t>(w));
-    }
-    const auto* u = static_cast<const std::uint8_t*>(picture.data[1]);
-    const auto* v = static_cast<const std::uint8_t*>(picture.data[2]);
-    for (int r = 0; r < chromaHeight; ++r) {
-        std::uint8_t* out = frame->uvPlane.data() + static_cast<std::size_t>(r) * frame->uvStride;
-        const std::uint8_t* uRow = u + r * picture.stride[1];
-        const std::uint8_t* vRow = v + r * picture.stride[1];
-        for (int c = 0; c < chromaWidth; ++c) {
-            out[2 * c] = uRow[c];
-            out[2 * c + 1] = vRow[c];
-        }
-    }
+    auto frame = nv12Copy(picture, timestamp);
     dav1d_picture_unref(&picture);
-    spdlog::trace("AV1Decoder: decoded frame {}x{} ({} + {} bytes)", w, h, frame->yPlane.size(),
-                  frame->uvPlane.size());
+    spdlog::trace("AV1Decoder: decoded frame {}x{} ({} + {} bytes)", frame->width, frame->height,
+                  frame->yPlane.size(), frame->uvPlane.size());
     return frame;
 }
 

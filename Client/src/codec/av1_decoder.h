@@ -29,6 +29,8 @@ public:
 
 private:
     void close();
+    // Hands one packet to dav1d; false when it refused it (the stream is then broken).
+    bool submit(const std::uint8_t* data, std::uint64_t size);
     void noteBroken(const char* reason);
     void noteOrderHint(bool keyFrame, int orderHint, int orderHintBits);
 

@@ -97,6 +97,24 @@ bool AV1Encoder::initialize(const EncoderConfig& config) {
     m_codecOpen = true;
 
     const int cqLevel = std::clamp(config.cqLevel, 0, 63);
+    applyScreenControls(speed, cqLevel);
+
+    if (aom_img_alloc(&m_image, AOM_IMG_FMT_I420, static_cast<unsigned>(config.width),
+                      static_cast<unsigned>(config.height), 16) == nullptr) {
+        spdlog::error("AV1Encoder: aom_img_alloc failed for {}x{}", config.width, config.height);
+        release();
+        return false;
+    }
+    m_imageAllocated = true;
+    m_image.range = AOM_CR_FULL_RANGE;
+    m_frameIndex = 0;
+    m_initialized = true;
+    spdlog::info("AV1Encoder: initialized ({}x{} @ {} fps, CQ {}, bitrate {} kbps, cpu-used={})",
+                 config.width, config.height, config.fps, cqLevel, config.bitrateKbps, speed);
+    return true;
+}
+
+void AV1Encoder::applyScreenControls(int speed, int cqLevel) {
     aom_codec_control(&m_codec, AOME_SET_CPUUSED, speed);
     aom_codec_control(&m_codec, AOME_SET_CQ_LEVEL, cqLevel);
     aom_codec_control(&m_codec, AV1E_SET_ROW_MT, 1);
@@ -128,20 +146,6 @@ bool AV1Encoder::initialize(const EncoderConfig& config) {
     aom_codec_control(&m_codec, AV1E_SET_COEFF_COST_UPD_FREQ, 2);
     aom_codec_control(&m_codec, AV1E_SET_MODE_COST_UPD_FREQ, 2);
     aom_codec_control(&m_codec, AV1E_SET_MV_COST_UPD_FREQ, 2);
-
-    if (aom_img_alloc(&m_image, AOM_IMG_FMT_I420, static_cast<unsigned>(config.width),
-                      static_cast<unsigned>(config.height), 16) == nullptr) {
-        spdlog::error("AV1Encoder: aom_img_alloc failed for {}x{}", config.width, config.height);
-        release();
-        return false;
-    }
-    m_imageAllocated = true;
-    m_image.range = AOM_CR_FULL_RANGE;
-    m_frameIndex = 0;
-    m_initialized = true;
-    spdlog::info("AV1Encoder: initialized ({}x{} @ {} fps, CQ {}, bitrate {} kbps, cpu-used={})",
-                 config.width, config.height, config.fps, cqLevel, config.bitrateKbps, speed);
-    return true;
 }
 
 void AV1Encoder::shutdown() {

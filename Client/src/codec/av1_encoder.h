@@ -38,6 +38,8 @@ public:
 
 private:
     void release();
+    // The speed and screen-content controls of an open codec.
+    void applyScreenControls(int speed, int cqLevel);
     std::unique_ptr<EncodedPacket> compress(std::int64_t timestamp, aom_enc_frame_flags_t flags);
 
     aom_codec_ctx_t m_codec{};

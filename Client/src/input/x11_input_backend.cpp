@@ -139,6 +139,51 @@ bool X11InputBackend::movePointer(const InputEvent& event) {
     return XTestFakeMotionEvent(m_state->display, -1, x, y, CurrentTime) != 0;
 }
 
+bool X11InputBackend::injectWheel(const InputEvent& event) {
+    Display* display = m_state->display;
+    bool ok = movePointer(event);
+    int total = m_state->wheelRemainder + event.wheelDelta;
+    const int notches = total / 120;
+    m_state->wheelRemainder = total % 120;
+    // Button 4 scrolls up (away from the user), 5 down.
+    const unsigned button = notches > 0 ? 4 : 5;
+    for (int i = 0; i < (notches > 0 ? notches : -notches) && ok; ++i) {
+        ok = XTestFakeButtonEvent(display, button, True, CurrentTime) != 0 &&
+             XTestFakeButtonEvent(display, button, False, CurrentTime) != 0;
+    }
+    if (!ok) {
+        spdlog::warn("X11InputBackend: XTest (mouse wheel) failed");
+    }
+    return ok;
+}
+
+bool X11InputBackend::injectKey(const InputEvent& event) {
+    Display* display = m_state->display;
+    KeyCode keycode = 0;
+    if (const auto evdev = evdevFromScanCode(event.scanCode, event.extended)) {
+        keycode = static_cast<KeyCode>(*evdev + 8);
+        if (XkbKeycodeToKeysym(display, keycode, 0, 0) == NoSymbol) {
+            keycode = 0; // this server's keymap is not evdev's
+        }
+    }
+    if (keycode == 0) {
+        if (const auto keysym = keysymFromVirtualKey(event.keyCode)) {
+            keycode = XKeysymToKeycode(display, *keysym);
+        }
+    }
+    if (keycode == 0) {
+        spdlog::warn("X11InputBackend: no key for virtual key {} / scan code {}", event.keyCode,
+                     event.scanCode);
+        return false;
+    }
+    const bool press = event.type == kKeyDownEvent;
+    const bool ok = XTestFakeKeyEvent(display, keycode, press ? True : False, CurrentTime) != 0;
+    if (!ok) {
+        spdlog::warn("X11InputBackend: XTest (keyboard) failed");
+    }
+    return ok;
+}
+
 bool X11InputBackend::injectEvent(const InputEvent& event) {
     Display* display = m_state->display;
     if (display == nullptr) {
@@ -172,48 +217,13 @@ bool X11InputBackend::injectEvent(const InputEvent& event) {
         }
         break;
     }
-    case kWheelEvent: {
-        ok = movePointer(event);
-        int total = m_state->wheelRemainder + event.wheelDelta;
-        const int notches = total / 120;
-        m_state->wheelRemainder = total % 120;
-        // Button 4 scrolls up (away from the user), 5 down.
-        const unsigned button = notches > 0 ? 4 : 5;
-        for (int i = 0; i < (notches > 0 ? notches : -notches) && ok; ++i) {
-            ok = XTestFakeButtonEvent(display, button, True, CurrentTime) != 0 &&
-                 XTestFakeButtonEvent(display, button, False, CurrentTime) != 0;
-        }
-        if (!ok) {
-            spdlog::warn("X11InputBackend: XTest (mouse wheel) failed");
-        }
+    case kWheelEvent:
+        ok = injectWheel(event);
         break;
-    }
     case kKeyDownEvent:
-    case kKeyUpEvent: {
-        KeyCode keycode = 0;
-        if (const auto evdev = evdevFromScanCode(event.scanCode, event.extended)) {
-            keycode = static_cast<KeyCode>(*evdev + 8);
-            if (XkbKeycodeToKeysym(display, keycode, 0, 0) == NoSymbol) {
-                keycode = 0; // this server's keymap is not evdev's
-            }
-        }
-        if (keycode == 0) {
-            if (const auto keysym = keysymFromVirtualKey(event.keyCode)) {
-                keycode = XKeysymToKeycode(display, *keysym);
-            }
-        }
-        if (keycode == 0) {
-            spdlog::warn("X11InputBackend: no key for virtual key {} / scan code {}", event.keyCode,
-                         event.scanCode);
-            return false;
-        }
-        const bool press = event.type == kKeyDownEvent;
-        ok = XTestFakeKeyEvent(display, keycode, press ? True : False, CurrentTime) != 0;
-        if (!ok) {
-            spdlog::warn("X11InputBackend: XTest (keyboard) failed");
-        }
+    case kKeyUpEvent:
+        ok = injectKey(event);
         break;
-    }
     default:
         break;
     }

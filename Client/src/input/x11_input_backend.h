@@ -22,6 +22,8 @@ public:
 private:
     struct State;
     bool movePointer(const InputEvent& event);
+    bool injectWheel(const InputEvent& event);
+    bool injectKey(const InputEvent& event);
 
     std::unique_ptr<State> m_state;
 };

@@ -122,59 +122,9 @@ void ServiceIpcClient::handleMessage(const json& message) {
     }
     const std::string type = message["type"].get<std::string>();
     if (type == "AUTH_STATUS") {
-        const auto success = message.find("success");
-        if (success != message.end() && success->is_boolean() && success->get<bool>()) {
-            m_authenticated = true;
-            m_clientId = textOf(message, "client_id");
-            m_sessionPassword = textOf(message, "session_password");
-            spdlog::info("ServiceIpcClient: authenticated as {}", m_clientId.toStdString());
-            emit authenticated(m_clientId);
-        } else {
-            m_authenticated = false;
-            const QString error = textOf(message, "error", "Unknown authentication error");
-            spdlog::error("ServiceIpcClient: authentication failed: {}", error.toStdString());
-            emit authenticationFailed(error);
-        }
+        handleAuthStatus(message);
     } else if (type == "STATE") {
-        // Role, partner and credentials first: a window reacting to the state reads them.
-        if (message.contains("role")) {
-            const QString role = textOf(message, "role");
-            m_role = role == QLatin1String("Master")   ? Role::Master
-                     : role == QLatin1String("Target") ? Role::Target
-                                                       : Role::None;
-        }
-        if (message.contains("remote_client_id")) {
-            m_peerClientId = textOf(message, "remote_client_id");
-        }
-        if (message.contains("session_password")) {
-            const QString password = textOf(message, "session_password");
-            if (password != m_sessionPassword) {
-                m_sessionPassword = password;
-                emit sessionPasswordChanged(password);
-            }
-        }
-        if (message.contains("client_id")) {
-            const QString id = textOf(message, "client_id");
-            if (!id.isEmpty() && id != m_clientId) {
-                m_clientId = id;
-                m_authenticated = true;
-                emit authenticated(id);
-            }
-        }
-        if (message.contains("pairing_code")) {
-            const QString code = textOf(message, "pairing_code");
-            if (code != m_pairingCode) {
-                m_pairingCode = code;
-                emit pairingCodeChanged(code);
-            }
-        }
-        if (message.contains("session_state")) {
-            const SessionState next = stateFromName(textOf(message, "session_state").toStdString());
-            if (next != m_state) {
-                m_state = next;
-                emit stateChanged(next);
-            }
-        }
+        handleState(message);
     } else if (type == "FRAME") {
         handleFrame(message);
     } else if (type == "STATS") {
@@ -200,6 +150,64 @@ void ServiceIpcClient::handleMessage(const json& message) {
         emit sessionError(error);
     } else {
         spdlog::debug("ServiceIpcClient: unhandled message type '{}'", type);
+    }
+}
+
+void ServiceIpcClient::handleAuthStatus(const json& message) {
+    const auto success = message.find("success");
+    if (success != message.end() && success->is_boolean() && success->get<bool>()) {
+        m_authenticated = true;
+        m_clientId = textOf(message, "client_id");
+        m_sessionPassword = textOf(message, "session_password");
+        spdlog::info("ServiceIpcClient: authenticated as {}", m_clientId.toStdString());
+        emit authenticated(m_clientId);
+    } else {
+        m_authenticated = false;
+        const QString error = textOf(message, "error", "Unknown authentication error");
+        spdlog::error("ServiceIpcClient: authentication failed: {}", error.toStdString());
+        emit authenticationFailed(error);
+    }
+}
+
+// Role, partner and credentials first: a window reacting to the state reads them.
+void ServiceIpcClient::handleState(const json& message) {
+    if (message.contains("role")) {
+        const QString role = textOf(message, "role");
+        m_role = role == QLatin1String("Master")   ? Role::Master
+                 : role == QLatin1String("Target") ? Role::Target
+                                                   : Role::None;
+    }
+    if (message.contains("remote_client_id")) {
+        m_peerClientId = textOf(message, "remote_client_id");
+    }
+    if (message.contains("session_password")) {
+        const QString password = textOf(message, "session_password");
+        if (password != m_sessionPassword) {
+            m_sessionPassword = password;
+            emit sessionPasswordChanged(password);
+        }
+    }
+    if (message.contains("client_id")) {
+        const QString id = textOf(message, "client_id");
+        if (!id.isEmpty() && id != m_clientId) {
+            m_clientId = id;
+            m_authenticated = true;
+            emit authenticated(id);
+        }
+    }
+    if (message.contains("pairing_code")) {
+        const QString code = textOf(message, "pairing_code");
+        if (code != m_pairingCode) {
+            m_pairingCode = code;
+            emit pairingCodeChanged(code);
+        }
+    }
+    if (message.contains("session_state")) {
+        const SessionState next = stateFromName(textOf(message, "session_state").toStdString());
+        if (next != m_state) {
+            m_state = next;
+            emit stateChanged(next);
+        }
     }
 }
 

@@ -80,6 +80,8 @@ signals:
 
 private:
     void onReadyRead();
+    void handleAuthStatus(const nlohmann::json& message);
+    void handleState(const nlohmann::json& message);
     void handleFrame(const nlohmann::json& message);
 
     QLocalSocket m_socket;

@@ -28,6 +28,8 @@ class QListWidget;
 class QPushButton;
 class QStackedWidget;
 
+class QToolBar;
+
 namespace nimbral {
 
 class ApiClient;
@@ -134,6 +136,8 @@ private:
     QFrame* buildConnectCard(QWidget* page);
     QLayout* buildPairingRow(QWidget* page);
     QWidget* buildSessionPage();
+    // The session toolbar's scale and monitor menus.
+    void addViewMenus(QToolBar* toolbar);
     void setStatus(const QString& text, StatusTone tone);
     void showSessionPage();
     void returnToHomePage();

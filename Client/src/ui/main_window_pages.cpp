@@ -38,16 +38,6 @@ QLabel* caption(const QString& text, QWidget* parent, const QString& extra = {})
     return label;
 }
 
-QPushButton* iconButton(const QString& icon, const QString& tooltip, int size, QWidget* parent) {
-    auto* button = new QPushButton(parent);
-    button->setIcon(nimbralIcon(icon));
-    button->setToolTip(tooltip);
-    button->setProperty("look", QStringLiteral("flat"));
-    button->setFlat(true);
-    button->setFixedSize(size, size);
-    return button;
-}
-
 QFrame* card(const QString& name, QWidget* parent) {
     auto* frame = new QFrame(parent);
     frame->setObjectName(name);
@@ -213,33 +203,7 @@ QWidget* MainWindow::buildHomePage() {
     return page;
 }
 
-QWidget* MainWindow::buildSessionPage() {
-    auto* page = new QWidget(this);
-    auto* layout = new QVBoxLayout(page);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    auto* toolbar = new QToolBar(page);
-    toolbar->setMovable(false);
-    toolbar->setIconSize(QSize(22, 22));
-    if (openGlAvailable()) {
-        m_view = new RemoteDesktopWidget(page);
-        m_view->setObjectName(QStringLiteral("remoteView"));
-        connect(m_view, &RemoteDesktopWidget::inputEvent, &m_session,
-                &SessionManager::sendInputEvent);
-    }
-
-    m_infoAction =
-        toolbar->addAction(nimbralIcon(QStringLiteral("info")), tr("Info  (Ctrl+Shift+I)"));
-    m_infoAction->setObjectName(QStringLiteral("infoAction"));
-    connect(m_infoAction, &QAction::triggered, this, &MainWindow::onInfoClicked);
-    m_filesAction =
-        toolbar->addAction(nimbralIcon(QStringLiteral("folder")), tr("Files  (Ctrl+Shift+F)"));
-    m_filesAction->setObjectName(QStringLiteral("filesAction"));
-    connect(m_filesAction, &QAction::triggered, this, &MainWindow::onFilesClicked);
-    m_chatAction =
-        toolbar->addAction(nimbralIcon(QStringLiteral("chat")), tr("Chat  (Ctrl+Shift+C)"));
-    m_chatAction->setObjectName(QStringLiteral("chatAction"));
-    connect(m_chatAction, &QAction::triggered, this, &MainWindow::onChatClicked);
+void MainWindow::addViewMenus(QToolBar* toolbar) {
     auto* scale = new QToolButton(toolbar);
     scale->setIcon(nimbralIcon(QStringLiteral("aspect_ratio")));
     scale->setToolTip(tr("Scale Mode  (Ctrl+Shift+Q)"));
@@ -267,6 +231,36 @@ QWidget* MainWindow::buildSessionPage() {
     }
     monitors->setMenu(monitorMenu);
     toolbar->addWidget(monitors);
+}
+
+QWidget* MainWindow::buildSessionPage() {
+    auto* page = new QWidget(this);
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    auto* toolbar = new QToolBar(page);
+    toolbar->setMovable(false);
+    toolbar->setIconSize(QSize(22, 22));
+    if (openGlAvailable()) {
+        m_view = new RemoteDesktopWidget(page);
+        m_view->setObjectName(QStringLiteral("remoteView"));
+        connect(m_view, &RemoteDesktopWidget::inputEvent, &m_session,
+                &SessionManager::sendInputEvent);
+    }
+
+    m_infoAction =
+        toolbar->addAction(nimbralIcon(QStringLiteral("info")), tr("Info  (Ctrl+Shift+I)"));
+    m_infoAction->setObjectName(QStringLiteral("infoAction"));
+    connect(m_infoAction, &QAction::triggered, this, &MainWindow::onInfoClicked);
+    m_filesAction =
+        toolbar->addAction(nimbralIcon(QStringLiteral("folder")), tr("Files  (Ctrl+Shift+F)"));
+    m_filesAction->setObjectName(QStringLiteral("filesAction"));
+    connect(m_filesAction, &QAction::triggered, this, &MainWindow::onFilesClicked);
+    m_chatAction =
+        toolbar->addAction(nimbralIcon(QStringLiteral("chat")), tr("Chat  (Ctrl+Shift+C)"));
+    m_chatAction->setObjectName(QStringLiteral("chatAction"));
+    connect(m_chatAction, &QAction::triggered, this, &MainWindow::onChatClicked);
+    addViewMenus(toolbar);
     QAction* fullScreen =
         toolbar->addAction(nimbralIcon(QStringLiteral("fullscreen")), tr("Fullscreen  (F11)"));
     connect(fullScreen, &QAction::triggered, this, [this] {

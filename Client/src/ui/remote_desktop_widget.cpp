@@ -282,6 +282,29 @@ void RemoteDesktopWidget::resizeGL(int width, int height) {
     spdlog::debug("RemoteDesktopWidget resized to {}x{}", width, height);
 }
 
+void RemoteDesktopWidget::uploadFrame(const DecodedFrame& frame) {
+    if (frame.width != m_frameWidth || frame.height != m_frameHeight ||
+        frame.yStride != m_textureYStride || frame.uvStride != m_textureUvStride ||
+        m_yTexture == 0) {
+        createTextures(frame.width, frame.height, frame.yStride, frame.uvStride);
+        m_frameWidth = frame.width;
+        m_frameHeight = frame.height;
+    }
+    ++m_uploads;
+    glBindTexture(GL_TEXTURE_2D, m_yTexture);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, frame.yStride);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, frame.width, frame.height, GL_RED, GL_UNSIGNED_BYTE,
+                    frame.yPlane.data());
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    checkErrors("upload Y texture");
+    glBindTexture(GL_TEXTURE_2D, m_uvTexture);
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, frame.uvStride / 2);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, (frame.width + 1) / 2, (frame.height + 1) / 2, GL_RG,
+                    GL_UNSIGNED_BYTE, frame.uvPlane.data());
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+    checkErrors("upload UV texture");
+}
+
 void RemoteDesktopWidget::paintGL() {
     if (!m_glReady) {
         return;
@@ -306,26 +329,7 @@ void RemoteDesktopWidget::paintGL() {
         frame.reset();
     }
     if (frame) {
-        if (frame->width != m_frameWidth || frame->height != m_frameHeight ||
-            frame->yStride != m_textureYStride || frame->uvStride != m_textureUvStride ||
-            m_yTexture == 0) {
-            createTextures(frame->width, frame->height, frame->yStride, frame->uvStride);
-            m_frameWidth = frame->width;
-            m_frameHeight = frame->height;
-        }
-        ++m_uploads;
-        glBindTexture(GL_TEXTURE_2D, m_yTexture);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, frame->yStride);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, frame->width, frame->height, GL_RED,
-                        GL_UNSIGNED_BYTE, frame->yPlane.data());
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-        checkErrors("upload Y texture");
-        glBindTexture(GL_TEXTURE_2D, m_uvTexture);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, frame->uvStride / 2);
-        glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, (frame->width + 1) / 2, (frame->height + 1) / 2,
-                        GL_RG, GL_UNSIGNED_BYTE, frame->uvPlane.data());
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-        checkErrors("upload UV texture");
+        uploadFrame(*frame);
     }
     if (m_yTexture == 0 || m_uvTexture == 0 || m_frameWidth <= 0 || m_frameHeight <= 0) {
         return;

@@ -77,6 +77,8 @@ protected:
 private:
     bool buildProgram();
     void createTextures(int width, int height, int yStride, int uvStride);
+    // Puts the frame's planes into the textures, making them anew when its size changed.
+    void uploadFrame(const DecodedFrame& frame);
     void deleteTextures();
     void checkErrors(const char* label);
     bool emitPointer(QMouseEvent* event, InputEventType type);
