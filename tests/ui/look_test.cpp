@@ -7,6 +7,7 @@
 
 #include "ui/app_icon.h"
 #include "ui/button_cursor_filter.h"
+#include "ui/device_card.h"
 #include "ui/icons.h"
 #include "ui/session_status.h"
 #include "ui/style_sheet.h"
@@ -149,7 +150,10 @@ TEST(StyleSheet, ButtonsTakeTheirLookFromTheirLookProperty) {
 
 TEST(StyleSheet, AStatusLineIsGreenWhenAllIsWellRedOnFailureAndFollowsEveryChange) {
     qApp->setStyleSheet(applicationStyleSheet());
-    QLabel status("Connected");
+    // The status line as the device card shows it.
+    DeviceCard card(nullptr);
+    QLabel& status = *card.status();
+    status.setText(QStringLiteral("Connected"));
     const auto textColour = [&status] {
         status.ensurePolished();
         return status.palette().color(QPalette::WindowText);

@@ -31,15 +31,6 @@
 
 namespace nimbral {
 
-namespace {
-
-// The agent shows the main window's texts, so they are looked up in that window's context.
-QLabel* caption(const QString& text, QWidget* parent) {
-    return captionLabel(text, parent);
-}
-
-} // namespace
-
 AgentWindow::AgentWindow(ServiceIpcClient& service, SettingsController& settings, QWidget* parent)
     : QMainWindow(parent)
     , m_service(service)
@@ -122,7 +113,7 @@ QWidget* AgentWindow::buildHomePage() {
     m_password = device->password();
     m_status = device->status();
     device->rows()->addWidget(
-        caption(QCoreApplication::translate("nimbral::MainWindow", "PAIRING CODE"), device));
+        captionLabel(QCoreApplication::translate("nimbral::MainWindow", "PAIRING CODE"), device));
     m_pairingCode = new QLabel(device);
     m_pairingCode->setObjectName(QStringLiteral("pairingCode"));
     m_pairingCode->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -131,8 +122,8 @@ QWidget* AgentWindow::buildHomePage() {
     setStatus(QCoreApplication::translate("nimbral::MainWindow", "Connecting..."),
               StatusTone::Starting);
 
-    layout->addWidget(
-        caption(QCoreApplication::translate("nimbral::MainWindow", "CONNECT TO PARTNER"), page));
+    layout->addWidget(captionLabel(
+        QCoreApplication::translate("nimbral::MainWindow", "CONNECT TO PARTNER"), page));
     m_partner = new QLineEdit(page);
     m_partner->setObjectName(QStringLiteral("partnerId"));
     m_partner->setPlaceholderText(

@@ -20,17 +20,17 @@ QString translated(const char* text) {
     return QCoreApplication::translate("nimbral::MainWindow", text);
 }
 
-QPushButton* smallButton(const QString& icon, const QString& toolTip, QWidget* parent) {
+} // namespace
+
+QPushButton* iconButton(const QString& icon, const QString& toolTip, int size, QWidget* parent) {
     auto* button = new QPushButton(parent);
     button->setIcon(nimbralIcon(icon));
     button->setToolTip(toolTip);
     button->setProperty("look", QStringLiteral("flat"));
     button->setFlat(true);
-    button->setFixedSize(28, 28);
+    button->setFixedSize(size, size);
     return button;
 }
-
-} // namespace
 
 QLabel* captionLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -54,8 +54,8 @@ DeviceCard::DeviceCard(QWidget* parent)
     idRow->addWidget(m_clientId);
     idRow->addStretch();
     QPushButton* copyId =
-        smallButton(QStringLiteral("content_copy"),
-                    translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Copy ID")), this);
+        iconButton(QStringLiteral("content_copy"),
+                   translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Copy ID")), 28, this);
     connect(copyId, &QPushButton::clicked, this,
             [this] { QGuiApplication::clipboard()->setText(withoutBlanks(m_clientId->text())); });
     idRow->addWidget(copyId);
@@ -75,14 +75,14 @@ DeviceCard::DeviceCard(QWidget* parent)
     passwordRow->addWidget(m_password);
     passwordRow->addStretch();
     QPushButton* copyPassword =
-        smallButton(QStringLiteral("content_copy"),
-                    translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Copy Password")), this);
+        iconButton(QStringLiteral("content_copy"),
+                   translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Copy Password")), 28, this);
     connect(copyPassword, &QPushButton::clicked, this,
             [this] { QGuiApplication::clipboard()->setText(m_password->text()); });
     passwordRow->addWidget(copyPassword);
-    QPushButton* change =
-        smallButton(QStringLiteral("lock_reset"),
-                    translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Change Password")), this);
+    QPushButton* change = iconButton(
+        QStringLiteral("lock_reset"),
+        translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Change Password")), 28, this);
     connect(change, &QPushButton::clicked, this, &DeviceCard::changePasswordRequested);
     passwordRow->addWidget(change);
     m_rows->addLayout(passwordRow);

@@ -4,12 +4,15 @@
 #include <QString>
 
 class QLabel;
+class QPushButton;
 class QVBoxLayout;
 
 namespace nimbral {
 
 // A small grey heading above a field ("YOUR ID", "PASSWORD", ...), as every page shows them.
 QLabel* captionLabel(const QString& text, QWidget* parent);
+// A flat square button showing one of our icons.
+QPushButton* iconButton(const QString& icon, const QString& toolTip, int size, QWidget* parent);
 
 // This device as both windows show it: "YOUR ID" with a copy button, "PASSWORD" with copy and
 // change buttons, and the status line below. A window adds its own rows underneath (rows()).

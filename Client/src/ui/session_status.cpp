@@ -65,7 +65,6 @@ std::optional<StatusLine> sessionStatusLine(SessionState state, bool online) {
 }
 
 void setStatusTone(QLabel& label, StatusTone tone) {
-    label.setObjectName(QStringLiteral("statusLine"));
     label.setProperty("tone", QString::fromLatin1(toneName(tone)));
     // A dynamic property is matched when the widget is polished: polish it again.
     label.style()->unpolish(&label);
