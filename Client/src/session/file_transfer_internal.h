@@ -1,7 +1,7 @@
 #pragma once
 
 // What the halves of the file transfer share: the message sub-types and their fields, the
-// reader of a message body, and one streamed file's state.
+// reader of a message body.
 
 #include <algorithm>
 #include <cstdint>
@@ -128,26 +128,6 @@ public:
         out.name = string();
         return true;
     }
-};
-
-// One streamed file on either end: the file (the source, or the partial file being written),
-// where it stands and the running checksum of everything before that.
-struct FileTransferService::Stream {
-    quint32 id = 0;
-    bool upload = false; // the Master's file going to the Target
-    bool folder = false; // an upload that creates a folder: no data, done when the Target says
-    // Sender: the receiver has not said where to start yet. Receiver of a download: the Target
-    // has not answered the request yet.
-    bool awaiting = false;
-    QString displayPath;                // the remote path, as the progress signals name it
-    QString finalPath;                  // receiver: the name the file gets once verified
-    QString filePath;                   // the source, or the partial file
-    std::unique_ptr<TransferFile> file; // empty while not open
-    qint64 size = 0;
-    qint64 next = 0;
-    qint64 started = 0;
-    qint64 acked = 0; // sender: what the receiver has written; receiver: what it said so
-    Sha256 hash;
 };
 
 } // namespace nimbral

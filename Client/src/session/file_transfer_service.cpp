@@ -263,12 +263,12 @@ void FileTransferService::sendStreamFailure(quint32 id, const QString& text) {
 
 void FileTransferService::cancelTransfer() {
     if (m_outgoing) {
-        sendStreamFailure(m_outgoing->id, QStringLiteral("Transfer cancelled"));
+        sendStreamFailure(m_outgoing->id(), QStringLiteral("Transfer cancelled"));
         m_outgoing.reset();
         m_pump.stop();
     }
     if (m_incoming) {
-        sendStreamFailure(m_incoming->id, QStringLiteral("Transfer cancelled"));
+        sendStreamFailure(m_incoming->id(), QStringLiteral("Transfer cancelled"));
         m_incoming.reset(); // the partial file stays for a resume
     }
     m_treeRequestId = 0; // a late tree is dropped

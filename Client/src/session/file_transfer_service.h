@@ -17,6 +17,7 @@
 
 #include "platform/file_access.h"
 #include "session/file_operations.h"
+#include "session/file_stream.h"
 
 namespace nimbral {
 
@@ -163,7 +164,6 @@ signals:
 
 private:
     class Reader;
-    struct Stream;
 
     void startStreamedDownload(const QString& remotePath, const QString& localPath);
     // A plain put when relativePath is empty, else an entry below remoteFolder.
@@ -185,12 +185,11 @@ private:
     void receiveStreamPutDone(Reader& body);
     void receiveStreamAck(Reader& body);
     void pumpOutgoing();
-    // How fast the link has drained what the sender queued, from the backlog now.
-    void measureDrain(qint64 pending);
+    // False when the link's backlog holds the sender back for a moment.
+    bool linkHasRoom();
     void sendStreamFailure(quint32 id, const QString& text);
     void failIncoming(const QString& localText, const QString& peerText);
     void finishOutgoing();
-    bool openIncoming(Stream& stream, qint64 offset);
 
     void dispatch(const std::vector<std::uint8_t>& message);
     // The answers to a request still open (listing, whole file, error); false for the rest.
@@ -240,13 +239,11 @@ private:
     QTimer m_helloRetry;
     std::function<qint64()> m_backlog;
     quint32 m_nextStreamId = 0;
-    std::unique_ptr<Stream> m_outgoing; // what this end sends: a served download or an upload
-    std::unique_ptr<Stream> m_incoming; // what this end receives
+    // What this end sends (a served download or an upload) and what it receives.
+    std::unique_ptr<FileStreamSender> m_outgoing;
+    std::unique_ptr<FileStreamReceiver> m_incoming;
     QTimer m_pump;
-    QElapsedTimer m_drainClock;
-    qint64 m_drainPending = 0; // backlog at the last measurement
-    qint64 m_queuedSince = 0;  // bytes the sender queued since then
-    qint64 m_drainRate = 0;    // bytes per second, smoothed
+    LinkDrainMeter m_drain;
 };
 
 } // namespace nimbral
