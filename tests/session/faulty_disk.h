@@ -1,6 +1,8 @@
 #pragma once
 
+#include <algorithm>
 #include <memory>
+#include <optional>
 
 #include <QSet>
 #include <QString>
@@ -18,6 +20,8 @@ public:
     qint64 writableBytes = -1;
     bool renameFails = false;
     bool makePathFails = false;
+    // A folder tree may hold no more entries than this.
+    std::optional<std::size_t> treeLimit;
 
     std::unique_ptr<TransferFile> open(const QString& path, Mode mode) override {
         if (unopenable.contains(path)) {
@@ -38,6 +42,11 @@ public:
         return !makePathFails && m_disk->makePath(folder);
     }
     std::vector<ListedEntry> list(const QString& folder) override { return m_disk->list(folder); }
+    std::optional<std::vector<ListedEntry>> walk(const QString& folder,
+                                                 std::size_t maxEntries) override {
+        return m_disk->walk(folder, std::min(maxEntries, treeLimit.value_or(maxEntries)));
+    }
+    QString canonicalPath(const QString& path) override { return m_disk->canonicalPath(path); }
 
 private:
     class FillingFile : public TransferFile {

@@ -410,6 +410,17 @@ TEST_F(FileStreamTest, WhatTheDiskRefusesEndsEachTransferWithItsOwnMessage) {
     ASSERT_EQ(errors.count(), 4);
     EXPECT_EQ(lastError(), "Cannot create folder: " + remote("new"));
     EXPECT_FALSE(link.master.isStreaming());
+
+    // A folder with more entries than a tree may carry.
+    targetDisk.treeLimit = 1;
+    ASSERT_TRUE(QDir(remoteFolder.path()).mkpath(QStringLiteral("wide/a")));
+    ASSERT_TRUE(QDir(remoteFolder.path()).mkpath(QStringLiteral("wide/b")));
+    QSignalSpy listed(&link.master, &FileTransferService::folderTreeListed);
+    link.master.requestFolderTree(remote("wide"));
+    ASSERT_EQ(errors.count(), 5);
+    EXPECT_EQ(lastError(), "Folder too large: " + remote("wide"));
+    EXPECT_EQ(listed.count(), 0);
+    EXPECT_FALSE(link.master.isStreaming());
 }
 
 TEST_F(FileStreamTest, AnOldPeersWholeFileThatCannotBeWrittenIsAnErrorNotADownload) {

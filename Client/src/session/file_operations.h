@@ -30,6 +30,7 @@ struct PathInfo {
     bool isDir = false;
     bool readable = false;
     qint64 size = 0;
+    bool isLink = false; // a symbolic link (the rest describes where it leads)
 };
 
 struct ListedEntry {
@@ -55,6 +56,13 @@ public:
     virtual bool makePath(const QString& folder) = 0;
     // A folder's entries, folders first, each group by name ignoring case; hidden ones too.
     virtual std::vector<ListedEntry> list(const QString& folder) = 0;
+    // Every file and folder below a folder, named relative to it with "/" (folders before what
+    // they hold); links are left out, not followed, and so are devices, FIFOs and sockets.
+    // Empty when there are more than maxEntries.
+    virtual std::optional<std::vector<ListedEntry>> walk(const QString& folder,
+                                                         std::size_t maxEntries) = 0;
+    // The path with every link in it resolved; empty when nothing is there.
+    virtual QString canonicalPath(const QString& path) = 0;
 };
 
 // The real disk, with this process's rights (or the serving user's, while that is taken on).

@@ -5,9 +5,6 @@
 
 #include <algorithm>
 
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 
 #include <spdlog/spdlog.h>
@@ -45,14 +42,18 @@ bool FileTransferService::isSafeFileName(const QString& name) {
 }
 
 QString FileTransferService::resolveInside(const QString& folder, const QString& relativePath) {
-    const QFileInfo root(folder);
-    if (!isSafeRelativePath(relativePath) || !root.isDir()) {
+    return resolveInside(*localFileOperations(), folder, relativePath);
+}
+
+QString FileTransferService::resolveInside(FileOperations& files, const QString& folder,
+                                           const QString& relativePath) {
+    if (!isSafeRelativePath(relativePath) || !files.stat(folder).isDir) {
         return {};
     }
-    QString path = root.canonicalFilePath();
+    QString path = files.canonicalPath(folder);
     for (const QString& part : relativePath.split(QLatin1Char('/'))) {
         path += QLatin1Char('/') + part;
-        if (QFileInfo(path).isSymLink()) {
+        if (files.stat(path).isLink) {
             return {};
         }
     }
@@ -75,12 +76,11 @@ void FileTransferService::serveTree(Reader& body) {
         return;
     }
     const QString folder = body.string();
-    const QFileInfo root(folder);
-    if (folder.isEmpty() || !root.isDir()) {
+    if (folder.isEmpty() || !m_files->stat(folder).isDir) {
         sendStreamFailure(id, QStringLiteral("Directory does not exist: ") + folder);
         return;
     }
-    const std::optional<QList<FileEntry>> tree = folderTree(folder);
+    const std::optional<QList<FileEntry>> tree = folderTree(*m_files, folder);
     QByteArray answer = messageOf(kTreeAnswer);
     appendU32(answer, id);
     appendU32(answer, tree ? static_cast<quint32>(tree->size()) : 0);
@@ -101,24 +101,19 @@ void FileTransferService::serveTree(Reader& body) {
 }
 
 std::optional<QList<FileEntry>> FileTransferService::folderTree(const QString& folder) {
-    // Links are left out, not followed: one could lead out of the folder or round in a loop.
-    QDirIterator walk(folder,
-                      QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System |
-                          QDir::NoSymLinks,
-                      QDirIterator::Subdirectories);
-    const QDir base(folder);
+    return folderTree(*localFileOperations(), folder);
+}
+
+std::optional<QList<FileEntry>> FileTransferService::folderTree(FileOperations& files,
+                                                                const QString& folder) {
+    const auto walked = files.walk(folder, kMaxTreeEntries);
+    if (!walked) {
+        return std::nullopt;
+    }
     QList<FileEntry> entries;
-    while (walk.hasNext()) {
-        walk.next();
-        const QFileInfo entry = walk.fileInfo();
-        if (!entry.isDir() && !entry.isFile()) {
-            continue; // devices, FIFOs and sockets are not files to copy
-        }
-        if (entries.size() == kMaxTreeEntries) {
-            return std::nullopt;
-        }
-        entries.append({base.relativeFilePath(entry.filePath()), entry.isDir(),
-                        entry.isDir() ? 0 : entry.size()});
+    entries.reserve(static_cast<qsizetype>(walked->size()));
+    for (const ListedEntry& entry : *walked) {
+        entries.append({entry.name, entry.isDir, entry.size});
     }
     return entries;
 }
@@ -177,7 +172,7 @@ void FileTransferService::servePutEntry(Reader& body) {
         sendStreamFailure(id, QStringLiteral("Directory does not exist: ") + folder);
         return;
     }
-    const QString path = resolveInside(folder, relative);
+    const QString path = resolveInside(*m_files, folder, relative);
     if (path.isEmpty()) {
         spdlog::warn("FileTransfer: refusing '{}' below '{}': the name leads outside the folder",
                      relative.toStdString(), folder.toStdString());

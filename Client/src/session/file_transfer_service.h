@@ -139,6 +139,7 @@ public:
     // what they hold); symbolic links, devices and FIFOs left out. Nothing when there are more
     // than kMaxTreeEntries.
     static std::optional<QList<FileEntry>> folderTree(const QString& folder);
+    static std::optional<QList<FileEntry>> folderTree(FileOperations& files, const QString& folder);
     // A relative name that can only lead below the folder it is joined to: "/" separators, no
     // empty, "." or ".." part, no leading "/", no "\" (a separator on Windows) and nothing
     // a Windows path would read as a drive or stream.
@@ -148,6 +149,8 @@ public:
     // The path of `relativePath` below `folder` (which must exist), or empty when the name is
     // unsafe or leads through a symbolic link, which could point anywhere.
     static QString resolveInside(const QString& folder, const QString& relativePath);
+    static QString resolveInside(FileOperations& files, const QString& folder,
+                                 const QString& relativePath);
     // The bytes after the control channel's file-transfer tag.
     void handleMessage(const std::vector<std::uint8_t>& message);
 

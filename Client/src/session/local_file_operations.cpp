@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -44,7 +45,8 @@ public:
 
     PathInfo stat(const QString& path) override {
         const QFileInfo info(path);
-        return {info.exists(), info.isFile(), info.isDir(), info.isReadable(), info.size()};
+        return {info.exists(),     info.isFile(), info.isDir(),
+                info.isReadable(), info.size(),   info.isSymLink()};
     }
 
     bool rename(const QString& from, const QString& to) override {
@@ -69,6 +71,34 @@ public:
             listed.push_back({entry.fileName(), entry.isDir(), entry.isDir() ? 0 : entry.size()});
         }
         return listed;
+    }
+
+    std::optional<std::vector<ListedEntry>> walk(const QString& folder,
+                                                 std::size_t maxEntries) override {
+        // Links are left out, not followed: one could lead out of the folder or round in a loop.
+        QDirIterator walk(folder,
+                          QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System |
+                              QDir::NoSymLinks,
+                          QDirIterator::Subdirectories);
+        const QDir base(folder);
+        std::vector<ListedEntry> entries;
+        while (walk.hasNext()) {
+            walk.next();
+            const QFileInfo entry = walk.fileInfo();
+            if (!entry.isDir() && !entry.isFile()) {
+                continue; // devices, FIFOs and sockets are not files to copy
+            }
+            if (entries.size() == maxEntries) {
+                return std::nullopt;
+            }
+            entries.push_back({base.relativeFilePath(entry.filePath()), entry.isDir(),
+                               entry.isDir() ? 0 : entry.size()});
+        }
+        return entries;
+    }
+
+    QString canonicalPath(const QString& path) override {
+        return QFileInfo(path).canonicalFilePath();
     }
 };
 
