@@ -9,6 +9,8 @@
 //   kind % 4 == 2  the bytes as they are (not sealed), on the control channel
 //   kind % 4 == 3  the previous sealed message once more
 
+#include <cstdlib>
+
 #include "crypto/aes_gcm_cipher.h"
 #include "fuzz_support.h"
 #include "network/api_client.h"
@@ -28,13 +30,8 @@ public:
                         const std::vector<std::uint8_t>& key, const std::vector<std::uint8_t>& iv) {
         const bool target = role == SessionRole::Target;
         session.m_role = role;
-        session.m_cipher = std::make_unique<AesGcmCipher>(
-            key, iv, target ? AesGcmCipher::kTargetInitialCounter : AesGcmCipher::kMasterInitialCounter);
-        if (target) {
-            session.m_replayWindow.emplace(AesGcmCipher::kMasterInitialCounter,
-                                           AesGcmCipher::kTargetInitialCounter - 1);
-        } else {
-            session.m_replayWindow.emplace(AesGcmCipher::kTargetInitialCounter, UINT64_MAX);
+        if (session.m_negotiation.useSessionKey(key, iv, target)) {
+            std::abort(); // a key of the wrong length: the fuzzer's own mistake
         }
         session.m_fileTransfer = std::make_unique<FileTransferService>(
             target ? FileTransferRole::Server : FileTransferRole::Requester,
@@ -89,7 +86,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 1: {
             if (target && kind % 4 == 0 && !bytes.empty() &&
                 bytes[0] == static_cast<std::uint8_t>(ControlTag::FileTransfer) &&
-                fuzz::writesOutsideFolder(std::vector<std::uint8_t>(bytes.begin() + 1, bytes.end()))) {
+                fuzz::writesOutsideFolder(
+                    std::vector<std::uint8_t>(bytes.begin() + 1, bytes.end()))) {
                 continue;
             }
             const std::vector<std::uint8_t> sealed = partner.encrypt(bytes);

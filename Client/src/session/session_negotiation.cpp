@@ -38,8 +38,14 @@ SessionNegotiation::deriveCipher(const QString& partnerKey, bool targetSide) {
     if (!m_keyExchange || !m_keyExchange->deriveSharedKey(partnerKey.toStdString())) {
         return Failure{Failure::Kind::Derivation, {}};
     }
+    return useSessionKey(m_keyExchange->aesKey(), m_keyExchange->baseIv(), targetSide);
+}
+
+std::optional<SessionNegotiation::Failure>
+SessionNegotiation::useSessionKey(const std::vector<std::uint8_t>& key,
+                                  const std::vector<std::uint8_t>& iv, bool targetSide) {
     try {
-        m_cipher = std::make_unique<AesGcmCipher>(m_keyExchange->aesKey(), m_keyExchange->baseIv(),
+        m_cipher = std::make_unique<AesGcmCipher>(key, iv,
                                                   targetSide ? AesGcmCipher::kTargetInitialCounter
                                                              : AesGcmCipher::kMasterInitialCounter);
     } catch (const std::exception& error) {

@@ -55,6 +55,9 @@ public:
     // share key and IV and count their nonces from opposite halves, so they never seal under
     // the same nonce; each accepts the partner's counters only from the partner's half.
     std::optional<Failure> deriveCipher(const QString& partnerKey, bool targetSide);
+    // The cipher under a session key and IV agreed some other way, with the same halves.
+    std::optional<Failure> useSessionKey(const std::vector<std::uint8_t>& key,
+                                         const std::vector<std::uint8_t>& iv, bool targetSide);
     bool keyDerived() const { return m_cipher != nullptr; }
     AesGcmCipher* cipher() const { return m_cipher.get(); }
     ReplayWindow* replayWindow() { return m_replayWindow ? &*m_replayWindow : nullptr; }
