@@ -41,7 +41,6 @@ public:
     // inside one of the events, the transport does nothing more once the event returns.
     void close();
 
-    bool isClient() const { return m_client; }
     // The client leads the handshake once the lower transport is connected; the server waits.
     void start();
     // A datagram from below. Only DTLS records are read (RFC 7983); the rest is dropped.

@@ -264,7 +264,6 @@ void PeerConnectionState::closeAll() {
         channels.clear();
         unassigned.clear();
         association = std::move(sctp);
-        sctp.reset();
     }
     for (auto& channel : open) {
         channel->closed();

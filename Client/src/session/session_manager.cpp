@@ -7,7 +7,6 @@
 #include "codec/av1_encoder.h"
 #include "codec/frame_converter.h"
 #include "common/main_thread.h"
-#include "crypto/ecdh_key_exchange.h"
 #include "input/input_forwarder.h"
 #include "network/api_client.h"
 #include "network/signaling_client.h"

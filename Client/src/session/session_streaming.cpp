@@ -9,7 +9,6 @@
 #include "codec/frame_converter.h"
 #include "codec/video_decoder.h"
 #include "codec/video_encoder.h"
-#include "crypto/ecdh_key_exchange.h"
 #include "input/input_forwarder.h"
 #include "network/transport_manager.h"
 #include "session/chat_service.h"
