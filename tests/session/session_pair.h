@@ -29,6 +29,13 @@ protected:
     void SetUp() override { makeDevices(); }
 
     void makeDevices(int p2pTimeoutMs = 3000, bool blockP2P = false) {
+        bringDevicesOnline(p2pTimeoutMs, blockP2P);
+        // The Target accepts password sessions by itself, as the main window does.
+        QObject::connect(&target->signaling, &nimbral::SignalingClient::sessionAutoAccept,
+                         &target->session, &SessionManager::acceptSession);
+    }
+
+    void bringDevicesOnline(int p2pTimeoutMs = 3000, bool blockP2P = false) {
         master.reset();
         target.reset();
         master = std::make_unique<DeviceStack>(*s_server, QString(), p2pTimeoutMs);
@@ -37,9 +44,6 @@ protected:
         target->blockP2P = blockP2P;
         ASSERT_TRUE(target->bringOnline());
         ASSERT_TRUE(master->bringOnline());
-        // The Target accepts password sessions by itself, as the main window does.
-        QObject::connect(&target->signaling, &nimbral::SignalingClient::sessionAutoAccept,
-                         &target->session, &SessionManager::acceptSession);
     }
 
     // Fresh devices that can only meet through the relay node at `port` (a test's own).

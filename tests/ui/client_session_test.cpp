@@ -12,10 +12,10 @@
 
 #include <gtest/gtest.h>
 
-#include "device_stack.h"
 #include "find_child.h"
 #include "qstring_printer.h"
 #include "session/chat_service.h"
+#include "session_pair.h"
 #include "ui/chat_dialog.h"
 #include "ui/file_manager_dialog.h"
 #include "ui/main_window.h"
@@ -25,28 +25,15 @@ namespace nimbral {
 namespace {
 
 using test::DeviceStack;
-using test::ServerProcess;
+using test::kPassword;
 
-constexpr const char* kPassword = "Valid-Pass1";
-
-class ClientSession : public ::testing::Test {
+// The pair of devices, each with its window; the Target's window accepts the session.
+class ClientSession : public test::SessionPairTest {
 protected:
-    static void SetUpTestSuite() {
-        s_server = new ServerProcess;
-        ASSERT_TRUE(s_server->start()) << s_server->output().toStdString();
-    }
-    static void TearDownTestSuite() {
-        delete s_server;
-        s_server = nullptr;
-    }
-
     void SetUp() override {
-        master = std::make_unique<DeviceStack>(*s_server, QString(), 3000);
-        target = std::make_unique<DeviceStack>(*s_server, kPassword, 3000);
+        bringDevicesOnline();
         masterWindow = makeWindow(*master);
         targetWindow = makeWindow(*target);
-        ASSERT_TRUE(target->bringOnline());
-        ASSERT_TRUE(master->bringOnline());
         masterWindow->connectTo(target->clientId(), kPassword);
         ASSERT_WAIT(master->session.state() == SessionState::Connected &&
                         target->session.state() == SessionState::Connected,
@@ -67,9 +54,6 @@ protected:
         return window;
     }
 
-    static inline ServerProcess* s_server = nullptr;
-    std::unique_ptr<DeviceStack> master;
-    std::unique_ptr<DeviceStack> target;
     std::unique_ptr<MainWindow> masterWindow;
     std::unique_ptr<MainWindow> targetWindow;
     QStringList warnings;
