@@ -131,7 +131,7 @@ TEST(WindowsServiceStatus, ReportsFollowTheServiceLife) {
     EXPECT_EQ(starting.dwCurrentState, static_cast<DWORD>(SERVICE_START_PENDING));
     EXPECT_EQ(starting.dwControlsAccepted, 0u);
     EXPECT_EQ(starting.dwCheckPoint, 1u);
-    EXPECT_EQ(starting.dwWaitHint, 10000u);
+    EXPECT_GT(starting.dwWaitHint, 0u) << "the control manager waits while it is pending";
     EXPECT_EQ(starting.dwServiceType, static_cast<DWORD>(SERVICE_WIN32_OWN_PROCESS));
     const auto againStarting = record.again();
     ASSERT_TRUE(againStarting.has_value());
@@ -152,7 +152,7 @@ TEST(WindowsServiceStatus, ReportsFollowTheServiceLife) {
     const SERVICE_STATUS stopping = record.stopPending();
     EXPECT_EQ(stopping.dwCurrentState, static_cast<DWORD>(SERVICE_STOP_PENDING));
     EXPECT_EQ(stopping.dwCheckPoint, 3u) << "one process-wide counter";
-    EXPECT_EQ(stopping.dwWaitHint, 5000u);
+    EXPECT_GT(stopping.dwWaitHint, 0u);
     EXPECT_FALSE(record.again().has_value()) << "not re-reported while stopping";
     const SERVICE_STATUS stopped = record.stopped();
     EXPECT_EQ(stopped.dwCurrentState, static_cast<DWORD>(SERVICE_STOPPED));

@@ -141,7 +141,7 @@ void ScreenCaptureManager::captureLoop() {
     bool repeatedWhileStill = false;
     // Frames keep to a grid of the frame interval: every wait ends on the grid, so rounding a
     // wait up never adds up to a lower frame rate.
-    Clock::time_point due = Clock::now();
+    Clock::time_point due = m_now();
     spdlog::debug("ScreenCaptureManager: capture loop entered");
     for (;;) {
         if (!m_running) {
@@ -151,7 +151,7 @@ void ScreenCaptureManager::captureLoop() {
         applyPendingMonitorSwitch(lastFrame);
         const int fps = m_targetFps;
         const auto interval = std::chrono::nanoseconds(static_cast<std::int64_t>(1.0 / fps * 1e9));
-        const auto iterationStart = Clock::now();
+        const auto iterationStart = m_now();
         // A start off the grid by a whole interval (a wait for changes, a slow frame, a back-off)
         // or before it begins a new grid: no burst of frames to catch up.
         if (iterationStart < due || iterationStart - due >= interval) {
@@ -173,7 +173,7 @@ void ScreenCaptureManager::captureLoop() {
             // last picture goes again (a copy, since a frame is never changed once emitted).
             captured = std::make_unique<CapturedFrame>(*lastFrame);
             captured->timestamp = monotonicMilliseconds();
-        } else if (still && !repeatedWhileStill && Clock::now() - lastFrameAt >= kStillRepeat) {
+        } else if (still && !repeatedWhileStill && m_now() - lastFrameAt >= kStillRepeat) {
             // Once the screen has been still for a moment, its last picture goes once more, as
             // is: a few bytes that decode only where the previous picture arrived, so a viewer
             // that lost it finds out and asks for a key frame instead of showing a stale screen.
@@ -188,7 +188,7 @@ void ScreenCaptureManager::captureLoop() {
             backoffMs = kFirstBackoffMs;
             frame = std::shared_ptr<CapturedFrame>(std::move(captured));
             lastFrame = frame;
-            lastFrameAt = Clock::now();
+            lastFrameAt = m_now();
             repeatedWhileStill = false;
         }
         if (frame) {
@@ -199,7 +199,7 @@ void ScreenCaptureManager::captureLoop() {
         }
 
         due += interval;
-        const auto now = Clock::now();
+        const auto now = m_now();
         if (now < due) {
             m_sleeper(std::chrono::duration_cast<std::chrono::nanoseconds>(due - now));
         }

@@ -25,6 +25,7 @@ class ScreenCaptureManager : public QObject {
 public:
     using FrameCallback = std::function<void(std::shared_ptr<CapturedFrame>)>;
     using Sleeper = std::function<void(std::chrono::nanoseconds)>;
+    using Now = std::function<std::chrono::steady_clock::time_point()>;
 
     static constexpr int kDefaultFps = 10;
     static constexpr const char* kThreadName = "nimbral-capture"; // at most 15 characters
@@ -49,6 +50,8 @@ public:
     // For tests: how the loop waits (pacing and back-off); the default sleeps the thread until
     // the time is up or stop() is called, so a long back-off never holds a stop up.
     void setSleeper(Sleeper sleeper) { m_sleeper = std::move(sleeper); }
+    // For tests, beside a sleeper: where the loop reads the time it paces frames by.
+    void setClock(Now now) { m_now = std::move(now); }
 
 signals:
     void frameCaptured(std::shared_ptr<nimbral::CapturedFrame> frame);
@@ -73,6 +76,9 @@ private:
     std::mutex m_sleepMutex;
     std::condition_variable m_stopRequested;
     Sleeper m_sleeper;
+    Now m_now = [] {
+        return std::chrono::steady_clock::now();
+    };
 };
 
 } // namespace nimbral
