@@ -137,14 +137,6 @@ TEST_F(ClientProcessTest, InstallWritesAnAutostartEntryForThisExecutable) {
     EXPECT_TRUE(text.contains("\nExec=\"" + executable + "\"\n")) << text.toStdString();
 }
 
-TEST_F(ClientProcessTest, UninstallRemovesTheEntryAndFailsWhenThereIsNone) {
-    ASSERT_EQ(runToEnd({"--install"}).exitCode, 0);
-    ASSERT_TRUE(QFile::exists(autostartPath()));
-    EXPECT_EQ(runToEnd({"--uninstall"}).exitCode, 0);
-    EXPECT_FALSE(QFile::exists(autostartPath()));
-    EXPECT_EQ(runToEnd({"--uninstall"}).exitCode, 1);
-}
-
 TEST_F(ClientProcessTest, InstallWinsWhenBothCommandsAreGiven) {
     EXPECT_EQ(runToEnd({"--uninstall", "--install"}).exitCode, 0);
     EXPECT_TRUE(QFile::exists(autostartPath()));
@@ -261,47 +253,36 @@ TEST_F(ClientProcessTest, StaleLockFileDoesNotBlockAStart) {
     EXPECT_TRUE(QFile::exists(autostartPath()));
 }
 
-TEST_F(ClientProcessTest, StoredLanguageSelectsTheCatalogue) {
-    writeSetting("general/language", "de");
-    startInteractive({"--log-level", "info"});
-    ASSERT_WAIT(readLog().contains("Nimbral Client starting..."), 15000);
-    EXPECT_TRUE(readLog().contains("[info] Loaded translation: de\n")) << readLog().toStdString();
-}
-
-TEST_F(ClientProcessTest, StoredLanguageWithRegionIsUsedAsStored) {
-    writeSetting("general/language", "cs_CZ");
-    startInteractive({"--log-level", "info"});
-    ASSERT_WAIT(readLog().contains("Nimbral Client starting..."), 15000);
-    EXPECT_TRUE(readLog().contains("[info] Loaded translation: cs_CZ\n"))
-        << readLog().toStdString();
-}
-
-TEST_F(ClientProcessTest, SystemLocaleIsCutToTwoLettersWhenNothingIsStored) {
-    m_lang = "cs_CZ.UTF-8";
-    startInteractive({"--log-level", "info"});
-    ASSERT_WAIT(readLog().contains("Nimbral Client starting..."), 15000);
-    EXPECT_TRUE(readLog().contains("[info] Loaded translation: cs\n")) << readLog().toStdString();
-}
-
-TEST_F(ClientProcessTest, ShippedCataloguesLoadAndAMissingOneIsNotAnError) {
-    writeSetting("general/language", "fr");
-    startInteractive({"--log-level", "info"});
-    ASSERT_WAIT(readLog().contains("Nimbral Client starting..."), 15000);
-    EXPECT_TRUE(readLog().contains("[info] Loaded translation: fr")) << readLog().toStdString();
-    stopAll();
-
-    writeSetting("general/language", "xx");
-    QFile::remove(logPath());
-    startInteractive({"--log-level", "info"});
-    ASSERT_WAIT(readLog().contains("Nimbral Client starting..."), 15000);
-    EXPECT_TRUE(readLog().contains("[info] No translation found for 'xx', using English"));
-    stopAll();
-
-    writeSetting("general/language", "en");
-    QFile::remove(logPath());
-    startInteractive({"--log-level", "info"});
-    ASSERT_WAIT(readLog().contains("Nimbral Client starting..."), 15000);
-    EXPECT_FALSE(readLog().contains("No translation found")) << readLog().toStdString();
+// The stored language wins, as stored; without one the system's, cut to its two letters; a
+// language with no catalogue is English and no error.
+TEST_F(ClientProcessTest, TheCatalogueFollowsTheStoredLanguageOrTheSystems) {
+    struct Case {
+        QString stored;
+        QString lang;
+        QString logged; // empty: English is no missing catalogue
+    };
+    for (const Case& each : std::vector<Case>{
+             {"de", "C.UTF-8", "[info] Loaded translation: de\n"},
+             {"cs_CZ", "C.UTF-8", "[info] Loaded translation: cs_CZ\n"},
+             {"", "cs_CZ.UTF-8", "[info] Loaded translation: cs\n"},
+             {"fr", "C.UTF-8", "[info] Loaded translation: fr\n"},
+             {"xx", "C.UTF-8", "[info] No translation found for 'xx', using English\n"},
+             {"en", "C.UTF-8", ""},
+         }) {
+        SCOPED_TRACE(each.stored.toStdString() + " " + each.lang.toStdString());
+        writeSetting("general/language", each.stored);
+        m_lang = each.lang;
+        QFile::remove(logPath());
+        startInteractive({"--log-level", "info"});
+        ASSERT_WAIT(readLog().contains("Nimbral Client starting..."), 15000);
+        const QString log = readLog();
+        if (each.logged.isEmpty()) {
+            EXPECT_FALSE(log.contains("No translation found")) << log.toStdString();
+        } else {
+            EXPECT_TRUE(log.contains(each.logged)) << log.toStdString();
+        }
+        stopAll();
+    }
 }
 
 TEST_F(ClientProcessTest, OnlyTheServicesOwnPathMakesTheClientItsAgent) {

@@ -422,21 +422,6 @@ TEST_F(FileManagerDialogTest, TheOverallBarCountsFilesAndCancelDropsTheQueue) {
     EXPECT_EQ(files.sent.size(), sent) << "nothing more is asked for";
 }
 
-TEST_F(FileManagerDialogTest, ThreeDownloadsCountOneOfThreeToAllComplete) {
-    list("", {{"a", false, 1}, {"b", false, 1}, {"c", false, 1}});
-    setLocalFolder(local.path());
-    selectRemote({"a", "b", "c"});
-    statuses.clear();
-    dialog.onDownloadClicked();
-    for (const char* name : {"a", "b", "c"}) {
-        dialog.onDownloadComplete(local.filePath(name));
-    }
-    const std::vector<QString> expected = {"Downloading 1 of 3: a", "Downloaded: a — 2 remaining",
-                                           "Downloading 2 of 3: b", "Downloaded: b — 1 remaining",
-                                           "Downloading 3 of 3: c", "All downloads complete."};
-    EXPECT_EQ(statuses, expected);
-}
-
 TEST_F(FileManagerDialogTest, AnErrorStopsTheQueueAndTheNextClickRetriesIt) {
     list("", {{"a", false, 1}, {"b", false, 1}});
     setLocalFolder(local.path());
