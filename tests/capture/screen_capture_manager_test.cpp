@@ -85,7 +85,6 @@ private:
     int m_index = 0;
 };
 
-// Records what the loop asks to sleep, sleeping only a moment so the loop does not spin.
 // The loop's waits, recorded, and its clock, moved on by them: a wait takes a millisecond of
 // real time whatever it asks for.
 struct SleepLog {
