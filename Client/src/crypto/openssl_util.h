@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
 
 #include <openssl/bio.h>
@@ -13,6 +15,11 @@ namespace nimbral {
 // Drains the calling thread's OpenSSL error queue into one line ("a; b; c"), or "unknown error"
 // when the queue was empty. Every crypto log line that names a failing OpenSSL call carries it.
 std::string opensslErrorString();
+
+// HKDF-SHA256 (RFC 5869), extract then expand, filling all of `out`. An empty salt is the RFC's
+// default. False when OpenSSL fails; its error queue then says why.
+bool hkdfSha256(std::span<const std::uint8_t> key, std::span<const std::uint8_t> salt,
+                std::span<const std::uint8_t> info, std::span<std::uint8_t> out);
 
 namespace ossl {
 
