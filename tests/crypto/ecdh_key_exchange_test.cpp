@@ -91,6 +91,28 @@ TEST(EcdhKeyExchange, MaterialIsHkdfOfTheEcdhSecretWithFixedSaltAndInfo) {
         log.has(debug, "EcdhKeyExchange: AES-256-GCM key and base IV derived via HKDF-SHA256"));
 }
 
+TEST(EcdhKeyExchange, ABoundKeyIsHkdfOfTheSecretAndThePakeKeyUnderTheTranscriptHash) {
+    EcdhKeyExchange exchange;
+    const auto peer = test::generateKey("P-256");
+    const Bytes pakeKey(16, 0x5c);
+    const Bytes transcriptHash(32, 0x33);
+    ASSERT_TRUE(
+        exchange.deriveBoundKey(test::publicKeyBase64(peer.get()), pakeKey, transcriptHash));
+    const auto ownPublic = test::parsePublicKeyBase64(exchange.publicKeyBase64());
+    Bytes inputKey = test::rawEcdh(peer.get(), ownPublic.get());
+    inputKey.insert(inputKey.end(), pakeKey.begin(), pakeKey.end());
+    const std::string info = "nimbral-session-key-v2";
+    const Bytes okm =
+        test::referenceHkdfSha256(inputKey, transcriptHash, Bytes(info.begin(), info.end()), 44);
+    EXPECT_EQ(exchange.aesKey(), Bytes(okm.begin(), okm.begin() + 32));
+    EXPECT_EQ(exchange.baseIv(), Bytes(okm.begin() + 32, okm.end()));
+
+    test::LogCapture log;
+    EcdhKeyExchange fresh;
+    EXPECT_FALSE(fresh.deriveBoundKey("not a key", pakeKey, transcriptHash));
+    EXPECT_TRUE(fresh.aesKey().empty());
+}
+
 TEST(EcdhKeyExchange, KnownSecretGivesRfc5869Output) {
     EcdhKeyExchange exchange;
     Bytes secret(32);

@@ -88,7 +88,8 @@ std::string EcdhKeyExchange::publicKeyBase64() const {
     return std::string(encoded, static_cast<std::size_t>(encodedLength));
 }
 
-bool EcdhKeyExchange::deriveSharedKey(const std::string& peerPublicKeyBase64) {
+std::vector<std::uint8_t>
+EcdhKeyExchange::sharedSecretWith(const std::string& peerPublicKeyBase64) const {
     std::vector<unsigned char> der(peerPublicKeyBase64.size());
     int decodedLength = 0;
     {
@@ -108,7 +109,7 @@ bool EcdhKeyExchange::deriveSharedKey(const std::string& peerPublicKeyBase64) {
     }
     if (decodedLength <= 0) {
         spdlog::error("EcdhKeyExchange::deriveSharedKey: base64 decode of peer key failed");
-        return false;
+        return {};
     }
 
     const unsigned char* cursor = der.data();
@@ -116,43 +117,73 @@ bool EcdhKeyExchange::deriveSharedKey(const std::string& peerPublicKeyBase64) {
     if (!peerKey) {
         spdlog::error("EcdhKeyExchange::deriveSharedKey: d2i_PUBKEY failed: {}",
                       opensslErrorString());
-        return false;
+        return {};
     }
 
     const ossl::PKeyCtx ctx(EVP_PKEY_CTX_new(m_keyPair.get(), nullptr));
     if (!ctx) {
         spdlog::error("EcdhKeyExchange::deriveSharedKey: EVP_PKEY_CTX_new failed: {}",
                       opensslErrorString());
-        return false;
+        return {};
     }
     if (EVP_PKEY_derive_init(ctx.get()) <= 0) {
         spdlog::error("EcdhKeyExchange::deriveSharedKey: derive_init failed: {}",
                       opensslErrorString());
-        return false;
+        return {};
     }
     if (EVP_PKEY_derive_set_peer(ctx.get(), peerKey.get()) <= 0) {
         spdlog::error("EcdhKeyExchange::deriveSharedKey: derive_set_peer failed: {}",
                       opensslErrorString());
-        return false;
+        return {};
     }
     std::size_t secretLength = 0;
     if (EVP_PKEY_derive(ctx.get(), nullptr, &secretLength) <= 0) {
         spdlog::error("EcdhKeyExchange::deriveSharedKey: derive (size) failed: {}",
                       opensslErrorString());
-        return false;
+        return {};
     }
     std::vector<std::uint8_t> secret(secretLength);
     if (EVP_PKEY_derive(ctx.get(), secret.data(), &secretLength) <= 0) {
         cleanse(secret);
         spdlog::error("EcdhKeyExchange::deriveSharedKey: derive failed: {}", opensslErrorString());
-        return false;
+        return {};
     }
     secret.resize(secretLength);
     spdlog::debug("EcdhKeyExchange: ECDH shared secret derived ({} bytes)", secretLength);
+    return secret;
+}
 
+bool EcdhKeyExchange::deriveSharedKey(const std::string& peerPublicKeyBase64) {
+    std::vector<std::uint8_t> secret = sharedSecretWith(peerPublicKeyBase64);
+    if (secret.empty()) {
+        return false;
+    }
     const bool derived = deriveKeyMaterial(secret);
     cleanse(secret);
     return derived;
+}
+
+bool EcdhKeyExchange::deriveBoundKey(const std::string& peerPublicKeyBase64,
+                                     std::span<const std::uint8_t> pakeKey,
+                                     std::span<const std::uint8_t> transcriptHash) {
+    std::vector<std::uint8_t> inputKey = sharedSecretWith(peerPublicKeyBase64);
+    if (inputKey.empty()) {
+        return false;
+    }
+    inputKey.insert(inputKey.end(), pakeKey.begin(), pakeKey.end());
+    constexpr std::string_view info = "nimbral-session-key-v2";
+    std::array<std::uint8_t, kHkdfOutputSize> output{};
+    const bool expanded =
+        hkdfSha256(inputKey, transcriptHash,
+                   {reinterpret_cast<const std::uint8_t*>(info.data()), info.size()}, output);
+    cleanse(inputKey);
+    if (!expanded) {
+        spdlog::error("EcdhKeyExchange::deriveBoundKey: HKDF failed: {}", opensslErrorString());
+        return false;
+    }
+    adoptMaterial(output);
+    OPENSSL_cleanse(output.data(), output.size());
+    return true;
 }
 
 bool EcdhKeyExchange::deriveKeyMaterial(const std::vector<std::uint8_t>& sharedSecret) {
@@ -192,11 +223,7 @@ bool EcdhKeyExchange::deriveKeyMaterial(const std::vector<std::uint8_t>& sharedS
         return false;
     }
 
-    cleanse(m_aesKey);
-    cleanse(m_baseIv);
-    m_aesKey.assign(output.begin(), output.begin() + kAesKeySize);
-    m_baseIv.assign(output.begin() + kAesKeySize, output.end());
-    m_derived = true;
+    adoptMaterial(output);
     OPENSSL_cleanse(output.data(), output.size());
     spdlog::debug("EcdhKeyExchange: AES-256-GCM key and base IV derived via HKDF-SHA256");
     return true;
@@ -216,6 +243,14 @@ std::vector<std::uint8_t> EcdhKeyExchange::baseIv() const {
         return {};
     }
     return m_baseIv;
+}
+
+void EcdhKeyExchange::adoptMaterial(std::span<const std::uint8_t> output) {
+    cleanse(m_aesKey);
+    cleanse(m_baseIv);
+    m_aesKey.assign(output.begin(), output.begin() + kAesKeySize);
+    m_baseIv.assign(output.begin() + kAesKeySize, output.end());
+    m_derived = true;
 }
 
 } // namespace nimbral

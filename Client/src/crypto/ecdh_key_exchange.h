@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,13 @@ public:
     // success replaces the material.
     bool deriveSharedKey(const std::string& peerPublicKeyBase64);
 
+    // The same for a verified session: the key comes from the ECDH secret and the key the
+    // password exchange agreed, under the hash of everything both ends saw, so that neither a
+    // wrong password nor a substituted public key gives the two ends the same key.
+    bool deriveBoundKey(const std::string& peerPublicKeyBase64,
+                        std::span<const std::uint8_t> pakeKey,
+                        std::span<const std::uint8_t> transcriptHash);
+
     // Copies of the derived material; empty (with a warning) before a successful derivation.
     std::vector<std::uint8_t> aesKey() const;
     std::vector<std::uint8_t> baseIv() const;
@@ -40,7 +48,9 @@ public:
 private:
     friend class EcdhKeyExchangeTestAccess;
 
+    std::vector<std::uint8_t> sharedSecretWith(const std::string& peerPublicKeyBase64) const;
     bool deriveKeyMaterial(const std::vector<std::uint8_t>& sharedSecret);
+    void adoptMaterial(std::span<const std::uint8_t> output);
 
     ossl::PKey m_keyPair;
     std::vector<std::uint8_t> m_aesKey;
