@@ -247,6 +247,32 @@ TEST(SettingsControllerFile, StoresInTheirOwnFilesKeepTheirDevicesApart) {
     EXPECT_TRUE(again.hasStoredCredentials());
 }
 
+// The signing key is made once and lives in the store (which only its account reads); a pin is
+// per partner, under the partner ID without its spaces, and holds only a key of the right size.
+TEST(SettingsControllerFile, TheDeviceKeyIsMadeOnceAndPartnersArePinnedOneByOne) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath("settings.ini");
+    QByteArray key;
+    {
+        SettingsController store(path);
+        key = store.deviceSigningKey();
+        ASSERT_EQ(key.size(), 32);
+        EXPECT_EQ(store.deviceSigningKey(), key);
+        EXPECT_TRUE(store.pinnedPartnerKey("123456789").isEmpty());
+        store.pinPartnerKey("123 456 789", QByteArray(32, 'k'));
+        store.pinPartnerKey("987654321", QByteArray(31, 'x')); // not a key
+        EXPECT_FALSE(store.acceptOnlyVerifiedSessions(false));
+        EXPECT_TRUE(store.acceptOnlyVerifiedSessions(true)) << "the caller's default";
+        store.setAcceptOnlyVerifiedSessions(true);
+    }
+    SettingsController again(path);
+    EXPECT_EQ(again.deviceSigningKey(), key) << "the same device next time";
+    EXPECT_EQ(again.pinnedPartnerKey("123456789"), QByteArray(32, 'k'));
+    EXPECT_TRUE(again.pinnedPartnerKey("987654321").isEmpty());
+    EXPECT_TRUE(again.acceptOnlyVerifiedSessions(false));
+    EXPECT_NE(SettingsController(folder.filePath("other.ini")).deviceSigningKey(), key);
+}
+
 // The store holds the device secret: only its own account may read it, from the first write on
 // and after every rewrite, and a store an earlier version left readable is closed at start.
 TEST(SettingsControllerFile, TheStoreWithTheSecretIsReadableByItsAccountAlone) {

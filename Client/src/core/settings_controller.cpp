@@ -5,6 +5,8 @@
 #include <QFileInfo>
 #include <spdlog/spdlog.h>
 
+#include "crypto/ed25519.h"
+
 namespace nimbral {
 
 namespace {
@@ -17,6 +19,9 @@ constexpr char kSessionPasswordKey[] = "auth/sessionPassword";
 constexpr char kDisplayModeKey[] = "display/mode";
 constexpr char kClipboardSharingKey[] = "display/clipboardSharing";
 constexpr char kMonitorIndexKey[] = "display/monitorIndex";
+constexpr char kSigningKeyKey[] = "identity/deviceSigningKey";
+constexpr char kPinnedKeyPrefix[] = "partnerKeys/";
+constexpr char kOnlyVerifiedKey[] = "security/acceptOnlyVerifiedSessions";
 
 constexpr int kQualityMode = 0;
 constexpr int kDefaultDisplayMode = 1;
@@ -230,6 +235,48 @@ QString SettingsController::wolMacAddress(const QString& partnerId) const {
 
 void SettingsController::setWolMacAddress(const QString& partnerId, const QString& macAddress) {
     m_settings.setValue(kWolKeyPrefix + partnerId, macAddress);
+}
+
+QByteArray SettingsController::deviceSigningKey() {
+    const QByteArray stored =
+        QByteArray::fromBase64(m_settings.value(kSigningKeyKey).toString().toLatin1());
+    if (static_cast<std::size_t>(stored.size()) == ed25519::kPrivateKeyBytes) {
+        return stored;
+    }
+    const std::string made = ed25519::generatePrivateKey();
+    if (made.empty()) {
+        return {};
+    }
+    const QByteArray key(made.data(), static_cast<qsizetype>(made.size()));
+    m_settings.setValue(kSigningKeyKey, QString::fromLatin1(key.toBase64()));
+    m_settings.sync();
+    return key;
+}
+
+QByteArray SettingsController::pinnedPartnerKey(const QString& partnerId) const {
+    const QString id = normalizedPartnerId(partnerId);
+    if (id.isEmpty()) {
+        return {};
+    }
+    const QByteArray key =
+        QByteArray::fromBase64(m_settings.value(kPinnedKeyPrefix + id).toString().toLatin1());
+    return static_cast<std::size_t>(key.size()) == ed25519::kPublicKeyBytes ? key : QByteArray();
+}
+
+void SettingsController::pinPartnerKey(const QString& partnerId, const QByteArray& publicKey) {
+    const QString id = normalizedPartnerId(partnerId);
+    if (id.isEmpty() || static_cast<std::size_t>(publicKey.size()) != ed25519::kPublicKeyBytes) {
+        return;
+    }
+    m_settings.setValue(kPinnedKeyPrefix + id, QString::fromLatin1(publicKey.toBase64()));
+}
+
+bool SettingsController::acceptOnlyVerifiedSessions(bool byDefault) const {
+    return m_settings.value(kOnlyVerifiedKey, byDefault).toBool();
+}
+
+void SettingsController::setAcceptOnlyVerifiedSessions(bool only) {
+    m_settings.setValue(kOnlyVerifiedKey, only);
 }
 
 } // namespace nimbral

@@ -67,6 +67,18 @@ public:
     QString wolMacAddress(const QString& partnerId) const;
     void setWolMacAddress(const QString& partnerId, const QString& macAddress);
 
+    // The device's own Ed25519 private key (raw), made and stored on first use: what lets the
+    // partners it comes back to know it again. Empty only when no key can be made.
+    QByteArray deviceSigningKey();
+    // The device key a partner showed in its first verified session; empty before that. A
+    // pinned partner is one that speaks the verified exchange, so its ID is never again
+    // accepted through the old one.
+    QByteArray pinnedPartnerKey(const QString& partnerId) const;
+    void pinPartnerKey(const QString& partnerId, const QByteArray& publicKey);
+    // Sessions without the password exchange are refused altogether.
+    bool acceptOnlyVerifiedSessions(bool byDefault) const;
+    void setAcceptOnlyVerifiedSessions(bool only);
+
 private:
     void protectStore();
     mutable QSettings m_settings;
