@@ -47,6 +47,20 @@ std::string checkLength(const char* name, const std::string& value, size_t limit
     return {};
 }
 
+// The standard alphabet with '=' padding, in whole groups of four.
+bool isBase64(const std::string& text, size_t maxLength) {
+    if (text.size() > maxLength || text.size() % 4 != 0) {
+        return false;
+    }
+    const size_t padding = text.size() - text.find_last_not_of('=') - 1;
+    const auto inAlphabet = [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+               c == '+' || c == '/';
+    };
+    return padding <= 2 &&
+           std::all_of(text.begin(), text.end() - static_cast<std::ptrdiff_t>(padding), inAlphabet);
+}
+
 } // namespace
 
 bool isP256PublicKey(const std::string& text) {
@@ -105,6 +119,9 @@ std::string checkField(const char* name, const std::string& value, FieldKind kin
         return checkLength(name, value, 64);
     case FieldKind::Reason:
         return checkLength(name, value, 256);
+    case FieldKind::Base64:
+        return isBase64(value, 128) ? std::string()
+                                    : notA(name, "base64 of at most 128 characters");
     }
     return notA(name, "valid");
 }

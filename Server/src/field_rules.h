@@ -19,6 +19,8 @@ enum class FieldKind {
     Label,        // a short word such as a NAT type, purpose or method: at most 32 characters
     NodeId,       // a relay node's name: at most 64 characters
     Reason,       // a close reason: at most 256 characters
+    Base64,       // base64 of at most 128 characters: a password-exchange share or confirmation,
+                  // a device key or a signature, which the server only passes on
 };
 
 // Empty when `value` fits its kind (an empty value always does: a missing field reads as

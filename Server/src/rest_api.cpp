@@ -65,6 +65,11 @@ std::optional<QSet<QString>> capabilitiesOf(const json& body) {
     return capabilities;
 }
 
+// What a Target's acknowledgement adds for the password exchange, passed on to the Master as is.
+constexpr const char* kAckExchangeFields[] = {"pake_share_password", "pake_confirm_password",
+                                              "pake_share_code",     "pake_confirm_code",
+                                              "device_key",          "device_signature"};
+
 const RestApi::Reply kBadCapabilities =
     error(400, "Field 'capabilities' must be a list of at most 16 short strings");
 
@@ -386,6 +391,7 @@ RestApi::Reply RestApi::createSession(const QString& caller, const json& body,
     const QString password = qs(fields.get("session_password", FieldKind::Password));
     const QString purpose = qs(fields.get("purpose", FieldKind::Label));
     const QString masterKey = qs(fields.get("master_ecdh_public_key", FieldKind::PublicKey));
+    const QString pakeShare = qs(fields.get("pake_share", FieldKind::Base64));
     if (const auto refusal = refusalFor(fields)) {
         return *refusal;
     }
@@ -409,15 +415,13 @@ RestApi::Reply RestApi::createSession(const QString& caller, const json& body,
     if (auto refusal = passwordRefusal(caller, source, targetId)) {
         return *refusal;
     }
-
-    const bool passwordMatches = sameSecret(password, m_signaling.sessionPassword(targetId));
-    const bool pairingCodeMatches =
-        !passwordMatches && sameSecret(password, m_signaling.pairingCode(targetId));
-    if (!passwordMatches && !pairingCodeMatches) {
-        m_passwordGuard.recordFailure(caller, source, targetId);
-        return error(403, "Invalid session password");
+    const SecretCheck check = pakeShare.isEmpty()
+                                  ? checkSessionSecret(caller, source, targetId, password)
+                                  : checkPasswordExchange(targetId, password);
+    if (check.refusal) {
+        return *check.refusal;
     }
-    m_passwordGuard.recordSuccess(caller, targetId);
+    const SessionSecret secret = check.secret;
 
     Session& session = m_sessions.create(caller, targetId, purpose, masterKey);
     const QString relayCapability = QString::fromLatin1(TokenStore::kRelayTokenCapability);
@@ -429,22 +433,50 @@ RestApi::Reply RestApi::createSession(const QString& caller, const json& body,
                      session.id.toStdString(),
                      capabilities->contains(relayCapability) ? "the Target" : "the Master");
     }
-    if (passwordMatches) {
-        m_signaling.sendTo(targetId, json{{"type", "SESSION_AUTO_ACCEPT"},
-                                          {"session_id", session.id.toStdString()},
-                                          {"master_client_id", caller.toStdString()},
-                                          {"master_ecdh_public_key", masterKey.toStdString()},
-                                          {"purpose", purpose.toStdString()},
-                                          {"relay_token", session.targetRelayToken.toStdString()}});
+    json request{{"session_id", session.id.toStdString()},
+                 {"master_client_id", caller.toStdString()},
+                 {"purpose", purpose.toStdString()}};
+    if (secret == SessionSecret::PairingCode) {
+        request["type"] = "SESSION_HANDSHAKE_REQUEST";
     } else {
-        m_signaling.sendTo(targetId, json{{"type", "SESSION_HANDSHAKE_REQUEST"},
-                                          {"session_id", session.id.toStdString()},
-                                          {"master_client_id", caller.toStdString()},
-                                          {"purpose", purpose.toStdString()}});
+        // The Target decides on a password exchange itself, so it gets what it needs to.
+        request["type"] =
+            secret == SessionSecret::Password ? "SESSION_AUTO_ACCEPT" : "SESSION_PAKE_REQUEST";
+        request["master_ecdh_public_key"] = masterKey.toStdString();
+        request["relay_token"] = session.targetRelayToken.toStdString();
+        if (secret == SessionSecret::Exchange) {
+            request["pake_share"] = pakeShare.toStdString();
+        }
     }
+    m_signaling.sendTo(targetId, request);
     json reply = session.toJson();
     reply["relay_token"] = session.masterRelayToken.toStdString();
     return {200, reply};
+}
+
+RestApi::SecretCheck RestApi::checkSessionSecret(const QString& master, const QString& source,
+                                                 const QString& target, const QString& password) {
+    const bool passwordMatches = sameSecret(password, m_signaling.sessionPassword(target));
+    const bool pairingCodeMatches =
+        !passwordMatches && sameSecret(password, m_signaling.pairingCode(target));
+    if (!passwordMatches && !pairingCodeMatches) {
+        m_passwordGuard.recordFailure(master, source, target);
+        return {SessionSecret::Password, error(403, "Invalid session password")};
+    }
+    m_passwordGuard.recordSuccess(master, target);
+    return {passwordMatches ? SessionSecret::Password : SessionSecret::PairingCode, std::nullopt};
+}
+
+RestApi::SecretCheck RestApi::checkPasswordExchange(const QString& target,
+                                                    const QString& password) {
+    if (!password.isEmpty()) {
+        return {SessionSecret::Exchange, error(400, "Send either session_password or pake_share")};
+    }
+    if (!m_tokens.hasCapability(target,
+                                QString::fromLatin1(TokenStore::kVerifiedSessionsCapability))) {
+        return {SessionSecret::Exchange, error(409, "Target does not support verified sessions")};
+    }
+    return {SessionSecret::Exchange, std::nullopt};
 }
 
 RestApi::Reply RestApi::handshakeAck(Session& session, const json& body) {
@@ -453,6 +485,13 @@ RestApi::Reply RestApi::handshakeAck(Session& session, const json& body) {
     const QString natType = qs(fields.get("target_nat_type", FieldKind::Label));
     fields.get("target_client_id", FieldKind::ClientId);
     fields.get("preferred_relay_id", FieldKind::NodeId);
+    json exchange = json::object();
+    for (const char* name : kAckExchangeFields) {
+        const std::string value = fields.get(name, FieldKind::Base64);
+        if (!value.empty()) {
+            exchange[name] = value;
+        }
+    }
     if (const auto refusal = refusalFor(fields)) {
         return *refusal;
     }
@@ -464,12 +503,13 @@ RestApi::Reply RestApi::handshakeAck(Session& session, const json& body) {
     session.targetPublicKey = targetKey;
     session.targetNatType = natType;
     session.state = SessionState::Handshaking;
-    m_signaling.sendTo(session.masterClientId,
-                       json{{"type", "SESSION_HANDSHAKE_ACK"},
-                            {"session_id", session.id.toStdString()},
-                            {"state", sessionStateName(session.state)},
-                            {"target_ecdh_public_key", targetKey.toStdString()},
-                            {"target_nat_type", natType.toStdString()}});
+    json ack{{"type", "SESSION_HANDSHAKE_ACK"},
+             {"session_id", session.id.toStdString()},
+             {"state", sessionStateName(session.state)},
+             {"target_ecdh_public_key", targetKey.toStdString()},
+             {"target_nat_type", natType.toStdString()}};
+    ack.update(exchange);
+    m_signaling.sendTo(session.masterClientId, ack);
     json reply = session.toJson();
     reply["master_ecdh_public_key"] = session.masterPublicKey.toStdString();
     reply["relay_token"] = session.targetRelayToken.toStdString();

@@ -79,6 +79,16 @@ private:
                         const QHostAddress& from);
     std::optional<Reply> passwordRefusal(const QString& master, const QString& source,
                                          const QString& target);
+    // How a session request proves it may reach the Target: a secret the server compares, or
+    // the devices' own password exchange, which the Target must speak.
+    enum class SessionSecret { Password, PairingCode, Exchange };
+    struct SecretCheck {
+        SessionSecret secret = SessionSecret::Password;
+        std::optional<Reply> refusal;
+    };
+    SecretCheck checkSessionSecret(const QString& master, const QString& source,
+                                   const QString& target, const QString& password);
+    SecretCheck checkPasswordExchange(const QString& target, const QString& password);
     // The session handlers get a session the caller was already checked against.
     Reply handshakeAck(Session& session, const nlohmann::json& body);
     Reply completeSession(Session& session, const nlohmann::json& body);

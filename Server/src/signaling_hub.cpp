@@ -138,7 +138,9 @@ void SignalingHub::onText(Connection* connection, const QString& text) {
         reply(connection, errorMessage("Messages must be JSON objects with a string \"type\""));
         return;
     }
-    if (connection->authenticated && (*message)["type"].get<std::string>().starts_with("ICE_")) {
+    const std::string type = (*message)["type"].get<std::string>();
+    // What one party of a session sends the other: passed on, never read.
+    if (type.starts_with("ICE_") || type == "PAKE_CONFIRM") {
         forwardToPeer(connection, *message, text.size());
         return;
     }
@@ -200,7 +202,8 @@ void SignalingHub::onAuthenticated(Connection* connection, const nlohmann::json&
 void SignalingHub::forwardToPeer(Connection* connection, nlohmann::json message,
                                  qsizetype textBytes) {
     const std::string type = message["type"].get<std::string>();
-    if (type != "ICE_OFFER" && type != "ICE_ANSWER" && type != "ICE_CANDIDATE") {
+    if (type != "ICE_OFFER" && type != "ICE_ANSWER" && type != "ICE_CANDIDATE" &&
+        type != "PAKE_CONFIRM") {
         reply(connection, errorMessage("Unknown message type: " + printable(type)));
         return;
     }

@@ -22,6 +22,9 @@ public:
     static constexpr qint64 kLifetimeSeconds = 24 * 60 * 60;
     // Understands relay tokens: joins the relay with the token its session handed it.
     static constexpr const char* kRelayTokenCapability = "relay_token";
+    // Speaks the password exchange between the two devices: the server passes its messages on
+    // and checks no session password.
+    static constexpr const char* kVerifiedSessionsCapability = "verified_sessions";
 
     QString issue(const QString& clientId, const QSet<QString>& capabilities = {});
     // The device a token belongs to, or empty when the token is unknown, revoked or expired.

@@ -51,8 +51,8 @@ TEST(RelayTransportThroughRelay, OverTlsWithEachPartysToken) {
     QSslConfiguration::setDefaultConfiguration(trusting);
     test::RestClient rest(server.baseUrl());
     rest.setSslConfiguration(trusting);
-    test::Device master = test::registerDevice(rest, {}, true);
-    test::Device target = test::registerDevice(rest, {}, true);
+    test::Device master = test::registerDevice(rest, {}, {"relay_token"});
+    test::Device target = test::registerDevice(rest, {}, {"relay_token"});
     ASSERT_TRUE(test::goOnline(master, server.baseUrl(), "Master-Pass1", "111111", trusting));
     ASSERT_TRUE(test::goOnline(target, server.baseUrl(), "T-pass1234", "222222", trusting));
     const test::HttpReply created =
@@ -267,7 +267,8 @@ TEST_F(ScriptedRelayTest, AnUnreachableRelayIsTriedAgainLaterEachTimeThenGivenUp
     EXPECT_FALSE(transport.reconnectPending());
     EXPECT_FALSE(transport.isConnected());
     EXPECT_EQ(disconnected.count(), 1) << "the link was lost once";
-    EXPECT_TRUE(log.has(spdlog::level::warn, "RelayTransport: giving up after 3 reconnect attempts"));
+    EXPECT_TRUE(
+        log.has(spdlog::level::warn, "RelayTransport: giving up after 3 reconnect attempts"));
 }
 
 TEST_F(ScriptedRelayTest, AfterDisconnectNothingReconnects) {

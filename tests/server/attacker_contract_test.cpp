@@ -221,8 +221,8 @@ TEST(Attackers, ARelayPairsOnlyTheHoldersOfTheSessionsTokens) {
     ServerProcess server;
     ASSERT_TRUE(server.start()) << server.output().toStdString();
     RestClient rest(server.baseUrl());
-    Device master = registerDevice(rest, {}, true);
-    Device target = registerDevice(rest, {}, true);
+    Device master = registerDevice(rest, {}, {"relay_token"});
+    Device target = registerDevice(rest, {}, {"relay_token"});
     ASSERT_TRUE(goOnline(master, server.baseUrl(), "Master-Pass1", "111111"));
     ASSERT_TRUE(goOnline(target, server.baseUrl(), kOwnerPassword, "123456"));
     const HttpReply created = createSession(rest, master, target, kOwnerPassword, true);

@@ -217,10 +217,11 @@ QString fingerprintOf(const QString& machine) {
         QCryptographicHash::hash(machine.toUtf8(), QCryptographicHash::Sha256).toHex());
 }
 
-Device registerDevice(RestClient& rest, const QString& fingerprint, bool knowsRelayTokens) {
+Device registerDevice(RestClient& rest, const QString& fingerprint,
+                      const std::vector<std::string>& capabilities) {
     json body = {{"client_name", "test device"}, {"agent_version", "1.32"}};
-    if (knowsRelayTokens) {
-        body["capabilities"] = {"relay_token"};
+    if (!capabilities.empty()) {
+        body["capabilities"] = capabilities;
     }
     if (!fingerprint.isEmpty()) {
         body["machine_fingerprint"] = fingerprint.toStdString();

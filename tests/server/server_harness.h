@@ -131,9 +131,9 @@ inline constexpr const char* kTargetKey =
 
 // A machine fingerprint as clients send it (64 lowercase hex digits), made from any text.
 QString fingerprintOf(const QString& machine);
-// knowsRelayTokens: the device announces it joins the relay with its session's relay token.
+// capabilities: what the device announces it understands ("relay_token", "verified_sessions").
 Device registerDevice(RestClient& rest, const QString& fingerprint = {},
-                      bool knowsRelayTokens = false);
+                      const std::vector<std::string>& capabilities = {});
 // ssl: what a wss connection trusts (a test's own certificate).
 bool goOnline(Device& device, const QString& baseUrl, const QString& password,
               const QString& pairingCode,

@@ -322,8 +322,8 @@ TEST(SignalingHub, ASocketThatNeverAuthenticatesIsToldWhyAndClosed) {
     QStringList received;
     QObject::connect(&silent, &QWebSocket::textMessageReceived,
                      [&received](const QString& text) { received << text; });
-    silent.open(QUrl(QStringLiteral("ws://127.0.0.1:%1/ws/clients/123456789")
-                         .arg(server.serverPort())));
+    silent.open(
+        QUrl(QStringLiteral("ws://127.0.0.1:%1/ws/clients/123456789").arg(server.serverPort())));
     ASSERT_WAIT(silent.state() == QAbstractSocket::ConnectedState, 5000);
     ASSERT_WAIT(silent.state() == QAbstractSocket::UnconnectedState, 5000);
     EXPECT_EQ(silent.closeCode(), QWebSocketProtocol::CloseCodePolicyViolated);

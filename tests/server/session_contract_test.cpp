@@ -14,7 +14,7 @@ protected:
         ASSERT_TRUE(server.start()) << server.output().toStdString();
         rest = std::make_unique<RestClient>(server.baseUrl());
         master = registerDevice(*rest);
-        target = registerDevice(*rest);
+        target = registerDevice(*rest, {}, {"verified_sessions"});
         ASSERT_TRUE(goOnline(master, server.baseUrl(), "master-pass", "111111"));
         ASSERT_TRUE(goOnline(target, server.baseUrl(), kPassword, kPairingCode));
     }
@@ -243,6 +243,89 @@ TEST_F(SessionContractTest, IceMessagesTravelOnlyBetweenTheTwoParties) {
     EXPECT_TRUE(master.signaling->next("ERROR"));
     EXPECT_TRUE(target.signaling->quietFor(200));
     EXPECT_TRUE(outsider.signaling->quietFor(0));
+}
+
+// The devices' own password exchange: the server compares nothing, passes each message on as it
+// came, and only between the session's two parties.
+TEST_F(SessionContractTest, ThePasswordExchangeIsPassedOnAndNothingIsCompared) {
+    const std::string share(88, 'A');
+    const auto request = [&](const Device& from, const Device& to, const json& extra) {
+        json body{{"master_client_id", from.clientId.toStdString()},
+                  {"target_client_id", to.clientId.toStdString()},
+                  {"purpose", "remote_desktop"},
+                  {"master_ecdh_public_key", kMasterKey}};
+        body.update(extra);
+        return rest->post("/sessions/create", body, from.token);
+    };
+    struct Refusal {
+        json extra;
+        int status;
+        const char* detail;
+    };
+    for (const Refusal& refusal : {
+             Refusal{{{"pake_share", share}, {"session_password", kPassword.toStdString()}},
+                     400,
+                     "Send either session_password or pake_share"},
+             Refusal{{{"pake_share", "not base64!"}},
+                     400,
+                     "Field 'pake_share' is not base64 of at most 128 characters"},
+             Refusal{{{"pake_share", std::string(132, 'A')}},
+                     400,
+                     "Field 'pake_share' is not base64 of at most 128 characters"},
+         }) {
+        const HttpReply refused = request(master, target, refusal.extra);
+        EXPECT_EQ(refused.status, refusal.status) << refusal.extra.dump();
+        EXPECT_EQ(refused.body.value("detail", ""), refusal.detail);
+    }
+    // The fixture's Master never announced the exchange: it cannot be asked through it.
+    const HttpReply old = request(target, master, {{"pake_share", share}});
+    EXPECT_EQ(old.status, 409);
+    EXPECT_EQ(old.body.value("detail", ""), "Target does not support verified sessions");
+    EXPECT_TRUE(target.signaling->quietFor(100));
+
+    const HttpReply created = request(master, target, {{"pake_share", share}});
+    ASSERT_EQ(created.status, 200) << created.raw.toStdString();
+    const std::string sessionId = created.body["session_id"];
+    const auto asked = target.signaling->next("SESSION_PAKE_REQUEST");
+    ASSERT_TRUE(asked);
+    EXPECT_EQ((*asked)["session_id"], sessionId);
+    EXPECT_EQ((*asked)["master_client_id"], master.clientId.toStdString());
+    EXPECT_EQ((*asked)["master_ecdh_public_key"], kMasterKey);
+    EXPECT_EQ((*asked)["pake_share"], share);
+
+    const json answer{{"pake_share_password", std::string(88, 'B')},
+                      {"pake_confirm_password", std::string(44, 'C')},
+                      {"pake_share_code", std::string(88, 'D')},
+                      {"pake_confirm_code", std::string(44, 'E')},
+                      {"device_key", std::string(44, 'F')},
+                      {"device_signature", std::string(88, 'G')}};
+    json ackBody{{"target_ecdh_public_key", kTargetKey}};
+    ackBody.update(answer);
+    ASSERT_EQ(rest->post("/sessions/" + QString::fromStdString(sessionId) + "/handshake-ack",
+                         ackBody, target.token)
+                  .status,
+              200);
+    const auto acked = master.signaling->next("SESSION_HANDSHAKE_ACK");
+    ASSERT_TRUE(acked);
+    for (const auto& [name, value] : answer.items()) {
+        EXPECT_EQ((*acked)[name], value) << name;
+    }
+
+    const json confirm{{"type", "PAKE_CONFIRM"},
+                       {"session_id", sessionId},
+                       {"target_client_id", target.clientId.toStdString()},
+                       {"secret", "password"},
+                       {"confirmation", std::string(44, 'H')}};
+    master.signaling->send(confirm);
+    const auto confirmed = target.signaling->next("PAKE_CONFIRM");
+    ASSERT_TRUE(confirmed);
+    EXPECT_EQ((*confirmed)["confirmation"], confirm["confirmation"]);
+    EXPECT_EQ((*confirmed)["from_client_id"], master.clientId.toStdString());
+    Device outsider = registerDevice(*rest);
+    ASSERT_TRUE(goOnline(outsider, server.baseUrl(), "x-pass", "333333"));
+    outsider.signaling->send(confirm);
+    EXPECT_TRUE(outsider.signaling->next("ERROR"));
+    EXPECT_TRUE(target.signaling->quietFor(200));
 }
 
 } // namespace
