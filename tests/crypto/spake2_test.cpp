@@ -191,6 +191,7 @@ TEST(Spake2, SharesThatAreNoPointOrOnlyTheMaskAreRefused) {
         EXPECT_TRUE(a->confirmation().empty());
         EXPECT_TRUE(a->sharedKey().empty());
         EXPECT_TRUE(log.hasPrefix(spdlog::level::warn, each.logged));
+        EXPECT_FALSE(a->finish(fromHex(kVectors[0].pB))) << "no second try after a refusal";
     }
 }
 

@@ -202,10 +202,11 @@ bool Spake2::begin(const std::vector<std::uint8_t>& w, const std::vector<std::ui
 }
 
 bool Spake2::finish(const std::vector<std::uint8_t>& peerShare) {
-    if (finished()) {
-        spdlog::warn("Spake2: the exchange is already finished");
+    if (m_tried) {
+        spdlog::warn("Spake2: the exchange has already taken a share");
         return false;
     }
+    m_tried = true;
     Curve& curve = *m_curve;
     // Uncompressed points only, as the RFC's encoding says.
     Point peer = peerShare.size() == kShareBytes && peerShare.front() == 0x04

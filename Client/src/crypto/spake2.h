@@ -56,7 +56,8 @@ public:
 
     // Takes the other side's share. False, and nothing derived, when it is not an uncompressed
     // point of the curve, or when it leaves nothing once the password's mask is taken off (a
-    // share made to force a known key). Once only.
+    // share made to force a known key). Once only, whatever the outcome: a refused share ends
+    // the exchange, so nobody gets a second try against the same secret scalar.
     bool finish(const std::vector<std::uint8_t>& peerShare);
     bool finished() const { return !m_transcript.empty(); }
 
@@ -76,6 +77,7 @@ private:
     bool deriveKeys(const std::vector<std::uint8_t>& peerShare, const std::vector<std::uint8_t>& k);
 
     Role m_role;
+    bool m_tried = false;
     std::vector<std::uint8_t> m_idA;
     std::vector<std::uint8_t> m_idB;
     std::vector<std::uint8_t> m_aad;
