@@ -391,7 +391,9 @@ RestApi::Reply RestApi::createSession(const QString& caller, const json& body,
     const QString password = qs(fields.get("session_password", FieldKind::Password));
     const QString purpose = qs(fields.get("purpose", FieldKind::Label));
     const QString masterKey = qs(fields.get("master_ecdh_public_key", FieldKind::PublicKey));
-    const QString pakeShare = qs(fields.get("pake_share", FieldKind::Base64));
+    // The password exchange: one share for each secret the Target may hold.
+    const QString pakeShare = qs(fields.get("pake_share_password", FieldKind::Base64));
+    const QString pakeCodeShare = qs(fields.get("pake_share_code", FieldKind::Base64));
     if (const auto refusal = refusalFor(fields)) {
         return *refusal;
     }
@@ -415,7 +417,7 @@ RestApi::Reply RestApi::createSession(const QString& caller, const json& body,
     if (auto refusal = passwordRefusal(caller, source, targetId)) {
         return *refusal;
     }
-    const SecretCheck check = pakeShare.isEmpty()
+    const SecretCheck check = pakeShare.isEmpty() && pakeCodeShare.isEmpty()
                                   ? checkSessionSecret(caller, source, targetId, password)
                                   : checkPasswordExchange(targetId, password);
     if (check.refusal) {
@@ -445,7 +447,8 @@ RestApi::Reply RestApi::createSession(const QString& caller, const json& body,
         request["master_ecdh_public_key"] = masterKey.toStdString();
         request["relay_token"] = session.targetRelayToken.toStdString();
         if (secret == SessionSecret::Exchange) {
-            request["pake_share"] = pakeShare.toStdString();
+            request["pake_share_password"] = pakeShare.toStdString();
+            request["pake_share_code"] = pakeCodeShare.toStdString();
         }
     }
     m_signaling.sendTo(targetId, request);
@@ -470,7 +473,7 @@ RestApi::SecretCheck RestApi::checkSessionSecret(const QString& master, const QS
 RestApi::SecretCheck RestApi::checkPasswordExchange(const QString& target,
                                                     const QString& password) {
     if (!password.isEmpty()) {
-        return {SessionSecret::Exchange, error(400, "Send either session_password or pake_share")};
+        return {SessionSecret::Exchange, error(400, "Send either session_password or the password exchange's shares")};
     }
     if (!m_tokens.hasCapability(target,
                                 QString::fromLatin1(TokenStore::kVerifiedSessionsCapability))) {

@@ -37,14 +37,15 @@ TEST(SessionBinding, TheTranscriptHashTheBindingAndTheStringAreWhatOtherClientsC
 struct End {
     EcdhKeyExchange ecdh;
     std::unique_ptr<Spake2> pake;
+    std::string bound;
     std::vector<std::uint8_t> hash;
     std::string sas;
 
     void start(Spake2::Role role, const char* password, const std::string& masterKey,
                const std::string& targetKey) {
         const auto w = Spake2::passwordScalar(password, "salt");
-        pake = Spake2::start(role, *w, "111111111", "222222222",
-                             binding::keyBinding(masterKey, targetKey));
+        pake = Spake2::start(role, *w, "111111111", "222222222");
+        bound = binding::keyBinding(masterKey, targetKey);
     }
     // With `pake` null, the session that has no password exchange.
     bool finish(const std::string& peerKey, const std::string& masterKey,
@@ -69,8 +70,8 @@ TEST(SessionBinding, HonestEndsAgreeAndASwappedKeyShowsInTheConfirmationOrTheStr
     const std::string tk = target.ecdh.publicKeyBase64();
     master.start(Spake2::Role::A, "Valid-Pass1", mk, tk);
     target.start(Spake2::Role::B, "Valid-Pass1", mk, tk);
-    ASSERT_TRUE(master.pake->finish(target.pake->share()));
-    ASSERT_TRUE(target.pake->finish(master.pake->share()));
+    ASSERT_TRUE(master.pake->finish(target.pake->share(), master.bound));
+    ASSERT_TRUE(target.pake->finish(master.pake->share(), target.bound));
     EXPECT_TRUE(master.pake->peerConfirmationMatches(target.pake->confirmation()));
     ASSERT_TRUE(master.finish(tk, mk, tk) && target.finish(mk, mk, tk));
     EXPECT_EQ(master.ecdh.aesKey(), target.ecdh.aesKey());
@@ -87,8 +88,8 @@ TEST(SessionBinding, HonestEndsAgreeAndASwappedKeyShowsInTheConfirmationOrTheStr
     const std::string ftk = fooledTarget.ecdh.publicKeyBase64();
     fooledMaster.start(Spake2::Role::A, "Valid-Pass1", fmk, forged);
     fooledTarget.start(Spake2::Role::B, "Valid-Pass1", forged, ftk);
-    ASSERT_TRUE(fooledMaster.pake->finish(fooledTarget.pake->share()));
-    ASSERT_TRUE(fooledTarget.pake->finish(fooledMaster.pake->share()));
+    ASSERT_TRUE(fooledMaster.pake->finish(fooledTarget.pake->share(), fooledMaster.bound));
+    ASSERT_TRUE(fooledTarget.pake->finish(fooledMaster.pake->share(), fooledTarget.bound));
     EXPECT_FALSE(fooledMaster.pake->peerConfirmationMatches(fooledTarget.pake->confirmation()));
     EXPECT_FALSE(fooledTarget.pake->peerConfirmationMatches(fooledMaster.pake->confirmation()));
 

@@ -130,10 +130,10 @@ TEST(Spake2, RandomExchangesAgreeOnlyOnTheSamePasswordAndTheSameBinding) {
           // What is bound through the AAD differs: the same key, but the
           // confirmations give it away.
           Case{*w, "keys", *w, "swapped keys", true, false}}) {
-        auto a = Spake2::start(Role::A, each.wA, "master", "target", each.aadA);
-        auto b = Spake2::start(Role::B, each.wB, "master", "target", each.aadB);
+        auto a = Spake2::start(Role::A, each.wA, "master", "target");
+        auto b = Spake2::start(Role::B, each.wB, "master", "target");
         ASSERT_TRUE(a && b);
-        ASSERT_TRUE(a->finish(b->share()) && b->finish(a->share()));
+        ASSERT_TRUE(a->finish(b->share(), each.aadA) && b->finish(a->share(), each.aadB));
         EXPECT_EQ(a->sharedKey() == b->sharedKey(), each.sameKey);
         EXPECT_EQ(a->peerConfirmationMatches(b->confirmation()), each.confirmed);
         EXPECT_EQ(b->peerConfirmationMatches(a->confirmation()), each.confirmed);

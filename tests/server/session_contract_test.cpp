@@ -263,27 +263,29 @@ TEST_F(SessionContractTest, ThePasswordExchangeIsPassedOnAndNothingIsCompared) {
         const char* detail;
     };
     for (const Refusal& refusal : {
-             Refusal{{{"pake_share", share}, {"session_password", kPassword.toStdString()}},
+             Refusal{{{"pake_share_password", share},
+                      {"session_password", kPassword.toStdString()}},
                      400,
-                     "Send either session_password or pake_share"},
-             Refusal{{{"pake_share", "not base64!"}},
+                     "Send either session_password or the password exchange's shares"},
+             Refusal{{{"pake_share_password", "not base64!"}},
                      400,
-                     "Field 'pake_share' is not base64 of at most 128 characters"},
-             Refusal{{{"pake_share", std::string(132, 'A')}},
+                     "Field 'pake_share_password' is not base64 of at most 128 characters"},
+             Refusal{{{"pake_share_code", std::string(132, 'A')}},
                      400,
-                     "Field 'pake_share' is not base64 of at most 128 characters"},
+                     "Field 'pake_share_code' is not base64 of at most 128 characters"},
          }) {
         const HttpReply refused = request(master, target, refusal.extra);
         EXPECT_EQ(refused.status, refusal.status) << refusal.extra.dump();
         EXPECT_EQ(refused.body.value("detail", ""), refusal.detail);
     }
     // The fixture's Master never announced the exchange: it cannot be asked through it.
-    const HttpReply old = request(target, master, {{"pake_share", share}});
+    const json shares{{"pake_share_password", share}, {"pake_share_code", std::string(88, 'a')}};
+    const HttpReply old = request(target, master, shares);
     EXPECT_EQ(old.status, 409);
     EXPECT_EQ(old.body.value("detail", ""), "Target does not support verified sessions");
     EXPECT_TRUE(target.signaling->quietFor(100));
 
-    const HttpReply created = request(master, target, {{"pake_share", share}});
+    const HttpReply created = request(master, target, shares);
     ASSERT_EQ(created.status, 200) << created.raw.toStdString();
     const std::string sessionId = created.body["session_id"];
     const auto asked = target.signaling->next("SESSION_PAKE_REQUEST");
@@ -291,7 +293,8 @@ TEST_F(SessionContractTest, ThePasswordExchangeIsPassedOnAndNothingIsCompared) {
     EXPECT_EQ((*asked)["session_id"], sessionId);
     EXPECT_EQ((*asked)["master_client_id"], master.clientId.toStdString());
     EXPECT_EQ((*asked)["master_ecdh_public_key"], kMasterKey);
-    EXPECT_EQ((*asked)["pake_share"], share);
+    EXPECT_EQ((*asked)["pake_share_password"], share);
+    EXPECT_EQ((*asked)["pake_share_code"], shares["pake_share_code"]);
 
     const json answer{{"pake_share_password", std::string(88, 'B')},
                       {"pake_confirm_password", std::string(44, 'C')},

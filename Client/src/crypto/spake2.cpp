@@ -130,11 +130,10 @@ std::optional<std::vector<std::uint8_t>> Spake2::passwordScalar(std::string_view
     return w;
 }
 
-Spake2::Spake2(Role role, std::string_view idA, std::string_view idB, std::string_view aad)
+Spake2::Spake2(Role role, std::string_view idA, std::string_view idB)
     : m_role(role)
     , m_idA(bytesOf(idA))
     , m_idB(bytesOf(idB))
-    , m_aad(bytesOf(aad))
     , m_curve(std::make_unique<Curve>()) {
 }
 
@@ -147,17 +146,15 @@ Spake2::~Spake2() {
 }
 
 std::unique_ptr<Spake2> Spake2::start(Role role, const std::vector<std::uint8_t>& w,
-                                      std::string_view idA, std::string_view idB,
-                                      std::string_view aad) {
-    std::unique_ptr<Spake2> exchange(new Spake2(role, idA, idB, aad));
+                                      std::string_view idA, std::string_view idB) {
+    std::unique_ptr<Spake2> exchange(new Spake2(role, idA, idB));
     return exchange->begin(w, nullptr) ? std::move(exchange) : nullptr;
 }
 
 std::unique_ptr<Spake2> Spake2::startWithScalar(Role role, const std::vector<std::uint8_t>& w,
                                                 const std::vector<std::uint8_t>& scalar,
-                                                std::string_view idA, std::string_view idB,
-                                                std::string_view aad) {
-    std::unique_ptr<Spake2> exchange(new Spake2(role, idA, idB, aad));
+                                                std::string_view idA, std::string_view idB) {
+    std::unique_ptr<Spake2> exchange(new Spake2(role, idA, idB));
     return exchange->begin(w, &scalar) ? std::move(exchange) : nullptr;
 }
 
@@ -201,7 +198,7 @@ bool Spake2::begin(const std::vector<std::uint8_t>& w, const std::vector<std::ui
     return !m_share.empty();
 }
 
-bool Spake2::finish(const std::vector<std::uint8_t>& peerShare) {
+bool Spake2::finish(const std::vector<std::uint8_t>& peerShare, std::string_view aad) {
     if (m_tried) {
         spdlog::warn("Spake2: the exchange has already taken a share");
         return false;
@@ -240,14 +237,14 @@ bool Spake2::finish(const std::vector<std::uint8_t>& peerShare) {
         return false;
     }
     std::vector<std::uint8_t> kBytes = curve.encode(k.get());
-    const bool derived = !kBytes.empty() && deriveKeys(peerShare, kBytes);
+    const bool derived = !kBytes.empty() && deriveKeys(peerShare, kBytes, aad);
     wipe(kBytes);
     curve.scalar.reset();
     return derived;
 }
 
 bool Spake2::deriveKeys(const std::vector<std::uint8_t>& peerShare,
-                        const std::vector<std::uint8_t>& k) {
+                        const std::vector<std::uint8_t>& k, std::string_view aad) {
     const std::vector<std::uint8_t>& shareA = m_role == Role::A ? m_share : peerShare;
     const std::vector<std::uint8_t>& shareB = m_role == Role::A ? peerShare : m_share;
     std::vector<std::uint8_t> transcript;
@@ -260,7 +257,7 @@ bool Spake2::deriveKeys(const std::vector<std::uint8_t>& peerShare,
     std::array<std::uint8_t, SHA256_DIGEST_LENGTH> hashed{};
     SHA256(transcript.data(), transcript.size(), hashed.data());
     std::vector<std::uint8_t> info = bytesOf(kConfirmationInfo);
-    info.insert(info.end(), m_aad.begin(), m_aad.end());
+    info.insert(info.end(), aad.begin(), aad.end());
     std::array<std::uint8_t, 2 * kKeyBytes> confirmationKeys{};
     const bool expanded =
         hkdfSha256(std::span(hashed).subspan(kKeyBytes), {}, info, confirmationKeys);

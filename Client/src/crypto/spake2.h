@@ -36,16 +36,13 @@ public:
                                                                    std::string_view salt);
 
     // An exchange with a fresh random scalar. `w` is the password scalar (kScalarBytes, below
-    // the group order); `aad` goes into the confirmation keys, so that the confirmations also
-    // cover whatever the caller binds to the exchange. Null when `w` is not such a scalar.
+    // the group order). Null when `w` is not such a scalar.
     static std::unique_ptr<Spake2> start(Role role, const std::vector<std::uint8_t>& w,
-                                         std::string_view idA, std::string_view idB,
-                                         std::string_view aad = {});
+                                         std::string_view idA, std::string_view idB);
     // The same with the scalar given, as the RFC's test vectors give it.
     static std::unique_ptr<Spake2> startWithScalar(Role role, const std::vector<std::uint8_t>& w,
                                                    const std::vector<std::uint8_t>& scalar,
-                                                   std::string_view idA, std::string_view idB,
-                                                   std::string_view aad = {});
+                                                   std::string_view idA, std::string_view idB);
 
     ~Spake2();
     Spake2(const Spake2&) = delete;
@@ -58,7 +55,9 @@ public:
     // point of the curve, or when it leaves nothing once the password's mask is taken off (a
     // share made to force a known key). Once only, whatever the outcome: a refused share ends
     // the exchange, so nobody gets a second try against the same secret scalar.
-    bool finish(const std::vector<std::uint8_t>& peerShare);
+    // `aad` goes into the confirmation keys, so that the confirmations also cover whatever the
+    // caller binds to the exchange (known only by now, as the partner's key may be).
+    bool finish(const std::vector<std::uint8_t>& peerShare, std::string_view aad = {});
     bool finished() const { return !m_transcript.empty(); }
 
     // After finish(): this side's confirmation, to send, and the check of the other side's in
@@ -72,15 +71,15 @@ public:
 
 private:
     struct Curve;
-    Spake2(Role role, std::string_view idA, std::string_view idB, std::string_view aad);
+    Spake2(Role role, std::string_view idA, std::string_view idB);
     bool begin(const std::vector<std::uint8_t>& w, const std::vector<std::uint8_t>* scalar);
-    bool deriveKeys(const std::vector<std::uint8_t>& peerShare, const std::vector<std::uint8_t>& k);
+    bool deriveKeys(const std::vector<std::uint8_t>& peerShare, const std::vector<std::uint8_t>& k,
+                    std::string_view aad);
 
     Role m_role;
     bool m_tried = false;
     std::vector<std::uint8_t> m_idA;
     std::vector<std::uint8_t> m_idB;
-    std::vector<std::uint8_t> m_aad;
     std::unique_ptr<Curve> m_curve;
     std::vector<std::uint8_t> m_w;
     std::vector<std::uint8_t> m_share;
