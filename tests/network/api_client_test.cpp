@@ -91,7 +91,11 @@ TEST_F(ApiClientWireTest, AuthorisedCallsCarryTheTokenAndOnlyNonEmptyOptionalFie
     api.completeSession("sess-1", "relay", "relay-7");
     api.closeSession("sess-1", "", 0);
     api.closeSession("sess-1", "user", -5);
-    ASSERT_TRUE(waitForRequests(before + 7));
+    // A password exchange's fields go along as they are, in place of the password.
+    api.createSession("987654321", "", "remote_desktop", "KEY",
+                      {{"pake_share_password", "P"}, {"pake_share_code", "C"}});
+    api.handshakeAck("sess-2", "TKEY", "", "", {{"pake_confirm_code", "c"}});
+    ASSERT_TRUE(waitForRequests(before + 9));
 
     const auto& r = recorder.requests();
     for (std::size_t i = before; i < r.size(); ++i) {
@@ -114,6 +118,10 @@ TEST_F(ApiClientWireTest, AuthorisedCallsCarryTheTokenAndOnlyNonEmptyOptionalFie
          R"({"connection_method":"relay","relay_node_id":"relay-7"})"},
         {"PATCH /sessions/sess-1/close", R"({"transferred_bytes":0})"},
         {"PATCH /sessions/sess-1/close", R"({"reason":"user","transferred_bytes":-5})"},
+        {"POST /sessions/create",
+         R"({"capabilities":["relay_token"],"master_client_id":"123456789","master_ecdh_public_key":"KEY","pake_share_code":"C","pake_share_password":"P","purpose":"remote_desktop","target_client_id":"987654321"})"},
+        {"POST /sessions/sess-2/handshake-ack",
+         R"({"pake_confirm_code":"c","target_client_id":"123456789","target_ecdh_public_key":"TKEY"})"},
     };
     for (const auto& item : expected) {
         EXPECT_NE(std::find(seen.begin(), seen.end(), item), seen.end())

@@ -184,6 +184,8 @@ TEST_F(ScriptedSignalingTest, SendsAuthFirstAndDispatchesTheCatalogue) {
     QSignalSpy offer(&client, &SignalingClient::iceOffer);
     QSignalSpy answer(&client, &SignalingClient::iceAnswer);
     QSignalSpy candidate(&client, &SignalingClient::iceCandidate);
+    QSignalSpy exchangeRequest(&client, &SignalingClient::sessionExchangeRequest);
+    QSignalSpy confirmation(&client, &SignalingClient::exchangeConfirmation);
 
     say(R"({"type":"SESSION_HANDSHAKE_REQUEST","session_id":"s1","master_client_id":"m"})");
     say(R"({"type":"SESSION_AUTO_ACCEPT","session_id":"s2","master_client_id":"m","master_ecdh_public_key":"K","relay_token":"R"})");
@@ -191,6 +193,10 @@ TEST_F(ScriptedSignalingTest, SendsAuthFirstAndDispatchesTheCatalogue) {
     say(R"({"type":"ICE_OFFER","session_id":"s","from_client_id":"f","sdp":"o"})");
     say(R"({"type":"ICE_ANSWER","session_id":"s","from_client_id":"f","sdp":"a"})");
     say(R"({"type":"ICE_CANDIDATE","session_id":"s","from_client_id":"f","candidate":"c","mid":"0"})");
+    say(R"({"type":"SESSION_PAKE_REQUEST","session_id":"s5","master_client_id":"m","master_ecdh_public_key":"K","relay_token":"R","pake_share_password":"P","pake_share_code":"C"})");
+    say(R"({"type":"SESSION_HANDSHAKE_ACK","session_id":"s6","target_ecdh_public_key":"T","pake_share_code":"S","pake_confirm_code":"V"})");
+    say(R"({"type":"PAKE_CONFIRM","session_id":"s5","from_client_id":"m","secret":"code","confirmation":"X"})");
+    say(R"({"type":"PAKE_CONFIRM","session_id":"s5","confirmation":{"X":1}})");
     say(R"({"type":"SOMETHING_ELSE","x":1})");
     say(R"({"type":"ice_offer","sdp":"case matters"})");
     say(R"({"type":7})");
@@ -202,9 +208,9 @@ TEST_F(ScriptedSignalingTest, SendsAuthFirstAndDispatchesTheCatalogue) {
     say(R"({"type":"SESSION_AUTO_ACCEPT","session_id":"s9","master_client_id":["m"]})");
     say(R"({"type":"ICE_CANDIDATE","session_id":"s","candidate":{"c":1},"mid":"0"})");
     say(R"({"type":"SESSION_HANDSHAKE_REQUEST","session_id":"s4","purpose":null})");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return any.count() == 9; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return any.count() == 12; }, 5000));
     QTest::qWait(50);
-    EXPECT_EQ(any.count(), 9); // the non-JSON frame and the wrongly typed ones raised nothing
+    EXPECT_EQ(any.count(), 12); // the non-JSON frame and the wrongly typed ones raised nothing
 
     ASSERT_EQ(request.count(), 2);
     EXPECT_EQ(request.at(0), (QVariantList{"s1", "m", ""})); // missing purpose reads as empty
@@ -223,8 +229,16 @@ TEST_F(ScriptedSignalingTest, SendsAuthFirstAndDispatchesTheCatalogue) {
                                              "'candidate' of ICE_CANDIDATE is not a string"));
     ASSERT_EQ(accept.count(), 1);
     EXPECT_EQ(accept.at(0), (QVariantList{"s2", "m", "K", "R"}));
-    ASSERT_EQ(ack.count(), 1);
-    EXPECT_EQ(ack.at(0), (QVariantList{"s3", "handshaking", "T"}));
+    ASSERT_EQ(ack.count(), 2);
+    EXPECT_EQ(ack.at(0).mid(0, 3), (QVariantList{"s3", "handshaking", "T"}));
+    EXPECT_EQ(ack.at(0).at(3).value<nlohmann::json>(), nlohmann::json::object());
+    EXPECT_EQ(ack.at(1).mid(0, 3), (QVariantList{"s6", "", "T"}));
+    EXPECT_EQ(ack.at(1).at(3).value<nlohmann::json>(),
+              (nlohmann::json{{"pake_share_code", "S"}, {"pake_confirm_code", "V"}}));
+    ASSERT_EQ(exchangeRequest.count(), 1);
+    EXPECT_EQ(exchangeRequest.at(0), (QVariantList{"s5", "m", "K", "R", "P", "C"}));
+    ASSERT_EQ(confirmation.count(), 1) << "the confirmation that is no string raised nothing";
+    EXPECT_EQ(confirmation.at(0), (QVariantList{"s5", "m", "code", "X"}));
     EXPECT_EQ(offer.count(), 1);
     EXPECT_EQ(offer.at(0), (QVariantList{"s", "f", "o"}));
     EXPECT_EQ(answer.at(0), (QVariantList{"s", "f", "a"}));

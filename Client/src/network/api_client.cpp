@@ -192,7 +192,8 @@ void ApiClient::sessionReply(const char* endpoint, const char* fallback, int sta
 }
 
 void ApiClient::createSession(const QString& targetClientId, const QString& sessionPassword,
-                              const QString& purpose, const QString& masterEcdhPublicKey) {
+                              const QString& purpose, const QString& masterEcdhPublicKey,
+                              const json& exchange) {
     NIMBRAL_ASSERT_MAIN_THREAD();
     json body = {{"master_client_id", m_clientId.toStdString()},
                  {"target_client_id", targetClientId.toStdString()},
@@ -200,6 +201,9 @@ void ApiClient::createSession(const QString& targetClientId, const QString& sess
     putIfNotEmpty(body, "session_password", sessionPassword);
     putIfNotEmpty(body, "purpose", purpose);
     putIfNotEmpty(body, "master_ecdh_public_key", masterEcdhPublicKey);
+    if (exchange.is_object()) {
+        body.update(exchange);
+    }
     send("POST", QStringLiteral("/sessions/create"), body, true,
          [this](int status, const json& reply) {
              sessionReply("/sessions/create", "Session creation failed", status, reply, true);
@@ -207,12 +211,16 @@ void ApiClient::createSession(const QString& targetClientId, const QString& sess
 }
 
 void ApiClient::handshakeAck(const QString& sessionId, const QString& targetEcdhPublicKey,
-                             const QString& targetNatType, const QString& preferredRelayId) {
+                             const QString& targetNatType, const QString& preferredRelayId,
+                             const json& exchange) {
     NIMBRAL_ASSERT_MAIN_THREAD();
     json body = {{"target_client_id", m_clientId.toStdString()}};
     putIfNotEmpty(body, "target_ecdh_public_key", targetEcdhPublicKey);
     putIfNotEmpty(body, "target_nat_type", targetNatType);
     putIfNotEmpty(body, "preferred_relay_id", preferredRelayId);
+    if (exchange.is_object()) {
+        body.update(exchange);
+    }
     send("POST", QStringLiteral("/sessions/%1/handshake-ack").arg(sessionId), body, true,
          [this](int status, const json& reply) {
              sessionReply("/sessions/.../handshake-ack", "Handshake ACK failed", status, reply,

@@ -37,10 +37,14 @@ public:
                       const QString& machineFingerprint, const QString& provenClientId = {},
                       const QString& provenDeviceSecret = {});
     void sendHeartbeat(const QString& localIp, const QString& publicIp, const QString& natType);
+    // exchange: the fields of a password exchange ("pake_*"), sent along as they are; a request
+    // with them carries no session password.
     void createSession(const QString& targetClientId, const QString& sessionPassword,
-                       const QString& purpose, const QString& masterEcdhPublicKey);
+                       const QString& purpose, const QString& masterEcdhPublicKey,
+                       const nlohmann::json& exchange = nlohmann::json::object());
     void handshakeAck(const QString& sessionId, const QString& targetEcdhPublicKey,
-                      const QString& targetNatType, const QString& preferredRelayId);
+                      const QString& targetNatType, const QString& preferredRelayId,
+                      const nlohmann::json& exchange = nlohmann::json::object());
     void completeSession(const QString& sessionId, const QString& connectionMethod,
                          const QString& relayNodeId);
     void closeSession(const QString& sessionId, const QString& reason, qint64 transferredBytes);

@@ -25,7 +25,13 @@ const std::vector<const char*>* fieldsOf(const std::string& type) {
         {"SESSION_HANDSHAKE_REQUEST", {"session_id", "master_client_id", "purpose"}},
         {"SESSION_AUTO_ACCEPT",
          {"session_id", "master_client_id", "master_ecdh_public_key", "relay_token"}},
-        {"SESSION_HANDSHAKE_ACK", {"session_id", "state", "target_ecdh_public_key"}},
+        {"SESSION_HANDSHAKE_ACK",
+         {"session_id", "state", "target_ecdh_public_key", "pake_share_password",
+          "pake_confirm_password", "pake_share_code", "pake_confirm_code"}},
+        {"SESSION_PAKE_REQUEST",
+         {"session_id", "master_client_id", "master_ecdh_public_key", "relay_token",
+          "pake_share_password", "pake_share_code"}},
+        {"PAKE_CONFIRM", {"session_id", "from_client_id", "secret", "confirmation"}},
         {"ICE_OFFER", {"session_id", "from_client_id", "sdp"}},
         {"ICE_ANSWER", {"session_id", "from_client_id", "sdp"}},
         {"ICE_CANDIDATE", {"session_id", "from_client_id", "candidate", "mid"}},
@@ -230,7 +236,24 @@ void SignalingClient::onTextMessageReceived(const QString& text) {
         const QString state = incoming["state"];
         spdlog::info("Session handshake ACK: {} state={}", sessionId.toStdString(),
                      state.toStdString());
-        emit sessionHandshakeAck(sessionId, state, incoming["target_ecdh_public_key"]);
+        json exchange = json::object();
+        for (const char* name : {"pake_share_password", "pake_confirm_password", "pake_share_code",
+                                 "pake_confirm_code"}) {
+            if (!incoming[name].isEmpty()) {
+                exchange[name] = incoming[name].toStdString();
+            }
+        }
+        emit sessionHandshakeAck(sessionId, state, incoming["target_ecdh_public_key"], exchange);
+    } else if (type == "SESSION_PAKE_REQUEST") {
+        spdlog::info("Session request with a password exchange: {} from {}",
+                     incoming["session_id"].toStdString(),
+                     incoming["master_client_id"].toStdString());
+        emit sessionExchangeRequest(incoming["session_id"], incoming["master_client_id"],
+                                    incoming["master_ecdh_public_key"], incoming["relay_token"],
+                                    incoming["pake_share_password"], incoming["pake_share_code"]);
+    } else if (type == "PAKE_CONFIRM") {
+        emit exchangeConfirmation(incoming["session_id"], incoming["from_client_id"],
+                                  incoming["secret"], incoming["confirmation"]);
     } else if (type == "ICE_OFFER") {
         emit iceOffer(incoming["session_id"], incoming["from_client_id"], incoming["sdp"]);
     } else if (type == "ICE_ANSWER") {

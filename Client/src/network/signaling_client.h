@@ -51,8 +51,18 @@ signals:
     // relayToken: the Target's own key to the session's relay (empty from an older server).
     void sessionAutoAccept(const QString& sessionId, const QString& masterClientId,
                            const QString& masterEcdhPublicKey, const QString& relayToken);
+    // exchange: the Target's answer to a password exchange, its "pake_*" fields (an empty object
+    // for a session without one).
     void sessionHandshakeAck(const QString& sessionId, const QString& state,
-                             const QString& targetEcdhPublicKey);
+                             const QString& targetEcdhPublicKey, const nlohmann::json& exchange);
+    // A session request that carries the Master's side of a password exchange: the server has
+    // checked no secret, the Target decides.
+    void sessionExchangeRequest(const QString& sessionId, const QString& masterClientId,
+                                const QString& masterEcdhPublicKey, const QString& relayToken,
+                                const QString& sharePassword, const QString& shareCode);
+    // The Master's confirmation of the run that matched ("password" or "code").
+    void exchangeConfirmation(const QString& sessionId, const QString& fromClientId,
+                              const QString& secret, const QString& confirmation);
     void connectionError(const QString& error);
     void iceOffer(const QString& sessionId, const QString& fromClientId, const QString& sdp);
     void iceAnswer(const QString& sessionId, const QString& fromClientId, const QString& sdp);
