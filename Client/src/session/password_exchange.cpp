@@ -21,19 +21,21 @@ std::string base64Of(const std::vector<std::uint8_t>& bytes) {
         .toStdString();
 }
 
-// The bytes of a base64 field of exactly `size` bytes; empty for anything else.
-std::vector<std::uint8_t> bytesField(const nlohmann::json& object, const std::string& name,
-                                     std::size_t size) {
-    const auto it = object.find(name);
-    if (it == object.end() || !it->is_string()) {
-        return {};
-    }
-    const auto decoded = QByteArray::fromBase64Encoding(
-        QByteArray::fromStdString(it->get<std::string>()), QByteArray::AbortOnBase64DecodingErrors);
+// The bytes of base64 text of exactly `size` bytes; empty for anything else.
+std::vector<std::uint8_t> bytesOf(const std::string& text, std::size_t size) {
+    const auto decoded = QByteArray::fromBase64Encoding(QByteArray::fromStdString(text),
+                                                        QByteArray::AbortOnBase64DecodingErrors);
     if (!decoded || static_cast<std::size_t>(decoded.decoded.size()) != size) {
         return {};
     }
     return {decoded.decoded.begin(), decoded.decoded.end()};
+}
+
+std::vector<std::uint8_t> bytesField(const nlohmann::json& object, const std::string& name,
+                                     std::size_t size) {
+    const auto it = object.find(name);
+    return it != object.end() && it->is_string() ? bytesOf(it->get<std::string>(), size)
+                                                 : std::vector<std::uint8_t>();
 }
 
 std::string shareName(Secret secret) {
@@ -172,8 +174,7 @@ std::optional<Secret> PasswordExchange::takeConfirmation(const std::string& secr
         if (own == nullptr || secretName != nameOf(secret)) {
             continue;
         }
-        const auto bytes =
-            bytesField(nlohmann::json{{"c", confirmation}}, "c", Spake2::kConfirmationBytes);
+        const auto bytes = bytesOf(confirmation, Spake2::kConfirmationBytes);
         if (!bytes.empty() && own->peerConfirmationMatches(bytes)) {
             m_matched = secret;
             return secret;
