@@ -288,10 +288,11 @@ TEST(Attackers, PlainHttpOnAReachableAddressNeedsToBeAskedFor) {
     warned.setProcessChannelMode(QProcess::MergedChannels);
     warned.start(NIMBRAL_SERVER_PATH, common + QStringList{"--allow-plain-http"});
     QByteArray output;
+    // The warning follows the listening lines: read up to the last line the start-up writes.
     EXPECT_TRUE(waitUntil(
         [&] {
             output += warned.readAll();
-            return output.contains("relay listening");
+            return output.contains("registrations per address a minute");
         },
         10000));
     EXPECT_TRUE(output.contains("serving plain http on an address other hosts can reach"))
