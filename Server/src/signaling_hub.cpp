@@ -140,7 +140,7 @@ void SignalingHub::onText(Connection* connection, const QString& text) {
     }
     const std::string type = (*message)["type"].get<std::string>();
     // What one party of a session sends the other: passed on, never read.
-    if (type.starts_with("ICE_") || type == "PAKE_CONFIRM") {
+    if (type.starts_with("ICE_") || type == "PAKE_CONFIRM" || type == "PAKE_APPROVED") {
         forwardToPeer(connection, *message, text.size());
         return;
     }
@@ -203,7 +203,7 @@ void SignalingHub::forwardToPeer(Connection* connection, nlohmann::json message,
                                  qsizetype textBytes) {
     const std::string type = message["type"].get<std::string>();
     if (type != "ICE_OFFER" && type != "ICE_ANSWER" && type != "ICE_CANDIDATE" &&
-        type != "PAKE_CONFIRM") {
+        type != "PAKE_CONFIRM" && type != "PAKE_APPROVED") {
         reply(connection, errorMessage("Unknown message type: " + printable(type)));
         return;
     }

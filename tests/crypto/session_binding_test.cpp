@@ -30,6 +30,11 @@ TEST(SessionBinding, TheTranscriptHashTheBindingAndTheStringAreWhatOtherClientsC
     // Every field counts, its length too: moving a byte from one ID to the next changes it.
     EXPECT_NE(binding::transcriptHash("11111111", "1222222222", "MASTERKEY", "TARGETKEY", pake),
               binding::transcriptHash("111111111", "222222222", "MASTERKEY", "TARGETKEY", pake));
+    std::string key;
+    for (int i = 0; i < 32; ++i) {
+        key.push_back(static_cast<char>(i));
+    }
+    EXPECT_EQ(binding::fingerprint(key), "630d cd29 66c4 3366 9112 5448 bbb2 5b4f");
 }
 
 // One end of a session as the two devices run it: ECDH, the password exchange bound to both

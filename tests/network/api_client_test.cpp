@@ -46,30 +46,34 @@ TEST_F(ApiClientWireTest, LoginAndRegisterBodies) {
     EXPECT_EQ(lastRequest().path, "/auth/auto-login"); // the base URL's own path is not kept
     EXPECT_EQ(lastRequest().header("Content-Type"), "application/json");
     EXPECT_EQ(lastRequest().header("Authorization"), "");
-    EXPECT_EQ(lastRequest().body, R"({"capabilities":["relay_token"],"client_id":"123456789",)"
-                                  R"("device_secret":"s3cr3t"})");
+    EXPECT_EQ(lastRequest().body,
+              R"({"capabilities":["relay_token","verified_sessions"],"client_id":"123456789",)"
+              R"("device_secret":"s3cr3t"})");
 
     api.autoRegister("host-ü", "1.32", "");
     ASSERT_TRUE(waitForRequests(2));
     EXPECT_EQ(lastRequest().path, "/auth/auto-register");
-    EXPECT_EQ(lastRequest().body, QByteArray(R"({"agent_version":"1.32","capabilities":)"
-                                             R"(["relay_token"],"client_name":"host-ü"})"));
+    EXPECT_EQ(lastRequest().body,
+              QByteArray(R"({"agent_version":"1.32","capabilities":)"
+                         R"(["relay_token","verified_sessions"],"client_name":"host-ü"})"));
 
     api.autoRegister("", "", "");
     ASSERT_TRUE(waitForRequests(3));
-    EXPECT_EQ(lastRequest().body, R"({"capabilities":["relay_token"]})");
+    EXPECT_EQ(lastRequest().body, R"({"capabilities":["relay_token","verified_sessions"]})");
 
     // The proof of a current secret travels only as a pair; a host name is cut to 64 characters.
     api.autoRegister(QString(70, 'h'), "1.32", "abc", "123456789", "");
     ASSERT_TRUE(waitForRequests(4));
-    EXPECT_EQ(lastRequest().body,
-              R"({"agent_version":"1.32","capabilities":["relay_token"],"client_name":")" +
-                  QByteArray(64, 'h') + R"(","machine_fingerprint":"abc"})");
+    EXPECT_EQ(
+        lastRequest().body,
+        R"({"agent_version":"1.32","capabilities":["relay_token","verified_sessions"],"client_name":")" +
+            QByteArray(64, 'h') + R"(","machine_fingerprint":"abc"})");
     api.autoRegister("pc", "1.32", "abc", "123456789", "s3cr3t");
     ASSERT_TRUE(waitForRequests(5));
-    EXPECT_EQ(lastRequest().body,
-              R"({"agent_version":"1.32","capabilities":["relay_token"],"client_id":"123456789",)"
-              R"("client_name":"pc","device_secret":"s3cr3t","machine_fingerprint":"abc"})");
+    EXPECT_EQ(
+        lastRequest().body,
+        R"({"agent_version":"1.32","capabilities":["relay_token","verified_sessions"],"client_id":"123456789",)"
+        R"("client_name":"pc","device_secret":"s3cr3t","machine_fingerprint":"abc"})");
 }
 
 TEST_F(ApiClientWireTest, HeartbeatBeforeLoginHasEmptyIdAndNoToken) {
@@ -110,7 +114,7 @@ TEST_F(ApiClientWireTest, AuthorisedCallsCarryTheTokenAndOnlyNonEmptyOptionalFie
         {"POST /clients/heartbeat",
          R"({"agent_version":"1.32","client_id":"123456789","local_ip":"192.168.1.5","nat_type":"Open"})"},
         {"POST /sessions/create",
-         R"({"capabilities":["relay_token"],"master_client_id":"123456789","master_ecdh_public_key":"KEY","purpose":"remote_desktop","target_client_id":"987654321"})"},
+         R"({"capabilities":["relay_token","verified_sessions"],"master_client_id":"123456789","master_ecdh_public_key":"KEY","purpose":"remote_desktop","target_client_id":"987654321"})"},
         {"POST /sessions/sess-1/handshake-ack",
          R"({"target_client_id":"123456789","target_ecdh_public_key":"TKEY"})"},
         {"PATCH /sessions/sess-1/complete", R"({"connection_method":"p2p"})"},
@@ -119,7 +123,7 @@ TEST_F(ApiClientWireTest, AuthorisedCallsCarryTheTokenAndOnlyNonEmptyOptionalFie
         {"PATCH /sessions/sess-1/close", R"({"transferred_bytes":0})"},
         {"PATCH /sessions/sess-1/close", R"({"reason":"user","transferred_bytes":-5})"},
         {"POST /sessions/create",
-         R"({"capabilities":["relay_token"],"master_client_id":"123456789","master_ecdh_public_key":"KEY","pake_share_code":"C","pake_share_password":"P","purpose":"remote_desktop","target_client_id":"987654321"})"},
+         R"({"capabilities":["relay_token","verified_sessions"],"master_client_id":"123456789","master_ecdh_public_key":"KEY","pake_share_code":"C","pake_share_password":"P","purpose":"remote_desktop","target_client_id":"987654321"})"},
         {"POST /sessions/sess-2/handshake-ack",
          R"({"pake_confirm_code":"c","target_client_id":"123456789","target_ecdh_public_key":"TKEY"})"},
     };

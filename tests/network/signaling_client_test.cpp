@@ -186,6 +186,8 @@ TEST_F(ScriptedSignalingTest, SendsAuthFirstAndDispatchesTheCatalogue) {
     QSignalSpy candidate(&client, &SignalingClient::iceCandidate);
     QSignalSpy exchangeRequest(&client, &SignalingClient::sessionExchangeRequest);
     QSignalSpy confirmation(&client, &SignalingClient::exchangeConfirmation);
+    QSignalSpy approved(&client, &SignalingClient::sessionApproved);
+    QSignalSpy closed(&client, &SignalingClient::sessionClosed);
 
     say(R"({"type":"SESSION_HANDSHAKE_REQUEST","session_id":"s1","master_client_id":"m"})");
     say(R"({"type":"SESSION_AUTO_ACCEPT","session_id":"s2","master_client_id":"m","master_ecdh_public_key":"K","relay_token":"R"})");
@@ -194,8 +196,10 @@ TEST_F(ScriptedSignalingTest, SendsAuthFirstAndDispatchesTheCatalogue) {
     say(R"({"type":"ICE_ANSWER","session_id":"s","from_client_id":"f","sdp":"a"})");
     say(R"({"type":"ICE_CANDIDATE","session_id":"s","from_client_id":"f","candidate":"c","mid":"0"})");
     say(R"({"type":"SESSION_PAKE_REQUEST","session_id":"s5","master_client_id":"m","master_ecdh_public_key":"K","relay_token":"R","pake_share_password":"P","pake_share_code":"C"})");
-    say(R"({"type":"SESSION_HANDSHAKE_ACK","session_id":"s6","target_ecdh_public_key":"T","pake_share_code":"S","pake_confirm_code":"V"})");
-    say(R"({"type":"PAKE_CONFIRM","session_id":"s5","from_client_id":"m","secret":"code","confirmation":"X"})");
+    say(R"({"type":"SESSION_HANDSHAKE_ACK","session_id":"s6","target_ecdh_public_key":"T","pake_share_code":"S","pake_confirm_code":"V","device_key":"D","device_signature":"G","other":"o"})");
+    say(R"({"type":"PAKE_CONFIRM","session_id":"s5","from_client_id":"m","secret":"code","confirmation":"X","device_key":"D","device_signature":"G"})");
+    say(R"({"type":"PAKE_APPROVED","session_id":"s5","from_client_id":"t"})");
+    say(R"({"type":"SESSION_CLOSED","session_id":"s5","reason":"declined"})");
     say(R"({"type":"PAKE_CONFIRM","session_id":"s5","confirmation":{"X":1}})");
     say(R"({"type":"SOMETHING_ELSE","x":1})");
     say(R"({"type":"ice_offer","sdp":"case matters"})");
@@ -208,9 +212,9 @@ TEST_F(ScriptedSignalingTest, SendsAuthFirstAndDispatchesTheCatalogue) {
     say(R"({"type":"SESSION_AUTO_ACCEPT","session_id":"s9","master_client_id":["m"]})");
     say(R"({"type":"ICE_CANDIDATE","session_id":"s","candidate":{"c":1},"mid":"0"})");
     say(R"({"type":"SESSION_HANDSHAKE_REQUEST","session_id":"s4","purpose":null})");
-    ASSERT_TRUE(QTest::qWaitFor([&] { return any.count() == 12; }, 5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return any.count() == 14; }, 5000));
     QTest::qWait(50);
-    EXPECT_EQ(any.count(), 12); // the non-JSON frame and the wrongly typed ones raised nothing
+    EXPECT_EQ(any.count(), 14); // the non-JSON frame and the wrongly typed ones raised nothing
 
     ASSERT_EQ(request.count(), 2);
     EXPECT_EQ(request.at(0), (QVariantList{"s1", "m", ""})); // missing purpose reads as empty
@@ -233,12 +237,18 @@ TEST_F(ScriptedSignalingTest, SendsAuthFirstAndDispatchesTheCatalogue) {
     EXPECT_EQ(ack.at(0).mid(0, 3), (QVariantList{"s3", "handshaking", "T"}));
     EXPECT_EQ(ack.at(0).at(3).value<nlohmann::json>(), nlohmann::json::object());
     EXPECT_EQ(ack.at(1).mid(0, 3), (QVariantList{"s6", "", "T"}));
-    EXPECT_EQ(ack.at(1).at(3).value<nlohmann::json>(),
-              (nlohmann::json{{"pake_share_code", "S"}, {"pake_confirm_code", "V"}}));
+    EXPECT_EQ(ack.at(1).at(3).value<nlohmann::json>(), (nlohmann::json{{"pake_share_code", "S"},
+                                                                       {"pake_confirm_code", "V"},
+                                                                       {"device_key", "D"},
+                                                                       {"device_signature", "G"}}));
     ASSERT_EQ(exchangeRequest.count(), 1);
     EXPECT_EQ(exchangeRequest.at(0), (QVariantList{"s5", "m", "K", "R", "P", "C"}));
     ASSERT_EQ(confirmation.count(), 1) << "the confirmation that is no string raised nothing";
-    EXPECT_EQ(confirmation.at(0), (QVariantList{"s5", "m", "code", "X"}));
+    EXPECT_EQ(confirmation.at(0).mid(0, 4), (QVariantList{"s5", "m", "code", "X"}));
+    EXPECT_EQ(confirmation.at(0).at(4).value<nlohmann::json>(),
+              (nlohmann::json{{"device_key", "D"}, {"device_signature", "G"}}));
+    EXPECT_EQ(approved.at(0), (QVariantList{"s5", "t"}));
+    EXPECT_EQ(closed.at(0), (QVariantList{"s5", "declined"}));
     EXPECT_EQ(offer.count(), 1);
     EXPECT_EQ(offer.at(0), (QVariantList{"s", "f", "o"}));
     EXPECT_EQ(answer.at(0), (QVariantList{"s", "f", "a"}));

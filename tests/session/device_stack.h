@@ -9,6 +9,7 @@
 
 #include "core/auth_controller.h"
 #include "core/machine_fingerprint.h"
+#include "core/session_trust.h"
 #include "core/settings_controller.h"
 #include "crypto/aes_gcm_cipher.h"
 #include "network/api_client.h"
@@ -51,10 +52,11 @@ namespace test {
 // on loopback: no public STUN server, the test server's relay port, and an input backend that
 // records instead of injecting.
 struct DeviceStack {
+    // `through`: the address the device takes for the server's, when something stands between.
     DeviceStack(const ServerProcess& server, const QString& sessionPassword,
-                int p2pTimeoutMs = 3000)
+                int p2pTimeoutMs = 3000, const QString& through = {})
         : settings(folder.filePath("settings.ini"))
-        , api(QUrl(server.baseUrl()))
+        , api(QUrl(through.isEmpty() ? server.baseUrl() : through))
         , heartbeat(&api)
         , auth(&api, &signaling, &heartbeat, &(presetPassword(settings, sessionPassword)))
         , session(api, signaling) {
@@ -75,6 +77,7 @@ struct DeviceStack {
                                     nullptr);
             }
         });
+        session.setTrust(sessionTrustOf(settings, auth, false));
         session.setInputBackendFactory(
             [this] { return std::make_unique<RecordingInputBackend>(injected); });
         // A synthetic screen stands in for the display; a second one for the fallback reader.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "crypto/ecdh_key_exchange.h"
+#include "crypto/ed25519.h"
 
 namespace nimbral {
 namespace {
@@ -98,6 +99,32 @@ TEST(PasswordExchange, RequestsAndAnswersWithoutUsableSharesAreRefused) {
         << "answered once";
     auto fresh = PasswordExchange::offer(kPassword, pair.master);
     EXPECT_FALSE(fresh->takeAnswer({{"pake_share_password", 5}}, pair.target.targetKey));
+}
+
+TEST(PasswordExchange, ADeviceProofHoldsOnlyForTheSessionItWasMadeFor) {
+    const std::string signingKey = ed25519::generatePrivateKey();
+    Pair pair;
+    const nlohmann::json proof = deviceProofFields(signingKey, pair.target);
+    EXPECT_EQ(checkDeviceProof(proof, pair.target), ed25519::publicKeyOf(signingKey));
+    // Another key in the session, other IDs, a replay into the next session, or a proof cut
+    // short: none holds.
+    Pair next;
+    PasswordExchange::Parties swapped = pair.target;
+    swapped.targetKey = next.target.targetKey;
+    PasswordExchange::Parties otherIds = pair.target;
+    otherIds.masterId = QStringLiteral("333333333");
+    for (const auto& parties : {swapped, otherIds, next.target}) {
+        EXPECT_FALSE(checkDeviceProof(proof, parties));
+    }
+    nlohmann::json cut = proof;
+    cut["device_signature"] = proof["device_signature"].get<std::string>().substr(0, 40);
+    EXPECT_FALSE(checkDeviceProof(cut, pair.target));
+    EXPECT_FALSE(checkDeviceProof({{"device_key", proof["device_key"]}}, pair.target));
+    EXPECT_TRUE(deviceProofFields(std::string(), pair.target).empty()) << "no key, no proof";
+    // A confirmation from one session proves nothing in the next.
+    ASSERT_EQ(pair.run(kPassword, pair.target.targetKey), Secret::Password);
+    ASSERT_EQ(next.run(kPassword, next.target.targetKey), Secret::Password);
+    EXPECT_FALSE(next.answer->takeConfirmation("password", pair.offer->confirmation()));
 }
 
 } // namespace

@@ -52,9 +52,19 @@ TEST_F(SessionEndToEnd, PasswordPathConnectsPeerToPeerAndChatsBothWays) {
     }
     EXPECT_EQ(path, (std::vector<SessionState>{SessionState::Initiating, SessionState::Handshaking,
                                                SessionState::Connecting, SessionState::Connected}));
-    EXPECT_TRUE(log.has(info, "ECDH key exchange completed (Master side)"));
-    EXPECT_TRUE(log.has(info, "ECDH key exchange completed (Target side)"));
     EXPECT_TRUE(log.has(info, "Transport established via p2p"));
+    // Verified by the password exchange: both ends show the same six digits and each other's
+    // device key.
+    const std::string id = master->session.sessionId().toStdString();
+    EXPECT_TRUE(log.hasPrefix(info, "Session " + id + " verified by the password"));
+    EXPECT_TRUE(master->session.sessionVerified());
+    EXPECT_TRUE(target->session.sessionVerified());
+    EXPECT_EQ(master->session.shortAuthenticationString().size(), 6);
+    EXPECT_EQ(master->session.shortAuthenticationString(),
+              target->session.shortAuthenticationString());
+    EXPECT_EQ(master->session.partnerFingerprint(), target->session.ownFingerprint());
+    EXPECT_EQ(target->session.partnerFingerprint(), master->session.ownFingerprint());
+    EXPECT_EQ(master->session.ownFingerprint().size(), 39);
 
     QSignalSpy atTarget(target->session.chatService(), &ChatService::messageReceived);
     QSignalSpy atMaster(master->session.chatService(), &ChatService::messageReceived);
@@ -215,15 +225,55 @@ TEST_F(SessionEndToEnd, OverTheRelayALargeFileTravelsInBoundedMemoryAndACutDownl
                                         std::to_string(part)));
 }
 
-TEST_F(SessionEndToEnd, PairingCodePathTakesTheMastersKeyFromTheServersReply) {
+TEST_F(SessionEndToEnd, PairingCodePathAsksTheTargetsUserWithTheStringBothSee) {
     test::LogCapture log;
+    QSignalSpy asked(&target->session, &SessionManager::approvalRequested);
     confirmRequestsAtTheTarget();
     master->session.initiateSession(target->clientId(), target->auth.pairingCode());
     ASSERT_WAIT(master->session.state() == SessionState::Connected &&
                     target->session.state() == SessionState::Connected,
                 15000);
-    EXPECT_TRUE(log.has(info, "ECDH key exchange completed (Target side)"));
+    ASSERT_EQ(asked.count(), 1);
+    EXPECT_EQ(asked.at(0).at(1).toString(), master->clientId());
+    EXPECT_EQ(asked.at(0).at(2).toString(), master->session.shortAuthenticationString());
+    EXPECT_EQ(asked.at(0).at(3).toString(), master->session.ownFingerprint());
+    EXPECT_TRUE(target->session.sessionVerified());
+    EXPECT_TRUE(
+        log.hasPrefix(info, "Partner " + target->clientId().toStdString() + " accepted session"));
     barrier();
+}
+
+// A Target of a version before verified sessions: the server checks the password (or the
+// user confirms the pairing code) and both ends say the session is not verified.
+TEST_F(SessionEndToEnd, AnOlderTargetStillConnectsAndTheSessionIsMarkedNotVerified) {
+    makeTargetAnOlderVersion();
+    for (const bool pairingCode : {false, true}) {
+        SCOPED_TRACE(pairingCode ? "pairing code" : "password");
+        test::LogCapture log;
+        if (pairingCode) {
+            confirmRequestsAtTheTarget();
+        }
+        master->session.initiateSession(target->clientId(),
+                                        pairingCode ? target->auth.pairingCode() : kPassword);
+        ASSERT_WAIT(master->session.state() == SessionState::Connected &&
+                        target->session.state() == SessionState::Connected,
+                    15000);
+        EXPECT_TRUE(log.has(info, "ECDH key exchange completed (Master side)"));
+        EXPECT_TRUE(log.has(info, "ECDH key exchange completed (Target side)"));
+        EXPECT_TRUE(log.has(warn, "Session to " + target->clientId().toStdString() +
+                                      " is Not verified: the partner does not support verified "
+                                      "sessions"));
+        EXPECT_FALSE(master->session.sessionVerified());
+        EXPECT_FALSE(target->session.sessionVerified());
+        EXPECT_TRUE(master->session.partnerFingerprint().isEmpty());
+        // Both ends of this build still compute the string, so the users can compare it.
+        EXPECT_EQ(master->session.shortAuthenticationString().size(), 6);
+        EXPECT_EQ(master->session.shortAuthenticationString(),
+                  target->session.shortAuthenticationString());
+        barrier();
+        master->session.endSession(QStringLiteral("user_disconnect"));
+        ASSERT_WAIT(target->session.state() == SessionState::Idle, 5000);
+    }
 }
 
 TEST_F(SessionEndToEnd, WhenNeitherPeerToPeerNorTheRelayConnectsBothEndsFailAndSayWhy) {
@@ -251,19 +301,30 @@ TEST_F(SessionEndToEnd, WhenNeitherPeerToPeerNorTheRelayConnectsBothEndsFailAndS
     EXPECT_EQ(master->session.connectionMethod(), "relay");
 }
 
-TEST_F(SessionEndToEnd, ADeclinedRequestFailsTheMasterAndClosesTheSessionOnTheServer) {
+TEST_F(SessionEndToEnd, AnUnansweredOrDeclinedRequestFailsTheMasterAndClosesTheSession) {
     EXPECT_EQ(master->session.partnerTimeout(), SessionManager::kPartnerTimeoutMs);
-    master->session.setPartnerTimeout(300);
-    QSignalSpy requested(&target->signaling, &SignalingClient::sessionHandshakeRequest);
+    QSignalSpy requested(&target->session, &SessionManager::approvalRequested);
     QSignalSpy toldTarget(&target->signaling, &SignalingClient::messageReceived);
     QSignalSpy errors(&master->session, &SessionManager::sessionError);
-    // The Target's user never answers.
+    // The Target's user declines at once.
+    QObject::connect(&target->session, &SessionManager::approvalRequested, &target->session,
+                     &SessionManager::declineSession, Qt::SingleShotConnection);
+    master->session.initiateSession(target->clientId(), target->auth.pairingCode());
+    ASSERT_WAIT(master->session.state() == SessionState::Failed, 10000);
+    ASSERT_EQ(errors.count(), 1);
+    EXPECT_EQ(errors.at(0).at(0).toString(),
+              "Partner " + target->clientId() + " declined the session");
+    EXPECT_EQ(target->session.state(), SessionState::Idle);
+
+    // The Target's user never answers: the Master gives up once it has waited long enough.
+    master->session.setPartnerTimeout(2000);
     master->session.initiateSession(target->clientId(), target->auth.pairingCode());
     ASSERT_TRUE(requested.wait(5000));
-    const QString sessionId = requested.at(0).at(0).toString();
+    const QString sessionId = requested.at(1).at(0).toString();
     ASSERT_WAIT(master->session.state() == SessionState::Failed, 5000);
-    ASSERT_EQ(errors.count(), 1);
-    EXPECT_EQ(errors.at(0).at(0).toString(), "Partner did not respond");
+    ASSERT_EQ(errors.count(), 2);
+    EXPECT_EQ(errors.at(1).at(0).toString(), "Partner did not respond");
+
     ASSERT_WAIT(std::any_of(toldTarget.begin(), toldTarget.end(),
                             [&](const QList<QVariant>& message) {
                                 const auto json = message.at(0).value<nlohmann::json>();
@@ -271,6 +332,9 @@ TEST_F(SessionEndToEnd, ADeclinedRequestFailsTheMasterAndClosesTheSessionOnTheSe
                                        json.value("session_id", "") == sessionId.toStdString();
                             }),
                 5000);
+    // A late yes finds nothing to accept.
+    target->session.approveSession(sessionId);
+    EXPECT_EQ(target->session.state(), SessionState::Idle);
     // The server's answer to the close must not disturb the resting state.
     QTest::qWait(100);
     EXPECT_EQ(master->session.state(), SessionState::Failed);

@@ -47,10 +47,12 @@ TEST(SessionNegotiation, AnUnusablePartnerKeyLeavesNoCipher) {
 
 TEST(SessionNegotiation, AnEarlyAcknowledgementServesOnlyTheSessionItNames) {
     SessionNegotiation master(1000);
-    master.keepAck({QStringLiteral("earlier"), QStringLiteral("accepted"), QStringLiteral("k1")});
+    master.keepAck(
+        {QStringLiteral("earlier"), QStringLiteral("accepted"), QStringLiteral("k1"), {}});
     EXPECT_FALSE(master.takeAck(QStringLiteral("current")));
     EXPECT_FALSE(master.takeAck(QStringLiteral("earlier"))) << "taken once, by the first reply";
-    master.keepAck({QStringLiteral("current"), QStringLiteral("accepted"), QStringLiteral("k2")});
+    master.keepAck(
+        {QStringLiteral("current"), QStringLiteral("accepted"), QStringLiteral("k2"), {}});
     const auto ack = master.takeAck(QStringLiteral("current"));
     ASSERT_TRUE(ack);
     EXPECT_EQ(ack->targetKey, QStringLiteral("k2"));

@@ -53,13 +53,22 @@ protected:
         target->session.setRelayEndpoint(QStringLiteral("127.0.0.1"), port);
     }
 
-    // The Target's user confirms every request (the pairing-code path), which hands no key over.
+    // The Target's user confirms every pairing-code request: a verified one, and one the server
+    // checked (which hands no key over).
     void confirmRequestsAtTheTarget() {
+        QObject::connect(&target->session, &SessionManager::approvalRequested, &target->session,
+                         &SessionManager::approveSession);
         QObject::connect(&target->signaling, &nimbral::SignalingClient::sessionHandshakeRequest,
                          &target->session,
                          [this](const QString& sessionId, const QString& masterId, const QString&) {
                              target->session.acceptSession(sessionId, masterId, QString());
                          });
+    }
+
+    // The Target logs in again announcing only what a version before verified sessions knew.
+    void makeTargetAnOlderVersion() {
+        target->api.setCapabilities({"relay_token"});
+        ASSERT_TRUE(target->bringOnline());
     }
 
     // Master initiates with the password; both ends reach Connected.

@@ -67,8 +67,8 @@ TEST_F(SessionVideo, TheTargetsScreenArrivesDecodedWithItsColoursAndTheBarInPlac
                      });
     QObject::connect(&master->session, &SessionManager::frameDecoded, &monitor,
                      [&monitor] { monitor.recordFrame(); });
-    monitor.start();
     connectPair();
+    monitor.start();
     ASSERT_WAIT(pictures.frames.size() >= 5, 10000);
     ASSERT_WAIT(master->session.linkRoundTripMs().has_value(), 5000);
     monitor.setLatency(*master->session.linkRoundTripMs());

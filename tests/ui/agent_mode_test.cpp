@@ -101,10 +101,14 @@ TEST_F(AgentMode, AMasterReachesTheServicesIdAndChatsWithTheAgentsWindow) {
         << log().toStdString();
     EXPECT_EQ(agent.role(), ServiceIpcClient::Role::Target);
     EXPECT_EQ(agent.peerClientId(), master.clientId());
-    EXPECT_EQ(test::child<QLabel>(*window, "statusLine")->text(), QString("Connected"));
+    // Verified with the service's own key, and the string the Master's user sees is here too.
+    EXPECT_TRUE(master.session.sessionVerified());
+    EXPECT_EQ(test::child<QLabel>(*window, "statusLine")->text(),
+              "Connected · security code " + master.session.shortAuthenticationString());
+    EXPECT_EQ(agent.deviceFingerprint(), master.session.partnerFingerprint());
     EXPECT_TRUE(test::child<QPushButton>(*window, "disconnectButton")->isEnabled());
     EXPECT_WAIT(pictures.count() > 0, 15000);
-    EXPECT_TRUE(log().contains("Auto-accepting session")) << log().toStdString();
+    EXPECT_TRUE(log().contains("proved the password")) << log().toStdString();
 
     // Chat both ways through the service's connection.
     ASSERT_NE(master.session.chatService(), nullptr);
@@ -151,8 +155,9 @@ TEST_F(AgentMode, TheAgentsWindowViewsAPartnerThroughTheService) {
     EXPECT_EQ(agent.role(), ServiceIpcClient::Role::Master);
     EXPECT_EQ(test::child<QStackedWidget>(*window, "pages")->currentIndex(), 1)
         << "the view replaces the home page";
-    EXPECT_EQ(window->windowTitle(),
-              QStringLiteral("Nimbral - Connected to %1").arg(partner.clientId()));
+    EXPECT_EQ(window->windowTitle(), QStringLiteral("Nimbral - Connected to %1 (security code %2)")
+                                         .arg(formatClientId(partner.clientId()),
+                                              partner.session.shortAuthenticationString()));
     // The partner's pictures, decoded by the service, arrive through the shared buffer.
     EXPECT_WAIT(agent.lastFrameId() > 0, 15000);
     // What the user does in the view reaches the partner's desktop through the service.

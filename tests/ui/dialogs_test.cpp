@@ -87,7 +87,9 @@ TEST(ConnectionInfoDialog, FormatsIdentityAndFigures) {
     monitor.recordDroppedFrame();
     monitor.setLatency(12.34);
     monitor.onUpdateTick();
-    ConnectionInfoDialog dialog({"sess-1", "987654321", SessionRole::Master, "p2p"}, monitor);
+    ConnectionInfoDialog dialog({"sess-1", "987654321", SessionRole::Master, "p2p", true, "042917",
+                                 "aaaa bbbb", "cccc dddd"},
+                                monitor);
     EXPECT_EQ(dialog.windowTitle(), "Connection Information");
     EXPECT_EQ(dialog.rowValue("Session ID:"), "sess-1");
     EXPECT_EQ(dialog.rowValue("Remote ID:"), "987 654 321");
@@ -98,12 +100,18 @@ TEST(ConnectionInfoDialog, FormatsIdentityAndFigures) {
     EXPECT_EQ(dialog.rowValue("Received:"), "3.0 MB");
     EXPECT_EQ(dialog.rowValue("Dropped Frames:"), "1");
     EXPECT_EQ(dialog.rowValue("FPS:"), "0.0");
+    EXPECT_EQ(dialog.rowValue("Status:"), "Verified");
+    EXPECT_EQ(dialog.rowValue("Security code:"), "042917");
+    EXPECT_EQ(dialog.rowValue("Partner's device key:"), "aaaa bbbb");
+    EXPECT_EQ(dialog.rowValue("This device's key:"), "cccc dddd");
 
-    ConnectionInfoDialog target({"s", "1", SessionRole::Target, "relay"}, monitor);
+    ConnectionInfoDialog target({"s", "1", SessionRole::Target, "relay", false, "123456", {}, {}},
+                                monitor);
     EXPECT_EQ(target.rowValue("Role:"), "Target (Sharing)");
+    EXPECT_EQ(target.rowValue("Status:"), "Not verified");
     EXPECT_EQ(target.rowValue("Sent:"), "1.5 KB");
     ConnectionQualityMonitor idle;
-    ConnectionInfoDialog empty({"s", "1", SessionRole::Target, "relay"}, idle);
+    ConnectionInfoDialog empty({"s", "1", SessionRole::Target, "relay", false, {}, {}, {}}, idle);
     EXPECT_EQ(empty.rowValue("Sent:"), "0 B") << "unlike the file list, 0 bytes is shown";
 
     // The figures follow the monitor every second.

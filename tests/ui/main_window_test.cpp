@@ -186,12 +186,42 @@ TEST_F(MainWindowTest, AnIncomingRequestIsAskedAndADeclineSendsNothing) {
     EXPECT_EQ(session.sessionId(), "s-2");
 }
 
+TEST_F(MainWindowTest, APairingCodeRequestShowsTheStringAndAChangedKeyIsTheUsersCall) {
+    window.onSessionApprovalRequested("s-3", "111222333", "042917",
+                                      "aaaa bbbb cccc dddd eeee ffff 0000 1111");
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].first, "Incoming Connection");
+    EXPECT_EQ(questions[0].second,
+              "Client 111 222 333 wants to connect with your pairing code.\n\nSecurity code: "
+              "042917\nAsk your partner to read out the code on their screen: accept only if it "
+              "is the same.\n\nPartner's device key: aaaa bbbb cccc dddd eeee ffff 0000 "
+              "1111\n\nAccept?");
+
+    // A changed key: the error becomes a question, and only a yes pins the new key.
+    window.onAuthenticated("987654321");
+    const QByteArray newKey(32, 'k');
+    window.onPartnerKeyChanged("123456789", "old", "new", newKey);
+    window.onSessionError("The device key of partner 123456789 has changed.");
+    ASSERT_EQ(questions.size(), 2u);
+    EXPECT_EQ(questions[1].first, "Device Key Changed");
+    EXPECT_TRUE(questions[1].second.endsWith("Trust the new key and connect?"));
+    EXPECT_TRUE(settings.pinnedPartnerKey("123456789").isEmpty());
+    window.onPartnerKeyChanged("123456789", "old", "new", newKey);
+    answer = true;
+    tryConnect("123456789", "secret");
+    session.endSession("user_disconnect");
+    window.onSessionError("The device key of partner 123456789 has changed.");
+    EXPECT_EQ(settings.pinnedPartnerKey("123456789"), newKey);
+    EXPECT_EQ(session.state(), SessionState::Initiating) << "and connects again";
+    EXPECT_TRUE(warnings.empty());
+}
+
 TEST_F(MainWindowTest, AConnectedMasterSeesTheSessionPageUntilTheSessionEnds) {
     window.onAuthenticated("987654321");
     tryConnect("123456789", "secret");
     window.onSessionStateChanged(SessionState::Connected);
     EXPECT_EQ(window.currentPage(), 1);
-    EXPECT_EQ(window.windowTitle(), "Nimbral - Connected to 123456789");
+    EXPECT_EQ(window.windowTitle(), "Nimbral - Connected to 123 456 789 (Not verified)");
     EXPECT_EQ(window.statusText(), "● Connected");
     EXPECT_GE(window.minimumWidth(), 800);
     // Frames reach the view when there is one (off screen there is no OpenGL, and no view).

@@ -205,6 +205,11 @@ void AuthController::clearStoredCredentials() {
 }
 
 void AuthController::onSignalingConnected() {
+    if (!m_serverChecksSecrets) {
+        spdlog::info("Session password and pairing code stay on this device: only verified "
+                     "sessions are accepted");
+        return;
+    }
     m_signaling->sendMessage(
         {{"type", "SET_PASSWORD"}, {"password", m_sessionPassword.toStdString()}});
     spdlog::info("Sent session password to server via WebSocket");
@@ -227,7 +232,7 @@ void AuthController::setSessionPassword(const QString& password) {
     NIMBRAL_ASSERT_MAIN_THREAD();
     m_sessionPassword = password;
     m_settings->setSessionPassword(password);
-    if (m_signaling->isConnected()) {
+    if (m_signaling->isConnected() && m_serverChecksSecrets) {
         m_signaling->sendMessage({{"type", "SET_PASSWORD"}, {"password", password.toStdString()}});
         spdlog::info("Updated session password sent to server");
     }
@@ -242,7 +247,7 @@ void AuthController::regeneratePairingCode() {
 }
 
 void AuthController::publishPairingCode() {
-    if (m_signaling->isConnected() && !m_pairingCode.isEmpty()) {
+    if (m_signaling->isConnected() && !m_pairingCode.isEmpty() && m_serverChecksSecrets) {
         m_signaling->sendMessage(
             {{"type", "SET_PAIRING_CODE"}, {"code", m_pairingCode.toStdString()}});
     }

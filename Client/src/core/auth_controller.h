@@ -46,6 +46,11 @@ public:
     // Empty when acceptable, else the message of the first rule broken.
     static QString validatePassword(const QString& password);
     void regeneratePairingCode();
+    // Whether the server gets the password and the pairing code to check them for Masters that
+    // cannot verify (older versions). Off, they never leave the device; set it before
+    // authenticate().
+    void setServerChecksSecrets(bool checks) { m_serverChecksSecrets = checks; }
+    bool serverChecksSecrets() const { return m_serverChecksSecrets; }
     void logout();
 
     QString sessionPassword() const { return m_sessionPassword; }
@@ -89,6 +94,7 @@ private:
     SettingsController* m_settings;
     bool m_authenticated = false;
     QString m_sessionPassword;
+    bool m_serverChecksSecrets = true;
     QString m_pairingCode;
     QTimer m_retryTimer;
     QTimer m_pairingTimer;

@@ -63,4 +63,19 @@ std::string shortAuthenticationString(std::span<const std::uint8_t> keyMaterial,
     return digits;
 }
 
+std::string fingerprint(std::string_view publicKey) {
+    std::array<std::uint8_t, SHA256_DIGEST_LENGTH> hash{};
+    SHA256(reinterpret_cast<const unsigned char*>(publicKey.data()), publicKey.size(), hash.data());
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string text;
+    for (std::size_t i = 0; i < 16; ++i) {
+        if (i > 0 && i % 2 == 0) {
+            text.push_back(' ');
+        }
+        text.push_back(kHex[hash[i] >> 4]);
+        text.push_back(kHex[hash[i] & 0x0f]);
+    }
+    return text;
+}
+
 } // namespace nimbral::binding

@@ -30,4 +30,9 @@ std::vector<std::uint8_t> transcriptHash(std::string_view masterId, std::string_
 std::string shortAuthenticationString(std::span<const std::uint8_t> keyMaterial,
                                       std::span<const std::uint8_t> transcriptHash);
 
+// How people see a device key: the first 16 bytes of its SHA-256 in eight groups of four hex
+// digits ("3f2a 91c0 ..."), short enough to read out and long enough that nobody makes a key
+// to match one.
+std::string fingerprint(std::string_view publicKey);
+
 } // namespace nimbral::binding

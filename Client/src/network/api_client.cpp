@@ -100,11 +100,6 @@ void ApiClient::send(const QByteArray& verb, const QString& path, const json& bo
     });
 }
 
-const std::vector<std::string>& ApiClient::capabilities() {
-    static const std::vector<std::string> list = {"relay_token"};
-    return list;
-}
-
 void ApiClient::autoLogin(const QString& clientId, const QString& deviceSecret) {
     NIMBRAL_ASSERT_MAIN_THREAD();
     const json body = {{"client_id", clientId.toStdString()},

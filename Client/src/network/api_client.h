@@ -27,8 +27,13 @@ public:
     explicit ApiClient(const QUrl& baseUrl, QObject* parent = nullptr);
 
     // What this program understands beyond the first protocol, announced at login, registration
-    // and session creation: "relay_token" (joins the relay with its session's relay token).
-    static const std::vector<std::string>& capabilities();
+    // and session creation: "relay_token" (joins the relay with its session's relay token) and
+    // "verified_sessions" (answers the devices' own password exchange).
+    const std::vector<std::string>& capabilities() const { return m_capabilities; }
+    // Tests speak as an older client with fewer.
+    void setCapabilities(std::vector<std::string> capabilities) {
+        m_capabilities = std::move(capabilities);
+    }
 
     void autoLogin(const QString& clientId, const QString& deviceSecret);
     // With the current ID and secret (when there are any) as proof, the server keeps the ID;
@@ -85,6 +90,7 @@ private:
     QNetworkAccessManager m_network;
     QString m_token;
     QString m_clientId;
+    std::vector<std::string> m_capabilities{"relay_token", "verified_sessions"};
     int m_transferTimeoutMs = kTransferTimeoutMs;
 };
 

@@ -27,11 +27,16 @@ const std::vector<const char*>* fieldsOf(const std::string& type) {
          {"session_id", "master_client_id", "master_ecdh_public_key", "relay_token"}},
         {"SESSION_HANDSHAKE_ACK",
          {"session_id", "state", "target_ecdh_public_key", "pake_share_password",
-          "pake_confirm_password", "pake_share_code", "pake_confirm_code"}},
+          "pake_confirm_password", "pake_share_code", "pake_confirm_code", "device_key",
+          "device_signature"}},
         {"SESSION_PAKE_REQUEST",
          {"session_id", "master_client_id", "master_ecdh_public_key", "relay_token",
           "pake_share_password", "pake_share_code"}},
-        {"PAKE_CONFIRM", {"session_id", "from_client_id", "secret", "confirmation"}},
+        {"PAKE_CONFIRM",
+         {"session_id", "from_client_id", "secret", "confirmation", "device_key",
+          "device_signature"}},
+        {"PAKE_APPROVED", {"session_id", "from_client_id"}},
+        {"SESSION_CLOSED", {"session_id", "reason"}},
         {"ICE_OFFER", {"session_id", "from_client_id", "sdp"}},
         {"ICE_ANSWER", {"session_id", "from_client_id", "sdp"}},
         {"ICE_CANDIDATE", {"session_id", "from_client_id", "candidate", "mid"}},
@@ -50,6 +55,16 @@ struct IncomingMessage {
     QString operator[](const char* name) const {
         const auto it = fields.find(name);
         return it == fields.end() ? QString() : it->second;
+    }
+    // The named fields that are present and not empty, as a JSON object.
+    json object(std::initializer_list<const char*> names) const {
+        json out = json::object();
+        for (const char* name : names) {
+            if (const QString value = (*this)[name]; !value.isEmpty()) {
+                out[name] = value.toStdString();
+            }
+        }
+        return out;
     }
 };
 
@@ -236,14 +251,10 @@ void SignalingClient::onTextMessageReceived(const QString& text) {
         const QString state = incoming["state"];
         spdlog::info("Session handshake ACK: {} state={}", sessionId.toStdString(),
                      state.toStdString());
-        json exchange = json::object();
-        for (const char* name : {"pake_share_password", "pake_confirm_password", "pake_share_code",
-                                 "pake_confirm_code"}) {
-            if (!incoming[name].isEmpty()) {
-                exchange[name] = incoming[name].toStdString();
-            }
-        }
-        emit sessionHandshakeAck(sessionId, state, incoming["target_ecdh_public_key"], exchange);
+        emit sessionHandshakeAck(
+            sessionId, state, incoming["target_ecdh_public_key"],
+            incoming.object({"pake_share_password", "pake_confirm_password", "pake_share_code",
+                             "pake_confirm_code", "device_key", "device_signature"}));
     } else if (type == "SESSION_PAKE_REQUEST") {
         spdlog::info("Session request with a password exchange: {} from {}",
                      incoming["session_id"].toStdString(),
@@ -253,7 +264,12 @@ void SignalingClient::onTextMessageReceived(const QString& text) {
                                     incoming["pake_share_password"], incoming["pake_share_code"]);
     } else if (type == "PAKE_CONFIRM") {
         emit exchangeConfirmation(incoming["session_id"], incoming["from_client_id"],
-                                  incoming["secret"], incoming["confirmation"]);
+                                  incoming["secret"], incoming["confirmation"],
+                                  incoming.object({"device_key", "device_signature"}));
+    } else if (type == "PAKE_APPROVED") {
+        emit sessionApproved(incoming["session_id"], incoming["from_client_id"]);
+    } else if (type == "SESSION_CLOSED") {
+        emit sessionClosed(incoming["session_id"], incoming["reason"]);
     } else if (type == "ICE_OFFER") {
         emit iceOffer(incoming["session_id"], incoming["from_client_id"], incoming["sdp"]);
     } else if (type == "ICE_ANSWER") {

@@ -51,8 +51,8 @@ signals:
     // relayToken: the Target's own key to the session's relay (empty from an older server).
     void sessionAutoAccept(const QString& sessionId, const QString& masterClientId,
                            const QString& masterEcdhPublicKey, const QString& relayToken);
-    // exchange: the Target's answer to a password exchange, its "pake_*" fields (an empty object
-    // for a session without one).
+    // exchange: the Target's answer to a password exchange, its "pake_*" fields and its device
+    // proof ("device_key", "device_signature"); an empty object for a session without one.
     void sessionHandshakeAck(const QString& sessionId, const QString& state,
                              const QString& targetEcdhPublicKey, const nlohmann::json& exchange);
     // A session request that carries the Master's side of a password exchange: the server has
@@ -60,9 +60,15 @@ signals:
     void sessionExchangeRequest(const QString& sessionId, const QString& masterClientId,
                                 const QString& masterEcdhPublicKey, const QString& relayToken,
                                 const QString& sharePassword, const QString& shareCode);
-    // The Master's confirmation of the run that matched ("password" or "code").
+    // The Master's confirmation of the run that matched ("password" or "code"), with its device
+    // proof ("device_key", "device_signature").
     void exchangeConfirmation(const QString& sessionId, const QString& fromClientId,
-                              const QString& secret, const QString& confirmation);
+                              const QString& secret, const QString& confirmation,
+                              const nlohmann::json& proof);
+    // The Target's user accepted a session whose Master proved the pairing code.
+    void sessionApproved(const QString& sessionId, const QString& fromClientId);
+    // The partner (or the server) closed the session.
+    void sessionClosed(const QString& sessionId, const QString& reason);
     void connectionError(const QString& error);
     void iceOffer(const QString& sessionId, const QString& fromClientId, const QString& sdp);
     void iceAnswer(const QString& sessionId, const QString& fromClientId, const QString& sdp);

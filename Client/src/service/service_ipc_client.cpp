@@ -180,6 +180,16 @@ void ServiceIpcClient::handleState(const json& message) {
     if (message.contains("remote_client_id")) {
         m_peerClientId = textOf(message, "remote_client_id");
     }
+    if (message.contains("device_fingerprint")) {
+        m_deviceFingerprint = textOf(message, "device_fingerprint");
+    }
+    if (message.contains("short_authentication_string")) {
+        m_shortAuthenticationString = textOf(message, "short_authentication_string");
+    }
+    const auto verified = message.find("session_verified");
+    if (verified != message.end()) {
+        m_sessionVerified = verified->is_boolean() && verified->get<bool>();
+    }
     if (message.contains("session_password")) {
         const QString password = textOf(message, "session_password");
         if (password != m_sessionPassword) {

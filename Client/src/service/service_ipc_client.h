@@ -59,6 +59,10 @@ public:
     SessionState state() const { return m_state; }
     Role role() const { return m_role; }
     QString peerClientId() const { return m_peerClientId; }
+    // The service's own device key, and the current session's verification, as people read them.
+    QString deviceFingerprint() const { return m_deviceFingerprint; }
+    bool sessionVerified() const { return m_sessionVerified; }
+    QString shortAuthenticationString() const { return m_shortAuthenticationString; }
     bool isAuthenticated() const { return m_authenticated; }
     std::uint64_t lastFrameId() const { return m_lastFrameId; }
 
@@ -92,6 +96,9 @@ private:
     QString m_sessionPassword;
     QString m_pairingCode;
     QString m_peerClientId;
+    QString m_deviceFingerprint;
+    bool m_sessionVerified = false;
+    QString m_shortAuthenticationString;
     SessionState m_state = SessionState::Idle;
     Role m_role = Role::None;
     bool m_authenticated = false;

@@ -316,7 +316,10 @@ json ServiceIpcServer::stateMessage() const {
             {"role", roleName(role)},
             {"clipboard_sharing", m_settings.clipboardSharing()},
             {"display_mode", m_settings.displayMode()},
-            {"capture_monitor", m_settings.monitorIndex()}};
+            {"capture_monitor", m_settings.monitorIndex()},
+            {"device_fingerprint", m_session.ownFingerprint().toStdString()},
+            {"session_verified", m_session.sessionVerified()},
+            {"short_authentication_string", m_session.shortAuthenticationString().toStdString()}};
 }
 
 void ServiceIpcServer::sendState() {

@@ -20,6 +20,7 @@
 #include "capture/capture_backend_chain.h"
 #include "common/command_line.h"
 #include "core/auth_controller.h"
+#include "core/session_trust.h"
 #include "core/settings_controller.h"
 #include "input/platform_input.h"
 #include "network/api_client.h"
@@ -246,6 +247,15 @@ int runCore(QCoreApplication& app, const ServiceOptions& options, bool serviceMo
     if (serviceMode) {
         session.setMonitorIndex(settings.monitorIndex());
     }
+    // Unattended, the service accepts only verified sessions unless told otherwise: its
+    // password then never reaches the server.
+    SessionTrust trust = sessionTrustOf(settings, auth, true);
+    // Nobody may be at this screen to answer a question, so the pairing code opens nothing.
+    trust.secrets = [&auth] {
+        return SessionTrust::Secrets{auth.sessionPassword(), QString()};
+    };
+    auth.setServerChecksSecrets(!trust.acceptOnlyVerified);
+    session.setTrust(std::move(trust));
     acceptOnlyWithThePassword(signaling, session);
 
     ServiceIpcServer ipc(auth, session, settings);

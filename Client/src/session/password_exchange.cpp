@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <spdlog/spdlog.h>
 
+#include "crypto/ed25519.h"
 #include "crypto/session_binding.h"
 #include "crypto/spake2.h"
 
@@ -202,6 +203,51 @@ std::vector<std::uint8_t> PasswordExchange::transcriptHash() const {
     return binding::transcriptHash(m_parties.masterId.toStdString(),
                                    m_parties.targetId.toStdString(), m_parties.masterKey,
                                    m_parties.targetKey, own->transcript());
+}
+
+namespace {
+
+std::string signedTranscript(const PasswordExchange::Parties& parties) {
+    const std::vector<std::uint8_t> hash =
+        binding::transcriptHash(parties.masterId.toStdString(), parties.targetId.toStdString(),
+                                parties.masterKey, parties.targetKey, {});
+    return {hash.begin(), hash.end()};
+}
+
+std::string textOf(const std::vector<std::uint8_t>& bytes) {
+    return {bytes.begin(), bytes.end()};
+}
+
+std::vector<std::uint8_t> rawBytes(const std::string& text) {
+    return {text.begin(), text.end()};
+}
+
+} // namespace
+
+nlohmann::json deviceProofFields(const std::string& signingKey,
+                                 const PasswordExchange::Parties& parties) {
+    const std::string publicKey = ed25519::publicKeyOf(signingKey);
+    const std::string signature = ed25519::sign(signingKey, signedTranscript(parties));
+    if (publicKey.empty() || signature.empty()) {
+        return nlohmann::json::object();
+    }
+    return {{"device_key", base64Of(rawBytes(publicKey))},
+            {"device_signature", base64Of(rawBytes(signature))}};
+}
+
+std::optional<std::string> checkDeviceProof(const nlohmann::json& fields,
+                                            const PasswordExchange::Parties& parties) {
+    if (!fields.is_object()) {
+        return std::nullopt;
+    }
+    const std::string key = textOf(bytesField(fields, "device_key", ed25519::kPublicKeyBytes));
+    const std::string signature =
+        textOf(bytesField(fields, "device_signature", ed25519::kSignatureBytes));
+    if (key.empty() || signature.empty() ||
+        !ed25519::verify(key, signedTranscript(parties), signature)) {
+        return std::nullopt;
+    }
+    return key;
 }
 
 } // namespace nimbral

@@ -83,4 +83,14 @@ private:
     std::optional<Secret> m_matched;
 };
 
+// The fields that prove this device's key to the partner: "device_key" and "device_signature",
+// base64 of the raw Ed25519 public key and of its signature over the session's transcript hash
+// without the password exchange (both IDs and both ECDH keys, which the exchange itself binds).
+// Empty without a signing key.
+nlohmann::json deviceProofFields(const std::string& signingKey,
+                                 const PasswordExchange::Parties& parties);
+// The partner's raw device key when its fields prove it for `parties`; nullopt otherwise.
+std::optional<std::string> checkDeviceProof(const nlohmann::json& fields,
+                                            const PasswordExchange::Parties& parties);
+
 } // namespace nimbral

@@ -71,6 +71,28 @@ SessionManager::SessionManager(ApiClient& api, SignalingClient& signaling, QObje
     connect(&m_signaling, &SignalingClient::sessionHandshakeAck, this,
             &SessionManager::onHandshakeAck);
 
+    // Verified requests are checked beside the running session, which they replace only once
+    // they proved themselves.
+    m_incoming = std::make_unique<IncomingExchanges>(
+        m_api, m_signaling, m_trust,
+        [this](IncomingExchanges::Admission admission) { admitVerified(std::move(admission)); });
+    connect(m_incoming.get(), &IncomingExchanges::approvalNeeded, this,
+            &SessionManager::approvalRequested);
+    connect(&m_signaling, &SignalingClient::sessionExchangeRequest, this,
+            [this](const QString& sessionId, const QString& masterId, const QString& masterKey,
+                   const QString& relayToken, const QString& sharePassword,
+                   const QString& shareCode) {
+                nlohmann::json shares = nlohmann::json::object();
+                shares["pake_share_password"] = sharePassword.toStdString();
+                shares["pake_share_code"] = shareCode.toStdString();
+                m_incoming->take({sessionId, masterId, masterKey, relayToken, shares});
+            });
+    connect(&m_signaling, &SignalingClient::exchangeConfirmation, m_incoming.get(),
+            &IncomingExchanges::confirm);
+    connect(&m_signaling, &SignalingClient::sessionApproved, this,
+            &SessionManager::onPartnerApproved);
+    connect(&m_signaling, &SignalingClient::sessionClosed, this, &SessionManager::onPartnerClosed);
+
     // WebRTC texts from the peer, for the session whose transport is being set up. Connected
     // once here rather than per transport so that sessions in a row never stack handlers.
     connect(&m_signaling, &SignalingClient::iceOffer, this,

@@ -20,10 +20,12 @@
 #include "capture/capture_backend_chain.h"
 #include "capture/captured_frame.h"
 #include "codec/video_decoder.h"
+#include "core/session_trust.h"
 #include "input/input_event.h"
 #include "network/transport.h"
 #include "network/transport_manager.h"
 #include "platform/local_peer.h"
+#include "session/incoming_exchanges.h"
 #include "session/replay_window.h"
 #include "session/session_channel.h"
 #include "session/session_negotiation.h"
@@ -78,15 +80,29 @@ public:
     static constexpr int kVideoBacklogFrames = 2;
     // A 1080p key frame takes a few hundred ms to encode and send; ask again only after that.
     static constexpr int kKeyFrameRequestRepeatMs = 1000;
+    // The server's answer to a verified request for a Target that cannot verify.
+    static constexpr char kNoVerifiedSessions[] = "Target does not support verified sessions";
 
     SessionManager(ApiClient& api, SignalingClient& signaling, QObject* parent = nullptr);
     ~SessionManager() override;
 
+    // The device's key, secrets and pins, which verified sessions need. Without them requests
+    // with a password exchange cannot be answered.
+    void setTrust(SessionTrust trust) { m_trust = std::move(trust); }
+    const SessionTrust& trust() const { return m_trust; }
+
+    // Opens a verified session (the password exchange between the two devices); falls back to
+    // the server-checked password only for a partner that cannot verify, and only while this
+    // device accepts unverified sessions and has never seen that partner verify.
     void initiateSession(const QString& targetClientId, const QString& sessionPassword);
-    // relayToken: this Target's key to the session's relay, when the server sent it with the
-    // request (else it comes with the answer to the acknowledgement).
+    // An unverified session the server let through (its password check or the user's yes to a
+    // pairing-code request). relayToken: this Target's key to the session's relay, when the
+    // server sent it with the request (else it comes with the answer to the acknowledgement).
     void acceptSession(const QString& sessionId, const QString& masterClientId,
                        const QString& masterEcdhPublicKey, const QString& relayToken = {});
+    // The user's answer to approvalRequested.
+    void approveSession(const QString& sessionId);
+    void declineSession(const QString& sessionId);
     // As Master: asks the Target to share another monitor.
     void requestMonitorSwitch(int monitorIndex);
     // As Target: the monitor to share from the next session on (negative means the first).
@@ -118,6 +134,14 @@ public:
     int encoderQualityLevel() const { return m_encoderQualityLevel; }
     QString encoderPreset() const { return m_encoderPreset; }
     std::uint32_t monitorIndex() const { return m_monitorIndex; }
+    // Whether the current (or last) session went through the password exchange, and the six
+    // digits both users can compare (empty when the partner computes none).
+    bool sessionVerified() const { return m_verified; }
+    QString shortAuthenticationString() const { return m_shortAuthenticationString; }
+    // The partner's device key, as people read it; empty for an unverified session.
+    QString partnerFingerprint() const { return m_partnerFingerprint; }
+    // This device's own, from its trust.
+    QString ownFingerprint() const;
 
     // Deployment and test hooks.
     // The relay node sessions fall back to; by default the server's host at port 9000.
@@ -160,12 +184,22 @@ signals:
     // A Target's encoded frame went out on the link (its frame rate, as the Master's is counted
     // from decoded frames).
     void videoFrameSent();
+    // As Target: a Master proved the pairing code; the user decides (approveSession or
+    // declineSession), after comparing the string with the partner's.
+    void approvalRequested(const QString& sessionId, const QString& masterId,
+                           const QString& shortAuthenticationString,
+                           const QString& masterFingerprint);
+    // As Master: the partner's device key is not the one it showed before; the session was
+    // refused. `newKey` (raw) is what to pin if the user trusts it.
+    void partnerKeyChanged(const QString& partnerId, const QString& previousFingerprint,
+                           const QString& newFingerprint, const QByteArray& newKey);
 
 public slots:
     void onSessionCreated(const nlohmann::json& data);
     void onSessionUpdated(const nlohmann::json& data);
     void onHandshakeAck(const QString& sessionId, const QString& state,
-                        const QString& targetEcdhPublicKey);
+                        const QString& targetEcdhPublicKey,
+                        const nlohmann::json& exchange = nlohmann::json::object());
     void onTransportEstablished(const QString& method);
     void onTransportFailed(const QString& reason);
     void onTransportData(nimbral::ChannelType channel, const QByteArray& data);
@@ -181,6 +215,19 @@ private:
     void failNegotiation(const SessionNegotiation::Failure& failure, bool targetSide);
     void setupTransport();
     void onSetupError(const QString& endpoint, int statusCode, const QString& detail);
+    // The verified set-up (verified_setup.cpp).
+    void forgetVerification();
+    void startOffer();
+    void fallBackToUnverified();
+    void finishOffer(const QString& targetKey, const nlohmann::json& answer);
+    bool acceptPartnerKey(const std::string& deviceKey);
+    void confirmToTarget(const char* secretName, const nlohmann::json& proof);
+    void onPartnerApproved(const QString& sessionId, const QString& fromId);
+    void onPartnerClosed(const QString& sessionId, const QString& reason);
+    void admitVerified(IncomingExchanges::Admission admission);
+    bool refuseUnverified(const QString& sessionId, const QString& masterClientId);
+    void refuseSession(const QString& reason, const QString& message);
+    void noteUnverifiedString(const QString& peerKey);
     void onIce(const QString& sessionId, SessionNegotiation::EarlyIce ice);
     void applyIce(const SessionNegotiation::EarlyIce& ice);
     void onLinkLost();
@@ -239,6 +286,18 @@ private:
     int m_encoderQualityLevel = 45;
     QString m_encoderPreset = QStringLiteral("13"); // as the settings store gives it
     std::uint32_t m_monitorIndex = 0;
+
+    SessionTrust m_trust;
+    std::unique_ptr<PasswordExchange> m_exchange; // as Master, while the exchange runs
+    QString m_typedPassword;                      // as Master, until the exchange is settled
+    quint64 m_attempt = 0;                        // tells a stale background result from ours
+    bool m_awaitingApproval = false;              // as Master: the Target's user decides
+    // As Master: the Target's refusal can overtake the reply that names our session.
+    std::optional<std::pair<QString, QString>> m_earlyClose; // session ID, reason
+    bool m_verified = false;
+    QString m_shortAuthenticationString;
+    QString m_partnerFingerprint;
+    std::unique_ptr<IncomingExchanges> m_incoming;
 
     QString m_relayHost;
     quint16 m_relayPort = kDefaultRelayPort;

@@ -41,6 +41,37 @@ SessionNegotiation::deriveCipher(const QString& partnerKey, bool targetSide) {
     return useSessionKey(m_keyExchange->aesKey(), m_keyExchange->baseIv(), targetSide);
 }
 
+std::optional<SessionNegotiation::Failure> SessionNegotiation::deriveBoundCipher(
+    const QString& partnerKey, std::span<const std::uint8_t> pakeKey,
+    std::span<const std::uint8_t> transcriptHash, bool targetSide) {
+    if (!m_keyExchange ||
+        !m_keyExchange->deriveBoundKey(partnerKey.toStdString(), pakeKey, transcriptHash)) {
+        return Failure{Failure::Kind::Derivation, {}};
+    }
+    return useSessionKey(m_keyExchange->aesKey(), m_keyExchange->baseIv(), targetSide);
+}
+
+std::optional<SessionNegotiation::Failure>
+SessionNegotiation::adoptDerivedKeys(std::unique_ptr<EcdhKeyExchange> keys, bool targetSide) {
+    m_cipher.reset();
+    m_replayWindow.reset();
+    m_keyExchange = std::move(keys);
+    if (!m_keyExchange || m_keyExchange->aesKey().empty()) {
+        return Failure{Failure::Kind::Derivation, {}};
+    }
+    return useSessionKey(m_keyExchange->aesKey(), m_keyExchange->baseIv(), targetSide);
+}
+
+std::vector<std::uint8_t> SessionNegotiation::keyMaterial() const {
+    if (!m_keyExchange || !m_cipher) {
+        return {};
+    }
+    std::vector<std::uint8_t> material = m_keyExchange->aesKey();
+    const std::vector<std::uint8_t> iv = m_keyExchange->baseIv();
+    material.insert(material.end(), iv.begin(), iv.end());
+    return material;
+}
+
 std::optional<SessionNegotiation::Failure>
 SessionNegotiation::useSessionKey(const std::vector<std::uint8_t>& key,
                                   const std::vector<std::uint8_t>& iv, bool targetSide) {

@@ -7,12 +7,14 @@
 #include <cstddef>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include <QObject>
 #include <QString>
 #include <QTimer>
+#include <nlohmann/json.hpp>
 
 #include "session/replay_window.h"
 
@@ -35,6 +37,7 @@ public:
         QString sessionId;
         QString state;
         QString targetKey;
+        nlohmann::json exchange;
     };
     // The Master's offer and candidates can reach a Target that still waits for its key.
     struct EarlyIce {
@@ -55,6 +58,18 @@ public:
     // share key and IV and count their nonces from opposite halves, so they never seal under
     // the same nonce; each accepts the partner's counters only from the partner's half.
     std::optional<Failure> deriveCipher(const QString& partnerKey, bool targetSide);
+    // The same for a verified session: the key bound to the password exchange's key and the
+    // session's transcript hash.
+    std::optional<Failure> deriveBoundCipher(const QString& partnerKey,
+                                             std::span<const std::uint8_t> pakeKey,
+                                             std::span<const std::uint8_t> transcriptHash,
+                                             bool targetSide);
+    // Takes over a key pair whose key was already derived (a Target that proved a request
+    // before the request became its session) and makes the cipher under it.
+    std::optional<Failure> adoptDerivedKeys(std::unique_ptr<EcdhKeyExchange> keys, bool targetSide);
+    // The derived key and IV, one after the other: what the short authentication string is
+    // drawn from. Empty before derivation.
+    std::vector<std::uint8_t> keyMaterial() const;
     // The cipher under a session key and IV agreed some other way, with the same halves.
     std::optional<Failure> useSessionKey(const std::vector<std::uint8_t>& key,
                                          const std::vector<std::uint8_t>& iv, bool targetSide);

@@ -82,14 +82,16 @@ void SessionManager::initiateSession(const QString& targetClientId,
     m_role = SessionRole::Master;
     m_peerClientId = targetClientId;
     m_sessionId.clear();
+    m_earlyClose.reset();
     m_negotiation.reset();
     setState(SessionState::Initiating);
     m_negotiation.startPartnerTimer();
+    forgetVerification();
     if (!makeKeyPair()) {
         return;
     }
-    m_api.createSession(targetClientId, sessionPassword, QStringLiteral("remote_desktop"),
-                        QString::fromStdString(m_negotiation.publicKeyBase64()));
+    m_typedPassword = sessionPassword;
+    startOffer();
 }
 
 void SessionManager::onSessionCreated(const nlohmann::json& data) {
@@ -108,19 +110,25 @@ void SessionManager::onSessionCreated(const nlohmann::json& data) {
     spdlog::info("Session created with ID: {}", sessionId.toStdString());
     setState(SessionState::Handshaking);
     m_negotiation.startPartnerTimer(); // the Target now has its full time to answer
+    if (const auto closed = std::exchange(m_earlyClose, std::nullopt);
+        closed && closed->first == sessionId) {
+        onPartnerClosed(closed->first, closed->second);
+        return;
+    }
     if (const auto early = m_negotiation.takeAck(sessionId)) {
         spdlog::info("Applying the handshake ACK that arrived before the session was created");
-        onHandshakeAck(early->sessionId, early->state, early->targetKey);
+        onHandshakeAck(early->sessionId, early->state, early->targetKey, early->exchange);
     }
 }
 
 void SessionManager::onHandshakeAck(const QString& sessionId, const QString& stateText,
-                                    const QString& targetEcdhPublicKey) {
+                                    const QString& targetEcdhPublicKey,
+                                    const nlohmann::json& exchange) {
     NIMBRAL_ASSERT_MAIN_THREAD();
     if (m_role == SessionRole::Master && state() == SessionState::Initiating) {
         // A quick Target can answer before the create reply names our session: keep the
         // latest, and apply it if that reply names the same session.
-        m_negotiation.keepAck({sessionId, stateText, targetEcdhPublicKey});
+        m_negotiation.keepAck({sessionId, stateText, targetEcdhPublicKey, exchange});
         return;
     }
     if (m_role != SessionRole::Master || state() != SessionState::Handshaking ||
@@ -134,7 +142,12 @@ void SessionManager::onHandshakeAck(const QString& sessionId, const QString& sta
         fail(tr("Missing target ECDH public key"));
         return;
     }
+    if (m_exchange) {
+        finishOffer(targetEcdhPublicKey, exchange);
+        return;
+    }
     if (deriveCipher(targetEcdhPublicKey, false)) {
+        noteUnverifiedString(targetEcdhPublicKey);
         setupTransport();
     }
 }
@@ -142,6 +155,9 @@ void SessionManager::onHandshakeAck(const QString& sessionId, const QString& sta
 void SessionManager::acceptSession(const QString& sessionId, const QString& masterClientId,
                                    const QString& masterEcdhPublicKey, const QString& relayToken) {
     NIMBRAL_ASSERT_MAIN_THREAD();
+    if (refuseUnverified(sessionId, masterClientId)) {
+        return;
+    }
     const SessionState current = state();
     if (current == SessionState::Connected) {
         spdlog::info("Ending previous session to accept new one");
@@ -158,6 +174,7 @@ void SessionManager::acceptSession(const QString& sessionId, const QString& mast
     m_relayToken = relayToken;
     m_peerClientId = masterClientId;
     m_negotiation.reset();
+    forgetVerification();
     setState(SessionState::Handshaking);
     if (!makeKeyPair()) {
         return;
@@ -170,6 +187,7 @@ void SessionManager::acceptSession(const QString& sessionId, const QString& mast
         return;
     }
     if (deriveCipher(masterEcdhPublicKey, true)) {
+        noteUnverifiedString(masterEcdhPublicKey);
         setupTransport();
     }
 }
@@ -313,6 +331,7 @@ void SessionManager::onSessionUpdated(const nlohmann::json& data) {
         // without it.
         const QString masterKey = jsonText(data, "master_ecdh_public_key");
         if (!masterKey.isEmpty() && deriveCipher(masterKey, true)) {
+            noteUnverifiedString(masterKey);
             setupTransport();
         }
     }
@@ -331,6 +350,11 @@ void SessionManager::onSetupError(const QString& endpoint, int status, const QSt
     const SessionState current = state();
     if (current == SessionState::Idle || current == SessionState::Connected ||
         current == SessionState::Closing) {
+        return;
+    }
+    if (endpoint == QLatin1String("/sessions/create") && status == 409 &&
+        detail == QLatin1String(kNoVerifiedSessions) && m_exchange) {
+        fallBackToUnverified();
         return;
     }
     spdlog::error("API error during session setup: {}", detail.toStdString());

@@ -300,7 +300,11 @@ void AgentWindow::showHomePage() {
 void AgentWindow::onStateChanged(SessionState state) {
     const bool authenticated = m_service.isAuthenticated();
     if (const auto line = sessionStatusLine(state, authenticated)) {
-        setStatus(line->text, line->tone);
+        // While connected, what the user can compare with the partner's screen.
+        setStatus(state == SessionState::Connected
+                      ? line->text + QStringLiteral(" · ") + verificationText()
+                      : line->text,
+                  line->tone);
     }
     const bool resting = state == SessionState::Idle || state == SessionState::Failed;
     if (state != SessionState::Closing) {
@@ -317,6 +321,13 @@ void AgentWindow::onStateChanged(SessionState state) {
     }
 }
 
+QString AgentWindow::verificationText() const {
+    return m_service.sessionVerified()
+               ? QCoreApplication::translate("nimbral::MainWindow", "security code %1")
+                     .arg(m_service.shortAuthenticationString())
+               : QCoreApplication::translate("nimbral::MainWindow", "Not verified");
+}
+
 void AgentWindow::showSessionPage() {
     if (m_pages->count() < 2) {
         m_pages->addWidget(buildSessionPage());
@@ -329,8 +340,9 @@ void AgentWindow::showSessionPage() {
     }
     setMinimumSize(800, 600);
     resize(1280, 720);
-    setWindowTitle(QCoreApplication::translate("nimbral::MainWindow", "Nimbral - Connected to %1")
-                       .arg(m_service.peerClientId()));
+    setWindowTitle(
+        QCoreApplication::translate("nimbral::MainWindow", "Nimbral - Connected to %1 (%2)")
+            .arg(formatClientId(m_service.peerClientId()), verificationText()));
 }
 
 void AgentWindow::onServiceLost() {

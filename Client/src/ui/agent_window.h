@@ -64,6 +64,8 @@ private:
     void onServiceLost();
     void setStatus(const QString& text, StatusTone tone);
     void showSessionPage();
+    // "security code 123456", or "Not verified".
+    QString verificationText() const;
     void showHomePage();
     ChatDialog* ensureChatDialog();
 

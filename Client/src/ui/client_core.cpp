@@ -3,6 +3,7 @@
 #include "capture/capture_backend_chain.h"
 #include "core/auth_controller.h"
 #include "core/machine_fingerprint.h"
+#include "core/session_trust.h"
 #include "core/settings_controller.h"
 #include "input/platform_input.h"
 #include "network/api_client.h"
@@ -25,6 +26,8 @@ ClientCore::ClientCore(SettingsController& settings, const ClientOptions& option
     m_session->setCaptureFrameRate(settings.targetFps());
     m_session->setEncoderQuality(settings.encoderCqLevel(), settings.encoderPreset());
     m_session->setClipboardSharingEnabled(settings.clipboardSharing());
+    m_session->setTrust(sessionTrustOf(settings, *m_auth, false));
+    m_auth->setServerChecksSecrets(!m_session->trust().acceptOnlyVerified);
     // The Master's input lands on this desktop when this device is the Target, shown by this
     // platform's readers (MIT-SHM with damage first, plain XGetImage after; DXGI then GDI).
     m_session->setInputBackendFactory(makePlatformInputBackend);

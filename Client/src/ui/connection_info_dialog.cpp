@@ -11,8 +11,14 @@
 namespace nimbral {
 
 SessionDescription SessionDescription::of(const SessionManager& session) {
-    return {session.sessionId(), session.peerClientId(), session.role(),
-            session.connectionMethod()};
+    return {session.sessionId(),
+            session.peerClientId(),
+            session.role(),
+            session.connectionMethod(),
+            session.sessionVerified(),
+            session.shortAuthenticationString(),
+            session.partnerFingerprint(),
+            session.ownFingerprint()};
 }
 
 ConnectionInfoDialog::ConnectionInfoDialog(const SessionDescription& session,
@@ -32,6 +38,15 @@ ConnectionInfoDialog::ConnectionInfoDialog(const SessionDescription& session,
                                                     : tr("Target (Sharing)"));
     addRow(sessionForm, tr("Transport:"), session.transport);
     layout->addWidget(sessionGroup);
+
+    // What both users can compare: equal digits at both ends mean nobody sits in between.
+    auto* trustGroup = new QGroupBox(tr("Verification"), this);
+    auto* trustForm = new QFormLayout(trustGroup);
+    addRow(trustForm, tr("Status:"), session.verified ? tr("Verified") : tr("Not verified"));
+    addRow(trustForm, tr("Security code:"), session.shortAuthenticationString);
+    addRow(trustForm, tr("Partner's device key:"), session.partnerFingerprint);
+    addRow(trustForm, tr("This device's key:"), session.ownFingerprint);
+    layout->addWidget(trustGroup);
 
     auto* qualityGroup = new QGroupBox(tr("Connection Quality"), this);
     auto* qualityForm = new QFormLayout(qualityGroup);

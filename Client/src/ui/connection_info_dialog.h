@@ -17,6 +17,10 @@ struct SessionDescription {
     QString remoteClientId;
     SessionRole localRole = SessionRole::None;
     QString transport;
+    bool verified = false;
+    QString shortAuthenticationString; // empty when the partner computes none
+    QString partnerFingerprint;        // empty for an unverified session
+    QString ownFingerprint;
 
     static SessionDescription of(const SessionManager& session);
 };

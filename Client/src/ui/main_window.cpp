@@ -121,6 +121,9 @@ void MainWindow::connectToServices() {
     connect(&m_session, &SessionManager::stateChanged, this, &MainWindow::onSessionStateChanged);
     connect(&m_session, &SessionManager::frameDecoded, this, &MainWindow::onFrameDecoded);
     connect(&m_session, &SessionManager::sessionError, this, &MainWindow::onSessionError);
+    connect(&m_session, &SessionManager::approvalRequested, this,
+            &MainWindow::onSessionApprovalRequested);
+    connect(&m_session, &SessionManager::partnerKeyChanged, this, &MainWindow::onPartnerKeyChanged);
     connect(&m_session, &SessionManager::trafficCounted, this,
             [this](qint64 sent, qint64 received) {
                 m_monitor->recordBytesSent(sent);
@@ -276,6 +279,7 @@ void MainWindow::onAuthenticated(const QString& clientId) {
     m_clientId->setText(formatClientId(clientId));
     m_password->setText(m_auth.sessionPassword());
     m_pairingCode->setText(m_auth.pairingCode());
+    m_ownFingerprint->setText(tr("Device key: %1").arg(m_session.ownFingerprint()));
     m_connectButton->setEnabled(true);
     m_disconnectButton->setEnabled(true);
     setStatus(tr("Ready"), StatusTone::Good);
@@ -324,6 +328,36 @@ void MainWindow::onSessionHandshakeRequest(const QString& sessionId, const QStri
         spdlog::info("Rejected session {} from {}", sessionId.toStdString(),
                      masterClientId.toStdString());
     }
+}
+
+void MainWindow::onSessionApprovalRequested(const QString& sessionId, const QString& masterClientId,
+                                            const QString& shortAuthenticationString,
+                                            const QString& masterFingerprint) {
+    if (m_tray != nullptr && !isVisible()) {
+        m_tray->showIncomingConnection(formatClientId(masterClientId));
+    }
+    showNormal();
+    activateWindow();
+    raise();
+    const QString text =
+        tr("Client %1 wants to connect with your pairing code.\n\nSecurity code: %2\nAsk your "
+           "partner to read out the code on their screen: accept only if it is the same.\n\n"
+           "Partner's device key: %3\n\nAccept?")
+            .arg(formatClientId(masterClientId), shortAuthenticationString, masterFingerprint);
+    if (m_question(tr("Incoming Connection"), text)) {
+        spdlog::info("Accepted verified session {} from {}", sessionId.toStdString(),
+                     masterClientId.toStdString());
+        m_session.approveSession(sessionId);
+    } else {
+        spdlog::info("Declined verified session {} from {}", sessionId.toStdString(),
+                     masterClientId.toStdString());
+        m_session.declineSession(sessionId);
+    }
+}
+
+void MainWindow::onPartnerKeyChanged(const QString& partnerId, const QString&, const QString&,
+                                     const QByteArray& newKey) {
+    m_keyChange = KeyChange{partnerId, newKey};
 }
 
 void MainWindow::onSessionAutoAccept(const QString& sessionId, const QString& masterClientId,
@@ -416,7 +450,12 @@ void MainWindow::showSessionPage() {
                      std::min(available.height() * 3 / 4, 720));
     }
     resize(size);
-    setWindowTitle(tr("Nimbral - Connected to %1").arg(m_session.peerClientId()));
+    const QString verification =
+        m_session.sessionVerified()
+            ? tr("security code %1").arg(m_session.shortAuthenticationString())
+            : tr("Not verified");
+    setWindowTitle(tr("Nimbral - Connected to %1 (%2)")
+                       .arg(formatClientId(m_session.peerClientId()), verification));
 }
 
 void MainWindow::onFrameDecoded(std::shared_ptr<DecodedFrame> frame) {
@@ -428,7 +467,18 @@ void MainWindow::onFrameDecoded(std::shared_ptr<DecodedFrame> frame) {
 }
 
 void MainWindow::onSessionError(const QString& error) {
-    warn(tr("Session Error"), error);
+    const std::optional<KeyChange> change = std::exchange(m_keyChange, std::nullopt);
+    if (!change) {
+        warn(tr("Session Error"), error);
+        return;
+    }
+    // Trusting the new key is the user's decision, never an automatic one.
+    if (m_question(tr("Device Key Changed"),
+                   error + QStringLiteral("\n\n") + tr("Trust the new key and connect?"))) {
+        spdlog::warn("The user trusts the new device key of {}", change->partnerId.toStdString());
+        m_settings.pinPartnerKey(change->partnerId, change->newKey);
+        onConnectClicked();
+    }
 }
 
 void MainWindow::onRequestError(const QString& endpoint, int statusCode, const QString& detail) {

@@ -3,6 +3,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 
 #include <QHostAddress>
 #include <QMainWindow>
@@ -104,6 +105,11 @@ public slots:
     void onSessionStateChanged(nimbral::SessionState newState);
     void onFrameDecoded(std::shared_ptr<nimbral::DecodedFrame> frame);
     void onSessionError(const QString& error);
+    void onSessionApprovalRequested(const QString& sessionId, const QString& masterClientId,
+                                    const QString& shortAuthenticationString,
+                                    const QString& masterFingerprint);
+    void onPartnerKeyChanged(const QString& partnerId, const QString& previousFingerprint,
+                             const QString& newFingerprint, const QByteArray& newKey);
     void onRequestError(const QString& endpoint, int statusCode, const QString& detail);
     void onConnectClicked();
     void onDisconnectClicked();
@@ -159,6 +165,7 @@ private:
     QLabel* m_clientId = nullptr;
     QLabel* m_password = nullptr;
     QLabel* m_pairingCode = nullptr;
+    QLabel* m_ownFingerprint = nullptr;
     QLabel* m_status = nullptr;
     QLabel* m_statistics = nullptr;
     QComboBox* m_partnerBox = nullptr;
@@ -183,6 +190,12 @@ private:
     int m_scaleMode = 0;
     Warning m_warning;
     Question m_question;
+    // A partner's changed device key, until the session error it causes asks about it.
+    struct KeyChange {
+        QString partnerId;
+        QByteArray newKey;
+    };
+    std::optional<KeyChange> m_keyChange;
     Warning m_information;
     TextInput m_textInput;
     CommandRunner m_commands;

@@ -170,6 +170,14 @@ QWidget* MainWindow::buildHomePage() {
     layout->addWidget(buildConnectCard(page));
     layout->addWidget(caption(tr("PAIRING CODE"), page, QStringLiteral("margin-top: 8px;")));
     layout->addLayout(buildPairingRow(page));
+    // What a partner who comes back sees of this device: read it out to compare.
+    m_ownFingerprint = new QLabel(page);
+    m_ownFingerprint->setObjectName(QStringLiteral("ownFingerprint"));
+    m_ownFingerprint->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_ownFingerprint->setStyleSheet(
+        QStringLiteral("font-size: 11px; font-family: monospace; color: #8892b0;"));
+    m_ownFingerprint->setText(tr("Device key: %1").arg(m_session.ownFingerprint()));
+    layout->addWidget(m_ownFingerprint);
     auto* panel =
         new QLabel(tr("Add this device at") +
                        QStringLiteral(" <a style=\"color: #4da6ff;\" href=\"https://%1\">%1</a>")

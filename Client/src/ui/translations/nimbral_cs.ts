@@ -172,6 +172,34 @@
         <source>Uptime:</source>
         <translation>Doba připojení:</translation>
     </message>
+    <message>
+        <source>Verification</source>
+        <translation>Ověření</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Stav:</translation>
+    </message>
+    <message>
+        <source>Verified</source>
+        <translation>Ověřeno</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Neověřeno</translation>
+    </message>
+    <message>
+        <source>Security code:</source>
+        <translation>Bezpečnostní kód:</translation>
+    </message>
+    <message>
+        <source>Partner's device key:</source>
+        <translation>Klíč zařízení partnera:</translation>
+    </message>
+    <message>
+        <source>This device's key:</source>
+        <translation>Klíč tohoto zařízení:</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileManagerDialog</name>
@@ -711,6 +739,48 @@ Přijmout?</translation>
         <source>The connection to the server is not encrypted</source>
         <translation>Připojení k serveru není šifrované</translation>
     </message>
+    <message>
+        <source>Client %1 wants to connect with your pairing code.
+
+Security code: %2
+Ask your partner to read out the code on their screen: accept only if it is the same.
+
+Partner's device key: %3
+
+Accept?</source>
+        <translation>Klient %1 se chce připojit pomocí vašeho párovacího kódu.
+
+Bezpečnostní kód: %2
+Požádejte partnera, aby přečetl kód na své obrazovce: přijměte jen tehdy, je-li stejný.
+
+Klíč zařízení partnera: %3
+
+Přijmout?</translation>
+    </message>
+    <message>
+        <source>Device Key Changed</source>
+        <translation>Klíč zařízení se změnil</translation>
+    </message>
+    <message>
+        <source>Trust the new key and connect?</source>
+        <translation>Důvěřovat novému klíči a připojit se?</translation>
+    </message>
+    <message>
+        <source>security code %1</source>
+        <translation>bezpečnostní kód %1</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Neověřeno</translation>
+    </message>
+    <message>
+        <source>Nimbral - Connected to %1 (%2)</source>
+        <translation>Nimbral - Připojeno k %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Device key: %1</source>
+        <translation>Klíč zařízení: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -753,6 +823,64 @@ Přijmout?</translation>
     <message>
         <source>Failed to start screen capture.</source>
         <translation>Snímání obrazovky nelze spustit.</translation>
+    </message>
+    <message>
+        <source>Invalid session password</source>
+        <translation>Neplatné heslo relace</translation>
+    </message>
+    <message>
+        <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
+        <translation>Příliš mnoho chybných hesel pro partnera %1: počkejte několik minut a zkuste to znovu</translation>
+    </message>
+    <message>
+        <source>Partner %1 declined the session</source>
+        <translation>Partner %1 relaci odmítl</translation>
+    </message>
+    <message>
+        <source>Partner %1 is busy with other connection requests: try again in a moment</source>
+        <translation>Partner %1 vyřizuje jiné žádosti o připojení: zkuste to za chvíli znovu</translation>
+    </message>
+    <message>
+        <source>Partner %1 accepts only verified sessions</source>
+        <translation>Partner %1 přijímá pouze ověřené relace</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not check this device's key</source>
+        <translation>Partner %1 nemohl ověřit klíč tohoto zařízení</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session before it started</source>
+        <translation>Partner %1 ukončil relaci dříve, než začala</translation>
+    </message>
+    <message>
+        <source>The password exchange could not be started</source>
+        <translation>Výměnu hesla nebylo možné zahájit</translation>
+    </message>
+    <message>
+        <source>Partner %1 cannot open a verified session, and this device accepts only verified sessions</source>
+        <translation>Partner %1 nemůže otevřít ověřenou relaci a toto zařízení přijímá pouze ověřené relace</translation>
+    </message>
+    <message>
+        <source>Partner %1 verified its sessions before and now offers only an unverified one. Not connected: someone may be posing as it.</source>
+        <translation>Partner %1 dříve své relace ověřoval a nyní nabízí pouze neověřenou. Nepřipojeno: někdo se za něj může vydávat.</translation>
+    </message>
+    <message>
+        <source>Partner %1 did not prove its device key. Not connected.</source>
+        <translation>Partner %1 neprokázal klíč svého zařízení. Nepřipojeno.</translation>
+    </message>
+    <message>
+        <source>The device key of partner %1 has changed.
+
+Before: %2
+Now: %3
+
+If the partner's device was set up again, you can trust the new key; otherwise someone may be posing as it. Not connected.</source>
+        <translation>Klíč zařízení partnera %1 se změnil.
+
+Dříve: %2
+Nyní: %3
+
+Pokud bylo zařízení partnera nastaveno znovu, můžete novému klíči důvěřovat; jinak se za něj může někdo vydávat. Nepřipojeno.</translation>
     </message>
 </context>
 <context>

@@ -172,6 +172,34 @@
         <source>Uptime:</source>
         <translation>Laufzeit:</translation>
     </message>
+    <message>
+        <source>Verification</source>
+        <translation>Verifizierung</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Verified</source>
+        <translation>Verifiziert</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Nicht verifiziert</translation>
+    </message>
+    <message>
+        <source>Security code:</source>
+        <translation>Sicherheitscode:</translation>
+    </message>
+    <message>
+        <source>Partner's device key:</source>
+        <translation>Geräteschlüssel des Partners:</translation>
+    </message>
+    <message>
+        <source>This device's key:</source>
+        <translation>Schlüssel dieses Geräts:</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileManagerDialog</name>
@@ -711,6 +739,48 @@ Annehmen?</translation>
         <source>The connection to the server is not encrypted</source>
         <translation>Die Verbindung zum Server ist nicht verschlüsselt</translation>
     </message>
+    <message>
+        <source>Client %1 wants to connect with your pairing code.
+
+Security code: %2
+Ask your partner to read out the code on their screen: accept only if it is the same.
+
+Partner's device key: %3
+
+Accept?</source>
+        <translation>Client %1 möchte sich mit Ihrem Kopplungscode verbinden.
+
+Sicherheitscode: %2
+Bitten Sie Ihren Partner, den Code auf seinem Bildschirm vorzulesen: Nehmen Sie nur an, wenn er gleich ist.
+
+Geräteschlüssel des Partners: %3
+
+Annehmen?</translation>
+    </message>
+    <message>
+        <source>Device Key Changed</source>
+        <translation>Geräteschlüssel geändert</translation>
+    </message>
+    <message>
+        <source>Trust the new key and connect?</source>
+        <translation>Dem neuen Schlüssel vertrauen und verbinden?</translation>
+    </message>
+    <message>
+        <source>security code %1</source>
+        <translation>Sicherheitscode %1</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Nicht verifiziert</translation>
+    </message>
+    <message>
+        <source>Nimbral - Connected to %1 (%2)</source>
+        <translation>Nimbral - Verbunden mit %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Device key: %1</source>
+        <translation>Geräteschlüssel: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -753,6 +823,64 @@ Annehmen?</translation>
     <message>
         <source>Failed to start screen capture.</source>
         <translation>Bildschirmaufnahme konnte nicht gestartet werden.</translation>
+    </message>
+    <message>
+        <source>Invalid session password</source>
+        <translation>Ungültiges Sitzungspasswort</translation>
+    </message>
+    <message>
+        <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
+        <translation>Zu viele falsche Passwörter für Partner %1: Warten Sie einige Minuten und versuchen Sie es dann erneut</translation>
+    </message>
+    <message>
+        <source>Partner %1 declined the session</source>
+        <translation>Partner %1 hat die Sitzung abgelehnt</translation>
+    </message>
+    <message>
+        <source>Partner %1 is busy with other connection requests: try again in a moment</source>
+        <translation>Partner %1 ist mit anderen Verbindungsanfragen beschäftigt: Versuchen Sie es gleich noch einmal</translation>
+    </message>
+    <message>
+        <source>Partner %1 accepts only verified sessions</source>
+        <translation>Partner %1 akzeptiert nur verifizierte Sitzungen</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not check this device's key</source>
+        <translation>Partner %1 konnte den Schlüssel dieses Geräts nicht prüfen</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session before it started</source>
+        <translation>Partner %1 hat die Sitzung beendet, bevor sie begann</translation>
+    </message>
+    <message>
+        <source>The password exchange could not be started</source>
+        <translation>Der Passwortaustausch konnte nicht gestartet werden</translation>
+    </message>
+    <message>
+        <source>Partner %1 cannot open a verified session, and this device accepts only verified sessions</source>
+        <translation>Partner %1 kann keine verifizierte Sitzung öffnen, und dieses Gerät akzeptiert nur verifizierte Sitzungen</translation>
+    </message>
+    <message>
+        <source>Partner %1 verified its sessions before and now offers only an unverified one. Not connected: someone may be posing as it.</source>
+        <translation>Partner %1 hat seine Sitzungen bisher verifiziert und bietet jetzt nur eine unverifizierte an. Nicht verbunden: Jemand gibt sich möglicherweise als dieser Partner aus.</translation>
+    </message>
+    <message>
+        <source>Partner %1 did not prove its device key. Not connected.</source>
+        <translation>Partner %1 hat seinen Geräteschlüssel nicht nachgewiesen. Nicht verbunden.</translation>
+    </message>
+    <message>
+        <source>The device key of partner %1 has changed.
+
+Before: %2
+Now: %3
+
+If the partner's device was set up again, you can trust the new key; otherwise someone may be posing as it. Not connected.</source>
+        <translation>Der Geräteschlüssel von Partner %1 hat sich geändert.
+
+Vorher: %2
+Jetzt: %3
+
+Wenn das Gerät des Partners neu eingerichtet wurde, können Sie dem neuen Schlüssel vertrauen; andernfalls gibt sich möglicherweise jemand als dieser Partner aus. Nicht verbunden.</translation>
     </message>
 </context>
 <context>

@@ -172,6 +172,34 @@
         <source>Uptime:</source>
         <translation>Uptime:</translation>
     </message>
+    <message>
+        <source>Verification</source>
+        <translation>Verification</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Verified</source>
+        <translation>Verified</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Not verified</translation>
+    </message>
+    <message>
+        <source>Security code:</source>
+        <translation>Security code:</translation>
+    </message>
+    <message>
+        <source>Partner's device key:</source>
+        <translation>Partner's device key:</translation>
+    </message>
+    <message>
+        <source>This device's key:</source>
+        <translation>This device's key:</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileManagerDialog</name>
@@ -711,6 +739,48 @@ Accept?</translation>
         <source>The connection to the server is not encrypted</source>
         <translation>The connection to the server is not encrypted</translation>
     </message>
+    <message>
+        <source>Client %1 wants to connect with your pairing code.
+
+Security code: %2
+Ask your partner to read out the code on their screen: accept only if it is the same.
+
+Partner's device key: %3
+
+Accept?</source>
+        <translation>Client %1 wants to connect with your pairing code.
+
+Security code: %2
+Ask your partner to read out the code on their screen: accept only if it is the same.
+
+Partner's device key: %3
+
+Accept?</translation>
+    </message>
+    <message>
+        <source>Device Key Changed</source>
+        <translation>Device Key Changed</translation>
+    </message>
+    <message>
+        <source>Trust the new key and connect?</source>
+        <translation>Trust the new key and connect?</translation>
+    </message>
+    <message>
+        <source>security code %1</source>
+        <translation>security code %1</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Not verified</translation>
+    </message>
+    <message>
+        <source>Nimbral - Connected to %1 (%2)</source>
+        <translation>Nimbral - Connected to %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Device key: %1</source>
+        <translation>Device key: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -753,6 +823,64 @@ Accept?</translation>
     <message>
         <source>Failed to start screen capture.</source>
         <translation>Failed to start screen capture.</translation>
+    </message>
+    <message>
+        <source>Invalid session password</source>
+        <translation>Invalid session password</translation>
+    </message>
+    <message>
+        <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
+        <translation>Too many wrong passwords for partner %1: wait a few minutes, then try again</translation>
+    </message>
+    <message>
+        <source>Partner %1 declined the session</source>
+        <translation>Partner %1 declined the session</translation>
+    </message>
+    <message>
+        <source>Partner %1 is busy with other connection requests: try again in a moment</source>
+        <translation>Partner %1 is busy with other connection requests: try again in a moment</translation>
+    </message>
+    <message>
+        <source>Partner %1 accepts only verified sessions</source>
+        <translation>Partner %1 accepts only verified sessions</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not check this device's key</source>
+        <translation>Partner %1 could not check this device's key</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session before it started</source>
+        <translation>Partner %1 ended the session before it started</translation>
+    </message>
+    <message>
+        <source>The password exchange could not be started</source>
+        <translation>The password exchange could not be started</translation>
+    </message>
+    <message>
+        <source>Partner %1 cannot open a verified session, and this device accepts only verified sessions</source>
+        <translation>Partner %1 cannot open a verified session, and this device accepts only verified sessions</translation>
+    </message>
+    <message>
+        <source>Partner %1 verified its sessions before and now offers only an unverified one. Not connected: someone may be posing as it.</source>
+        <translation>Partner %1 verified its sessions before and now offers only an unverified one. Not connected: someone may be posing as it.</translation>
+    </message>
+    <message>
+        <source>Partner %1 did not prove its device key. Not connected.</source>
+        <translation>Partner %1 did not prove its device key. Not connected.</translation>
+    </message>
+    <message>
+        <source>The device key of partner %1 has changed.
+
+Before: %2
+Now: %3
+
+If the partner's device was set up again, you can trust the new key; otherwise someone may be posing as it. Not connected.</source>
+        <translation>The device key of partner %1 has changed.
+
+Before: %2
+Now: %3
+
+If the partner's device was set up again, you can trust the new key; otherwise someone may be posing as it. Not connected.</translation>
     </message>
 </context>
 <context>

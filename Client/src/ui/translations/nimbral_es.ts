@@ -172,6 +172,34 @@
         <source>Uptime:</source>
         <translation>Tiempo activo:</translation>
     </message>
+    <message>
+        <source>Verification</source>
+        <translation>Verificación</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Estado:</translation>
+    </message>
+    <message>
+        <source>Verified</source>
+        <translation>Verificada</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>No verificada</translation>
+    </message>
+    <message>
+        <source>Security code:</source>
+        <translation>Código de seguridad:</translation>
+    </message>
+    <message>
+        <source>Partner's device key:</source>
+        <translation>Clave del dispositivo del socio:</translation>
+    </message>
+    <message>
+        <source>This device's key:</source>
+        <translation>Clave de este dispositivo:</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileManagerDialog</name>
@@ -711,6 +739,48 @@ Motivo: %2
         <source>The connection to the server is not encrypted</source>
         <translation>La conexión con el servidor no está cifrada</translation>
     </message>
+    <message>
+        <source>Client %1 wants to connect with your pairing code.
+
+Security code: %2
+Ask your partner to read out the code on their screen: accept only if it is the same.
+
+Partner's device key: %3
+
+Accept?</source>
+        <translation>El cliente %1 quiere conectarse con su código de emparejamiento.
+
+Código de seguridad: %2
+Pida a su socio que lea el código de su pantalla: acepte solo si es el mismo.
+
+Clave del dispositivo del socio: %3
+
+¿Aceptar?</translation>
+    </message>
+    <message>
+        <source>Device Key Changed</source>
+        <translation>La clave del dispositivo ha cambiado</translation>
+    </message>
+    <message>
+        <source>Trust the new key and connect?</source>
+        <translation>¿Confiar en la nueva clave y conectar?</translation>
+    </message>
+    <message>
+        <source>security code %1</source>
+        <translation>código de seguridad %1</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>No verificada</translation>
+    </message>
+    <message>
+        <source>Nimbral - Connected to %1 (%2)</source>
+        <translation>Nimbral - Conectado a %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Device key: %1</source>
+        <translation>Clave del dispositivo: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -753,6 +823,64 @@ Motivo: %2
     <message>
         <source>Failed to start screen capture.</source>
         <translation>No se pudo iniciar la captura de pantalla.</translation>
+    </message>
+    <message>
+        <source>Invalid session password</source>
+        <translation>Contraseña de sesión no válida</translation>
+    </message>
+    <message>
+        <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
+        <translation>Demasiadas contraseñas incorrectas para el socio %1: espere unos minutos y vuelva a intentarlo</translation>
+    </message>
+    <message>
+        <source>Partner %1 declined the session</source>
+        <translation>El socio %1 rechazó la sesión</translation>
+    </message>
+    <message>
+        <source>Partner %1 is busy with other connection requests: try again in a moment</source>
+        <translation>El socio %1 está ocupado con otras solicitudes de conexión: vuelva a intentarlo en un momento</translation>
+    </message>
+    <message>
+        <source>Partner %1 accepts only verified sessions</source>
+        <translation>El socio %1 solo acepta sesiones verificadas</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not check this device's key</source>
+        <translation>El socio %1 no pudo comprobar la clave de este dispositivo</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session before it started</source>
+        <translation>El socio %1 terminó la sesión antes de que empezara</translation>
+    </message>
+    <message>
+        <source>The password exchange could not be started</source>
+        <translation>No se pudo iniciar el intercambio de contraseña</translation>
+    </message>
+    <message>
+        <source>Partner %1 cannot open a verified session, and this device accepts only verified sessions</source>
+        <translation>El socio %1 no puede abrir una sesión verificada y este dispositivo solo acepta sesiones verificadas</translation>
+    </message>
+    <message>
+        <source>Partner %1 verified its sessions before and now offers only an unverified one. Not connected: someone may be posing as it.</source>
+        <translation>El socio %1 verificaba antes sus sesiones y ahora solo ofrece una sin verificar. No conectado: alguien puede estar haciéndose pasar por él.</translation>
+    </message>
+    <message>
+        <source>Partner %1 did not prove its device key. Not connected.</source>
+        <translation>El socio %1 no demostró la clave de su dispositivo. No conectado.</translation>
+    </message>
+    <message>
+        <source>The device key of partner %1 has changed.
+
+Before: %2
+Now: %3
+
+If the partner's device was set up again, you can trust the new key; otherwise someone may be posing as it. Not connected.</source>
+        <translation>La clave del dispositivo del socio %1 ha cambiado.
+
+Antes: %2
+Ahora: %3
+
+Si el dispositivo del socio se configuró de nuevo, puede confiar en la nueva clave; de lo contrario, alguien puede estar haciéndose pasar por él. No conectado.</translation>
     </message>
 </context>
 <context>

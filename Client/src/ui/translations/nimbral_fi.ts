@@ -172,6 +172,34 @@
         <source>Uptime:</source>
         <translation>Kesto:</translation>
     </message>
+    <message>
+        <source>Verification</source>
+        <translation>Vahvistus</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Tila:</translation>
+    </message>
+    <message>
+        <source>Verified</source>
+        <translation>Vahvistettu</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Ei vahvistettu</translation>
+    </message>
+    <message>
+        <source>Security code:</source>
+        <translation>Turvakoodi:</translation>
+    </message>
+    <message>
+        <source>Partner's device key:</source>
+        <translation>Kumppanin laiteavain:</translation>
+    </message>
+    <message>
+        <source>This device's key:</source>
+        <translation>Tämän laitteen avain:</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileManagerDialog</name>
@@ -711,6 +739,48 @@ Hyväksytäänkö?</translation>
         <source>The connection to the server is not encrypted</source>
         <translation>Yhteys palvelimeen ei ole salattu</translation>
     </message>
+    <message>
+        <source>Client %1 wants to connect with your pairing code.
+
+Security code: %2
+Ask your partner to read out the code on their screen: accept only if it is the same.
+
+Partner's device key: %3
+
+Accept?</source>
+        <translation>Asiakas %1 haluaa muodostaa yhteyden pariliitoskoodillasi.
+
+Turvakoodi: %2
+Pyydä kumppaniasi lukemaan näytöllään näkyvä koodi: hyväksy vain, jos se on sama.
+
+Kumppanin laiteavain: %3
+
+Hyväksytäänkö?</translation>
+    </message>
+    <message>
+        <source>Device Key Changed</source>
+        <translation>Laiteavain on vaihtunut</translation>
+    </message>
+    <message>
+        <source>Trust the new key and connect?</source>
+        <translation>Luotetaanko uuteen avaimeen ja muodostetaanko yhteys?</translation>
+    </message>
+    <message>
+        <source>security code %1</source>
+        <translation>turvakoodi %1</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Ei vahvistettu</translation>
+    </message>
+    <message>
+        <source>Nimbral - Connected to %1 (%2)</source>
+        <translation>Nimbral - Yhdistetty: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Device key: %1</source>
+        <translation>Laiteavain: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -753,6 +823,64 @@ Hyväksytäänkö?</translation>
     <message>
         <source>Failed to start screen capture.</source>
         <translation>Näytön kaappausta ei voitu käynnistää.</translation>
+    </message>
+    <message>
+        <source>Invalid session password</source>
+        <translation>Virheellinen istunnon salasana</translation>
+    </message>
+    <message>
+        <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
+        <translation>Liian monta väärää salasanaa kumppanille %1: odota muutama minuutti ja yritä sitten uudelleen</translation>
+    </message>
+    <message>
+        <source>Partner %1 declined the session</source>
+        <translation>Kumppani %1 hylkäsi istunnon</translation>
+    </message>
+    <message>
+        <source>Partner %1 is busy with other connection requests: try again in a moment</source>
+        <translation>Kumppani %1 käsittelee muita yhteyspyyntöjä: yritä hetken kuluttua uudelleen</translation>
+    </message>
+    <message>
+        <source>Partner %1 accepts only verified sessions</source>
+        <translation>Kumppani %1 hyväksyy vain vahvistetut istunnot</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not check this device's key</source>
+        <translation>Kumppani %1 ei voinut tarkistaa tämän laitteen avainta</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session before it started</source>
+        <translation>Kumppani %1 lopetti istunnon ennen sen alkua</translation>
+    </message>
+    <message>
+        <source>The password exchange could not be started</source>
+        <translation>Salasanan vaihtoa ei voitu aloittaa</translation>
+    </message>
+    <message>
+        <source>Partner %1 cannot open a verified session, and this device accepts only verified sessions</source>
+        <translation>Kumppani %1 ei voi avata vahvistettua istuntoa, ja tämä laite hyväksyy vain vahvistetut istunnot</translation>
+    </message>
+    <message>
+        <source>Partner %1 verified its sessions before and now offers only an unverified one. Not connected: someone may be posing as it.</source>
+        <translation>Kumppani %1 vahvisti aiemmin istuntonsa ja tarjoaa nyt vain vahvistamattoman. Ei yhdistetty: joku saattaa esiintyä kumppanina.</translation>
+    </message>
+    <message>
+        <source>Partner %1 did not prove its device key. Not connected.</source>
+        <translation>Kumppani %1 ei todistanut laiteavaintaan. Ei yhdistetty.</translation>
+    </message>
+    <message>
+        <source>The device key of partner %1 has changed.
+
+Before: %2
+Now: %3
+
+If the partner's device was set up again, you can trust the new key; otherwise someone may be posing as it. Not connected.</source>
+        <translation>Kumppanin %1 laiteavain on vaihtunut.
+
+Ennen: %2
+Nyt: %3
+
+Jos kumppanin laite on asennettu uudelleen, voit luottaa uuteen avaimeen; muuten joku saattaa esiintyä kumppanina. Ei yhdistetty.</translation>
     </message>
 </context>
 <context>

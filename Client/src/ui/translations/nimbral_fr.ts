@@ -172,6 +172,34 @@
         <source>Uptime:</source>
         <translation>Durée :</translation>
     </message>
+    <message>
+        <source>Verification</source>
+        <translation>Vérification</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>État :</translation>
+    </message>
+    <message>
+        <source>Verified</source>
+        <translation>Vérifiée</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Non vérifiée</translation>
+    </message>
+    <message>
+        <source>Security code:</source>
+        <translation>Code de sécurité :</translation>
+    </message>
+    <message>
+        <source>Partner's device key:</source>
+        <translation>Clé de l'appareil du partenaire :</translation>
+    </message>
+    <message>
+        <source>This device's key:</source>
+        <translation>Clé de cet appareil :</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileManagerDialog</name>
@@ -711,6 +739,48 @@ Accepter ?</translation>
         <source>The connection to the server is not encrypted</source>
         <translation>La connexion au serveur n'est pas chiffrée</translation>
     </message>
+    <message>
+        <source>Client %1 wants to connect with your pairing code.
+
+Security code: %2
+Ask your partner to read out the code on their screen: accept only if it is the same.
+
+Partner's device key: %3
+
+Accept?</source>
+        <translation>Le client %1 veut se connecter avec votre code d'appairage.
+
+Code de sécurité : %2
+Demandez à votre partenaire de lire le code affiché sur son écran : acceptez uniquement s'il est identique.
+
+Clé de l'appareil du partenaire : %3
+
+Accepter ?</translation>
+    </message>
+    <message>
+        <source>Device Key Changed</source>
+        <translation>Clé d'appareil modifiée</translation>
+    </message>
+    <message>
+        <source>Trust the new key and connect?</source>
+        <translation>Faire confiance à la nouvelle clé et se connecter ?</translation>
+    </message>
+    <message>
+        <source>security code %1</source>
+        <translation>code de sécurité %1</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Non vérifiée</translation>
+    </message>
+    <message>
+        <source>Nimbral - Connected to %1 (%2)</source>
+        <translation>Nimbral - Connecté à %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Device key: %1</source>
+        <translation>Clé de l'appareil : %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -753,6 +823,64 @@ Accepter ?</translation>
     <message>
         <source>Failed to start screen capture.</source>
         <translation>Impossible de démarrer la capture d'écran.</translation>
+    </message>
+    <message>
+        <source>Invalid session password</source>
+        <translation>Mot de passe de session invalide</translation>
+    </message>
+    <message>
+        <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
+        <translation>Trop de mots de passe erronés pour le partenaire %1 : attendez quelques minutes, puis réessayez</translation>
+    </message>
+    <message>
+        <source>Partner %1 declined the session</source>
+        <translation>Le partenaire %1 a refusé la session</translation>
+    </message>
+    <message>
+        <source>Partner %1 is busy with other connection requests: try again in a moment</source>
+        <translation>Le partenaire %1 traite d'autres demandes de connexion : réessayez dans un instant</translation>
+    </message>
+    <message>
+        <source>Partner %1 accepts only verified sessions</source>
+        <translation>Le partenaire %1 n'accepte que les sessions vérifiées</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not check this device's key</source>
+        <translation>Le partenaire %1 n'a pas pu vérifier la clé de cet appareil</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session before it started</source>
+        <translation>Le partenaire %1 a mis fin à la session avant qu'elle ne commence</translation>
+    </message>
+    <message>
+        <source>The password exchange could not be started</source>
+        <translation>L'échange du mot de passe n'a pas pu démarrer</translation>
+    </message>
+    <message>
+        <source>Partner %1 cannot open a verified session, and this device accepts only verified sessions</source>
+        <translation>Le partenaire %1 ne peut pas ouvrir de session vérifiée, et cet appareil n'accepte que les sessions vérifiées</translation>
+    </message>
+    <message>
+        <source>Partner %1 verified its sessions before and now offers only an unverified one. Not connected: someone may be posing as it.</source>
+        <translation>Le partenaire %1 vérifiait ses sessions auparavant et n'en propose plus qu'une non vérifiée. Non connecté : quelqu'un se fait peut-être passer pour lui.</translation>
+    </message>
+    <message>
+        <source>Partner %1 did not prove its device key. Not connected.</source>
+        <translation>Le partenaire %1 n'a pas prouvé la clé de son appareil. Non connecté.</translation>
+    </message>
+    <message>
+        <source>The device key of partner %1 has changed.
+
+Before: %2
+Now: %3
+
+If the partner's device was set up again, you can trust the new key; otherwise someone may be posing as it. Not connected.</source>
+        <translation>La clé d'appareil du partenaire %1 a changé.
+
+Avant : %2
+Maintenant : %3
+
+Si l'appareil du partenaire a été réinstallé, vous pouvez faire confiance à la nouvelle clé ; sinon, quelqu'un se fait peut-être passer pour lui. Non connecté.</translation>
     </message>
 </context>
 <context>

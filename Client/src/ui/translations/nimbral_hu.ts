@@ -172,6 +172,34 @@
         <source>Uptime:</source>
         <translation>Üzemidő:</translation>
     </message>
+    <message>
+        <source>Verification</source>
+        <translation>Ellenőrzés</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Állapot:</translation>
+    </message>
+    <message>
+        <source>Verified</source>
+        <translation>Ellenőrizve</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Nincs ellenőrizve</translation>
+    </message>
+    <message>
+        <source>Security code:</source>
+        <translation>Biztonsági kód:</translation>
+    </message>
+    <message>
+        <source>Partner's device key:</source>
+        <translation>A partner eszközkulcsa:</translation>
+    </message>
+    <message>
+        <source>This device's key:</source>
+        <translation>Ennek az eszköznek a kulcsa:</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileManagerDialog</name>
@@ -711,6 +739,48 @@ Elfogadja?</translation>
         <source>The connection to the server is not encrypted</source>
         <translation>A kapcsolat a szerverrel nincs titkosítva</translation>
     </message>
+    <message>
+        <source>Client %1 wants to connect with your pairing code.
+
+Security code: %2
+Ask your partner to read out the code on their screen: accept only if it is the same.
+
+Partner's device key: %3
+
+Accept?</source>
+        <translation>A(z) %1 kliens az Ön párosítókódjával szeretne csatlakozni.
+
+Biztonsági kód: %2
+Kérje meg partnerét, hogy olvassa fel a képernyőjén látható kódot: csak akkor fogadja el, ha megegyezik.
+
+A partner eszközkulcsa: %3
+
+Elfogadja?</translation>
+    </message>
+    <message>
+        <source>Device Key Changed</source>
+        <translation>Az eszközkulcs megváltozott</translation>
+    </message>
+    <message>
+        <source>Trust the new key and connect?</source>
+        <translation>Megbízik az új kulcsban és csatlakozik?</translation>
+    </message>
+    <message>
+        <source>security code %1</source>
+        <translation>biztonsági kód: %1</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Nincs ellenőrizve</translation>
+    </message>
+    <message>
+        <source>Nimbral - Connected to %1 (%2)</source>
+        <translation>Nimbral - Kapcsolódva: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Device key: %1</source>
+        <translation>Eszközkulcs: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -753,6 +823,64 @@ Elfogadja?</translation>
     <message>
         <source>Failed to start screen capture.</source>
         <translation>A képernyő rögzítése nem indítható el.</translation>
+    </message>
+    <message>
+        <source>Invalid session password</source>
+        <translation>Érvénytelen munkamenet-jelszó</translation>
+    </message>
+    <message>
+        <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
+        <translation>Túl sok hibás jelszó a(z) %1 partnerhez: várjon néhány percet, majd próbálja újra</translation>
+    </message>
+    <message>
+        <source>Partner %1 declined the session</source>
+        <translation>A(z) %1 partner elutasította a munkamenetet</translation>
+    </message>
+    <message>
+        <source>Partner %1 is busy with other connection requests: try again in a moment</source>
+        <translation>A(z) %1 partner más kapcsolódási kérésekkel foglalkozik: próbálja újra egy kis idő múlva</translation>
+    </message>
+    <message>
+        <source>Partner %1 accepts only verified sessions</source>
+        <translation>A(z) %1 partner csak ellenőrzött munkameneteket fogad el</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not check this device's key</source>
+        <translation>A(z) %1 partner nem tudta ellenőrizni ennek az eszköznek a kulcsát</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session before it started</source>
+        <translation>A(z) %1 partner a kezdete előtt befejezte a munkamenetet</translation>
+    </message>
+    <message>
+        <source>The password exchange could not be started</source>
+        <translation>A jelszócserét nem sikerült elindítani</translation>
+    </message>
+    <message>
+        <source>Partner %1 cannot open a verified session, and this device accepts only verified sessions</source>
+        <translation>A(z) %1 partner nem tud ellenőrzött munkamenetet nyitni, ez az eszköz pedig csak ellenőrzött munkameneteket fogad el</translation>
+    </message>
+    <message>
+        <source>Partner %1 verified its sessions before and now offers only an unverified one. Not connected: someone may be posing as it.</source>
+        <translation>A(z) %1 partner korábban ellenőrizte a munkameneteit, most pedig csak ellenőrizetlent kínál. Nincs kapcsolat: lehet, hogy valaki a partnernek adja ki magát.</translation>
+    </message>
+    <message>
+        <source>Partner %1 did not prove its device key. Not connected.</source>
+        <translation>A(z) %1 partner nem igazolta az eszközkulcsát. Nincs kapcsolat.</translation>
+    </message>
+    <message>
+        <source>The device key of partner %1 has changed.
+
+Before: %2
+Now: %3
+
+If the partner's device was set up again, you can trust the new key; otherwise someone may be posing as it. Not connected.</source>
+        <translation>A(z) %1 partner eszközkulcsa megváltozott.
+
+Korábban: %2
+Most: %3
+
+Ha a partner eszközét újra beállították, megbízhat az új kulcsban; különben lehet, hogy valaki a partnernek adja ki magát. Nincs kapcsolat.</translation>
     </message>
 </context>
 <context>

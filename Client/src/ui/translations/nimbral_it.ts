@@ -172,6 +172,34 @@
         <source>Uptime:</source>
         <translation>Durata:</translation>
     </message>
+    <message>
+        <source>Verification</source>
+        <translation>Verifica</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Stato:</translation>
+    </message>
+    <message>
+        <source>Verified</source>
+        <translation>Verificata</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Non verificata</translation>
+    </message>
+    <message>
+        <source>Security code:</source>
+        <translation>Codice di sicurezza:</translation>
+    </message>
+    <message>
+        <source>Partner's device key:</source>
+        <translation>Chiave del dispositivo del partner:</translation>
+    </message>
+    <message>
+        <source>This device's key:</source>
+        <translation>Chiave di questo dispositivo:</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileManagerDialog</name>
@@ -711,6 +739,48 @@ Accettare?</translation>
         <source>The connection to the server is not encrypted</source>
         <translation>La connessione al server non è cifrata</translation>
     </message>
+    <message>
+        <source>Client %1 wants to connect with your pairing code.
+
+Security code: %2
+Ask your partner to read out the code on their screen: accept only if it is the same.
+
+Partner's device key: %3
+
+Accept?</source>
+        <translation>Il client %1 vuole connettersi con il tuo codice di abbinamento.
+
+Codice di sicurezza: %2
+Chiedi al tuo partner di leggere il codice sul suo schermo: accetta solo se è lo stesso.
+
+Chiave del dispositivo del partner: %3
+
+Accettare?</translation>
+    </message>
+    <message>
+        <source>Device Key Changed</source>
+        <translation>Chiave del dispositivo cambiata</translation>
+    </message>
+    <message>
+        <source>Trust the new key and connect?</source>
+        <translation>Fidarsi della nuova chiave e connettersi?</translation>
+    </message>
+    <message>
+        <source>security code %1</source>
+        <translation>codice di sicurezza %1</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Non verificata</translation>
+    </message>
+    <message>
+        <source>Nimbral - Connected to %1 (%2)</source>
+        <translation>Nimbral - Connesso a %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Device key: %1</source>
+        <translation>Chiave del dispositivo: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -753,6 +823,64 @@ Accettare?</translation>
     <message>
         <source>Failed to start screen capture.</source>
         <translation>Impossibile avviare la cattura dello schermo.</translation>
+    </message>
+    <message>
+        <source>Invalid session password</source>
+        <translation>Password di sessione non valida</translation>
+    </message>
+    <message>
+        <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
+        <translation>Troppe password errate per il partner %1: attendi qualche minuto, poi riprova</translation>
+    </message>
+    <message>
+        <source>Partner %1 declined the session</source>
+        <translation>Il partner %1 ha rifiutato la sessione</translation>
+    </message>
+    <message>
+        <source>Partner %1 is busy with other connection requests: try again in a moment</source>
+        <translation>Il partner %1 è occupato con altre richieste di connessione: riprova tra un momento</translation>
+    </message>
+    <message>
+        <source>Partner %1 accepts only verified sessions</source>
+        <translation>Il partner %1 accetta solo sessioni verificate</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not check this device's key</source>
+        <translation>Il partner %1 non ha potuto verificare la chiave di questo dispositivo</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session before it started</source>
+        <translation>Il partner %1 ha terminato la sessione prima che iniziasse</translation>
+    </message>
+    <message>
+        <source>The password exchange could not be started</source>
+        <translation>Impossibile avviare lo scambio della password</translation>
+    </message>
+    <message>
+        <source>Partner %1 cannot open a verified session, and this device accepts only verified sessions</source>
+        <translation>Il partner %1 non può aprire una sessione verificata e questo dispositivo accetta solo sessioni verificate</translation>
+    </message>
+    <message>
+        <source>Partner %1 verified its sessions before and now offers only an unverified one. Not connected: someone may be posing as it.</source>
+        <translation>Il partner %1 in passato verificava le sue sessioni e ora ne offre solo una non verificata. Non connesso: qualcuno potrebbe spacciarsi per lui.</translation>
+    </message>
+    <message>
+        <source>Partner %1 did not prove its device key. Not connected.</source>
+        <translation>Il partner %1 non ha dimostrato la chiave del suo dispositivo. Non connesso.</translation>
+    </message>
+    <message>
+        <source>The device key of partner %1 has changed.
+
+Before: %2
+Now: %3
+
+If the partner's device was set up again, you can trust the new key; otherwise someone may be posing as it. Not connected.</source>
+        <translation>La chiave del dispositivo del partner %1 è cambiata.
+
+Prima: %2
+Ora: %3
+
+Se il dispositivo del partner è stato configurato di nuovo, puoi fidarti della nuova chiave; altrimenti qualcuno potrebbe spacciarsi per lui. Non connesso.</translation>
     </message>
 </context>
 <context>

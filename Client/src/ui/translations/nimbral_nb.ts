@@ -172,6 +172,34 @@
         <source>Uptime:</source>
         <translation>Oppetid:</translation>
     </message>
+    <message>
+        <source>Verification</source>
+        <translation>Verifisering</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Verified</source>
+        <translation>Verifisert</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Ikke verifisert</translation>
+    </message>
+    <message>
+        <source>Security code:</source>
+        <translation>Sikkerhetskode:</translation>
+    </message>
+    <message>
+        <source>Partner's device key:</source>
+        <translation>Partnerens enhetsnøkkel:</translation>
+    </message>
+    <message>
+        <source>This device's key:</source>
+        <translation>Nøkkelen til denne enheten:</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileManagerDialog</name>
@@ -711,6 +739,48 @@ Godta?</translation>
         <source>The connection to the server is not encrypted</source>
         <translation>Tilkoblingen til serveren er ikke kryptert</translation>
     </message>
+    <message>
+        <source>Client %1 wants to connect with your pairing code.
+
+Security code: %2
+Ask your partner to read out the code on their screen: accept only if it is the same.
+
+Partner's device key: %3
+
+Accept?</source>
+        <translation>Klient %1 vil koble til med sammenkoblingskoden din.
+
+Sikkerhetskode: %2
+Be partneren din lese opp koden på skjermen sin: godta bare hvis den er den samme.
+
+Partnerens enhetsnøkkel: %3
+
+Godta?</translation>
+    </message>
+    <message>
+        <source>Device Key Changed</source>
+        <translation>Enhetsnøkkelen er endret</translation>
+    </message>
+    <message>
+        <source>Trust the new key and connect?</source>
+        <translation>Stole på den nye nøkkelen og koble til?</translation>
+    </message>
+    <message>
+        <source>security code %1</source>
+        <translation>sikkerhetskode %1</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Ikke verifisert</translation>
+    </message>
+    <message>
+        <source>Nimbral - Connected to %1 (%2)</source>
+        <translation>Nimbral - Koblet til %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Device key: %1</source>
+        <translation>Enhetsnøkkel: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -753,6 +823,64 @@ Godta?</translation>
     <message>
         <source>Failed to start screen capture.</source>
         <translation>Skjermopptaket kunne ikke startes.</translation>
+    </message>
+    <message>
+        <source>Invalid session password</source>
+        <translation>Ugyldig øktpassord</translation>
+    </message>
+    <message>
+        <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
+        <translation>For mange feil passord for partner %1: vent noen minutter og prøv igjen</translation>
+    </message>
+    <message>
+        <source>Partner %1 declined the session</source>
+        <translation>Partner %1 avslo økten</translation>
+    </message>
+    <message>
+        <source>Partner %1 is busy with other connection requests: try again in a moment</source>
+        <translation>Partner %1 er opptatt med andre tilkoblingsforespørsler: prøv igjen om et øyeblikk</translation>
+    </message>
+    <message>
+        <source>Partner %1 accepts only verified sessions</source>
+        <translation>Partner %1 godtar bare verifiserte økter</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not check this device's key</source>
+        <translation>Partner %1 kunne ikke kontrollere nøkkelen til denne enheten</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session before it started</source>
+        <translation>Partner %1 avsluttet økten før den begynte</translation>
+    </message>
+    <message>
+        <source>The password exchange could not be started</source>
+        <translation>Passordutvekslingen kunne ikke startes</translation>
+    </message>
+    <message>
+        <source>Partner %1 cannot open a verified session, and this device accepts only verified sessions</source>
+        <translation>Partner %1 kan ikke åpne en verifisert økt, og denne enheten godtar bare verifiserte økter</translation>
+    </message>
+    <message>
+        <source>Partner %1 verified its sessions before and now offers only an unverified one. Not connected: someone may be posing as it.</source>
+        <translation>Partner %1 verifiserte øktene sine før og tilbyr nå bare en uverifisert. Ikke tilkoblet: noen kan utgi seg for å være den.</translation>
+    </message>
+    <message>
+        <source>Partner %1 did not prove its device key. Not connected.</source>
+        <translation>Partner %1 beviste ikke enhetsnøkkelen sin. Ikke tilkoblet.</translation>
+    </message>
+    <message>
+        <source>The device key of partner %1 has changed.
+
+Before: %2
+Now: %3
+
+If the partner's device was set up again, you can trust the new key; otherwise someone may be posing as it. Not connected.</source>
+        <translation>Enhetsnøkkelen til partner %1 er endret.
+
+Før: %2
+Nå: %3
+
+Hvis partnerens enhet er satt opp på nytt, kan du stole på den nye nøkkelen; ellers kan noen utgi seg for å være den. Ikke tilkoblet.</translation>
     </message>
 </context>
 <context>

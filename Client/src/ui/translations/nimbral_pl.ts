@@ -172,6 +172,34 @@
         <source>Uptime:</source>
         <translation>Czas trwania:</translation>
     </message>
+    <message>
+        <source>Verification</source>
+        <translation>Weryfikacja</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Stan:</translation>
+    </message>
+    <message>
+        <source>Verified</source>
+        <translation>Zweryfikowano</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Niezweryfikowano</translation>
+    </message>
+    <message>
+        <source>Security code:</source>
+        <translation>Kod bezpieczeństwa:</translation>
+    </message>
+    <message>
+        <source>Partner's device key:</source>
+        <translation>Klucz urządzenia partnera:</translation>
+    </message>
+    <message>
+        <source>This device's key:</source>
+        <translation>Klucz tego urządzenia:</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileManagerDialog</name>
@@ -711,6 +739,48 @@ Zaakceptować?</translation>
         <source>The connection to the server is not encrypted</source>
         <translation>Połączenie z serwerem nie jest szyfrowane</translation>
     </message>
+    <message>
+        <source>Client %1 wants to connect with your pairing code.
+
+Security code: %2
+Ask your partner to read out the code on their screen: accept only if it is the same.
+
+Partner's device key: %3
+
+Accept?</source>
+        <translation>Klient %1 chce się połączyć za pomocą twojego kodu parowania.
+
+Kod bezpieczeństwa: %2
+Poproś partnera o odczytanie kodu ze swojego ekranu: akceptuj tylko, jeśli jest taki sam.
+
+Klucz urządzenia partnera: %3
+
+Zaakceptować?</translation>
+    </message>
+    <message>
+        <source>Device Key Changed</source>
+        <translation>Klucz urządzenia zmienił się</translation>
+    </message>
+    <message>
+        <source>Trust the new key and connect?</source>
+        <translation>Zaufać nowemu kluczowi i połączyć?</translation>
+    </message>
+    <message>
+        <source>security code %1</source>
+        <translation>kod bezpieczeństwa %1</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Niezweryfikowano</translation>
+    </message>
+    <message>
+        <source>Nimbral - Connected to %1 (%2)</source>
+        <translation>Nimbral - Połączono z %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Device key: %1</source>
+        <translation>Klucz urządzenia: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -753,6 +823,64 @@ Zaakceptować?</translation>
     <message>
         <source>Failed to start screen capture.</source>
         <translation>Nie można uruchomić przechwytywania ekranu.</translation>
+    </message>
+    <message>
+        <source>Invalid session password</source>
+        <translation>Nieprawidłowe hasło sesji</translation>
+    </message>
+    <message>
+        <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
+        <translation>Zbyt wiele błędnych haseł dla partnera %1: odczekaj kilka minut i spróbuj ponownie</translation>
+    </message>
+    <message>
+        <source>Partner %1 declined the session</source>
+        <translation>Partner %1 odrzucił sesję</translation>
+    </message>
+    <message>
+        <source>Partner %1 is busy with other connection requests: try again in a moment</source>
+        <translation>Partner %1 obsługuje inne prośby o połączenie: spróbuj ponownie za chwilę</translation>
+    </message>
+    <message>
+        <source>Partner %1 accepts only verified sessions</source>
+        <translation>Partner %1 akceptuje tylko zweryfikowane sesje</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not check this device's key</source>
+        <translation>Partner %1 nie mógł sprawdzić klucza tego urządzenia</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session before it started</source>
+        <translation>Partner %1 zakończył sesję, zanim się rozpoczęła</translation>
+    </message>
+    <message>
+        <source>The password exchange could not be started</source>
+        <translation>Nie można rozpocząć wymiany hasła</translation>
+    </message>
+    <message>
+        <source>Partner %1 cannot open a verified session, and this device accepts only verified sessions</source>
+        <translation>Partner %1 nie może otworzyć zweryfikowanej sesji, a to urządzenie akceptuje tylko zweryfikowane sesje</translation>
+    </message>
+    <message>
+        <source>Partner %1 verified its sessions before and now offers only an unverified one. Not connected: someone may be posing as it.</source>
+        <translation>Partner %1 wcześniej weryfikował swoje sesje, a teraz oferuje tylko niezweryfikowaną. Nie połączono: ktoś może się pod niego podszywać.</translation>
+    </message>
+    <message>
+        <source>Partner %1 did not prove its device key. Not connected.</source>
+        <translation>Partner %1 nie potwierdził klucza swojego urządzenia. Nie połączono.</translation>
+    </message>
+    <message>
+        <source>The device key of partner %1 has changed.
+
+Before: %2
+Now: %3
+
+If the partner's device was set up again, you can trust the new key; otherwise someone may be posing as it. Not connected.</source>
+        <translation>Klucz urządzenia partnera %1 zmienił się.
+
+Poprzednio: %2
+Teraz: %3
+
+Jeśli urządzenie partnera zostało skonfigurowane od nowa, możesz zaufać nowemu kluczowi; w przeciwnym razie ktoś może się pod niego podszywać. Nie połączono.</translation>
     </message>
 </context>
 <context>

@@ -172,6 +172,34 @@
         <source>Uptime:</source>
         <translation>Čas pripojenia:</translation>
     </message>
+    <message>
+        <source>Verification</source>
+        <translation>Overenie</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Stav:</translation>
+    </message>
+    <message>
+        <source>Verified</source>
+        <translation>Overené</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Neoverené</translation>
+    </message>
+    <message>
+        <source>Security code:</source>
+        <translation>Bezpečnostný kód:</translation>
+    </message>
+    <message>
+        <source>Partner's device key:</source>
+        <translation>Kľúč zariadenia partnera:</translation>
+    </message>
+    <message>
+        <source>This device's key:</source>
+        <translation>Kľúč tohto zariadenia:</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileManagerDialog</name>
@@ -711,6 +739,48 @@ Prijať?</translation>
         <source>The connection to the server is not encrypted</source>
         <translation>Pripojenie k serveru nie je šifrované</translation>
     </message>
+    <message>
+        <source>Client %1 wants to connect with your pairing code.
+
+Security code: %2
+Ask your partner to read out the code on their screen: accept only if it is the same.
+
+Partner's device key: %3
+
+Accept?</source>
+        <translation>Klient %1 sa chce pripojiť pomocou vášho párovacieho kódu.
+
+Bezpečnostný kód: %2
+Požiadajte partnera, aby prečítal kód na svojej obrazovke: prijmite iba vtedy, ak je rovnaký.
+
+Kľúč zariadenia partnera: %3
+
+Prijať?</translation>
+    </message>
+    <message>
+        <source>Device Key Changed</source>
+        <translation>Kľúč zariadenia sa zmenil</translation>
+    </message>
+    <message>
+        <source>Trust the new key and connect?</source>
+        <translation>Dôverovať novému kľúču a pripojiť sa?</translation>
+    </message>
+    <message>
+        <source>security code %1</source>
+        <translation>bezpečnostný kód %1</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Neoverené</translation>
+    </message>
+    <message>
+        <source>Nimbral - Connected to %1 (%2)</source>
+        <translation>Nimbral - Pripojené k %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Device key: %1</source>
+        <translation>Kľúč zariadenia: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -753,6 +823,64 @@ Prijať?</translation>
     <message>
         <source>Failed to start screen capture.</source>
         <translation>Snímanie obrazovky nemožno spustiť.</translation>
+    </message>
+    <message>
+        <source>Invalid session password</source>
+        <translation>Neplatné heslo relácie</translation>
+    </message>
+    <message>
+        <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
+        <translation>Príliš veľa nesprávnych hesiel pre partnera %1: počkajte niekoľko minút a skúste to znova</translation>
+    </message>
+    <message>
+        <source>Partner %1 declined the session</source>
+        <translation>Partner %1 reláciu odmietol</translation>
+    </message>
+    <message>
+        <source>Partner %1 is busy with other connection requests: try again in a moment</source>
+        <translation>Partner %1 vybavuje iné žiadosti o pripojenie: skúste to o chvíľu znova</translation>
+    </message>
+    <message>
+        <source>Partner %1 accepts only verified sessions</source>
+        <translation>Partner %1 prijíma iba overené relácie</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not check this device's key</source>
+        <translation>Partner %1 nemohol overiť kľúč tohto zariadenia</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session before it started</source>
+        <translation>Partner %1 ukončil reláciu skôr, ako sa začala</translation>
+    </message>
+    <message>
+        <source>The password exchange could not be started</source>
+        <translation>Výmenu hesla nebolo možné začať</translation>
+    </message>
+    <message>
+        <source>Partner %1 cannot open a verified session, and this device accepts only verified sessions</source>
+        <translation>Partner %1 nemôže otvoriť overenú reláciu a toto zariadenie prijíma iba overené relácie</translation>
+    </message>
+    <message>
+        <source>Partner %1 verified its sessions before and now offers only an unverified one. Not connected: someone may be posing as it.</source>
+        <translation>Partner %1 predtým svoje relácie overoval a teraz ponúka iba neoverenú. Nepripojené: niekto sa zaňho môže vydávať.</translation>
+    </message>
+    <message>
+        <source>Partner %1 did not prove its device key. Not connected.</source>
+        <translation>Partner %1 nepreukázal kľúč svojho zariadenia. Nepripojené.</translation>
+    </message>
+    <message>
+        <source>The device key of partner %1 has changed.
+
+Before: %2
+Now: %3
+
+If the partner's device was set up again, you can trust the new key; otherwise someone may be posing as it. Not connected.</source>
+        <translation>Kľúč zariadenia partnera %1 sa zmenil.
+
+Predtým: %2
+Teraz: %3
+
+Ak bolo zariadenie partnera nastavené znova, môžete novému kľúču dôverovať; inak sa zaňho môže niekto vydávať. Nepripojené.</translation>
     </message>
 </context>
 <context>

@@ -172,6 +172,34 @@
         <source>Uptime:</source>
         <translation>Drifttid:</translation>
     </message>
+    <message>
+        <source>Verification</source>
+        <translation>Verifiering</translation>
+    </message>
+    <message>
+        <source>Status:</source>
+        <translation>Status:</translation>
+    </message>
+    <message>
+        <source>Verified</source>
+        <translation>Verifierad</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Inte verifierad</translation>
+    </message>
+    <message>
+        <source>Security code:</source>
+        <translation>Säkerhetskod:</translation>
+    </message>
+    <message>
+        <source>Partner's device key:</source>
+        <translation>Partnerns enhetsnyckel:</translation>
+    </message>
+    <message>
+        <source>This device's key:</source>
+        <translation>Den här enhetens nyckel:</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::FileManagerDialog</name>
@@ -711,6 +739,48 @@ Acceptera?</translation>
         <source>The connection to the server is not encrypted</source>
         <translation>Anslutningen till servern är inte krypterad</translation>
     </message>
+    <message>
+        <source>Client %1 wants to connect with your pairing code.
+
+Security code: %2
+Ask your partner to read out the code on their screen: accept only if it is the same.
+
+Partner's device key: %3
+
+Accept?</source>
+        <translation>Klient %1 vill ansluta med din parkopplingskod.
+
+Säkerhetskod: %2
+Be din partner läsa upp koden på sin skärm: acceptera bara om den är densamma.
+
+Partnerns enhetsnyckel: %3
+
+Acceptera?</translation>
+    </message>
+    <message>
+        <source>Device Key Changed</source>
+        <translation>Enhetsnyckeln har ändrats</translation>
+    </message>
+    <message>
+        <source>Trust the new key and connect?</source>
+        <translation>Lita på den nya nyckeln och ansluta?</translation>
+    </message>
+    <message>
+        <source>security code %1</source>
+        <translation>säkerhetskod %1</translation>
+    </message>
+    <message>
+        <source>Not verified</source>
+        <translation>Inte verifierad</translation>
+    </message>
+    <message>
+        <source>Nimbral - Connected to %1 (%2)</source>
+        <translation>Nimbral - Ansluten till %1 (%2)</translation>
+    </message>
+    <message>
+        <source>Device key: %1</source>
+        <translation>Enhetsnyckel: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -753,6 +823,64 @@ Acceptera?</translation>
     <message>
         <source>Failed to start screen capture.</source>
         <translation>Skärminspelningen kunde inte startas.</translation>
+    </message>
+    <message>
+        <source>Invalid session password</source>
+        <translation>Ogiltigt sessionslösenord</translation>
+    </message>
+    <message>
+        <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
+        <translation>För många felaktiga lösenord för partner %1: vänta några minuter och försök sedan igen</translation>
+    </message>
+    <message>
+        <source>Partner %1 declined the session</source>
+        <translation>Partner %1 avböjde sessionen</translation>
+    </message>
+    <message>
+        <source>Partner %1 is busy with other connection requests: try again in a moment</source>
+        <translation>Partner %1 är upptagen med andra anslutningsförfrågningar: försök igen om en stund</translation>
+    </message>
+    <message>
+        <source>Partner %1 accepts only verified sessions</source>
+        <translation>Partner %1 accepterar endast verifierade sessioner</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not check this device's key</source>
+        <translation>Partner %1 kunde inte kontrollera den här enhetens nyckel</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session before it started</source>
+        <translation>Partner %1 avslutade sessionen innan den började</translation>
+    </message>
+    <message>
+        <source>The password exchange could not be started</source>
+        <translation>Lösenordsutbytet kunde inte startas</translation>
+    </message>
+    <message>
+        <source>Partner %1 cannot open a verified session, and this device accepts only verified sessions</source>
+        <translation>Partner %1 kan inte öppna en verifierad session, och den här enheten accepterar endast verifierade sessioner</translation>
+    </message>
+    <message>
+        <source>Partner %1 verified its sessions before and now offers only an unverified one. Not connected: someone may be posing as it.</source>
+        <translation>Partner %1 verifierade tidigare sina sessioner och erbjuder nu bara en overifierad. Inte ansluten: någon kan utge sig för att vara den.</translation>
+    </message>
+    <message>
+        <source>Partner %1 did not prove its device key. Not connected.</source>
+        <translation>Partner %1 bevisade inte sin enhetsnyckel. Inte ansluten.</translation>
+    </message>
+    <message>
+        <source>The device key of partner %1 has changed.
+
+Before: %2
+Now: %3
+
+If the partner's device was set up again, you can trust the new key; otherwise someone may be posing as it. Not connected.</source>
+        <translation>Enhetsnyckeln för partner %1 har ändrats.
+
+Före: %2
+Nu: %3
+
+Om partnerns enhet har installerats om kan du lita på den nya nyckeln; annars kan någon utge sig för att vara den. Inte ansluten.</translation>
     </message>
 </context>
 <context>
