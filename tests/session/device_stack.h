@@ -101,9 +101,12 @@ struct DeviceStack {
     bool bringOnline() {
         QSignalSpy online(&signaling, &nimbral::SignalingClient::connected);
         auth.authenticate();
-        if (!online.wait(10000)) {
-            return false;
-        }
+        return online.wait(10000) && serverHasRead();
+    }
+
+    // The server has read everything sent on the signaling socket so far: it answered a PING
+    // sent after it.
+    bool serverHasRead() {
         bool answered = false;
         const QMetaObject::Connection pong = QObject::connect(
             &signaling, &nimbral::SignalingClient::messageReceived,

@@ -136,6 +136,15 @@ TEST_F(VerifiedSession, ADeviceThatAcceptsOnlyVerifiedSessionsRefusesTheOldFlowE
     ASSERT_TRUE(masterTold.wait(5000));
     EXPECT_EQ(masterTold.at(0).at(1).toString(), "verification_required");
     EXPECT_EQ(target->session.state(), SessionState::Idle);
+    // Told while online, the Target takes its secrets back from the server, which then finds
+    // the older Master's password wrong.
+    target->auth.setServerChecksSecrets(false);
+    ASSERT_TRUE(target->serverHasRead());
+    QSignalSpy refused(&master->api, &ApiClient::requestError);
+    master->api.createSession(target->clientId(), kPassword, QStringLiteral("remote_desktop"),
+                              QString::fromStdString(somebody.publicKeyBase64()));
+    ASSERT_TRUE(refused.wait(5000));
+    EXPECT_EQ(refused.at(0).at(2).toString(), "Invalid session password");
 }
 
 // Devices that reach the server only through `middle`.

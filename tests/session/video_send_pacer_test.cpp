@@ -102,7 +102,9 @@ TEST_F(VideoSendPacerTest, InASharedQueueTheBacklogIsMeasuredAgainstAllBytes) {
     pacer.otherBytesQueued(5000); // a file transfer's chunk behind the video
     fake.now += kBacklogLimitMs + 1;
     pacer.update(5500, true); // the video's last 500 bytes have not left yet
-    fake.duringSleep = [this] { pacer.update(5000, true); }; // only the chunk is left
+    fake.duringSleep = [this] {
+        pacer.update(5000, true);
+    }; // only the chunk is left
     EXPECT_TRUE(pacer.waitForLink());
     EXPECT_EQ(fake.sleeps, 1);
     EXPECT_EQ(pacer.framesHeldBack(), 1u);

@@ -576,6 +576,8 @@ TEST_F(SettingsDialogTest, ApplyStoresAndChangesTheSystemOnlyWhenAsked) {
     dialog->languageBox()->setCurrentIndex(dialog->languageBox()->findData("fr"));
     dialog->displayModeBox()->setCurrentIndex(0);
     dialog->clipboardBox()->setChecked(false);
+    EXPECT_FALSE(dialog->onlyVerifiedBox()->isChecked()) << "off by default for the client";
+    dialog->onlyVerifiedBox()->setChecked(true);
     dialog->trayBox()->setChecked(true);
     dialog->startAtLoginBox()->setChecked(true);
     commands.ran.clear();
@@ -585,6 +587,7 @@ TEST_F(SettingsDialogTest, ApplyStoresAndChangesTheSystemOnlyWhenAsked) {
     EXPECT_EQ(information[0].first, "Language Changed");
     EXPECT_EQ(settings.displayMode(), 0);
     EXPECT_FALSE(settings.clipboardSharing());
+    EXPECT_TRUE(settings.acceptOnlyVerifiedSessions(false));
     EXPECT_TRUE(settings.minimizeToTray());
     EXPECT_EQ(changed.count(), 1);
     EXPECT_TRUE(commands.ran.empty()) << "the service was not touched: no elevation prompt";

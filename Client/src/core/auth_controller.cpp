@@ -228,6 +228,23 @@ void AuthController::onSignalingGaveUp() {
     m_retryTimer.start(kRetryIntervalMs);
 }
 
+void AuthController::setServerChecksSecrets(bool checks) {
+    NIMBRAL_ASSERT_MAIN_THREAD();
+    if (checks == m_serverChecksSecrets) {
+        return;
+    }
+    m_serverChecksSecrets = checks;
+    if (!m_signaling->isConnected()) {
+        return;
+    }
+    const QString password = checks ? m_sessionPassword : QString();
+    const QString code = checks ? m_pairingCode : QString();
+    m_signaling->sendMessage({{"type", "SET_PASSWORD"}, {"password", password.toStdString()}});
+    m_signaling->sendMessage({{"type", "SET_PAIRING_CODE"}, {"code", code.toStdString()}});
+    spdlog::info(checks ? "Session password and pairing code published for older partners"
+                        : "Session password and pairing code withdrawn from the server");
+}
+
 void AuthController::setSessionPassword(const QString& password) {
     NIMBRAL_ASSERT_MAIN_THREAD();
     m_sessionPassword = password;

@@ -47,9 +47,9 @@ public:
     static QString validatePassword(const QString& password);
     void regeneratePairingCode();
     // Whether the server gets the password and the pairing code to check them for Masters that
-    // cannot verify (older versions). Off, they never leave the device; set it before
-    // authenticate().
-    void setServerChecksSecrets(bool checks) { m_serverChecksSecrets = checks; }
+    // cannot verify (older versions). Off, they never leave the device; turned off while online,
+    // the server's copies are replaced by empty ones, which match nothing.
+    void setServerChecksSecrets(bool checks);
     bool serverChecksSecrets() const { return m_serverChecksSecrets; }
     void logout();
 

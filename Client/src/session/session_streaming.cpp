@@ -15,6 +15,7 @@
 #include "session/clipboard_sharing.h"
 #include "session/file_transfer_service.h"
 #include "session/frame_sink.h"
+#include "session/password_exchange.h"
 
 namespace nimbral {
 
@@ -175,6 +176,10 @@ void SessionManager::cleanup() {
     m_fileTransfer.reset();
     m_chat.reset();
     m_negotiation.reset();
+    // The typed password lives no longer than the set-up it was typed for.
+    m_exchange.reset();
+    m_typedPassword.clear();
+    m_awaitingApproval = false;
     m_sessionId.clear();
     m_relayToken.clear();
     m_peerClientId.clear();

@@ -309,14 +309,18 @@ void MainWindow::onSignalingDisconnected() {
     }
 }
 
-void MainWindow::onSessionHandshakeRequest(const QString& sessionId, const QString& masterClientId,
-                                           const QString& purpose) {
+void MainWindow::comeForwardFor(const QString& masterClientId) {
     if (m_tray != nullptr && !isVisible()) {
         m_tray->showIncomingConnection(formatClientId(masterClientId));
     }
     showNormal();
     activateWindow();
     raise();
+}
+
+void MainWindow::onSessionHandshakeRequest(const QString& sessionId, const QString& masterClientId,
+                                           const QString& purpose) {
+    comeForwardFor(masterClientId);
     const QString text =
         tr("Client %1 wants to connect.\nPurpose: %2\n\nAccept?")
             .arg(formatClientId(masterClientId), purpose.isEmpty() ? tr("remote access") : purpose);
@@ -333,12 +337,7 @@ void MainWindow::onSessionHandshakeRequest(const QString& sessionId, const QStri
 void MainWindow::onSessionApprovalRequested(const QString& sessionId, const QString& masterClientId,
                                             const QString& shortAuthenticationString,
                                             const QString& masterFingerprint) {
-    if (m_tray != nullptr && !isVisible()) {
-        m_tray->showIncomingConnection(formatClientId(masterClientId));
-    }
-    showNormal();
-    activateWindow();
-    raise();
+    comeForwardFor(masterClientId);
     const QString text =
         tr("Client %1 wants to connect with your pairing code.\n\nSecurity code: %2\nAsk your "
            "partner to read out the code on their screen: accept only if it is the same.\n\n"

@@ -130,6 +130,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The window in front (and the tray's notice while it was hidden) for a request to answer.
+    void comeForwardFor(const QString& masterClientId);
     // The construction's steps: message boxes, the tray icon, the services' signals, the
     // session page's keyboard shortcuts.
     void useDesktopDialogs();

@@ -14,6 +14,7 @@
 
 #include "capture/x11_display.h"
 #include "core/auth_controller.h"
+#include "core/session_trust.h"
 #include "core/settings_controller.h"
 #include "session/chat_service.h"
 #include "session/update_service.h"
@@ -73,6 +74,8 @@ void MainWindow::onSettingsClicked() {
         m_session.setCaptureFrameRate(m_settings.targetFps());
         m_session.setEncoderQuality(m_settings.encoderCqLevel(), m_settings.encoderPreset());
         m_session.setClipboardSharingEnabled(m_settings.clipboardSharing());
+        m_session.setTrust(sessionTrustOf(m_settings, m_auth, false));
+        m_auth.setServerChecksSecrets(!m_session.trust().acceptOnlyVerified);
     });
     connect(&dialog, &SettingsDialog::quitRequested, this, &MainWindow::onQuitRequested,
             Qt::QueuedConnection);

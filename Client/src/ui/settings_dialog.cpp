@@ -105,6 +105,13 @@ QWidget* SettingsDialog::buildDisplayTab(const std::vector<MonitorInfo>& monitor
         tr("Synchronise clipboard content between the local and remote machines."));
     m_clipboard->setChecked(m_settings.clipboardSharing());
     form->addRow(m_clipboard);
+
+    m_onlyVerified = new QCheckBox(tr("Accept only verified sessions"), tab);
+    m_onlyVerified->setToolTip(
+        tr("Refuse partners that cannot prove the password to this device themselves (older "
+           "versions). The password and the pairing code then never leave this device."));
+    m_onlyVerified->setChecked(m_settings.acceptOnlyVerifiedSessions(false));
+    form->addRow(m_onlyVerified);
     return tab;
 }
 
@@ -172,6 +179,7 @@ void SettingsDialog::applySettings() {
     }
     m_settings.setDisplayMode(m_displayMode->currentData().toInt());
     m_settings.setClipboardSharing(m_clipboard->isChecked());
+    m_settings.setAcceptOnlyVerifiedSessions(m_onlyVerified->isChecked());
     if (m_monitor->count() > 0) {
         m_settings.setMonitorIndex(m_monitor->currentData().toInt());
     }

@@ -43,6 +43,7 @@ public:
     QComboBox* displayModeBox() const { return m_displayMode; }
     QComboBox* monitorBox() const { return m_monitor; }
     QCheckBox* clipboardBox() const { return m_clipboard; }
+    QCheckBox* onlyVerifiedBox() const { return m_onlyVerified; }
     QCheckBox* autoReconnectBox() const { return m_autoReconnect; }
     QSpinBox* attemptsBox() const { return m_attempts; }
     QCheckBox* startAtLoginBox() const { return m_startAtLogin; }
@@ -73,6 +74,7 @@ private:
     QComboBox* m_displayMode = nullptr;
     QComboBox* m_monitor = nullptr;
     QCheckBox* m_clipboard = nullptr;
+    QCheckBox* m_onlyVerified = nullptr;
     QCheckBox* m_autoReconnect = nullptr;
     QSpinBox* m_attempts = nullptr;
     QCheckBox* m_startAtLogin = nullptr;

@@ -1005,6 +1005,14 @@ even when no user is logged in. Requires administrator privileges.</translation>
         <source>Please restart the application to apply the new language.</source>
         <translation>Please restart the application to apply the new language.</translation>
     </message>
+    <message>
+        <source>Accept only verified sessions</source>
+        <translation>Accept only verified sessions</translation>
+    </message>
+    <message>
+        <source>Refuse partners that cannot prove the password to this device themselves (older versions). The password and the pairing code then never leave this device.</source>
+        <translation>Refuse partners that cannot prove the password to this device themselves (older versions). The password and the pairing code then never leave this device.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SystemTrayIcon</name>

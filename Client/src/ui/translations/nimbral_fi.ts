@@ -1005,6 +1005,14 @@ vaikka kukaan ei olisi kirjautunut. Vaatii ylläpitäjän oikeudet.</translation
         <source>Please restart the application to apply the new language.</source>
         <translation>Käynnistä sovellus uudelleen, jotta uusi kieli otetaan käyttöön.</translation>
     </message>
+    <message>
+        <source>Accept only verified sessions</source>
+        <translation>Hyväksy vain vahvistetut istunnot</translation>
+    </message>
+    <message>
+        <source>Refuse partners that cannot prove the password to this device themselves (older versions). The password and the pairing code then never leave this device.</source>
+        <translation>Hylkää kumppanit, jotka eivät itse pysty todistamaan salasanaa tälle laitteelle (vanhemmat versiot). Salasana ja pariliitoskoodi eivät silloin koskaan poistu tästä laitteesta.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SystemTrayIcon</name>

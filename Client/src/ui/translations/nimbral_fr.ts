@@ -1005,6 +1005,14 @@ même si personne n'est connecté. Nécessite les droits d'administrateur.</tran
         <source>Please restart the application to apply the new language.</source>
         <translation>Veuillez redémarrer l'application pour appliquer la nouvelle langue.</translation>
     </message>
+    <message>
+        <source>Accept only verified sessions</source>
+        <translation>N'accepter que les sessions vérifiées</translation>
+    </message>
+    <message>
+        <source>Refuse partners that cannot prove the password to this device themselves (older versions). The password and the pairing code then never leave this device.</source>
+        <translation>Refuser les partenaires qui ne peuvent pas prouver eux-mêmes le mot de passe à cet appareil (anciennes versions). Le mot de passe et le code d'appairage ne quittent alors jamais cet appareil.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SystemTrayIcon</name>

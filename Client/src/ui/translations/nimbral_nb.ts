@@ -1005,6 +1005,14 @@ også når ingen er logget inn. Krever administratorrettigheter.</translation>
         <source>Please restart the application to apply the new language.</source>
         <translation>Start programmet på nytt for å bruke det nye språket.</translation>
     </message>
+    <message>
+        <source>Accept only verified sessions</source>
+        <translation>Godta bare verifiserte økter</translation>
+    </message>
+    <message>
+        <source>Refuse partners that cannot prove the password to this device themselves (older versions). The password and the pairing code then never leave this device.</source>
+        <translation>Avvis partnere som ikke selv kan bevise passordet for denne enheten (eldre versjoner). Passordet og sammenkoblingskoden forlater da aldri denne enheten.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SystemTrayIcon</name>

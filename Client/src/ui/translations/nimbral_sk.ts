@@ -1005,6 +1005,14 @@ aj keď nie je nikto prihlásený. Vyžaduje oprávnenia správcu.</translation>
         <source>Please restart the application to apply the new language.</source>
         <translation>Na použitie nového jazyka, prosím, reštartujte aplikáciu.</translation>
     </message>
+    <message>
+        <source>Accept only verified sessions</source>
+        <translation>Prijímať iba overené relácie</translation>
+    </message>
+    <message>
+        <source>Refuse partners that cannot prove the password to this device themselves (older versions). The password and the pairing code then never leave this device.</source>
+        <translation>Odmietať partnerov, ktorí nemôžu heslo tomuto zariadeniu sami preukázať (staršie verzie). Heslo ani párovací kód potom toto zariadenie nikdy neopustia.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SystemTrayIcon</name>
