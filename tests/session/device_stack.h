@@ -9,8 +9,8 @@
 
 #include "core/auth_controller.h"
 #include "core/machine_fingerprint.h"
-#include "core/session_trust.h"
 #include "core/settings_controller.h"
+#include "core/trust_from_settings.h"
 #include "crypto/aes_gcm_cipher.h"
 #include "network/api_client.h"
 #include "network/heartbeat_service.h"

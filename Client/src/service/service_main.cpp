@@ -20,7 +20,7 @@
 #include "capture/capture_backend_chain.h"
 #include "common/command_line.h"
 #include "core/auth_controller.h"
-#include "core/session_trust.h"
+#include "core/trust_from_settings.h"
 #include "core/settings_controller.h"
 #include "input/platform_input.h"
 #include "network/api_client.h"

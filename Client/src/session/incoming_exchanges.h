@@ -20,7 +20,7 @@
 #include <QTimer>
 #include <nlohmann/json.hpp>
 
-#include "core/session_trust.h"
+#include "common/session_trust.h"
 #include "session/attempt_backoff.h"
 #include "session/password_exchange.h"
 

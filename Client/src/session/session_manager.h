@@ -20,7 +20,7 @@
 #include "capture/capture_backend_chain.h"
 #include "capture/captured_frame.h"
 #include "codec/video_decoder.h"
-#include "core/session_trust.h"
+#include "common/session_trust.h"
 #include "input/input_event.h"
 #include "network/transport.h"
 #include "network/transport_manager.h"

@@ -131,8 +131,9 @@ void SessionManager::onHandshakeAck(const QString& sessionId, const QString& sta
         m_negotiation.keepAck({sessionId, stateText, targetEcdhPublicKey, exchange});
         return;
     }
+    // Once the answer was taken (and the Target's user is asked), a repeated one means nothing.
     if (m_role != SessionRole::Master || state() != SessionState::Handshaking ||
-        sessionId != m_sessionId) {
+        sessionId != m_sessionId || m_awaitingApproval) {
         return;
     }
     spdlog::info("Handshake ACK received for session {} (state={})", sessionId.toStdString(),

@@ -3,7 +3,7 @@
 #include "capture/capture_backend_chain.h"
 #include "core/auth_controller.h"
 #include "core/machine_fingerprint.h"
-#include "core/session_trust.h"
+#include "core/trust_from_settings.h"
 #include "core/settings_controller.h"
 #include "input/platform_input.h"
 #include "network/api_client.h"

@@ -14,7 +14,7 @@
 
 #include "capture/x11_display.h"
 #include "core/auth_controller.h"
-#include "core/session_trust.h"
+#include "core/trust_from_settings.h"
 #include "core/settings_controller.h"
 #include "session/chat_service.h"
 #include "session/update_service.h"

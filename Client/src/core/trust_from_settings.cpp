@@ -1,4 +1,4 @@
-#include "core/session_trust.h"
+#include "core/trust_from_settings.h"
 
 #include <QByteArray>
 

@@ -2,7 +2,7 @@
 
 // What a device brings to its sessions' verification: its own device key, the secrets a Master
 // must prove it knows, the partner keys it has pinned and whether it accepts unverified sessions
-// at all. Filled in from the settings store by the program; a test fills it in by hand.
+// at all. Filled in from the settings store (sessionTrustOf); a test may fill it in by hand.
 
 #include <functional>
 #include <string>
@@ -11,16 +11,14 @@
 
 namespace nimbral {
 
-class AuthController;
-class SettingsController;
-
 struct SessionTrust {
     struct Secrets {
         QString password;
         QString pairingCode;
     };
 
-    // This device's Ed25519 private key, raw. Empty: sessions go unsigned and nothing is pinned.
+    // This device's Ed25519 private key, raw. Empty (no key could be made): partners cannot
+    // check this device and refuse its verified sessions.
     std::string signingKey;
     // As Target: the secrets in force right now. Unset: no verified request can be answered.
     std::function<Secrets()> secrets;
@@ -30,10 +28,5 @@ struct SessionTrust {
     // Sessions without the password exchange are refused both ways.
     bool acceptOnlyVerified = false;
 };
-
-// The trust of the device whose settings these are; `onlyVerifiedByDefault` applies until the
-// user chose. Both objects must outlive the sessions it is given to.
-SessionTrust sessionTrustOf(SettingsController& settings, const AuthController& auth,
-                            bool onlyVerifiedByDefault);
 
 } // namespace nimbral
