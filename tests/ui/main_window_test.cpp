@@ -148,7 +148,9 @@ TEST_F(MainWindowTest, StatusFollowsTheSessionAndRequestErrorsAreExplained) {
     EXPECT_EQ(window.currentPage(), 0);
 
     window.onRequestError("/sessions/.../close", 404, "Session not found");
-    EXPECT_TRUE(warnings.empty()) << "close and complete errors are not the user's business";
+    window.onRequestError("/sessions/create", 409, "Target does not support verified sessions");
+    EXPECT_TRUE(warnings.empty()) << "close and complete errors are not the user's business, nor "
+                                     "a partner that cannot verify (the session goes on)";
     window.onRequestError("/sessions/create", 409, "Target is offline");
     window.onRequestError("/sessions/create", 404, "Target not available");
     window.onRequestError("/sessions/create", 403, "Invalid session password");

@@ -486,6 +486,10 @@ void MainWindow::onRequestError(const QString& endpoint, int statusCode, const Q
     if (endpoint.contains(QLatin1String("close")) || endpoint.contains(QLatin1String("complete"))) {
         return;
     }
+    // The session goes on without verification (or says itself why it will not).
+    if (detail == QLatin1String(SessionManager::kNoVerifiedSessions)) {
+        return;
+    }
     m_connectButton->setEnabled(m_authenticated);
     setStatus(tr("Online (Ready)"), StatusTone::Good);
     QString text = tr("Failed to connect. Please try again.");
