@@ -54,6 +54,21 @@ TEST(Ed25519, AFreshKeySignsWhatOnlyItsPublicKeyVerifies) {
     EXPECT_FALSE(ed25519::verify(ed25519::publicKeyOf(key), "transcripT", signature));
     // Keys of the wrong size are no keys.
     EXPECT_TRUE(ed25519::publicKeyOf(key.substr(1)).empty());
+    // The zero key (a point of order 4) with the zero signature holds for many messages under
+    // the plain verification equation (the fuzzer found one); such keys are refused, the
+    // sign bit and the non-canonical spelling of the same point too.
+    std::string zero(ed25519::kPublicKeyBytes, '\0');
+    const std::string zeroSignature(ed25519::kSignatureBytes, '\0');
+    std::string identityPlusP(ed25519::kPublicKeyBytes, '\xff');
+    identityPlusP[0] = '\xee';
+    identityPlusP.back() = '\x7f';
+    for (int i = 0; i < 8; ++i) {
+        const std::string message = "transcript " + std::to_string(i);
+        EXPECT_FALSE(ed25519::verify(zero, message, zeroSignature)) << message;
+        EXPECT_FALSE(ed25519::verify(identityPlusP, message, zeroSignature)) << message;
+    }
+    zero.back() = '\x80';
+    EXPECT_FALSE(ed25519::verify(zero, "transcript", zeroSignature));
     EXPECT_TRUE(ed25519::sign(key + "x", "transcript").empty());
 }
 

@@ -24,7 +24,8 @@ std::string publicKeyOf(std::string_view privateKey);
 std::string sign(std::string_view privateKey, std::string_view message);
 
 // True only when `signature` is a valid signature of exactly `message` under the raw 32-byte
-// `publicKey`; false for keys and signatures of the wrong size as well.
+// `publicKey`; false for keys and signatures of the wrong size, and for keys of small order,
+// under which signatures can be made without any private key.
 bool verify(std::string_view publicKey, std::string_view message, std::string_view signature);
 
 } // namespace nimbral::ed25519
