@@ -144,17 +144,16 @@ private:
     std::vector<std::pair<Clock::time_point, bool>> m_changes;
 };
 
-// The product's view, noting when each paint starts and when its GL work is done (glFinish:
-// with software GL the work is otherwise only done at the swap).
+// The product's view, noting when each paint starts and ends (the window's contents are sent
+// to the X server right after).
 class TimedView final : public RemoteDesktopWidget {
 public:
     std::vector<std::pair<Clock::time_point, Clock::time_point>> paints;
 
 protected:
-    void paintGL() override {
+    void paintEvent(QPaintEvent* event) override {
         const Clock::time_point start = Clock::now();
-        RemoteDesktopWidget::paintGL();
-        glFinish();
+        RemoteDesktopWidget::paintEvent(event);
         paints.emplace_back(start, Clock::now());
     }
 };
@@ -166,9 +165,8 @@ struct Stages {
     std::vector<double> captureToLink;
     std::vector<double> linkAndDecode;
     std::vector<double> drawing;
-    std::vector<double> toPaint;   // decoded -> the view's paint starts
-    std::vector<double> painting;  // the paint's own work (upload and draw)
-    std::vector<double> toSwapped; // decoded -> the window's buffers swapped
+    std::vector<double> toPaint;  // decoded -> the view's paint starts
+    std::vector<double> painting; // the paint's own work
 };
 
 void printStages(const char* name, const char* change, const Stages& stages, bool drawing) {
@@ -190,7 +188,6 @@ void printStages(const char* name, const char* change, const Stages& stages, boo
         stage(", drawing", stages.drawing);
         stage(" (paint starts", stages.toPaint);
         stage(", paints for", stages.painting);
-        stage(", swapped", stages.toSwapped);
         std::printf(")");
     }
     std::printf("\n");
@@ -223,11 +220,8 @@ void measure(test::ServerProcess& server, TargetScreen& screen, TimedView* view,
     std::vector<Clock::time_point> sent;
     QObject::connect(&target.session, &SessionManager::videoFrameSent, &target.session,
                      [&] { sent.push_back(Clock::now()); });
-    std::vector<Clock::time_point> swapped;
     if (view != nullptr) {
         view->paints.clear();
-        QObject::connect(view, &QOpenGLWidget::frameSwapped, &master.session,
-                         [&] { swapped.push_back(Clock::now()); });
     }
     int latest = -1;
     std::int64_t frames = 0;
@@ -299,9 +293,6 @@ void measure(test::ServerProcess& server, TargetScreen& screen, TimedView* view,
                         stages.painting.push_back(msBetween(start, end));
                         break;
                     }
-                }
-                if (const auto at = firstAfter(swapped, decodedAt->first)) {
-                    stages.toSwapped.push_back(msBetween(decodedAt->first, *at));
                 }
             }
         }
@@ -426,8 +417,7 @@ int main(int argc, char** argv) {
         view->resize(kWidth, kHeight);
         view->show();
         watcher = std::make_unique<PixelWatcher>(masterDisplay);
-        if (!QTest::qWaitForWindowExposed(view.get()) ||
-            !test::waitUntil([&] { return view->glReady(); }, 5000) || !watcher->ok()) {
+        if (!QTest::qWaitForWindowExposed(view.get()) || !watcher->ok()) {
             std::printf("glass bench: the view did not come up; decoded frames only\n");
             watcher.reset();
             view.reset();

@@ -11,13 +11,12 @@ cd "$(dirname "$0")/.."
 PACKAGES=(
     # toolchain; clang and its sanitizer and libFuzzer runtimes for the sanitizer tests and fuzzing
     cmake ninja-build g++ ccache pkg-config clang libclang-rt-14-dev
-    # Qt 6: widgets, network, translations (lrelease), test; the server's HTTP, WebSocket, SQLite;
-    # the remote view's OpenGL widget
+    # Qt 6: widgets, network, translations (lrelease), test; the server's HTTP, WebSocket, SQLite
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
-    qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite libqt6opengl6-dev
+    qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite
     # the window's SVG icons
     qt6-svg-dev
-    # Mesa's software OpenGL, which the view draws with on a virtual display
+    # Mesa's GL drivers, which Qt's xcb platform loads on a virtual display
     libgl1-mesa-dri libglx-mesa0 libegl-mesa0
     # WebRTC data channels: ICE and SCTP
     libnice-dev libusrsctp-dev
@@ -31,7 +30,7 @@ PACKAGES=(
     libsystemd-dev
     # the Debian packages: their library dependencies, their checks
     dpkg-dev lintian desktop-file-utils
-    # the converter benchmark's reference
+    # the viewer's colour conversion and scaling (and the converter benchmark's reference)
     libyuv-dev
     # crypto, logging, JSON, tests (the openssl tool makes the TLS test's certificate)
     libssl-dev openssl libspdlog-dev libfmt-dev nlohmann-json3-dev libgtest-dev libgmock-dev

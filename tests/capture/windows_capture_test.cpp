@@ -188,6 +188,28 @@ TEST(DxgiCapture, UnderWineDuplicationFailsAndTheChainFallsBackToGdi) {
     EXPECT_NE(backend->captureFrame(), nullptr);
 }
 
+// A pointer move comes without changed rectangles; only the duplication's first picture is a
+// key frame (a key frame per pointer move was a quarter of a megabyte each). Rows are read at
+// the texture's pitch.
+TEST(DxgiCapture, OnlyTheFirstPictureIsAKeyFrame) {
+    FrameBufferPool pool;
+    const std::size_t pitch = 3 * 4 + 8;
+    std::vector<std::uint8_t> texture(pitch * 2, 0xAB);
+    texture[pitch] = 0x11; // the second row's first byte
+    const auto first = duplicatedFrame(texture.data(), pitch, 3, 2, {}, true, pool);
+    EXPECT_TRUE(first->isKeyframe);
+    const auto pointerMove = duplicatedFrame(texture.data(), pitch, 3, 2, {}, false, pool);
+    EXPECT_FALSE(pointerMove->isKeyframe);
+    EXPECT_TRUE(pointerMove->dirtyRects.empty());
+    const auto changed =
+        duplicatedFrame(texture.data(), pitch, 3, 2, {DirtyRect{0, 0, 1, 1}}, false, pool);
+    EXPECT_FALSE(changed->isKeyframe);
+    ASSERT_EQ(changed->dirtyRects.size(), 1u);
+    ASSERT_EQ(changed->stride, 12);
+    EXPECT_EQ(changed->data[12], 0x11) << "the second row starts at the pitch";
+    EXPECT_EQ(changed->data[11], 0xAB);
+}
+
 TEST(DxgiCapture, EnumeratesTheSameMonitorAsGdi) {
     const std::vector<MonitorInfo> outputs = enumerateDxgiMonitors();
     const std::vector<MonitorInfo> monitors = enumerateGdiMonitors();

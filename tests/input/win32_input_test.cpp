@@ -64,6 +64,36 @@ TEST(Win32InputRecords, MovesAreAbsoluteOverThePrimaryDisplayAndClamped) {
     EXPECT_EQ(sent.inputs[1].mi.mouseData, 0u);
 }
 
+// Two monitors, the second right of the first and taller: once the Master is shown the second,
+// positions are placed on the virtual desktop over that monitor alone.
+TEST(Win32InputRecords, PositionsSpanTheMonitorTheMasterSees) {
+    SentInputs sent;
+    const auto layout = [] {
+        Win32InputBackend::Layout layout;
+        layout.desktop = RECT{0, -200, 3200, 1080};
+        layout.monitors = {RECT{0, 0, 1920, 1080}, RECT{1920, -200, 3200, 824}};
+        return layout;
+    };
+    Win32InputBackend backend(sent.sender(), layout);
+    ASSERT_TRUE(backend.initialize());
+    backend.setMonitor(1);
+    EXPECT_TRUE(backend.injectEvent(mouse(InputEventType::MouseMove, 0.5, 0.5)));
+    EXPECT_TRUE(backend.injectEvent(mouse(InputEventType::MouseButtonPress, 0.0, 1.0)));
+    backend.setMonitor(7); // not there: the primary display, as before
+    EXPECT_TRUE(backend.injectEvent(mouse(InputEventType::MouseMove, 0.5, 0.25)));
+    ASSERT_EQ(sent.inputs.size(), 3u);
+    EXPECT_EQ(sent.inputs[0].mi.dwFlags, 0xC001u) << "absolute over the virtual desktop";
+    // x: (1920 + 640) of 3200 pixels; y: (0 + 512) of 1280.
+    EXPECT_EQ(sent.inputs[0].mi.dx, 52428);
+    EXPECT_EQ(sent.inputs[0].mi.dy, 26214);
+    EXPECT_EQ(sent.inputs[1].mi.dwFlags, 0xC003u);
+    EXPECT_EQ(sent.inputs[1].mi.dx, 39321);
+    EXPECT_EQ(sent.inputs[1].mi.dy, 52428);
+    EXPECT_EQ(sent.inputs[2].mi.dwFlags, 0x8001u);
+    EXPECT_EQ(sent.inputs[2].mi.dx, 32768);
+    EXPECT_EQ(sent.inputs[2].mi.dy, 16384);
+}
+
 TEST(Win32InputRecords, EachButtonMovesAndChangesInOneInput) {
     struct Case {
         std::uint8_t button;

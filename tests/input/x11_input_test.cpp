@@ -9,6 +9,7 @@
 // X headers last: their macros clash with Qt's.
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 
 namespace nimbral {
@@ -125,6 +126,60 @@ TEST_F(X11InputTest, PositionsSpanThePrimaryMonitor) {
         << receiver->pointer().first << "," << receiver->pointer().second;
     ASSERT_TRUE(backend.injectEvent(mouse(1, -0.2, 1.7)));
     ASSERT_TRUE(QTest::qWaitFor([&] { return receiver->pointer() == std::pair{0, 479}; }, 2000));
+}
+
+// Two monitors side by side: positions span the one the Master is shown, as the capture lists
+// them, and fall back to the primary one for a monitor that is not there.
+TEST_F(X11InputTest, PositionsSpanTheMonitorTheMasterSees) {
+    Display* display = XOpenDisplay(nullptr);
+    ASSERT_NE(display, nullptr);
+    const Window root = DefaultRootWindow(display);
+    const auto addMonitor = [&](const char* name, int x, bool primary) {
+        XRRMonitorInfo monitor{};
+        monitor.name = XInternAtom(display, name, False);
+        monitor.primary = primary;
+        monitor.x = x;
+        monitor.width = kScreenWidth / 2;
+        monitor.height = kScreenHeight;
+        monitor.mwidth = 100;
+        monitor.mheight = 100;
+        XRRSetMonitor(display, root, &monitor);
+    };
+    addMonitor("LEFT", 0, true);
+    addMonitor("RIGHT", kScreenWidth / 2, false);
+    XSync(display, False);
+    const auto removeMonitors = [&] {
+        XRRDeleteMonitor(display, root, XInternAtom(display, "LEFT", False));
+        XRRDeleteMonitor(display, root, XInternAtom(display, "RIGHT", False));
+        XCloseDisplay(display);
+    };
+    // The server may list its own monitor beside ours: positions follow the list's order.
+    int count = 0;
+    int left = -1;
+    int right = -1;
+    XRRMonitorInfo* listed = XRRGetMonitors(display, root, True, &count);
+    for (int i = 0; i < count; ++i) {
+        left = listed[i].name == XInternAtom(display, "LEFT", False) ? i : left;
+        right = listed[i].name == XInternAtom(display, "RIGHT", False) ? i : right;
+    }
+    XRRFreeMonitors(listed);
+    if (left < 0 || right < 0) {
+        removeMonitors();
+        GTEST_SKIP() << "this X server does not list the monitors set";
+    }
+    const auto pointsAt = [&](std::pair<int, int> where) {
+        return QTest::qWaitFor([&] { return receiver->pointer() == where; }, 2000);
+    };
+    backend.setMonitor(right);
+    EXPECT_TRUE(backend.injectEvent(mouse(1, 0.5, 0.25)));
+    EXPECT_TRUE(pointsAt({480, 120})) << receiver->pointer().first;
+    backend.setMonitor(left);
+    EXPECT_TRUE(backend.injectEvent(mouse(1, 0.5, 0.25)));
+    EXPECT_TRUE(pointsAt({160, 120})) << receiver->pointer().first;
+    backend.setMonitor(count + 2); // not there: the primary one, LEFT
+    EXPECT_TRUE(backend.injectEvent(mouse(1, 1.0, 1.0)));
+    EXPECT_TRUE(pointsAt({319, 479})) << receiver->pointer().first;
+    removeMonitors();
 }
 
 TEST_F(X11InputTest, ButtonsArriveAsTheirXButtonsWhereTheMasterClicked) {

@@ -18,6 +18,9 @@ public:
         m_log.push_back(event);
         return m_succeed;
     }
+    void setMonitor(int index) override { monitor = index; }
+
+    int monitor = -1;
 
 private:
     std::vector<InputEvent>& m_log;

@@ -1,3 +1,5 @@
+#include <ctime>
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDirIterator>
@@ -67,6 +69,17 @@ TEST(ChatDialog, SendsTrimmedBoundedTextAndShowsMarkupLiterally) {
     // The sender's colour tells who wrote: own lines blue, the partner's green.
     EXPECT_TRUE(html.contains("#4da6ff")) << html.toStdString();
     EXPECT_TRUE(html.contains("#66bb6a")) << html.toStdString();
+
+    // A partner's time arrives as UTC and is shown in this machine's time.
+    const QByteArray zone = qgetenv("TZ");
+    qputenv("TZ", "XYZ-3"); // three hours east of Greenwich
+    tzset();
+    dialog.appendMessage("Remote", "from afar",
+                         QDateTime(QDate(2026, 12, 7), QTime(9, 5), Qt::UTC));
+    zone.isNull() ? qunsetenv("TZ") : qputenv("TZ", zone);
+    tzset();
+    EXPECT_TRUE(dialog.history()->toPlainText().contains("12:05"))
+        << dialog.history()->toPlainText().toStdString();
 }
 
 // ------------------------------------------------------------------ connection information

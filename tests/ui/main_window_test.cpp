@@ -1,4 +1,5 @@
 #include "find_child.h"
+#include "ui/client_core.h"
 #include "ui/main_window.h"
 
 #include <QAction>
@@ -226,7 +227,7 @@ TEST_F(MainWindowTest, AConnectedMasterSeesTheSessionPageUntilTheSessionEnds) {
     EXPECT_EQ(window.windowTitle(), "Nimbral - Connected to 123 456 789 (Not verified)");
     EXPECT_EQ(window.statusText(), "● Connected");
     EXPECT_GE(window.minimumWidth(), 800);
-    // Frames reach the view when there is one (off screen there is no OpenGL, and no view).
+    // A frame that holds nothing is dropped by the view, not drawn.
     window.onFrameDecoded(std::make_shared<DecodedFrame>());
     session.endSession("user_disconnect");
     EXPECT_EQ(window.currentPage(), 0);
@@ -342,6 +343,16 @@ TEST_F(MainWindowTest, APasswordChangeMustPassTheRules) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "Better-Pass9") << "the label shows it";
 }
 
+// The settings reach the session: the capture monitor among them (it was once stored only).
+TEST_F(MainWindowTest, TheSessionTakesTheCaptureSettings) {
+    settings.setMonitorIndex(1);
+    applySessionSettings(settings, session, auth);
+    EXPECT_EQ(session.monitorIndex(), 1u);
+    settings.setMonitorIndex(0);
+    applySessionSettings(settings, session, auth);
+    EXPECT_EQ(session.monitorIndex(), 0u);
+}
+
 TEST_F(MainWindowTest, WakeOnLanSendsTheMagicPacketAndRemembersTheAddress) {
     QUdpSocket listener;
     ASSERT_TRUE(listener.bind(QHostAddress(QHostAddress::LocalHost), 0));
@@ -375,6 +386,14 @@ TEST_F(MainWindowTest, WakeOnLanSendsTheMagicPacketAndRemembersTheAddress) {
     window.button("Wake-on-LAN")->click();
     ASSERT_FALSE(warnings.empty());
     EXPECT_EQ(warnings.back(), std::make_pair(QString("WoL"), QString("Invalid MAC address.")));
+
+    // A packet that could not go out is reported as such, not as sent.
+    window.setWakeOnLanTarget(QHostAddress(), 9);
+    test::child<QComboBox>(window, "partnerBox")->setEditText("123 456 789");
+    window.button("Wake-on-LAN")->click();
+    EXPECT_EQ(warnings.back().second,
+              "The Wake-on-LAN packet to 00-1A-2B-3C-4D-5E could not be sent.");
+    EXPECT_EQ(information.size(), 2u) << "no second \"sent\"";
 }
 
 TEST_F(MainWindowTest, SessionShortcutsLiveOnlyOnTheSessionPage) {

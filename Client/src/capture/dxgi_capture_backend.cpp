@@ -166,6 +166,7 @@ bool DxgiCaptureBackend::initialize(std::int32_t monitorIndex) {
 }
 
 bool DxgiCaptureBackend::createDuplication() {
+    m_firstFrame = true;
     ComPtr<IDXGIDevice> dxgiDevice;
     HRESULT result = m_d3d->device.As(&dxgiDevice);
     if (FAILED(result)) {
@@ -302,6 +303,26 @@ std::vector<DirtyRect> changedRectangles(IDXGIOutputDuplication& duplication) {
 
 } // namespace
 
+std::unique_ptr<CapturedFrame> duplicatedFrame(const std::uint8_t* rows, std::size_t rowPitch,
+                                               std::int32_t width, std::int32_t height,
+                                               std::vector<DirtyRect> changed, bool first,
+                                               FrameBufferPool& pool) {
+    auto frame = std::make_unique<CapturedFrame>();
+    frame->width = width;
+    frame->height = height;
+    frame->stride = width * 4;
+    frame->timestamp = monotonicMilliseconds();
+    frame->isKeyframe = first;
+    frame->dirtyRects = std::move(changed);
+    const std::size_t rowBytes = static_cast<std::size_t>(frame->stride);
+    pool.lend(*frame, rowBytes * static_cast<std::size_t>(height));
+    for (std::int32_t row = 0; row < height; ++row) {
+        std::memcpy(frame->data.data() + static_cast<std::size_t>(row) * rowBytes,
+                    rows + static_cast<std::size_t>(row) * rowPitch, rowBytes);
+    }
+    return frame;
+}
+
 std::unique_ptr<CapturedFrame> DxgiCaptureBackend::captureFrame() {
     if (!m_initialized) {
         return nullptr;
@@ -357,21 +378,12 @@ std::unique_ptr<CapturedFrame> DxgiCaptureBackend::captureFrame() {
         spdlog::error("DxgiCaptureBackend: Map staging texture failed (0x{:08X})", code(result));
         return nullptr;
     }
-    auto frame = std::make_unique<CapturedFrame>();
-    frame->width = static_cast<std::int32_t>(textureDescription.Width);
-    frame->height = static_cast<std::int32_t>(textureDescription.Height);
-    frame->stride = frame->width * 4;
-    frame->timestamp = monotonicMilliseconds();
-    frame->isKeyframe = changed.empty();
-    frame->dirtyRects = std::move(changed);
-    const std::size_t rowBytes = static_cast<std::size_t>(frame->stride);
-    m_buffers->lend(*frame, rowBytes * static_cast<std::size_t>(frame->height));
-    const auto* source = static_cast<const std::uint8_t*>(mapped.pData);
-    for (std::int32_t row = 0; row < frame->height; ++row) {
-        std::memcpy(frame->data.data() + static_cast<std::size_t>(row) * rowBytes,
-                    source + static_cast<std::size_t>(row) * mapped.RowPitch, rowBytes);
-    }
+    auto frame = duplicatedFrame(static_cast<const std::uint8_t*>(mapped.pData), mapped.RowPitch,
+                                 static_cast<std::int32_t>(textureDescription.Width),
+                                 static_cast<std::int32_t>(textureDescription.Height),
+                                 std::move(changed), m_firstFrame, *m_buffers);
     m_d3d->context->Unmap(m_d3d->staging.Get(), 0);
+    m_firstFrame = false;
 
     const RECT& area = m_d3d->description.DesktopCoordinates;
     windows::drawCursorIntoFrame(*frame, area.left, area.top);

@@ -39,8 +39,18 @@ private:
     std::int32_t m_monitorIndex = 0;
     bool m_initialized = false;
     std::int32_t m_reinitAttempts = 0;
+    bool m_firstFrame = true;
     std::shared_ptr<FrameBufferPool> m_buffers = std::make_shared<FrameBufferPool>();
 };
+
+// The frame a duplicated picture becomes: `height` rows of `width` BGRA pixels, `rowPitch` bytes
+// apart in the mapped texture, with the rectangles the duplication reported. Only the first
+// picture of a duplication must stand alone: a frame without rectangles (a pointer move) is a
+// small change to what the encoder holds, not a key frame.
+std::unique_ptr<CapturedFrame> duplicatedFrame(const std::uint8_t* rows, std::size_t rowPitch,
+                                               std::int32_t width, std::int32_t height,
+                                               std::vector<DirtyRect> changed, bool first,
+                                               FrameBufferPool& pool);
 
 // Every output of every adapter, in the factory's order; usable without a backend.
 std::vector<MonitorInfo> enumerateDxgiMonitors();

@@ -61,6 +61,9 @@ public:
     virtual bool initialize() = 0;
     virtual void shutdown() = 0;
     virtual bool injectEvent(const InputEvent& event) = 0;
+    // The monitor the Master is shown (in the capture's order): absolute positions span it. The
+    // primary one until told; an index with no monitor falls back to it.
+    virtual void setMonitor(int index) = 0;
 };
 
 // The absolute position 0..65535 of a fraction of the frame, as the wire's x and y become on

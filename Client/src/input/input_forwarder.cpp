@@ -15,7 +15,55 @@ InputForwarder::InputForwarder(std::unique_ptr<IInputBackend> backend, QObject* 
 
 InputForwarder::~InputForwarder() {
     flushPendingMouseMove();
+    releaseHeldInput();
     m_timer.stop();
+}
+
+void InputForwarder::setMonitor(int index) {
+    if (m_backend) {
+        m_backend->setMonitor(index);
+    }
+}
+
+void InputForwarder::noteHeld(const InputEvent& event) {
+    switch (static_cast<InputEventType>(event.type)) {
+    case InputEventType::MouseButtonPress:
+        m_heldButtons.insert(event.button);
+        break;
+    case InputEventType::MouseButtonRelease:
+        m_heldButtons.erase(event.button);
+        break;
+    case InputEventType::KeyPress:
+        m_heldKeys[{event.scanCode, event.keyCode, event.extended}] = event;
+        break;
+    case InputEventType::KeyRelease:
+        m_heldKeys.erase({event.scanCode, event.keyCode, event.extended});
+        break;
+    default:
+        break;
+    }
+    if (event.isMouse()) {
+        m_lastX = event.x;
+        m_lastY = event.y;
+    }
+}
+
+void InputForwarder::releaseHeldInput() {
+    if (!m_backend) {
+        return;
+    }
+    for (const std::uint8_t button : std::exchange(m_heldButtons, {})) {
+        InputEvent release;
+        release.type = static_cast<std::uint8_t>(InputEventType::MouseButtonRelease);
+        release.x = m_lastX;
+        release.y = m_lastY;
+        release.button = button;
+        m_backend->injectEvent(release);
+    }
+    for (auto [key, press] : std::exchange(m_heldKeys, {})) {
+        press.type = static_cast<std::uint8_t>(InputEventType::KeyRelease);
+        m_backend->injectEvent(press);
+    }
 }
 
 void InputForwarder::processEvent(const InputEvent& event) {
@@ -31,9 +79,13 @@ void InputForwarder::processEvent(const InputEvent& event) {
             m_movePending = false;
             m_timer.start(std::max(1000 / m_maxMouseMoveRate, 1));
         }
+        noteHeld(event);
         return;
     }
-    // A click carries its own position, so it need not wait for a pending move.
+    // The move that waits happened first: after it, a click lands where the Master clicked, and
+    // a drag does not jump back to an older position.
+    flushPendingMouseMove();
+    noteHeld(event);
     if (!m_backend->injectEvent(event)) {
         spdlog::warn("InputForwarder: failed to inject event type {}", event.type);
     }

@@ -1,5 +1,7 @@
 #include "input/win32_input_backend.h"
 
+#include <algorithm>
+
 #include <spdlog/spdlog.h>
 
 namespace nimbral {
@@ -36,25 +38,72 @@ bool buttonFlags(std::uint8_t button, ButtonFlags& flags) {
     }
 }
 
-INPUT mouseInput(const InputEvent& event, DWORD flags, DWORD data) {
-    INPUT input{};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = absoluteCoordinate(event.x);
-    input.mi.dy = absoluteCoordinate(event.y);
-    input.mi.dwFlags = flags;
-    input.mi.mouseData = data;
-    return input;
+// A fraction of a monitor's span as 0..65535 of the virtual desktop's span, which Windows maps
+// back to pixels by multiplying with the desktop's size.
+LONG desktopCoordinate(double fraction, LONG monitorStart, LONG monitorSize, LONG desktopStart,
+                       LONG desktopSize) {
+    const long long position = static_cast<long long>(monitorStart - desktopStart) * 65536 +
+                               static_cast<long long>(absoluteCoordinate(fraction)) * monitorSize;
+    return static_cast<LONG>(
+        std::clamp<long long>(position / std::max<LONG>(desktopSize, 1), 0, 65535));
+}
+
+BOOL CALLBACK addMonitor(HMONITOR, HDC, LPRECT rect, LPARAM context) {
+    reinterpret_cast<std::vector<RECT>*>(context)->push_back(*rect);
+    return TRUE;
 }
 
 } // namespace
+
+Win32InputBackend::Layout Win32InputBackend::systemLayout() {
+    Layout layout;
+    layout.desktop.left = ::GetSystemMetrics(SM_XVIRTUALSCREEN);
+    layout.desktop.top = ::GetSystemMetrics(SM_YVIRTUALSCREEN);
+    layout.desktop.right = layout.desktop.left + ::GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    layout.desktop.bottom = layout.desktop.top + ::GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    ::EnumDisplayMonitors(nullptr, nullptr, addMonitor, reinterpret_cast<LPARAM>(&layout.monitors));
+    return layout;
+}
 
 Win32InputBackend::Win32InputBackend()
     : Win32InputBackend(
           [](UINT count, INPUT* inputs, int size) { return ::SendInput(count, inputs, size); }) {
 }
 
-Win32InputBackend::Win32InputBackend(Sender sender)
-    : m_sender(std::move(sender)) {
+Win32InputBackend::Win32InputBackend(Sender sender, LayoutSource layout)
+    : m_sender(std::move(sender))
+    , m_layout(std::move(layout)) {
+}
+
+void Win32InputBackend::setMonitor(int index) {
+    const Layout layout = m_layout();
+    if (index < 0 || index >= static_cast<int>(layout.monitors.size())) {
+        spdlog::warn("Win32InputBackend: no monitor {} (of {}): input spans the primary one", index,
+                     layout.monitors.size());
+        m_monitor.reset();
+        return;
+    }
+    m_monitor = layout.monitors[static_cast<std::size_t>(index)];
+    m_desktop = layout.desktop;
+}
+
+INPUT Win32InputBackend::mouseInput(const InputEvent& event, DWORD flags, DWORD data) const {
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    input.mi.mouseData = data;
+    if (!m_monitor) {
+        input.mi.dx = absoluteCoordinate(event.x);
+        input.mi.dy = absoluteCoordinate(event.y);
+        return input;
+    }
+    const RECT& monitor = *m_monitor;
+    input.mi.dwFlags |= MOUSEEVENTF_VIRTUALDESK;
+    input.mi.dx = desktopCoordinate(event.x, monitor.left, monitor.right - monitor.left,
+                                    m_desktop.left, m_desktop.right - m_desktop.left);
+    input.mi.dy = desktopCoordinate(event.y, monitor.top, monitor.bottom - monitor.top,
+                                    m_desktop.top, m_desktop.bottom - m_desktop.top);
+    return input;
 }
 
 Win32InputBackend::~Win32InputBackend() {

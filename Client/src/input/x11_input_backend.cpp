@@ -28,34 +28,45 @@ namespace nimbral {
 
 namespace {
 
-struct PrimaryArea {
+struct MonitorArea {
     int x = 0;
     int y = 0;
     int width = 1;
     int height = 1;
 };
 
-PrimaryArea primaryArea(Display* display) {
-    PrimaryArea area;
+// The monitor at `index` in RandR's list of active monitors (the capture's order); the primary
+// one (or the first, or the whole screen) when there is no such monitor.
+MonitorArea monitorArea(Display* display, int index) {
+    MonitorArea area;
     area.width = DisplayWidth(display, DefaultScreen(display));
     area.height = DisplayHeight(display, DefaultScreen(display));
     int eventBase = 0;
     int errorBase = 0;
-    if (XRRQueryExtension(display, &eventBase, &errorBase)) {
-        int count = 0;
-        XRRMonitorInfo* monitors =
-            XRRGetMonitors(display, DefaultRootWindow(display), True, &count);
-        for (int i = 0; i < count; ++i) {
-            if (monitors[i].primary || i == 0) {
-                area = {monitors[i].x, monitors[i].y, monitors[i].width, monitors[i].height};
-                if (monitors[i].primary) {
-                    break;
-                }
-            }
+    if (!XRRQueryExtension(display, &eventBase, &errorBase)) {
+        return area;
+    }
+    int count = 0;
+    XRRMonitorInfo* monitors = XRRGetMonitors(display, DefaultRootWindow(display), True, &count);
+    int chosen = index >= 0 && index < count ? index : -1;
+    for (int i = 0; i < count && chosen < 0; ++i) {
+        if (monitors[i].primary) {
+            chosen = i;
         }
-        if (monitors != nullptr) {
-            XRRFreeMonitors(monitors);
-        }
+    }
+    if (chosen < 0 && count > 0) {
+        chosen = 0;
+    }
+    if (chosen >= 0) {
+        area = {monitors[chosen].x, monitors[chosen].y, monitors[chosen].width,
+                monitors[chosen].height};
+    }
+    if (index >= count && count > 0) {
+        spdlog::warn("X11InputBackend: no monitor {} (of {}): input spans the primary one", index,
+                     count);
+    }
+    if (monitors != nullptr) {
+        XRRFreeMonitors(monitors);
     }
     return area;
 }
@@ -82,7 +93,8 @@ int xButton(std::uint8_t button) {
 
 struct X11InputBackend::State {
     Display* display = nullptr;
-    PrimaryArea primary;
+    MonitorArea area;
+    int monitor = -1;
     int wheelRemainder = 0;
 };
 
@@ -115,7 +127,7 @@ bool X11InputBackend::initialize() {
         return false;
     }
     m_state->display = display;
-    m_state->primary = primaryArea(display);
+    m_state->area = monitorArea(display, m_state->monitor);
     m_state->wheelRemainder = 0;
     spdlog::info("X11InputBackend: initialized");
     return true;
@@ -129,9 +141,16 @@ void X11InputBackend::shutdown() {
     spdlog::info("X11InputBackend: shut down");
 }
 
+void X11InputBackend::setMonitor(int index) {
+    m_state->monitor = index;
+    if (m_state->display != nullptr) {
+        m_state->area = monitorArea(m_state->display, index);
+    }
+}
+
 bool X11InputBackend::movePointer(const InputEvent& event) {
-    const PrimaryArea& area = m_state->primary;
-    // 0..65535 spans the primary monitor, as absolute coordinates do on Windows.
+    const MonitorArea& area = m_state->area;
+    // 0..65535 spans the monitor the Master sees.
     const int x = area.x + static_cast<int>(static_cast<long long>(absoluteCoordinate(event.x)) *
                                             area.width / 65536);
     const int y = area.y + static_cast<int>(static_cast<long long>(absoluteCoordinate(event.y)) *

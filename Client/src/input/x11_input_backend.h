@@ -7,9 +7,9 @@
 namespace nimbral {
 
 // Injects the Master's events into the local X display through XTest: absolute positions over
-// the primary monitor, buttons left/right/middle/back/forward, the wheel in 120-unit notches
-// (remainders kept for the next event), keys from the set-1 scan code when there is one, else
-// from the Windows virtual-key code.
+// the monitor the Master is shown (RandR's order, as the capture lists them), buttons
+// left/right/middle/back/forward, the wheel in 120-unit notches (remainders kept for the next
+// event), keys from the set-1 scan code when there is one, else from the Windows virtual-key code.
 class X11InputBackend final : public IInputBackend {
 public:
     X11InputBackend();
@@ -18,6 +18,7 @@ public:
     bool initialize() override;
     void shutdown() override;
     bool injectEvent(const InputEvent& event) override;
+    void setMonitor(int index) override;
 
 private:
     struct State;

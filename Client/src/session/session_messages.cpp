@@ -275,6 +275,9 @@ void SessionManager::handleCommand(const std::string& command) {
     if (m_captureManager) {
         m_captureManager->switchMonitor(static_cast<int>(*monitor));
     }
+    if (m_inputForwarder) {
+        m_inputForwarder->setMonitor(static_cast<int>(*monitor));
+    }
 }
 
 void SessionManager::handleVideo(const std::vector<std::uint8_t>& packet) {

@@ -65,6 +65,7 @@ void SessionManager::startStreaming() {
             if (auto backend = m_inputBackendFactory()) {
                 backend->initialize();
                 m_inputForwarder = std::make_unique<InputForwarder>(std::move(backend));
+                m_inputForwarder->setMonitor(static_cast<int>(m_monitorIndex));
             }
         }
         m_captureManager->start(m_captureFrameRate);

@@ -172,20 +172,11 @@ QWidget* AgentWindow::buildSessionPage() {
         QCoreApplication::translate("nimbral::MainWindow", "Disconnect  (Ctrl+Shift+D)"));
     connect(disconnect, &QAction::triggered, this, &AgentWindow::onDisconnectClicked);
     layout->addWidget(toolbar);
-    if (openGlAvailable()) {
-        m_view = new RemoteDesktopWidget(page);
-        m_view->setObjectName(QStringLiteral("remoteView"));
-        connect(m_view, &RemoteDesktopWidget::inputEvent, &m_service,
-                &ServiceIpcClient::sendInputEvent);
-        layout->addWidget(m_view, 1);
-    } else {
-        auto* notice = new QLabel(
-            QCoreApplication::translate("nimbral::MainWindow",
-                                        "This display cannot show the remote screen (no OpenGL)."),
-            page);
-        notice->setAlignment(Qt::AlignCenter);
-        layout->addWidget(notice, 1);
-    }
+    m_view = new RemoteDesktopWidget(page);
+    m_view->setObjectName(QStringLiteral("remoteView"));
+    connect(m_view, &RemoteDesktopWidget::inputEvent, &m_service,
+            &ServiceIpcClient::sendInputEvent);
+    layout->addWidget(m_view, 1);
     return page;
 }
 

@@ -64,7 +64,8 @@ void ChatDialog::appendMessage(const QString& sender, const QString& text, const
                                      "<span class='time'>%3</span><br/>"
                                      "<span class='text'>%4</span></div>")
                           .arg(cssClass, sender.toHtmlEscaped(),
-                               time.toString(QStringLiteral("HH:mm")), text.toHtmlEscaped()));
+                               time.toLocalTime().toString(QStringLiteral("HH:mm")),
+                               text.toHtmlEscaped()));
     QScrollBar* bar = m_history->verticalScrollBar();
     bar->setValue(bar->maximum());
 }

@@ -3,8 +3,8 @@
 #include "capture/capture_backend_chain.h"
 #include "core/auth_controller.h"
 #include "core/machine_fingerprint.h"
-#include "core/trust_from_settings.h"
 #include "core/settings_controller.h"
+#include "core/trust_from_settings.h"
 #include "input/platform_input.h"
 #include "network/api_client.h"
 #include "network/heartbeat_service.h"
@@ -16,6 +16,16 @@
 
 namespace nimbral {
 
+void applySessionSettings(SettingsController& settings, SessionManager& session,
+                          AuthController& auth) {
+    session.setCaptureFrameRate(settings.targetFps());
+    session.setMonitorIndex(settings.monitorIndex());
+    session.setEncoderQuality(settings.encoderCqLevel(), settings.encoderPreset());
+    session.setClipboardSharingEnabled(settings.clipboardSharing());
+    session.setTrust(sessionTrustOf(settings, auth, false));
+    auth.setServerChecksSecrets(!session.trust().acceptOnlyVerified);
+}
+
 ClientCore::ClientCore(SettingsController& settings, const ClientOptions& options)
     : m_api(std::make_unique<ApiClient>(options.serverUrl.value_or(settings.serverUrl())))
     , m_signaling(std::make_unique<SignalingClient>())
@@ -23,11 +33,7 @@ ClientCore::ClientCore(SettingsController& settings, const ClientOptions& option
     , m_auth(std::make_unique<AuthController>(m_api.get(), m_signaling.get(), m_heartbeat.get(),
                                               &settings))
     , m_session(std::make_unique<SessionManager>(*m_api, *m_signaling)) {
-    m_session->setCaptureFrameRate(settings.targetFps());
-    m_session->setEncoderQuality(settings.encoderCqLevel(), settings.encoderPreset());
-    m_session->setClipboardSharingEnabled(settings.clipboardSharing());
-    m_session->setTrust(sessionTrustOf(settings, *m_auth, false));
-    m_auth->setServerChecksSecrets(!m_session->trust().acceptOnlyVerified);
+    applySessionSettings(settings, *m_session, *m_auth);
     // The Master's input lands on this desktop when this device is the Target, shown by this
     // platform's readers (MIT-SHM with damage first, plain XGetImage after; DXGI then GDI).
     m_session->setInputBackendFactory(makePlatformInputBackend);

@@ -14,6 +14,12 @@ class SettingsController;
 class SignalingClient;
 struct ClientOptions;
 
+// Gives the session what the settings say about it: capture rate and monitor, encoder,
+// clipboard, trust (and with it whether the server checks the secrets). At start and after
+// every change in the settings dialog.
+void applySessionSettings(SettingsController& settings, SessionManager& session,
+                          AuthController& auth);
+
 // The client's core objects, built in dependency order on the main thread and destroyed in the
 // reverse order. Windows only borrow them.
 class ClientCore {

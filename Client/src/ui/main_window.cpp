@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
-#include <QOpenGLContext>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScreen>
@@ -30,20 +29,6 @@
 #include "ui/wake_on_lan.h"
 
 namespace nimbral {
-
-// QOpenGLWidget cannot live on a platform without OpenGL windows (it aborts the program
-// there); ask before creating one. The headless platforms may still make a context, so the
-// platform is checked by name as well.
-bool openGlAvailable() {
-    static const QStringList withoutGlWidgets = {QStringLiteral("offscreen"),
-                                                 QStringLiteral("minimal"), QStringLiteral("vnc"),
-                                                 QStringLiteral("linuxfb")};
-    if (withoutGlWidgets.contains(QGuiApplication::platformName())) {
-        return false;
-    }
-    QOpenGLContext probe;
-    return probe.create();
-}
 
 MainWindow::MainWindow(AuthController& auth, ApiClient& api, SignalingClient& signaling,
                        SessionManager& session, SettingsController& settings, QWidget* parent,

@@ -44,8 +44,6 @@ class UpdateService;
 // The client's one window: the device's identity and status, the connect form, the answer to
 // incoming requests, and, while this device is the Master, the remote screen with its tool
 // bar. Borrows the core objects; owns the view. Main thread only.
-// Whether this platform can show the OpenGL view at all.
-bool openGlAvailable();
 
 class MainWindow : public QMainWindow {
     Q_OBJECT

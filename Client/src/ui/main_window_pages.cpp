@@ -249,12 +249,9 @@ QWidget* MainWindow::buildSessionPage() {
     auto* toolbar = new QToolBar(page);
     toolbar->setMovable(false);
     toolbar->setIconSize(QSize(22, 22));
-    if (openGlAvailable()) {
-        m_view = new RemoteDesktopWidget(page);
-        m_view->setObjectName(QStringLiteral("remoteView"));
-        connect(m_view, &RemoteDesktopWidget::inputEvent, &m_session,
-                &SessionManager::sendInputEvent);
-    }
+    m_view = new RemoteDesktopWidget(page);
+    m_view->setObjectName(QStringLiteral("remoteView"));
+    connect(m_view, &RemoteDesktopWidget::inputEvent, &m_session, &SessionManager::sendInputEvent);
 
     m_infoAction =
         toolbar->addAction(nimbralIcon(QStringLiteral("info")), tr("Info  (Ctrl+Shift+I)"));
@@ -289,16 +286,7 @@ QWidget* MainWindow::buildSessionPage() {
     connect(disconnect, &QAction::triggered, this, &MainWindow::onDisconnectClicked);
 
     layout->addWidget(toolbar);
-    if (m_view != nullptr) {
-        layout->addWidget(m_view, 1);
-    } else {
-        // A display without OpenGL (a headless platform) cannot host the view at all.
-        spdlog::error("No OpenGL on this display: the remote screen cannot be shown");
-        auto* notice =
-            new QLabel(tr("This display cannot show the remote screen (no OpenGL)."), page);
-        notice->setAlignment(Qt::AlignCenter);
-        layout->addWidget(notice, 1);
-    }
+    layout->addWidget(m_view, 1);
     return page;
 }
 

@@ -14,11 +14,11 @@
 
 #include "capture/x11_display.h"
 #include "core/auth_controller.h"
-#include "core/trust_from_settings.h"
 #include "core/settings_controller.h"
 #include "session/chat_service.h"
 #include "session/update_service.h"
 #include "ui/chat_dialog.h"
+#include "ui/client_core.h"
 #include "ui/connection_info_dialog.h"
 #include "ui/display_text.h"
 #include "ui/file_manager_dialog.h"
@@ -62,6 +62,8 @@ void MainWindow::onWakeOnLanClicked() {
     }
     if (!sendWakeOnLanPacket(*packet, m_wakeOnLanAddress, m_wakeOnLanPort)) {
         spdlog::warn("WoL magic packet to {} could not be sent", mac.toStdString());
+        warn(tr("WoL"), tr("The Wake-on-LAN packet to %1 could not be sent.").arg(mac));
+        return;
     }
     spdlog::info("WoL magic packet sent to {}", mac.toStdString());
     m_information(tr("WoL"), tr("Wake-on-LAN packet sent to %1").arg(mac));
@@ -71,11 +73,7 @@ void MainWindow::onSettingsClicked() {
     SettingsDialog dialog(m_settings, enumerateMonitors(), m_commands, this);
     connect(&dialog, &SettingsDialog::settingsChanged, this, [this] {
         spdlog::info("Settings updated by user");
-        m_session.setCaptureFrameRate(m_settings.targetFps());
-        m_session.setEncoderQuality(m_settings.encoderCqLevel(), m_settings.encoderPreset());
-        m_session.setClipboardSharingEnabled(m_settings.clipboardSharing());
-        m_session.setTrust(sessionTrustOf(m_settings, m_auth, false));
-        m_auth.setServerChecksSecrets(!m_session.trust().acceptOnlyVerified);
+        applySessionSettings(m_settings, m_session, m_auth);
     });
     connect(&dialog, &SettingsDialog::quitRequested, this, &MainWindow::onQuitRequested,
             Qt::QueuedConnection);

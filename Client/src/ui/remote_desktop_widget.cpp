@@ -5,6 +5,8 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QWheelEvent>
 #include <spdlog/spdlog.h>
 
@@ -14,61 +16,6 @@
 namespace nimbral {
 
 namespace {
-
-// Two triangles over the viewport: clip x, clip y, texture u, texture v. Texture row 0 (the
-// top of the remote screen) is drawn at the top.
-constexpr GLfloat kQuad[24] = {-1, 1, 0, 0, -1, -1, 0, 1, 1, -1, 1, 1,
-                               -1, 1, 0, 0, 1,  -1, 1, 1, 1, 1,  1, 0};
-
-constexpr const char* kVertex330 = R"(#version 330 core
-layout(location = 0) in vec2 aPosition;
-layout(location = 1) in vec2 aTexCoord;
-out vec2 vTexCoord;
-void main() {
-    gl_Position = vec4(aPosition, 0.0, 1.0);
-    vTexCoord = aTexCoord;
-}
-)";
-
-// Full-range BT.601, the inverse of the Target's conversion.
-constexpr const char* kFragment330 = R"(#version 330 core
-in vec2 vTexCoord;
-out vec4 fragColor;
-uniform sampler2D yTexture;
-uniform sampler2D uvTexture;
-void main() {
-    float y = texture(yTexture, vTexCoord).r;
-    vec2 uv = texture(uvTexture, vTexCoord).rg - vec2(0.5, 0.5);
-    float r = y + 1.402 * uv.y;
-    float g = y - 0.344 * uv.x - 0.714 * uv.y;
-    float b = y + 1.772 * uv.x;
-    fragColor = vec4(clamp(vec3(r, g, b), 0.0, 1.0), 1.0);
-}
-)";
-
-constexpr const char* kVertex130 = R"(#version 130
-in vec2 aPosition;
-in vec2 aTexCoord;
-out vec2 vTexCoord;
-void main() {
-    gl_Position = vec4(aPosition, 0.0, 1.0);
-    vTexCoord = aTexCoord;
-}
-)";
-
-constexpr const char* kFragment130 = R"(#version 130
-in vec2 vTexCoord;
-uniform sampler2D yTexture;
-uniform sampler2D uvTexture;
-void main() {
-    float y = texture2D(yTexture, vTexCoord).r;
-    vec2 uv = texture2D(uvTexture, vTexCoord).rg - vec2(0.5, 0.5);
-    float r = y + 1.402 * uv.y;
-    float g = y - 0.344 * uv.x - 0.714 * uv.y;
-    float b = y + 1.772 * uv.x;
-    gl_FragColor = vec4(clamp(vec3(r, g, b), 0.0, 1.0), 1.0);
-}
-)";
 
 std::uint8_t buttonCode(Qt::MouseButton button) {
     switch (button) {
@@ -88,33 +35,26 @@ std::uint8_t buttonCode(Qt::MouseButton button) {
 } // namespace
 
 RemoteDesktopWidget::RemoteDesktopWidget(QWidget* parent)
-    : QOpenGLWidget(parent) {
+    : QWidget(parent) {
     setFocusPolicy(Qt::StrongFocus);
     setMouseTracking(true);
-    spdlog::debug("RemoteDesktopWidget created");
+    // Every pixel is ours to paint: no background is drawn first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-RemoteDesktopWidget::~RemoteDesktopWidget() {
-    makeCurrent();
-    deleteTextures();
-    if (m_glReady || m_vertexBuffer != 0) {
-        glDeleteBuffers(1, &m_vertexBuffer);
-        glDeleteVertexArrays(1, &m_vertexArray);
-    }
-    m_program.reset();
-    doneCurrent();
-    spdlog::debug("RemoteDesktopWidget destroyed");
-    const std::lock_guard lock(m_frameMutex);
-    m_pendingFrame.reset();
-}
+RemoteDesktopWidget::~RemoteDesktopWidget() = default;
 
 void RemoteDesktopWidget::setViewingMode(bool enabled) {
+    if (!enabled) {
+        releaseHeldInput();
+    }
     m_viewingMode = enabled;
     spdlog::info("RemoteDesktopWidget viewing mode {}", enabled ? "enabled" : "disabled");
 }
 
 void RemoteDesktopWidget::setScaleMode(ScaleMode mode) {
     m_scaleMode = mode;
+    updateShownSize();
     update();
 }
 
@@ -131,11 +71,70 @@ void RemoteDesktopWidget::updateFrame(std::shared_ptr<DecodedFrame> frame) {
     if (!frame) {
         return;
     }
+    bool queue = false;
     {
         const std::lock_guard lock(m_frameMutex);
         m_pendingFrame = std::move(frame); // the newest wins
+        queue = !std::exchange(m_takeQueued, true);
     }
-    QMetaObject::invokeMethod(this, qOverload<>(&QWidget::update), Qt::QueuedConnection);
+    if (queue) {
+        QMetaObject::invokeMethod(
+            this, [this] { takePendingFrame(); }, Qt::QueuedConnection);
+    }
+}
+
+void RemoteDesktopWidget::takePendingFrame() {
+    std::shared_ptr<DecodedFrame> frame;
+    {
+        const std::lock_guard lock(m_frameMutex);
+        frame = std::move(m_pendingFrame);
+        m_pendingFrame.reset();
+        m_takeQueued = false;
+    }
+    if (!frame) {
+        return;
+    }
+    if (!RemotePicture::isDrawable(*frame)) {
+        spdlog::error("RemoteDesktopWidget: dropping a malformed frame ({}x{}, strides {}/{}, "
+                      "planes {}/{} bytes)",
+                      frame->width, frame->height, frame->yStride, frame->uvStride,
+                      frame->yPlane.size(), frame->uvPlane.size());
+        return;
+    }
+    const QSize sizeBefore = m_picture.frameSize();
+    const QRegion changed = m_picture.apply(std::move(frame));
+    ++m_framesTaken;
+    if (m_picture.frameSize() != sizeBefore) {
+        updateShownSize();
+        update();
+        return;
+    }
+    // Only what changed is drawn again (and sent to the screen).
+    const QRect drawn = drawnRect();
+    const double ratio = devicePixelRatioF();
+    QRegion dirty;
+    for (const QRect& rect : changed) {
+        const QRectF shown = m_picture.shownRect(rect);
+        dirty += QRectF(drawn.x() + shown.x() / ratio, drawn.y() + shown.y() / ratio,
+                        shown.width() / ratio, shown.height() / ratio)
+                     .toAlignedRect()
+                     .adjusted(-1, -1, 1, 1);
+    }
+    update(dirty);
+}
+
+void RemoteDesktopWidget::updateShownSize() {
+    if (m_picture.isEmpty()) {
+        return;
+    }
+    if (m_scaleMode == ScaleMode::OriginalSize) {
+        m_picture.setShownSize(m_picture.frameSize());
+        return;
+    }
+    const QRect drawn = drawnRect();
+    const double ratio = devicePixelRatioF();
+    m_picture.setShownSize(QSize(static_cast<int>(std::lround(drawn.width() * ratio)),
+                                 static_cast<int>(std::lround(drawn.height() * ratio))));
 }
 
 QRect RemoteDesktopWidget::fittedRect(int frameWidth, int frameHeight, int widgetWidth,
@@ -164,223 +163,28 @@ bool RemoteDesktopWidget::mapToFrame(const QRect& fitted, double px, double py, 
     return x >= 0.0 && x <= 1.0 && y >= 0.0 && y <= 1.0;
 }
 
-// ------------------------------------------------------------------ OpenGL
+// ------------------------------------------------------------------ drawing
 
-void RemoteDesktopWidget::checkErrors(const char* label) {
-    for (GLenum error = glGetError(); error != GL_NO_ERROR; error = glGetError()) {
-        spdlog::error("OpenGL error in {}: 0x{:04X}", label, error);
+void RemoteDesktopWidget::paintEvent(QPaintEvent* event) {
+    QPainter painter(this);
+    const QRect picture = m_picture.isEmpty() ? QRect() : drawnRect();
+    for (const QRect& rect : event->region() - QRegion(picture)) {
+        painter.fillRect(rect, Qt::black);
     }
-}
-
-bool RemoteDesktopWidget::buildProgram() {
-    m_program = std::make_unique<QOpenGLShaderProgram>();
-    if (!m_fallbackOnly && m_program->addShaderFromSourceCode(QOpenGLShader::Vertex, kVertex330) &&
-        m_program->addShaderFromSourceCode(QOpenGLShader::Fragment, kFragment330) &&
-        m_program->link()) {
-        spdlog::info("Using GLSL 3.30 shaders");
-        return true;
-    }
-    if (!m_fallbackOnly) {
-        spdlog::warn("GLSL 3.30 shaders failed, trying 1.30 fallback");
-    }
-    m_program = std::make_unique<QOpenGLShaderProgram>();
-    if (!m_program->addShaderFromSourceCode(QOpenGLShader::Vertex, kVertex130)) {
-        spdlog::error("Vertex shader 1.30 failed: {}", m_program->log().toStdString());
-        return false;
-    }
-    if (!m_program->addShaderFromSourceCode(QOpenGLShader::Fragment, kFragment130)) {
-        spdlog::error("Fragment shader 1.30 failed: {}", m_program->log().toStdString());
-        return false;
-    }
-    m_program->bindAttributeLocation("aPosition", 0);
-    m_program->bindAttributeLocation("aTexCoord", 1);
-    if (!m_program->link()) {
-        spdlog::error("Shader 1.30 link failed: {}", m_program->log().toStdString());
-        return false;
-    }
-    spdlog::info("Using GLSL 1.30 fallback shaders");
-    m_usingFallback = true;
-    return true;
-}
-
-void RemoteDesktopWidget::initializeGL() {
-    initializeOpenGLFunctions();
-    spdlog::info("OpenGL initialised: vendor={}, renderer={}",
-                 reinterpret_cast<const char*>(glGetString(GL_VENDOR)),
-                 reinterpret_cast<const char*>(glGetString(GL_RENDERER)));
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    // The decoder's rows are tightly packed; GL's default 4-byte row alignment would shear
-    // (and read past) any plane whose width is not a multiple of four, such as 1366.
-    glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
-    if (!buildProgram()) {
+    if (picture.isEmpty()) {
         return;
     }
-    m_yUniform = m_program->uniformLocation("yTexture");
-    m_uvUniform = m_program->uniformLocation("uvTexture");
-    if (m_yUniform < 0 || m_uvUniform < 0) {
-        spdlog::error("Failed to locate texture uniforms (yTexture={}, uvTexture={})", m_yUniform,
-                      m_uvUniform);
-        return;
-    }
-    glGenVertexArrays(1, &m_vertexArray);
-    checkErrors("glGenVertexArrays");
-    glBindVertexArray(m_vertexArray);
-    glGenBuffers(1, &m_vertexBuffer);
-    glBindBuffer(GL_ARRAY_BUFFER, m_vertexBuffer);
-    glBufferData(GL_ARRAY_BUFFER, sizeof kQuad, kQuad, GL_STATIC_DRAW);
-    glEnableVertexAttribArray(0);
-    glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(GLfloat), nullptr);
-    glEnableVertexAttribArray(1);
-    glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(GLfloat),
-                          reinterpret_cast<const void*>(2 * sizeof(GLfloat)));
-    glBindVertexArray(0);
-    glBindBuffer(GL_ARRAY_BUFFER, 0);
-    m_glReady = true;
-    spdlog::info("RemoteDesktopWidget GL initialisation complete");
-}
-
-void RemoteDesktopWidget::deleteTextures() {
-    if (m_yTexture != 0) {
-        glDeleteTextures(1, &m_yTexture);
-        m_yTexture = 0;
-    }
-    if (m_uvTexture != 0) {
-        glDeleteTextures(1, &m_uvTexture);
-        m_uvTexture = 0;
-    }
-}
-
-void RemoteDesktopWidget::createTextures(int width, int height, int yStride, int uvStride) {
-    deleteTextures();
-    m_textureWidth = width;
-    m_textureHeight = height;
-    m_textureYStride = yStride;
-    m_textureUvStride = uvStride;
-    auto makeTexture = [this](GLuint& texture, int rowLength, GLint internalFormat, GLenum format,
-                              int w, int h, const char* label) {
-        glGenTextures(1, &texture);
-        glBindTexture(GL_TEXTURE_2D, texture);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
-        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
-        glTexImage2D(GL_TEXTURE_2D, 0, internalFormat, w, h, 0, format, GL_UNSIGNED_BYTE, nullptr);
-        glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-        checkErrors(label);
-    };
-    makeTexture(m_yTexture, yStride, GL_R8, GL_RED, width, height, "create Y texture");
-    makeTexture(m_uvTexture, uvStride / 2, GL_RG8, GL_RG, (width + 1) / 2, (height + 1) / 2,
-                "create UV texture");
-    glBindTexture(GL_TEXTURE_2D, 0);
-    ++m_textureCreations;
-    spdlog::info("Created NV12 textures: {}x{} (yStride={}, uvStride={})", width, height, yStride,
-                 uvStride);
-}
-
-void RemoteDesktopWidget::resizeGL(int width, int height) {
-    spdlog::debug("RemoteDesktopWidget resized to {}x{}", width, height);
-}
-
-void RemoteDesktopWidget::uploadFrame(const DecodedFrame& frame) {
-    if (frame.width != m_frameWidth || frame.height != m_frameHeight ||
-        frame.yStride != m_textureYStride || frame.uvStride != m_textureUvStride ||
-        m_yTexture == 0) {
-        createTextures(frame.width, frame.height, frame.yStride, frame.uvStride);
-        m_frameWidth = frame.width;
-        m_frameHeight = frame.height;
-    }
-    ++m_uploads;
-    glBindTexture(GL_TEXTURE_2D, m_yTexture);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, frame.yStride);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, frame.width, frame.height, GL_RED, GL_UNSIGNED_BYTE,
-                    frame.yPlane.data());
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    checkErrors("upload Y texture");
-    glBindTexture(GL_TEXTURE_2D, m_uvTexture);
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, frame.uvStride / 2);
-    glTexSubImage2D(GL_TEXTURE_2D, 0, 0, 0, (frame.width + 1) / 2, (frame.height + 1) / 2, GL_RG,
-                    GL_UNSIGNED_BYTE, frame.uvPlane.data());
-    glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
-    checkErrors("upload UV texture");
-}
-
-void RemoteDesktopWidget::paintGL() {
-    if (!m_glReady) {
-        return;
-    }
-    // GL counts device pixels; on a screen scaled by 2 the logical size covers a quarter.
+    // The picture is already at its shown size in device pixels: drawn one to one.
+    const QImage& image = m_picture.shown();
     const double ratio = devicePixelRatioF();
-    const int deviceWidth = static_cast<int>(std::lround(width() * ratio));
-    const int deviceHeight = static_cast<int>(std::lround(height() * ratio));
-    glViewport(0, 0, deviceWidth, deviceHeight);
-    glClear(GL_COLOR_BUFFER_BIT);
-    std::shared_ptr<DecodedFrame> frame;
-    {
-        const std::lock_guard lock(m_frameMutex);
-        frame = std::move(m_pendingFrame);
-        m_pendingFrame.reset();
-    }
-    if (frame && !isUploadable(*frame)) {
-        spdlog::error("RemoteDesktopWidget: dropping a malformed frame ({}x{}, strides {}/{}, "
-                      "planes {}/{} bytes)",
-                      frame->width, frame->height, frame->yStride, frame->uvStride,
-                      frame->yPlane.size(), frame->uvPlane.size());
-        frame.reset();
-    }
-    if (frame) {
-        uploadFrame(*frame);
-    }
-    if (m_yTexture == 0 || m_uvTexture == 0 || m_frameWidth <= 0 || m_frameHeight <= 0) {
-        return;
-    }
-    switch (m_scaleMode) {
-    case ScaleMode::FitToWindow: {
-        const QRect r = fittedRect(m_frameWidth, m_frameHeight, deviceWidth, deviceHeight);
-        glViewport(r.x(), deviceHeight - r.y() - r.height(), r.width(), r.height());
-        break;
-    }
-    case ScaleMode::StretchToFill:
-        glViewport(0, 0, deviceWidth, deviceHeight);
-        break;
-    case ScaleMode::OriginalSize:
-        // One remote pixel per screen pixel, anchored at the bottom-left corner.
-        glViewport(0, 0, m_frameWidth, m_frameHeight);
-        break;
-    }
-    GLint viewport[4] = {0, 0, 0, 0};
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    m_lastViewport = QRect(viewport[0], viewport[1], viewport[2], viewport[3]);
-    m_program->bind();
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, m_yTexture);
-    m_program->setUniformValue(m_yUniform, 0);
-    glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, m_uvTexture);
-    m_program->setUniformValue(m_uvUniform, 1);
-    glBindVertexArray(m_vertexArray);
-    glDrawArrays(GL_TRIANGLES, 0, 6);
-    glBindVertexArray(0);
-    glActiveTexture(GL_TEXTURE1);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glActiveTexture(GL_TEXTURE0);
-    glBindTexture(GL_TEXTURE_2D, 0);
-    m_program->release();
-    checkErrors("paintGL");
+    painter.drawImage(
+        QRectF(picture.topLeft(), QSizeF(image.width() / ratio, image.height() / ratio)), image,
+        QRectF(image.rect()));
 }
 
-bool RemoteDesktopWidget::isUploadable(const DecodedFrame& frame) {
-    if (frame.width <= 0 || frame.height <= 0 || frame.yStride < frame.width ||
-        frame.uvStride < 2 * ((frame.width + 1) / 2) || frame.uvStride % 2 != 0) {
-        return false;
-    }
-    const auto needed = [](std::int64_t stride, std::int64_t rows, std::int64_t lastRow) {
-        return stride * (rows - 1) + lastRow;
-    };
-    const std::int64_t chromaRows = (frame.height + 1) / 2;
-    return std::int64_t(frame.yPlane.size()) >= needed(frame.yStride, frame.height, frame.width) &&
-           std::int64_t(frame.uvPlane.size()) >=
-               needed(frame.uvStride, chromaRows, 2 * ((frame.width + 1) / 2));
+void RemoteDesktopWidget::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    updateShownSize();
 }
 
 QRect RemoteDesktopWidget::drawnRect() const {
@@ -389,14 +193,14 @@ QRect RemoteDesktopWidget::drawnRect() const {
         return rect();
     case ScaleMode::OriginalSize: {
         const double ratio = devicePixelRatioF();
-        const int drawnHeight = static_cast<int>(std::lround(m_frameHeight / ratio));
-        return QRect(0, height() - drawnHeight, static_cast<int>(std::lround(m_frameWidth / ratio)),
+        const int drawnHeight = static_cast<int>(std::lround(frameHeight() / ratio));
+        return QRect(0, height() - drawnHeight, static_cast<int>(std::lround(frameWidth() / ratio)),
                      drawnHeight);
     }
     case ScaleMode::FitToWindow:
         break;
     }
-    return fittedRect(m_frameWidth, m_frameHeight, width(), height());
+    return fittedRect(frameWidth(), frameHeight(), width(), height());
 }
 
 void RemoteDesktopWidget::clearFrame() {
@@ -404,8 +208,7 @@ void RemoteDesktopWidget::clearFrame() {
         const std::lock_guard lock(m_frameMutex);
         m_pendingFrame.reset();
     }
-    m_frameWidth = 0;
-    m_frameHeight = 0;
+    m_picture.clear();
     update();
 }
 
@@ -417,27 +220,72 @@ bool RemoteDesktopWidget::focusNextPrevChild(bool next) {
     if (m_viewingMode) {
         return false;
     }
-    return QOpenGLWidget::focusNextPrevChild(next);
+    return QWidget::focusNextPrevChild(next);
 }
 
-bool RemoteDesktopWidget::emitPointer(QMouseEvent* event, InputEventType type) {
-    const QRect r = drawnRect();
+void RemoteDesktopWidget::emitPointer(QMouseEvent* event, InputEventType type) {
     InputEvent input;
-    if (!mapToFrame(r, event->position().x(), event->position().y(), input.x, input.y)) {
-        return false;
+    const bool inside =
+        mapToFrame(drawnRect(), event->position().x(), event->position().y(), input.x, input.y);
+    const std::uint8_t button = buttonCode(event->button());
+    // A release goes out wherever it happens when the Target holds that button for us (it
+    // would stay down otherwise), and never when it does not. Outside the picture the moves of a
+    // drag go out too, at the edge.
+    if (type == InputEventType::MouseButtonRelease) {
+        if (m_heldButtons.count(button) == 0) {
+            return;
+        }
+    } else if (!inside && (type == InputEventType::MouseButtonPress || m_heldButtons.empty())) {
+        return;
     }
+    input.x = std::clamp(input.x, 0.0, 1.0);
+    input.y = std::clamp(input.y, 0.0, 1.0);
+    m_lastX = input.x;
+    m_lastY = input.y;
     input.type = static_cast<std::uint8_t>(type);
     input.timestamp = static_cast<std::uint64_t>(monotonicMilliseconds());
-    if (type != InputEventType::MouseMove) {
-        input.button = buttonCode(event->button());
+    if (type == InputEventType::MouseButtonPress) {
+        input.button = button;
+        m_heldButtons.insert(button);
+    } else if (type == InputEventType::MouseButtonRelease) {
+        input.button = button;
+        m_heldButtons.erase(button);
     }
     emit inputEvent(input);
-    return true;
+}
+
+void RemoteDesktopWidget::releaseHeldInput() {
+    const auto now = static_cast<std::uint64_t>(monotonicMilliseconds());
+    for (const std::uint8_t button : std::exchange(m_heldButtons, {})) {
+        InputEvent release;
+        release.type = static_cast<std::uint8_t>(InputEventType::MouseButtonRelease);
+        release.timestamp = now;
+        release.x = m_lastX;
+        release.y = m_lastY;
+        release.button = button;
+        emit inputEvent(release);
+    }
+    for (auto [key, press] : std::exchange(m_heldKeys, {})) {
+        press.type = static_cast<std::uint8_t>(InputEventType::KeyRelease);
+        press.timestamp = now;
+        emit inputEvent(press);
+    }
+}
+
+void RemoteDesktopWidget::focusOutEvent(QFocusEvent* event) {
+    // Whatever is down now would never see its release: the keys go to another window.
+    releaseHeldInput();
+    QWidget::focusOutEvent(event);
+}
+
+void RemoteDesktopWidget::hideEvent(QHideEvent* event) {
+    releaseHeldInput();
+    QWidget::hideEvent(event);
 }
 
 void RemoteDesktopWidget::mouseMoveEvent(QMouseEvent* event) {
     if (!m_viewingMode) {
-        QOpenGLWidget::mouseMoveEvent(event);
+        QWidget::mouseMoveEvent(event);
         return;
     }
     emitPointer(event, InputEventType::MouseMove);
@@ -445,7 +293,7 @@ void RemoteDesktopWidget::mouseMoveEvent(QMouseEvent* event) {
 
 void RemoteDesktopWidget::mousePressEvent(QMouseEvent* event) {
     if (!m_viewingMode) {
-        QOpenGLWidget::mousePressEvent(event);
+        QWidget::mousePressEvent(event);
         return;
     }
     emitPointer(event, InputEventType::MouseButtonPress);
@@ -453,7 +301,7 @@ void RemoteDesktopWidget::mousePressEvent(QMouseEvent* event) {
 
 void RemoteDesktopWidget::mouseReleaseEvent(QMouseEvent* event) {
     if (!m_viewingMode) {
-        QOpenGLWidget::mouseReleaseEvent(event);
+        QWidget::mouseReleaseEvent(event);
         return;
     }
     emitPointer(event, InputEventType::MouseButtonRelease);
@@ -461,7 +309,7 @@ void RemoteDesktopWidget::mouseReleaseEvent(QMouseEvent* event) {
 
 void RemoteDesktopWidget::wheelEvent(QWheelEvent* event) {
     if (!m_viewingMode) {
-        QOpenGLWidget::wheelEvent(event);
+        QWidget::wheelEvent(event);
         return;
     }
     const int delta = event->angleDelta().y();
@@ -494,19 +342,28 @@ bool RemoteDesktopWidget::emitKey(QKeyEvent* event, InputEventType type) {
     input.scanCode = key.scanCode;
     input.extended = (key.scanCode & 0xE000) != 0;
     event->accept();
+    // Like a button, a key is released on the Target only if it was pressed there: one that
+    // was already down when the view took the focus, or was let go of for us, is not.
+    const HeldKey identity{key.scanCode, key.virtualKey,
+                           key.scanCode == 0 && key.virtualKey == 0 ? event->key() : 0};
+    if (type == InputEventType::KeyPress) {
+        m_heldKeys[identity] = input;
+    } else if (m_heldKeys.erase(identity) == 0) {
+        return true;
+    }
     emit inputEvent(input);
     return true;
 }
 
 void RemoteDesktopWidget::keyPressEvent(QKeyEvent* event) {
     if (!emitKey(event, InputEventType::KeyPress)) {
-        QOpenGLWidget::keyPressEvent(event);
+        QWidget::keyPressEvent(event);
     }
 }
 
 void RemoteDesktopWidget::keyReleaseEvent(QKeyEvent* event) {
     if (!emitKey(event, InputEventType::KeyRelease)) {
-        QOpenGLWidget::keyReleaseEvent(event);
+        QWidget::keyReleaseEvent(event);
     }
 }
 

@@ -1,25 +1,28 @@
 #pragma once
 
+#include <map>
 #include <memory>
 #include <mutex>
+#include <set>
+#include <tuple>
 
-#include <QOpenGLExtraFunctions>
-#include <QOpenGLShaderProgram>
-#include <QOpenGLWidget>
 #include <QRect>
+#include <QWidget>
 
 #include "codec/video_decoder.h"
 #include "input/input_event.h"
+#include "ui/remote_picture.h"
 
 namespace nimbral {
 
 enum class ScaleMode { FitToWindow = 0, StretchToFill = 1, OriginalSize = 2 };
 
-// The Master's view of the remote screen: NV12 frames drawn through a shader, in one of three
-// scale modes; while viewing, local mouse, wheel and keys become InputEvents relative to the
-// remote frame. updateFrame may be called from any thread (the newest frame wins); everything
-// else runs on the GUI thread.
-class RemoteDesktopWidget : public QOpenGLWidget, protected QOpenGLExtraFunctions {
+// The Master's view of the remote screen, in one of three scale modes; while viewing, local
+// mouse, wheel and keys become InputEvents relative to the remote frame. Drawn in plain memory
+// (RemotePicture) and only where the picture changed: no GPU needed, and a small change costs
+// little. updateFrame may be called from any thread; a frame that arrives before the last one
+// was drawn replaces it. Everything else runs on the GUI thread.
+class RemoteDesktopWidget : public QWidget {
     Q_OBJECT
 
 public:
@@ -32,28 +35,19 @@ public:
     // Forgets the last picture (a new session must not show the previous partner's screen).
     void clearFrame();
 
-    // Whether the planes hold what the frame's size and strides promise.
-    static bool isUploadable(const DecodedFrame& frame);
-
     // Where the frame is drawn in FitToWindow (top-left origin, widget pixels); the whole
     // widget before the first frame.
     static QRect fittedRect(int frameWidth, int frameHeight, int widgetWidth, int widgetHeight);
     // A widget position as fractions of the frame, or false when it lies outside it.
     static bool mapToFrame(const QRect& fitted, double px, double py, double& x, double& y);
 
-    // For tests: what has been drawn.
-    bool glReady() const { return m_glReady; }
-    int textureCreations() const { return m_textureCreations; }
-    int frameWidth() const { return m_frameWidth; }
-    int frameHeight() const { return m_frameHeight; }
-    int uploads() const { return m_uploads; }
-    // The GL viewport (device pixels, bottom-left origin) of the last picture drawn.
-    QRect lastViewport() const { return m_lastViewport; }
+    int frameWidth() const { return m_picture.frameSize().width(); }
+    int frameHeight() const { return m_picture.frameSize().height(); }
     // Where the picture is in widget (logical) pixels for the current scale mode.
     QRect drawnRect() const;
-    // For tests, before the widget is first shown: go straight to the GLSL 1.30 variant.
-    void useFallbackShadersOnly() { m_fallbackOnly = true; }
-    bool usingFallbackShaders() const { return m_usingFallback; }
+    // For tests: the picture as drawn, and how many frames were taken in.
+    const RemotePicture& picture() const { return m_picture; }
+    int framesTaken() const { return m_framesTaken; }
 
 public slots:
     void updateFrame(std::shared_ptr<nimbral::DecodedFrame> frame);
@@ -62,9 +56,10 @@ signals:
     void inputEvent(nimbral::InputEvent event);
 
 protected:
-    void initializeGL() override;
-    void resizeGL(int width, int height) override;
-    void paintGL() override;
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -75,40 +70,33 @@ protected:
     bool focusNextPrevChild(bool next) override;
 
 private:
-    bool buildProgram();
-    void createTextures(int width, int height, int yStride, int uvStride);
-    // Puts the frame's planes into the textures, making them anew when its size changed.
-    void uploadFrame(const DecodedFrame& frame);
-    void deleteTextures();
-    void checkErrors(const char* label);
-    bool emitPointer(QMouseEvent* event, InputEventType type);
+    // Takes the newest frame in and asks for the part of the view it changed to be drawn.
+    void takePendingFrame();
+    // The picture's size on screen follows the view's size, scale mode and pixel ratio.
+    void updateShownSize();
+    void emitPointer(QMouseEvent* event, InputEventType type);
     // False when the event is not ours (viewing mode off).
     bool emitKey(QKeyEvent* event, InputEventType type);
+    // Lets go of every button and key the Target holds down for us.
+    void releaseHeldInput();
 
-    std::unique_ptr<QOpenGLShaderProgram> m_program;
-    GLuint m_vertexArray = 0;
-    GLuint m_vertexBuffer = 0;
-    GLuint m_yTexture = 0;
-    GLuint m_uvTexture = 0;
-    int m_yUniform = -1;
-    int m_uvUniform = -1;
-    int m_textureWidth = 0;
-    int m_textureHeight = 0;
-    int m_textureYStride = 0;
-    int m_textureUvStride = 0;
-    int m_frameWidth = 0;
-    int m_frameHeight = 0;
-    int m_textureCreations = 0;
-    int m_uploads = 0;
-    QRect m_lastViewport;
-    bool m_fallbackOnly = false;
-    bool m_usingFallback = false;
+    RemotePicture m_picture;
+    int m_framesTaken = 0;
 
     std::mutex m_frameMutex;
     std::shared_ptr<DecodedFrame> m_pendingFrame;
+    bool m_takeQueued = false;
+
+    // What the Target holds down for us: the buttons by wire code, the keys by scan code and
+    // virtual key (by Qt's key when the platform names neither), each with the event that
+    // pressed it.
+    using HeldKey = std::tuple<std::uint32_t, std::uint32_t, int>;
+    std::set<std::uint8_t> m_heldButtons;
+    std::map<HeldKey, InputEvent> m_heldKeys;
+    double m_lastX = 0.5;
+    double m_lastY = 0.5;
 
     bool m_viewingMode = false;
-    bool m_glReady = false;
     ScaleMode m_scaleMode = ScaleMode::FitToWindow;
 };
 

@@ -781,6 +781,10 @@ Přijmout?</translation>
         <source>Device key: %1</source>
         <translation>Klíč zařízení: %1</translation>
     </message>
+    <message>
+        <source>The Wake-on-LAN packet to %1 could not be sent.</source>
+        <translation>Paket Wake-on-LAN pro %1 se nepodařilo odeslat.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -781,6 +781,10 @@ Annehmen?</translation>
         <source>Device key: %1</source>
         <translation>Geräteschlüssel: %1</translation>
     </message>
+    <message>
+        <source>The Wake-on-LAN packet to %1 could not be sent.</source>
+        <translation>Das Wake-on-LAN-Paket an %1 konnte nicht gesendet werden.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -781,6 +781,10 @@ Accept?</translation>
         <source>Device key: %1</source>
         <translation>Device key: %1</translation>
     </message>
+    <message>
+        <source>The Wake-on-LAN packet to %1 could not be sent.</source>
+        <translation>The Wake-on-LAN packet to %1 could not be sent.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -781,6 +781,10 @@ Clave del dispositivo del socio: %3
         <source>Device key: %1</source>
         <translation>Clave del dispositivo: %1</translation>
     </message>
+    <message>
+        <source>The Wake-on-LAN packet to %1 could not be sent.</source>
+        <translation>No se pudo enviar el paquete Wake-on-LAN a %1.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -781,6 +781,10 @@ Hyväksytäänkö?</translation>
         <source>Device key: %1</source>
         <translation>Laiteavain: %1</translation>
     </message>
+    <message>
+        <source>The Wake-on-LAN packet to %1 could not be sent.</source>
+        <translation>Wake-on-LAN-pakettia osoitteeseen %1 ei voitu lähettää.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -781,6 +781,10 @@ Accepter ?</translation>
         <source>Device key: %1</source>
         <translation>Clé de l'appareil : %1</translation>
     </message>
+    <message>
+        <source>The Wake-on-LAN packet to %1 could not be sent.</source>
+        <translation>Le paquet Wake-on-LAN vers %1 n'a pas pu être envoyé.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -781,6 +781,10 @@ Elfogadja?</translation>
         <source>Device key: %1</source>
         <translation>Eszközkulcs: %1</translation>
     </message>
+    <message>
+        <source>The Wake-on-LAN packet to %1 could not be sent.</source>
+        <translation>A Wake-on-LAN csomagot nem sikerült elküldeni ide: %1.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -781,6 +781,10 @@ Accettare?</translation>
         <source>Device key: %1</source>
         <translation>Chiave del dispositivo: %1</translation>
     </message>
+    <message>
+        <source>The Wake-on-LAN packet to %1 could not be sent.</source>
+        <translation>Impossibile inviare il pacchetto Wake-on-LAN a %1.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

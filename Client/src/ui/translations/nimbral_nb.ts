@@ -781,6 +781,10 @@ Godta?</translation>
         <source>Device key: %1</source>
         <translation>Enhetsnøkkel: %1</translation>
     </message>
+    <message>
+        <source>The Wake-on-LAN packet to %1 could not be sent.</source>
+        <translation>Wake-on-LAN-pakken til %1 kunne ikke sendes.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -781,6 +781,10 @@ Zaakceptować?</translation>
         <source>Device key: %1</source>
         <translation>Klucz urządzenia: %1</translation>
     </message>
+    <message>
+        <source>The Wake-on-LAN packet to %1 could not be sent.</source>
+        <translation>Nie udało się wysłać pakietu Wake-on-LAN do %1.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

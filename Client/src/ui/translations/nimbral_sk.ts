@@ -781,6 +781,10 @@ Prijať?</translation>
         <source>Device key: %1</source>
         <translation>Kľúč zariadenia: %1</translation>
     </message>
+    <message>
+        <source>The Wake-on-LAN packet to %1 could not be sent.</source>
+        <translation>Paket Wake-on-LAN pre %1 sa nepodarilo odoslať.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

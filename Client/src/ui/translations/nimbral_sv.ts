@@ -781,6 +781,10 @@ Acceptera?</translation>
         <source>Device key: %1</source>
         <translation>Enhetsnyckel: %1</translation>
     </message>
+    <message>
+        <source>The Wake-on-LAN packet to %1 could not be sent.</source>
+        <translation>Wake-on-LAN-paketet till %1 kunde inte skickas.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
