@@ -13,15 +13,17 @@ void recordFrames(ConnectionQualityMonitor& monitor, int frames) {
     }
 }
 
-TEST(ConnectionQualityMonitor, RatesByFrameRateAndLatencyWithExclusiveBounds) {
+// The link is rated by its round trip and the video it lost, never by the frame rate: a still
+// screen sends nothing and is not a poor link.
+TEST(ConnectionQualityMonitor, RatesByRoundTripAndLossWithExclusiveBounds) {
     using Level = QualityLevel;
-    EXPECT_EQ(ConnectionQualityMonitor::rate(9, 0), Level::Good);
-    EXPECT_EQ(ConnectionQualityMonitor::rate(8, 99.9), Level::Good);
-    EXPECT_EQ(ConnectionQualityMonitor::rate(8, 100), Level::Fair);
-    EXPECT_EQ(ConnectionQualityMonitor::rate(5, 0), Level::Fair);
-    EXPECT_EQ(ConnectionQualityMonitor::rate(3, 0), Level::Poor);
-    EXPECT_EQ(ConnectionQualityMonitor::rate(30, 150), Level::Fair);
-    EXPECT_EQ(ConnectionQualityMonitor::rate(30, 300), Level::Poor);
+    EXPECT_EQ(ConnectionQualityMonitor::rate(0, 0), Level::Good);
+    EXPECT_EQ(ConnectionQualityMonitor::rate(99.9, 0), Level::Good);
+    EXPECT_EQ(ConnectionQualityMonitor::rate(100, 0), Level::Fair);
+    EXPECT_EQ(ConnectionQualityMonitor::rate(12, 1), Level::Fair);
+    EXPECT_EQ(ConnectionQualityMonitor::rate(12, 3), Level::Poor);
+    EXPECT_EQ(ConnectionQualityMonitor::rate(299.9, 2), Level::Fair);
+    EXPECT_EQ(ConnectionQualityMonitor::rate(300, 0), Level::Poor);
 }
 
 TEST(ConnectionQualityMonitor, ATickTurnsCountersIntoASnapshotAndSignalsChangesOnly) {
@@ -44,21 +46,26 @@ TEST(ConnectionQualityMonitor, ATickTurnsCountersIntoASnapshotAndSignalsChangesO
     EXPECT_EQ(stats.droppedFrames, 1);
     EXPECT_EQ(stats.latencyMs, 12.5);
     EXPECT_EQ(updated.count(), 1);
-    EXPECT_EQ(changed.count(), 0) << "Good from the start";
+    ASSERT_EQ(changed.count(), 1) << "a lost frame";
+    EXPECT_EQ(changed.at(0).at(0).value<QualityLevel>(), QualityLevel::Fair);
 
-    // The next tick starts from zero per tick; totals run on.
-    recordFrames(monitor, 5);
+    // The next tick starts from zero per tick; totals run on. No frames at all is idle, and
+    // with nothing lost the link is good again.
     monitor.recordBytesReceived(1000);
     monitor.onUpdateTick();
     stats = monitor.stats();
-    EXPECT_EQ(stats.fps, 5.0);
+    EXPECT_EQ(stats.fps, 0.0);
+    EXPECT_EQ(stats.droppedFrames, 1);
     EXPECT_DOUBLE_EQ(stats.bandwidthKbps, 8.0);
     EXPECT_EQ(stats.totalBytesReceived, 125000);
-    ASSERT_EQ(changed.count(), 1);
-    EXPECT_EQ(changed.at(0).at(0).value<QualityLevel>(), QualityLevel::Fair);
+    ASSERT_EQ(changed.count(), 2);
+    EXPECT_EQ(changed.at(1).at(0).value<QualityLevel>(), QualityLevel::Good);
+    EXPECT_TRUE(monitor.summaryText().startsWith("FPS: idle |"))
+        << monitor.summaryText().toStdString();
+    monitor.setLatency(150);
     recordFrames(monitor, 6);
     monitor.onUpdateTick();
-    EXPECT_EQ(changed.count(), 1) << "still Fair";
+    EXPECT_EQ(monitor.qualityLevel(), QualityLevel::Fair) << "a slow round trip";
     EXPECT_EQ(updated.count(), 3);
 
     // Stopping clears the figures, not the rating.
@@ -81,7 +88,7 @@ TEST(ConnectionQualityMonitor, TheSummaryLineRoundsAndPadsAsShown) {
     EXPECT_EQ(ConnectionQualityMonitor::formatSummary(stats),
               "FPS: 24 | Latency: 12ms | BW: 1000 kbps | Uptime: 100:00:00");
     ConnectionQualityMonitor monitor;
-    EXPECT_EQ(monitor.summaryText(), "FPS: 0 | Latency: 0ms | BW: 0 kbps | Uptime: 00:00:00");
+    EXPECT_EQ(monitor.summaryText(), "FPS: idle | Latency: 0ms | BW: 0 kbps | Uptime: 00:00:00");
 }
 
 } // namespace

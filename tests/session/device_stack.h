@@ -127,8 +127,10 @@ struct DeviceStack {
     nimbral::SignalingClient signaling;
     HeartbeatService heartbeat;
     AuthController auth;
-    SessionManager session;
+    // Before the session: what its input backend records outlives it (the Target lets go of held
+    // keys as the session ends).
     std::vector<InputEvent> injected;
+    SessionManager session;
     std::shared_ptr<SyntheticScreen> screen = std::make_shared<SyntheticScreen>();
     std::shared_ptr<SyntheticScreen> fallbackScreen = std::make_shared<SyntheticScreen>();
     bool blockP2P = false;

@@ -451,19 +451,25 @@ TEST_F(SessionEndToEnd, InputEventsReachTheTargetsBackendInOrderWithMovesThrottl
     key.scanCode = 0x1E;
     master->session.sendInputEvent(key);
     ASSERT_WAIT(received.count() == 6, 5000);
-    // All six arrive as sent; the backend gets the first move at once, the key (which
-    // overtakes the held-back move), then the last position.
+    // All six arrive as sent; the backend gets the first move at once, then the last position
+    // (the key waits for it), then the key.
     ASSERT_WAIT(target->injected.size() == 3, 2000);
     EXPECT_DOUBLE_EQ(target->injected[0].x, 0.1);
-    EXPECT_EQ(target->injected[1].keyCode, 0x41u);
-    EXPECT_EQ(target->injected[1].scanCode, 0x1Eu);
-    EXPECT_DOUBLE_EQ(target->injected[2].x, 0.5);
-    EXPECT_DOUBLE_EQ(target->injected[2].y, 0.25);
+    EXPECT_DOUBLE_EQ(target->injected[1].x, 0.5);
+    EXPECT_DOUBLE_EQ(target->injected[1].y, 0.25);
+    EXPECT_EQ(target->injected[2].keyCode, 0x41u);
+    EXPECT_EQ(target->injected[2].scanCode, 0x1Eu);
 
     // The Target never drives the Master.
     target->session.sendInputEvent(key);
     barrier();
     EXPECT_TRUE(master->injected.empty());
+
+    // The session ends with the key still down: the Target lets go of it.
+    master->session.endSession(QStringLiteral("user_disconnect"));
+    ASSERT_WAIT(target->injected.size() == 4, 5000);
+    EXPECT_EQ(target->injected[3].type, static_cast<std::uint8_t>(InputEventType::KeyRelease));
+    EXPECT_EQ(target->injected[3].keyCode, 0x41u);
 }
 
 TEST_F(SessionEndToEnd, ClipboardTextCrossesAndIsNotSentBack) {

@@ -326,6 +326,7 @@ public:
     int dropAfterRequestMs = 0; // all video for this long once a key-frame request passes
     int videoDropped = 0;
     int keyFrameRequestsSeen = 0;
+    bool dropKeyFrameRequests = false; // as from a Master that never asks
 
 private:
     void pass(int from) {
@@ -351,6 +352,9 @@ private:
                 ++keyFrameRequestsSeen;
                 if (dropAfterRequestMs > 0 && keyFrameRequestsSeen == 1) {
                     m_dropVideoUntil = monotonicMilliseconds() + dropAfterRequestMs;
+                }
+                if (dropKeyFrameRequests) {
+                    continue;
                 }
             }
             if (frame->channel == ChannelType::Video &&
@@ -423,6 +427,35 @@ TEST_F(SessionVideo, ALostVideoPacketIsRepairedByAKeyFrameTheMasterAsksFor) {
     ASSERT_WAIT(linesWith(log, spdlog::level::info, asked) == 2, 10000);
     recovers("the key frame lost too");
     EXPECT_EQ(relay.keyFrameRequestsSeen, 2);
+}
+
+// A Master that never asks for key frames (its requests never arrive here): after a lost packet
+// the Target's safety key frame, sent when none went out for the interval, repairs the picture.
+TEST_F(SessionVideo, WithoutRequestsALostPacketIsRepairedByTheSafetyKeyFrame) {
+    LossyRelay relay;
+    relay.dropKeyFrameRequests = true;
+    makeDevicesBehindRelay(relay.port());
+    target->session.setSafetyKeyFrameInterval(1000);
+    Pictures pictures(master->session);
+    connectPair();
+    ASSERT_WAIT(pictures.frames.size() >= 5, 10000);
+    test::LogCapture log;
+    const auto keyFrames = [&log] {
+        int count = 0;
+        for (const auto& line : log.lines()) {
+            count += line.text.rfind("AV1Encoder: encoded frame", 0) == 0 &&
+                     line.text.find("keyframe)") != std::string::npos;
+        }
+        return count;
+    };
+    relay.dropNextVideo = 1;
+    ASSERT_WAIT(relay.videoDropped == 1, 5000);
+    ASSERT_WAIT(keyFrames() >= 1, 5000) << "no key frame came without a request";
+    EXPECT_GE(relay.keyFrameRequestsSeen, 1) << "the Master asked; the request was lost";
+    // While the picture is whole the safety key frame comes once per interval at most.
+    const int sent = keyFrames();
+    QTest::qWait(1500);
+    EXPECT_LE(keyFrames(), sent + 2);
 }
 
 // The last picture before the screen stands still is lost: no later delta would reveal it, so

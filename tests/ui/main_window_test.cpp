@@ -241,12 +241,22 @@ TEST_F(MainWindowTest, AConnectedTargetShowsItsFiguresWithoutASessionPage) {
     window.onSessionHandshakeRequest("s-3", "111222333", QString());
     window.onSessionStateChanged(SessionState::Connected);
     EXPECT_EQ(window.currentPage(), 0);
-    // A tick rates the link (no frames: Poor) and fills the figures; nothing else to update.
+    // A tick rates the link (no frames, nothing lost: idle and good) and fills the figures;
+    // nothing else to update.
     auto* monitor = window.findChild<ConnectionQualityMonitor*>();
     ASSERT_NE(monitor, nullptr);
     ASSERT_TRUE(monitor->isRunning());
     monitor->onUpdateTick();
-    EXPECT_EQ(monitor->qualityLevel(), QualityLevel::Poor);
+    EXPECT_EQ(monitor->qualityLevel(), QualityLevel::Good);
+    // The line on the shared screen names the partner and stays as it is: a line that changed
+    // every tick would cost a picture a second.
+    auto* line = test::child<QLabel>(window, "statistics");
+    EXPECT_TRUE(line->text().startsWith("Sharing this screen with 111 222 333 since "))
+        << line->text().toStdString();
+    const QString shown = line->text();
+    monitor->recordBytesSent(5000);
+    monitor->onUpdateTick();
+    EXPECT_EQ(line->text(), shown);
 }
 
 TEST_F(MainWindowTest, ClosingDuringASessionEndsItAndKeepsTheWindow) {
@@ -388,7 +398,7 @@ TEST_F(MainWindowTest, WakeOnLanSendsTheMagicPacketAndRemembersTheAddress) {
     EXPECT_EQ(warnings.back(), std::make_pair(QString("WoL"), QString("Invalid MAC address.")));
 
     // A packet that could not go out is reported as such, not as sent.
-    window.setWakeOnLanTarget(QHostAddress(), 9);
+    window.setWakeOnLanTarget(QHostAddress(QHostAddress::LocalHost), 0); // refused: no port 0
     test::child<QComboBox>(window, "partnerBox")->setEditText("123 456 789");
     window.button("Wake-on-LAN")->click();
     EXPECT_EQ(warnings.back().second,
@@ -427,11 +437,22 @@ TEST_F(MainWindowTest, TheFiguresNameTheFrameRateAndTheBadgeExplainsItself) {
     stats.latencyMs = 31.9;
     window.onStatsUpdated(stats);
     EXPECT_EQ(window.windowTitle(), "Nimbral - 123456789 [24 FPS]");
-    EXPECT_EQ(test::child<QLabel>(window, "statistics")->text(), monitor->summaryText());
     ASSERT_NE(test::child<QLabel>(window, "qualityBadge"), nullptr);
     const char* level[] = {"Good", "Fair", "Poor"};
     EXPECT_EQ(test::child<QLabel>(window, "qualityBadge")->toolTip(),
               QString("%1 (24 FPS, 31ms)").arg(level[int(monitor->qualityLevel())]));
+
+    // A still screen on a healthy link: idle, and good.
+    monitor->onUpdateTick(); // the second with the twelve frames above
+    monitor->setLatency(12);
+    monitor->onUpdateTick();
+    EXPECT_EQ(monitor->stats().fps, 0.0);
+    EXPECT_EQ(window.windowTitle(), "Nimbral - 123456789 [idle]");
+    EXPECT_EQ(test::child<QLabel>(window, "qualityBadge")->toolTip(), "Good (idle, 12ms)");
+    // A lost video packet makes it fair for that second.
+    emit session.videoLost();
+    monitor->onUpdateTick();
+    EXPECT_EQ(test::child<QLabel>(window, "qualityBadge")->toolTip(), "Fair (idle, 12ms)");
 }
 
 // Plain http to another host puts the device secret and the session password on the network:

@@ -1,6 +1,7 @@
 #include "session/connection_quality_monitor.h"
 
 #include <cmath>
+#include <utility>
 
 #include <spdlog/spdlog.h>
 
@@ -22,6 +23,7 @@ void ConnectionQualityMonitor::resetCounters() {
     m_totalBytesSent = 0;
     m_totalBytesReceived = 0;
     m_droppedFrames = 0;
+    m_tickDropped = 0;
     m_latencyMs = 0.0;
     m_snapshot = ConnectionStats{};
 }
@@ -59,6 +61,7 @@ void ConnectionQualityMonitor::recordBytesReceived(std::int64_t bytes) {
 void ConnectionQualityMonitor::recordDroppedFrame() {
     const std::lock_guard lock(m_mutex);
     ++m_droppedFrames;
+    ++m_tickDropped;
 }
 
 void ConnectionQualityMonitor::setLatency(double milliseconds) {
@@ -76,14 +79,14 @@ QualityLevel ConnectionQualityMonitor::qualityLevel() const {
     return m_level;
 }
 
-QualityLevel ConnectionQualityMonitor::rate(double fps, double latencyMs) {
-    if (fps >= 8 && latencyMs < 100) {
-        return QualityLevel::Good;
+QualityLevel ConnectionQualityMonitor::rate(double latencyMs, std::int64_t framesLost) {
+    if (latencyMs >= 300 || framesLost >= 3) {
+        return QualityLevel::Poor;
     }
-    if (fps >= 4 && latencyMs < 300) {
+    if (latencyMs >= 100 || framesLost > 0) {
         return QualityLevel::Fair;
     }
-    return QualityLevel::Poor;
+    return QualityLevel::Good;
 }
 
 void ConnectionQualityMonitor::onUpdateTick() {
@@ -100,12 +103,13 @@ void ConnectionQualityMonitor::onUpdateTick() {
         snapshot.totalBytesSent = m_totalBytesSent;
         snapshot.totalBytesReceived = m_totalBytesReceived;
         snapshot.droppedFrames = m_droppedFrames;
+        snapshot.droppedThisTick = std::exchange(m_tickDropped, 0);
         snapshot.uptimeSeconds = m_clock.isValid() ? m_clock.elapsed() / 1000 : 0;
         m_snapshot = snapshot;
     }
     spdlog::trace("Connection stats: FPS={:.0f}, latency={:.1f}ms, bw={:.1f}kbps", snapshot.fps,
                   snapshot.latencyMs, snapshot.bandwidthKbps);
-    const QualityLevel level = rate(snapshot.fps, snapshot.latencyMs);
+    const QualityLevel level = rate(snapshot.latencyMs, snapshot.droppedThisTick);
     bool changed = false;
     {
         const std::lock_guard lock(m_mutex);
@@ -128,8 +132,10 @@ QString ConnectionQualityMonitor::formatSummary(const ConnectionStats& stats) {
                               .arg(uptime / 3600, 2, 10, QLatin1Char('0'))
                               .arg((uptime / 60) % 60, 2, 10, QLatin1Char('0'))
                               .arg(uptime % 60, 2, 10, QLatin1Char('0'));
+    const QString fps =
+        stats.fps > 0 ? QString::number(std::llround(stats.fps)) : QStringLiteral("idle");
     return QStringLiteral("FPS: %1 | Latency: %2ms | BW: %3 | Uptime: %4")
-        .arg(std::llround(stats.fps))
+        .arg(fps)
         .arg(std::llround(stats.latencyMs))
         .arg(bandwidth, clock);
 }

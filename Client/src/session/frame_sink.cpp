@@ -26,6 +26,11 @@ void FrameSink::operator()(const std::shared_ptr<CapturedFrame>& frame) {
         return;
     }
     m_keyframeOwed = m_keyframeOwed || frame->isKeyframe;
+    const auto now = std::chrono::steady_clock::now();
+    if (m_settings.safetyKeyframeIntervalMs > 0 && m_lastKeyframeAt &&
+        now - *m_lastKeyframeAt >= std::chrono::milliseconds(m_settings.safetyKeyframeIntervalMs)) {
+        m_keyframeOwed = true;
+    }
     if (m_encoder == nullptr || m_converter == nullptr || m_cipher == nullptr ||
         m_output.pacer == nullptr || !m_output.sessionLive || !m_output.sessionLive()) {
         return;
@@ -56,6 +61,9 @@ void FrameSink::operator()(const std::shared_ptr<CapturedFrame>& frame) {
         return;
     }
     m_keyframeOwed = m_keyframeOwed && !packet->isKeyframe;
+    if (packet->isKeyframe) {
+        m_lastKeyframeAt = now;
+    }
     m_lastEncoded = frame;
     m_output.send(QByteArray(reinterpret_cast<const char*>(sealed.data()),
                              static_cast<qsizetype>(sealed.size())));

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,9 @@ public:
         int framesPerSecond = 10;
         int qualityLevel = 45;
         std::string preset = "8";
+        // A partner that never asks for key frames still recovers from a lost packet: a key
+        // frame goes when none went out for this long (0: never).
+        int safetyKeyframeIntervalMs = 10000;
     };
 
     // Where frames go: whether the session still carries video, the pacer to wait on, and the
@@ -57,6 +62,7 @@ private:
     // A key frame the capture asked for (a Master's request, a switch) and not yet sent: a
     // frame dropped here (held back, cropped to nothing, encoder not ready) passes it on.
     bool m_keyframeOwed = false;
+    std::optional<std::chrono::steady_clock::time_point> m_lastKeyframeAt;
     // Reused while the size stays; the sink is copied into the capture manager once.
     std::shared_ptr<std::vector<std::uint8_t>> m_nv12;
     // The frame last encoded: the capture hands a still screen's last frame over again as the

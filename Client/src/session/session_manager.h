@@ -131,6 +131,9 @@ public:
     TransportManager* transportManager() const { return m_transport; }
     bool clipboardSharingEnabled() const { return m_clipboardSharingEnabled; }
     int captureFrameRate() const { return m_captureFrameRate; }
+    // How long the Target goes without a key frame at most while frames flow: a partner that
+    // never asks for one recovers from a lost packet after this (0: only when asked).
+    void setSafetyKeyFrameInterval(int milliseconds) { m_safetyKeyFrameIntervalMs = milliseconds; }
     int encoderQualityLevel() const { return m_encoderQualityLevel; }
     QString encoderPreset() const { return m_encoderPreset; }
     std::uint32_t monitorIndex() const { return m_monitorIndex; }
@@ -184,6 +187,9 @@ signals:
     // A Target's encoded frame went out on the link (its frame rate, as the Master's is counted
     // from decoded frames).
     void videoFrameSent();
+    // The Master's picture lost a video packet (or could not decode one): it waits for a key
+    // frame. Once per loss.
+    void videoLost();
     // As Target: a Master proved the pairing code; the user decides (approveSession or
     // declineSession), after comparing the string with the partner's.
     void approvalRequested(const QString& sessionId, const QString& masterId,
@@ -284,6 +290,7 @@ private:
     std::unique_ptr<ChatService> m_chat;
     int m_captureFrameRate = 10;
     int m_encoderQualityLevel = 45;
+    int m_safetyKeyFrameIntervalMs = 10000;
     QString m_encoderPreset = QStringLiteral("13"); // as the settings store gives it
     std::uint32_t m_monitorIndex = 0;
 

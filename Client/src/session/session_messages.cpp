@@ -287,7 +287,11 @@ void SessionManager::handleVideo(const std::vector<std::uint8_t>& packet) {
     const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
                                  std::chrono::steady_clock::now().time_since_epoch())
                                  .count();
+    const bool brokenBefore = m_decoder->needsKeyFrame();
     std::unique_ptr<DecodedFrame> picture = m_decoder->decode(packet.data(), packet.size(), now);
+    if (m_decoder->needsKeyFrame() && !brokenBefore) {
+        emit videoLost();
+    }
     // Drawing a full picture costs far more than comparing it; a repetition is decoded (it is
     // the decoder's reference) but not drawn again.
     if (picture && !(m_lastPicture && samePicture(*picture, *m_lastPicture))) {

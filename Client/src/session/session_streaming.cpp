@@ -103,7 +103,8 @@ bool SessionManager::startCapture() {
                 Qt::QueuedConnection);
         }};
     FrameSink sink(std::move(output), m_encoder.get(), m_converter.get(), m_negotiation.cipher(),
-                   {m_captureFrameRate, m_encoderQualityLevel, m_encoderPreset.toStdString()});
+                   {m_captureFrameRate, m_encoderQualityLevel, m_encoderPreset.toStdString(),
+                    m_safetyKeyFrameIntervalMs});
     m_captureManager->setFrameCallback(
         [sink](std::shared_ptr<CapturedFrame> frame) mutable { sink(frame); });
     return true;

@@ -15,6 +15,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStackedWidget>
+#include <QTime>
 #include <spdlog/spdlog.h>
 
 #include "core/auth_controller.h"
@@ -121,6 +122,8 @@ void MainWindow::connectToServices() {
             m_monitor->recordFrame();
         }
     });
+    connect(&m_session, &SessionManager::videoLost, m_monitor,
+            &ConnectionQualityMonitor::recordDroppedFrame);
     connect(m_monitor, &ConnectionQualityMonitor::statsUpdated, this, &MainWindow::onStatsUpdated);
 }
 
@@ -391,6 +394,11 @@ void MainWindow::onSessionStateChanged(SessionState newState) {
         if (m_session.role() == SessionRole::Master) {
             showSessionPage();
         } else {
+            // A steady line: this window is on the screen being shared, and a line that changed
+            // every second (uptime, rates) would be sent as a new picture every second.
+            m_statistics->setText(tr("Sharing this screen with %1 since %2")
+                                      .arg(formatClientId(m_session.peerClientId()),
+                                           QTime::currentTime().toString(QStringLiteral("HH:mm"))));
             m_statistics->show();
             if (m_tray != nullptr) {
                 m_tray->showNotification(QStringLiteral("Nimbral"),

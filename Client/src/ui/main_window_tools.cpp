@@ -147,11 +147,13 @@ void MainWindow::onStatsUpdated(const ConnectionStats& stats) {
     if (const auto rtt = m_session.linkRoundTripMs()) {
         m_monitor->setLatency(*rtt);
     }
-    m_statistics->setText(m_monitor->summaryText());
+    // A still screen sends no frames: that is an idle session, not a slow one.
+    const bool idle = stats.fps <= 0;
     if (m_pages->currentIndex() == 1) {
-        setWindowTitle(tr("Nimbral - %1 [%2 FPS]")
-                           .arg(m_session.peerClientId())
-                           .arg(static_cast<int>(stats.fps)));
+        setWindowTitle(idle ? tr("Nimbral - %1 [idle]").arg(m_session.peerClientId())
+                            : tr("Nimbral - %1 [%2 FPS]")
+                                  .arg(m_session.peerClientId())
+                                  .arg(static_cast<int>(stats.fps)));
     }
     if (m_qualityBadge == nullptr) {
         return; // a Target has no session page and no badge
@@ -161,10 +163,12 @@ void MainWindow::onStatsUpdated(const ConnectionStats& stats) {
     const int index = static_cast<int>(m_monitor->qualityLevel());
     m_qualityBadge->setStyleSheet(QStringLiteral("background: %1; border-radius: 6px; margin: 5px;")
                                       .arg(QLatin1String(colours[index])));
-    m_qualityBadge->setToolTip(tr("%1 (%2 FPS, %3ms)")
-                                   .arg(tr(names[index]))
-                                   .arg(static_cast<int>(stats.fps))
-                                   .arg(static_cast<int>(stats.latencyMs)));
+    m_qualityBadge->setToolTip(
+        idle ? tr("%1 (idle, %2ms)").arg(tr(names[index])).arg(static_cast<int>(stats.latencyMs))
+             : tr("%1 (%2 FPS, %3ms)")
+                   .arg(tr(names[index]))
+                   .arg(static_cast<int>(stats.fps))
+                   .arg(static_cast<int>(stats.latencyMs)));
 }
 
 void MainWindow::onQuitRequested() {

@@ -785,6 +785,18 @@ Přijmout?</translation>
         <source>The Wake-on-LAN packet to %1 could not be sent.</source>
         <translation>Paket Wake-on-LAN pro %1 se nepodařilo odeslat.</translation>
     </message>
+    <message>
+        <source>Nimbral - %1 [idle]</source>
+        <translation>Nimbral - %1 [nečinné]</translation>
+    </message>
+    <message>
+        <source>%1 (idle, %2ms)</source>
+        <translation>%1 (nečinné, %2 ms)</translation>
+    </message>
+    <message>
+        <source>Sharing this screen with %1 since %2</source>
+        <translation>Tato obrazovka je sdílena s %1 od %2</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

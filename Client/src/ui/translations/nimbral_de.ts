@@ -785,6 +785,18 @@ Annehmen?</translation>
         <source>The Wake-on-LAN packet to %1 could not be sent.</source>
         <translation>Das Wake-on-LAN-Paket an %1 konnte nicht gesendet werden.</translation>
     </message>
+    <message>
+        <source>Nimbral - %1 [idle]</source>
+        <translation>Nimbral - %1 [inaktiv]</translation>
+    </message>
+    <message>
+        <source>%1 (idle, %2ms)</source>
+        <translation>%1 (inaktiv, %2 ms)</translation>
+    </message>
+    <message>
+        <source>Sharing this screen with %1 since %2</source>
+        <translation>Dieser Bildschirm wird seit %2 mit %1 geteilt</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -785,6 +785,18 @@ Accept?</translation>
         <source>The Wake-on-LAN packet to %1 could not be sent.</source>
         <translation>The Wake-on-LAN packet to %1 could not be sent.</translation>
     </message>
+    <message>
+        <source>Nimbral - %1 [idle]</source>
+        <translation>Nimbral - %1 [idle]</translation>
+    </message>
+    <message>
+        <source>%1 (idle, %2ms)</source>
+        <translation>%1 (idle, %2ms)</translation>
+    </message>
+    <message>
+        <source>Sharing this screen with %1 since %2</source>
+        <translation>Sharing this screen with %1 since %2</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -785,6 +785,18 @@ Clave del dispositivo del socio: %3
         <source>The Wake-on-LAN packet to %1 could not be sent.</source>
         <translation>No se pudo enviar el paquete Wake-on-LAN a %1.</translation>
     </message>
+    <message>
+        <source>Nimbral - %1 [idle]</source>
+        <translation>Nimbral - %1 [inactivo]</translation>
+    </message>
+    <message>
+        <source>%1 (idle, %2ms)</source>
+        <translation>%1 (inactivo, %2 ms)</translation>
+    </message>
+    <message>
+        <source>Sharing this screen with %1 since %2</source>
+        <translation>Esta pantalla se comparte con %1 desde las %2</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

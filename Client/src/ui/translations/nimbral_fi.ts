@@ -785,6 +785,18 @@ Hyväksytäänkö?</translation>
         <source>The Wake-on-LAN packet to %1 could not be sent.</source>
         <translation>Wake-on-LAN-pakettia osoitteeseen %1 ei voitu lähettää.</translation>
     </message>
+    <message>
+        <source>Nimbral - %1 [idle]</source>
+        <translation>Nimbral - %1 [joutilas]</translation>
+    </message>
+    <message>
+        <source>%1 (idle, %2ms)</source>
+        <translation>%1 (joutilas, %2 ms)</translation>
+    </message>
+    <message>
+        <source>Sharing this screen with %1 since %2</source>
+        <translation>Tämä näyttö on jaettu kohteelle %1 klo %2 alkaen</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -785,6 +785,18 @@ Accepter ?</translation>
         <source>The Wake-on-LAN packet to %1 could not be sent.</source>
         <translation>Le paquet Wake-on-LAN vers %1 n'a pas pu être envoyé.</translation>
     </message>
+    <message>
+        <source>Nimbral - %1 [idle]</source>
+        <translation>Nimbral - %1 [inactif]</translation>
+    </message>
+    <message>
+        <source>%1 (idle, %2ms)</source>
+        <translation>%1 (inactif, %2 ms)</translation>
+    </message>
+    <message>
+        <source>Sharing this screen with %1 since %2</source>
+        <translation>Cet écran est partagé avec %1 depuis %2</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -785,6 +785,18 @@ Elfogadja?</translation>
         <source>The Wake-on-LAN packet to %1 could not be sent.</source>
         <translation>A Wake-on-LAN csomagot nem sikerült elküldeni ide: %1.</translation>
     </message>
+    <message>
+        <source>Nimbral - %1 [idle]</source>
+        <translation>Nimbral - %1 [tétlen]</translation>
+    </message>
+    <message>
+        <source>%1 (idle, %2ms)</source>
+        <translation>%1 (tétlen, %2 ms)</translation>
+    </message>
+    <message>
+        <source>Sharing this screen with %1 since %2</source>
+        <translation>Ez a képernyő %2 óta meg van osztva vele: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

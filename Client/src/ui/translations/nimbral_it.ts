@@ -785,6 +785,18 @@ Accettare?</translation>
         <source>The Wake-on-LAN packet to %1 could not be sent.</source>
         <translation>Impossibile inviare il pacchetto Wake-on-LAN a %1.</translation>
     </message>
+    <message>
+        <source>Nimbral - %1 [idle]</source>
+        <translation>Nimbral - %1 [inattivo]</translation>
+    </message>
+    <message>
+        <source>%1 (idle, %2ms)</source>
+        <translation>%1 (inattivo, %2 ms)</translation>
+    </message>
+    <message>
+        <source>Sharing this screen with %1 since %2</source>
+        <translation>Questo schermo è condiviso con %1 dalle %2</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

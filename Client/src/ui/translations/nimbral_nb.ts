@@ -785,6 +785,18 @@ Godta?</translation>
         <source>The Wake-on-LAN packet to %1 could not be sent.</source>
         <translation>Wake-on-LAN-pakken til %1 kunne ikke sendes.</translation>
     </message>
+    <message>
+        <source>Nimbral - %1 [idle]</source>
+        <translation>Nimbral - %1 [inaktiv]</translation>
+    </message>
+    <message>
+        <source>%1 (idle, %2ms)</source>
+        <translation>%1 (inaktiv, %2 ms)</translation>
+    </message>
+    <message>
+        <source>Sharing this screen with %1 since %2</source>
+        <translation>Denne skjermen deles med %1 siden %2</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -785,6 +785,18 @@ Zaakceptować?</translation>
         <source>The Wake-on-LAN packet to %1 could not be sent.</source>
         <translation>Nie udało się wysłać pakietu Wake-on-LAN do %1.</translation>
     </message>
+    <message>
+        <source>Nimbral - %1 [idle]</source>
+        <translation>Nimbral - %1 [bezczynne]</translation>
+    </message>
+    <message>
+        <source>%1 (idle, %2ms)</source>
+        <translation>%1 (bezczynne, %2 ms)</translation>
+    </message>
+    <message>
+        <source>Sharing this screen with %1 since %2</source>
+        <translation>Ten ekran jest udostępniany %1 od %2</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -785,6 +785,18 @@ Acceptera?</translation>
         <source>The Wake-on-LAN packet to %1 could not be sent.</source>
         <translation>Wake-on-LAN-paketet till %1 kunde inte skickas.</translation>
     </message>
+    <message>
+        <source>Nimbral - %1 [idle]</source>
+        <translation>Nimbral - %1 [vilande]</translation>
+    </message>
+    <message>
+        <source>%1 (idle, %2ms)</source>
+        <translation>%1 (vilande, %2 ms)</translation>
+    </message>
+    <message>
+        <source>Sharing this screen with %1 since %2</source>
+        <translation>Den här skärmen delas med %1 sedan %2</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
