@@ -303,18 +303,32 @@ TEST_F(RemoteDesktopView, ANewSessionStartsBlack) {
     EXPECT_NE(drawn().pixelColor(500, 500), QColor(Qt::black));
 }
 
+// The view in a window beside a tool button, which can take the focus from it.
+class RemoteDesktopViewInWindow : public RemoteDesktopView {
+protected:
+    void SetUp() override {
+        if (qgetenv("QT_QPA_PLATFORM") != "xcb") {
+            GTEST_SKIP() << "needs Xvfb";
+        }
+        auto* layout = new QVBoxLayout(&window);
+        button = new QPushButton("tool", &window);
+        layout->addWidget(button);
+        view.setParent(&window);
+        layout->addWidget(&view);
+        window.resize(1000, 1000);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    }
+    // The view belongs to the fixture, not to the window.
+    void TearDown() override { view.setParent(nullptr); }
+
+    QWidget window;
+    QPushButton* button = nullptr;
+};
+
 // Tab belongs to the remote while viewing; the focus stays in the view so later keys still
 // reach the remote. Auto-repeats are neither forwarded nor accepted.
-TEST_F(RemoteDesktopView, TabAndRepeatsStayWithTheRemote) {
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    auto* button = new QPushButton("tool", &window);
-    layout->addWidget(button);
-    view.setParent(&window);
-    layout->addWidget(&view);
-    window.resize(1000, 1000);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+TEST_F(RemoteDesktopViewInWindow, TabAndRepeatsStayWithTheRemote) {
     view.setViewingMode(true);
     view.setFocus();
     window.activateWindow();
@@ -339,21 +353,11 @@ TEST_F(RemoteDesktopView, TabAndRepeatsStayWithTheRemote) {
     view.setViewingMode(false);
     QTest::keyClick(&view, Qt::Key_Tab);
     EXPECT_FALSE(view.hasFocus());
-    view.setParent(nullptr);
 }
 
 // Whatever the Target holds down for the Master is let go when the view loses the focus (the
 // releases would go to another window) or stops viewing.
-TEST_F(RemoteDesktopView, HeldKeysAndButtonsAreReleasedWhenTheFocusLeaves) {
-    QWidget window;
-    auto* layout = new QVBoxLayout(&window);
-    auto* button = new QPushButton("tool", &window);
-    layout->addWidget(button);
-    view.setParent(&window);
-    layout->addWidget(&view);
-    window.resize(1000, 1000);
-    window.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+TEST_F(RemoteDesktopViewInWindow, HeldKeysAndButtonsAreReleasedWhenTheFocusLeaves) {
     view.updateFrame(flatFrame(192, 108, 0, 0, 255));
     drawn();
     view.setViewingMode(true);
@@ -391,7 +395,6 @@ TEST_F(RemoteDesktopView, HeldKeysAndButtonsAreReleasedWhenTheFocusLeaves) {
     view.setViewingMode(false);
     ASSERT_EQ(events.size(), 6u);
     EXPECT_EQ(events.at(5).type, static_cast<std::uint8_t>(InputEventType::KeyRelease));
-    view.setParent(nullptr);
 }
 
 } // namespace

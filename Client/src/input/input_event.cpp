@@ -64,6 +64,23 @@ std::optional<InputEvent> InputEvent::deserialize(const std::uint8_t* data, std:
     return event;
 }
 
+InputEvent InputEvent::buttonRelease(std::uint8_t button, double x, double y,
+                                     std::uint64_t timestamp) {
+    InputEvent release;
+    release.type = static_cast<std::uint8_t>(InputEventType::MouseButtonRelease);
+    release.timestamp = timestamp;
+    release.x = x;
+    release.y = y;
+    release.button = button;
+    return release;
+}
+
+InputEvent InputEvent::keyRelease(InputEvent press, std::uint64_t timestamp) {
+    press.type = static_cast<std::uint8_t>(InputEventType::KeyRelease);
+    press.timestamp = timestamp;
+    return press;
+}
+
 int absoluteCoordinate(double fraction) {
     // NaN from a broken peer lands on 0 rather than in undefined conversion.
     const double clamped = std::isnan(fraction) ? 0.0 : std::clamp(fraction, 0.0, 1.0);

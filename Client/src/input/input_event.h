@@ -46,6 +46,12 @@ struct InputEvent {
     bool isMouse() const { return type >= 1 && type <= 4; }
     bool isKey() const { return type == 5 || type == 6; }
 
+    // What lets go of a held button at a position; of a held key: its press, turned into a
+    // release.
+    static InputEvent buttonRelease(std::uint8_t button, double x, double y,
+                                    std::uint64_t timestamp = 0);
+    static InputEvent keyRelease(InputEvent press, std::uint64_t timestamp = 0);
+
     // Empty, with the reason in error, for a type that has no wire form.
     std::vector<std::uint8_t> serialize(std::string* error = nullptr) const;
     // nullopt, with the reason in error, for a short record or an unknown type; bytes after the

@@ -53,16 +53,10 @@ void InputForwarder::releaseHeldInput() {
         return;
     }
     for (const std::uint8_t button : std::exchange(m_heldButtons, {})) {
-        InputEvent release;
-        release.type = static_cast<std::uint8_t>(InputEventType::MouseButtonRelease);
-        release.x = m_lastX;
-        release.y = m_lastY;
-        release.button = button;
-        m_backend->injectEvent(release);
+        m_backend->injectEvent(InputEvent::buttonRelease(button, m_lastX, m_lastY));
     }
-    for (auto [key, press] : std::exchange(m_heldKeys, {})) {
-        press.type = static_cast<std::uint8_t>(InputEventType::KeyRelease);
-        m_backend->injectEvent(press);
+    for (const auto& [key, press] : std::exchange(m_heldKeys, {})) {
+        m_backend->injectEvent(InputEvent::keyRelease(press));
     }
 }
 

@@ -257,18 +257,10 @@ void RemoteDesktopWidget::emitPointer(QMouseEvent* event, InputEventType type) {
 void RemoteDesktopWidget::releaseHeldInput() {
     const auto now = static_cast<std::uint64_t>(monotonicMilliseconds());
     for (const std::uint8_t button : std::exchange(m_heldButtons, {})) {
-        InputEvent release;
-        release.type = static_cast<std::uint8_t>(InputEventType::MouseButtonRelease);
-        release.timestamp = now;
-        release.x = m_lastX;
-        release.y = m_lastY;
-        release.button = button;
-        emit inputEvent(release);
+        emit inputEvent(InputEvent::buttonRelease(button, m_lastX, m_lastY, now));
     }
-    for (auto [key, press] : std::exchange(m_heldKeys, {})) {
-        press.type = static_cast<std::uint8_t>(InputEventType::KeyRelease);
-        press.timestamp = now;
-        emit inputEvent(press);
+    for (const auto& [key, press] : std::exchange(m_heldKeys, {})) {
+        emit inputEvent(InputEvent::keyRelease(press, now));
     }
 }
 
