@@ -1,5 +1,7 @@
 #include "ui/remote_desktop_widget.h"
 
+#include <random>
+
 #include <QApplication>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -167,11 +169,11 @@ TEST_F(RemoteDesktopView, PaddedRowsAreReadWithTheirStride) {
 // A frame of noise in luma and chroma, so any pixel converted from the wrong place shows.
 std::shared_ptr<DecodedFrame> noiseFrame(int width, int height, unsigned seed) {
     auto frame = splitFrame(width, height, 0);
-    for (auto& byte : frame->yPlane) {
-        byte = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 16);
-    }
-    for (auto& byte : frame->uvPlane) {
-        byte = static_cast<std::uint8_t>((seed = seed * 1103515245u + 12345u) >> 16);
+    std::mt19937 noise(seed);
+    for (auto* plane : {&frame->yPlane, &frame->uvPlane}) {
+        for (auto& byte : *plane) {
+            byte = static_cast<std::uint8_t>(noise() >> 24);
+        }
     }
     return frame;
 }

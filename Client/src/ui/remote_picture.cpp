@@ -122,40 +122,40 @@ void RemotePicture::scale(const QRect& shownRect) {
 
 QRegion RemotePicture::apply(std::shared_ptr<const DecodedFrame> frame) {
     const QSize size(frame->width, frame->height);
-    QRegion changed;
-    if (!m_last || m_picture.size() != size) {
+    const bool newPicture = !m_last || m_picture.size() != size;
+    if (newPicture) {
         m_picture = QImage(size, QImage::Format_RGB32);
-        m_scaled = QImage();
-        changed = QRect(QPoint(0, 0), size);
-    } else {
-        changed = changedRegion(*frame);
     }
+    const QRegion changed =
+        newPicture ? QRegion(0, 0, size.width(), size.height()) : changedRegion(*frame);
     for (const QRect& rect : changed) {
         convert(*frame, rect);
     }
     m_last = std::move(frame);
-    if (!m_scaled.isNull()) {
+    if (newPicture) {
+        rescaleAll();
+    } else if (!m_scaled.isNull()) {
         for (const QRect& rect : changed) {
             scale(shownRect(rect));
         }
-    } else if (m_shownSize.isValid() && m_shownSize != size) {
-        const QSize shown = std::exchange(m_shownSize, QSize());
-        setShownSize(shown); // a new frame size under the same view
     }
     return changed;
 }
 
 void RemotePicture::setShownSize(QSize size) {
-    if (size == m_shownSize && (m_scaled.isNull() || m_scaled.size() == size)) {
-        return;
+    if (size != m_shownSize) {
+        m_shownSize = size;
+        rescaleAll();
     }
-    m_shownSize = size;
-    if (m_picture.isNull() || size == m_picture.size() || size.isEmpty()) {
+}
+
+void RemotePicture::rescaleAll() {
+    if (m_picture.isNull() || m_shownSize.isEmpty() || m_shownSize == m_picture.size()) {
         m_scaled = QImage();
         return;
     }
-    m_scaled = QImage(size, QImage::Format_RGB32);
-    scale(QRect(QPoint(0, 0), size));
+    m_scaled = QImage(m_shownSize, QImage::Format_RGB32);
+    scale(QRect(QPoint(0, 0), m_shownSize));
 }
 
 const QImage& RemotePicture::shown() const {

@@ -43,6 +43,8 @@ private:
     QRegion changedRegion(const DecodedFrame& frame) const;
     void convert(const DecodedFrame& frame, const QRect& rect);
     void scale(const QRect& shownRect);
+    // Makes the scaled picture anew (none when it would be the picture itself).
+    void rescaleAll();
 
     std::shared_ptr<const DecodedFrame> m_last;
     QImage m_picture; // the frame's size, RGB32
