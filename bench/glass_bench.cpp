@@ -7,19 +7,12 @@
 // handed to the link (conversion, encoding, sealing), the link with opening and decoding, and the
 // drawing. Also the frames per second that reach the Master while a page scrolls.
 
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
-#include <cstdlib>
 #include <mutex>
+#include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <QApplication>
@@ -36,8 +29,7 @@
 #include "xvfb_server.h"
 
 // Xlib's macros (None, Bool) would break the Qt headers above.
-#include <X11/Xutil.h>
-
+#include "x11_screen_watch.h"
 #include "x11_target_screen.h"
 
 namespace {
@@ -45,6 +37,8 @@ namespace {
 using namespace nimbral;
 using Clock = std::chrono::steady_clock;
 using nimbral::bench::percentile;
+using nimbral::bench::PixelWatcher;
+using nimbral::bench::PrivateXvfb;
 using nimbral::bench::TargetScreen;
 
 constexpr int kWidth = 1920;
@@ -83,65 +77,6 @@ private:
     std::unique_ptr<IScreenCaptureBackend> m_inner;
     std::vector<Clock::time_point>& m_log;
     std::mutex& m_mutex;
-};
-
-// Reads one pixel of the Master's screen every half millisecond on a thread of its own and
-// notes when it turns white or black.
-class PixelWatcher {
-public:
-    explicit PixelWatcher(const QByteArray& displayName)
-        : m_display(XOpenDisplay(displayName.constData())) {
-        if (m_display != nullptr) {
-            m_thread = std::thread([this] { watch(); });
-        }
-    }
-    ~PixelWatcher() {
-        m_running = false;
-        if (m_thread.joinable()) {
-            m_thread.join();
-        }
-        if (m_display != nullptr) {
-            XCloseDisplay(m_display);
-        }
-    }
-    bool ok() const { return m_display != nullptr; }
-    // When the pixel first showed the colour after `since`, if it has.
-    std::optional<Clock::time_point> turned(bool white, Clock::time_point since) {
-        const std::lock_guard lock(m_mutex);
-        for (const auto& [at, isWhite] : m_changes) {
-            if (at >= since && isWhite == white) {
-                return at;
-            }
-        }
-        return std::nullopt;
-    }
-
-private:
-    void watch() {
-        int last = -1;
-        while (m_running) {
-            XImage* image = XGetImage(m_display, DefaultRootWindow(m_display), kProbeX, kProbeY, 1,
-                                      1, AllPlanes, ZPixmap);
-            if (image != nullptr) {
-                const unsigned long pixel = XGetPixel(image, 0, 0);
-                XDestroyImage(image);
-                const int green = static_cast<int>((pixel >> 8) & 0xFF);
-                const int state = green > 192 ? 1 : green < 64 ? 0 : last;
-                if (state != last && state >= 0) {
-                    const std::lock_guard lock(m_mutex);
-                    m_changes.emplace_back(Clock::now(), state == 1);
-                }
-                last = state;
-            }
-            std::this_thread::sleep_for(std::chrono::microseconds(500));
-        }
-    }
-
-    Display* m_display;
-    std::thread m_thread;
-    std::atomic<bool> m_running{true};
-    std::mutex m_mutex;
-    std::vector<std::pair<Clock::time_point, bool>> m_changes;
 };
 
 // The product's view, noting when each paint starts and ends (the window's contents are sent
@@ -316,77 +251,13 @@ void measure(test::ServerProcess& server, TargetScreen& screen, TimedView* view,
     }
 }
 
-// The Master's X server, started before the application that connects to it (XvfbServer needs
-// one already running). Xvfb names its display on the pipe it is given.
-class MasterXvfb {
-public:
-    bool start() {
-        int fds[2];
-        if (pipe(fds) != 0) {
-            return false;
-        }
-        const std::string fd = std::to_string(fds[1]);
-        const std::string size = std::to_string(kWidth) + "x" + std::to_string(kHeight) + "x24";
-        m_pid = fork();
-        if (m_pid == 0) {
-            close(fds[0]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", size.c_str(), "-br",
-                   "-nolisten", "tcp", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        // The server writes its number and then a line break, in two writes: the pipe stays open
-        // until the line break is in, or the server dies on writing it. A server that fails to
-        // start closes the pipe. A signal (a child of this process ending) interrupts a read.
-        std::string number;
-        bool ended = false;
-        for (char c = 0; !ended;) {
-            const ssize_t got = read(fds[0], &c, 1);
-            if (got < 0 && errno == EINTR) {
-                continue;
-            }
-            ended = got != 1 || c == '\n';
-            if (!ended) {
-                number += c;
-            }
-        }
-        close(fds[0]);
-        if (number.empty() || number.find_first_not_of("0123456789") != std::string::npos) {
-            m_problem = "it named no usable display";
-            return false;
-        }
-        m_display = ":" + number;
-        // Only a server that answers is used; otherwise the figures stop at the decoded frame.
-        Display* probe = XOpenDisplay(m_display.c_str());
-        if (probe == nullptr) {
-            m_problem = "its display " + m_display + " does not answer";
-            return false;
-        }
-        XCloseDisplay(probe);
-        return true;
-    }
-    ~MasterXvfb() {
-        if (m_pid > 0) {
-            kill(m_pid, SIGTERM);
-            waitpid(m_pid, nullptr, 0);
-        }
-    }
-    const std::string& display() const { return m_display; }
-    const std::string& problem() const { return m_problem; }
-
-private:
-    pid_t m_pid = -1;
-    std::string m_display;
-    std::string m_problem;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
     spdlog::set_level(spdlog::level::off);
     // The Master's screen first: the application (and so the view) lives there.
-    MasterXvfb masterScreen;
-    const bool drawing = masterScreen.start();
+    PrivateXvfb masterScreen;
+    const bool drawing = masterScreen.start(kWidth, kHeight);
     if (!drawing) {
         std::printf("glass bench: the Master's Xvfb is not usable (%s): drawing is not measured\n",
                     masterScreen.problem().c_str());
@@ -416,7 +287,7 @@ int main(int argc, char** argv) {
         view->move(0, 0);
         view->resize(kWidth, kHeight);
         view->show();
-        watcher = std::make_unique<PixelWatcher>(masterDisplay);
+        watcher = std::make_unique<PixelWatcher>(masterScreen.display(), kProbeX, kProbeY);
         if (!QTest::qWaitForWindowExposed(view.get()) || !watcher->ok()) {
             std::printf("glass bench: the view did not come up; decoded frames only\n");
             watcher.reset();

@@ -37,6 +37,12 @@ public:
 
     bool ok() const { return m_display != nullptr; }
 
+    // Above the windows of programs started later on the same screen.
+    void raise() {
+        XRaiseWindow(m_display, m_window);
+        XFlush(m_display);
+    }
+
     void probe(bool white) {
         XSetForeground(m_display, m_gc, white ? 0xFFFFFF : 0x000000);
         XFillRectangle(m_display, m_window, m_gc, 100, 100, 64, 64);

@@ -40,6 +40,8 @@ PACKAGES=(
     procps mawk curl
     # something on the demo Target's screen, and screenshots of a virtual one
     x11-apps
+    # the glass benchmark's anchor: TigerVNC's scraping server and viewer on the same screens
+    tigervnc-scraping-server tigervnc-viewer
     # a font for the painted application icon
     fonts-dejavu-core
     # a WebRTC peer we did not write, for the data-channel interoperability tests

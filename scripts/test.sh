@@ -45,6 +45,7 @@ step bench_rtc build/bin/bench_rtc
 step bench_session build/bin/bench_session
 step bench_transfer build/bin/bench_transfer
 step bench_glass build/bin/bench_glass
+step bench_glass_programs build/bin/bench_glass_programs
 step bench_bandwidth build/bin/bench_bandwidth 4
 
 # After the benchmarks: in CI runs where wine had run first, the glass benchmark's own X server

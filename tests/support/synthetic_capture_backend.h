@@ -76,9 +76,6 @@ public:
         if (m_screen->framesLeft == 0) {
             return nullptr; // nothing changed
         }
-        if (m_screen->framesLeft > 0) {
-            --m_screen->framesLeft;
-        }
         auto frame = std::make_unique<CapturedFrame>();
         frame->width = m_screen->width;
         frame->height = m_screen->height;
@@ -89,6 +86,11 @@ public:
             const std::lock_guard lock(m_screen->mutex);
             index = static_cast<int>(m_screen->capturedAt.size());
             m_screen->capturedAt.push_back(monotonicMilliseconds());
+        }
+        // Counted down only once the capture is on record: a test that sees no frames left
+        // finds the last one among the captures.
+        if (m_screen->framesLeft > 0) {
+            --m_screen->framesLeft;
         }
         const bool noise = m_screen->noise;
         const int bar = SyntheticScreen::barX(frame->width, index);
