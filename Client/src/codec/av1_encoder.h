@@ -37,6 +37,8 @@ public:
     std::uint64_t frameIndex() const { return m_frameIndex; }
 
 private:
+    // The encoder's reconstruction of its last frame, as the next frame's source.
+    bool loadLastPicture();
     void release();
     // The speed and screen-content controls of an open codec.
     void applyScreenControls(int speed, int cqLevel);
