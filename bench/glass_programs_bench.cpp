@@ -13,10 +13,8 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -32,6 +30,7 @@
 #include <QTest>
 
 #include "bench_stats.h"
+#include "process_sample.h"
 #include "server_harness.h"
 
 // Xlib's macros (None, Bool) would break the Qt headers above.
@@ -50,38 +49,6 @@ constexpr char kPassword[] = "Bench-Pass1";
 
 double msBetween(Clock::time_point from, Clock::time_point to) {
     return std::chrono::duration<double, std::milli>(to - from).count();
-}
-
-// User plus system time of a process so far, in seconds; 0 once it is gone.
-double cpuSeconds(qint64 pid) {
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string line;
-    std::getline(stat, line);
-    // The command name may hold spaces: the fields are counted after its closing parenthesis.
-    const auto close = line.rfind(')');
-    if (close == std::string::npos) {
-        return 0;
-    }
-    std::istringstream fields(line.substr(close + 2));
-    std::string field;
-    unsigned long long ticks = 0;
-    for (int index = 3; index <= 15 && fields >> field; ++index) {
-        if (index == 14 || index == 15) { // utime, stime
-            ticks += std::stoull(field);
-        }
-    }
-    return static_cast<double>(ticks) / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-// The most a process has held in memory so far (VmHWM), in MiB; 0 once it is gone.
-double peakResidentMiB(qint64 pid) {
-    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.rfind("VmHWM:", 0) == 0) {
-            return std::stod(line.substr(6)) / 1024.0;
-        }
-    }
-    return 0;
 }
 
 // The green channel of every pixel of a screen, row by row; empty when it cannot be read.
@@ -216,12 +183,11 @@ Pair startNimbral(const nimbral::test::ServerProcess& server, const std::string&
     }
     password.close();
     // Speed or quality is the Target's choice.
-    for (const char* profile : {"/target", "/master"}) {
-        QDir().mkpath(folder + profile);
-        QFile settings(folder + profile + "/settings.ini");
-        if (settings.open(QIODevice::WriteOnly)) {
-            settings.write(quality ? "[display]\nmode=0\n" : "[display]\nmode=1\n");
-        }
+    QDir().mkpath(folder + "/target");
+    QFile settings(folder + "/target/settings.ini");
+    if (settings.open(QIODevice::WriteOnly)) {
+        settings.write(quality ? "[display]\nmode=0\n" : "[display]\nmode=1\n");
+        settings.close(); // on disk before the Target reads it
     }
     const QStringList common{"--server", server.baseUrl(), "--log-level", "info"};
     pair.sharing =
@@ -337,8 +303,8 @@ void measurePair(Pair& pair, TargetScreen& screen, const std::string& masterDisp
     printChanges("small", measureChanges(screen, watcher, false));
     printChanges("full screen", measureChanges(screen, watcher, true));
     // Scrolling: a new position every 16 ms for three seconds.
-    const double viewerBefore = cpuSeconds(pair.viewer->pid());
-    const double sharingBefore = cpuSeconds(pair.sharing->pid());
+    const double viewerBefore = sample(pair.viewer->pid()).cpuSeconds;
+    const double sharingBefore = sample(pair.sharing->pid()).cpuSeconds;
     QElapsedTimer clock;
     clock.start();
     for (int offset = 8; clock.elapsed() < 3000; offset += 8) {
@@ -347,10 +313,11 @@ void measurePair(Pair& pair, TargetScreen& screen, const std::string& masterDisp
     }
     const double seconds = static_cast<double>(clock.elapsed()) / 1000.0;
     std::printf("    scrolling   CPU: viewer %4.1f%%, sharing side %4.1f%% (of one core)\n",
-                100.0 * (cpuSeconds(pair.viewer->pid()) - viewerBefore) / seconds,
-                100.0 * (cpuSeconds(pair.sharing->pid()) - sharingBefore) / seconds);
+                100.0 * (sample(pair.viewer->pid()).cpuSeconds - viewerBefore) / seconds,
+                100.0 * (sample(pair.sharing->pid()).cpuSeconds - sharingBefore) / seconds);
     std::printf("    peak resident memory: viewer %5.1f MiB, sharing side %5.1f MiB\n",
-                peakResidentMiB(pair.viewer->pid()), peakResidentMiB(pair.sharing->pid()));
+                static_cast<double>(sample(pair.viewer->pid()).peakKiB) / 1024.0,
+                static_cast<double>(sample(pair.sharing->pid()).peakKiB) / 1024.0);
 }
 
 } // namespace

@@ -44,11 +44,14 @@
 #include <nlohmann/json.hpp>
 
 #include "bench_stats.h"
+#include "process_sample.h"
 #include "server_attackers.h"
 #include "server_harness.h"
 
 namespace {
 
+using nimbral::bench::ProcessSample;
+using nimbral::bench::sample;
 using nimbral::test::joinFrame;
 using nimbral::test::relayFrame;
 using nimbral::test::waitUntil;
@@ -76,35 +79,6 @@ constexpr int kLegitConnections = 1024;
 constexpr int kLegitRegistrations = 1000;
 constexpr int kFloodConnections = 8;
 constexpr int kStrangerConnections = 32;
-
-struct ProcessSample {
-    qint64 rssKiB = 0;
-    qint64 peakKiB = 0;
-    double cpuSeconds = 0;
-};
-
-ProcessSample sample(qint64 pid) {
-    ProcessSample result;
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (status.open(QIODevice::ReadOnly)) {
-        for (const QByteArray& line : status.readAll().split('\n')) {
-            if (line.startsWith("VmRSS:")) {
-                result.rssKiB = line.mid(6).trimmed().split(' ').first().toLongLong();
-            } else if (line.startsWith("VmHWM:")) {
-                result.peakKiB = line.mid(6).trimmed().split(' ').first().toLongLong();
-            }
-        }
-    }
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (stat.open(QIODevice::ReadOnly)) {
-        const QByteArray text = stat.readAll();
-        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
-        // utime and stime are fields 14 and 15 of the whole line, 12 and 13 after the name.
-        const double ticks = fields.value(11).toDouble() + fields.value(12).toDouble();
-        result.cpuSeconds = ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
-    }
-    return result;
-}
 
 struct Device {
     QString clientId;
