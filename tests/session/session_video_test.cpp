@@ -297,6 +297,7 @@ class LossyRelay : public QObject {
 public:
     // A key-frame request is the tag byte alone: 8 bytes of counter, 1 of ciphertext, 16 of tag.
     static constexpr int kSealedKeyFrameRequest = 25;
+    static constexpr int kSealedKeyFrameAnnouncement = kSealedKeyFrameRequest + 1;
 
     LossyRelay() {
         m_server.listen(QHostAddress::LocalHost, 0);
@@ -326,6 +327,7 @@ public:
     int dropAfterRequestMs = 0; // all video for this long once a key-frame request passes
     int videoDropped = 0;
     int keyFrameRequestsSeen = 0;
+    int keyFrameAnnouncementsSeen = 0;
     bool dropKeyFrameRequests = false; // as from a Master that never asks
 
 private:
@@ -346,6 +348,13 @@ private:
                 m_videoFrom = from;
                 ++videoSeen;
                 lastVideoAt = monotonicMilliseconds();
+            }
+            if (frame->channel == ChannelType::Control &&
+                frame->payload.size() == kSealedKeyFrameAnnouncement) {
+                ++keyFrameAnnouncementsSeen;
+                if (dropKeyFrameRequests) {
+                    continue;
+                }
             }
             if (frame->channel == ChannelType::Control && m_videoFrom >= 0 && from != m_videoFrom &&
                 frame->payload.size() == kSealedKeyFrameRequest) {
@@ -429,8 +438,19 @@ TEST_F(SessionVideo, ALostVideoPacketIsRepairedByAKeyFrameTheMasterAsksFor) {
     EXPECT_EQ(relay.keyFrameRequestsSeen, 2);
 }
 
-// A Master that never asks for key frames (its requests never arrive here): after a lost packet
-// the Target's safety key frame, sent when none went out for the interval, repairs the picture.
+int keyFramesEncoded(const test::LogCapture& log) {
+    int count = 0;
+    for (const auto& line : log.lines()) {
+        count += line.text.rfind("AV1Encoder: encoded frame", 0) == 0 &&
+                 line.text.find("keyframe)") != std::string::npos;
+    }
+    return count;
+}
+
+// A Master that never asks for key frames (neither its announcement nor its requests arrive
+// here): after a lost packet the Target's safety key frame, sent when none went out for the
+// interval, repairs the picture. One that says it asks gets no safety key frames, which cost
+// about as much as ten seconds of deltas on a busy desktop.
 TEST_F(SessionVideo, WithoutRequestsALostPacketIsRepairedByTheSafetyKeyFrame) {
     LossyRelay relay;
     relay.dropKeyFrameRequests = true;
@@ -439,14 +459,10 @@ TEST_F(SessionVideo, WithoutRequestsALostPacketIsRepairedByTheSafetyKeyFrame) {
     Pictures pictures(master->session);
     connectPair();
     ASSERT_WAIT(pictures.frames.size() >= 5, 10000);
+    EXPECT_EQ(relay.keyFrameAnnouncementsSeen, 1);
     test::LogCapture log;
     const auto keyFrames = [&log] {
-        int count = 0;
-        for (const auto& line : log.lines()) {
-            count += line.text.rfind("AV1Encoder: encoded frame", 0) == 0 &&
-                     line.text.find("keyframe)") != std::string::npos;
-        }
-        return count;
+        return keyFramesEncoded(log);
     };
     relay.dropNextVideo = 1;
     ASSERT_WAIT(relay.videoDropped == 1, 5000);
@@ -456,6 +472,26 @@ TEST_F(SessionVideo, WithoutRequestsALostPacketIsRepairedByTheSafetyKeyFrame) {
     const int sent = keyFrames();
     QTest::qWait(1500);
     EXPECT_LE(keyFrames(), sent + 2);
+}
+
+TEST_F(SessionVideo, AMasterThatAsksForKeyFramesGetsNoSafetyKeyFrames) {
+    LossyRelay relay;
+    makeDevicesBehindRelay(relay.port());
+    target->session.setSafetyKeyFrameInterval(300);
+    Pictures pictures(master->session);
+    test::LogCapture log;
+    connectPair();
+    ASSERT_WAIT(pictures.frames.size() >= 5, 10000);
+    ASSERT_WAIT(log.has(spdlog::level::info, "The Master asks for key frames when it loses one: "
+                                             "no safety key frames"),
+                5000);
+    const int sent = keyFramesEncoded(log);
+    const std::size_t shown = pictures.frames.size();
+    QTest::qWait(1500);
+    EXPECT_GT(pictures.frames.size(), shown + 5) << "the screen kept changing";
+    EXPECT_EQ(keyFramesEncoded(log), sent);
+    EXPECT_EQ(relay.keyFrameAnnouncementsSeen, 1);
+    EXPECT_EQ(relay.keyFrameRequestsSeen, 0);
 }
 
 // The last picture before the screen stands still is lost: no later delta would reveal it, so

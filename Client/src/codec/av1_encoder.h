@@ -39,6 +39,8 @@ public:
 private:
     // The encoder's reconstruction of its last frame, as the next frame's source.
     bool loadLastPicture();
+    // The next frame refers to the picture before and to the last key frame only.
+    bool useTwoReferences();
     void release();
     // The speed and screen-content controls of an open codec.
     void applyScreenControls(int speed, int cqLevel);

@@ -27,7 +27,8 @@ void FrameSink::operator()(const std::shared_ptr<CapturedFrame>& frame) {
     }
     m_keyframeOwed = m_keyframeOwed || frame->isKeyframe;
     const auto now = std::chrono::steady_clock::now();
-    if (m_settings.safetyKeyframeIntervalMs > 0 && m_lastKeyframeAt &&
+    const bool partnerAsks = m_output.partnerAsksForKeyFrames && m_output.partnerAsksForKeyFrames();
+    if (m_settings.safetyKeyframeIntervalMs > 0 && !partnerAsks && m_lastKeyframeAt &&
         now - *m_lastKeyframeAt >= std::chrono::milliseconds(m_settings.safetyKeyframeIntervalMs)) {
         m_keyframeOwed = true;
     }

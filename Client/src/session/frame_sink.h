@@ -37,10 +37,12 @@ public:
         int safetyKeyframeIntervalMs = 10000;
     };
 
-    // Where frames go: whether the session still carries video, the pacer to wait on, and the
+    // Where frames go: whether the session still carries video, whether the partner asks for
+    // the key frames it needs (no safety key frames then), the pacer to wait on, and the
     // hand-over of a sealed packet (called on the capture thread).
     struct Output {
         std::function<bool()> sessionLive;
+        std::function<bool()> partnerAsksForKeyFrames;
         VideoSendPacer* pacer = nullptr;
         std::function<void(QByteArray sealed)> send;
     };

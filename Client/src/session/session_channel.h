@@ -17,6 +17,11 @@ enum class ControlTag : std::uint8_t {
     Chat = 0x06,
 };
 
+// A key-frame request whose payload is this one byte, sent once when a Master's video starts: it
+// asks for a key frame whenever it lost one, so the Target needs no periodic safety key frames.
+// A Target that reads no payload takes it as a plain request and sends one extra key frame.
+inline constexpr std::uint8_t kAsksForKeyFramesWhenLost = 0x01;
+
 inline constexpr std::string_view kDisconnectCommand = "disconnect";
 inline constexpr std::string_view kSwitchMonitorPrefix = "switch_monitor:";
 

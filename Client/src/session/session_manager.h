@@ -281,6 +281,7 @@ private:
     std::unique_ptr<FrameConverter> m_converter;
     std::unique_ptr<IVideoDecoder> m_decoder;
     QElapsedTimer m_keyFrameAskedAt; // invalid while the pictures decode
+    bool m_saidItAsksForKeyFrames = false;
     // The picture last shown: a still Target repeats its last one, which needs no second drawing.
     std::shared_ptr<DecodedFrame> m_lastPicture;
     std::unique_ptr<InputForwarder> m_inputForwarder;
@@ -291,6 +292,8 @@ private:
     int m_captureFrameRate = 10;
     int m_encoderQualityLevel = 45;
     int m_safetyKeyFrameIntervalMs = 10000;
+    // Read by the capture thread's frame sink.
+    std::atomic<bool> m_partnerAsksForKeyFrames{false};
     QString m_encoderPreset = QStringLiteral("13"); // as the settings store gives it
     std::uint32_t m_monitorIndex = 0;
 

@@ -217,7 +217,13 @@ void SessionManager::onInputMessage(const std::vector<std::uint8_t>& payload) {
     }
 }
 
-void SessionManager::onKeyFrameRequest(const std::vector<std::uint8_t>& /*payload*/) {
+void SessionManager::onKeyFrameRequest(const std::vector<std::uint8_t>& payload) {
+    if (payload.size() == 1 && payload[0] == kAsksForKeyFramesWhenLost) {
+        if (!m_partnerAsksForKeyFrames.exchange(true)) {
+            spdlog::info("The Master asks for key frames when it loses one: no safety key frames");
+        }
+        return;
+    }
     spdlog::debug("Key frame requested by Master");
     if (m_captureManager) {
         m_captureManager->requestKeyframe();
@@ -283,6 +289,11 @@ void SessionManager::handleCommand(const std::string& command) {
 void SessionManager::handleVideo(const std::vector<std::uint8_t>& packet) {
     if (!m_decoder) {
         startDecoder();
+    }
+    if (!m_saidItAsksForKeyFrames) { // once the Target streams
+        m_saidItAsksForKeyFrames =
+            sendControl(controlMessage(ControlTag::KeyFrameRequest, {kAsksForKeyFramesWhenLost}),
+                        "Failed to encrypt key-frame request", false);
     }
     const std::int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
                                  std::chrono::steady_clock::now().time_since_epoch())

@@ -75,6 +75,7 @@ void SessionManager::startStreaming() {
         startDecoder();
         m_keyFrameAskedAt.invalidate();
         m_lastPicture.reset();
+        m_saidItAsksForKeyFrames = false;
         spdlog::info("Master streaming started (decoder ready)");
     }
 }
@@ -96,7 +97,8 @@ bool SessionManager::startCapture() {
         QMetaObject::invokeMethod(this, &SessionManager::updateVideoLinkBusy, Qt::QueuedConnection);
     });
     FrameSink::Output output{
-        [this] { return state() == SessionState::Connected; }, &m_videoPacer,
+        [this] { return state() == SessionState::Connected; },
+        [this] { return m_partnerAsksForKeyFrames.load(); }, &m_videoPacer,
         [this](QByteArray sealed) {
             QMetaObject::invokeMethod(
                 this, [this, packet = std::move(sealed)] { sendVideoPacket(packet); },
@@ -186,6 +188,7 @@ void SessionManager::cleanup() {
     m_relayToken.clear();
     m_peerClientId.clear();
     m_role = SessionRole::None;
+    m_partnerAsksForKeyFrames = false;
 }
 
 } // namespace nimbral
