@@ -6,6 +6,7 @@
 
 #include <openssl/rand.h>
 
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -281,6 +282,24 @@ TEST_F(AuthControllerTest, AWeakStoredPasswordIsReplacedByAGeneratedOneButKept) 
     EXPECT_EQ(password.size(), 6);
     EXPECT_TRUE(QRegularExpression("^[a-z0-9]{6}$").match(password).hasMatch());
     EXPECT_EQ(settings.sessionPassword(), "lowercase1");
+}
+
+// Read off one screen and typed on another: no characters that look alike, and every other
+// lower-case letter and digit in use (a narrower alphabet would be easier to guess).
+TEST(GeneratedSessionPassword, LeavesOutLookAlikesAndUsesEveryOtherCharacter) {
+    QSet<QChar> seen;
+    for (int i = 0; i < 2000; ++i) {
+        const QString password = AuthController::drawSessionPassword();
+        ASSERT_TRUE(QRegularExpression("^[a-z0-9]{6}$").match(password).hasMatch())
+            << password.toStdString();
+        for (const QChar c : password) {
+            seen.insert(c);
+        }
+    }
+    for (const QChar lookAlike : QStringLiteral("il1o0")) {
+        EXPECT_FALSE(seen.contains(lookAlike)) << QString(lookAlike).toStdString();
+    }
+    EXPECT_EQ(seen.size(), 26 + 10 - 5);
 }
 
 TEST_F(AuthControllerTest, RegistrationWithoutAFingerprintLeavesTheFieldOut) {

@@ -400,4 +400,13 @@ TEST_F(ClientProcessTest, ATargetAndAMasterProgramHoldASession) {
     EXPECT_EQ(master->state(), QProcess::Running) << master->readAll().toStdString();
     EXPECT_FALSE(logOf("master").contains("Session state: Connected -> Closing"));
     EXPECT_TRUE(logOf("master").contains("Connection quality monitor started"));
+
+    // One stop request during the session (as at log-out) ends the session with its reason,
+    // then the program: the window that stays open for a closed session does not hold it up.
+    master->terminate();
+    ASSERT_TRUE(master->waitForFinished(10000)) << "one SIGTERM did not end the program";
+    EXPECT_EQ(master->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(master->exitCode(), 0);
+    EXPECT_TRUE(logOf("master").contains("(reason: application_quit)"));
+    ASSERT_WAIT(logOf("target").contains("Session state: Connected -> Closing"), 10000);
 }

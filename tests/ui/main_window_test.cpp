@@ -133,6 +133,26 @@ TEST_F(MainWindowTest, TheConnectFormRefusesWhatCannotBeAPartner) {
     EXPECT_EQ(window.statusText(), "● Initiating session...");
 }
 
+// The partner's password shows only while the user asks; one given to the program (a file,
+// standard input) never reaches the form, which anyone passing by can read.
+TEST_F(MainWindowTest, ThePartnerPasswordIsMaskedAndAGivenOneNeverShows) {
+    auto* edit = test::child<QLineEdit>(window, "partnerPassword");
+    EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
+    auto* toggle = edit->findChild<QAction*>("showPassword");
+    ASSERT_NE(toggle, nullptr);
+    toggle->trigger();
+    EXPECT_EQ(edit->echoMode(), QLineEdit::Normal);
+    EXPECT_EQ(toggle->toolTip(), "Hide password");
+    toggle->trigger();
+    EXPECT_EQ(edit->echoMode(), QLineEdit::Password);
+
+    window.onAuthenticated("987654321");
+    window.connectTo("123456789", "from-a-file");
+    EXPECT_EQ(session.state(), SessionState::Initiating);
+    EXPECT_EQ(session.peerClientId(), "123456789");
+    EXPECT_TRUE(edit->text().isEmpty());
+}
+
 TEST_F(MainWindowTest, StatusFollowsTheSessionAndRequestErrorsAreExplained) {
     window.onAuthenticated("987654321");
     const std::pair<SessionState, QString> expected[] = {

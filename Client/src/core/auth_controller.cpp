@@ -20,18 +20,10 @@ namespace nimbral {
 
 namespace {
 
-constexpr char kGeneratedPasswordAlphabet[] = "abcdefghijklmnopqrstuvwxyz0123456789";
+// People read the password off one screen and type it on another: letters and digits that look
+// alike in many fonts (i, l and 1, o and 0) are left out.
+constexpr char kGeneratedPasswordAlphabet[] = "abcdefghjkmnpqrstuvwxyz23456789";
 constexpr int kGeneratedPasswordLength = 6;
-
-QString generatedSessionPassword() {
-    constexpr int alphabetSize = sizeof(kGeneratedPasswordAlphabet) - 1;
-    QString password;
-    for (int i = 0; i < kGeneratedPasswordLength; ++i) {
-        password += QLatin1Char(
-            kGeneratedPasswordAlphabet[QRandomGenerator64::global()->bounded(alphabetSize)]);
-    }
-    return password;
-}
 
 // 32 bits from the system's cryptographic source: earlier codes tell nothing about later ones.
 // Null when the source fails, which OpenSSL reports only when the system has no entropy at all.
@@ -70,6 +62,16 @@ QString AuthController::drawPairingCode() {
     return QString::number(100000 + *offset);
 }
 
+QString AuthController::drawSessionPassword() {
+    constexpr int alphabetSize = sizeof(kGeneratedPasswordAlphabet) - 1;
+    QString password;
+    for (int i = 0; i < kGeneratedPasswordLength; ++i) {
+        password += QLatin1Char(
+            kGeneratedPasswordAlphabet[QRandomGenerator::system()->bounded(alphabetSize)]);
+    }
+    return password;
+}
+
 AuthController::AuthController(ApiClient* api, SignalingClient* signaling,
                                HeartbeatService* heartbeat, SettingsController* settings,
                                QObject* parent)
@@ -80,9 +82,8 @@ AuthController::AuthController(ApiClient* api, SignalingClient* signaling,
     , m_settings(settings)
     , m_fingerprintSource(&MachineFingerprint::generate) {
     const QString stored = m_settings->sessionPassword();
-    m_sessionPassword = (!stored.isEmpty() && validatePassword(stored).isEmpty())
-                            ? stored
-                            : generatedSessionPassword();
+    m_sessionPassword =
+        (!stored.isEmpty() && validatePassword(stored).isEmpty()) ? stored : drawSessionPassword();
 
     m_pairingCode = drawPairingCode();
     m_pairingTimer.setInterval(kPairingCodeIntervalMs);

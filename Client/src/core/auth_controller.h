@@ -67,6 +67,9 @@ public:
 
     // A fresh six-digit code, 100000..999999, uniformly drawn from the system's random source.
     static QString drawPairingCode();
+    // The password a device without one of its own gets: six characters drawn uniformly from
+    // the system's random source (not a seeded generator, whose outputs betray the next ones).
+    static QString drawSessionPassword();
 
 signals:
     void pairingCodeChanged(const QString& code);

@@ -13,6 +13,11 @@ namespace {
 
 int g_signalWriteFd = -1;
 
+std::function<void()>& terminationAction() {
+    static std::function<void()> action;
+    return action;
+}
+
 // Only async-signal-safe work here: one byte into the socket, read back on the main thread.
 void onTerminationSignal(int) {
     const char byte = 1;
@@ -29,7 +34,12 @@ public:
         connect(&m_notifier, &QSocketNotifier::activated, this, [this] {
             char byte = 0;
             [[maybe_unused]] const auto read = ::read(m_readFd, &byte, 1);
-            QCoreApplication::quit();
+            // A copy: the action may replace itself.
+            if (const std::function<void()> action = terminationAction()) {
+                action();
+            } else {
+                QCoreApplication::quit();
+            }
         });
     }
     ~TerminationSignalHandler() override {
@@ -67,6 +77,10 @@ void quitOnTerminationSignals(QCoreApplication& app) {
     for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
         ::sigaction(sig, &action, nullptr);
     }
+}
+
+void setTerminationAction(std::function<void()> action) {
+    terminationAction() = std::move(action);
 }
 
 } // namespace nimbral::platform

@@ -131,7 +131,7 @@ QWidget* AgentWindow::buildHomePage() {
     layout->addWidget(m_partner);
     m_partnerPassword = new QLineEdit(page);
     m_partnerPassword->setObjectName(QStringLiteral("partnerPassword"));
-    m_partnerPassword->setEchoMode(QLineEdit::Password);
+    MainWindow::addShowPasswordToggle(m_partnerPassword);
     m_partnerPassword->setPlaceholderText(
         QCoreApplication::translate("nimbral::MainWindow", "Password"));
     layout->addWidget(m_partnerPassword);
@@ -195,14 +195,16 @@ void AgentWindow::setStatus(const QString& text, StatusTone tone) {
 }
 
 void AgentWindow::connectTo(const QString& partnerId, const QString& password) {
+    // A password given to the program (a file, standard input) never shows in the form.
     m_partner->setText(partnerId);
-    m_partnerPassword->setText(password);
-    onConnectClicked();
+    startViewing(withoutBlanks(partnerId.trimmed()), password.trimmed());
 }
 
 void AgentWindow::onConnectClicked() {
-    const QString partnerId = withoutBlanks(m_partner->text().trimmed());
-    const QString password = m_partnerPassword->text().trimmed();
+    startViewing(withoutBlanks(m_partner->text().trimmed()), m_partnerPassword->text().trimmed());
+}
+
+void AgentWindow::startViewing(const QString& partnerId, const QString& password) {
     if (const QString problem = MainWindow::connectFormProblem(partnerId, password);
         !problem.isEmpty()) {
         m_warning(QCoreApplication::translate("nimbral::MainWindow", "Error"), problem);
@@ -344,7 +346,21 @@ void AgentWindow::onServiceLost() {
     setStatus(QCoreApplication::translate("nimbral::MainWindow", "Disconnected"), StatusTone::Bad);
 }
 
+void AgentWindow::quitOnStopRequest() {
+    m_quitting = true; // the close that the quit asks for is not refused
+    const SessionState state = m_service.state();
+    if (m_service.role() == ServiceIpcClient::Role::Master && state != SessionState::Idle &&
+        state != SessionState::Failed) {
+        m_service.endSession(QStringLiteral("application_quit"));
+    }
+    QCoreApplication::quit();
+}
+
 void AgentWindow::closeEvent(QCloseEvent* event) {
+    if (m_quitting) {
+        event->accept();
+        return;
+    }
     const SessionState state = m_service.state();
     if (m_service.role() == ServiceIpcClient::Role::Master && state != SessionState::Idle &&
         state != SessionState::Failed) {

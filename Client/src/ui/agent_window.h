@@ -44,6 +44,8 @@ public:
     // Message boxes and the text question; replaced by tests.
     void setDialogs(Warning warning, TextInput input);
     void connectTo(const QString& partnerId, const QString& password);
+    // A stop request (SIGTERM at log-out): ends the viewing with its reason, then the program.
+    void quitOnStopRequest();
 
 public slots:
     void onConnectClicked();
@@ -57,6 +59,8 @@ protected:
 
 private:
     QWidget* buildHomePage();
+    // Checks the partner and password as the form gives them, then asks the service to connect.
+    void startViewing(const QString& partnerId, const QString& password);
     QWidget* buildSessionPage();
     void onAuthenticated(const QString& clientId);
     void onStateChanged(SessionState state);
@@ -71,6 +75,7 @@ private:
 
     ServiceIpcClient& m_service;
     SettingsController& m_settings;
+    bool m_quitting = false;
     QStackedWidget* m_pages = nullptr;
     QLabel* m_clientId = nullptr;
     QLabel* m_password = nullptr;

@@ -95,6 +95,8 @@ int runAsAgent(ServiceIpcClient& service, SettingsController& settings,
     });
     QObject::connect(&service, &ServiceIpcClient::disconnected, &retry,
                      qOverload<>(&QTimer::start));
+    // A stop request (SIGTERM at log-out) ends the viewing with its reason, then the program.
+    platform::setTerminationAction([&window] { window.quitOnStopRequest(); });
     window.show();
     if (options.connectTo) {
         auto* once = new QObject(&window);
@@ -109,6 +111,7 @@ int runAsAgent(ServiceIpcClient& service, SettingsController& settings,
         }
     }
     const int exitCode = QApplication::exec();
+    platform::setTerminationAction({});
     spdlog::info("Nimbral Client exiting with code {}", exitCode);
     return exitCode;
 }
@@ -455,6 +458,8 @@ int runStandalone(SettingsController& settings, const ClientOptions& options) {
         spdlog::info("Update checks off: this server has no release manifest "
                      "(--update-manifest URL names one)");
     }
+    // A stop request (SIGTERM at log-out) ends the session with its reason, then the program.
+    platform::setTerminationAction([&window] { window.onQuitRequested(); });
     window.show();
     if (options.connectTo) {
         // Once, as soon as this device is online: as if the user had filled in the form.
@@ -468,6 +473,7 @@ int runStandalone(SettingsController& settings, const ClientOptions& options) {
     core.auth().authenticate();
 
     const int exitCode = QApplication::exec();
+    platform::setTerminationAction({});
     spdlog::info("Nimbral Client exiting with code {}", exitCode);
     return exitCode;
 }

@@ -222,9 +222,9 @@ void MainWindow::fillPartnerBox() {
 }
 
 void MainWindow::connectTo(const QString& partnerId, const QString& password) {
+    // A password given to the program (a file, standard input) never shows in the form.
     m_partnerBox->setEditText(formatClientId(partnerId));
-    m_passwordEdit->setText(password);
-    onConnectClicked();
+    startSession(withoutBlanks(partnerId.trimmed()), password.trimmed());
 }
 
 QString MainWindow::connectFormProblem(const QString& partnerId, const QString& password) {
@@ -242,8 +242,11 @@ QString MainWindow::connectFormProblem(const QString& partnerId, const QString& 
 }
 
 void MainWindow::onConnectClicked() {
-    const QString partnerId = withoutBlanks(m_partnerBox->currentText().trimmed());
-    const QString password = m_passwordEdit->text().trimmed();
+    startSession(withoutBlanks(m_partnerBox->currentText().trimmed()),
+                 m_passwordEdit->text().trimmed());
+}
+
+void MainWindow::startSession(const QString& partnerId, const QString& password) {
     if (const QString problem = connectFormProblem(partnerId, password); !problem.isEmpty()) {
         warn(tr("Error"), problem);
         return;
@@ -496,6 +499,10 @@ void MainWindow::onRequestError(const QString& endpoint, int statusCode, const Q
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (m_quitting) {
+        event->accept();
+        return;
+    }
     const SessionState state = m_session.state();
     if (state != SessionState::Idle && state != SessionState::Failed) {
         m_session.endSession(QStringLiteral("user_closed_window"));

@@ -78,6 +78,9 @@ public:
     void connectTo(const QString& partnerId, const QString& password);
     // What is wrong with the connect form (partner ID without blanks, password), or empty;
     // the agent's window asks the same.
+    // Masks a password field and adds the eye at its end that shows it while the user checks a
+    // typo.
+    static void addShowPasswordToggle(QLineEdit* edit);
     static QString connectFormProblem(const QString& partnerId, const QString& password);
 
     // For tests, besides the widgets found by object name ("partnerBox", "partnerPassword",
@@ -135,6 +138,8 @@ private:
     void useDesktopDialogs();
     void addTrayIcon();
     void connectToServices();
+    // Checks the partner and password as the form gives them, then starts the session.
+    void startSession(const QString& partnerId, const QString& password);
     void addSessionShortcuts();
     QWidget* buildHomePage();
     QLayout* buildHomeHeader(QWidget* page);
@@ -187,6 +192,7 @@ private:
     ConnectionQualityMonitor* m_monitor = nullptr;
     SystemTrayIcon* m_tray = nullptr; // only where the desktop has a notification area
     bool m_authenticated = false;
+    bool m_quitting = false;
     int m_scaleMode = 0;
     Warning m_warning;
     Question m_question;

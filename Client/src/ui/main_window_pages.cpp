@@ -25,6 +25,23 @@
 #include "ui/remote_desktop_widget.h"
 
 namespace nimbral {
+
+void MainWindow::addShowPasswordToggle(QLineEdit* edit) {
+    edit->setEchoMode(QLineEdit::Password);
+    QAction* toggle =
+        edit->addAction(nimbralIcon(QStringLiteral("visibility")), QLineEdit::TrailingPosition);
+    toggle->setObjectName(QStringLiteral("showPassword"));
+    toggle->setCheckable(true);
+    toggle->setToolTip(MainWindow::tr("Show password"));
+    QObject::connect(toggle, &QAction::toggled, edit, [edit, toggle](bool shown) {
+        edit->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
+        toggle->setIcon(
+            nimbralIcon(shown ? QStringLiteral("visibility_off") : QStringLiteral("visibility")));
+        toggle->setToolTip(shown ? MainWindow::tr("Hide password")
+                                 : MainWindow::tr("Show password"));
+    });
+}
+
 namespace {
 
 #ifndef NIMBRAL_ADMIN_PANEL_URL
@@ -115,6 +132,7 @@ QFrame* MainWindow::buildConnectCard(QWidget* page) {
     m_passwordEdit = new QLineEdit(connectCard);
     m_passwordEdit->setObjectName(QStringLiteral("partnerPassword"));
     m_passwordEdit->setPlaceholderText(tr("Password"));
+    addShowPasswordToggle(m_passwordEdit);
     connectLayout->addWidget(m_passwordEdit);
     auto* connectRow = new QHBoxLayout;
     m_connectButton = new QPushButton(tr("Connect") + QStringLiteral("  →"), connectCard);

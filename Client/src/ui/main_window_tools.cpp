@@ -172,6 +172,7 @@ void MainWindow::onStatsUpdated(const ConnectionStats& stats) {
 }
 
 void MainWindow::onQuitRequested() {
+    m_quitting = true; // the close that the quit asks for is not refused
     const SessionState state = m_session.state();
     if (state != SessionState::Idle && state != SessionState::Failed) {
         m_session.endSession(QStringLiteral("application_quit"));

@@ -797,6 +797,14 @@ Přijmout?</translation>
         <source>Sharing this screen with %1 since %2</source>
         <translation>Tato obrazovka je sdílena s %1 od %2</translation>
     </message>
+    <message>
+        <source>Show password</source>
+        <translation>Zobrazit heslo</translation>
+    </message>
+    <message>
+        <source>Hide password</source>
+        <translation>Skrýt heslo</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -797,6 +797,14 @@ Annehmen?</translation>
         <source>Sharing this screen with %1 since %2</source>
         <translation>Dieser Bildschirm wird seit %2 mit %1 geteilt</translation>
     </message>
+    <message>
+        <source>Show password</source>
+        <translation>Passwort anzeigen</translation>
+    </message>
+    <message>
+        <source>Hide password</source>
+        <translation>Passwort verbergen</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

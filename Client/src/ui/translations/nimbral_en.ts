@@ -797,6 +797,14 @@ Accept?</translation>
         <source>Sharing this screen with %1 since %2</source>
         <translation>Sharing this screen with %1 since %2</translation>
     </message>
+    <message>
+        <source>Show password</source>
+        <translation>Show password</translation>
+    </message>
+    <message>
+        <source>Hide password</source>
+        <translation>Hide password</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

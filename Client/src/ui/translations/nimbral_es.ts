@@ -797,6 +797,14 @@ Clave del dispositivo del socio: %3
         <source>Sharing this screen with %1 since %2</source>
         <translation>Esta pantalla se comparte con %1 desde las %2</translation>
     </message>
+    <message>
+        <source>Show password</source>
+        <translation>Mostrar contraseña</translation>
+    </message>
+    <message>
+        <source>Hide password</source>
+        <translation>Ocultar contraseña</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -797,6 +797,14 @@ Hyväksytäänkö?</translation>
         <source>Sharing this screen with %1 since %2</source>
         <translation>Tämä näyttö on jaettu kohteelle %1 klo %2 alkaen</translation>
     </message>
+    <message>
+        <source>Show password</source>
+        <translation>Näytä salasana</translation>
+    </message>
+    <message>
+        <source>Hide password</source>
+        <translation>Piilota salasana</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -797,6 +797,14 @@ Accepter ?</translation>
         <source>Sharing this screen with %1 since %2</source>
         <translation>Cet écran est partagé avec %1 depuis %2</translation>
     </message>
+    <message>
+        <source>Show password</source>
+        <translation>Afficher le mot de passe</translation>
+    </message>
+    <message>
+        <source>Hide password</source>
+        <translation>Masquer le mot de passe</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

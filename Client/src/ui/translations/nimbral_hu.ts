@@ -797,6 +797,14 @@ Elfogadja?</translation>
         <source>Sharing this screen with %1 since %2</source>
         <translation>Ez a képernyő %2 óta meg van osztva vele: %1</translation>
     </message>
+    <message>
+        <source>Show password</source>
+        <translation>Jelszó megjelenítése</translation>
+    </message>
+    <message>
+        <source>Hide password</source>
+        <translation>Jelszó elrejtése</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

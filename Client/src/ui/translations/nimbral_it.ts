@@ -797,6 +797,14 @@ Accettare?</translation>
         <source>Sharing this screen with %1 since %2</source>
         <translation>Questo schermo è condiviso con %1 dalle %2</translation>
     </message>
+    <message>
+        <source>Show password</source>
+        <translation>Mostra password</translation>
+    </message>
+    <message>
+        <source>Hide password</source>
+        <translation>Nascondi password</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -797,6 +797,14 @@ Godta?</translation>
         <source>Sharing this screen with %1 since %2</source>
         <translation>Denne skjermen deles med %1 siden %2</translation>
     </message>
+    <message>
+        <source>Show password</source>
+        <translation>Vis passord</translation>
+    </message>
+    <message>
+        <source>Hide password</source>
+        <translation>Skjul passord</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

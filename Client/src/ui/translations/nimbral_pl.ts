@@ -797,6 +797,14 @@ Zaakceptować?</translation>
         <source>Sharing this screen with %1 since %2</source>
         <translation>Ten ekran jest udostępniany %1 od %2</translation>
     </message>
+    <message>
+        <source>Show password</source>
+        <translation>Pokaż hasło</translation>
+    </message>
+    <message>
+        <source>Hide password</source>
+        <translation>Ukryj hasło</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -797,6 +797,14 @@ Prijať?</translation>
         <source>Sharing this screen with %1 since %2</source>
         <translation>Táto obrazovka je zdieľaná s %1 od %2</translation>
     </message>
+    <message>
+        <source>Show password</source>
+        <translation>Zobraziť heslo</translation>
+    </message>
+    <message>
+        <source>Hide password</source>
+        <translation>Skryť heslo</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

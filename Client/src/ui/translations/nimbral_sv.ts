@@ -797,6 +797,14 @@ Acceptera?</translation>
         <source>Sharing this screen with %1 since %2</source>
         <translation>Den här skärmen delas med %1 sedan %2</translation>
     </message>
+    <message>
+        <source>Show password</source>
+        <translation>Visa lösenord</translation>
+    </message>
+    <message>
+        <source>Hide password</source>
+        <translation>Dölj lösenord</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
