@@ -11,12 +11,14 @@
 #include <QSignalSpy>
 #include <QSpinBox>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTextBrowser>
 #include <QTreeView>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
+#include "core/auth_controller.h"
 #include "core/settings_controller.h"
 #include "file_service_link.h"
 #include "qstring_printer.h"
@@ -26,12 +28,43 @@
 #include "ui/connection_dialog.h"
 #include "ui/connection_info_dialog.h"
 #include "ui/file_manager_dialog.h"
+#include "ui/password_dialog.h"
 #include "ui/settings_dialog.h"
 #include "ui/wake_on_lan.h"
 #include "wait_until.h"
 
 namespace nimbral {
 namespace {
+
+// ------------------------------------------------------------------ new password
+
+// A rule error keeps the dialog open with the rule under the field and the typed text in it;
+// the complaint goes once the user types again, and a password that passes closes it.
+TEST(PasswordDialog, StaysOpenWithTheBrokenRuleUntilThePasswordPasses) {
+    PasswordDialog dialog("Change Session Password",
+                          "New password:", &AuthController::validatePassword);
+    dialog.show();
+    auto* field = dialog.findChild<QLineEdit*>("newPassword");
+    ASSERT_NE(field, nullptr);
+    EXPECT_EQ(field->echoMode(), QLineEdit::Password);
+    QTest::keyClicks(field, "short");
+    dialog.tryAccept();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_EQ(dialog.problem(), "Password must be at least 8 characters.");
+    EXPECT_EQ(dialog.password(), "short") << "nothing typed is lost";
+
+    QTest::keyClick(field, Qt::Key_End);
+    QTest::keyClicks(field, "-enough9");
+    EXPECT_TRUE(dialog.problem().isEmpty()) << "the old complaint goes when the field changes";
+    dialog.tryAccept();
+    EXPECT_EQ(dialog.problem(), "Password must contain at least one uppercase letter.");
+    field->setText("Short-enough9");
+    dialog.tryAccept();
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.password(), "Short-enough9");
+}
 
 // ------------------------------------------------------------------ chat
 

@@ -57,11 +57,13 @@ protected:
                 questions.push_back({title, text});
                 return answer;
             });
-        window.setTextInput(
-            [this](const QString& title, const QString& label) -> std::optional<QString> {
-                inputs.push_back({title, label});
-                return typed;
-            });
+        const auto input = [this](const QString& title,
+                                  const QString& label) -> std::optional<QString> {
+            inputs.push_back({title, label});
+            return typed;
+        };
+        window.setTextInput(input);
+        window.setPasswordInput(input);
         window.setInformation([this](const QString& title, const QString& text) {
             information.push_back({title, text});
         });
@@ -122,8 +124,13 @@ TEST_F(MainWindowTest, TheConnectFormRefusesWhatCannotBeAPartner) {
     EXPECT_EQ(test::child<QLineEdit>(window, "partnerPassword")->text(), "   ")
         << "the form is left as it was";
 
+    auto* disconnect = test::child<QPushButton>(window, "disconnectButton");
+    EXPECT_TRUE(disconnect->isHidden()) << "nothing to disconnect yet";
+
     // Nine digits in groups are nine digits: the session starts and the partner is remembered.
     tryConnect("123 456 789", "secret");
+    EXPECT_FALSE(disconnect->isHidden());
+    EXPECT_TRUE(disconnect->isEnabled());
     EXPECT_EQ(warnings.size(), 4u);
     EXPECT_EQ(session.state(), SessionState::Initiating);
     EXPECT_EQ(session.peerClientId(), "123456789");
@@ -131,6 +138,9 @@ TEST_F(MainWindowTest, TheConnectFormRefusesWhatCannotBeAPartner) {
     EXPECT_EQ(test::child<QComboBox>(window, "partnerBox")->currentText(), "123 456 789");
     EXPECT_FALSE(test::child<QPushButton>(window, "connectButton")->isEnabled());
     EXPECT_EQ(window.statusText(), "● Initiating session...");
+    disconnect->click();
+    EXPECT_EQ(session.state(), SessionState::Idle);
+    EXPECT_TRUE(disconnect->isHidden());
 }
 
 // The partner's password shows only while the user asks; one given to the program (a file,
@@ -415,7 +425,16 @@ TEST_F(MainWindowTest, WakeOnLanSendsTheMagicPacketAndRemembersTheAddress) {
     typed = "00:1A:2B:3C:4D:5";
     window.button("Wake-on-LAN")->click();
     ASSERT_FALSE(warnings.empty());
-    EXPECT_EQ(warnings.back(), std::make_pair(QString("WoL"), QString("Invalid MAC address.")));
+    EXPECT_EQ(warnings.back(),
+              std::make_pair(QString("Wake-on-LAN"),
+                             QString("\"00:1A:2B:3C:4D:5\" is not a MAC address: it has six pairs "
+                                     "of hexadecimal digits, such as 00:1A:2B:3C:4D:5E.")));
+    EXPECT_TRUE(settings.wolMacAddress("111222333").isEmpty()) << "a typo is not kept";
+    EXPECT_TRUE(inputs.back().second.contains("getmac")) << "the question says where to look";
+    const std::size_t asked = inputs.size();
+    typed = std::nullopt;
+    window.button("Wake-on-LAN")->click();
+    EXPECT_EQ(inputs.size(), asked + 1) << "asked again after the typo";
 
     // A packet that could not go out is reported as such, not as sent.
     window.setWakeOnLanTarget(QHostAddress(QHostAddress::LocalHost), 0); // refused: no port 0
@@ -443,7 +462,7 @@ TEST_F(MainWindowTest, SessionShortcutsLiveOnlyOnTheSessionPage) {
     EXPECT_EQ(test::child<ChatDialog>(window, "chatDialog"), nullptr);
 }
 
-TEST_F(MainWindowTest, TheFiguresNameTheFrameRateAndTheBadgeExplainsItself) {
+TEST_F(MainWindowTest, TheFiguresNameTheFrameRateBesideTheBadgeAndTheTitleStaysStill) {
     window.onAuthenticated("987654321");
     tryConnect("123456789", "secret");
     window.onSessionStateChanged(SessionState::Connected);
@@ -456,19 +475,23 @@ TEST_F(MainWindowTest, TheFiguresNameTheFrameRateAndTheBadgeExplainsItself) {
     stats.fps = 24.7;
     stats.latencyMs = 31.9;
     window.onStatsUpdated(stats);
-    EXPECT_EQ(window.windowTitle(), "Nimbral - 123456789 [24 FPS]");
+    // The title stays as the connection set it; the figures go beside the badge.
+    const QString title = "Nimbral - Connected to 123 456 789 (Not verified)";
+    EXPECT_EQ(window.windowTitle(), title);
     ASSERT_NE(test::child<QLabel>(window, "qualityBadge"), nullptr);
     const char* level[] = {"Good", "Fair", "Poor"};
-    EXPECT_EQ(test::child<QLabel>(window, "qualityBadge")->toolTip(),
-              QString("%1 (24 FPS, 31ms)").arg(level[int(monitor->qualityLevel())]));
+    const QString figures = QString("%1 (24 FPS, 31ms)").arg(level[int(monitor->qualityLevel())]);
+    EXPECT_EQ(test::child<QLabel>(window, "qualityBadge")->toolTip(), figures);
+    EXPECT_EQ(test::child<QLabel>(window, "sessionFigures")->text(), figures);
 
     // A still screen on a healthy link: idle, and good.
     monitor->onUpdateTick(); // the second with the twelve frames above
     monitor->setLatency(12);
     monitor->onUpdateTick();
     EXPECT_EQ(monitor->stats().fps, 0.0);
-    EXPECT_EQ(window.windowTitle(), "Nimbral - 123456789 [idle]");
+    EXPECT_EQ(window.windowTitle(), title);
     EXPECT_EQ(test::child<QLabel>(window, "qualityBadge")->toolTip(), "Good (idle, 12ms)");
+    EXPECT_EQ(test::child<QLabel>(window, "sessionFigures")->text(), "Good (idle, 12ms)");
     // A lost video packet makes it fair for that second.
     emit session.videoLost();
     monitor->onUpdateTick();

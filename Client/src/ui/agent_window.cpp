@@ -26,6 +26,7 @@
 #include "ui/display_text.h"
 #include "ui/icons.h"
 #include "ui/main_window.h"
+#include "ui/password_dialog.h"
 #include "ui/remote_desktop_widget.h"
 #include "ui/settings_dialog.h"
 
@@ -39,10 +40,9 @@ AgentWindow::AgentWindow(ServiceIpcClient& service, SettingsController& settings
         QMessageBox::warning(this, title, text);
     };
     m_textInput = [this](const QString& title, const QString& label) -> std::optional<QString> {
-        bool ok = false;
-        const QString text =
-            QInputDialog::getText(this, title, label, QLineEdit::Password, QString(), &ok);
-        return ok ? std::optional<QString>(text) : std::nullopt;
+        PasswordDialog dialog(title, label, &AuthController::validatePassword, this);
+        return dialog.exec() == QDialog::Accepted ? std::optional<QString>(dialog.password())
+                                                  : std::nullopt;
     };
     setWindowTitle(QCoreApplication::translate("nimbral::MainWindow", "Nimbral - Remote Access"));
     setMinimumSize(420, 480);
@@ -131,7 +131,7 @@ QWidget* AgentWindow::buildHomePage() {
     layout->addWidget(m_partner);
     m_partnerPassword = new QLineEdit(page);
     m_partnerPassword->setObjectName(QStringLiteral("partnerPassword"));
-    MainWindow::addShowPasswordToggle(m_partnerPassword);
+    addShowPasswordToggle(m_partnerPassword);
     m_partnerPassword->setPlaceholderText(
         QCoreApplication::translate("nimbral::MainWindow", "Password"));
     layout->addWidget(m_partnerPassword);
@@ -148,6 +148,7 @@ QWidget* AgentWindow::buildHomePage() {
         new QPushButton(QCoreApplication::translate("nimbral::MainWindow", "Disconnect"), page);
     m_disconnectButton->setObjectName(QStringLiteral("disconnectButton"));
     m_disconnectButton->setEnabled(false);
+    m_disconnectButton->hide();
     connect(m_disconnectButton, &QPushButton::clicked, this, &AgentWindow::onDisconnectClicked);
     buttons->addWidget(m_disconnectButton);
     auto* chat = new QPushButton(QCoreApplication::translate("nimbral::MainWindow", "Chat"), page);
@@ -302,6 +303,7 @@ void AgentWindow::onStateChanged(SessionState state) {
     const bool resting = state == SessionState::Idle || state == SessionState::Failed;
     if (state != SessionState::Closing) {
         m_disconnectButton->setEnabled(!resting);
+        m_disconnectButton->setVisible(!resting); // nothing to disconnect at rest
     }
     if (resting) {
         showHomePage();
@@ -342,6 +344,7 @@ void AgentWindow::onServiceLost() {
     showHomePage();
     m_connectButton->setEnabled(false);
     m_disconnectButton->setEnabled(false);
+    m_disconnectButton->hide();
     m_clientId->setText(QCoreApplication::translate("nimbral::MainWindow", "Not connected"));
     setStatus(QCoreApplication::translate("nimbral::MainWindow", "Disconnected"), StatusTone::Bad);
 }

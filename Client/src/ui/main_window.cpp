@@ -25,6 +25,7 @@
 #include "ui/chat_dialog.h"
 #include "ui/display_text.h"
 #include "ui/icons.h"
+#include "ui/password_dialog.h"
 #include "ui/remote_desktop_widget.h"
 #include "ui/system_tray_icon.h"
 #include "ui/wake_on_lan.h"
@@ -72,6 +73,11 @@ void MainWindow::useDesktopDialogs() {
         const QString text =
             QInputDialog::getText(this, title, label, QLineEdit::Normal, QString(), &ok);
         return ok ? std::optional<QString>(text) : std::nullopt;
+    };
+    m_passwordInput = [this](const QString& title, const QString& label) -> std::optional<QString> {
+        PasswordDialog dialog(title, label, &AuthController::validatePassword, this);
+        return dialog.exec() == QDialog::Accepted ? std::optional<QString>(dialog.password())
+                                                  : std::nullopt;
     };
     m_commands = CommandRunner::system();
     m_openUrl = [](const QUrl& url) {
@@ -272,7 +278,6 @@ void MainWindow::onAuthenticated(const QString& clientId) {
     m_pairingCode->setText(m_auth.pairingCode());
     m_ownFingerprint->setText(tr("Device key: %1").arg(m_session.ownFingerprint()));
     m_connectButton->setEnabled(true);
-    m_disconnectButton->setEnabled(true);
     setStatus(tr("Ready"), StatusTone::Good);
     if (m_tray != nullptr) {
         m_tray->showNotification(QStringLiteral("Nimbral"),
@@ -285,7 +290,6 @@ void MainWindow::onLoggedOut() {
     m_clientId->setText(tr("Not connected"));
     m_password->setText(QStringLiteral("------"));
     m_connectButton->setEnabled(false);
-    m_disconnectButton->setEnabled(false);
     setStatus(tr("Disconnected"), StatusTone::Bad);
     returnToHomePage();
 }
@@ -383,6 +387,10 @@ void MainWindow::onSessionStateChanged(SessionState newState) {
     if (const auto line = sessionStatusLine(newState, m_authenticated)) {
         setStatus(line->text, line->tone);
     }
+    // There is something to disconnect only from the first request to the end of a session.
+    const bool underway = newState != SessionState::Idle && newState != SessionState::Failed;
+    m_disconnectButton->setVisible(underway);
+    m_disconnectButton->setEnabled(underway);
     switch (newState) {
     case SessionState::Idle:
         returnToHomePage();

@@ -63,6 +63,9 @@ public:
     using TextInput =
         std::function<std::optional<QString>(const QString& title, const QString& label)>;
     void setTextInput(TextInput input) { m_textInput = std::move(input); }
+    // A new session password that passed the policy, or nothing when cancelled; replaced by
+    // tests.
+    void setPasswordInput(TextInput input) { m_passwordInput = std::move(input); }
     void setInformation(Warning information) { m_information = std::move(information); }
     // The programs the settings dialog and the installer launch run; replaced by tests.
     void setCommandRunner(CommandRunner runner) { m_commands = std::move(runner); }
@@ -78,9 +81,6 @@ public:
     void connectTo(const QString& partnerId, const QString& password);
     // What is wrong with the connect form (partner ID without blanks, password), or empty;
     // the agent's window asks the same.
-    // Masks a password field and adds the eye at its end that shows it while the user checks a
-    // typo.
-    static void addShowPasswordToggle(QLineEdit* edit);
     static QString connectFormProblem(const QString& partnerId, const QString& password);
 
     // For tests, besides the widgets found by object name ("partnerBox", "partnerPassword",
@@ -179,6 +179,7 @@ private:
     QPushButton* m_connectButton = nullptr;
     QPushButton* m_disconnectButton = nullptr;
     QLabel* m_qualityBadge = nullptr;
+    QLabel* m_sessionFigures = nullptr;
     QPushButton* m_favoriteButton = nullptr;
     QAction* m_infoAction = nullptr;
     QAction* m_filesAction = nullptr;
@@ -204,6 +205,7 @@ private:
     std::optional<KeyChange> m_keyChange;
     Warning m_information;
     TextInput m_textInput;
+    TextInput m_passwordInput;
     CommandRunner m_commands;
     QHostAddress m_wakeOnLanAddress = QHostAddress::Broadcast;
     quint16 m_wakeOnLanPort = 9;

@@ -22,25 +22,10 @@
 #include "ui/device_card.h"
 #include "ui/display_text.h"
 #include "ui/icons.h"
+#include "ui/password_dialog.h"
 #include "ui/remote_desktop_widget.h"
 
 namespace nimbral {
-
-void MainWindow::addShowPasswordToggle(QLineEdit* edit) {
-    edit->setEchoMode(QLineEdit::Password);
-    QAction* toggle =
-        edit->addAction(nimbralIcon(QStringLiteral("visibility")), QLineEdit::TrailingPosition);
-    toggle->setObjectName(QStringLiteral("showPassword"));
-    toggle->setCheckable(true);
-    toggle->setToolTip(MainWindow::tr("Show password"));
-    QObject::connect(toggle, &QAction::toggled, edit, [edit, toggle](bool shown) {
-        edit->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password);
-        toggle->setIcon(
-            nimbralIcon(shown ? QStringLiteral("visibility_off") : QStringLiteral("visibility")));
-        toggle->setToolTip(shown ? MainWindow::tr("Hide password")
-                                 : MainWindow::tr("Show password"));
-    });
-}
 
 namespace {
 
@@ -148,6 +133,7 @@ QFrame* MainWindow::buildConnectCard(QWidget* page) {
     m_disconnectButton = new QPushButton(tr("Disconnect"), connectCard);
     m_disconnectButton->setObjectName(QStringLiteral("disconnectButton"));
     m_disconnectButton->setEnabled(false);
+    m_disconnectButton->hide(); // shown while a session is underway
     connectLayout->addWidget(m_disconnectButton);
     return connectCard;
 }
@@ -298,6 +284,12 @@ QWidget* MainWindow::buildSessionPage() {
     m_qualityBadge->setStyleSheet(
         QStringLiteral("background: #10b981; border-radius: 6px; margin: 5px;"));
     toolbar->addWidget(m_qualityBadge);
+    // The figures beside the badge, not in the title: a title that changes every second makes
+    // the task bar and the window list flicker.
+    m_sessionFigures = new QLabel(toolbar);
+    m_sessionFigures->setObjectName(QStringLiteral("sessionFigures"));
+    m_sessionFigures->setStyleSheet(QStringLiteral("color: #8892b0; font-size: 11px;"));
+    toolbar->addWidget(m_sessionFigures);
     toolbar->addSeparator();
     QAction* disconnect = toolbar->addAction(nimbralIcon(QStringLiteral("link_off")),
                                              tr("Disconnect  (Ctrl+Shift+D)"));

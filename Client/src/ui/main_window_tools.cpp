@@ -29,8 +29,8 @@ namespace nimbral {
 
 void MainWindow::onChangePasswordClicked() {
     const std::optional<QString> text =
-        m_textInput(tr("Change Session Password"),
-                    tr("New password (min 8 chars, uppercase + lowercase + digit):"));
+        m_passwordInput(tr("Change Session Password"),
+                        tr("New password (min 8 chars, uppercase + lowercase + digit):"));
     if (!text || text->isEmpty()) {
         return;
     }
@@ -46,27 +46,37 @@ void MainWindow::onChangePasswordClicked() {
 void MainWindow::onWakeOnLanClicked() {
     const QString partnerId = withoutBlanks(m_partnerBox->currentText());
     QString mac = m_settings.wolMacAddress(partnerId);
-    if (mac.isEmpty()) {
+    // Asked again when nothing usable is stored: a typo must not stick to the partner for good.
+    const bool ask = !wakeOnLanPacket(mac);
+    if (ask) {
         const std::optional<QString> entered = m_textInput(
-            tr("Wake-on-LAN"), tr("Enter MAC address for this partner (XX:XX:XX:XX:XX:XX):"));
+            tr("Wake-on-LAN"),
+            tr("Wake-on-LAN starts the partner's computer through its network card. Enter that "
+               "card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. "
+               "On the partner's computer, \"ip link\" (Linux) or \"getmac\" (Windows) shows "
+               "it."));
         if (!entered || entered->trimmed().isEmpty()) {
             return;
         }
         mac = entered->trimmed();
-        m_settings.setWolMacAddress(partnerId, mac);
     }
     const std::optional<QByteArray> packet = wakeOnLanPacket(mac);
     if (!packet) {
-        warn(tr("WoL"), tr("Invalid MAC address."));
+        warn(tr("Wake-on-LAN"), tr("\"%1\" is not a MAC address: it has six pairs of hexadecimal "
+                                   "digits, such as 00:1A:2B:3C:4D:5E.")
+                                    .arg(mac));
         return;
+    }
+    if (ask) {
+        m_settings.setWolMacAddress(partnerId, mac);
     }
     if (!sendWakeOnLanPacket(*packet, m_wakeOnLanAddress, m_wakeOnLanPort)) {
         spdlog::warn("WoL magic packet to {} could not be sent", mac.toStdString());
-        warn(tr("WoL"), tr("The Wake-on-LAN packet to %1 could not be sent.").arg(mac));
+        warn(tr("Wake-on-LAN"), tr("The Wake-on-LAN packet to %1 could not be sent.").arg(mac));
         return;
     }
     spdlog::info("WoL magic packet sent to {}", mac.toStdString());
-    m_information(tr("WoL"), tr("Wake-on-LAN packet sent to %1").arg(mac));
+    m_information(tr("Wake-on-LAN"), tr("Wake-on-LAN packet sent to %1").arg(mac));
 }
 
 void MainWindow::onSettingsClicked() {
@@ -149,12 +159,6 @@ void MainWindow::onStatsUpdated(const ConnectionStats& stats) {
     }
     // A still screen sends no frames: that is an idle session, not a slow one.
     const bool idle = stats.fps <= 0;
-    if (m_pages->currentIndex() == 1) {
-        setWindowTitle(idle ? tr("Nimbral - %1 [idle]").arg(m_session.peerClientId())
-                            : tr("Nimbral - %1 [%2 FPS]")
-                                  .arg(m_session.peerClientId())
-                                  .arg(static_cast<int>(stats.fps)));
-    }
     if (m_qualityBadge == nullptr) {
         return; // a Target has no session page and no badge
     }
@@ -163,12 +167,14 @@ void MainWindow::onStatsUpdated(const ConnectionStats& stats) {
     const int index = static_cast<int>(m_monitor->qualityLevel());
     m_qualityBadge->setStyleSheet(QStringLiteral("background: %1; border-radius: 6px; margin: 5px;")
                                       .arg(QLatin1String(colours[index])));
-    m_qualityBadge->setToolTip(
+    const QString figures =
         idle ? tr("%1 (idle, %2ms)").arg(tr(names[index])).arg(static_cast<int>(stats.latencyMs))
              : tr("%1 (%2 FPS, %3ms)")
                    .arg(tr(names[index]))
                    .arg(static_cast<int>(stats.fps))
-                   .arg(static_cast<int>(stats.latencyMs)));
+                   .arg(static_cast<int>(stats.latencyMs));
+    m_qualityBadge->setToolTip(figures);
+    m_sessionFigures->setText(figures);
 }
 
 void MainWindow::onQuitRequested() {

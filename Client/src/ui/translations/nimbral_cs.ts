@@ -664,18 +664,6 @@ Přijmout?</translation>
         <translation>Neplatné heslo</translation>
     </message>
     <message>
-        <source>Enter MAC address for this partner (XX:XX:XX:XX:XX:XX):</source>
-        <translation>Zadejte MAC adresu tohoto partnera (XX:XX:XX:XX:XX:XX):</translation>
-    </message>
-    <message>
-        <source>WoL</source>
-        <translation>WoL</translation>
-    </message>
-    <message>
-        <source>Invalid MAC address.</source>
-        <translation>Neplatná MAC adresa.</translation>
-    </message>
-    <message>
         <source>Wake-on-LAN packet sent to %1</source>
         <translation>Paket Wake-on-LAN odeslán na %1</translation>
     </message>
@@ -690,10 +678,6 @@ Přijmout?</translation>
     <message>
         <source>Chat (!)</source>
         <translation>Chat (!)</translation>
-    </message>
-    <message>
-        <source>Nimbral - %1 [%2 FPS]</source>
-        <translation>Nimbral - %1 [%2 FPS]</translation>
     </message>
     <message>
         <source>Good</source>
@@ -786,10 +770,6 @@ Přijmout?</translation>
         <translation>Paket Wake-on-LAN pro %1 se nepodařilo odeslat.</translation>
     </message>
     <message>
-        <source>Nimbral - %1 [idle]</source>
-        <translation>Nimbral - %1 [nečinné]</translation>
-    </message>
-    <message>
         <source>%1 (idle, %2ms)</source>
         <translation>%1 (nečinné, %2 ms)</translation>
     </message>
@@ -800,6 +780,14 @@ Přijmout?</translation>
     <message>
         <source>Show password</source>
         <translation>Zobrazit heslo</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
+        <translation>Wake-on-LAN zapne počítač partnera přes jeho síťovou kartu. Zadejte MAC adresu té karty: šest dvojic šestnáctkových číslic, například 00:1A:2B:3C:4D:5E. Na počítači partnera ji ukáže "ip link" (Linux) nebo "getmac" (Windows).</translation>
+    </message>
+    <message>
+        <source>"%1" is not a MAC address: it has six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E.</source>
+        <translation>"%1" není MAC adresa: má šest dvojic šestnáctkových číslic, například 00:1A:2B:3C:4D:5E.</translation>
     </message>
     <message>
         <source>Hide password</source>

@@ -664,18 +664,6 @@ Annehmen?</translation>
         <translation>Ungültiges Passwort</translation>
     </message>
     <message>
-        <source>Enter MAC address for this partner (XX:XX:XX:XX:XX:XX):</source>
-        <translation>MAC-Adresse dieses Partners eingeben (XX:XX:XX:XX:XX:XX):</translation>
-    </message>
-    <message>
-        <source>WoL</source>
-        <translation>WoL</translation>
-    </message>
-    <message>
-        <source>Invalid MAC address.</source>
-        <translation>Ungültige MAC-Adresse.</translation>
-    </message>
-    <message>
         <source>Wake-on-LAN packet sent to %1</source>
         <translation>Wake-on-LAN-Paket gesendet an %1</translation>
     </message>
@@ -690,10 +678,6 @@ Annehmen?</translation>
     <message>
         <source>Chat (!)</source>
         <translation>Chat (!)</translation>
-    </message>
-    <message>
-        <source>Nimbral - %1 [%2 FPS]</source>
-        <translation>Nimbral - %1 [%2 FPS]</translation>
     </message>
     <message>
         <source>Good</source>
@@ -786,10 +770,6 @@ Annehmen?</translation>
         <translation>Das Wake-on-LAN-Paket an %1 konnte nicht gesendet werden.</translation>
     </message>
     <message>
-        <source>Nimbral - %1 [idle]</source>
-        <translation>Nimbral - %1 [inaktiv]</translation>
-    </message>
-    <message>
         <source>%1 (idle, %2ms)</source>
         <translation>%1 (inaktiv, %2 ms)</translation>
     </message>
@@ -800,6 +780,14 @@ Annehmen?</translation>
     <message>
         <source>Show password</source>
         <translation>Passwort anzeigen</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
+        <translation>Wake-on-LAN startet den Computer des Partners über seine Netzwerkkarte. Geben Sie die MAC-Adresse dieser Karte ein: sechs Paare hexadezimaler Ziffern, etwa 00:1A:2B:3C:4D:5E. Auf dem Computer des Partners zeigt sie "ip link" (Linux) oder "getmac" (Windows).</translation>
+    </message>
+    <message>
+        <source>"%1" is not a MAC address: it has six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E.</source>
+        <translation>"%1" ist keine MAC-Adresse: Sie besteht aus sechs Paaren hexadezimaler Ziffern, etwa 00:1A:2B:3C:4D:5E.</translation>
     </message>
     <message>
         <source>Hide password</source>

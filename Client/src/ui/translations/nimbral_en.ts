@@ -664,18 +664,6 @@ Accept?</translation>
         <translation>Invalid Password</translation>
     </message>
     <message>
-        <source>Enter MAC address for this partner (XX:XX:XX:XX:XX:XX):</source>
-        <translation>Enter MAC address for this partner (XX:XX:XX:XX:XX:XX):</translation>
-    </message>
-    <message>
-        <source>WoL</source>
-        <translation>WoL</translation>
-    </message>
-    <message>
-        <source>Invalid MAC address.</source>
-        <translation>Invalid MAC address.</translation>
-    </message>
-    <message>
         <source>Wake-on-LAN packet sent to %1</source>
         <translation>Wake-on-LAN packet sent to %1</translation>
     </message>
@@ -690,10 +678,6 @@ Accept?</translation>
     <message>
         <source>Chat (!)</source>
         <translation>Chat (!)</translation>
-    </message>
-    <message>
-        <source>Nimbral - %1 [%2 FPS]</source>
-        <translation>Nimbral - %1 [%2 FPS]</translation>
     </message>
     <message>
         <source>Good</source>
@@ -786,10 +770,6 @@ Accept?</translation>
         <translation>The Wake-on-LAN packet to %1 could not be sent.</translation>
     </message>
     <message>
-        <source>Nimbral - %1 [idle]</source>
-        <translation>Nimbral - %1 [idle]</translation>
-    </message>
-    <message>
         <source>%1 (idle, %2ms)</source>
         <translation>%1 (idle, %2ms)</translation>
     </message>
@@ -800,6 +780,14 @@ Accept?</translation>
     <message>
         <source>Show password</source>
         <translation>Show password</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
+        <translation>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</translation>
+    </message>
+    <message>
+        <source>"%1" is not a MAC address: it has six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E.</source>
+        <translation>"%1" is not a MAC address: it has six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E.</translation>
     </message>
     <message>
         <source>Hide password</source>

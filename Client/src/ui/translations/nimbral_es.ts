@@ -664,18 +664,6 @@ Motivo: %2
         <translation>Contraseña no válida</translation>
     </message>
     <message>
-        <source>Enter MAC address for this partner (XX:XX:XX:XX:XX:XX):</source>
-        <translation>Introduce la dirección MAC de este socio (XX:XX:XX:XX:XX:XX):</translation>
-    </message>
-    <message>
-        <source>WoL</source>
-        <translation>WoL</translation>
-    </message>
-    <message>
-        <source>Invalid MAC address.</source>
-        <translation>Dirección MAC no válida.</translation>
-    </message>
-    <message>
         <source>Wake-on-LAN packet sent to %1</source>
         <translation>Paquete Wake-on-LAN enviado a %1</translation>
     </message>
@@ -690,10 +678,6 @@ Motivo: %2
     <message>
         <source>Chat (!)</source>
         <translation>Chat (!)</translation>
-    </message>
-    <message>
-        <source>Nimbral - %1 [%2 FPS]</source>
-        <translation>Nimbral - %1 [%2 FPS]</translation>
     </message>
     <message>
         <source>Good</source>
@@ -786,10 +770,6 @@ Clave del dispositivo del socio: %3
         <translation>No se pudo enviar el paquete Wake-on-LAN a %1.</translation>
     </message>
     <message>
-        <source>Nimbral - %1 [idle]</source>
-        <translation>Nimbral - %1 [inactivo]</translation>
-    </message>
-    <message>
         <source>%1 (idle, %2ms)</source>
         <translation>%1 (inactivo, %2 ms)</translation>
     </message>
@@ -800,6 +780,14 @@ Clave del dispositivo del socio: %3
     <message>
         <source>Show password</source>
         <translation>Mostrar contraseña</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
+        <translation>Wake-on-LAN enciende el equipo del compañero a través de su tarjeta de red. Introduzca la dirección MAC de esa tarjeta: seis pares de dígitos hexadecimales, por ejemplo 00:1A:2B:3C:4D:5E. En el equipo del compañero la muestra "ip link" (Linux) o "getmac" (Windows).</translation>
+    </message>
+    <message>
+        <source>"%1" is not a MAC address: it has six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E.</source>
+        <translation>"%1" no es una dirección MAC: tiene seis pares de dígitos hexadecimales, por ejemplo 00:1A:2B:3C:4D:5E.</translation>
     </message>
     <message>
         <source>Hide password</source>

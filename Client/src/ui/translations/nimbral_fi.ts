@@ -664,18 +664,6 @@ Hyväksytäänkö?</translation>
         <translation>Virheellinen salasana</translation>
     </message>
     <message>
-        <source>Enter MAC address for this partner (XX:XX:XX:XX:XX:XX):</source>
-        <translation>Anna tämän kumppanin MAC-osoite (XX:XX:XX:XX:XX:XX):</translation>
-    </message>
-    <message>
-        <source>WoL</source>
-        <translation>WoL</translation>
-    </message>
-    <message>
-        <source>Invalid MAC address.</source>
-        <translation>Virheellinen MAC-osoite.</translation>
-    </message>
-    <message>
         <source>Wake-on-LAN packet sent to %1</source>
         <translation>Wake-on-LAN-paketti lähetetty osoitteeseen %1</translation>
     </message>
@@ -690,10 +678,6 @@ Hyväksytäänkö?</translation>
     <message>
         <source>Chat (!)</source>
         <translation>Keskustelu (!)</translation>
-    </message>
-    <message>
-        <source>Nimbral - %1 [%2 FPS]</source>
-        <translation>Nimbral - %1 [%2 FPS]</translation>
     </message>
     <message>
         <source>Good</source>
@@ -786,10 +770,6 @@ Hyväksytäänkö?</translation>
         <translation>Wake-on-LAN-pakettia osoitteeseen %1 ei voitu lähettää.</translation>
     </message>
     <message>
-        <source>Nimbral - %1 [idle]</source>
-        <translation>Nimbral - %1 [joutilas]</translation>
-    </message>
-    <message>
         <source>%1 (idle, %2ms)</source>
         <translation>%1 (joutilas, %2 ms)</translation>
     </message>
@@ -800,6 +780,14 @@ Hyväksytäänkö?</translation>
     <message>
         <source>Show password</source>
         <translation>Näytä salasana</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
+        <translation>Wake-on-LAN käynnistää kumppanin tietokoneen sen verkkokortin kautta. Anna kortin MAC-osoite: kuusi heksadesimaalinumeroparia, esimerkiksi 00:1A:2B:3C:4D:5E. Kumppanin koneella sen näyttää "ip link" (Linux) tai "getmac" (Windows).</translation>
+    </message>
+    <message>
+        <source>"%1" is not a MAC address: it has six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E.</source>
+        <translation>"%1" ei ole MAC-osoite: siinä on kuusi heksadesimaalinumeroparia, esimerkiksi 00:1A:2B:3C:4D:5E.</translation>
     </message>
     <message>
         <source>Hide password</source>

@@ -664,18 +664,6 @@ Accepter ?</translation>
         <translation>Mot de passe non valide</translation>
     </message>
     <message>
-        <source>Enter MAC address for this partner (XX:XX:XX:XX:XX:XX):</source>
-        <translation>Saisissez l'adresse MAC de ce partenaire (XX:XX:XX:XX:XX:XX) :</translation>
-    </message>
-    <message>
-        <source>WoL</source>
-        <translation>WoL</translation>
-    </message>
-    <message>
-        <source>Invalid MAC address.</source>
-        <translation>Adresse MAC non valide.</translation>
-    </message>
-    <message>
         <source>Wake-on-LAN packet sent to %1</source>
         <translation>Paquet Wake-on-LAN envoyé à %1</translation>
     </message>
@@ -690,10 +678,6 @@ Accepter ?</translation>
     <message>
         <source>Chat (!)</source>
         <translation>Discussion (!)</translation>
-    </message>
-    <message>
-        <source>Nimbral - %1 [%2 FPS]</source>
-        <translation>Nimbral - %1 [%2 IPS]</translation>
     </message>
     <message>
         <source>Good</source>
@@ -786,10 +770,6 @@ Accepter ?</translation>
         <translation>Le paquet Wake-on-LAN vers %1 n'a pas pu être envoyé.</translation>
     </message>
     <message>
-        <source>Nimbral - %1 [idle]</source>
-        <translation>Nimbral - %1 [inactif]</translation>
-    </message>
-    <message>
         <source>%1 (idle, %2ms)</source>
         <translation>%1 (inactif, %2 ms)</translation>
     </message>
@@ -800,6 +780,14 @@ Accepter ?</translation>
     <message>
         <source>Show password</source>
         <translation>Afficher le mot de passe</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
+        <translation>Wake-on-LAN démarre l'ordinateur du partenaire par sa carte réseau. Saisissez l'adresse MAC de cette carte : six paires de chiffres hexadécimaux, par exemple 00:1A:2B:3C:4D:5E. Sur l'ordinateur du partenaire, "ip link" (Linux) ou "getmac" (Windows) l'affiche.</translation>
+    </message>
+    <message>
+        <source>"%1" is not a MAC address: it has six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E.</source>
+        <translation>"%1" n'est pas une adresse MAC : elle compte six paires de chiffres hexadécimaux, par exemple 00:1A:2B:3C:4D:5E.</translation>
     </message>
     <message>
         <source>Hide password</source>

@@ -664,18 +664,6 @@ Elfogadja?</translation>
         <translation>Érvénytelen jelszó</translation>
     </message>
     <message>
-        <source>Enter MAC address for this partner (XX:XX:XX:XX:XX:XX):</source>
-        <translation>Adja meg a partner MAC-címét (XX:XX:XX:XX:XX:XX):</translation>
-    </message>
-    <message>
-        <source>WoL</source>
-        <translation>WoL</translation>
-    </message>
-    <message>
-        <source>Invalid MAC address.</source>
-        <translation>Érvénytelen MAC-cím.</translation>
-    </message>
-    <message>
         <source>Wake-on-LAN packet sent to %1</source>
         <translation>Wake-on-LAN csomag elküldve ide: %1</translation>
     </message>
@@ -690,10 +678,6 @@ Elfogadja?</translation>
     <message>
         <source>Chat (!)</source>
         <translation>Csevegés (!)</translation>
-    </message>
-    <message>
-        <source>Nimbral - %1 [%2 FPS]</source>
-        <translation>Nimbral - %1 [%2 FPS]</translation>
     </message>
     <message>
         <source>Good</source>
@@ -786,10 +770,6 @@ Elfogadja?</translation>
         <translation>A Wake-on-LAN csomagot nem sikerült elküldeni ide: %1.</translation>
     </message>
     <message>
-        <source>Nimbral - %1 [idle]</source>
-        <translation>Nimbral - %1 [tétlen]</translation>
-    </message>
-    <message>
         <source>%1 (idle, %2ms)</source>
         <translation>%1 (tétlen, %2 ms)</translation>
     </message>
@@ -800,6 +780,14 @@ Elfogadja?</translation>
     <message>
         <source>Show password</source>
         <translation>Jelszó megjelenítése</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
+        <translation>A Wake-on-LAN a hálózati kártyáján keresztül indítja el a partner számítógépét. Adja meg a kártya MAC-címét: hat hexadecimális számjegypár, például 00:1A:2B:3C:4D:5E. A partner gépén az "ip link" (Linux) vagy a "getmac" (Windows) mutatja meg.</translation>
+    </message>
+    <message>
+        <source>"%1" is not a MAC address: it has six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E.</source>
+        <translation>A(z) "%1" nem MAC-cím: hat hexadecimális számjegypárból áll, például 00:1A:2B:3C:4D:5E.</translation>
     </message>
     <message>
         <source>Hide password</source>

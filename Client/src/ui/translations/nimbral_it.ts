@@ -664,18 +664,6 @@ Accettare?</translation>
         <translation>Password non valida</translation>
     </message>
     <message>
-        <source>Enter MAC address for this partner (XX:XX:XX:XX:XX:XX):</source>
-        <translation>Inserisci l'indirizzo MAC di questo partner (XX:XX:XX:XX:XX:XX):</translation>
-    </message>
-    <message>
-        <source>WoL</source>
-        <translation>WoL</translation>
-    </message>
-    <message>
-        <source>Invalid MAC address.</source>
-        <translation>Indirizzo MAC non valido.</translation>
-    </message>
-    <message>
         <source>Wake-on-LAN packet sent to %1</source>
         <translation>Pacchetto Wake-on-LAN inviato a %1</translation>
     </message>
@@ -690,10 +678,6 @@ Accettare?</translation>
     <message>
         <source>Chat (!)</source>
         <translation>Chat (!)</translation>
-    </message>
-    <message>
-        <source>Nimbral - %1 [%2 FPS]</source>
-        <translation>Nimbral - %1 [%2 FPS]</translation>
     </message>
     <message>
         <source>Good</source>
@@ -786,10 +770,6 @@ Accettare?</translation>
         <translation>Impossibile inviare il pacchetto Wake-on-LAN a %1.</translation>
     </message>
     <message>
-        <source>Nimbral - %1 [idle]</source>
-        <translation>Nimbral - %1 [inattivo]</translation>
-    </message>
-    <message>
         <source>%1 (idle, %2ms)</source>
         <translation>%1 (inattivo, %2 ms)</translation>
     </message>
@@ -800,6 +780,14 @@ Accettare?</translation>
     <message>
         <source>Show password</source>
         <translation>Mostra password</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
+        <translation>Wake-on-LAN avvia il computer del partner tramite la sua scheda di rete. Inserisci l'indirizzo MAC di quella scheda: sei coppie di cifre esadecimali, ad esempio 00:1A:2B:3C:4D:5E. Sul computer del partner lo mostra "ip link" (Linux) o "getmac" (Windows).</translation>
+    </message>
+    <message>
+        <source>"%1" is not a MAC address: it has six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E.</source>
+        <translation>"%1" non è un indirizzo MAC: è formato da sei coppie di cifre esadecimali, ad esempio 00:1A:2B:3C:4D:5E.</translation>
     </message>
     <message>
         <source>Hide password</source>

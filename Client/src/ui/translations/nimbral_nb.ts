@@ -664,18 +664,6 @@ Godta?</translation>
         <translation>Ugyldig passord</translation>
     </message>
     <message>
-        <source>Enter MAC address for this partner (XX:XX:XX:XX:XX:XX):</source>
-        <translation>Skriv inn MAC-adressen til denne partneren (XX:XX:XX:XX:XX:XX):</translation>
-    </message>
-    <message>
-        <source>WoL</source>
-        <translation>WoL</translation>
-    </message>
-    <message>
-        <source>Invalid MAC address.</source>
-        <translation>Ugyldig MAC-adresse.</translation>
-    </message>
-    <message>
         <source>Wake-on-LAN packet sent to %1</source>
         <translation>Wake-on-LAN-pakke sendt til %1</translation>
     </message>
@@ -690,10 +678,6 @@ Godta?</translation>
     <message>
         <source>Chat (!)</source>
         <translation>Chat (!)</translation>
-    </message>
-    <message>
-        <source>Nimbral - %1 [%2 FPS]</source>
-        <translation>Nimbral - %1 [%2 FPS]</translation>
     </message>
     <message>
         <source>Good</source>
@@ -786,10 +770,6 @@ Godta?</translation>
         <translation>Wake-on-LAN-pakken til %1 kunne ikke sendes.</translation>
     </message>
     <message>
-        <source>Nimbral - %1 [idle]</source>
-        <translation>Nimbral - %1 [inaktiv]</translation>
-    </message>
-    <message>
         <source>%1 (idle, %2ms)</source>
         <translation>%1 (inaktiv, %2 ms)</translation>
     </message>
@@ -800,6 +780,14 @@ Godta?</translation>
     <message>
         <source>Show password</source>
         <translation>Vis passord</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
+        <translation>Wake-on-LAN starter partnerens datamaskin via nettverkskortet. Skriv inn kortets MAC-adresse: seks par heksadesimale sifre, for eksempel 00:1A:2B:3C:4D:5E. På partnerens maskin viser "ip link" (Linux) eller "getmac" (Windows) den.</translation>
+    </message>
+    <message>
+        <source>"%1" is not a MAC address: it has six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E.</source>
+        <translation>"%1" er ikke en MAC-adresse: den har seks par heksadesimale sifre, for eksempel 00:1A:2B:3C:4D:5E.</translation>
     </message>
     <message>
         <source>Hide password</source>

@@ -664,18 +664,6 @@ Zaakceptować?</translation>
         <translation>Nieprawidłowe hasło</translation>
     </message>
     <message>
-        <source>Enter MAC address for this partner (XX:XX:XX:XX:XX:XX):</source>
-        <translation>Podaj adres MAC tego partnera (XX:XX:XX:XX:XX:XX):</translation>
-    </message>
-    <message>
-        <source>WoL</source>
-        <translation>WoL</translation>
-    </message>
-    <message>
-        <source>Invalid MAC address.</source>
-        <translation>Nieprawidłowy adres MAC.</translation>
-    </message>
-    <message>
         <source>Wake-on-LAN packet sent to %1</source>
         <translation>Pakiet Wake-on-LAN wysłany do %1</translation>
     </message>
@@ -690,10 +678,6 @@ Zaakceptować?</translation>
     <message>
         <source>Chat (!)</source>
         <translation>Czat (!)</translation>
-    </message>
-    <message>
-        <source>Nimbral - %1 [%2 FPS]</source>
-        <translation>Nimbral - %1 [%2 FPS]</translation>
     </message>
     <message>
         <source>Good</source>
@@ -786,10 +770,6 @@ Zaakceptować?</translation>
         <translation>Nie udało się wysłać pakietu Wake-on-LAN do %1.</translation>
     </message>
     <message>
-        <source>Nimbral - %1 [idle]</source>
-        <translation>Nimbral - %1 [bezczynne]</translation>
-    </message>
-    <message>
         <source>%1 (idle, %2ms)</source>
         <translation>%1 (bezczynne, %2 ms)</translation>
     </message>
@@ -800,6 +780,14 @@ Zaakceptować?</translation>
     <message>
         <source>Show password</source>
         <translation>Pokaż hasło</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
+        <translation>Wake-on-LAN uruchamia komputer partnera przez jego kartę sieciową. Wpisz adres MAC tej karty: sześć par cyfr szesnastkowych, na przykład 00:1A:2B:3C:4D:5E. Na komputerze partnera pokaże go "ip link" (Linux) lub "getmac" (Windows).</translation>
+    </message>
+    <message>
+        <source>"%1" is not a MAC address: it has six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E.</source>
+        <translation>"%1" nie jest adresem MAC: ma on sześć par cyfr szesnastkowych, na przykład 00:1A:2B:3C:4D:5E.</translation>
     </message>
     <message>
         <source>Hide password</source>

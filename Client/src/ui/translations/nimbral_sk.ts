@@ -664,18 +664,6 @@ Prijať?</translation>
         <translation>Neplatné heslo</translation>
     </message>
     <message>
-        <source>Enter MAC address for this partner (XX:XX:XX:XX:XX:XX):</source>
-        <translation>Zadajte MAC adresu tohto partnera (XX:XX:XX:XX:XX:XX):</translation>
-    </message>
-    <message>
-        <source>WoL</source>
-        <translation>WoL</translation>
-    </message>
-    <message>
-        <source>Invalid MAC address.</source>
-        <translation>Neplatná MAC adresa.</translation>
-    </message>
-    <message>
         <source>Wake-on-LAN packet sent to %1</source>
         <translation>Paket Wake-on-LAN odoslaný na %1</translation>
     </message>
@@ -690,10 +678,6 @@ Prijať?</translation>
     <message>
         <source>Chat (!)</source>
         <translation>Chat (!)</translation>
-    </message>
-    <message>
-        <source>Nimbral - %1 [%2 FPS]</source>
-        <translation>Nimbral - %1 [%2 FPS]</translation>
     </message>
     <message>
         <source>Good</source>
@@ -786,10 +770,6 @@ Prijať?</translation>
         <translation>Paket Wake-on-LAN pre %1 sa nepodarilo odoslať.</translation>
     </message>
     <message>
-        <source>Nimbral - %1 [idle]</source>
-        <translation>Nimbral - %1 [nečinné]</translation>
-    </message>
-    <message>
         <source>%1 (idle, %2ms)</source>
         <translation>%1 (nečinné, %2 ms)</translation>
     </message>
@@ -800,6 +780,14 @@ Prijať?</translation>
     <message>
         <source>Show password</source>
         <translation>Zobraziť heslo</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
+        <translation>Wake-on-LAN zapne počítač partnera cez jeho sieťovú kartu. Zadajte MAC adresu tejto karty: šesť dvojíc šestnástkových číslic, napríklad 00:1A:2B:3C:4D:5E. Na počítači partnera ju ukáže "ip link" (Linux) alebo "getmac" (Windows).</translation>
+    </message>
+    <message>
+        <source>"%1" is not a MAC address: it has six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E.</source>
+        <translation>"%1" nie je MAC adresa: má šesť dvojíc šestnástkových číslic, napríklad 00:1A:2B:3C:4D:5E.</translation>
     </message>
     <message>
         <source>Hide password</source>

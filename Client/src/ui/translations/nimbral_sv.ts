@@ -664,18 +664,6 @@ Acceptera?</translation>
         <translation>Ogiltigt lösenord</translation>
     </message>
     <message>
-        <source>Enter MAC address for this partner (XX:XX:XX:XX:XX:XX):</source>
-        <translation>Ange partnerns MAC-adress (XX:XX:XX:XX:XX:XX):</translation>
-    </message>
-    <message>
-        <source>WoL</source>
-        <translation>WoL</translation>
-    </message>
-    <message>
-        <source>Invalid MAC address.</source>
-        <translation>Ogiltig MAC-adress.</translation>
-    </message>
-    <message>
         <source>Wake-on-LAN packet sent to %1</source>
         <translation>Wake-on-LAN-paket skickat till %1</translation>
     </message>
@@ -690,10 +678,6 @@ Acceptera?</translation>
     <message>
         <source>Chat (!)</source>
         <translation>Chatt (!)</translation>
-    </message>
-    <message>
-        <source>Nimbral - %1 [%2 FPS]</source>
-        <translation>Nimbral - %1 [%2 FPS]</translation>
     </message>
     <message>
         <source>Good</source>
@@ -786,10 +770,6 @@ Acceptera?</translation>
         <translation>Wake-on-LAN-paketet till %1 kunde inte skickas.</translation>
     </message>
     <message>
-        <source>Nimbral - %1 [idle]</source>
-        <translation>Nimbral - %1 [vilande]</translation>
-    </message>
-    <message>
         <source>%1 (idle, %2ms)</source>
         <translation>%1 (vilande, %2 ms)</translation>
     </message>
@@ -800,6 +780,14 @@ Acceptera?</translation>
     <message>
         <source>Show password</source>
         <translation>Visa lösenord</translation>
+    </message>
+    <message>
+        <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
+        <translation>Wake-on-LAN startar partnerns dator via dess nätverkskort. Ange kortets MAC-adress: sex par hexadecimala siffror, till exempel 00:1A:2B:3C:4D:5E. På partnerns dator visar "ip link" (Linux) eller "getmac" (Windows) den.</translation>
+    </message>
+    <message>
+        <source>"%1" is not a MAC address: it has six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E.</source>
+        <translation>"%1" är ingen MAC-adress: den består av sex par hexadecimala siffror, till exempel 00:1A:2B:3C:4D:5E.</translation>
     </message>
     <message>
         <source>Hide password</source>
