@@ -1,3 +1,4 @@
+#include "common/client_id_text.h"
 #include "session/session_manager.h"
 
 #include <QClipboard>
@@ -313,7 +314,7 @@ TEST_F(SessionEndToEnd, AnUnansweredOrDeclinedRequestFailsTheMasterAndClosesTheS
     ASSERT_WAIT(master->session.state() == SessionState::Failed, 10000);
     ASSERT_EQ(errors.count(), 1);
     EXPECT_EQ(errors.at(0).at(0).toString(),
-              "Partner " + target->clientId() + " declined the session");
+              "Partner " + formatClientId(target->clientId()) + " declined the session");
     EXPECT_EQ(target->session.state(), SessionState::Idle);
 
     // The Target's user never answers: the Master gives up once it has waited long enough.
@@ -343,23 +344,29 @@ TEST_F(SessionEndToEnd, AnUnansweredOrDeclinedRequestFailsTheMasterAndClosesTheS
     connectPair();
 }
 
-TEST_F(SessionEndToEnd, RefusalsFromTheServerReachTheUserWithTheServersDetail) {
+// The server's own words go to the log; the user reads what happened to which partner, and what
+// to do, in the user's language.
+TEST_F(SessionEndToEnd, RefusalsFromTheServerReachTheUserAsWhatToDoAboutWhichPartner) {
     QSignalSpy errors(&master->session, &SessionManager::sessionError);
     master->session.initiateSession(target->clientId(), QStringLiteral("Wrong-Pass9"));
     ASSERT_WAIT(master->session.state() == SessionState::Failed, 5000);
-    EXPECT_EQ(errors.at(0).at(0).toString(), "Invalid session password");
+    EXPECT_EQ(errors.at(0).at(0).toString(),
+              QString("Wrong password for partner %1: check it, or ask them for the current one")
+                  .arg(formatClientId(target->clientId())));
 
     // Registered, never online.
     test::RestClient rest(s_server->baseUrl());
     const test::Device offline = test::registerDevice(rest, test::fingerprintOf("offline-device"));
     master->session.initiateSession(offline.clientId, QStringLiteral("Other-Pass3"));
     ASSERT_WAIT(errors.count() == 2, 5000);
-    EXPECT_EQ(errors.at(1).at(0).toString(), "Target is offline");
+    EXPECT_EQ(errors.at(1).at(0).toString(),
+              QString("Partner %1 is offline: ask them to open Nimbral")
+                  .arg(formatClientId(offline.clientId)));
     EXPECT_EQ(master->session.state(), SessionState::Failed);
 
     master->session.initiateSession(QStringLiteral("999999999"), kPassword);
     ASSERT_WAIT(errors.count() == 3, 5000);
-    EXPECT_EQ(errors.at(2).at(0).toString(), "Target not available");
+    EXPECT_EQ(errors.at(2).at(0).toString(), "Partner 999 999 999 is unknown: check the ID");
 }
 
 // ------------------------------------------------------------------ services

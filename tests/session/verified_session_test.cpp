@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
+#include "common/client_id_text.h"
 #include "crypto/ecdh_key_exchange.h"
 #include "crypto/ed25519.h"
 #include "crypto/spake2.h"
@@ -20,6 +21,11 @@ using spdlog::level::warn;
 using VerifiedSession = test::SessionPairTest;
 using test::kPassword;
 
+QString wrongPasswordFor(const QString& partnerId) {
+    return QString("Wrong password for partner %1: check it, or ask them for the current one")
+        .arg(formatClientId(partnerId));
+}
+
 std::string keyOf(const SessionManager& session) {
     return ed25519::publicKeyOf(session.trust().signingKey);
 }
@@ -32,14 +38,14 @@ TEST_F(VerifiedSession, WrongPasswordsFailAtTheTargetWhichMakesThatMasterWait) {
         master->session.initiateSession(target->clientId(), QStringLiteral("Wrong-Pass9"));
         ASSERT_WAIT(master->session.state() == SessionState::Failed, 10000);
         ASSERT_EQ(errors.count(), i + 1);
-        EXPECT_EQ(errors.at(i).at(0).toString(), "Invalid session password");
+        EXPECT_EQ(errors.at(i).at(0).toString(), wrongPasswordFor(target->clientId()));
     }
     // Now even the right password waits: the Target refuses before it stretches anything.
     master->session.initiateSession(target->clientId(), kPassword);
     ASSERT_WAIT(master->session.state() == SessionState::Failed, 10000);
     ASSERT_EQ(errors.count(), 4);
     EXPECT_EQ(errors.at(3).at(0).toString(), "Too many wrong passwords for partner " +
-                                                 target->clientId() +
+                                                 formatClientId(target->clientId()) +
                                                  ": wait a few minutes, then try again");
     EXPECT_TRUE(log.hasPrefix(warn, "Session request "));
     EXPECT_TRUE(targetStates.isEmpty()) << "no failed request ever became the Target's session";
@@ -209,7 +215,7 @@ TEST_F(ThroughTheMiddle, SwappedKeysOrExchangeMessagesGiveNoSessionAndDifferentS
     middle.setRewrite(swappingKeys(attacker));
     master->session.initiateSession(target->clientId(), kPassword);
     ASSERT_WAIT(master->session.state() == SessionState::Failed, 10000);
-    EXPECT_EQ(errors.at(0).at(0).toString(), "Invalid session password");
+    EXPECT_EQ(errors.at(0).at(0).toString(), wrongPasswordFor(target->clientId()));
 
     // A share of the server's own in place of the Master's: it knows no password.
     auto guess =
@@ -229,7 +235,7 @@ TEST_F(ThroughTheMiddle, SwappedKeysOrExchangeMessagesGiveNoSessionAndDifferentS
     master->session.initiateSession(target->clientId(), kPassword);
     ASSERT_WAIT(master->session.state() == SessionState::Failed, 10000);
     ASSERT_EQ(errors.count(), 2);
-    EXPECT_EQ(errors.at(1).at(0).toString(), "Invalid session password");
+    EXPECT_EQ(errors.at(1).at(0).toString(), wrongPasswordFor(target->clientId()));
     EXPECT_TRUE(targetStates.isEmpty()) << "no data flows: the Target took no session";
 
     // Forced into the old flow, the swap goes unnoticed by the keys, but not by the people

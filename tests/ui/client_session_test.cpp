@@ -6,6 +6,7 @@
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QTest>
 #include <QTextBrowser>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -17,6 +18,7 @@
 #include "session/chat_service.h"
 #include "session_pair.h"
 #include "ui/chat_dialog.h"
+#include "ui/display_text.h"
 #include "ui/file_manager_dialog.h"
 #include "ui/main_window.h"
 #include "wait_until.h"
@@ -58,6 +60,48 @@ protected:
     std::unique_ptr<MainWindow> targetWindow;
     QStringList warnings;
 };
+
+// A failed connection is one message that names the partner and says what to do, whatever
+// failed: the server's refusal and the session's own report used to come as two boxes.
+class ClientFailures : public test::SessionPairTest {
+protected:
+    void SetUp() override {
+        bringDevicesOnline();
+        QObject::connect(&target->signaling, &SignalingClient::sessionAutoAccept, &target->session,
+                         &SessionManager::acceptSession);
+        window = std::make_unique<MainWindow>(master->auth, master->api, master->signaling,
+                                              master->session, master->settings, nullptr,
+                                              /*withTray=*/false);
+        window->setDialogs([this](const QString&, const QString& text) { warnings << text; },
+                           [](const QString&, const QString&) { return false; });
+        window->onAuthenticated(master->clientId());
+    }
+
+    // The messages one attempt brings, once it has settled.
+    QStringList attempt(const QString& partnerId, const QString& password) {
+        warnings.clear();
+        window->connectTo(partnerId, password);
+        EXPECT_WAIT(master->session.state() == SessionState::Failed, 15000);
+        QTest::qWait(300); // a second box would come now
+        return warnings;
+    }
+
+    std::unique_ptr<MainWindow> window;
+    QStringList warnings;
+};
+
+TEST_F(ClientFailures, EachFailedConnectionShowsOneMessageNamingThePartner) {
+    const QString grouped = formatClientId(target->clientId());
+    EXPECT_EQ(attempt(target->clientId(), "Wrong-Pass1"),
+              QStringList{QString("Wrong password for partner %1: check it, or ask them for the "
+                                  "current one")
+                              .arg(grouped)});
+    EXPECT_EQ(attempt("100000001", kPassword),
+              QStringList{"Partner 100 000 001 is unknown: check the ID"});
+    EXPECT_EQ(attempt(master->clientId(), kPassword),
+              QStringList{QString("%1 is this device's own ID: enter the partner's ID")
+                              .arg(formatClientId(master->clientId()))});
+}
 
 TEST_F(ClientSession, ChatOpensOnTheTargetAndMarksTheMastersTool) {
     ChatDialog* targetChat = test::child<ChatDialog>(*targetWindow, "chatDialog");

@@ -13,6 +13,7 @@
 #include "network/api_client.h"
 #include "network/signaling_client.h"
 #include "network/transport_manager.h"
+#include "session/refusal_messages.h"
 
 namespace nimbral {
 
@@ -359,8 +360,9 @@ void SessionManager::onSetupError(const QString& endpoint, int status, const QSt
         return;
     }
     spdlog::error("API error during session setup: {}", detail.toStdString());
+    const QString partner = m_peerClientId;
     cleanup();
-    fail(detail);
+    fail(serverRefusalMessage(status, detail, partner));
 }
 
 void SessionManager::onPartnerTimeout() {

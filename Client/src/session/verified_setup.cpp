@@ -14,6 +14,7 @@
 #include "network/signaling_client.h"
 #include "session/background_task.h"
 #include "session/password_exchange.h"
+#include "session/refusal_messages.h"
 #include "session/session_manager.h"
 
 namespace nimbral {
@@ -22,33 +23,6 @@ namespace {
 
 QString fingerprintText(const std::string& deviceKey) {
     return QString::fromStdString(binding::fingerprint(deviceKey));
-}
-
-// What the Master's user reads when the Target closed the request before the session began.
-QString refusalMessage(const QString& reason, const QString& partner) {
-    if (reason == QLatin1String("wrong_password")) {
-        return SessionManager::tr("Invalid session password");
-    }
-    if (reason == QLatin1String("too_many_attempts")) {
-        return SessionManager::tr(
-                   "Too many wrong passwords for partner %1: wait a few minutes, then try again")
-            .arg(partner);
-    }
-    if (reason == QLatin1String("declined")) {
-        return SessionManager::tr("Partner %1 declined the session").arg(partner);
-    }
-    if (reason == QLatin1String("busy")) {
-        return SessionManager::tr(
-                   "Partner %1 is busy with other connection requests: try again in a moment")
-            .arg(partner);
-    }
-    if (reason == QLatin1String("verification_required")) {
-        return SessionManager::tr("Partner %1 accepts only verified sessions").arg(partner);
-    }
-    if (reason == QLatin1String("device_key_invalid")) {
-        return SessionManager::tr("Partner %1 could not check this device's key").arg(partner);
-    }
-    return SessionManager::tr("Partner %1 ended the session before it started").arg(partner);
 }
 
 } // namespace
@@ -133,7 +107,8 @@ void SessionManager::finishOffer(const QString& targetKey, const nlohmann::json&
         spdlog::warn("Session {}: the partner's answer proves neither its password nor its "
                      "pairing code",
                      sessionText);
-        refuseSession(QStringLiteral("wrong_password"), tr("Invalid session password"));
+        refuseSession(QStringLiteral("wrong_password"),
+                      partnerRefusalMessage(QStringLiteral("wrong_password"), m_peerClientId));
         return;
     }
     const auto deviceKey = checkDeviceProof(answer, m_exchange->parties());
@@ -241,7 +216,7 @@ void SessionManager::onPartnerClosed(const QString& sessionId, const QString& re
     const bool master = m_role == SessionRole::Master;
     cleanup();
     if (master) {
-        fail(refusalMessage(reason, partner));
+        fail(partnerRefusalMessage(reason, partner));
     } else {
         setState(SessionState::Idle);
     }

@@ -6,6 +6,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include "ui/display_text.h"
@@ -32,6 +34,24 @@ QPushButton* iconButton(const QString& icon, const QString& toolTip, int size, Q
     return button;
 }
 
+QPushButton* copyButton(const QString& toolTip, std::function<QString()> text, QWidget* parent) {
+    QPushButton* button = iconButton(QStringLiteral("content_copy"), toolTip, 28, parent);
+    button->setObjectName(QStringLiteral("copyButton"));
+    QObject::connect(button, &QPushButton::clicked, button, [button, toolTip, text] {
+        QGuiApplication::clipboard()->setText(text());
+        // Copying shows nothing by itself: the button says it worked, for a moment.
+        const QString copied = translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Copied"));
+        button->setIcon(nimbralIcon(QStringLiteral("check")));
+        button->setToolTip(copied);
+        QToolTip::showText(button->mapToGlobal(QPoint(0, button->height())), copied, button);
+        QTimer::singleShot(kCopiedFeedbackMs, button, [button, toolTip] {
+            button->setIcon(nimbralIcon(QStringLiteral("content_copy")));
+            button->setToolTip(toolTip);
+        });
+    });
+    return button;
+}
+
 QLabel* captionLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(QStringLiteral("caption"));
@@ -53,12 +73,9 @@ DeviceCard::DeviceCard(QWidget* parent)
     m_clientId->setTextInteractionFlags(Qt::TextSelectableByMouse);
     idRow->addWidget(m_clientId);
     idRow->addStretch();
-    QPushButton* copyId =
-        iconButton(QStringLiteral("content_copy"),
-                   translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Copy ID")), 28, this);
-    connect(copyId, &QPushButton::clicked, this,
-            [this] { QGuiApplication::clipboard()->setText(withoutBlanks(m_clientId->text())); });
-    idRow->addWidget(copyId);
+    idRow->addWidget(copyButton(
+        translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Copy ID")),
+        [this] { return withoutBlanks(m_clientId->text()); }, this));
     m_rows->addLayout(idRow);
     auto* separator = new QFrame(this);
     separator->setObjectName(QStringLiteral("separator"));
@@ -74,12 +91,9 @@ DeviceCard::DeviceCard(QWidget* parent)
     m_password->setTextInteractionFlags(Qt::TextSelectableByMouse);
     passwordRow->addWidget(m_password);
     passwordRow->addStretch();
-    QPushButton* copyPassword =
-        iconButton(QStringLiteral("content_copy"),
-                   translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Copy Password")), 28, this);
-    connect(copyPassword, &QPushButton::clicked, this,
-            [this] { QGuiApplication::clipboard()->setText(m_password->text()); });
-    passwordRow->addWidget(copyPassword);
+    passwordRow->addWidget(copyButton(
+        translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Copy Password")),
+        [this] { return m_password->text(); }, this));
     QPushButton* change = iconButton(
         QStringLiteral("lock_reset"),
         translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Change Password")), 28, this);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include <QFrame>
 #include <QString>
 
@@ -13,6 +15,11 @@ namespace nimbral {
 QLabel* captionLabel(const QString& text, QWidget* parent);
 // A flat square button showing one of our icons.
 QPushButton* iconButton(const QString& icon, const QString& toolTip, int size, QWidget* parent);
+// How long a copy button shows that it copied.
+inline constexpr int kCopiedFeedbackMs = 1500;
+// A copy button ("copyButton"): puts text() on the clipboard, then shows a tick and "Copied"
+// for a moment.
+QPushButton* copyButton(const QString& toolTip, std::function<QString()> text, QWidget* parent);
 
 // This device as both windows show it: "YOUR ID" with a copy button, "PASSWORD" with copy and
 // change buttons, and the status line below. A window adds its own rows underneath (rows()).

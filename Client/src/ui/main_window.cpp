@@ -1,6 +1,5 @@
 #include "ui/main_window.h"
 
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -494,16 +493,9 @@ void MainWindow::onRequestError(const QString& endpoint, int statusCode, const Q
     if (detail == QLatin1String(SessionManager::kNoVerifiedSessions)) {
         return;
     }
+    // No box here: the session reports the failure once, naming the partner (onSessionError).
     m_connectButton->setEnabled(m_authenticated);
     setStatus(tr("Online (Ready)"), StatusTone::Good);
-    QString text = tr("Failed to connect. Please try again.");
-    if (detail.contains(QLatin1String("not available")) ||
-        detail.contains(QLatin1String("offline"))) {
-        text = tr("The partner is not available or offline.");
-    } else if (detail.contains(QLatin1String("password"))) {
-        text = tr("Invalid session password.");
-    }
-    warn(tr("Connection Error"), text);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -526,10 +518,6 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     event->accept();
-}
-
-void MainWindow::copyToClipboard(const QString& text) {
-    QGuiApplication::clipboard()->setText(text);
 }
 
 void MainWindow::fillFavorites() {

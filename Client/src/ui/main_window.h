@@ -142,6 +142,8 @@ private:
     void startSession(const QString& partnerId, const QString& password);
     void addSessionShortcuts();
     QWidget* buildHomePage();
+    // Whether this device talks to the built-in server, whose admin panel the home page offers.
+    bool usesBuiltInServer() const;
     QLayout* buildHomeHeader(QWidget* page);
     QFrame* buildDeviceCard(QWidget* page);
     QFrame* buildConnectCard(QWidget* page);
@@ -158,7 +160,6 @@ private:
     void setupChatDialog();
     void setSessionShortcutsEnabled(bool enabled);
     void warn(const QString& title, const QString& text);
-    void copyToClipboard(const QString& text);
 
     AuthController& m_auth;
     ApiClient& m_api;

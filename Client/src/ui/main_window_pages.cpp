@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 #include <spdlog/spdlog.h>
 
+#include "core/settings_controller.h"
 #include "network/api_client.h"
 #include "ui/device_card.h"
 #include "ui/display_text.h"
@@ -48,6 +49,11 @@ QFrame* card(const QString& name, QWidget* parent) {
 
 } // namespace
 
+bool MainWindow::usesBuiltInServer() const {
+    // The admin panel belongs to the built-in service: a server of one's own has none there.
+    return m_api.baseUrl().host() == m_settings.serverUrl().host();
+}
+
 QLayout* MainWindow::buildHomeHeader(QWidget* page) {
     auto* header = new QHBoxLayout;
     header->setContentsMargins(4, 0, 4, 0);
@@ -57,8 +63,10 @@ QLayout* MainWindow::buildHomeHeader(QWidget* page) {
     header->addWidget(title);
     header->addStretch();
     QPushButton* admin = iconButton(QStringLiteral("admin"), tr("Admin Panel"), 32, page);
+    admin->setObjectName(QStringLiteral("adminPanelButton"));
     connect(admin, &QPushButton::clicked, this,
             [this] { m_openUrl(QUrl(QStringLiteral(NIMBRAL_ADMIN_PANEL_URL))); });
+    admin->setVisible(usesBuiltInServer());
     header->addWidget(admin);
     QPushButton* settingsButton = iconButton(QStringLiteral("settings"), tr("Settings"), 32, page);
     connect(settingsButton, &QPushButton::clicked, this, &MainWindow::onSettingsClicked);
@@ -148,11 +156,8 @@ QLayout* MainWindow::buildPairingRow(QWidget* page) {
     m_pairingCode->setTextInteractionFlags(Qt::TextSelectableByMouse);
     pairingRow->addWidget(m_pairingCode);
     pairingRow->addStretch();
-    QPushButton* copyPairing =
-        iconButton(QStringLiteral("content_copy"), tr("Copy Pairing Code"), 28, page);
-    connect(copyPairing, &QPushButton::clicked, this,
-            [this] { copyToClipboard(m_pairingCode->text()); });
-    pairingRow->addWidget(copyPairing);
+    pairingRow->addWidget(copyButton(
+        tr("Copy Pairing Code"), [this] { return m_pairingCode->text(); }, page));
 
     return pairingRow;
 }
@@ -187,6 +192,8 @@ QWidget* MainWindow::buildHomePage() {
                        QStringLiteral(" <a style=\"color: #4da6ff;\" href=\"https://%1\">%1</a>")
                            .arg(QUrl(QStringLiteral(NIMBRAL_ADMIN_PANEL_URL)).host()),
                    page);
+    panel->setObjectName(QStringLiteral("adminPanelLink"));
+    panel->setVisible(usesBuiltInServer());
     panel->setStyleSheet(QStringLiteral("font-size: 11px; color: #5a6a8a;"));
     panel->setOpenExternalLinks(true);
     panel->setWordWrap(true);

@@ -58,6 +58,13 @@ std::optional<StatusLine> sessionStatusLine(SessionState state, bool online) {
         return StatusLine{translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Disconnecting...")),
                           StatusTone::Warning};
     case SessionState::Failed:
+        // The failure has its own message; this line is about the device, which is still
+        // online and ready for the next attempt.
+        if (online) {
+            return StatusLine{
+                translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Online (Ready)")),
+                StatusTone::Good};
+        }
         return StatusLine{translated(QT_TRANSLATE_NOOP("nimbral::MainWindow", "Session failed")),
                           StatusTone::Bad};
     }

@@ -632,22 +632,6 @@ Přijmout?</translation>
         <translation>Chyba relace</translation>
     </message>
     <message>
-        <source>Failed to connect. Please try again.</source>
-        <translation>Připojení se nezdařilo. Zkuste to prosím znovu.</translation>
-    </message>
-    <message>
-        <source>The partner is not available or offline.</source>
-        <translation>Partner není dostupný nebo je offline.</translation>
-    </message>
-    <message>
-        <source>Invalid session password.</source>
-        <translation>Neplatné heslo relace.</translation>
-    </message>
-    <message>
-        <source>Connection Error</source>
-        <translation>Chyba připojení</translation>
-    </message>
-    <message>
         <source>Application minimized to system tray.</source>
         <translation>Aplikace byla minimalizována do oznamovací oblasti.</translation>
     </message>
@@ -782,6 +766,10 @@ Přijmout?</translation>
         <translation>Zobrazit heslo</translation>
     </message>
     <message>
+        <source>Copied</source>
+        <translation>Zkopírováno</translation>
+    </message>
+    <message>
         <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
         <translation>Wake-on-LAN zapne počítač partnera přes jeho síťovou kartu. Zadejte MAC adresu té karty: šest dvojic šestnáctkových číslic, například 00:1A:2B:3C:4D:5E. Na počítači partnera ji ukáže "ip link" (Linux) nebo "getmac" (Windows).</translation>
     </message>
@@ -837,16 +825,32 @@ Přijmout?</translation>
         <translation>Snímání obrazovky nelze spustit.</translation>
     </message>
     <message>
-        <source>Invalid session password</source>
-        <translation>Neplatné heslo relace</translation>
-    </message>
-    <message>
         <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
         <translation>Příliš mnoho chybných hesel pro partnera %1: počkejte několik minut a zkuste to znovu</translation>
     </message>
     <message>
         <source>Partner %1 declined the session</source>
         <translation>Partner %1 relaci odmítl</translation>
+    </message>
+    <message>
+        <source>Wrong password for partner %1: check it, or ask them for the current one</source>
+        <translation>Nesprávné heslo pro partnera %1: zkontrolujte ho, nebo si řekněte o aktuální</translation>
+    </message>
+    <message>
+        <source>Partner %1 is unknown: check the ID</source>
+        <translation>Partner %1 není znám: zkontrolujte ID</translation>
+    </message>
+    <message>
+        <source>Partner %1 is offline: ask them to open Nimbral</source>
+        <translation>Partner %1 je offline: požádejte ho, ať otevře Nimbral</translation>
+    </message>
+    <message>
+        <source>%1 is this device's own ID: enter the partner's ID</source>
+        <translation>%1 je ID tohoto zařízení: zadejte ID partnera</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not be reached: try again in a moment</source>
+        <translation>Partnera %1 se nepodařilo zastihnout: zkuste to za chvíli znovu</translation>
     </message>
     <message>
         <source>Partner %1 is busy with other connection requests: try again in a moment</source>

@@ -632,22 +632,6 @@ Annehmen?</translation>
         <translation>Sitzungsfehler</translation>
     </message>
     <message>
-        <source>Failed to connect. Please try again.</source>
-        <translation>Verbindung fehlgeschlagen. Bitte versuchen Sie es erneut.</translation>
-    </message>
-    <message>
-        <source>The partner is not available or offline.</source>
-        <translation>Der Partner ist nicht erreichbar oder offline.</translation>
-    </message>
-    <message>
-        <source>Invalid session password.</source>
-        <translation>Ungültiges Sitzungspasswort.</translation>
-    </message>
-    <message>
-        <source>Connection Error</source>
-        <translation>Verbindungsfehler</translation>
-    </message>
-    <message>
         <source>Application minimized to system tray.</source>
         <translation>Anwendung in den Infobereich minimiert.</translation>
     </message>
@@ -782,6 +766,10 @@ Annehmen?</translation>
         <translation>Passwort anzeigen</translation>
     </message>
     <message>
+        <source>Copied</source>
+        <translation>Kopiert</translation>
+    </message>
+    <message>
         <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
         <translation>Wake-on-LAN startet den Computer des Partners über seine Netzwerkkarte. Geben Sie die MAC-Adresse dieser Karte ein: sechs Paare hexadezimaler Ziffern, etwa 00:1A:2B:3C:4D:5E. Auf dem Computer des Partners zeigt sie "ip link" (Linux) oder "getmac" (Windows).</translation>
     </message>
@@ -837,16 +825,32 @@ Annehmen?</translation>
         <translation>Bildschirmaufnahme konnte nicht gestartet werden.</translation>
     </message>
     <message>
-        <source>Invalid session password</source>
-        <translation>Ungültiges Sitzungspasswort</translation>
-    </message>
-    <message>
         <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
         <translation>Zu viele falsche Passwörter für Partner %1: Warten Sie einige Minuten und versuchen Sie es dann erneut</translation>
     </message>
     <message>
         <source>Partner %1 declined the session</source>
         <translation>Partner %1 hat die Sitzung abgelehnt</translation>
+    </message>
+    <message>
+        <source>Wrong password for partner %1: check it, or ask them for the current one</source>
+        <translation>Falsches Passwort für Partner %1: Prüfen Sie es oder fragen Sie nach dem aktuellen</translation>
+    </message>
+    <message>
+        <source>Partner %1 is unknown: check the ID</source>
+        <translation>Partner %1 ist unbekannt: Prüfen Sie die ID</translation>
+    </message>
+    <message>
+        <source>Partner %1 is offline: ask them to open Nimbral</source>
+        <translation>Partner %1 ist offline: Bitten Sie ihn, Nimbral zu öffnen</translation>
+    </message>
+    <message>
+        <source>%1 is this device's own ID: enter the partner's ID</source>
+        <translation>%1 ist die ID dieses Geräts: Geben Sie die ID des Partners ein</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not be reached: try again in a moment</source>
+        <translation>Partner %1 ist nicht erreichbar: Versuchen Sie es gleich noch einmal</translation>
     </message>
     <message>
         <source>Partner %1 is busy with other connection requests: try again in a moment</source>

@@ -632,22 +632,6 @@ Accept?</translation>
         <translation>Session Error</translation>
     </message>
     <message>
-        <source>Failed to connect. Please try again.</source>
-        <translation>Failed to connect. Please try again.</translation>
-    </message>
-    <message>
-        <source>The partner is not available or offline.</source>
-        <translation>The partner is not available or offline.</translation>
-    </message>
-    <message>
-        <source>Invalid session password.</source>
-        <translation>Invalid session password.</translation>
-    </message>
-    <message>
-        <source>Connection Error</source>
-        <translation>Connection Error</translation>
-    </message>
-    <message>
         <source>Application minimized to system tray.</source>
         <translation>Application minimized to system tray.</translation>
     </message>
@@ -782,6 +766,10 @@ Accept?</translation>
         <translation>Show password</translation>
     </message>
     <message>
+        <source>Copied</source>
+        <translation>Copied</translation>
+    </message>
+    <message>
         <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
         <translation>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</translation>
     </message>
@@ -837,16 +825,32 @@ Accept?</translation>
         <translation>Failed to start screen capture.</translation>
     </message>
     <message>
-        <source>Invalid session password</source>
-        <translation>Invalid session password</translation>
-    </message>
-    <message>
         <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
         <translation>Too many wrong passwords for partner %1: wait a few minutes, then try again</translation>
     </message>
     <message>
         <source>Partner %1 declined the session</source>
         <translation>Partner %1 declined the session</translation>
+    </message>
+    <message>
+        <source>Wrong password for partner %1: check it, or ask them for the current one</source>
+        <translation>Wrong password for partner %1: check it, or ask them for the current one</translation>
+    </message>
+    <message>
+        <source>Partner %1 is unknown: check the ID</source>
+        <translation>Partner %1 is unknown: check the ID</translation>
+    </message>
+    <message>
+        <source>Partner %1 is offline: ask them to open Nimbral</source>
+        <translation>Partner %1 is offline: ask them to open Nimbral</translation>
+    </message>
+    <message>
+        <source>%1 is this device's own ID: enter the partner's ID</source>
+        <translation>%1 is this device's own ID: enter the partner's ID</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not be reached: try again in a moment</source>
+        <translation>Partner %1 could not be reached: try again in a moment</translation>
     </message>
     <message>
         <source>Partner %1 is busy with other connection requests: try again in a moment</source>

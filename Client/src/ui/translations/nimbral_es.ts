@@ -632,22 +632,6 @@ Motivo: %2
         <translation>Error de sesión</translation>
     </message>
     <message>
-        <source>Failed to connect. Please try again.</source>
-        <translation>No se pudo conectar. Inténtalo de nuevo.</translation>
-    </message>
-    <message>
-        <source>The partner is not available or offline.</source>
-        <translation>El socio no está disponible o está desconectado.</translation>
-    </message>
-    <message>
-        <source>Invalid session password.</source>
-        <translation>Contraseña de sesión no válida.</translation>
-    </message>
-    <message>
-        <source>Connection Error</source>
-        <translation>Error de conexión</translation>
-    </message>
-    <message>
         <source>Application minimized to system tray.</source>
         <translation>Aplicación minimizada en la bandeja del sistema.</translation>
     </message>
@@ -782,6 +766,10 @@ Clave del dispositivo del socio: %3
         <translation>Mostrar contraseña</translation>
     </message>
     <message>
+        <source>Copied</source>
+        <translation>Copiado</translation>
+    </message>
+    <message>
         <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
         <translation>Wake-on-LAN enciende el equipo del compañero a través de su tarjeta de red. Introduzca la dirección MAC de esa tarjeta: seis pares de dígitos hexadecimales, por ejemplo 00:1A:2B:3C:4D:5E. En el equipo del compañero la muestra "ip link" (Linux) o "getmac" (Windows).</translation>
     </message>
@@ -837,16 +825,32 @@ Clave del dispositivo del socio: %3
         <translation>No se pudo iniciar la captura de pantalla.</translation>
     </message>
     <message>
-        <source>Invalid session password</source>
-        <translation>Contraseña de sesión no válida</translation>
-    </message>
-    <message>
         <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
         <translation>Demasiadas contraseñas incorrectas para el socio %1: espere unos minutos y vuelva a intentarlo</translation>
     </message>
     <message>
         <source>Partner %1 declined the session</source>
         <translation>El socio %1 rechazó la sesión</translation>
+    </message>
+    <message>
+        <source>Wrong password for partner %1: check it, or ask them for the current one</source>
+        <translation>Contraseña incorrecta para el compañero %1: compruébela o pida la actual</translation>
+    </message>
+    <message>
+        <source>Partner %1 is unknown: check the ID</source>
+        <translation>El compañero %1 es desconocido: compruebe el ID</translation>
+    </message>
+    <message>
+        <source>Partner %1 is offline: ask them to open Nimbral</source>
+        <translation>El compañero %1 está desconectado: pídale que abra Nimbral</translation>
+    </message>
+    <message>
+        <source>%1 is this device's own ID: enter the partner's ID</source>
+        <translation>%1 es el ID de este dispositivo: introduzca el ID del compañero</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not be reached: try again in a moment</source>
+        <translation>No se pudo contactar con el compañero %1: inténtelo de nuevo en un momento</translation>
     </message>
     <message>
         <source>Partner %1 is busy with other connection requests: try again in a moment</source>

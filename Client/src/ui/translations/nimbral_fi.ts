@@ -632,22 +632,6 @@ Hyväksytäänkö?</translation>
         <translation>Istuntovirhe</translation>
     </message>
     <message>
-        <source>Failed to connect. Please try again.</source>
-        <translation>Yhteyden muodostus epäonnistui. Yritä uudelleen.</translation>
-    </message>
-    <message>
-        <source>The partner is not available or offline.</source>
-        <translation>Kumppani ei ole tavoitettavissa tai on offline-tilassa.</translation>
-    </message>
-    <message>
-        <source>Invalid session password.</source>
-        <translation>Virheellinen istunnon salasana.</translation>
-    </message>
-    <message>
-        <source>Connection Error</source>
-        <translation>Yhteysvirhe</translation>
-    </message>
-    <message>
         <source>Application minimized to system tray.</source>
         <translation>Sovellus pienennettiin ilmoitusalueelle.</translation>
     </message>
@@ -782,6 +766,10 @@ Hyväksytäänkö?</translation>
         <translation>Näytä salasana</translation>
     </message>
     <message>
+        <source>Copied</source>
+        <translation>Kopioitu</translation>
+    </message>
+    <message>
         <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
         <translation>Wake-on-LAN käynnistää kumppanin tietokoneen sen verkkokortin kautta. Anna kortin MAC-osoite: kuusi heksadesimaalinumeroparia, esimerkiksi 00:1A:2B:3C:4D:5E. Kumppanin koneella sen näyttää "ip link" (Linux) tai "getmac" (Windows).</translation>
     </message>
@@ -837,16 +825,32 @@ Hyväksytäänkö?</translation>
         <translation>Näytön kaappausta ei voitu käynnistää.</translation>
     </message>
     <message>
-        <source>Invalid session password</source>
-        <translation>Virheellinen istunnon salasana</translation>
-    </message>
-    <message>
         <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
         <translation>Liian monta väärää salasanaa kumppanille %1: odota muutama minuutti ja yritä sitten uudelleen</translation>
     </message>
     <message>
         <source>Partner %1 declined the session</source>
         <translation>Kumppani %1 hylkäsi istunnon</translation>
+    </message>
+    <message>
+        <source>Wrong password for partner %1: check it, or ask them for the current one</source>
+        <translation>Väärä salasana kumppanille %1: tarkista se tai pyydä nykyinen</translation>
+    </message>
+    <message>
+        <source>Partner %1 is unknown: check the ID</source>
+        <translation>Kumppani %1 on tuntematon: tarkista tunnus</translation>
+    </message>
+    <message>
+        <source>Partner %1 is offline: ask them to open Nimbral</source>
+        <translation>Kumppani %1 on offline-tilassa: pyydä häntä avaamaan Nimbral</translation>
+    </message>
+    <message>
+        <source>%1 is this device's own ID: enter the partner's ID</source>
+        <translation>%1 on tämän laitteen tunnus: anna kumppanin tunnus</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not be reached: try again in a moment</source>
+        <translation>Kumppania %1 ei tavoitettu: yritä hetken päästä uudelleen</translation>
     </message>
     <message>
         <source>Partner %1 is busy with other connection requests: try again in a moment</source>

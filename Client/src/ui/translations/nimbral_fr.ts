@@ -632,22 +632,6 @@ Accepter ?</translation>
         <translation>Erreur de session</translation>
     </message>
     <message>
-        <source>Failed to connect. Please try again.</source>
-        <translation>La connexion a échoué. Veuillez réessayer.</translation>
-    </message>
-    <message>
-        <source>The partner is not available or offline.</source>
-        <translation>Le partenaire n'est pas disponible ou est hors ligne.</translation>
-    </message>
-    <message>
-        <source>Invalid session password.</source>
-        <translation>Mot de passe de session non valide.</translation>
-    </message>
-    <message>
-        <source>Connection Error</source>
-        <translation>Erreur de connexion</translation>
-    </message>
-    <message>
         <source>Application minimized to system tray.</source>
         <translation>Application réduite dans la zone de notification.</translation>
     </message>
@@ -782,6 +766,10 @@ Accepter ?</translation>
         <translation>Afficher le mot de passe</translation>
     </message>
     <message>
+        <source>Copied</source>
+        <translation>Copié</translation>
+    </message>
+    <message>
         <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
         <translation>Wake-on-LAN démarre l'ordinateur du partenaire par sa carte réseau. Saisissez l'adresse MAC de cette carte : six paires de chiffres hexadécimaux, par exemple 00:1A:2B:3C:4D:5E. Sur l'ordinateur du partenaire, "ip link" (Linux) ou "getmac" (Windows) l'affiche.</translation>
     </message>
@@ -837,16 +825,32 @@ Accepter ?</translation>
         <translation>Impossible de démarrer la capture d'écran.</translation>
     </message>
     <message>
-        <source>Invalid session password</source>
-        <translation>Mot de passe de session invalide</translation>
-    </message>
-    <message>
         <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
         <translation>Trop de mots de passe erronés pour le partenaire %1 : attendez quelques minutes, puis réessayez</translation>
     </message>
     <message>
         <source>Partner %1 declined the session</source>
         <translation>Le partenaire %1 a refusé la session</translation>
+    </message>
+    <message>
+        <source>Wrong password for partner %1: check it, or ask them for the current one</source>
+        <translation>Mot de passe erroné pour le partenaire %1 : vérifiez-le ou demandez le mot de passe actuel</translation>
+    </message>
+    <message>
+        <source>Partner %1 is unknown: check the ID</source>
+        <translation>Le partenaire %1 est inconnu : vérifiez l'ID</translation>
+    </message>
+    <message>
+        <source>Partner %1 is offline: ask them to open Nimbral</source>
+        <translation>Le partenaire %1 est hors ligne : demandez-lui d'ouvrir Nimbral</translation>
+    </message>
+    <message>
+        <source>%1 is this device's own ID: enter the partner's ID</source>
+        <translation>%1 est l'ID de cet appareil : saisissez l'ID du partenaire</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not be reached: try again in a moment</source>
+        <translation>Le partenaire %1 est injoignable : réessayez dans un instant</translation>
     </message>
     <message>
         <source>Partner %1 is busy with other connection requests: try again in a moment</source>

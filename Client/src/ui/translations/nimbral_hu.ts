@@ -632,22 +632,6 @@ Elfogadja?</translation>
         <translation>Munkamenethiba</translation>
     </message>
     <message>
-        <source>Failed to connect. Please try again.</source>
-        <translation>A csatlakozás sikertelen. Kérjük, próbálja újra.</translation>
-    </message>
-    <message>
-        <source>The partner is not available or offline.</source>
-        <translation>A partner nem érhető el vagy offline.</translation>
-    </message>
-    <message>
-        <source>Invalid session password.</source>
-        <translation>Érvénytelen munkamenet-jelszó.</translation>
-    </message>
-    <message>
-        <source>Connection Error</source>
-        <translation>Kapcsolódási hiba</translation>
-    </message>
-    <message>
         <source>Application minimized to system tray.</source>
         <translation>Az alkalmazás a tálcára került.</translation>
     </message>
@@ -782,6 +766,10 @@ Elfogadja?</translation>
         <translation>Jelszó megjelenítése</translation>
     </message>
     <message>
+        <source>Copied</source>
+        <translation>Másolva</translation>
+    </message>
+    <message>
         <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
         <translation>A Wake-on-LAN a hálózati kártyáján keresztül indítja el a partner számítógépét. Adja meg a kártya MAC-címét: hat hexadecimális számjegypár, például 00:1A:2B:3C:4D:5E. A partner gépén az "ip link" (Linux) vagy a "getmac" (Windows) mutatja meg.</translation>
     </message>
@@ -837,16 +825,32 @@ Elfogadja?</translation>
         <translation>A képernyő rögzítése nem indítható el.</translation>
     </message>
     <message>
-        <source>Invalid session password</source>
-        <translation>Érvénytelen munkamenet-jelszó</translation>
-    </message>
-    <message>
         <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
         <translation>Túl sok hibás jelszó a(z) %1 partnerhez: várjon néhány percet, majd próbálja újra</translation>
     </message>
     <message>
         <source>Partner %1 declined the session</source>
         <translation>A(z) %1 partner elutasította a munkamenetet</translation>
+    </message>
+    <message>
+        <source>Wrong password for partner %1: check it, or ask them for the current one</source>
+        <translation>Hibás jelszó a(z) %1 partnerhez: ellenőrizze, vagy kérje el az aktuálisat</translation>
+    </message>
+    <message>
+        <source>Partner %1 is unknown: check the ID</source>
+        <translation>A(z) %1 partner ismeretlen: ellenőrizze az azonosítót</translation>
+    </message>
+    <message>
+        <source>Partner %1 is offline: ask them to open Nimbral</source>
+        <translation>A(z) %1 partner offline: kérje meg, hogy nyissa meg a Nimbralt</translation>
+    </message>
+    <message>
+        <source>%1 is this device's own ID: enter the partner's ID</source>
+        <translation>A(z) %1 ennek az eszköznek az azonosítója: adja meg a partner azonosítóját</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not be reached: try again in a moment</source>
+        <translation>A(z) %1 partner nem érhető el: próbálja újra egy perc múlva</translation>
     </message>
     <message>
         <source>Partner %1 is busy with other connection requests: try again in a moment</source>

@@ -632,22 +632,6 @@ Accettare?</translation>
         <translation>Errore di sessione</translation>
     </message>
     <message>
-        <source>Failed to connect. Please try again.</source>
-        <translation>Connessione non riuscita. Riprova.</translation>
-    </message>
-    <message>
-        <source>The partner is not available or offline.</source>
-        <translation>Il partner non è disponibile o è offline.</translation>
-    </message>
-    <message>
-        <source>Invalid session password.</source>
-        <translation>Password di sessione non valida.</translation>
-    </message>
-    <message>
-        <source>Connection Error</source>
-        <translation>Errore di connessione</translation>
-    </message>
-    <message>
         <source>Application minimized to system tray.</source>
         <translation>Applicazione ridotta nell'area di notifica.</translation>
     </message>
@@ -782,6 +766,10 @@ Accettare?</translation>
         <translation>Mostra password</translation>
     </message>
     <message>
+        <source>Copied</source>
+        <translation>Copiato</translation>
+    </message>
+    <message>
         <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
         <translation>Wake-on-LAN avvia il computer del partner tramite la sua scheda di rete. Inserisci l'indirizzo MAC di quella scheda: sei coppie di cifre esadecimali, ad esempio 00:1A:2B:3C:4D:5E. Sul computer del partner lo mostra "ip link" (Linux) o "getmac" (Windows).</translation>
     </message>
@@ -837,16 +825,32 @@ Accettare?</translation>
         <translation>Impossibile avviare la cattura dello schermo.</translation>
     </message>
     <message>
-        <source>Invalid session password</source>
-        <translation>Password di sessione non valida</translation>
-    </message>
-    <message>
         <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
         <translation>Troppe password errate per il partner %1: attendi qualche minuto, poi riprova</translation>
     </message>
     <message>
         <source>Partner %1 declined the session</source>
         <translation>Il partner %1 ha rifiutato la sessione</translation>
+    </message>
+    <message>
+        <source>Wrong password for partner %1: check it, or ask them for the current one</source>
+        <translation>Password errata per il partner %1: controllala o chiedi quella attuale</translation>
+    </message>
+    <message>
+        <source>Partner %1 is unknown: check the ID</source>
+        <translation>Il partner %1 è sconosciuto: controlla l'ID</translation>
+    </message>
+    <message>
+        <source>Partner %1 is offline: ask them to open Nimbral</source>
+        <translation>Il partner %1 è offline: chiedigli di aprire Nimbral</translation>
+    </message>
+    <message>
+        <source>%1 is this device's own ID: enter the partner's ID</source>
+        <translation>%1 è l'ID di questo dispositivo: inserisci l'ID del partner</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not be reached: try again in a moment</source>
+        <translation>Il partner %1 non è raggiungibile: riprova tra poco</translation>
     </message>
     <message>
         <source>Partner %1 is busy with other connection requests: try again in a moment</source>

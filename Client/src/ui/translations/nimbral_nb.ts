@@ -632,22 +632,6 @@ Godta?</translation>
         <translation>Øktfeil</translation>
     </message>
     <message>
-        <source>Failed to connect. Please try again.</source>
-        <translation>Tilkoblingen mislyktes. Prøv igjen.</translation>
-    </message>
-    <message>
-        <source>The partner is not available or offline.</source>
-        <translation>Partneren er utilgjengelig eller frakoblet.</translation>
-    </message>
-    <message>
-        <source>Invalid session password.</source>
-        <translation>Ugyldig øktpassord.</translation>
-    </message>
-    <message>
-        <source>Connection Error</source>
-        <translation>Tilkoblingsfeil</translation>
-    </message>
-    <message>
         <source>Application minimized to system tray.</source>
         <translation>Programmet er minimert til systemstatusfeltet.</translation>
     </message>
@@ -782,6 +766,10 @@ Godta?</translation>
         <translation>Vis passord</translation>
     </message>
     <message>
+        <source>Copied</source>
+        <translation>Kopiert</translation>
+    </message>
+    <message>
         <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
         <translation>Wake-on-LAN starter partnerens datamaskin via nettverkskortet. Skriv inn kortets MAC-adresse: seks par heksadesimale sifre, for eksempel 00:1A:2B:3C:4D:5E. På partnerens maskin viser "ip link" (Linux) eller "getmac" (Windows) den.</translation>
     </message>
@@ -837,16 +825,32 @@ Godta?</translation>
         <translation>Skjermopptaket kunne ikke startes.</translation>
     </message>
     <message>
-        <source>Invalid session password</source>
-        <translation>Ugyldig øktpassord</translation>
-    </message>
-    <message>
         <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
         <translation>For mange feil passord for partner %1: vent noen minutter og prøv igjen</translation>
     </message>
     <message>
         <source>Partner %1 declined the session</source>
         <translation>Partner %1 avslo økten</translation>
+    </message>
+    <message>
+        <source>Wrong password for partner %1: check it, or ask them for the current one</source>
+        <translation>Feil passord for partner %1: sjekk det, eller be om det gjeldende</translation>
+    </message>
+    <message>
+        <source>Partner %1 is unknown: check the ID</source>
+        <translation>Partner %1 er ukjent: sjekk ID-en</translation>
+    </message>
+    <message>
+        <source>Partner %1 is offline: ask them to open Nimbral</source>
+        <translation>Partner %1 er frakoblet: be partneren åpne Nimbral</translation>
+    </message>
+    <message>
+        <source>%1 is this device's own ID: enter the partner's ID</source>
+        <translation>%1 er denne enhetens ID: skriv inn partnerens ID</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not be reached: try again in a moment</source>
+        <translation>Partner %1 kunne ikke nås: prøv igjen om et øyeblikk</translation>
     </message>
     <message>
         <source>Partner %1 is busy with other connection requests: try again in a moment</source>

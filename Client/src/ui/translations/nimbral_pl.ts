@@ -632,22 +632,6 @@ Zaakceptować?</translation>
         <translation>Błąd sesji</translation>
     </message>
     <message>
-        <source>Failed to connect. Please try again.</source>
-        <translation>Nie udało się połączyć. Spróbuj ponownie.</translation>
-    </message>
-    <message>
-        <source>The partner is not available or offline.</source>
-        <translation>Partner jest niedostępny lub offline.</translation>
-    </message>
-    <message>
-        <source>Invalid session password.</source>
-        <translation>Nieprawidłowe hasło sesji.</translation>
-    </message>
-    <message>
-        <source>Connection Error</source>
-        <translation>Błąd połączenia</translation>
-    </message>
-    <message>
         <source>Application minimized to system tray.</source>
         <translation>Aplikacja zminimalizowana do zasobnika systemowego.</translation>
     </message>
@@ -782,6 +766,10 @@ Zaakceptować?</translation>
         <translation>Pokaż hasło</translation>
     </message>
     <message>
+        <source>Copied</source>
+        <translation>Skopiowano</translation>
+    </message>
+    <message>
         <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
         <translation>Wake-on-LAN uruchamia komputer partnera przez jego kartę sieciową. Wpisz adres MAC tej karty: sześć par cyfr szesnastkowych, na przykład 00:1A:2B:3C:4D:5E. Na komputerze partnera pokaże go "ip link" (Linux) lub "getmac" (Windows).</translation>
     </message>
@@ -837,16 +825,32 @@ Zaakceptować?</translation>
         <translation>Nie można uruchomić przechwytywania ekranu.</translation>
     </message>
     <message>
-        <source>Invalid session password</source>
-        <translation>Nieprawidłowe hasło sesji</translation>
-    </message>
-    <message>
         <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
         <translation>Zbyt wiele błędnych haseł dla partnera %1: odczekaj kilka minut i spróbuj ponownie</translation>
     </message>
     <message>
         <source>Partner %1 declined the session</source>
         <translation>Partner %1 odrzucił sesję</translation>
+    </message>
+    <message>
+        <source>Wrong password for partner %1: check it, or ask them for the current one</source>
+        <translation>Błędne hasło dla partnera %1: sprawdź je lub poproś o aktualne</translation>
+    </message>
+    <message>
+        <source>Partner %1 is unknown: check the ID</source>
+        <translation>Partner %1 jest nieznany: sprawdź ID</translation>
+    </message>
+    <message>
+        <source>Partner %1 is offline: ask them to open Nimbral</source>
+        <translation>Partner %1 jest offline: poproś go o otwarcie Nimbral</translation>
+    </message>
+    <message>
+        <source>%1 is this device's own ID: enter the partner's ID</source>
+        <translation>%1 to ID tego urządzenia: wpisz ID partnera</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not be reached: try again in a moment</source>
+        <translation>Nie udało się połączyć z partnerem %1: spróbuj ponownie za chwilę</translation>
     </message>
     <message>
         <source>Partner %1 is busy with other connection requests: try again in a moment</source>

@@ -632,22 +632,6 @@ Prijať?</translation>
         <translation>Chyba relácie</translation>
     </message>
     <message>
-        <source>Failed to connect. Please try again.</source>
-        <translation>Pripojenie zlyhalo. Skúste to, prosím, znova.</translation>
-    </message>
-    <message>
-        <source>The partner is not available or offline.</source>
-        <translation>Partner nie je dostupný alebo je offline.</translation>
-    </message>
-    <message>
-        <source>Invalid session password.</source>
-        <translation>Neplatné heslo relácie.</translation>
-    </message>
-    <message>
-        <source>Connection Error</source>
-        <translation>Chyba pripojenia</translation>
-    </message>
-    <message>
         <source>Application minimized to system tray.</source>
         <translation>Aplikácia bola minimalizovaná do oznamovacej oblasti.</translation>
     </message>
@@ -782,6 +766,10 @@ Prijať?</translation>
         <translation>Zobraziť heslo</translation>
     </message>
     <message>
+        <source>Copied</source>
+        <translation>Skopírované</translation>
+    </message>
+    <message>
         <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
         <translation>Wake-on-LAN zapne počítač partnera cez jeho sieťovú kartu. Zadajte MAC adresu tejto karty: šesť dvojíc šestnástkových číslic, napríklad 00:1A:2B:3C:4D:5E. Na počítači partnera ju ukáže "ip link" (Linux) alebo "getmac" (Windows).</translation>
     </message>
@@ -837,16 +825,32 @@ Prijať?</translation>
         <translation>Snímanie obrazovky nemožno spustiť.</translation>
     </message>
     <message>
-        <source>Invalid session password</source>
-        <translation>Neplatné heslo relácie</translation>
-    </message>
-    <message>
         <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
         <translation>Príliš veľa nesprávnych hesiel pre partnera %1: počkajte niekoľko minút a skúste to znova</translation>
     </message>
     <message>
         <source>Partner %1 declined the session</source>
         <translation>Partner %1 reláciu odmietol</translation>
+    </message>
+    <message>
+        <source>Wrong password for partner %1: check it, or ask them for the current one</source>
+        <translation>Nesprávne heslo pre partnera %1: skontrolujte ho, alebo si vypýtajte aktuálne</translation>
+    </message>
+    <message>
+        <source>Partner %1 is unknown: check the ID</source>
+        <translation>Partner %1 nie je známy: skontrolujte ID</translation>
+    </message>
+    <message>
+        <source>Partner %1 is offline: ask them to open Nimbral</source>
+        <translation>Partner %1 je offline: požiadajte ho, nech otvorí Nimbral</translation>
+    </message>
+    <message>
+        <source>%1 is this device's own ID: enter the partner's ID</source>
+        <translation>%1 je ID tohto zariadenia: zadajte ID partnera</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not be reached: try again in a moment</source>
+        <translation>Partnera %1 sa nepodarilo zastihnúť: skúste to o chvíľu znova</translation>
     </message>
     <message>
         <source>Partner %1 is busy with other connection requests: try again in a moment</source>

@@ -632,22 +632,6 @@ Acceptera?</translation>
         <translation>Sessionsfel</translation>
     </message>
     <message>
-        <source>Failed to connect. Please try again.</source>
-        <translation>Anslutningen misslyckades. Försök igen.</translation>
-    </message>
-    <message>
-        <source>The partner is not available or offline.</source>
-        <translation>Partnern är inte tillgänglig eller offline.</translation>
-    </message>
-    <message>
-        <source>Invalid session password.</source>
-        <translation>Ogiltigt sessionslösenord.</translation>
-    </message>
-    <message>
-        <source>Connection Error</source>
-        <translation>Anslutningsfel</translation>
-    </message>
-    <message>
         <source>Application minimized to system tray.</source>
         <translation>Programmet har minimerats till systemfältet.</translation>
     </message>
@@ -782,6 +766,10 @@ Acceptera?</translation>
         <translation>Visa lösenord</translation>
     </message>
     <message>
+        <source>Copied</source>
+        <translation>Kopierat</translation>
+    </message>
+    <message>
         <source>Wake-on-LAN starts the partner's computer through its network card. Enter that card's MAC address: six pairs of hexadecimal digits, such as 00:1A:2B:3C:4D:5E. On the partner's computer, "ip link" (Linux) or "getmac" (Windows) shows it.</source>
         <translation>Wake-on-LAN startar partnerns dator via dess nätverkskort. Ange kortets MAC-adress: sex par hexadecimala siffror, till exempel 00:1A:2B:3C:4D:5E. På partnerns dator visar "ip link" (Linux) eller "getmac" (Windows) den.</translation>
     </message>
@@ -837,16 +825,32 @@ Acceptera?</translation>
         <translation>Skärminspelningen kunde inte startas.</translation>
     </message>
     <message>
-        <source>Invalid session password</source>
-        <translation>Ogiltigt sessionslösenord</translation>
-    </message>
-    <message>
         <source>Too many wrong passwords for partner %1: wait a few minutes, then try again</source>
         <translation>För många felaktiga lösenord för partner %1: vänta några minuter och försök sedan igen</translation>
     </message>
     <message>
         <source>Partner %1 declined the session</source>
         <translation>Partner %1 avböjde sessionen</translation>
+    </message>
+    <message>
+        <source>Wrong password for partner %1: check it, or ask them for the current one</source>
+        <translation>Fel lösenord för partner %1: kontrollera det eller be om det aktuella</translation>
+    </message>
+    <message>
+        <source>Partner %1 is unknown: check the ID</source>
+        <translation>Partner %1 är okänd: kontrollera ID:t</translation>
+    </message>
+    <message>
+        <source>Partner %1 is offline: ask them to open Nimbral</source>
+        <translation>Partner %1 är offline: be partnern öppna Nimbral</translation>
+    </message>
+    <message>
+        <source>%1 is this device's own ID: enter the partner's ID</source>
+        <translation>%1 är den här enhetens ID: ange partnerns ID</translation>
+    </message>
+    <message>
+        <source>Partner %1 could not be reached: try again in a moment</source>
+        <translation>Partner %1 kunde inte nås: försök igen om en stund</translation>
     </message>
     <message>
         <source>Partner %1 is busy with other connection requests: try again in a moment</source>
