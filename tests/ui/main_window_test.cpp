@@ -27,6 +27,7 @@
 #include "session/update_service.h"
 #include "ui/chat_dialog.h"
 #include "ui/device_card.h"
+#include "ui/remote_desktop_widget.h"
 #include "wait_until.h"
 
 namespace nimbral {
@@ -323,6 +324,38 @@ TEST_F(MainWindowTest, IconButtonsAreFlatAndTheCopyButtonsCopy) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "ABC-123");
 }
 
+// Favourites sit under their own heading below the form, the window keeps its height however
+// often the star is clicked, and the list marks only the favourite that is in the form.
+TEST_F(MainWindowTest, FavouritesSitUnderTheirHeadingWithoutGrowingTheWindow) {
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto* box = test::child<QComboBox>(window, "partnerBox");
+    auto* star = test::child<QPushButton>(window, "favoriteButton");
+    auto* list = test::child<QListWidget>(window, "favoritesList");
+    box->setEditText("123 456 789");
+    star->click();
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_FALSE(list->isHidden());
+    const auto top = [&](QWidget* widget) {
+        return widget->mapTo(&window, QPoint()).y();
+    };
+    EXPECT_GT(top(list), top(test::child<QPushButton>(window, "connectButton")))
+        << "below the form, not between the ID and the password";
+    QTest::qWait(50);
+    const int height = window.height();
+    for (int click = 0; click < 4; ++click) {
+        star->click();
+        QTest::qWait(50);
+    }
+    EXPECT_EQ(list->count(), 1);
+    EXPECT_EQ(window.height(), height) << "the window grew with the clicks";
+    EXPECT_EQ(list->selectedItems().size(), 1);
+    box->setEditText("111 222 333");
+    EXPECT_TRUE(list->selectedItems().isEmpty()) << "another ID is typed: nothing marked";
+    box->setEditText("123 456 789");
+    EXPECT_EQ(list->selectedItems().size(), 1);
+}
+
 // The admin panel belongs to the built-in server: with a server of one's own (--server) the
 // home page offers none, instead of a site that knows nothing of this device.
 TEST_F(MainWindowTest, TheAdminPanelIsOfferedOnlyWithTheBuiltInServer) {
@@ -473,9 +506,18 @@ TEST_F(MainWindowTest, SessionShortcutsLiveOnlyOnTheSessionPage) {
     EXPECT_TRUE(test::child<QAction>(window, "chatAction")->isEnabled());
     EXPECT_NE(test::child<ChatDialog>(window, "chatDialog"), nullptr)
         << "a chat dialog for every connected session";
+    // A picture of this session, then its end: the next session starts black.
+    auto picture = std::make_shared<DecodedFrame>();
+    picture->width = picture->height = picture->yStride = picture->uvStride = 2;
+    picture->yPlane.assign(4, 200);
+    picture->uvPlane.assign(2, 128);
+    window.onFrameDecoded(picture);
+    auto* view = test::child<RemoteDesktopWidget>(window, "remoteView");
+    ASSERT_WAIT(view->frameWidth() == 2, 2000);
     session.endSession("user_disconnect");
     EXPECT_FALSE(window.sessionShortcutsEnabled());
     EXPECT_EQ(test::child<ChatDialog>(window, "chatDialog"), nullptr);
+    EXPECT_EQ(view->frameWidth(), 0);
 }
 
 TEST_F(MainWindowTest, TheFiguresNameTheFrameRateBesideTheBadgeAndTheTitleStaysStill) {

@@ -38,6 +38,7 @@ void ConnectionQualityMonitor::start() {
 void ConnectionQualityMonitor::stop() {
     m_timer.stop();
     resetCounters();
+    m_clock.invalidate(); // no uptime between sessions; the next one counts from zero
     spdlog::info("Connection quality monitor stopped");
 }
 

@@ -1,5 +1,7 @@
 #include "ui/main_window.h"
 
+#include <algorithm>
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -368,6 +370,7 @@ void MainWindow::onSessionAutoAccept(const QString& sessionId, const QString& ma
 void MainWindow::returnToHomePage() {
     if (m_view != nullptr) {
         m_view->setViewingMode(false);
+        m_view->clearFrame(); // the next session starts black, not on this one's last picture
     }
     m_pages->setCurrentIndex(0);
     m_statistics->hide();
@@ -525,14 +528,32 @@ void MainWindow::fillFavorites() {
     for (const QString& id : m_settings.favorites()) {
         m_favorites->addItem(formatClientId(id));
     }
-    m_favorites->setVisible(m_favorites->count() > 0);
+    const int rows = std::min(m_favorites->count(), kFavoriteRowsShown);
+    // Exactly the rows it shows: a list that takes what the layout offers grew the window.
+    m_favorites->setFixedHeight(rows * m_favorites->sizeHintForRow(0) +
+                                2 * m_favorites->frameWidth());
+    m_favorites->setVisible(rows > 0);
+    m_favoritesCaption->setVisible(rows > 0);
+    if (m_pages != nullptr && m_pages->currentIndex() == 0) {
+        resize(width(), std::max(minimumHeight(), sizeHint().height()));
+    }
+    updateFavoriteIcon();
 }
 
 void MainWindow::updateFavoriteIcon() {
-    const bool favorite =
-        m_settings.favorites().contains(withoutBlanks(m_partnerBox->currentText()));
+    const QString id = withoutBlanks(m_partnerBox->currentText());
+    const bool favorite = m_settings.favorites().contains(id);
     m_favoriteButton->setIcon(
         nimbralIcon(favorite ? QStringLiteral("star") : QStringLiteral("star_border")));
+    // The list marks the favourite in the form, and no other.
+    const QList<QListWidgetItem*> shown =
+        m_favorites->findItems(formatClientId(id), Qt::MatchExactly);
+    if (favorite && !shown.isEmpty()) {
+        m_favorites->setCurrentItem(shown.front());
+    } else {
+        m_favorites->clearSelection();
+        m_favorites->setCurrentItem(nullptr);
+    }
 }
 
 void MainWindow::onFavoriteClicked() {
@@ -545,7 +566,6 @@ void MainWindow::onFavoriteClicked() {
     } else {
         m_settings.addFavorite(id);
     }
-    updateFavoriteIcon();
     fillFavorites();
 }
 

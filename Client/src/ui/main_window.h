@@ -176,6 +176,8 @@ private:
     QLabel* m_statistics = nullptr;
     QComboBox* m_partnerBox = nullptr;
     QListWidget* m_favorites = nullptr;
+    QLabel* m_favoritesCaption = nullptr;
+    static constexpr int kFavoriteRowsShown = 4; // more scroll
     QLineEdit* m_passwordEdit = nullptr;
     QPushButton* m_connectButton = nullptr;
     QPushButton* m_disconnectButton = nullptr;

@@ -112,16 +112,6 @@ QFrame* MainWindow::buildConnectCard(QWidget* page) {
     m_favoriteButton->setObjectName(QStringLiteral("favoriteButton"));
     partnerRow->addWidget(m_favoriteButton);
     connectLayout->addLayout(partnerRow);
-    m_favorites = new QListWidget(connectCard);
-    m_favorites->setObjectName(QStringLiteral("favoritesList"));
-    m_favorites->setMaximumHeight(80);
-    m_favorites->setStyleSheet(QStringLiteral(
-        "QListWidget { background: #0f1a30; border: 1px solid #2a3a5e; border-radius: 4px; }"
-        "QListWidget::item { color: #ccd6f6; padding: 2px 6px; }"
-        "QListWidget::item:hover { background: #2a3a5e; }"
-        "QListWidget::item:selected { background: #4da6ff; color: white; }"));
-    m_favorites->hide();
-    connectLayout->addWidget(m_favorites);
     m_passwordEdit = new QLineEdit(connectCard);
     m_passwordEdit->setObjectName(QStringLiteral("partnerPassword"));
     m_passwordEdit->setPlaceholderText(tr("Password"));
@@ -143,6 +133,20 @@ QFrame* MainWindow::buildConnectCard(QWidget* page) {
     m_disconnectButton->setEnabled(false);
     m_disconnectButton->hide(); // shown while a session is underway
     connectLayout->addWidget(m_disconnectButton);
+    // Below the form, under their own heading: in between, a list that came and went pushed the
+    // password field around.
+    m_favoritesCaption = caption(tr("FAVORITES"), connectCard);
+    m_favoritesCaption->hide();
+    connectLayout->addWidget(m_favoritesCaption);
+    m_favorites = new QListWidget(connectCard);
+    m_favorites->setObjectName(QStringLiteral("favoritesList"));
+    m_favorites->setStyleSheet(QStringLiteral(
+        "QListWidget { background: #0f1a30; border: 1px solid #2a3a5e; border-radius: 4px; }"
+        "QListWidget::item { color: #ccd6f6; padding: 2px 6px; }"
+        "QListWidget::item:hover { background: #2a3a5e; }"
+        "QListWidget::item:selected { background: #4da6ff; color: white; }"));
+    m_favorites->hide();
+    connectLayout->addWidget(m_favorites);
     return connectCard;
 }
 
@@ -207,7 +211,6 @@ QWidget* MainWindow::buildHomePage() {
 
     fillPartnerBox();
     fillFavorites();
-    updateFavoriteIcon();
     connect(m_partnerBox, &QComboBox::currentTextChanged, this, &MainWindow::updateFavoriteIcon);
     connect(m_favoriteButton, &QPushButton::clicked, this, &MainWindow::onFavoriteClicked);
     connect(m_favorites, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {

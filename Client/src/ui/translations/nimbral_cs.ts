@@ -766,6 +766,10 @@ Přijmout?</translation>
         <translation>Zobrazit heslo</translation>
     </message>
     <message>
+        <source>FAVORITES</source>
+        <translation>OBLÍBENÉ</translation>
+    </message>
+    <message>
         <source>Copied</source>
         <translation>Zkopírováno</translation>
     </message>

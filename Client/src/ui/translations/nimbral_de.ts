@@ -766,6 +766,10 @@ Annehmen?</translation>
         <translation>Passwort anzeigen</translation>
     </message>
     <message>
+        <source>FAVORITES</source>
+        <translation>FAVORITEN</translation>
+    </message>
+    <message>
         <source>Copied</source>
         <translation>Kopiert</translation>
     </message>

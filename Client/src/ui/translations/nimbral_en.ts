@@ -766,6 +766,10 @@ Accept?</translation>
         <translation>Show password</translation>
     </message>
     <message>
+        <source>FAVORITES</source>
+        <translation>FAVORITES</translation>
+    </message>
+    <message>
         <source>Copied</source>
         <translation>Copied</translation>
     </message>

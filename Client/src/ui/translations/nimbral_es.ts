@@ -766,6 +766,10 @@ Clave del dispositivo del socio: %3
         <translation>Mostrar contraseña</translation>
     </message>
     <message>
+        <source>FAVORITES</source>
+        <translation>FAVORITOS</translation>
+    </message>
+    <message>
         <source>Copied</source>
         <translation>Copiado</translation>
     </message>

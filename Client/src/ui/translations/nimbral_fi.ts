@@ -766,6 +766,10 @@ Hyväksytäänkö?</translation>
         <translation>Näytä salasana</translation>
     </message>
     <message>
+        <source>FAVORITES</source>
+        <translation>SUOSIKIT</translation>
+    </message>
+    <message>
         <source>Copied</source>
         <translation>Kopioitu</translation>
     </message>

@@ -766,6 +766,10 @@ Accepter ?</translation>
         <translation>Afficher le mot de passe</translation>
     </message>
     <message>
+        <source>FAVORITES</source>
+        <translation>FAVORIS</translation>
+    </message>
+    <message>
         <source>Copied</source>
         <translation>Copié</translation>
     </message>

@@ -766,6 +766,10 @@ Elfogadja?</translation>
         <translation>Jelszó megjelenítése</translation>
     </message>
     <message>
+        <source>FAVORITES</source>
+        <translation>KEDVENCEK</translation>
+    </message>
+    <message>
         <source>Copied</source>
         <translation>Másolva</translation>
     </message>

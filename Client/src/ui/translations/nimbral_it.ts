@@ -766,6 +766,10 @@ Accettare?</translation>
         <translation>Mostra password</translation>
     </message>
     <message>
+        <source>FAVORITES</source>
+        <translation>PREFERITI</translation>
+    </message>
+    <message>
         <source>Copied</source>
         <translation>Copiato</translation>
     </message>

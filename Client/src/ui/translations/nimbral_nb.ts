@@ -766,6 +766,10 @@ Godta?</translation>
         <translation>Vis passord</translation>
     </message>
     <message>
+        <source>FAVORITES</source>
+        <translation>FAVORITTER</translation>
+    </message>
+    <message>
         <source>Copied</source>
         <translation>Kopiert</translation>
     </message>

@@ -766,6 +766,10 @@ Zaakceptować?</translation>
         <translation>Pokaż hasło</translation>
     </message>
     <message>
+        <source>FAVORITES</source>
+        <translation>ULUBIONE</translation>
+    </message>
+    <message>
         <source>Copied</source>
         <translation>Skopiowano</translation>
     </message>

@@ -766,6 +766,10 @@ Prijať?</translation>
         <translation>Zobraziť heslo</translation>
     </message>
     <message>
+        <source>FAVORITES</source>
+        <translation>OBĽÚBENÉ</translation>
+    </message>
+    <message>
         <source>Copied</source>
         <translation>Skopírované</translation>
     </message>

@@ -766,6 +766,10 @@ Acceptera?</translation>
         <translation>Visa lösenord</translation>
     </message>
     <message>
+        <source>FAVORITES</source>
+        <translation>FAVORITER</translation>
+    </message>
+    <message>
         <source>Copied</source>
         <translation>Kopierat</translation>
     </message>
