@@ -9,89 +9,76 @@ namespace nimbral {
 namespace {
 
 // The texts are the session manager's, marked where they stand so that lupdate finds them.
-QString translated(const char* text) {
-    return QCoreApplication::translate("nimbral::SessionManager", text);
+constexpr char kContext[] = "nimbral::SessionManager";
+
+const char* const kWrongPassword =
+    QT_TRANSLATE_NOOP("nimbral::SessionManager",
+                      "Wrong password for partner %1: check it, or ask them for the current one");
+const char* const kTooManyAttempts = QT_TRANSLATE_NOOP(
+    "nimbral::SessionManager",
+    "Too many wrong passwords for partner %1: wait a few minutes, then try again");
+
+struct PartnerRefusal {
+    const char* reason;
+    const char* text;
+};
+
+// The partner's close reasons; any other ends in "ended the session before it started".
+const PartnerRefusal kPartnerRefusals[] = {
+    {"wrong_password", kWrongPassword},
+    {"too_many_attempts", kTooManyAttempts},
+    {"declined", QT_TRANSLATE_NOOP("nimbral::SessionManager", "Partner %1 declined the session")},
+    {"busy",
+     QT_TRANSLATE_NOOP("nimbral::SessionManager",
+                       "Partner %1 is busy with other connection requests: try again in a moment")},
+    {"verification_required",
+     QT_TRANSLATE_NOOP("nimbral::SessionManager", "Partner %1 accepts only verified sessions")},
+    {"device_key_invalid",
+     QT_TRANSLATE_NOOP("nimbral::SessionManager", "Partner %1 could not check this device's key")},
+};
+
+QString message(const char* text, const QString& partnerId) {
+    return QCoreApplication::translate(kContext, text).arg(formatClientId(partnerId));
 }
 
-QString wrongPassword(const QString& partner) {
-    return translated(
-               QT_TRANSLATE_NOOP(
-                   "nimbral::SessionManager",
-                   "Wrong password for partner %1: check it, or ask them for the current one"))
-        .arg(partner);
-}
-
-QString tooManyAttempts(const QString& partner) {
-    return translated(
-               QT_TRANSLATE_NOOP(
-                   "nimbral::SessionManager",
-                   "Too many wrong passwords for partner %1: wait a few minutes, then try again"))
-        .arg(partner);
+// The server's refusal by its status and a word of its detail.
+const char* serverRefusalText(int status, const QString& detail) {
+    if (status == 404) {
+        return QT_TRANSLATE_NOOP("nimbral::SessionManager", "Partner %1 is unknown: check the ID");
+    }
+    if (status == 409 && detail.contains(QLatin1String("offline"))) {
+        return QT_TRANSLATE_NOOP("nimbral::SessionManager",
+                                 "Partner %1 is offline: ask them to open Nimbral");
+    }
+    if (status == 403 && detail.contains(QLatin1String("Too many"))) {
+        return kTooManyAttempts;
+    }
+    if (status == 403 && detail.contains(QLatin1String("password"))) {
+        return kWrongPassword;
+    }
+    if (status == 400 && detail.contains(QLatin1String("itself"))) {
+        return QT_TRANSLATE_NOOP("nimbral::SessionManager",
+                                 "%1 is this device's own ID: enter the partner's ID");
+    }
+    return QT_TRANSLATE_NOOP("nimbral::SessionManager",
+                             "Partner %1 could not be reached: try again in a moment");
 }
 
 } // namespace
 
 QString partnerRefusalMessage(const QString& reason, const QString& partnerId) {
-    const QString partner = formatClientId(partnerId);
-    if (reason == QLatin1String("wrong_password")) {
-        return wrongPassword(partner);
+    for (const PartnerRefusal& refusal : kPartnerRefusals) {
+        if (reason == QLatin1String(refusal.reason)) {
+            return message(refusal.text, partnerId);
+        }
     }
-    if (reason == QLatin1String("too_many_attempts")) {
-        return tooManyAttempts(partner);
-    }
-    if (reason == QLatin1String("declined")) {
-        return translated(
-                   QT_TRANSLATE_NOOP("nimbral::SessionManager", "Partner %1 declined the session"))
-            .arg(partner);
-    }
-    if (reason == QLatin1String("busy")) {
-        return translated(
-                   QT_TRANSLATE_NOOP(
-                       "nimbral::SessionManager",
-                       "Partner %1 is busy with other connection requests: try again in a moment"))
-            .arg(partner);
-    }
-    if (reason == QLatin1String("verification_required")) {
-        return translated(QT_TRANSLATE_NOOP("nimbral::SessionManager",
-                                            "Partner %1 accepts only verified sessions"))
-            .arg(partner);
-    }
-    if (reason == QLatin1String("device_key_invalid")) {
-        return translated(QT_TRANSLATE_NOOP("nimbral::SessionManager",
-                                            "Partner %1 could not check this device's key"))
-            .arg(partner);
-    }
-    return translated(QT_TRANSLATE_NOOP("nimbral::SessionManager",
-                                        "Partner %1 ended the session before it started"))
-        .arg(partner);
+    return message(QT_TRANSLATE_NOOP("nimbral::SessionManager",
+                                     "Partner %1 ended the session before it started"),
+                   partnerId);
 }
 
 QString serverRefusalMessage(int status, const QString& detail, const QString& partnerId) {
-    const QString partner = formatClientId(partnerId);
-    if (status == 404) {
-        return translated(QT_TRANSLATE_NOOP("nimbral::SessionManager",
-                                            "Partner %1 is unknown: check the ID"))
-            .arg(partner);
-    }
-    if (status == 409 && detail.contains(QLatin1String("offline"))) {
-        return translated(QT_TRANSLATE_NOOP("nimbral::SessionManager",
-                                            "Partner %1 is offline: ask them to open Nimbral"))
-            .arg(partner);
-    }
-    if (status == 403 && detail.contains(QLatin1String("Too many"))) {
-        return tooManyAttempts(partner);
-    }
-    if (status == 403 && detail.contains(QLatin1String("password"))) {
-        return wrongPassword(partner);
-    }
-    if (status == 400 && detail.contains(QLatin1String("itself"))) {
-        return translated(QT_TRANSLATE_NOOP("nimbral::SessionManager",
-                                            "%1 is this device's own ID: enter the partner's ID"))
-            .arg(partner);
-    }
-    return translated(QT_TRANSLATE_NOOP("nimbral::SessionManager",
-                                        "Partner %1 could not be reached: try again in a moment"))
-        .arg(partner);
+    return message(serverRefusalText(status, detail), partnerId);
 }
 
 } // namespace nimbral
