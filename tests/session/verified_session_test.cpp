@@ -1,6 +1,8 @@
 // Verified sessions between two real devices through the real server: who decides, device keys,
 // downgrades, what the server sees and what a server in the middle can do.
 
+#include <algorithm>
+
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
@@ -103,8 +105,12 @@ TEST_F(VerifiedSession, AfterAVerifiedSessionNeitherEndTakesTheOldFlowFromThatPa
     const EcdhKeyExchange somebody;
     master->api.createSession(target->clientId(), kPassword, QStringLiteral("remote_desktop"),
                               QString::fromStdString(somebody.publicKeyBase64()));
-    ASSERT_TRUE(masterTold.wait(5000));
-    EXPECT_EQ(masterTold.at(0).at(1).toString(), "verification_required");
+    // (The Target's close of the ended session may come first.)
+    ASSERT_WAIT(std::any_of(masterTold.begin(), masterTold.end(),
+                            [](const QList<QVariant>& closed) {
+                                return closed.at(1).toString() == "verification_required";
+                            }),
+                5000);
     EXPECT_TRUE(log.hasPrefix(warn, "Refused unverified session "));
     EXPECT_EQ(target->session.state(), SessionState::Idle);
 
@@ -139,8 +145,12 @@ TEST_F(VerifiedSession, ADeviceThatAcceptsOnlyVerifiedSessionsRefusesTheOldFlowE
     const EcdhKeyExchange somebody;
     master->api.createSession(target->clientId(), kPassword, QStringLiteral("remote_desktop"),
                               QString::fromStdString(somebody.publicKeyBase64()));
-    ASSERT_TRUE(masterTold.wait(5000));
-    EXPECT_EQ(masterTold.at(0).at(1).toString(), "verification_required");
+    // (The Target's close of the ended session may come first.)
+    ASSERT_WAIT(std::any_of(masterTold.begin(), masterTold.end(),
+                            [](const QList<QVariant>& closed) {
+                                return closed.at(1).toString() == "verification_required";
+                            }),
+                5000);
     EXPECT_EQ(target->session.state(), SessionState::Idle);
     // Told while online, the Target takes its secrets back from the server, which then finds
     // the older Master's password wrong.

@@ -1,11 +1,13 @@
 // The window's tools in a real session: two complete devices, each with its main window, at our
 // real server on loopback.
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileSystemModel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QTest>
 #include <QTextBrowser>
 #include <QTreeView>
@@ -13,14 +15,17 @@
 
 #include <gtest/gtest.h>
 
+#include "common/client_id_text.h"
 #include "find_child.h"
 #include "qstring_printer.h"
 #include "session/chat_service.h"
+#include "session/session_channel.h"
 #include "session_pair.h"
 #include "ui/chat_dialog.h"
 #include "ui/display_text.h"
 #include "ui/file_manager_dialog.h"
 #include "ui/main_window.h"
+#include "ui/session_notice.h"
 #include "wait_until.h"
 
 namespace nimbral {
@@ -53,13 +58,45 @@ protected:
                                                    /*withTray=*/false);
         window->setDialogs([this](const QString&, const QString& text) { warnings << text; },
                            [](const QString&, const QString&) { return true; });
+        window->setReconnectOffer([this](const QString&, const QString& text) {
+            reconnectOffers << text;
+            return false;
+        });
         return window;
+    }
+
+    // The Target's notice, a window of its own.
+    static SessionNotice* targetNotice() {
+        for (QWidget* widget : QApplication::topLevelWidgets()) {
+            if (auto* notice = qobject_cast<SessionNotice*>(widget)) {
+                return notice;
+            }
+        }
+        return nullptr;
     }
 
     std::unique_ptr<MainWindow> masterWindow;
     std::unique_ptr<MainWindow> targetWindow;
     QStringList warnings;
+    QStringList reconnectOffers;
 };
+
+// While connected, the Target shows on top of everything who is there, with a button that ends
+// the session; the Master is told its partner ended it.
+TEST_F(ClientSession, TheTargetsNoticeNamesThePartnerAndEndsTheSession) {
+    SessionNotice* notice = targetNotice();
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->isVisible());
+    EXPECT_TRUE(notice->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    EXPECT_EQ(notice->text(), QString("Partner %1 sees and controls this screen")
+                                  .arg(formatClientId(master->clientId())));
+    test::child<QPushButton>(*notice, "endSessionButton")->click();
+    EXPECT_EQ(target->session.state(), SessionState::Idle);
+    EXPECT_EQ(targetNotice(), nullptr);
+    ASSERT_WAIT(reconnectOffers.size() == 1, 5000);
+    EXPECT_EQ(reconnectOffers.at(0),
+              QString("Partner %1 ended the session.").arg(formatClientId(target->clientId())));
+}
 
 // A failed connection is one message that names the partner and says what to do, whatever
 // failed: the server's refusal and the session's own report used to come as two boxes.
@@ -101,6 +138,48 @@ TEST_F(ClientFailures, EachFailedConnectionShowsOneMessageNamingThePartner) {
     EXPECT_EQ(attempt(master->clientId(), kPassword),
               QStringList{QString("%1 is this device's own ID: enter the partner's ID")
                               .arg(formatClientId(master->clientId()))});
+}
+
+// A session the partner ends is told as such with a Reconnect button; a lost one comes back by
+// itself, the status line counting the attempts and the Disconnect button standing by to stop
+// them, with no box at all.
+TEST_F(ClientFailures, AnEndedSessionOffersReconnectAndALostOneComesBackByItself) {
+    master->settings.setAutoReconnect(true);
+    master->settings.setMaxReconnectAttempts(3);
+    QStringList offers;
+    window->setReconnectOffer([&offers](const QString&, const QString& text) {
+        offers << text;
+        return true;
+    });
+    const auto bothConnected = [this] {
+        return master->session.state() == SessionState::Connected &&
+               target->session.state() == SessionState::Connected;
+    };
+    window->connectTo(target->clientId(), kPassword);
+    ASSERT_WAIT(bothConnected(), 15000);
+
+    target->session.endSession(QStringLiteral("user_disconnect"));
+    ASSERT_WAIT(offers.size() == 1, 5000);
+    EXPECT_EQ(offers.at(0),
+              QString("Partner %1 ended the session.").arg(formatClientId(target->clientId())));
+    ASSERT_WAIT(bothConnected(), 15000); // the user chose Reconnect
+
+    auto* disconnect = test::child<QPushButton>(*window, "disconnectButton");
+    target->session.endSession(QLatin1String(kLinkLostReason)); // gone without a word
+    ASSERT_WAIT(window->statusText().contains("reconnecting (attempt 1 of 3)"), 5000);
+    EXPECT_FALSE(disconnect->isHidden());
+    ASSERT_WAIT(bothConnected(), 15000);
+    EXPECT_EQ(offers.size(), 1);
+    EXPECT_TRUE(warnings.isEmpty()) << warnings.join('\n').toStdString();
+
+    // Disconnect during the wait stops the attempts.
+    target->session.endSession(QLatin1String(kLinkLostReason));
+    ASSERT_WAIT(window->statusText().contains("reconnecting (attempt 1 of 3)"), 5000);
+    disconnect->click();
+    EXPECT_TRUE(disconnect->isHidden());
+    EXPECT_FALSE(window->statusText().contains("reconnecting"));
+    QTest::qWait(2500); // past the first attempt's time
+    EXPECT_EQ(master->session.state(), SessionState::Idle);
 }
 
 TEST_F(ClientSession, ChatOpensOnTheTargetAndMarksTheMastersTool) {
@@ -161,6 +240,11 @@ TEST_F(ClientSession, TheFileManagerBrowsesDownloadsAndUploads) {
     folder.setData(0, Qt::UserRole + 1, true);
     dialog.onRemoteItemDoubleClicked(&folder, 0);
     ASSERT_WAIT(dialog.statusText() == "4 items", 5000);
+    // The person at the Target sees what the partner does with its files.
+    const SessionNotice* notice = targetNotice();
+    ASSERT_NE(notice, nullptr);
+    EXPECT_TRUE(notice->text().endsWith("Looking at files in " + QDir(remote.path()).dirName()))
+        << notice->text().toStdString();
 
     // Three files in a row into the Master's folder.
     dialog.localTree()->setCurrentIndex(dialog.localModel()->index(local.path()));
@@ -179,6 +263,7 @@ TEST_F(ClientSession, TheFileManagerBrowsesDownloadsAndUploads) {
         ASSERT_TRUE(copy.open(QIODevice::ReadOnly)) << name;
         EXPECT_EQ(copy.readAll(), QByteArray(name) + QByteArray(5000, 'x'));
     }
+    EXPECT_TRUE(notice->text().endsWith("Copying two.txt from this computer"));
 
     // One file up into the Target's folder; the list is refreshed with it.
     QFile upload(local.filePath("up.bin"));
@@ -195,6 +280,7 @@ TEST_F(ClientSession, TheFileManagerBrowsesDownloadsAndUploads) {
     QFile arrived(remote.filePath("up.bin"));
     ASSERT_TRUE(arrived.open(QIODevice::ReadOnly));
     EXPECT_EQ(arrived.readAll(), QByteArray(70000, 'u'));
+    EXPECT_TRUE(notice->text().endsWith("Copying up.bin to this computer"));
 
     // A file that went away meanwhile: the Target's error reaches the status line.
     ASSERT_TRUE(QFile::remove(remote.filePath("one.txt")));

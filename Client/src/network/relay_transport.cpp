@@ -110,6 +110,7 @@ void RelayTransport::disconnect() {
     m_reconnectAttempts = kMaxReconnectAttempts;
     if (m_socket->state() != QAbstractSocket::UnconnectedState) {
         spdlog::info("RelayTransport: disconnecting from {}:{}", m_host, m_port);
+        m_socket->flush(); // the last words (a session's "disconnect") go out before the abort
         m_socket->disconnectFromHost();
         if (m_socket->state() != QAbstractSocket::UnconnectedState) {
             m_socket->abort();

@@ -76,6 +76,7 @@ void FileTransferService::serveTree(Reader& body) {
         return;
     }
     const QString folder = body.string();
+    emit partnerUsesFiles(FileUse::Takes, folder);
     if (folder.isEmpty() || !m_files->stat(folder).isDir) {
         sendStreamFailure(id, QStringLiteral("Directory does not exist: ") + folder);
         return;

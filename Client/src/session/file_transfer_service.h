@@ -33,6 +33,9 @@ struct FileEntry {
 // only to what it asked.
 enum class FileTransferRole : std::uint8_t { Requester, Server };
 
+// What the partner does with this side's files.
+enum class FileUse : std::uint8_t { Browses, Takes, Puts };
+
 // Browsing, downloading and uploading files over the session's control channel. The requesting
 // half (the Master's) is driven by the file manager, the serving half (the Target's) answers
 // from the local file system; each drops, with a warning, what belongs to the other.
@@ -164,6 +167,10 @@ signals:
     void fileUploadComplete();
     void fileError(const QString& error);
     void transferStats(qint64 bytesPerSec, int etaSeconds, int percent);
+    // As the serving side: the partner looks into a folder, takes a file or folder from here,
+    // or puts one here (whether or not the request is then granted). For the person at this
+    // screen, who should know.
+    void partnerUsesFiles(nimbral::FileUse use, const QString& path);
 
 private:
     class Reader;
@@ -252,3 +259,4 @@ private:
 } // namespace nimbral
 
 Q_DECLARE_METATYPE(nimbral::FileEntry)
+Q_DECLARE_METATYPE(nimbral::FileUse)

@@ -53,6 +53,7 @@ void FileTransferService::serveStreamGet(Reader& body) {
     const QString path = rest.string();
     spdlog::info("FileTransfer: serving streamed download of '{}' from byte {}", path.toStdString(),
                  offset);
+    emit partnerUsesFiles(FileUse::Takes, path);
     if (m_outgoing) {
         sendStreamFailure(id, QStringLiteral("Busy with another transfer: ") + path);
         return;
@@ -155,6 +156,7 @@ void FileTransferService::serveStreamPut(Reader& body) {
 }
 
 void FileTransferService::acceptStreamPut(quint32 id, quint64 size, const QString& path) {
+    emit partnerUsesFiles(FileUse::Puts, path);
     if (m_incoming) {
         sendStreamFailure(id, QStringLiteral("Busy with another transfer: ") + path);
         return;

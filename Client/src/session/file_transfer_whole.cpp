@@ -127,6 +127,7 @@ QList<FileEntry> FileTransferService::volumeList(QList<FileEntry> mounted) {
 void FileTransferService::serveListing(Reader& body) {
     const QString path = body.string();
     spdlog::info("FileTransfer: listing directory '{}'", path.toStdString());
+    emit partnerUsesFiles(FileUse::Browses, path);
     QByteArray reply = messageOf(kListReply);
     appendString(reply, path);
 
@@ -193,6 +194,7 @@ void FileTransferService::receiveListing(Reader& body) {
 void FileTransferService::serveDownload(Reader& body) {
     const QString path = body.string();
     spdlog::info("FileTransfer: serving download request for '{}'", path.toStdString());
+    emit partnerUsesFiles(FileUse::Takes, path);
     // A device, a FIFO or a socket reports no size and reads without end or blocks: only
     // regular files are served (checked before opening, which alone blocks on a FIFO).
     const PathInfo info = m_files->stat(path);
@@ -260,6 +262,7 @@ void FileTransferService::receiveDownload(Reader& body) {
 
 void FileTransferService::receiveUploadStart(Reader& body) {
     m_uploadTargetPath = body.string();
+    emit partnerUsesFiles(FileUse::Puts, m_uploadTargetPath);
     quint64 expected = 0;
     if (!body.u64(expected)) {
         return;

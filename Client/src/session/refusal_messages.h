@@ -13,4 +13,9 @@ QString partnerRefusalMessage(const QString& reason, const QString& partnerId);
 // The server refused to set the session up (the reply's status and detail).
 QString serverRefusalMessage(int status, const QString& detail, const QString& partnerId);
 
+// Whether the refusal may pass by itself (the partner offline, busy or out of reach), so that
+// asking again later can succeed. A wrong password, an unknown ID or a "no" stays.
+bool partnerRefusalMayPass(const QString& reason);
+bool serverRefusalMayPass(int status, const QString& detail);
+
 } // namespace nimbral

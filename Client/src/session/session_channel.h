@@ -24,6 +24,10 @@ inline constexpr std::uint8_t kAsksForKeyFramesWhenLost = 0x01;
 
 inline constexpr std::string_view kDisconnectCommand = "disconnect";
 inline constexpr std::string_view kSwitchMonitorPrefix = "switch_monitor:";
+// The close reasons of a session the partner ended with "disconnect", and of one whose link
+// went down.
+inline constexpr char kPartnerEndedReason[] = "remote_disconnect";
+inline constexpr char kLinkLostReason[] = "remote_transport_closed";
 
 // Tag byte followed by the payload.
 std::vector<std::uint8_t> controlMessage(ControlTag tag, const std::uint8_t* payload,
@@ -31,6 +35,12 @@ std::vector<std::uint8_t> controlMessage(ControlTag tag, const std::uint8_t* pay
 inline std::vector<std::uint8_t> controlMessage(ControlTag tag,
                                                 const std::vector<std::uint8_t>& payload) {
     return controlMessage(tag, payload.data(), payload.size());
+}
+
+// A session command (tag 0x03) with its text.
+inline std::vector<std::uint8_t> commandMessage(std::string_view text) {
+    return controlMessage(ControlTag::SessionCommand,
+                          reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
 }
 
 // "switch_monitor:<index>" in decimal, as the Master sends it.

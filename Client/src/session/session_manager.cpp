@@ -65,6 +65,8 @@ SessionManager::SessionManager(ApiClient& api, SignalingClient& signaling, QObje
     qRegisterMetaType<SessionState>("nimbral::SessionState");
     qRegisterMetaType<std::shared_ptr<DecodedFrame>>("std::shared_ptr<nimbral::DecodedFrame>");
     qRegisterMetaType<InputEvent>("nimbral::InputEvent");
+    qRegisterMetaType<SessionEnd>("nimbral::SessionEnd");
+    qRegisterMetaType<SessionRole>("nimbral::SessionRole");
     connect(&m_api, &ApiClient::sessionCreated, this, &SessionManager::onSessionCreated);
     connect(&m_api, &ApiClient::sessionUpdated, this, &SessionManager::onSessionUpdated);
     connect(&m_api, &ApiClient::requestError, this, &SessionManager::onSetupError);
@@ -144,7 +146,8 @@ void SessionManager::setState(SessionState next) {
     emit stateChanged(next);
 }
 
-void SessionManager::fail(const QString& error) {
+void SessionManager::fail(const QString& error, bool mayPass) {
+    m_failureMayPass = mayPass;
     setState(SessionState::Failed);
     emit sessionError(error);
 }

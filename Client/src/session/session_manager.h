@@ -56,6 +56,13 @@ enum class SessionState : std::uint8_t {
 
 enum class SessionRole : std::uint8_t { None = 0, Master = 1, Target = 2 };
 
+// How a connected session came to its end.
+enum class SessionEnd : std::uint8_t {
+    ByThisSide = 0, // this device's user or program ended it
+    ByPartner = 1,  // the partner said it ends the session
+    LinkLost = 2,   // the link went down without a word from the partner
+};
+
 // "Idle", "Initiating", ...; "Unknown" for any other value.
 const char* sessionStateName(SessionState state);
 // Whether a session may go from one state to the other: Idle and Failed are left only for
@@ -115,6 +122,9 @@ public:
     void setCaptureFrameRate(int framesPerSecond);
 
     SessionState state() const { return m_state.load(); }
+    // Whether the last failure may pass by itself (the partner offline or out of reach), so
+    // that trying again later makes sense; false for a wrong password, an unknown ID, a refusal.
+    bool lastFailureMayPass() const { return m_failureMayPass; }
     SessionRole role() const { return m_role; }
     QString sessionId() const { return m_sessionId; }
     QString peerClientId() const { return m_peerClientId; }
@@ -182,6 +192,9 @@ signals:
     void frameDecoded(std::shared_ptr<nimbral::DecodedFrame> frame);
     void inputEventReceived(nimbral::InputEvent event);
     void sessionError(const QString& error);
+    // A session that was connected has ended (after the state went to Idle).
+    void sessionEnded(const QString& sessionId, const QString& partnerId, nimbral::SessionRole role,
+                      nimbral::SessionEnd how);
     // Sealed bytes that went out or came in over the link, for the quality figures.
     void trafficCounted(qint64 bytesSent, qint64 bytesReceived);
     // A Target's encoded frame went out on the link (its frame rate, as the Master's is counted
@@ -215,7 +228,7 @@ private:
     friend class SessionManagerTestAccess;
 
     void setState(SessionState next);
-    void fail(const QString& error);
+    void fail(const QString& error, bool mayPass = true);
     bool makeKeyPair();
     bool deriveCipher(const QString& peerKey, bool targetSide);
     void failNegotiation(const SessionNegotiation::Failure& failure, bool targetSide);
@@ -305,6 +318,7 @@ private:
     // As Master: the Target's refusal can overtake the reply that names our session.
     std::optional<std::pair<QString, QString>> m_earlyClose; // session ID, reason
     bool m_verified = false;
+    bool m_failureMayPass = true;
     QString m_shortAuthenticationString;
     QString m_partnerFingerprint;
     std::unique_ptr<IncomingExchanges> m_incoming;
@@ -325,5 +339,7 @@ private:
 } // namespace nimbral
 
 Q_DECLARE_METATYPE(nimbral::SessionState)
+Q_DECLARE_METATYPE(nimbral::SessionEnd)
+Q_DECLARE_METATYPE(nimbral::SessionRole)
 Q_DECLARE_METATYPE(std::shared_ptr<nimbral::DecodedFrame>)
 Q_DECLARE_METATYPE(nimbral::InputEvent)

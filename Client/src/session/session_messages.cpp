@@ -265,7 +265,7 @@ void SessionManager::handleCommand(const std::string& command) {
     // The partner chose these bytes: escaped, they cannot forge lines of this log.
     spdlog::info("Session command received: {}", printable(command));
     if (command == kDisconnectCommand) {
-        endSession(QStringLiteral("remote_disconnect"));
+        endSession(QLatin1String(kPartnerEndedReason));
         return;
     }
     if (m_role != SessionRole::Target || command.rfind(kSwitchMonitorPrefix, 0) != 0) {

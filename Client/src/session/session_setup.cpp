@@ -277,7 +277,7 @@ void SessionManager::onLinkLost() {
         this,
         [this] {
             if (state() == SessionState::Connected) {
-                endSession(QStringLiteral("remote_transport_closed"));
+                endSession(QLatin1String(kLinkLostReason));
             }
         },
         Qt::QueuedConnection);
@@ -291,9 +291,19 @@ void SessionManager::onTransportFailed(const QString& reason) {
     if (!m_sessionId.isEmpty()) {
         m_api.closeSession(m_sessionId, QStringLiteral("transport_failed"), 0);
     }
+    const bool wasConnected = state() == SessionState::Connected;
+    const QString sessionId = m_sessionId;
+    const QString partner = m_peerClientId;
+    const SessionRole role = m_role;
+    m_failureMayPass = true;
     setState(SessionState::Failed);
-    emit sessionError(tr("Transport failed: %1").arg(reason));
     cleanup();
+    if (wasConnected) {
+        // A running session whose link broke: what follows is the end's business, not an error.
+        emit sessionEnded(sessionId, partner, role, SessionEnd::LinkLost);
+    } else {
+        emit sessionError(tr("Transport failed: %1").arg(reason));
+    }
 }
 
 void SessionManager::onSessionUpdated(const nlohmann::json& data) {
@@ -362,7 +372,7 @@ void SessionManager::onSetupError(const QString& endpoint, int status, const QSt
     spdlog::error("API error during session setup: {}", detail.toStdString());
     const QString partner = m_peerClientId;
     cleanup();
-    fail(serverRefusalMessage(status, detail, partner));
+    fail(serverRefusalMessage(status, detail, partner), serverRefusalMayPass(status, detail));
 }
 
 void SessionManager::onPartnerTimeout() {
@@ -387,13 +397,29 @@ void SessionManager::endSession(const QString& reason) {
         return;
     }
     spdlog::info("Ending session {} (reason: {})", m_sessionId.toStdString(), reason.toStdString());
+    const bool wasConnected = current == SessionState::Connected;
+    const SessionEnd how = reason == QLatin1String(kPartnerEndedReason) ? SessionEnd::ByPartner
+                           : reason == QLatin1String(kLinkLostReason)   ? SessionEnd::LinkLost
+                                                                        : SessionEnd::ByThisSide;
+    if (wasConnected && how == SessionEnd::ByThisSide) {
+        // Said over the link, ahead of the closing channels: the partner then knows that the
+        // session was ended on purpose and does not try to get it back.
+        sendControl(commandMessage(kDisconnectCommand), "Failed to encrypt the disconnect command",
+                    true);
+    }
     setState(SessionState::Closing);
     stopStreaming();
     if (!m_sessionId.isEmpty()) {
         m_api.closeSession(m_sessionId, reason, 0);
     }
+    const QString sessionId = m_sessionId;
+    const QString partner = m_peerClientId;
+    const SessionRole role = m_role;
     cleanup();
     setState(SessionState::Idle);
+    if (wasConnected) {
+        emit sessionEnded(sessionId, partner, role, how);
+    }
 }
 
 } // namespace nimbral

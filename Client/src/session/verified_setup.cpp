@@ -80,7 +80,8 @@ void SessionManager::fallBackToUnverified() {
         cleanup();
         fail(tr("Partner %1 cannot open a verified session, and this device accepts only "
                 "verified sessions")
-                 .arg(partner));
+                 .arg(partner),
+             false);
         return;
     }
     if (m_trust.pinnedKey && !m_trust.pinnedKey(partner).empty()) {
@@ -90,7 +91,8 @@ void SessionManager::fallBackToUnverified() {
         cleanup();
         fail(tr("Partner %1 verified its sessions before and now offers only an unverified "
                 "one. Not connected: someone may be posing as it.")
-                 .arg(partner));
+                 .arg(partner),
+             false);
         return;
     }
     spdlog::warn("Session to {} is Not verified: the partner does not support verified sessions",
@@ -216,7 +218,7 @@ void SessionManager::onPartnerClosed(const QString& sessionId, const QString& re
     const bool master = m_role == SessionRole::Master;
     cleanup();
     if (master) {
-        fail(partnerRefusalMessage(reason, partner));
+        fail(partnerRefusalMessage(reason, partner), partnerRefusalMayPass(reason));
     } else {
         setState(SessionState::Idle);
     }
@@ -227,7 +229,7 @@ void SessionManager::refuseSession(const QString& reason, const QString& message
         m_api.closeSession(m_sessionId, reason, 0);
     }
     cleanup();
-    fail(message);
+    fail(message, false);
 }
 
 // ------------------------------------------------------------------ Target

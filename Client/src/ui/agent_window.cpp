@@ -28,6 +28,7 @@
 #include "ui/main_window.h"
 #include "ui/password_dialog.h"
 #include "ui/remote_desktop_widget.h"
+#include "ui/session_notice.h"
 #include "ui/settings_dialog.h"
 
 namespace nimbral {
@@ -306,12 +307,19 @@ void AgentWindow::onStateChanged(SessionState state) {
         m_disconnectButton->setVisible(!resting); // nothing to disconnect at rest
     }
     if (resting) {
+        m_notice.reset();
         showHomePage();
         m_connectButton->setEnabled(authenticated);
     } else if (state == SessionState::Connected) {
         m_connectButton->setEnabled(false);
         if (m_service.role() == ServiceIpcClient::Role::Master) {
             showSessionPage();
+        } else if (!m_notice) {
+            // The person at an unattended machine sees who is on it, and can end it.
+            m_notice = std::make_unique<SessionNotice>(m_service.peerClientId());
+            connect(m_notice.get(), &SessionNotice::endRequested, this,
+                    &AgentWindow::onDisconnectClicked);
+            m_notice->show();
         }
     }
 }

@@ -21,6 +21,7 @@ namespace nimbral {
 class ChatDialog;
 class RemoteDesktopWidget;
 class ServiceIpcClient;
+class SessionNotice;
 class SettingsController;
 
 // The client's window while NimbralService runs on this machine: the device is the service's,
@@ -87,6 +88,7 @@ private:
     QPushButton* m_disconnectButton = nullptr;
     RemoteDesktopWidget* m_view = nullptr;
     QPointer<ChatDialog> m_chat;
+    std::unique_ptr<SessionNotice> m_notice; // as Target, while a partner is connected
     Warning m_warning;
     TextInput m_textInput;
 };

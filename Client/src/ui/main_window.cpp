@@ -23,11 +23,14 @@
 #include "core/settings_controller.h"
 #include "network/api_client.h"
 #include "network/signaling_client.h"
+#include "session/file_transfer_service.h"
+#include "session/session_reconnector.h"
 #include "ui/chat_dialog.h"
 #include "ui/display_text.h"
 #include "ui/icons.h"
 #include "ui/password_dialog.h"
 #include "ui/remote_desktop_widget.h"
+#include "ui/session_notice.h"
 #include "ui/system_tray_icon.h"
 #include "ui/wake_on_lan.h"
 
@@ -55,6 +58,7 @@ MainWindow::MainWindow(AuthController& auth, ApiClient& api, SignalingClient& si
         addTrayIcon();
     }
     connectToServices();
+    connectReconnector();
     addSessionShortcuts();
 }
 
@@ -65,6 +69,13 @@ void MainWindow::useDesktopDialogs() {
     m_question = [this](const QString& title, const QString& text) {
         return QMessageBox::question(this, title, text, QMessageBox::Yes | QMessageBox::No) ==
                QMessageBox::Yes;
+    };
+    m_reconnectOffer = [this](const QString& title, const QString& text) {
+        QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Close, this);
+        QPushButton* reconnect = box.addButton(tr("Reconnect"), QMessageBox::AcceptRole);
+        box.setDefaultButton(reconnect);
+        box.exec();
+        return box.clickedButton() == reconnect;
     };
     m_information = [this](const QString& title, const QString& text) {
         QMessageBox::information(this, title, text);
@@ -263,10 +274,17 @@ void MainWindow::startSession(const QString& partnerId, const QString& password)
     m_partnerBox->setEditText(formatClientId(partnerId));
     spdlog::info("Initiating session to partner: {} (with password)", partnerId.toStdString());
     m_connectButton->setEnabled(false);
+    m_reconnector->setAutomatic(m_settings.autoReconnect(), m_settings.maxReconnectAttempts());
+    m_reconnector->remember(partnerId, password);
     m_session.initiateSession(partnerId, password);
 }
 
 void MainWindow::onDisconnectClicked() {
+    if (m_reconnector->isReconnecting()) {
+        m_reconnector->cancel();
+        showDisconnectButton(false);
+        onSessionStateChanged(m_session.state());
+    }
     if (m_session.state() != SessionState::Idle) {
         m_session.endSession(QStringLiteral("user_disconnect"));
     }
@@ -378,6 +396,7 @@ void MainWindow::returnToHomePage() {
     resize(420, sizeHint().height());
     setWindowTitle(tr("Nimbral - Remote Access"));
     m_monitor->stop();
+    m_notice.reset();
     setSessionShortcutsEnabled(false);
     if (m_tray != nullptr) {
         m_tray->setDisconnectEnabled(false);
@@ -389,10 +408,10 @@ void MainWindow::onSessionStateChanged(SessionState newState) {
     if (const auto line = sessionStatusLine(newState, m_authenticated)) {
         setStatus(line->text, line->tone);
     }
-    // There is something to disconnect only from the first request to the end of a session.
-    const bool underway = newState != SessionState::Idle && newState != SessionState::Failed;
-    m_disconnectButton->setVisible(underway);
-    m_disconnectButton->setEnabled(underway);
+    // There is something to disconnect only from the first request to the end of a session,
+    // and while a lost one is being brought back.
+    showDisconnectButton((newState != SessionState::Idle && newState != SessionState::Failed) ||
+                         m_reconnector->isReconnecting());
     switch (newState) {
     case SessionState::Idle:
         returnToHomePage();
@@ -413,6 +432,7 @@ void MainWindow::onSessionStateChanged(SessionState newState) {
                                       .arg(formatClientId(m_session.peerClientId()),
                                            QTime::currentTime().toString(QStringLiteral("HH:mm"))));
             m_statistics->show();
+            showSessionNotice();
             if (m_tray != nullptr) {
                 m_tray->showNotification(QStringLiteral("Nimbral"),
                                          tr("Remote session active — sharing your screen."));
@@ -422,7 +442,7 @@ void MainWindow::onSessionStateChanged(SessionState newState) {
     case SessionState::Failed:
         returnToHomePage();
         m_connectButton->setEnabled(m_authenticated);
-        if (m_tray != nullptr) {
+        if (m_tray != nullptr && !m_reconnector->isReconnecting()) {
             m_tray->showNotification(QStringLiteral("Nimbral"), tr("Session failed."),
                                      QSystemTrayIcon::Warning);
         }
@@ -473,6 +493,9 @@ void MainWindow::onFrameDecoded(std::shared_ptr<DecodedFrame> frame) {
 
 void MainWindow::onSessionError(const QString& error) {
     const std::optional<KeyChange> change = std::exchange(m_keyChange, std::nullopt);
+    if (!change && m_reconnector->isReconnecting() && m_session.lastFailureMayPass()) {
+        return; // the next attempt follows; the status line counts them
+    }
     if (!change) {
         warn(tr("Session Error"), error);
         return;

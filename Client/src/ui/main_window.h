@@ -36,6 +36,8 @@ namespace nimbral {
 class ApiClient;
 class AuthController;
 class RemoteDesktopWidget;
+class SessionNotice;
+class SessionReconnector;
 class SettingsController;
 class SignalingClient;
 class SystemTrayIcon;
@@ -59,6 +61,8 @@ public:
     using Warning = std::function<void(const QString& title, const QString& text)>;
     using Question = std::function<bool(const QString& title, const QString& text)>;
     void setDialogs(Warning warning, Question question);
+    // After a session ended or was lost: true when the user wants it back; replaced by tests.
+    void setReconnectOffer(Question offer) { m_reconnectOffer = std::move(offer); }
     // A line of text from the user, or nothing when cancelled; replaced by tests.
     using TextInput =
         std::function<std::optional<QString>(const QString& title, const QString& label)>;
@@ -152,6 +156,12 @@ private:
     // The session toolbar's scale and monitor menus.
     void addViewMenus(QToolBar* toolbar);
     void setStatus(const QString& text, StatusTone tone);
+    // What follows a session's end (main_window_session_end.cpp): the message, the Reconnect
+    // button, the automatic attempts after a lost link.
+    void connectReconnector();
+    void offerReconnect(const QString& title, const QString& text);
+    void showDisconnectButton(bool shown);
+    void showSessionNotice();
     void showSessionPage();
     void returnToHomePage();
     void fillPartnerBox();
@@ -200,6 +210,9 @@ private:
     int m_scaleMode = 0;
     Warning m_warning;
     Question m_question;
+    Question m_reconnectOffer;
+    SessionReconnector* m_reconnector = nullptr;
+    std::unique_ptr<SessionNotice> m_notice; // as Target, while a partner is connected
     // A partner's changed device key, until the session error it causes asks about it.
     struct KeyChange {
         QString partnerId;

@@ -785,6 +785,38 @@ Přijmout?</translation>
         <source>Hide password</source>
         <translation>Skrýt heslo</translation>
     </message>
+    <message>
+        <source>Reconnect</source>
+        <translation>Znovu připojit</translation>
+    </message>
+    <message>
+        <source>Connection to partner %1 lost: reconnecting (attempt %2 of %3)...</source>
+        <translation>Spojení s partnerem %1 ztraceno: znovu se připojuji (pokus %2 z %3)...</translation>
+    </message>
+    <message>
+        <source>Session Ended</source>
+        <translation>Relace ukončena</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session.</source>
+        <translation>Partner %1 ukončil relaci.</translation>
+    </message>
+    <message>
+        <source>Connection Lost</source>
+        <translation>Spojení ztraceno</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost.</source>
+        <translation>Spojení s partnerem %1 bylo ztraceno.</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost, and %2 attempts to reconnect failed.</source>
+        <translation>Spojení s partnerem %1 bylo ztraceno a %2 pokusů o opětovné připojení selhalo.</translation>
+    </message>
+    <message>
+        <source>Another session is under way.</source>
+        <translation>Probíhá jiná relace.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -901,6 +933,29 @@ Dříve: %2
 Nyní: %3
 
 Pokud bylo zařízení partnera nastaveno znovu, můžete novému klíči důvěřovat; jinak se za něj může někdo vydávat. Nepřipojeno.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SessionNotice</name>
+    <message>
+        <source>Partner %1 sees and controls this screen</source>
+        <translation>Partner %1 vidí a ovládá tuto obrazovku</translation>
+    </message>
+    <message>
+        <source>End session</source>
+        <translation>Ukončit relaci</translation>
+    </message>
+    <message>
+        <source>Looking at files in %1</source>
+        <translation>Prohlíží soubory ve složce %1</translation>
+    </message>
+    <message>
+        <source>Copying %1 from this computer</source>
+        <translation>Kopíruje %1 z tohoto počítače</translation>
+    </message>
+    <message>
+        <source>Copying %1 to this computer</source>
+        <translation>Kopíruje %1 do tohoto počítače</translation>
     </message>
 </context>
 <context>

@@ -785,6 +785,38 @@ Annehmen?</translation>
         <source>Hide password</source>
         <translation>Passwort verbergen</translation>
     </message>
+    <message>
+        <source>Reconnect</source>
+        <translation>Neu verbinden</translation>
+    </message>
+    <message>
+        <source>Connection to partner %1 lost: reconnecting (attempt %2 of %3)...</source>
+        <translation>Verbindung zu Partner %1 verloren: neuer Verbindungsversuch (%2 von %3)...</translation>
+    </message>
+    <message>
+        <source>Session Ended</source>
+        <translation>Sitzung beendet</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session.</source>
+        <translation>Partner %1 hat die Sitzung beendet.</translation>
+    </message>
+    <message>
+        <source>Connection Lost</source>
+        <translation>Verbindung verloren</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost.</source>
+        <translation>Die Verbindung zu Partner %1 ist verloren gegangen.</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost, and %2 attempts to reconnect failed.</source>
+        <translation>Die Verbindung zu Partner %1 ist verloren gegangen, und %2 Versuche, sie wiederherzustellen, sind fehlgeschlagen.</translation>
+    </message>
+    <message>
+        <source>Another session is under way.</source>
+        <translation>Eine andere Sitzung läuft bereits.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -901,6 +933,29 @@ Vorher: %2
 Jetzt: %3
 
 Wenn das Gerät des Partners neu eingerichtet wurde, können Sie dem neuen Schlüssel vertrauen; andernfalls gibt sich möglicherweise jemand als dieser Partner aus. Nicht verbunden.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SessionNotice</name>
+    <message>
+        <source>Partner %1 sees and controls this screen</source>
+        <translation>Partner %1 sieht und steuert diesen Bildschirm</translation>
+    </message>
+    <message>
+        <source>End session</source>
+        <translation>Sitzung beenden</translation>
+    </message>
+    <message>
+        <source>Looking at files in %1</source>
+        <translation>Sieht Dateien in %1 an</translation>
+    </message>
+    <message>
+        <source>Copying %1 from this computer</source>
+        <translation>Kopiert %1 von diesem Computer</translation>
+    </message>
+    <message>
+        <source>Copying %1 to this computer</source>
+        <translation>Kopiert %1 auf diesen Computer</translation>
     </message>
 </context>
 <context>

@@ -785,6 +785,38 @@ Accept?</translation>
         <source>Hide password</source>
         <translation>Hide password</translation>
     </message>
+    <message>
+        <source>Reconnect</source>
+        <translation>Reconnect</translation>
+    </message>
+    <message>
+        <source>Connection to partner %1 lost: reconnecting (attempt %2 of %3)...</source>
+        <translation>Connection to partner %1 lost: reconnecting (attempt %2 of %3)...</translation>
+    </message>
+    <message>
+        <source>Session Ended</source>
+        <translation>Session Ended</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session.</source>
+        <translation>Partner %1 ended the session.</translation>
+    </message>
+    <message>
+        <source>Connection Lost</source>
+        <translation>Connection Lost</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost.</source>
+        <translation>The connection to partner %1 was lost.</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost, and %2 attempts to reconnect failed.</source>
+        <translation>The connection to partner %1 was lost, and %2 attempts to reconnect failed.</translation>
+    </message>
+    <message>
+        <source>Another session is under way.</source>
+        <translation>Another session is under way.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -901,6 +933,29 @@ Before: %2
 Now: %3
 
 If the partner's device was set up again, you can trust the new key; otherwise someone may be posing as it. Not connected.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SessionNotice</name>
+    <message>
+        <source>Partner %1 sees and controls this screen</source>
+        <translation>Partner %1 sees and controls this screen</translation>
+    </message>
+    <message>
+        <source>End session</source>
+        <translation>End session</translation>
+    </message>
+    <message>
+        <source>Looking at files in %1</source>
+        <translation>Looking at files in %1</translation>
+    </message>
+    <message>
+        <source>Copying %1 from this computer</source>
+        <translation>Copying %1 from this computer</translation>
+    </message>
+    <message>
+        <source>Copying %1 to this computer</source>
+        <translation>Copying %1 to this computer</translation>
     </message>
 </context>
 <context>

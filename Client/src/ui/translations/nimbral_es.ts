@@ -785,6 +785,38 @@ Clave del dispositivo del socio: %3
         <source>Hide password</source>
         <translation>Ocultar contraseña</translation>
     </message>
+    <message>
+        <source>Reconnect</source>
+        <translation>Reconectar</translation>
+    </message>
+    <message>
+        <source>Connection to partner %1 lost: reconnecting (attempt %2 of %3)...</source>
+        <translation>Conexión con el socio %1 perdida: reconectando (intento %2 de %3)...</translation>
+    </message>
+    <message>
+        <source>Session Ended</source>
+        <translation>Sesión finalizada</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session.</source>
+        <translation>El socio %1 finalizó la sesión.</translation>
+    </message>
+    <message>
+        <source>Connection Lost</source>
+        <translation>Conexión perdida</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost.</source>
+        <translation>Se perdió la conexión con el socio %1.</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost, and %2 attempts to reconnect failed.</source>
+        <translation>Se perdió la conexión con el socio %1 y fallaron %2 intentos de reconexión.</translation>
+    </message>
+    <message>
+        <source>Another session is under way.</source>
+        <translation>Hay otra sesión en curso.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -901,6 +933,29 @@ Antes: %2
 Ahora: %3
 
 Si el dispositivo del socio se configuró de nuevo, puede confiar en la nueva clave; de lo contrario, alguien puede estar haciéndose pasar por él. No conectado.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SessionNotice</name>
+    <message>
+        <source>Partner %1 sees and controls this screen</source>
+        <translation>El socio %1 ve y controla esta pantalla</translation>
+    </message>
+    <message>
+        <source>End session</source>
+        <translation>Finalizar sesión</translation>
+    </message>
+    <message>
+        <source>Looking at files in %1</source>
+        <translation>Está viendo los archivos de %1</translation>
+    </message>
+    <message>
+        <source>Copying %1 from this computer</source>
+        <translation>Está copiando %1 desde este equipo</translation>
+    </message>
+    <message>
+        <source>Copying %1 to this computer</source>
+        <translation>Está copiando %1 a este equipo</translation>
     </message>
 </context>
 <context>

@@ -785,6 +785,38 @@ Hyväksytäänkö?</translation>
         <source>Hide password</source>
         <translation>Piilota salasana</translation>
     </message>
+    <message>
+        <source>Reconnect</source>
+        <translation>Yhdistä uudelleen</translation>
+    </message>
+    <message>
+        <source>Connection to partner %1 lost: reconnecting (attempt %2 of %3)...</source>
+        <translation>Yhteys kumppaniin %1 katkesi: yhdistetään uudelleen (yritys %2/%3)...</translation>
+    </message>
+    <message>
+        <source>Session Ended</source>
+        <translation>Istunto päättyi</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session.</source>
+        <translation>Kumppani %1 lopetti istunnon.</translation>
+    </message>
+    <message>
+        <source>Connection Lost</source>
+        <translation>Yhteys katkesi</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost.</source>
+        <translation>Yhteys kumppaniin %1 katkesi.</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost, and %2 attempts to reconnect failed.</source>
+        <translation>Yhteys kumppaniin %1 katkesi, eikä %2 yritystä yhdistää uudelleen onnistunut.</translation>
+    </message>
+    <message>
+        <source>Another session is under way.</source>
+        <translation>Toinen istunto on käynnissä.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -901,6 +933,29 @@ Ennen: %2
 Nyt: %3
 
 Jos kumppanin laite on asennettu uudelleen, voit luottaa uuteen avaimeen; muuten joku saattaa esiintyä kumppanina. Ei yhdistetty.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SessionNotice</name>
+    <message>
+        <source>Partner %1 sees and controls this screen</source>
+        <translation>Kumppani %1 näkee ja ohjaa tätä näyttöä</translation>
+    </message>
+    <message>
+        <source>End session</source>
+        <translation>Lopeta istunto</translation>
+    </message>
+    <message>
+        <source>Looking at files in %1</source>
+        <translation>Katselee tiedostoja kansiossa %1</translation>
+    </message>
+    <message>
+        <source>Copying %1 from this computer</source>
+        <translation>Kopioi kohteen %1 tältä tietokoneelta</translation>
+    </message>
+    <message>
+        <source>Copying %1 to this computer</source>
+        <translation>Kopioi kohteen %1 tälle tietokoneelle</translation>
     </message>
 </context>
 <context>

@@ -785,6 +785,38 @@ Accepter ?</translation>
         <source>Hide password</source>
         <translation>Masquer le mot de passe</translation>
     </message>
+    <message>
+        <source>Reconnect</source>
+        <translation>Se reconnecter</translation>
+    </message>
+    <message>
+        <source>Connection to partner %1 lost: reconnecting (attempt %2 of %3)...</source>
+        <translation>Connexion au partenaire %1 perdue : reconnexion (tentative %2 sur %3)...</translation>
+    </message>
+    <message>
+        <source>Session Ended</source>
+        <translation>Session terminée</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session.</source>
+        <translation>Le partenaire %1 a mis fin à la session.</translation>
+    </message>
+    <message>
+        <source>Connection Lost</source>
+        <translation>Connexion perdue</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost.</source>
+        <translation>La connexion au partenaire %1 a été perdue.</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost, and %2 attempts to reconnect failed.</source>
+        <translation>La connexion au partenaire %1 a été perdue et %2 tentatives de reconnexion ont échoué.</translation>
+    </message>
+    <message>
+        <source>Another session is under way.</source>
+        <translation>Une autre session est en cours.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -901,6 +933,29 @@ Avant : %2
 Maintenant : %3
 
 Si l'appareil du partenaire a été réinstallé, vous pouvez faire confiance à la nouvelle clé ; sinon, quelqu'un se fait peut-être passer pour lui. Non connecté.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SessionNotice</name>
+    <message>
+        <source>Partner %1 sees and controls this screen</source>
+        <translation>Le partenaire %1 voit et contrôle cet écran</translation>
+    </message>
+    <message>
+        <source>End session</source>
+        <translation>Terminer la session</translation>
+    </message>
+    <message>
+        <source>Looking at files in %1</source>
+        <translation>Consulte les fichiers de %1</translation>
+    </message>
+    <message>
+        <source>Copying %1 from this computer</source>
+        <translation>Copie %1 depuis cet ordinateur</translation>
+    </message>
+    <message>
+        <source>Copying %1 to this computer</source>
+        <translation>Copie %1 vers cet ordinateur</translation>
     </message>
 </context>
 <context>

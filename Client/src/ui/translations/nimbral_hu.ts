@@ -785,6 +785,38 @@ Elfogadja?</translation>
         <source>Hide password</source>
         <translation>Jelszó elrejtése</translation>
     </message>
+    <message>
+        <source>Reconnect</source>
+        <translation>Újracsatlakozás</translation>
+    </message>
+    <message>
+        <source>Connection to partner %1 lost: reconnecting (attempt %2 of %3)...</source>
+        <translation>A kapcsolat megszakadt a(z) %1 partnerrel: újracsatlakozás (%2. kísérlet a %3-ből)...</translation>
+    </message>
+    <message>
+        <source>Session Ended</source>
+        <translation>A munkamenet véget ért</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session.</source>
+        <translation>A(z) %1 partner befejezte a munkamenetet.</translation>
+    </message>
+    <message>
+        <source>Connection Lost</source>
+        <translation>A kapcsolat megszakadt</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost.</source>
+        <translation>A kapcsolat megszakadt a(z) %1 partnerrel.</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost, and %2 attempts to reconnect failed.</source>
+        <translation>A kapcsolat megszakadt a(z) %1 partnerrel, és %2 újracsatlakozási kísérlet sikertelen volt.</translation>
+    </message>
+    <message>
+        <source>Another session is under way.</source>
+        <translation>Egy másik munkamenet már folyamatban van.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -901,6 +933,29 @@ Korábban: %2
 Most: %3
 
 Ha a partner eszközét újra beállították, megbízhat az új kulcsban; különben lehet, hogy valaki a partnernek adja ki magát. Nincs kapcsolat.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SessionNotice</name>
+    <message>
+        <source>Partner %1 sees and controls this screen</source>
+        <translation>A(z) %1 partner látja és vezérli ezt a képernyőt</translation>
+    </message>
+    <message>
+        <source>End session</source>
+        <translation>Munkamenet befejezése</translation>
+    </message>
+    <message>
+        <source>Looking at files in %1</source>
+        <translation>Fájlokat néz itt: %1</translation>
+    </message>
+    <message>
+        <source>Copying %1 from this computer</source>
+        <translation>Másolja: %1, erről a számítógépről</translation>
+    </message>
+    <message>
+        <source>Copying %1 to this computer</source>
+        <translation>Másolja: %1, erre a számítógépre</translation>
     </message>
 </context>
 <context>

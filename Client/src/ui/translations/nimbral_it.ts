@@ -785,6 +785,38 @@ Accettare?</translation>
         <source>Hide password</source>
         <translation>Nascondi password</translation>
     </message>
+    <message>
+        <source>Reconnect</source>
+        <translation>Riconnetti</translation>
+    </message>
+    <message>
+        <source>Connection to partner %1 lost: reconnecting (attempt %2 of %3)...</source>
+        <translation>Connessione con il partner %1 persa: riconnessione (tentativo %2 di %3)...</translation>
+    </message>
+    <message>
+        <source>Session Ended</source>
+        <translation>Sessione terminata</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session.</source>
+        <translation>Il partner %1 ha terminato la sessione.</translation>
+    </message>
+    <message>
+        <source>Connection Lost</source>
+        <translation>Connessione persa</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost.</source>
+        <translation>La connessione con il partner %1 è stata persa.</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost, and %2 attempts to reconnect failed.</source>
+        <translation>La connessione con il partner %1 è stata persa e %2 tentativi di riconnessione non sono riusciti.</translation>
+    </message>
+    <message>
+        <source>Another session is under way.</source>
+        <translation>È in corso un'altra sessione.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -901,6 +933,29 @@ Prima: %2
 Ora: %3
 
 Se il dispositivo del partner è stato configurato di nuovo, puoi fidarti della nuova chiave; altrimenti qualcuno potrebbe spacciarsi per lui. Non connesso.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SessionNotice</name>
+    <message>
+        <source>Partner %1 sees and controls this screen</source>
+        <translation>Il partner %1 vede e controlla questo schermo</translation>
+    </message>
+    <message>
+        <source>End session</source>
+        <translation>Termina sessione</translation>
+    </message>
+    <message>
+        <source>Looking at files in %1</source>
+        <translation>Sta guardando i file in %1</translation>
+    </message>
+    <message>
+        <source>Copying %1 from this computer</source>
+        <translation>Sta copiando %1 da questo computer</translation>
+    </message>
+    <message>
+        <source>Copying %1 to this computer</source>
+        <translation>Sta copiando %1 su questo computer</translation>
     </message>
 </context>
 <context>

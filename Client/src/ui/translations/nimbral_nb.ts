@@ -785,6 +785,38 @@ Godta?</translation>
         <source>Hide password</source>
         <translation>Skjul passord</translation>
     </message>
+    <message>
+        <source>Reconnect</source>
+        <translation>Koble til igjen</translation>
+    </message>
+    <message>
+        <source>Connection to partner %1 lost: reconnecting (attempt %2 of %3)...</source>
+        <translation>Forbindelsen til partner %1 ble brutt: kobler til igjen (forsøk %2 av %3)...</translation>
+    </message>
+    <message>
+        <source>Session Ended</source>
+        <translation>Økten er avsluttet</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session.</source>
+        <translation>Partner %1 avsluttet økten.</translation>
+    </message>
+    <message>
+        <source>Connection Lost</source>
+        <translation>Forbindelsen ble brutt</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost.</source>
+        <translation>Forbindelsen til partner %1 ble brutt.</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost, and %2 attempts to reconnect failed.</source>
+        <translation>Forbindelsen til partner %1 ble brutt, og %2 forsøk på å koble til igjen mislyktes.</translation>
+    </message>
+    <message>
+        <source>Another session is under way.</source>
+        <translation>En annen økt pågår.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -901,6 +933,29 @@ Før: %2
 Nå: %3
 
 Hvis partnerens enhet er satt opp på nytt, kan du stole på den nye nøkkelen; ellers kan noen utgi seg for å være den. Ikke tilkoblet.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SessionNotice</name>
+    <message>
+        <source>Partner %1 sees and controls this screen</source>
+        <translation>Partner %1 ser og styrer denne skjermen</translation>
+    </message>
+    <message>
+        <source>End session</source>
+        <translation>Avslutt økten</translation>
+    </message>
+    <message>
+        <source>Looking at files in %1</source>
+        <translation>Ser på filer i %1</translation>
+    </message>
+    <message>
+        <source>Copying %1 from this computer</source>
+        <translation>Kopierer %1 fra denne datamaskinen</translation>
+    </message>
+    <message>
+        <source>Copying %1 to this computer</source>
+        <translation>Kopierer %1 til denne datamaskinen</translation>
     </message>
 </context>
 <context>

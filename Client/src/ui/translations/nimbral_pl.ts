@@ -785,6 +785,38 @@ Zaakceptować?</translation>
         <source>Hide password</source>
         <translation>Ukryj hasło</translation>
     </message>
+    <message>
+        <source>Reconnect</source>
+        <translation>Połącz ponownie</translation>
+    </message>
+    <message>
+        <source>Connection to partner %1 lost: reconnecting (attempt %2 of %3)...</source>
+        <translation>Utracono połączenie z partnerem %1: ponowne łączenie (próba %2 z %3)...</translation>
+    </message>
+    <message>
+        <source>Session Ended</source>
+        <translation>Sesja zakończona</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session.</source>
+        <translation>Partner %1 zakończył sesję.</translation>
+    </message>
+    <message>
+        <source>Connection Lost</source>
+        <translation>Utracono połączenie</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost.</source>
+        <translation>Utracono połączenie z partnerem %1.</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost, and %2 attempts to reconnect failed.</source>
+        <translation>Utracono połączenie z partnerem %1, a %2 prób ponownego połączenia nie powiodło się.</translation>
+    </message>
+    <message>
+        <source>Another session is under way.</source>
+        <translation>Trwa inna sesja.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -901,6 +933,29 @@ Poprzednio: %2
 Teraz: %3
 
 Jeśli urządzenie partnera zostało skonfigurowane od nowa, możesz zaufać nowemu kluczowi; w przeciwnym razie ktoś może się pod niego podszywać. Nie połączono.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SessionNotice</name>
+    <message>
+        <source>Partner %1 sees and controls this screen</source>
+        <translation>Partner %1 widzi ten ekran i nim steruje</translation>
+    </message>
+    <message>
+        <source>End session</source>
+        <translation>Zakończ sesję</translation>
+    </message>
+    <message>
+        <source>Looking at files in %1</source>
+        <translation>Przegląda pliki w %1</translation>
+    </message>
+    <message>
+        <source>Copying %1 from this computer</source>
+        <translation>Kopiuje %1 z tego komputera</translation>
+    </message>
+    <message>
+        <source>Copying %1 to this computer</source>
+        <translation>Kopiuje %1 na ten komputer</translation>
     </message>
 </context>
 <context>

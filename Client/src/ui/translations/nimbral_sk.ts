@@ -785,6 +785,38 @@ Prijať?</translation>
         <source>Hide password</source>
         <translation>Skryť heslo</translation>
     </message>
+    <message>
+        <source>Reconnect</source>
+        <translation>Znova pripojiť</translation>
+    </message>
+    <message>
+        <source>Connection to partner %1 lost: reconnecting (attempt %2 of %3)...</source>
+        <translation>Spojenie s partnerom %1 stratené: znova sa pripájam (pokus %2 z %3)...</translation>
+    </message>
+    <message>
+        <source>Session Ended</source>
+        <translation>Relácia ukončená</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session.</source>
+        <translation>Partner %1 ukončil reláciu.</translation>
+    </message>
+    <message>
+        <source>Connection Lost</source>
+        <translation>Spojenie stratené</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost.</source>
+        <translation>Spojenie s partnerom %1 sa stratilo.</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost, and %2 attempts to reconnect failed.</source>
+        <translation>Spojenie s partnerom %1 sa stratilo a %2 pokusov o opätovné pripojenie zlyhalo.</translation>
+    </message>
+    <message>
+        <source>Another session is under way.</source>
+        <translation>Prebieha iná relácia.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -901,6 +933,29 @@ Predtým: %2
 Teraz: %3
 
 Ak bolo zariadenie partnera nastavené znova, môžete novému kľúču dôverovať; inak sa zaňho môže niekto vydávať. Nepripojené.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SessionNotice</name>
+    <message>
+        <source>Partner %1 sees and controls this screen</source>
+        <translation>Partner %1 vidí a ovláda túto obrazovku</translation>
+    </message>
+    <message>
+        <source>End session</source>
+        <translation>Ukončiť reláciu</translation>
+    </message>
+    <message>
+        <source>Looking at files in %1</source>
+        <translation>Prezerá súbory v priečinku %1</translation>
+    </message>
+    <message>
+        <source>Copying %1 from this computer</source>
+        <translation>Kopíruje %1 z tohto počítača</translation>
+    </message>
+    <message>
+        <source>Copying %1 to this computer</source>
+        <translation>Kopíruje %1 do tohto počítača</translation>
     </message>
 </context>
 <context>

@@ -785,6 +785,38 @@ Acceptera?</translation>
         <source>Hide password</source>
         <translation>Dölj lösenord</translation>
     </message>
+    <message>
+        <source>Reconnect</source>
+        <translation>Återanslut</translation>
+    </message>
+    <message>
+        <source>Connection to partner %1 lost: reconnecting (attempt %2 of %3)...</source>
+        <translation>Anslutningen till partner %1 förlorades: återansluter (försök %2 av %3)...</translation>
+    </message>
+    <message>
+        <source>Session Ended</source>
+        <translation>Sessionen avslutad</translation>
+    </message>
+    <message>
+        <source>Partner %1 ended the session.</source>
+        <translation>Partner %1 avslutade sessionen.</translation>
+    </message>
+    <message>
+        <source>Connection Lost</source>
+        <translation>Anslutningen förlorades</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost.</source>
+        <translation>Anslutningen till partner %1 förlorades.</translation>
+    </message>
+    <message>
+        <source>The connection to partner %1 was lost, and %2 attempts to reconnect failed.</source>
+        <translation>Anslutningen till partner %1 förlorades, och %2 försök att återansluta misslyckades.</translation>
+    </message>
+    <message>
+        <source>Another session is under way.</source>
+        <translation>En annan session pågår.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
@@ -901,6 +933,29 @@ Före: %2
 Nu: %3
 
 Om partnerns enhet har installerats om kan du lita på den nya nyckeln; annars kan någon utge sig för att vara den. Inte ansluten.</translation>
+    </message>
+</context>
+<context>
+    <name>nimbral::SessionNotice</name>
+    <message>
+        <source>Partner %1 sees and controls this screen</source>
+        <translation>Partner %1 ser och styr den här skärmen</translation>
+    </message>
+    <message>
+        <source>End session</source>
+        <translation>Avsluta sessionen</translation>
+    </message>
+    <message>
+        <source>Looking at files in %1</source>
+        <translation>Tittar på filer i %1</translation>
+    </message>
+    <message>
+        <source>Copying %1 from this computer</source>
+        <translation>Kopierar %1 från den här datorn</translation>
+    </message>
+    <message>
+        <source>Copying %1 to this computer</source>
+        <translation>Kopierar %1 till den här datorn</translation>
     </message>
 </context>
 <context>
