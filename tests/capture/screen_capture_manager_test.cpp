@@ -1,9 +1,11 @@
 #include "capture/screen_capture_manager.h"
 
 #include <algorithm>
+#include <atomic>
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 #include <QSignalSpy>
 #include <QTest>
@@ -32,7 +34,8 @@ public:
         const std::lock_guard lock(mutex);
         initializedWith.push_back(index);
         m_index = index;
-        m_initialized = initializedWith.size() == 1 || m_reinitSucceeds;
+        m_initialized =
+            (initializedWith.size() == 1 || m_reinitSucceeds) && index != missingMonitor;
         return m_initialized;
     }
     void shutdown() override { m_initialized = false; }
@@ -68,6 +71,7 @@ public:
         return info;
     }
     bool isInitialized() const override { return m_initialized; }
+    std::atomic<int> missingMonitor{-1}; // its initialize fails
 
     void setScript(std::deque<std::string> script) {
         const std::lock_guard lock(mutex);
@@ -332,6 +336,40 @@ TEST(ScreenCaptureManager, OnlyTheLastQueuedMonitorSwitchIsApplied) {
     const std::lock_guard lock(raw->mutex);
     EXPECT_EQ(raw->initializedWith, (std::vector<int>{0, 2}));
     EXPECT_TRUE(log.has(spdlog::level::info, "ScreenCaptureManager: switched to monitor 2"));
+}
+
+// A monitor that cannot be read (gone, or never there): capture goes back to the one it had and
+// says which one failed, instead of leaving the picture standing still.
+TEST(ScreenCaptureManager, AMonitorThatCannotBeReadLeavesCaptureOnTheLastOne) {
+    SleepLog sleeps;
+    auto backend = initialized({"frame"});
+    ScriptedBackend* raw = backend.get();
+    raw->missingMonitor = 3;
+    ScreenCaptureManager manager(std::move(backend));
+    sleeps.install(manager);
+    // Queued to this thread, as the session receives it.
+    QObject receiver;
+    std::vector<std::pair<int, int>> failed;
+    QObject::connect(
+        &manager, &ScreenCaptureManager::monitorSwitchFailed, &receiver,
+        [&failed](int monitor, int current) { failed.emplace_back(monitor, current); });
+    manager.switchMonitor(3);
+    manager.start(30);
+    ASSERT_WAIT(failed.size() == 1, 5000);
+    const int capturesThen = [&] {
+        const std::lock_guard lock(raw->mutex);
+        return raw->captures;
+    }();
+    ASSERT_WAIT(
+        [&] {
+            const std::lock_guard lock(raw->mutex);
+            return raw->captures > capturesThen + 2;
+        }(),
+        5000);
+    manager.stop();
+    EXPECT_EQ(failed.at(0), std::make_pair(3, 0));
+    const std::lock_guard lock(raw->mutex);
+    EXPECT_EQ(raw->initializedWith, (std::vector<int>{0, 3, 0}));
 }
 
 // A real wait rounds up to whole milliseconds and wakes a little late. At 24 fps that added a

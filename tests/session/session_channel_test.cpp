@@ -52,6 +52,74 @@ TEST(SessionChannel, MonitorNumbersAreReadAsStrtolReadsThem) {
               5u);
 }
 
+std::string textOf(const Bytes& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
+TEST(SessionChannel, TheTargetsMonitorListAndRefusalsAreTheirTextsExactly) {
+    MonitorInfo left;
+    left.name = "DP-1";
+    left.width = 2560;
+    left.height = 1440;
+    left.isPrimary = true;
+    MonitorInfo right = left;
+    right.name = "HDMI \"2\"";
+    right.width = 1920;
+    right.height = 1080;
+    right.isPrimary = false;
+    EXPECT_EQ(textOf(monitorsCommand({left, right}, 1)),
+              "monitors:[{\"height\":1440,\"name\":\"DP-1\",\"primary\":true,\"shared\":false,"
+              "\"width\":2560},{\"height\":1080,\"name\":\"HDMI \\\"2\\\"\",\"primary\":false,"
+              "\"shared\":true,\"width\":1920}]");
+    EXPECT_EQ(textOf(switchFailedCommand(7)), "switch_monitor_failed:7");
+    EXPECT_EQ(parseSwitchFailed("switch_monitor_failed:7"), 7u);
+    EXPECT_EQ(parseSwitchFailed("switch_monitor:7"), std::nullopt);
+
+    const auto back = parseMonitors(textOf(monitorsCommand({left, right}, 1)));
+    ASSERT_TRUE(back.has_value());
+    ASSERT_EQ(back->monitors.size(), 2u);
+    EXPECT_EQ(back->shared, 1u);
+    EXPECT_EQ(back->monitors[1].index, 1);
+    EXPECT_EQ(back->monitors[1].name, "HDMI \"2\"");
+    EXPECT_EQ(back->monitors[0].width, 2560);
+    EXPECT_TRUE(back->monitors[0].isPrimary);
+
+    // Long names are cut at a character boundary; more monitors than announced are dropped.
+    MonitorInfo longName = left;
+    longName.name = std::string(63, 'a') + "\xc3\xa9"; // 65 bytes, the last character 2 bytes
+    std::vector<MonitorInfo> many(kMaxAnnouncedMonitors + 3, longName);
+    const auto cut = parseMonitors(textOf(monitorsCommand(many, 0)));
+    ASSERT_TRUE(cut.has_value());
+    EXPECT_EQ(cut->monitors.size(), kMaxAnnouncedMonitors);
+    EXPECT_EQ(cut->monitors[0].name, std::string(63, 'a'));
+}
+
+TEST(SessionChannel, AMonitorListFromThePartnerIsTakenOnlyWhenWellFormed) {
+    const std::string one = R"({"name":"A","width":800,"height":600})";
+    EXPECT_TRUE(parseMonitors("monitors:[" + one + "]").has_value());
+    std::string seventeen = "monitors:[" + one;
+    for (int i = 1; i < 17; ++i) {
+        seventeen += "," + one;
+    }
+    const char* const refused[] = {
+        "monitors:",
+        "monitors:[]",
+        "monitors:{}",
+        "monitors:[1]",
+        "monitors:[{\"name\":1,\"width\":800,\"height\":600}]",
+        "monitors:[{\"name\":\"A\",\"width\":0,\"height\":600}]",
+        "monitors:[{\"name\":\"A\",\"width\":800,\"height\":65536}]",
+        "monitors:[{\"name\":\"A\",\"width\":800.5,\"height\":600}]",
+        "monitors:[{\"name\":\"A\",\"height\":600}]",
+        "monitors:[[[[[[[[[[[[[[[[[[[[",
+        "monitor:[{\"name\":\"A\",\"width\":800,\"height\":600}]",
+    };
+    for (const char* text : refused) {
+        EXPECT_EQ(parseMonitors(text), std::nullopt) << text;
+    }
+    EXPECT_EQ(parseMonitors(seventeen + "]"), std::nullopt);
+}
+
 TEST(ReplayWindow, AcceptsEachCounterOnceWithinTheWindowAndOnlyThePeersHalf) {
     ReplayWindow window(AesGcmCipher::kTargetInitialCounter, UINT64_MAX);
     const std::uint64_t base = AesGcmCipher::kTargetInitialCounter;

@@ -525,9 +525,23 @@ TEST_F(SessionEndToEnd, ClipboardTextCrossesAndIsNotSentBack) {
 // ------------------------------------------------------------------ channel protocol
 
 TEST_F(SessionEndToEnd, MonitorSwitchCommandsFollowStrtolAndOnlyMoveTheTarget) {
+    target->screen->monitorCount = 5;
+    QSignalSpy listed(&master->session, &SessionManager::partnerMonitorsListed);
+    QSignalSpy refused(&master->session, &SessionManager::monitorSwitchFailed);
     connectPair();
+    // The Target says what it has, and which one it sends.
+    ASSERT_WAIT(listed.count() == 1, 5000);
+    ASSERT_EQ(master->session.monitors().size(), 5u);
+    EXPECT_EQ(master->session.monitors()[4].name, "SYN-5");
+    EXPECT_EQ(master->session.monitors()[4].index, 4);
+    EXPECT_EQ(master->session.partnerMonitorIndex(), 0);
     master->session.requestMonitorSwitch(2);
     ASSERT_WAIT(target->session.monitorIndex() == 2u, 5000);
+    // One it does not have is refused, and the Master told.
+    master->session.requestMonitorSwitch(5);
+    ASSERT_WAIT(refused.count() == 1, 5000);
+    EXPECT_EQ(refused.at(0).at(0).toInt(), 5);
+    EXPECT_EQ(target->session.monitorIndex(), 2u);
     auto command = [](const std::string& text) {
         return controlMessage(ControlTag::SessionCommand,
                               reinterpret_cast<const std::uint8_t*>(text.data()), text.size());

@@ -142,6 +142,7 @@ TEST_F(SessionVideo, TheFallbackReaderTakesOverAndWithoutAnyTheSessionStaysUp) {
 }
 
 TEST_F(SessionVideo, MonitorSwitchAndKeyFrameRequestsReachTheCapture) {
+    target->screen->monitorCount = 2;
     Pictures pictures(master->session);
     connectPair();
     ASSERT_WAIT(pictures.frames.size() >= 2, 10000);

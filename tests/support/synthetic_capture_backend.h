@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <random>
+#include <string>
 #include <vector>
 
 #include "capture/captured_frame.h"
@@ -23,7 +24,8 @@ struct SyntheticScreen {
     std::atomic<bool> noise{false}; // a fresh random texture each frame: expensive to encode
     std::atomic<bool> failInitialize{false};
     std::atomic<int> initializedMonitor{-1};
-    std::atomic<int> framesLeft{-1}; // captures until the screen stands still; -1: never
+    std::atomic<int> monitorCount{1}; // listed as "SYN-1", "SYN-2", ..., all of this size
+    std::atomic<int> framesLeft{-1};  // captures until the screen stands still; -1: never
 
     // A white bar on a dark blue-grey ground moves kBarStep pixels per frame; with noise the
     // ground is random instead. A band at the top carries the frame's index in white blocks,
@@ -63,7 +65,16 @@ public:
     }
     void shutdown() override { m_initialized = false; }
     bool isInitialized() const override { return m_initialized; }
-    std::vector<MonitorInfo> enumerateMonitors() override { return {currentMonitor()}; }
+    std::vector<MonitorInfo> enumerateMonitors() override {
+        std::vector<MonitorInfo> monitors(static_cast<std::size_t>(m_screen->monitorCount.load()),
+                                          currentMonitor());
+        for (std::size_t i = 0; i < monitors.size(); ++i) {
+            monitors[i].index = static_cast<std::int32_t>(i);
+            monitors[i].name = "SYN-" + std::to_string(i + 1);
+            monitors[i].isPrimary = i == 0;
+        }
+        return monitors;
+    }
     MonitorInfo currentMonitor() override {
         MonitorInfo info;
         info.width = m_screen->width;

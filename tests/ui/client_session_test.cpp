@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileSystemModel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -180,6 +181,20 @@ TEST_F(ClientFailures, AnEndedSessionOffersReconnectAndALostOneComesBackByItself
     EXPECT_FALSE(window->statusText().contains("reconnecting"));
     QTest::qWait(2500); // past the first attempt's time
     EXPECT_EQ(master->session.state(), SessionState::Idle);
+}
+
+// The monitor menu lists the monitors the Target has, the one it sends ticked; one it does not
+// have is reported instead of freezing the picture.
+TEST_F(ClientSession, TheMonitorMenuListsThePartnersMonitorsAndAFailedSwitchIsReported) {
+    auto* menu = test::child<QMenu>(*masterWindow, "monitorMenu");
+    ASSERT_NE(menu, nullptr);
+    ASSERT_WAIT(menu->actions().size() == 1, 5000); // four until the Target has said
+    EXPECT_EQ(menu->actions().at(0)->text(), "Monitor 1: SYN-1 (320 × 240)");
+    EXPECT_TRUE(menu->actions().at(0)->isChecked());
+    master->session.requestMonitorSwitch(3);
+    ASSERT_WAIT(!warnings.isEmpty(), 5000);
+    EXPECT_EQ(warnings.constLast(), "Monitor 4 is not available on the partner's computer.");
+    EXPECT_EQ(target->session.monitorIndex(), 0u);
 }
 
 TEST_F(ClientSession, ChatOpensOnTheTargetAndMarksTheMastersTool) {

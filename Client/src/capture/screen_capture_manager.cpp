@@ -103,13 +103,18 @@ void ScreenCaptureManager::applyPendingMonitorSwitch(std::shared_ptr<CapturedFra
         return;
     }
     spdlog::info("ScreenCaptureManager: switching to monitor {} (in capture thread)", monitor);
+    const std::int32_t previous = m_backend->currentMonitor().index;
     lastFrame.reset();
     m_backend->shutdown();
     if (m_backend->initialize(monitor)) {
         spdlog::info("ScreenCaptureManager: switched to monitor {}", monitor);
-    } else {
-        spdlog::error("ScreenCaptureManager: failed to switch to monitor {}", monitor);
+        return;
     }
+    // Back to the monitor that worked, rather than a picture that stands still.
+    spdlog::error("ScreenCaptureManager: failed to switch to monitor {}; back to monitor {}",
+                  monitor, previous);
+    m_backend->initialize(previous);
+    emit monitorSwitchFailed(monitor, previous);
 }
 
 void ScreenCaptureManager::deliver(const std::shared_ptr<CapturedFrame>& frame) {

@@ -56,6 +56,8 @@ public:
 signals:
     void frameCaptured(std::shared_ptr<nimbral::CapturedFrame> frame);
     void captureError(const QString& message);
+    // From the capture thread: the monitor could not be read; capture went back to the last one.
+    void monitorSwitchFailed(int monitorIndex, int currentIndex);
 
 private:
     void captureLoop();

@@ -2,8 +2,11 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
+
+#include "capture/captured_frame.h"
 
 namespace nimbral {
 
@@ -24,6 +27,15 @@ inline constexpr std::uint8_t kAsksForKeyFramesWhenLost = 0x01;
 
 inline constexpr std::string_view kDisconnectCommand = "disconnect";
 inline constexpr std::string_view kSwitchMonitorPrefix = "switch_monitor:";
+// The Target's own commands to its Master: the monitors it has, as a JSON array of
+// {"name", "width", "height", "primary", "shared"} in index order ("shared": the one it sends),
+// and a monitor it could not switch to.
+// A Master that does not know them logs and ignores them.
+inline constexpr std::string_view kMonitorsPrefix = "monitors:";
+inline constexpr std::string_view kSwitchFailedPrefix = "switch_monitor_failed:";
+inline constexpr std::size_t kMaxAnnouncedMonitors = 16;
+inline constexpr std::size_t kMaxMonitorNameBytes = 64;
+inline constexpr std::size_t kMaxMonitorsCommandBytes = 4096;
 // The close reasons of a session the partner ended with "disconnect", and of one whose link
 // went down.
 inline constexpr char kPartnerEndedReason[] = "remote_disconnect";
@@ -51,5 +63,20 @@ std::vector<std::uint8_t> switchMonitorCommand(int monitorIndex);
 // Empty when the text lacks the prefix, has no number there, or the number does not fit in 32
 // bits signed.
 std::optional<std::uint32_t> parseSwitchMonitor(std::string_view command);
+
+// "switch_monitor_failed:<index>", and its number read as above.
+std::vector<std::uint8_t> switchFailedCommand(std::uint32_t monitorIndex);
+std::optional<std::uint32_t> parseSwitchFailed(std::string_view command);
+
+// "monitors:[...]" for at most kMaxAnnouncedMonitors monitors (names cut to
+// kMaxMonitorNameBytes), and its list back: empty for anything but an array of at most that
+// many objects with a string name and sizes from 1 to 65535 (index = position in the array).
+struct AnnouncedMonitors {
+    std::vector<MonitorInfo> monitors;
+    std::uint32_t shared = 0; // index of the monitor being sent (the first if none says so)
+};
+std::vector<std::uint8_t> monitorsCommand(const std::vector<MonitorInfo>& monitors,
+                                          std::uint32_t shared);
+std::optional<AnnouncedMonitors> parseMonitors(std::string_view command);
 
 } // namespace nimbral

@@ -147,6 +147,11 @@ public:
     int encoderQualityLevel() const { return m_encoderQualityLevel; }
     QString encoderPreset() const { return m_encoderPreset; }
     std::uint32_t monitorIndex() const { return m_monitorIndex; }
+    // As Target: the monitors this screen has; as Master: those the partner said it has (empty
+    // from a partner that does not say).
+    const std::vector<MonitorInfo>& monitors() const { return m_monitors; }
+    // As Master: the partner's monitor being sent, as it said.
+    int partnerMonitorIndex() const { return m_partnerMonitorIndex; }
     // Whether the current (or last) session went through the password exchange, and the six
     // digits both users can compare (empty when the partner computes none).
     bool sessionVerified() const { return m_verified; }
@@ -203,6 +208,9 @@ signals:
     // The Master's picture lost a video packet (or could not decode one): it waits for a key
     // frame. Once per loss.
     void videoLost();
+    // As Master: the partner listed its monitors (monitors()), or could not switch to one.
+    void partnerMonitorsListed();
+    void monitorSwitchFailed(int monitorIndex);
     // As Target: a Master proved the pairing code; the user decides (approveSession or
     // declineSession), after comparing the string with the partner's.
     void approvalRequested(const QString& sessionId, const QString& masterId,
@@ -271,6 +279,9 @@ private:
     void onFileTransferMessage(const std::vector<std::uint8_t>& payload);
     void onChatMessage(const std::vector<std::uint8_t>& payload);
     void handleCommand(const std::string& command);
+    void handleTargetCommand(const std::string& command);
+    void switchMonitor(std::uint32_t monitor);
+    void announceMonitors();
     void handleVideo(const std::vector<std::uint8_t>& packet);
     void startDecoder();
     bool startCapture();
@@ -309,6 +320,8 @@ private:
     std::atomic<bool> m_partnerAsksForKeyFrames{false};
     QString m_encoderPreset = QStringLiteral("13"); // as the settings store gives it
     std::uint32_t m_monitorIndex = 0;
+    std::vector<MonitorInfo> m_monitors;
+    int m_partnerMonitorIndex = 0;
 
     SessionTrust m_trust;
     std::unique_ptr<PasswordExchange> m_exchange; // as Master, while the exchange runs

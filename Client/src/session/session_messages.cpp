@@ -268,6 +268,10 @@ void SessionManager::handleCommand(const std::string& command) {
         endSession(QLatin1String(kPartnerEndedReason));
         return;
     }
+    if (m_role == SessionRole::Master) {
+        handleTargetCommand(command);
+        return;
+    }
     if (m_role != SessionRole::Target || command.rfind(kSwitchMonitorPrefix, 0) != 0) {
         return;
     }
@@ -276,13 +280,49 @@ void SessionManager::handleCommand(const std::string& command) {
         spdlog::warn("Monitor switch without a usable number ignored: {}", printable(command));
         return;
     }
-    spdlog::info("Switching capture to monitor {}", *monitor);
-    m_monitorIndex = *monitor;
+    switchMonitor(*monitor);
+}
+
+void SessionManager::switchMonitor(std::uint32_t monitor) {
+    if (!m_monitors.empty() && monitor >= m_monitors.size()) {
+        // Switching would leave the Master with a frozen picture and no word why.
+        spdlog::warn("Monitor {} asked for, but this screen has {}: switch refused", monitor,
+                     m_monitors.size());
+        sendControl(controlMessage(ControlTag::SessionCommand, switchFailedCommand(monitor)),
+                    nullptr, false);
+        return;
+    }
+    spdlog::info("Switching capture to monitor {}", monitor);
+    m_monitorIndex = monitor;
     if (m_captureManager) {
-        m_captureManager->switchMonitor(static_cast<int>(*monitor));
+        m_captureManager->switchMonitor(static_cast<int>(monitor));
     }
     if (m_inputForwarder) {
-        m_inputForwarder->setMonitor(static_cast<int>(*monitor));
+        m_inputForwarder->setMonitor(static_cast<int>(monitor));
+    }
+}
+
+void SessionManager::handleTargetCommand(const std::string& command) {
+    if (command.rfind(kMonitorsPrefix, 0) == 0) {
+        auto monitors =
+            command.size() <= kMaxMonitorsCommandBytes ? parseMonitors(command) : std::nullopt;
+        if (!monitors) {
+            spdlog::warn("Unusable monitor list from the partner ignored");
+            return;
+        }
+        m_monitors = std::move(monitors->monitors);
+        m_partnerMonitorIndex = static_cast<int>(monitors->shared);
+        emit partnerMonitorsListed();
+    } else if (const auto failed = parseSwitchFailed(command)) {
+        emit monitorSwitchFailed(static_cast<int>(std::min<std::uint32_t>(*failed, INT32_MAX)));
+    }
+}
+
+void SessionManager::announceMonitors() {
+    if (m_role == SessionRole::Target && !m_monitors.empty()) {
+        sendControl(
+            controlMessage(ControlTag::SessionCommand, monitorsCommand(m_monitors, m_monitorIndex)),
+            nullptr, false);
     }
 }
 

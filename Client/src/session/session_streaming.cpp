@@ -87,10 +87,26 @@ bool SessionManager::startCapture() {
         emit sessionError(tr("Failed to start screen capture."));
         return false;
     }
+    // Read here, before the capture thread owns the backend.
+    m_monitors = backend->enumerateMonitors();
+    if (m_monitors.size() > kMaxAnnouncedMonitors) {
+        m_monitors.resize(kMaxAnnouncedMonitors);
+    }
     if (m_captureManager) {
         m_captureManager->stop(); // its worker uses the encoder about to be replaced
     }
     m_captureManager = std::make_unique<ScreenCaptureManager>(std::move(backend));
+    connect(m_captureManager.get(), &ScreenCaptureManager::monitorSwitchFailed, this,
+            [this](int monitor, int current) {
+                m_monitorIndex = static_cast<std::uint32_t>(std::max(current, 0));
+                if (m_inputForwarder) {
+                    m_inputForwarder->setMonitor(static_cast<int>(m_monitorIndex));
+                }
+                sendControl(
+                    controlMessage(ControlTag::SessionCommand,
+                                   switchFailedCommand(static_cast<std::uint32_t>(monitor))),
+                    nullptr, false);
+            });
     m_converter = std::make_unique<FrameConverter>();
     m_encoder = m_encoderFactory();
     m_videoPacer.start(kVideoBacklogFrames * 1000 / m_captureFrameRate, [this] {
@@ -189,6 +205,8 @@ void SessionManager::cleanup() {
     m_peerClientId.clear();
     m_role = SessionRole::None;
     m_partnerAsksForKeyFrames = false;
+    m_monitors.clear();
+    m_partnerMonitorIndex = 0;
 }
 
 } // namespace nimbral

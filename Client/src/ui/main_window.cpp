@@ -460,6 +460,8 @@ void MainWindow::showSessionPage() {
         m_pages->addWidget(buildSessionPage());
     }
     m_pages->setCurrentIndex(1);
+    m_shownMonitor = m_session.partnerMonitorIndex();
+    fillMonitorMenu();
     setSessionShortcutsEnabled(true);
     if (m_view != nullptr) {
         // Never a glimpse of the previous partner's screen.

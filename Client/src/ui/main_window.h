@@ -19,6 +19,8 @@
 #include "ui/session_status.h"
 
 class QAction;
+class QActionGroup;
+class QMenu;
 class QComboBox;
 class QFrame;
 class QShortcut;
@@ -155,6 +157,8 @@ private:
     QWidget* buildSessionPage();
     // The session toolbar's scale and monitor menus.
     void addViewMenus(QToolBar* toolbar);
+    // The partner's monitors (as it listed them, else four), the one shown ticked.
+    void fillMonitorMenu();
     void setStatus(const QString& text, StatusTone tone);
     // What follows a session's end (main_window_session_end.cpp): the message, the Reconnect
     // button, the automatic attempts after a lost link.
@@ -208,6 +212,10 @@ private:
     bool m_authenticated = false;
     bool m_quitting = false;
     int m_scaleMode = 0;
+    QMenu* m_monitorMenu = nullptr;
+    QActionGroup* m_monitorGroup = nullptr;
+    int m_shownMonitor = 0;
+    int m_monitorBeforeSwitch = 0;
     Warning m_warning;
     Question m_question;
     Question m_reconnectOffer;

@@ -4,6 +4,7 @@
 #include "ui/main_window.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
@@ -246,13 +247,50 @@ void MainWindow::addViewMenus(QToolBar* toolbar) {
     monitors->setIcon(nimbralIcon(QStringLiteral("desktop_windows")));
     monitors->setToolTip(tr("Switch Monitor"));
     monitors->setPopupMode(QToolButton::InstantPopup);
-    auto* monitorMenu = new QMenu(monitors);
-    for (int monitor = 1; monitor <= 4; ++monitor) {
-        connect(monitorMenu->addAction(tr("Monitor %1").arg(monitor)), &QAction::triggered, this,
-                [this, monitor] { m_session.requestMonitorSwitch(monitor - 1); });
-    }
-    monitors->setMenu(monitorMenu);
+    m_monitorMenu = new QMenu(monitors);
+    m_monitorMenu->setObjectName(QStringLiteral("monitorMenu"));
+    monitors->setMenu(m_monitorMenu);
     toolbar->addWidget(monitors);
+    fillMonitorMenu();
+    connect(&m_session, &SessionManager::partnerMonitorsListed, this, [this] {
+        m_shownMonitor = m_session.partnerMonitorIndex();
+        fillMonitorMenu();
+    });
+    connect(&m_session, &SessionManager::monitorSwitchFailed, this, [this](int monitor) {
+        m_shownMonitor = m_monitorBeforeSwitch;
+        fillMonitorMenu();
+        warn(tr("Switch Monitor"),
+             tr("Monitor %1 is not available on the partner's computer.").arg(monitor + 1));
+    });
+}
+
+void MainWindow::fillMonitorMenu() {
+    m_monitorMenu->clear();
+    delete m_monitorGroup;
+    m_monitorGroup = new QActionGroup(m_monitorMenu);
+    // A partner that does not list its monitors gets the four a desk usually has.
+    const std::vector<MonitorInfo>& monitors = m_session.monitors();
+    const int count = monitors.empty() ? 4 : static_cast<int>(monitors.size());
+    for (int index = 0; index < count; ++index) {
+        QString text = tr("Monitor %1").arg(index + 1);
+        if (!monitors.empty()) {
+            const MonitorInfo& monitor = monitors[static_cast<std::size_t>(index)];
+            // The partner named it: no mnemonics from its ampersands.
+            text = tr("Monitor %1: %2 (%3 × %4)")
+                       .arg(index + 1)
+                       .arg(QString::fromStdString(monitor.name).replace('&', "&&"))
+                       .arg(monitor.width)
+                       .arg(monitor.height);
+        }
+        QAction* action = m_monitorMenu->addAction(text);
+        action->setCheckable(true);
+        action->setChecked(index == m_shownMonitor);
+        m_monitorGroup->addAction(action);
+        connect(action, &QAction::triggered, this, [this, index] {
+            m_monitorBeforeSwitch = std::exchange(m_shownMonitor, index);
+            m_session.requestMonitorSwitch(index);
+        });
+    }
 }
 
 QWidget* MainWindow::buildSessionPage() {

@@ -817,6 +817,14 @@ Přijmout?</translation>
         <source>Another session is under way.</source>
         <translation>Probíhá jiná relace.</translation>
     </message>
+    <message>
+        <source>Monitor %1: %2 (%3 × %4)</source>
+        <translation>Monitor %1: %2 (%3 × %4)</translation>
+    </message>
+    <message>
+        <source>Monitor %1 is not available on the partner's computer.</source>
+        <translation>Monitor %1 není na počítači partnera k dispozici.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

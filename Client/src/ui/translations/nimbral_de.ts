@@ -817,6 +817,14 @@ Annehmen?</translation>
         <source>Another session is under way.</source>
         <translation>Eine andere Sitzung läuft bereits.</translation>
     </message>
+    <message>
+        <source>Monitor %1: %2 (%3 × %4)</source>
+        <translation>Monitor %1: %2 (%3 × %4)</translation>
+    </message>
+    <message>
+        <source>Monitor %1 is not available on the partner's computer.</source>
+        <translation>Monitor %1 ist auf dem Computer des Partners nicht verfügbar.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -817,6 +817,14 @@ Accept?</translation>
         <source>Another session is under way.</source>
         <translation>Another session is under way.</translation>
     </message>
+    <message>
+        <source>Monitor %1: %2 (%3 × %4)</source>
+        <translation>Monitor %1: %2 (%3 × %4)</translation>
+    </message>
+    <message>
+        <source>Monitor %1 is not available on the partner's computer.</source>
+        <translation>Monitor %1 is not available on the partner's computer.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -817,6 +817,14 @@ Clave del dispositivo del socio: %3
         <source>Another session is under way.</source>
         <translation>Hay otra sesión en curso.</translation>
     </message>
+    <message>
+        <source>Monitor %1: %2 (%3 × %4)</source>
+        <translation>Monitor %1: %2 (%3 × %4)</translation>
+    </message>
+    <message>
+        <source>Monitor %1 is not available on the partner's computer.</source>
+        <translation>El monitor %1 no está disponible en el equipo del socio.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -817,6 +817,14 @@ Hyväksytäänkö?</translation>
         <source>Another session is under way.</source>
         <translation>Toinen istunto on käynnissä.</translation>
     </message>
+    <message>
+        <source>Monitor %1: %2 (%3 × %4)</source>
+        <translation>Näyttö %1: %2 (%3 × %4)</translation>
+    </message>
+    <message>
+        <source>Monitor %1 is not available on the partner's computer.</source>
+        <translation>Näyttöä %1 ei ole kumppanin tietokoneessa.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -817,6 +817,14 @@ Accepter ?</translation>
         <source>Another session is under way.</source>
         <translation>Une autre session est en cours.</translation>
     </message>
+    <message>
+        <source>Monitor %1: %2 (%3 × %4)</source>
+        <translation>Écran %1 : %2 (%3 × %4)</translation>
+    </message>
+    <message>
+        <source>Monitor %1 is not available on the partner's computer.</source>
+        <translation>L'écran %1 n'est pas disponible sur l'ordinateur du partenaire.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -817,6 +817,14 @@ Elfogadja?</translation>
         <source>Another session is under way.</source>
         <translation>Egy másik munkamenet már folyamatban van.</translation>
     </message>
+    <message>
+        <source>Monitor %1: %2 (%3 × %4)</source>
+        <translation>%1. monitor: %2 (%3 × %4)</translation>
+    </message>
+    <message>
+        <source>Monitor %1 is not available on the partner's computer.</source>
+        <translation>A(z) %1. monitor nem érhető el a partner számítógépén.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

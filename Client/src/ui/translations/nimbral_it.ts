@@ -817,6 +817,14 @@ Accettare?</translation>
         <source>Another session is under way.</source>
         <translation>È in corso un'altra sessione.</translation>
     </message>
+    <message>
+        <source>Monitor %1: %2 (%3 × %4)</source>
+        <translation>Monitor %1: %2 (%3 × %4)</translation>
+    </message>
+    <message>
+        <source>Monitor %1 is not available on the partner's computer.</source>
+        <translation>Il monitor %1 non è disponibile sul computer del partner.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -817,6 +817,14 @@ Godta?</translation>
         <source>Another session is under way.</source>
         <translation>En annen økt pågår.</translation>
     </message>
+    <message>
+        <source>Monitor %1: %2 (%3 × %4)</source>
+        <translation>Skjerm %1: %2 (%3 × %4)</translation>
+    </message>
+    <message>
+        <source>Monitor %1 is not available on the partner's computer.</source>
+        <translation>Skjerm %1 finnes ikke på partnerens datamaskin.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -817,6 +817,14 @@ Acceptera?</translation>
         <source>Another session is under way.</source>
         <translation>En annan session pågår.</translation>
     </message>
+    <message>
+        <source>Monitor %1: %2 (%3 × %4)</source>
+        <translation>Skärm %1: %2 (%3 × %4)</translation>
+    </message>
+    <message>
+        <source>Monitor %1 is not available on the partner's computer.</source>
+        <translation>Skärm %1 finns inte på partnerns dator.</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
