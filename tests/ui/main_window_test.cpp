@@ -10,10 +10,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QNetworkDatagram>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <QUdpSocket>
 
 #include <gtest/gtest.h>
@@ -514,6 +517,25 @@ TEST_F(MainWindowTest, SessionShortcutsLiveOnlyOnTheSessionPage) {
     window.onFrameDecoded(picture);
     auto* view = test::child<RemoteDesktopWidget>(window, "remoteView");
     ASSERT_WAIT(view->frameWidth() == 2, 2000);
+    // The scale menu ticks the mode in use; the shortcut moves on and says which mode is on.
+    auto* scaleMenu = test::child<QMenu>(window, "scaleMenu");
+    ASSERT_NE(scaleMenu, nullptr);
+    EXPECT_TRUE(scaleMenu->actions().at(0)->isChecked());
+    QShortcut* nextScale = nullptr;
+    for (QShortcut* shortcut : window.findChildren<QShortcut*>()) {
+        if (shortcut->key() == QKeySequence("Ctrl+Shift+Q")) {
+            nextScale = shortcut;
+        }
+    }
+    ASSERT_NE(nextScale, nullptr);
+    emit nextScale->activated();
+    EXPECT_EQ(view->scaleMode(), ScaleMode::StretchToFill);
+    EXPECT_TRUE(scaleMenu->actions().at(1)->isChecked());
+    EXPECT_FALSE(scaleMenu->actions().at(0)->isChecked());
+    EXPECT_EQ(QToolTip::text(), "Scale: Stretch to Fill");
+    scaleMenu->actions().at(2)->trigger();
+    EXPECT_EQ(view->scaleMode(), ScaleMode::OriginalSize);
+    EXPECT_EQ(view->size(), QSize(2, 2)) << "in a scroll area, as large as the remote screen";
     session.endSession("user_disconnect");
     EXPECT_FALSE(window.sessionShortcutsEnabled());
     EXPECT_EQ(test::child<ChatDialog>(window, "chatDialog"), nullptr);

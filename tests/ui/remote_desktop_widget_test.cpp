@@ -3,7 +3,10 @@
 #include <random>
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -11,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "codec/frame_converter.h"
+#include "ui/remote_view_scroller.h"
 #include "wait_until.h"
 
 namespace nimbral {
@@ -148,13 +152,54 @@ TEST_F(RemoteDesktopView, DrawsTheNewestFrameFittedWithBlackBars) {
     const QImage stretched = drawn();
     EXPECT_GT(stretched.pixelColor(500, 50).blue(), 240);
 
-    // Original size: one frame pixel per widget pixel at the bottom-left corner.
+    // Original size: one frame pixel per widget pixel, the view as large as the remote screen
+    // (a scroll area around it shows the rest), and free again in the other modes.
     view.setScaleMode(ScaleMode::OriginalSize);
     view.updateFrame(flatFrame(192, 108, 255, 255, 255));
     const QImage original = drawn();
-    EXPECT_GT(original.pixelColor(10, 995).red(), 240);
-    EXPECT_EQ(original.pixelColor(300, 995), QColor(Qt::black));
-    EXPECT_EQ(original.pixelColor(10, 800), QColor(Qt::black));
+    EXPECT_EQ(view.size(), QSize(192, 108));
+    EXPECT_EQ(view.drawnRect(), QRect(0, 0, 192, 108));
+    EXPECT_GT(original.pixelColor(2, 2).red(), 240);
+    EXPECT_GT(original.pixelColor(189, 105).red(), 240);
+    view.setScaleMode(ScaleMode::FitToWindow);
+    view.resize(1000, 1000);
+    EXPECT_EQ(view.size(), QSize(1000, 1000));
+}
+
+// In Original Size a remote screen larger than the window scrolls, and the pointer resting at an
+// edge pans towards it until the end; the moves still reach the partner, where they point.
+TEST_F(RemoteDesktopView, AScreenLargerThanTheWindowScrollsAndPansAtTheEdges) {
+    auto* scrolling = new RemoteDesktopWidget;
+    std::unique_ptr<QScrollArea> area(scrollableView(scrolling, nullptr));
+    area->resize(400, 300);
+    area->show();
+    scrolling->setViewingMode(true);
+    scrolling->setScaleMode(ScaleMode::OriginalSize);
+    scrolling->updateFrame(flatFrame(1920, 1080, 255, 255, 255));
+    ASSERT_WAIT(scrolling->framesTaken() == 1, 2000);
+    QScrollBar* horizontal = area->horizontalScrollBar();
+    ASSERT_WAIT(horizontal->maximum() > 1000, 2000);
+    EXPECT_GT(area->verticalScrollBar()->maximum(), 500);
+    auto* panner = area->findChild<EdgePanner*>();
+    ASSERT_NE(panner, nullptr);
+    const QSize visible = area->viewport()->size();
+    EXPECT_EQ(panner->directionAt({visible.width() / 2, visible.height() / 2}), QPoint(0, 0));
+    EXPECT_EQ(panner->directionAt({2, 2}), QPoint(0, 0)) << "already at the top left";
+    EXPECT_EQ(panner->directionAt({visible.width() - 2, visible.height() - 2}), QPoint(1, 1));
+
+    QSignalSpy moves(scrolling, &RemoteDesktopWidget::inputEvent);
+    const QPoint rightEdge(visible.width() - 3, visible.height() / 2);
+    const QPointF inView = scrolling->mapFrom(area->viewport(), rightEdge);
+    QMouseEvent move(QEvent::MouseMove, inView, scrolling->mapToGlobal(inView), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(scrolling, &move);
+    EXPECT_TRUE(panner->isPanning());
+    ASSERT_WAIT(horizontal->value() == horizontal->maximum(), 10000);
+    ASSERT_WAIT(!panner->isPanning(), 1000);
+    EXPECT_EQ(area->verticalScrollBar()->value(), 0);
+    ASSERT_GE(moves.count(), 1);
+    EXPECT_NEAR(moves.constFirst().at(0).value<InputEvent>().x, (visible.width() - 3.0) / 1920,
+                0.01);
 }
 
 TEST_F(RemoteDesktopView, PaddedRowsAreReadWithTheirStride) {

@@ -159,12 +159,8 @@ void MainWindow::addSessionShortcuts() {
     addShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+F")), &MainWindow::onFilesClicked);
     addShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+C")), &MainWindow::onChatClicked);
     addShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+D")), &MainWindow::onDisconnectClicked);
-    addShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Q")), [this] {
-        m_scaleMode = (m_scaleMode + 1) % 3;
-        if (m_view != nullptr) {
-            m_view->setScaleMode(static_cast<ScaleMode>(m_scaleMode));
-        }
-    });
+    addShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Q")),
+                [this] { setScaleMode((m_scaleMode + 1) % 3, true); });
     addShortcut(QKeySequence(Qt::Key_F11), [this] {
         if (m_view != nullptr) {
             m_view->toggleFullScreen();

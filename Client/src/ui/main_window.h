@@ -159,6 +159,9 @@ private:
     void addViewMenus(QToolBar* toolbar);
     // The partner's monitors (as it listed them, else four), the one shown ticked.
     void fillMonitorMenu();
+    // The view's scale mode, ticked in the menu; `announce`: said over the picture for a moment.
+    void setScaleMode(int mode, bool announce);
+    static constexpr int kScaleNoticeMs = 1500;
     void setStatus(const QString& text, StatusTone tone);
     // What follows a session's end (main_window_session_end.cpp): the message, the Reconnect
     // button, the automatic attempts after a lost link.

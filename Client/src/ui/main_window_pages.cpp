@@ -14,8 +14,10 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 #include <QVBoxLayout>
 #include <spdlog/spdlog.h>
 
@@ -26,6 +28,7 @@
 #include "ui/icons.h"
 #include "ui/password_dialog.h"
 #include "ui/remote_desktop_widget.h"
+#include "ui/remote_view_scroller.h"
 
 namespace nimbral {
 
@@ -232,14 +235,15 @@ void MainWindow::addViewMenus(QToolBar* toolbar) {
     scale->setToolTip(tr("Scale Mode  (Ctrl+Shift+Q)"));
     scale->setPopupMode(QToolButton::InstantPopup);
     auto* scaleMenu = new QMenu(scale);
+    scaleMenu->setObjectName(QStringLiteral("scaleMenu"));
+    auto* scaleGroup = new QActionGroup(scaleMenu);
     const QString scaleNames[] = {tr("Fit to Window"), tr("Stretch to Fill"), tr("Original Size")};
     for (int mode = 0; mode < 3; ++mode) {
-        connect(scaleMenu->addAction(scaleNames[mode]), &QAction::triggered, this, [this, mode] {
-            m_scaleMode = mode;
-            if (m_view != nullptr) {
-                m_view->setScaleMode(static_cast<ScaleMode>(mode));
-            }
-        });
+        QAction* action = scaleMenu->addAction(scaleNames[mode]);
+        action->setCheckable(true);
+        action->setChecked(mode == m_scaleMode);
+        scaleGroup->addAction(action);
+        connect(action, &QAction::triggered, this, [this, mode] { setScaleMode(mode, false); });
     }
     scale->setMenu(scaleMenu);
     toolbar->addWidget(scale);
@@ -262,6 +266,26 @@ void MainWindow::addViewMenus(QToolBar* toolbar) {
         warn(tr("Switch Monitor"),
              tr("Monitor %1 is not available on the partner's computer.").arg(monitor + 1));
     });
+}
+
+void MainWindow::setScaleMode(int mode, bool announce) {
+    m_scaleMode = mode;
+    if (m_view == nullptr) {
+        return;
+    }
+    m_view->setScaleMode(static_cast<ScaleMode>(mode));
+    const auto* menu = findChild<QMenu*>(QStringLiteral("scaleMenu"));
+    if (menu != nullptr && mode < menu->actions().size()) {
+        menu->actions().at(mode)->setChecked(true);
+    }
+    if (announce && menu != nullptr && mode < menu->actions().size()) {
+        // A keyboard change has no menu to show it: say which mode is on now, over the picture.
+        const QWidget* visible =
+            m_view->parentWidget() != nullptr ? m_view->parentWidget() : m_view;
+        QToolTip::showText(visible->mapToGlobal(visible->rect().center()),
+                           tr("Scale: %1").arg(menu->actions().at(mode)->text()), m_view, {},
+                           kScaleNoticeMs);
+    }
 }
 
 void MainWindow::fillMonitorMenu() {
@@ -344,7 +368,7 @@ QWidget* MainWindow::buildSessionPage() {
     connect(disconnect, &QAction::triggered, this, &MainWindow::onDisconnectClicked);
 
     layout->addWidget(toolbar);
-    layout->addWidget(m_view, 1);
+    layout->addWidget(scrollableView(m_view, page), 1);
     return page;
 }
 

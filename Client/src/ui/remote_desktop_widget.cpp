@@ -54,8 +54,21 @@ void RemoteDesktopWidget::setViewingMode(bool enabled) {
 
 void RemoteDesktopWidget::setScaleMode(ScaleMode mode) {
     m_scaleMode = mode;
+    fitSizeToScaleMode();
     updateShownSize();
     update();
+}
+
+void RemoteDesktopWidget::fitSizeToScaleMode() {
+    if (m_scaleMode == ScaleMode::OriginalSize && !m_picture.isEmpty()) {
+        // As large as the remote screen: a scroll area around the view shows the rest.
+        const double ratio = devicePixelRatioF();
+        setFixedSize(static_cast<int>(std::lround(frameWidth() / ratio)),
+                     static_cast<int>(std::lround(frameHeight() / ratio)));
+        return;
+    }
+    setMinimumSize(0, 0);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
 }
 
 void RemoteDesktopWidget::toggleFullScreen() {
@@ -105,6 +118,7 @@ void RemoteDesktopWidget::takePendingFrame() {
     const QRegion changed = m_picture.apply(std::move(frame));
     ++m_framesTaken;
     if (m_picture.frameSize() != sizeBefore) {
+        fitSizeToScaleMode();
         updateShownSize();
         update();
         return;
@@ -193,9 +207,8 @@ QRect RemoteDesktopWidget::drawnRect() const {
         return rect();
     case ScaleMode::OriginalSize: {
         const double ratio = devicePixelRatioF();
-        const int drawnHeight = static_cast<int>(std::lround(frameHeight() / ratio));
-        return QRect(0, height() - drawnHeight, static_cast<int>(std::lround(frameWidth() / ratio)),
-                     drawnHeight);
+        return QRect(0, 0, static_cast<int>(std::lround(frameWidth() / ratio)),
+                     static_cast<int>(std::lround(frameHeight() / ratio)));
     }
     case ScaleMode::FitToWindow:
         break;
@@ -209,6 +222,7 @@ void RemoteDesktopWidget::clearFrame() {
         m_pendingFrame.reset();
     }
     m_picture.clear();
+    fitSizeToScaleMode();
     update();
 }
 

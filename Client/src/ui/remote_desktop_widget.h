@@ -30,7 +30,9 @@ public:
     ~RemoteDesktopWidget() override;
 
     void setViewingMode(bool enabled);
+    // In OriginalSize the view takes the remote screen's size (put it in a scroll area).
     void setScaleMode(ScaleMode mode);
+    ScaleMode scaleMode() const { return m_scaleMode; }
     void toggleFullScreen();
     // Forgets the last picture (a new session must not show the previous partner's screen).
     void clearFrame();
@@ -74,6 +76,7 @@ private:
     void takePendingFrame();
     // The picture's size on screen follows the view's size, scale mode and pixel ratio.
     void updateShownSize();
+    void fitSizeToScaleMode();
     void emitPointer(QMouseEvent* event, InputEventType type);
     // False when the event is not ours (viewing mode off).
     bool emitKey(QKeyEvent* event, InputEventType type);

@@ -825,6 +825,10 @@ Přijmout?</translation>
         <source>Monitor %1 is not available on the partner's computer.</source>
         <translation>Monitor %1 není na počítači partnera k dispozici.</translation>
     </message>
+    <message>
+        <source>Scale: %1</source>
+        <translation>Měřítko: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

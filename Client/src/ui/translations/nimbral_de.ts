@@ -825,6 +825,10 @@ Annehmen?</translation>
         <source>Monitor %1 is not available on the partner's computer.</source>
         <translation>Monitor %1 ist auf dem Computer des Partners nicht verfügbar.</translation>
     </message>
+    <message>
+        <source>Scale: %1</source>
+        <translation>Skalierung: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

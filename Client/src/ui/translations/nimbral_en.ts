@@ -825,6 +825,10 @@ Accept?</translation>
         <source>Monitor %1 is not available on the partner's computer.</source>
         <translation>Monitor %1 is not available on the partner's computer.</translation>
     </message>
+    <message>
+        <source>Scale: %1</source>
+        <translation>Scale: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -825,6 +825,10 @@ Clave del dispositivo del socio: %3
         <source>Monitor %1 is not available on the partner's computer.</source>
         <translation>El monitor %1 no está disponible en el equipo del socio.</translation>
     </message>
+    <message>
+        <source>Scale: %1</source>
+        <translation>Escala: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -825,6 +825,10 @@ Hyväksytäänkö?</translation>
         <source>Monitor %1 is not available on the partner's computer.</source>
         <translation>Näyttöä %1 ei ole kumppanin tietokoneessa.</translation>
     </message>
+    <message>
+        <source>Scale: %1</source>
+        <translation>Skaalaus: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

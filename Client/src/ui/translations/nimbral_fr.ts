@@ -825,6 +825,10 @@ Accepter ?</translation>
         <source>Monitor %1 is not available on the partner's computer.</source>
         <translation>L'écran %1 n'est pas disponible sur l'ordinateur du partenaire.</translation>
     </message>
+    <message>
+        <source>Scale: %1</source>
+        <translation>Échelle : %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -825,6 +825,10 @@ Elfogadja?</translation>
         <source>Monitor %1 is not available on the partner's computer.</source>
         <translation>A(z) %1. monitor nem érhető el a partner számítógépén.</translation>
     </message>
+    <message>
+        <source>Scale: %1</source>
+        <translation>Méretezés: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -825,6 +825,10 @@ Accettare?</translation>
         <source>Monitor %1 is not available on the partner's computer.</source>
         <translation>Il monitor %1 non è disponibile sul computer del partner.</translation>
     </message>
+    <message>
+        <source>Scale: %1</source>
+        <translation>Scala: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

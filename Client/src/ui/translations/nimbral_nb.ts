@@ -825,6 +825,10 @@ Godta?</translation>
         <source>Monitor %1 is not available on the partner's computer.</source>
         <translation>Skjerm %1 finnes ikke på partnerens datamaskin.</translation>
     </message>
+    <message>
+        <source>Scale: %1</source>
+        <translation>Skalering: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -825,6 +825,10 @@ Zaakceptować?</translation>
         <source>Monitor %1 is not available on the partner's computer.</source>
         <translation>Monitor %1 nie jest dostępny na komputerze partnera.</translation>
     </message>
+    <message>
+        <source>Scale: %1</source>
+        <translation>Skala: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

@@ -825,6 +825,10 @@ Prijať?</translation>
         <source>Monitor %1 is not available on the partner's computer.</source>
         <translation>Monitor %1 nie je na počítači partnera k dispozícii.</translation>
     </message>
+    <message>
+        <source>Scale: %1</source>
+        <translation>Mierka: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>

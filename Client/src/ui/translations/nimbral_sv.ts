@@ -825,6 +825,10 @@ Acceptera?</translation>
         <source>Monitor %1 is not available on the partner's computer.</source>
         <translation>Skärm %1 finns inte på partnerns dator.</translation>
     </message>
+    <message>
+        <source>Scale: %1</source>
+        <translation>Skalning: %1</translation>
+    </message>
 </context>
 <context>
     <name>nimbral::SessionManager</name>
