@@ -82,6 +82,16 @@ done < <(sed -n 's/^__pkg_config_arguments_[A-Za-z0-9_]*:INTERNAL=\(.*;\)\?REQUI
     | tr ';' '\n' | grep -vE '^(QUIET|IMPORTED_TARGET|GLOBAL|NO_CMAKE_PATH|NO_CMAKE_ENVIRONMENT_PATH)$' \
     | sed 's/[<>=].*//' | sort -u)
 
+# Files the programs and tests read at run time.
+data_files=(/usr/share/qt6/translations/qtbase_de.qm)
+for file in "${data_files[@]}"; do
+    if [[ -e $file ]]; then
+        require "data file" "$file"
+    else
+        missing+=("(data file $file not installed)")
+    fi
+done
+
 for program in "${programs[@]}"; do
     path=$(command -v "$program" || true)
     if [[ -z $path ]]; then

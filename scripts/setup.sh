@@ -14,8 +14,8 @@ PACKAGES=(
     # Qt 6: widgets, network, translations (lrelease), test; the server's HTTP, WebSocket, SQLite
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
     qt6-httpserver-dev qt6-websockets-dev libqt6sql6-sqlite
-    # the window's SVG icons
-    qt6-svg-dev
+    # the window's SVG icons; Qt's own buttons and headers in the user's language
+    qt6-svg-dev qt6-translations-l10n
     # Mesa's GL drivers, which Qt's xcb platform loads on a virtual display
     libgl1-mesa-dri libglx-mesa0 libegl-mesa0
     # WebRTC data channels: ICE and SCTP

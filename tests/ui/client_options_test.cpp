@@ -91,6 +91,18 @@ TEST(ClientOptions, ProbeAddressesAreDeploymentSettings) {
 namespace nimbral {
 namespace {
 
+// A restart for a new language keeps the deployment and the profile, not the session that
+// start was asked for nor the secrets handed to it.
+TEST(ClientOptions, ARestartKeepsWhereAndWhoButNotTheSessionOrItsSecrets) {
+    EXPECT_EQ(
+        argumentsForRestart({"NimbralClient", "--profile", "/p", "--connect", "123456789",
+                             "--password-file", "-", "--server=https://s.example", "--password=x",
+                             "--session-password", "Pw-1", "--log-level", "debug",
+                             "--session-password-file=/f"}),
+        (QStringList{"--profile", "/p", "--server=https://s.example", "--log-level", "debug"}));
+    EXPECT_EQ(argumentsForRestart({"NimbralClient"}), QStringList{});
+}
+
 TEST(ClientOptions, AProfileAPasswordAndAPartnerToConnectTo) {
     const ClientOptions options =
         parseClientOptions({"NimbralClient", "--profile", "/tmp/demo-target", "--session-password",

@@ -1,11 +1,13 @@
 #include <ctime>
 
 #include <QCheckBox>
+#include <QCollator>
 #include <QComboBox>
 #include <QDirIterator>
 #include <QFileSystemModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -121,8 +123,16 @@ TEST(ConnectionInfoDialog, FormatsIdentityAndFigures) {
     EXPECT_EQ(ConnectionInfoDialog::remoteIdText("123456789"), "123 456 789");
     EXPECT_EQ(ConnectionInfoDialog::remoteIdText("12345678"), "12345678");
     EXPECT_EQ(ConnectionInfoDialog::bandwidthText(999), "999 Kbps");
-    EXPECT_EQ(ConnectionInfoDialog::bandwidthText(1000), "1000 Kbps");
+    EXPECT_EQ(ConnectionInfoDialog::bandwidthText(1000), "1,000 Kbps");
     EXPECT_EQ(ConnectionInfoDialog::bandwidthText(1500), "1.5 Mbps");
+    {
+        // Numbers as the user's language writes them.
+        const QLocale before;
+        QLocale::setDefault(QLocale(QLocale::German));
+        EXPECT_EQ(ConnectionInfoDialog::bandwidthText(1500), "1,5 Mbps");
+        EXPECT_EQ(FileManagerDialog::fileSizeText(1536), "1,50 KiB");
+        QLocale::setDefault(before);
+    }
     EXPECT_EQ(ConnectionInfoDialog::uptimeText(3725), "01:02:05");
     EXPECT_EQ(ConnectionInfoDialog::uptimeText(0), "00:00:00");
     EXPECT_EQ(ConnectionInfoDialog::uptimeText(100 * 3600), "100:00:00");
@@ -142,8 +152,8 @@ TEST(ConnectionInfoDialog, FormatsIdentityAndFigures) {
     EXPECT_EQ(dialog.rowValue("Role:"), "Master (Viewer)");
     EXPECT_EQ(dialog.rowValue("Transport:"), "p2p");
     EXPECT_EQ(dialog.rowValue("Latency:"), "12.3 ms");
-    EXPECT_EQ(dialog.rowValue("Sent:"), "1.5 KB");
-    EXPECT_EQ(dialog.rowValue("Received:"), "3.0 MB");
+    EXPECT_EQ(dialog.rowValue("Sent:"), "1.50 KiB");
+    EXPECT_EQ(dialog.rowValue("Received:"), "3.00 MiB");
     EXPECT_EQ(dialog.rowValue("Dropped Frames:"), "1");
     EXPECT_EQ(dialog.rowValue("FPS:"), "0.0");
     EXPECT_EQ(dialog.rowValue("Status:"), "Verified");
@@ -155,10 +165,10 @@ TEST(ConnectionInfoDialog, FormatsIdentityAndFigures) {
                                 monitor);
     EXPECT_EQ(target.rowValue("Role:"), "Target (Sharing)");
     EXPECT_EQ(target.rowValue("Status:"), "Not verified");
-    EXPECT_EQ(target.rowValue("Sent:"), "1.5 KB");
+    EXPECT_EQ(target.rowValue("Sent:"), "1.50 KiB");
     ConnectionQualityMonitor idle;
     ConnectionInfoDialog empty({"s", "1", SessionRole::Target, "relay", false, {}, {}, {}}, idle);
-    EXPECT_EQ(empty.rowValue("Sent:"), "0 B") << "unlike the file list, 0 bytes is shown";
+    EXPECT_EQ(empty.rowValue("Sent:"), "0 bytes");
 
     // The figures follow the monitor every second.
     monitor.setLatency(40);
@@ -254,12 +264,13 @@ protected:
 };
 
 TEST(FileManagerDialogTexts, SizesAndRemotePaths) {
-    EXPECT_EQ(FileManagerDialog::fileSizeText(0), "");
-    EXPECT_EQ(FileManagerDialog::fileSizeText(1023), "1023 B");
-    EXPECT_EQ(FileManagerDialog::fileSizeText(1024), "1.0 KB");
-    EXPECT_EQ(FileManagerDialog::fileSizeText(1536), "1.5 KB");
-    EXPECT_EQ(FileManagerDialog::fileSizeText(5 * 1048576 / 2), "2.5 MB");
-    EXPECT_EQ(FileManagerDialog::fileSizeText(1073741824), "1.00 GB");
+    // The units of Qt's own file view, which shows the local side.
+    EXPECT_EQ(FileManagerDialog::fileSizeText(0), "0 bytes");
+    EXPECT_EQ(FileManagerDialog::fileSizeText(1023), "1,023 bytes");
+    EXPECT_EQ(FileManagerDialog::fileSizeText(1024), "1.00 KiB");
+    EXPECT_EQ(FileManagerDialog::fileSizeText(1536), "1.50 KiB");
+    EXPECT_EQ(FileManagerDialog::fileSizeText(5 * 1048576 / 2), "2.50 MiB");
+    EXPECT_EQ(FileManagerDialog::fileSizeText(1073741824), "1.00 GiB");
     EXPECT_EQ(FileManagerDialog::joinRemotePath("", "/"), "/");
     EXPECT_EQ(FileManagerDialog::joinRemotePath("/", "etc"), "/etc");
     EXPECT_EQ(FileManagerDialog::joinRemotePath("/etc", "ssh"), "/etc/ssh");
@@ -286,7 +297,17 @@ TEST_F(FileManagerDialogTest, BrowsesAndIgnoresLateListings) {
     dialog.onRemoteItemDoubleClicked(
         dialog.remoteList()->findItems("notes.txt", Qt::MatchExactly)[0], 0);
     EXPECT_EQ(dialog.currentRemotePath(), "/") << "a file is not a folder to open";
-    EXPECT_EQ(dialog.remoteList()->findItems("notes.txt", Qt::MatchExactly)[0]->text(1), "1.5 KB");
+    EXPECT_EQ(dialog.remoteList()->findItems("notes.txt", Qt::MatchExactly)[0]->text(1),
+              "1.50 KiB");
+    // The local pane writes the same size the same way.
+    QFile same(local.filePath("same.txt"));
+    ASSERT_TRUE(same.open(QIODevice::WriteOnly));
+    same.write(QByteArray(1536, 's'));
+    same.close();
+    dialog.localModel()->setRootPath(local.path());
+    const QModelIndex localSize = dialog.localModel()->index(same.fileName()).siblingAtColumn(1);
+    ASSERT_WAIT(!dialog.localModel()->data(localSize).toString().isEmpty(), 5000);
+    EXPECT_EQ(dialog.localModel()->data(localSize).toString(), "1.50 KiB");
     dialog.onRemoteItemDoubleClicked(dialog.remoteList()->findItems("etc", Qt::MatchExactly)[0], 0);
     EXPECT_EQ(dialog.currentRemotePath(), "/etc");
 
@@ -449,9 +470,9 @@ TEST(FileManagerDialogFolders, AFolderTravelsWithItsTreeBothWays) {
 }
 
 TEST(FileManagerDialogTexts, RateAndTimeLeft) {
-    EXPECT_EQ(FileManagerDialog::rateText(1536, 42), "1.5 KB/s, 0:42 left");
-    EXPECT_EQ(FileManagerDialog::rateText(5 * 1048576, 3725), "5.0 MB/s, 1:02:05 left");
-    EXPECT_EQ(FileManagerDialog::rateText(0, -1), "0 B/s, 0:00 left");
+    EXPECT_EQ(FileManagerDialog::rateText(1536, 42), "1.50 KiB/s, 0:42 left");
+    EXPECT_EQ(FileManagerDialog::rateText(5 * 1048576, 3725), "5.00 MiB/s, 1:02:05 left");
+    EXPECT_EQ(FileManagerDialog::rateText(0, -1), "0 bytes/s, 0:00 left");
 }
 
 TEST_F(FileManagerDialogTest, TheOverallBarCountsFilesAndCancelDropsTheQueue) {
@@ -463,7 +484,7 @@ TEST_F(FileManagerDialogTest, TheOverallBarCountsFilesAndCancelDropsTheQueue) {
     EXPECT_EQ(dialog.overallBar()->maximum(), 3);
     EXPECT_EQ(dialog.overallBar()->value(), 0);
     emit files.service.transferStats(2048, 5, 50);
-    EXPECT_EQ(dialog.rateLabel()->text(), "2.0 KB/s, 0:05 left");
+    EXPECT_EQ(dialog.rateLabel()->text(), "2.00 KiB/s, 0:05 left");
     dialog.onDownloadComplete(local.filePath("a"));
     EXPECT_EQ(dialog.overallBar()->value(), 1);
 
@@ -565,6 +586,10 @@ protected:
         dialog->setInformation([this](const QString& title, const QString& text) {
             information.push_back({title, text});
         });
+        dialog->setRestartQuestion([this](const QString& title, const QString& text) {
+            restartQuestions.push_back({title, text});
+            return restartNow;
+        });
         return dialog;
     }
 
@@ -574,6 +599,8 @@ protected:
     std::vector<MonitorInfo> monitors = {{0, "DP-1", 0, 0, 1920, 1080, true},
                                          {1, "HDMI-1", 1920, 0, 2560, 1440, false}};
     std::vector<std::pair<QString, QString>> information;
+    std::vector<std::pair<QString, QString>> restartQuestions;
+    bool restartNow = true;
 };
 
 TEST_F(SettingsDialogTest, LoadsStoredValuesAndFallsBackForUnknownOnes) {
@@ -589,7 +616,7 @@ TEST_F(SettingsDialogTest, LoadsStoredValuesAndFallsBackForUnknownOnes) {
     EXPECT_EQ(dialog->languageBox()->count(), 13);
     EXPECT_EQ(dialog->languageBox()->currentText(), "System default");
     EXPECT_EQ(dialog->languageBox()->itemText(1), "Čeština");
-    EXPECT_EQ(dialog->languageBox()->itemData(12).toString(), "nb");
+    EXPECT_EQ(dialog->languageBox()->itemData(12).toString(), "sv");
     EXPECT_EQ(dialog->displayModeBox()->currentText(), "Optimize Speed");
     EXPECT_EQ(dialog->monitorBox()->count(), 2);
     EXPECT_EQ(dialog->monitorBox()->currentIndex(), 0);
@@ -619,6 +646,17 @@ TEST_F(SettingsDialogTest, ApplyStoresAndChangesTheSystemOnlyWhenAsked) {
     auto dialog = open();
     QSignalSpy changed(dialog.get(), &SettingsDialog::settingsChanged);
     QSignalSpy quit(dialog.get(), &SettingsDialog::quitRequested);
+    QSignalSpy restart(dialog.get(), &SettingsDialog::restartRequested);
+    // The languages under their own names, in the order of those names.
+    QStringList names;
+    for (int i = 1; i < dialog->languageBox()->count(); ++i) {
+        names << dialog->languageBox()->itemText(i);
+    }
+    QStringList sorted = names;
+    QCollator collator{QLocale(QLocale::English)};
+    std::sort(sorted.begin(), sorted.end(), collator);
+    EXPECT_EQ(names, sorted);
+    EXPECT_EQ(names.size(), 12);
     dialog->languageBox()->setCurrentIndex(dialog->languageBox()->findData("fr"));
     dialog->displayModeBox()->setCurrentIndex(0);
     dialog->clipboardBox()->setChecked(false);
@@ -629,8 +667,9 @@ TEST_F(SettingsDialogTest, ApplyStoresAndChangesTheSystemOnlyWhenAsked) {
     commands.ran.clear();
     dialog->applySettings();
     EXPECT_EQ(settings.language(), "fr");
-    ASSERT_EQ(information.size(), 1u);
-    EXPECT_EQ(information[0].first, "Language Changed");
+    ASSERT_EQ(restartQuestions.size(), 1u);
+    EXPECT_EQ(restartQuestions[0].first, "Language Changed");
+    EXPECT_EQ(restart.count(), 1) << "the user chose Restart now";
     EXPECT_EQ(settings.displayMode(), 0);
     EXPECT_FALSE(settings.clipboardSharing());
     EXPECT_TRUE(settings.acceptOnlyVerifiedSessions(false));
@@ -640,7 +679,7 @@ TEST_F(SettingsDialogTest, ApplyStoresAndChangesTheSystemOnlyWhenAsked) {
     EXPECT_TRUE(QFile::exists(folder.filePath("config/autostart/NimbralClient.desktop")));
 
     dialog->applySettings();
-    EXPECT_EQ(information.size(), 1u) << "the language did not change again";
+    EXPECT_EQ(restartQuestions.size(), 1u) << "the language did not change again";
 
     // Declined elevation: the box goes back and the rest is still stored.
     commands.elevation = 126;
@@ -673,6 +712,14 @@ TEST_F(SettingsDialogTest, ApplyStoresAndChangesTheSystemOnlyWhenAsked) {
     EXPECT_EQ(commands.ran.back(),
               (QStringList{"pkexec", "/opt/nimbral/NimbralService", "--uninstall"}));
     EXPECT_EQ(changed.count(), 4);
+
+    // "Later" for another language: stored, no restart.
+    restartNow = false;
+    dialog->languageBox()->setCurrentIndex(dialog->languageBox()->findData("nb"));
+    dialog->applySettings();
+    EXPECT_EQ(settings.language(), "nb");
+    EXPECT_EQ(restartQuestions.size(), 2u);
+    EXPECT_EQ(restart.count(), 1);
 }
 
 // ------------------------------------------------------------------ Wake-on-LAN

@@ -277,6 +277,10 @@ void AgentWindow::onSettingsClicked() {
         m_service.setClipboardSharing(m_settings.clipboardSharing());
         m_service.setMonitorIndex(m_settings.monitorIndex());
     });
+    connect(&dialog, &SettingsDialog::restartRequested, this, [this] {
+        emit restartRequested();
+        QMetaObject::invokeMethod(this, &AgentWindow::quitOnStopRequest, Qt::QueuedConnection);
+    });
     dialog.exec();
 }
 

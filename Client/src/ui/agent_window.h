@@ -55,6 +55,10 @@ public slots:
     void onChangePasswordClicked();
     void onSettingsClicked();
 
+signals:
+    // The user asked for the program to start again (for a new language); it quits first.
+    void restartRequested();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

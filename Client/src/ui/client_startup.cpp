@@ -2,14 +2,16 @@
 
 #include <memory>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
 #include <QLocale>
+#include <QProcess>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QTranslator>
 
 #include <spdlog/sinks/basic_file_sink.h>
 #include <spdlog/sinks/stdout_color_sinks.h>
@@ -31,6 +33,7 @@
 #include "ui/app_icon.h"
 #include "ui/button_cursor_filter.h"
 #include "ui/client_core.h"
+#include "ui/interface_language.h"
 #include "ui/main_window.h"
 #include "ui/style_sheet.h"
 
@@ -82,7 +85,7 @@ constexpr int kServiceRetryMs = 2000;
 
 // The window of the service's device: no core of its own, one ID per machine.
 int runAsAgent(ServiceIpcClient& service, SettingsController& settings,
-               const ClientOptions& options) {
+               const ClientOptions& options, bool& restart) {
     spdlog::info("Nimbral service detected, running as its agent");
     AgentWindow window(service, settings);
     // A restarting service comes back on its own; the window waits for it.
@@ -97,6 +100,7 @@ int runAsAgent(ServiceIpcClient& service, SettingsController& settings,
                      qOverload<>(&QTimer::start));
     // A stop request (SIGTERM at log-out) ends the viewing with its reason, then the program.
     platform::setTerminationAction([&window] { window.quitOnStopRequest(); });
+    QObject::connect(&window, &AgentWindow::restartRequested, [&restart] { restart = true; });
     window.show();
     if (options.connectTo) {
         auto* once = new QObject(&window);
@@ -125,23 +129,13 @@ QString userInterfaceLanguage(const SettingsController& settings) {
 }
 
 void loadTranslation(QApplication& app, const QString& language) {
-    auto* translator = new QTranslator(&app);
     // Beside the program in a build folder; under share/nimbral once installed (/usr/bin ->
     // /usr/share/nimbral/translations).
     const QString programDirectory = QCoreApplication::applicationDirPath();
-    for (const QString& directory :
-         {programDirectory + "/translations",
-          programDirectory + "/../" NIMBRAL_INSTALL_DATADIR "/nimbral/translations"}) {
-        if (translator->load("nimbral_" + language, directory)) {
-            QCoreApplication::installTranslator(translator);
-            spdlog::info("Loaded translation: {}", language.toStdString());
-            return;
-        }
-    }
-    delete translator;
-    if (language != QLatin1String("en")) {
-        spdlog::info("No translation found for '{}', using English", language.toStdString());
-    }
+    installInterfaceLanguage(
+        app, language,
+        {programDirectory + "/translations",
+         programDirectory + "/../" NIMBRAL_INSTALL_DATADIR "/nimbral/translations"});
 }
 
 void setApplicationIdentity() {
@@ -151,6 +145,27 @@ void setApplicationIdentity() {
 }
 
 } // namespace
+
+QStringList argumentsForRestart(const QStringList& arguments) {
+    // What started a session or handed a secret over belongs to that start only (a password
+    // from standard input could not be read twice).
+    static const QStringList kOnce = {QStringLiteral("--connect"), QStringLiteral("--password"),
+                                      QStringLiteral("--password-file"),
+                                      QStringLiteral("--session-password"),
+                                      QStringLiteral("--session-password-file")};
+    QStringList kept;
+    for (qsizetype i = 1; i < arguments.size(); ++i) {
+        const QString& argument = arguments.at(i);
+        if (kOnce.contains(argument)) {
+            ++i; // and its value
+        } else if (std::none_of(kOnce.begin(), kOnce.end(), [&argument](const QString& option) {
+                       return argument.startsWith(option + QLatin1Char('='));
+                   })) {
+            kept << argument;
+        }
+    }
+    return kept;
+}
 
 spdlog::level::level_enum logLevelFromName(const QString& value) {
     const QString name = value.toLower();
@@ -433,7 +448,23 @@ std::optional<int> answerWithoutWindow(QCommandLineParser& parser, const ClientO
 }
 
 // The client on its own (no service on this machine): core, window, update checks.
-int runStandalone(SettingsController& settings, const ClientOptions& options) {
+int runStandalone(SettingsController& settings, const ClientOptions& options, bool& restart);
+
+// As the service's agent when the service runs, else on its own. restart: set when the user
+// asked for the program to start again (a new language).
+int runWindow(SettingsController& settings, const ClientOptions& options, bool& restart) {
+    if (isServiceRunning()) {
+        ServiceIpcClient service;
+        if (service.connectToService()) {
+            return runAsAgent(service, settings, options, restart);
+        }
+        spdlog::warn("Nimbral service answered the probe but not the connection; running "
+                     "standalone");
+    }
+    return runStandalone(settings, options, restart);
+}
+
+int runStandalone(SettingsController& settings, const ClientOptions& options, bool& restart) {
     spdlog::info("Nimbral Client starting...");
 
     ClientCore core(settings, options);
@@ -460,6 +491,7 @@ int runStandalone(SettingsController& settings, const ClientOptions& options) {
     }
     // A stop request (SIGTERM at log-out) ends the session with its reason, then the program.
     platform::setTerminationAction([&window] { window.onQuitRequested(); });
+    QObject::connect(&window, &MainWindow::restartRequested, [&restart] { restart = true; });
     window.show();
     if (options.connectTo) {
         // Once, as soon as this device is online: as if the user had filled in the form.
@@ -495,7 +527,7 @@ int runClient(int argc, char** argv) {
     if (const auto profile = valueAfter(arguments, QStringLiteral("--profile"))) {
         lockName += "-" + QString::number(qHash(QDir(*profile).absolutePath()), 16).toStdString();
     }
-    const auto instanceLock = platform::acquireSingleInstanceLock(lockName.c_str());
+    auto instanceLock = platform::acquireSingleInstanceLock(lockName.c_str());
     if (instanceLock->anotherInstanceRunning()) {
         return kExitOk;
     }
@@ -532,15 +564,16 @@ int runClient(int argc, char** argv) {
     }
     loadTranslation(*app, userInterfaceLanguage(settings));
 
-    if (isServiceRunning()) {
-        ServiceIpcClient service;
-        if (service.connectToService()) {
-            return runAsAgent(service, settings, options);
-        }
-        spdlog::warn("Nimbral service answered the probe but not the connection; running "
-                     "standalone");
+    bool restart = false;
+    const int exitCode = runWindow(settings, options, restart);
+    if (restart) {
+        // The new instance must find the lock free; it starts without this run's session.
+        instanceLock.reset();
+        const bool started = QProcess::startDetached(QCoreApplication::applicationFilePath(),
+                                                     argumentsForRestart(arguments));
+        spdlog::info("Restarting for the new language: {}", started ? "started" : "failed");
     }
-    return runStandalone(settings, options);
+    return exitCode;
 }
 
 } // namespace nimbral

@@ -54,6 +54,10 @@ ClientOptions parseClientOptions(const QStringList& arguments, QCommandLineParse
 ClientOptions parseClientOptions(const QStringList& arguments,
                                  const SecretReader& reader = readSecret);
 
+// The arguments (program name first) a restart runs with: the same, less those that belong to
+// one start (--connect, the passwords and password files, with their values).
+QStringList argumentsForRestart(const QStringList& arguments);
+
 // Maps a --log-level value (case-insensitive) to a level; anything unknown selects error.
 spdlog::level::level_enum logLevelFromName(const QString& value);
 

@@ -4,6 +4,7 @@
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLocale>
 #include <QVBoxLayout>
 
 #include "ui/display_text.h"
@@ -93,9 +94,9 @@ QString ConnectionInfoDialog::remoteIdText(const QString& id) {
 
 QString ConnectionInfoDialog::bandwidthText(double kbps) {
     if (kbps > 1000.0) {
-        return QStringLiteral("%1 Mbps").arg(kbps / 1000.0, 0, 'f', 1);
+        return QLocale().toString(kbps / 1000.0, 'f', 1) + QStringLiteral(" Mbps");
     }
-    return QStringLiteral("%1 Kbps").arg(kbps, 0, 'f', 0);
+    return QLocale().toString(kbps, 'f', 0) + QStringLiteral(" Kbps");
 }
 
 QString ConnectionInfoDialog::uptimeText(qint64 seconds) {
@@ -107,12 +108,13 @@ QString ConnectionInfoDialog::uptimeText(qint64 seconds) {
 
 void ConnectionInfoDialog::refresh() {
     const ConnectionStats stats = m_monitor.stats();
-    m_fps->setText(QString::number(stats.fps, 'f', 1));
-    m_latency->setText(QStringLiteral("%1 ms").arg(stats.latencyMs, 0, 'f', 1));
+    // Numbers as the user's language writes them ("12,3 ms" in German).
+    m_fps->setText(QLocale().toString(stats.fps, 'f', 1));
+    m_latency->setText(QLocale().toString(stats.latencyMs, 'f', 1) + QStringLiteral(" ms"));
     m_bandwidth->setText(bandwidthText(stats.bandwidthKbps));
     m_sent->setText(sizeText(stats.totalBytesSent));
     m_received->setText(sizeText(stats.totalBytesReceived));
-    m_dropped->setText(QString::number(stats.droppedFrames));
+    m_dropped->setText(QLocale().toString(stats.droppedFrames));
     m_uptime->setText(uptimeText(stats.uptimeSeconds));
 }
 

@@ -34,8 +34,7 @@ QString namesPerLine(const QStringList& names) {
 } // namespace
 
 QString FileManagerDialog::fileSizeText(qint64 bytes) {
-    // An empty cell for empty files (and folders), unlike the information dialog's "0 B".
-    return bytes <= 0 ? QString() : sizeText(bytes);
+    return sizeText(bytes); // an empty file says so ("0 bytes"); folders leave the cell empty
 }
 
 QString FileManagerDialog::joinRemotePath(const QString& folder, const QString& name) {

@@ -133,6 +133,10 @@ public slots:
                           const QString& releaseNotes);
     void launchInstaller(const QString& installerPath);
 
+signals:
+    // The user asked for the program to start again (for a new language); it quits first.
+    void restartRequested();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

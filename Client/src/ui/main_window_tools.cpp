@@ -87,6 +87,10 @@ void MainWindow::onSettingsClicked() {
     });
     connect(&dialog, &SettingsDialog::quitRequested, this, &MainWindow::onQuitRequested,
             Qt::QueuedConnection);
+    connect(&dialog, &SettingsDialog::restartRequested, this, [this] {
+        emit restartRequested();
+        QMetaObject::invokeMethod(this, &MainWindow::onQuitRequested, Qt::QueuedConnection);
+    });
     dialog.exec();
 }
 

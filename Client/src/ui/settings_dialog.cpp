@@ -41,6 +41,14 @@ SettingsDialog::SettingsDialog(SettingsController& settings, std::vector<Monitor
     m_information = [this](const QString& title, const QString& text) {
         QMessageBox::information(this, title, text);
     };
+    m_restartQuestion = [this](const QString& title, const QString& text) {
+        QMessageBox box(QMessageBox::Question, title, text, QMessageBox::NoButton, this);
+        QPushButton* now = box.addButton(tr("Restart now"), QMessageBox::AcceptRole);
+        box.addButton(tr("Later"), QMessageBox::RejectRole);
+        box.setDefaultButton(now);
+        box.exec();
+        return box.clickedButton() == now;
+    };
     setWindowTitle(tr("Settings"));
     setMinimumSize(460, 380);
     auto* layout = new QVBoxLayout(this);
@@ -68,11 +76,12 @@ QWidget* SettingsDialog::buildDisplayTab(const std::vector<MonitorInfo>& monitor
 
     m_language = new QComboBox(tab);
     m_language->addItem(tr("System default"), QString());
-    // Each language under its own name, whatever the interface language is.
+    // Each language under its own name, whatever the interface language is, in the order of
+    // those names.
     const std::pair<const char*, const char*> languages[] = {
-        {"Čeština", "cs"}, {"Slovenčina", "sk"}, {"English", "en"},  {"Deutsch", "de"},
-        {"Polski", "pl"},  {"Magyar", "hu"},     {"Français", "fr"}, {"Italiano", "it"},
-        {"Español", "es"}, {"Svenska", "sv"},    {"Suomi", "fi"},    {"Norsk", "nb"}};
+        {"Čeština", "cs"},  {"Deutsch", "de"},    {"English", "en"}, {"Español", "es"},
+        {"Français", "fr"}, {"Italiano", "it"},   {"Magyar", "hu"},  {"Norsk bokmål", "nb"},
+        {"Polski", "pl"},   {"Slovenčina", "sk"}, {"Suomi", "fi"},   {"Svenska", "sv"}};
     for (const auto& [name, code] : languages) {
         m_language->addItem(QString::fromUtf8(name), QString::fromLatin1(code));
     }
@@ -174,8 +183,10 @@ void SettingsDialog::applySettings() {
     const QString language = m_language->currentData().toString();
     if (language != m_settings.language()) {
         m_settings.setLanguage(language);
-        m_information(tr("Language Changed"),
-                      tr("Please restart the application to apply the new language."));
+        if (m_restartQuestion(tr("Language Changed"),
+                              tr("The new language takes effect when Nimbral starts again."))) {
+            emit restartRequested();
+        }
     }
     m_settings.setDisplayMode(m_displayMode->currentData().toInt());
     m_settings.setClipboardSharing(m_clipboard->isChecked());

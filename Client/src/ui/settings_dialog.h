@@ -38,6 +38,10 @@ public:
     void setInformation(std::function<void(const QString&, const QString&)> information) {
         m_information = std::move(information);
     }
+    // Asks whether to restart now for a new language; replaced by tests.
+    void setRestartQuestion(std::function<bool(const QString&, const QString&)> question) {
+        m_restartQuestion = std::move(question);
+    }
 
     QComboBox* languageBox() const { return m_language; }
     QComboBox* displayModeBox() const { return m_displayMode; }
@@ -57,6 +61,8 @@ signals:
     void settingsChanged();
     // The service now starts the client in this session; the window should quit.
     void quitRequested();
+    // The user chose to restart now for the new language.
+    void restartRequested();
 
 private:
     QWidget* buildDisplayTab(const std::vector<MonitorInfo>& monitors);
@@ -69,6 +75,7 @@ private:
     QString m_serviceProgram;
     bool m_serviceWasInstalled = false;
     std::function<void(const QString&, const QString&)> m_information;
+    std::function<bool(const QString&, const QString&)> m_restartQuestion;
 
     QComboBox* m_language = nullptr;
     QComboBox* m_displayMode = nullptr;

@@ -1089,16 +1089,24 @@ i když není nikdo přihlášen. Vyžaduje oprávnění správce.</translation>
         <translation>Jazyk změněn</translation>
     </message>
     <message>
-        <source>Please restart the application to apply the new language.</source>
-        <translation>Pro použití nového jazyka prosím restartujte aplikaci.</translation>
-    </message>
-    <message>
         <source>Accept only verified sessions</source>
         <translation>Přijímat pouze ověřené relace</translation>
     </message>
     <message>
         <source>Refuse partners that cannot prove the password to this device themselves (older versions). The password and the pairing code then never leave this device.</source>
         <translation>Odmítat partnery, kteří nemohou heslo tomuto zařízení sami prokázat (starší verze). Heslo ani párovací kód pak toto zařízení nikdy neopustí.</translation>
+    </message>
+    <message>
+        <source>Restart now</source>
+        <translation>Restartovat nyní</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Později</translation>
+    </message>
+    <message>
+        <source>The new language takes effect when Nimbral starts again.</source>
+        <translation>Nový jazyk se projeví po dalším spuštění aplikace Nimbral.</translation>
     </message>
 </context>
 <context>

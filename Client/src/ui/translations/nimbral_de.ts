@@ -1089,16 +1089,24 @@ auch wenn niemand angemeldet ist. Erfordert Administratorrechte.</translation>
         <translation>Sprache geändert</translation>
     </message>
     <message>
-        <source>Please restart the application to apply the new language.</source>
-        <translation>Bitte starten Sie die Anwendung neu, um die neue Sprache zu verwenden.</translation>
-    </message>
-    <message>
         <source>Accept only verified sessions</source>
         <translation>Nur verifizierte Sitzungen annehmen</translation>
     </message>
     <message>
         <source>Refuse partners that cannot prove the password to this device themselves (older versions). The password and the pairing code then never leave this device.</source>
         <translation>Partner ablehnen, die diesem Gerät das Passwort nicht selbst nachweisen können (ältere Versionen). Passwort und Kopplungscode verlassen dieses Gerät dann nie.</translation>
+    </message>
+    <message>
+        <source>Restart now</source>
+        <translation>Jetzt neu starten</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Später</translation>
+    </message>
+    <message>
+        <source>The new language takes effect when Nimbral starts again.</source>
+        <translation>Die neue Sprache gilt, sobald Nimbral neu gestartet wird.</translation>
     </message>
 </context>
 <context>

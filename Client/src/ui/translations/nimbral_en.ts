@@ -1089,16 +1089,24 @@ even when no user is logged in. Requires administrator privileges.</translation>
         <translation>Language Changed</translation>
     </message>
     <message>
-        <source>Please restart the application to apply the new language.</source>
-        <translation>Please restart the application to apply the new language.</translation>
-    </message>
-    <message>
         <source>Accept only verified sessions</source>
         <translation>Accept only verified sessions</translation>
     </message>
     <message>
         <source>Refuse partners that cannot prove the password to this device themselves (older versions). The password and the pairing code then never leave this device.</source>
         <translation>Refuse partners that cannot prove the password to this device themselves (older versions). The password and the pairing code then never leave this device.</translation>
+    </message>
+    <message>
+        <source>Restart now</source>
+        <translation>Restart now</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Later</translation>
+    </message>
+    <message>
+        <source>The new language takes effect when Nimbral starts again.</source>
+        <translation>The new language takes effect when Nimbral starts again.</translation>
     </message>
 </context>
 <context>

@@ -1089,16 +1089,24 @@ aunque no haya ningún usuario conectado. Requiere privilegios de administrador.
         <translation>Idioma cambiado</translation>
     </message>
     <message>
-        <source>Please restart the application to apply the new language.</source>
-        <translation>Reinicia la aplicación para aplicar el nuevo idioma.</translation>
-    </message>
-    <message>
         <source>Accept only verified sessions</source>
         <translation>Aceptar solo sesiones verificadas</translation>
     </message>
     <message>
         <source>Refuse partners that cannot prove the password to this device themselves (older versions). The password and the pairing code then never leave this device.</source>
         <translation>Rechazar a los socios que no pueden demostrar la contraseña a este dispositivo por sí mismos (versiones anteriores). La contraseña y el código de emparejamiento nunca salen entonces de este dispositivo.</translation>
+    </message>
+    <message>
+        <source>Restart now</source>
+        <translation>Reiniciar ahora</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Más tarde</translation>
+    </message>
+    <message>
+        <source>The new language takes effect when Nimbral starts again.</source>
+        <translation>El nuevo idioma se aplicará cuando Nimbral se inicie de nuevo.</translation>
     </message>
 </context>
 <context>

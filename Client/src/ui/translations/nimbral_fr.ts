@@ -1089,16 +1089,24 @@ même si personne n'est connecté. Nécessite les droits d'administrateur.</tran
         <translation>Langue modifiée</translation>
     </message>
     <message>
-        <source>Please restart the application to apply the new language.</source>
-        <translation>Veuillez redémarrer l'application pour appliquer la nouvelle langue.</translation>
-    </message>
-    <message>
         <source>Accept only verified sessions</source>
         <translation>N'accepter que les sessions vérifiées</translation>
     </message>
     <message>
         <source>Refuse partners that cannot prove the password to this device themselves (older versions). The password and the pairing code then never leave this device.</source>
         <translation>Refuser les partenaires qui ne peuvent pas prouver eux-mêmes le mot de passe à cet appareil (anciennes versions). Le mot de passe et le code d'appairage ne quittent alors jamais cet appareil.</translation>
+    </message>
+    <message>
+        <source>Restart now</source>
+        <translation>Redémarrer maintenant</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Plus tard</translation>
+    </message>
+    <message>
+        <source>The new language takes effect when Nimbral starts again.</source>
+        <translation>La nouvelle langue s'appliquera au prochain démarrage de Nimbral.</translation>
     </message>
 </context>
 <context>

@@ -1089,16 +1089,24 @@ akkor is, ha senki sincs bejelentkezve. Rendszergazdai jogosultság szükséges.
         <translation>Nyelv módosítva</translation>
     </message>
     <message>
-        <source>Please restart the application to apply the new language.</source>
-        <translation>Az új nyelv használatához indítsa újra az alkalmazást.</translation>
-    </message>
-    <message>
         <source>Accept only verified sessions</source>
         <translation>Csak ellenőrzött munkamenetek elfogadása</translation>
     </message>
     <message>
         <source>Refuse partners that cannot prove the password to this device themselves (older versions). The password and the pairing code then never leave this device.</source>
         <translation>Azon partnerek elutasítása, amelyek maguk nem tudják igazolni a jelszót ennek az eszköznek (régebbi verziók). A jelszó és a párosítókód ekkor soha nem hagyja el ezt az eszközt.</translation>
+    </message>
+    <message>
+        <source>Restart now</source>
+        <translation>Újraindítás most</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Később</translation>
+    </message>
+    <message>
+        <source>The new language takes effect when Nimbral starts again.</source>
+        <translation>Az új nyelv a Nimbral következő indításakor lép életbe.</translation>
     </message>
 </context>
 <context>

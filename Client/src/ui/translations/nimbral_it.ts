@@ -1089,16 +1089,24 @@ anche quando nessuno ha effettuato l'accesso. Richiede privilegi di amministrato
         <translation>Lingua cambiata</translation>
     </message>
     <message>
-        <source>Please restart the application to apply the new language.</source>
-        <translation>Riavvia l'applicazione per applicare la nuova lingua.</translation>
-    </message>
-    <message>
         <source>Accept only verified sessions</source>
         <translation>Accetta solo sessioni verificate</translation>
     </message>
     <message>
         <source>Refuse partners that cannot prove the password to this device themselves (older versions). The password and the pairing code then never leave this device.</source>
         <translation>Rifiuta i partner che non possono dimostrare da soli la password a questo dispositivo (versioni precedenti). La password e il codice di abbinamento non lasciano così mai questo dispositivo.</translation>
+    </message>
+    <message>
+        <source>Restart now</source>
+        <translation>Riavvia ora</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Più tardi</translation>
+    </message>
+    <message>
+        <source>The new language takes effect when Nimbral starts again.</source>
+        <translation>La nuova lingua avrà effetto al prossimo avvio di Nimbral.</translation>
     </message>
 </context>
 <context>

@@ -1089,16 +1089,24 @@ også når ingen er logget inn. Krever administratorrettigheter.</translation>
         <translation>Språket er endret</translation>
     </message>
     <message>
-        <source>Please restart the application to apply the new language.</source>
-        <translation>Start programmet på nytt for å bruke det nye språket.</translation>
-    </message>
-    <message>
         <source>Accept only verified sessions</source>
         <translation>Godta bare verifiserte økter</translation>
     </message>
     <message>
         <source>Refuse partners that cannot prove the password to this device themselves (older versions). The password and the pairing code then never leave this device.</source>
         <translation>Avvis partnere som ikke selv kan bevise passordet for denne enheten (eldre versjoner). Passordet og sammenkoblingskoden forlater da aldri denne enheten.</translation>
+    </message>
+    <message>
+        <source>Restart now</source>
+        <translation>Start på nytt nå</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Senere</translation>
+    </message>
+    <message>
+        <source>The new language takes effect when Nimbral starts again.</source>
+        <translation>Det nye språket tas i bruk når Nimbral starter på nytt.</translation>
     </message>
 </context>
 <context>

@@ -1089,16 +1089,24 @@ nawet gdy nikt nie jest zalogowany. Wymaga uprawnień administratora.</translati
         <translation>Zmieniono język</translation>
     </message>
     <message>
-        <source>Please restart the application to apply the new language.</source>
-        <translation>Uruchom aplikację ponownie, aby użyć nowego języka.</translation>
-    </message>
-    <message>
         <source>Accept only verified sessions</source>
         <translation>Akceptuj tylko zweryfikowane sesje</translation>
     </message>
     <message>
         <source>Refuse partners that cannot prove the password to this device themselves (older versions). The password and the pairing code then never leave this device.</source>
         <translation>Odrzucaj partnerów, którzy nie mogą sami udowodnić hasła temu urządzeniu (starsze wersje). Hasło i kod parowania nigdy wtedy nie opuszczają tego urządzenia.</translation>
+    </message>
+    <message>
+        <source>Restart now</source>
+        <translation>Uruchom ponownie teraz</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Później</translation>
+    </message>
+    <message>
+        <source>The new language takes effect when Nimbral starts again.</source>
+        <translation>Nowy język zostanie użyty po ponownym uruchomieniu Nimbral.</translation>
     </message>
 </context>
 <context>

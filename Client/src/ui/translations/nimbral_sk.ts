@@ -1089,16 +1089,24 @@ aj keď nie je nikto prihlásený. Vyžaduje oprávnenia správcu.</translation>
         <translation>Jazyk zmenený</translation>
     </message>
     <message>
-        <source>Please restart the application to apply the new language.</source>
-        <translation>Na použitie nového jazyka, prosím, reštartujte aplikáciu.</translation>
-    </message>
-    <message>
         <source>Accept only verified sessions</source>
         <translation>Prijímať iba overené relácie</translation>
     </message>
     <message>
         <source>Refuse partners that cannot prove the password to this device themselves (older versions). The password and the pairing code then never leave this device.</source>
         <translation>Odmietať partnerov, ktorí nemôžu heslo tomuto zariadeniu sami preukázať (staršie verzie). Heslo ani párovací kód potom toto zariadenie nikdy neopustia.</translation>
+    </message>
+    <message>
+        <source>Restart now</source>
+        <translation>Reštartovať teraz</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Neskôr</translation>
+    </message>
+    <message>
+        <source>The new language takes effect when Nimbral starts again.</source>
+        <translation>Nový jazyk sa prejaví pri ďalšom spustení aplikácie Nimbral.</translation>
     </message>
 </context>
 <context>

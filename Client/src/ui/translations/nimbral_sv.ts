@@ -1089,16 +1089,24 @@ even when no user is logged in. Requires administrator privileges.</source>
         <translation>Språket har ändrats</translation>
     </message>
     <message>
-        <source>Please restart the application to apply the new language.</source>
-        <translation>Starta om programmet för att använda det nya språket.</translation>
-    </message>
-    <message>
         <source>Accept only verified sessions</source>
         <translation>Acceptera endast verifierade sessioner</translation>
     </message>
     <message>
         <source>Refuse partners that cannot prove the password to this device themselves (older versions). The password and the pairing code then never leave this device.</source>
         <translation>Avvisa partner som inte själva kan bevisa lösenordet för den här enheten (äldre versioner). Lösenordet och parkopplingskoden lämnar då aldrig den här enheten.</translation>
+    </message>
+    <message>
+        <source>Restart now</source>
+        <translation>Starta om nu</translation>
+    </message>
+    <message>
+        <source>Later</source>
+        <translation>Senare</translation>
+    </message>
+    <message>
+        <source>The new language takes effect when Nimbral starts again.</source>
+        <translation>Det nya språket gäller när Nimbral startar nästa gång.</translation>
     </message>
 </context>
 <context>
