@@ -487,6 +487,7 @@ TEST_F(SessionEndToEnd, ClipboardTextCrossesAndIsNotSentBack) {
     connectPair();
     ASSERT_EQ(master->session.clipboardSharing(), nullptr);
     ASSERT_NE(target->session.clipboardSharing(), nullptr);
+    barrier(); // past the Target's first words (its monitors)
 
     // Master -> Target: the Target puts the text on its clipboard and does not echo it.
     // Control messages only: the Target's video runs alongside.

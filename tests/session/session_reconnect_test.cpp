@@ -52,6 +52,7 @@ TEST_F(SessionEnding, ThePartnerLearnsThatTheSessionWasEndedOnPurpose) {
         connectPair();
         EXPECT_EQ(master->session.connectionMethod(), relay ? "relay" : "p2p");
         const QString sessionId = master->session.sessionId();
+        barrier();
 
         target->session.endSession(QStringLiteral("user_disconnect"));
         ASSERT_EQ(targetEnded.count(), 1);
@@ -64,6 +65,9 @@ TEST_F(SessionEnding, ThePartnerLearnsThatTheSessionWasEndedOnPurpose) {
         EXPECT_EQ(master->session.state(), SessionState::Idle);
 
         connectPair();
+        // Connected is said as soon as the relay's socket is open; what is sent before the
+        // relay pairs the two waits for it, and a session ended within that moment is gone.
+        barrier();
         master->session.endSession(QStringLiteral("application_quit"));
         ASSERT_WAIT(targetEnded.count() == 2, 5000);
         EXPECT_EQ(lastEnding(targetEnded).how, SessionEnd::ByPartner);

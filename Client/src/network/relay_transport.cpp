@@ -110,7 +110,11 @@ void RelayTransport::disconnect() {
     m_reconnectAttempts = kMaxReconnectAttempts;
     if (m_socket->state() != QAbstractSocket::UnconnectedState) {
         spdlog::info("RelayTransport: disconnecting from {}:{}", m_host, m_port);
-        m_socket->flush(); // the last words (a session's "disconnect") go out before the abort
+        // The last words (a session's "disconnect") go out first. Unread data (the partner's
+        // video) is dropped here: closing over it would send a reset, and a reset makes the
+        // relay discard what it has not forwarded yet, those last words included.
+        m_socket->flush();
+        m_socket->readAll();
         m_socket->disconnectFromHost();
         if (m_socket->state() != QAbstractSocket::UnconnectedState) {
             m_socket->abort();
