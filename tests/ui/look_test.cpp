@@ -1,7 +1,15 @@
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <optional>
+
 #include <QApplication>
+#include <QCheckBox>
 #include <QImage>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
+#include <QSpinBox>
 
 #include <gtest/gtest.h>
 
@@ -167,6 +175,143 @@ TEST(StyleSheet, AStatusLineIsGreenWhenAllIsWellRedOnFailureAndFollowsEveryChang
     setStatusTone(status, StatusTone::Busy);
     EXPECT_NE(textColour(), bad);
     EXPECT_NE(textColour(), good);
+    qApp->setStyleSheet(QString());
+}
+
+// WCAG 2 contrast of two colours: 1 (the same) to 21 (black on white).
+double contrast(const QColor& a, const QColor& b) {
+    const auto luminance = [](const QColor& colour) {
+        const auto linear = [](double channel) {
+            return channel <= 0.03928 ? channel / 12.92 : std::pow((channel + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) +
+               0.0722 * linear(colour.blueF());
+    };
+    const double first = luminance(a);
+    const double second = luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
+}
+
+using Rule = std::map<QString, QString>; // property -> value
+
+std::map<QString, Rule> rulesOf(const QString& sheet) {
+    std::map<QString, Rule> rules;
+    static const QRegularExpression block(QStringLiteral("([^{}]+)\\{([^}]*)\\}"));
+    for (auto blocks = block.globalMatch(sheet); blocks.hasNext();) {
+        const auto match = blocks.next();
+        Rule rule;
+        for (const QString& declaration : match.captured(2).split(';', Qt::SkipEmptyParts)) {
+            const qsizetype colon = declaration.indexOf(':');
+            if (colon > 0) {
+                rule[declaration.left(colon).trimmed()] = declaration.mid(colon + 1).trimmed();
+            }
+        }
+        for (const QString& selector : match.captured(1).split(',', Qt::SkipEmptyParts)) {
+            rules[selector.simplified()] = rule;
+        }
+    }
+    return rules;
+}
+
+// Every text colour of the style sheet on every ground it can stand on, selections included,
+// is at least 4.5:1 (WCAG AA); the check box's outline at least 3:1 (a control's boundary).
+// Disabled controls are exempt, as WCAG has them.
+TEST(StyleSheet, EveryTextStandsOutFromItsGroundByWcagAA) {
+    const std::map<QString, Rule> rules = rulesOf(applicationStyleSheet());
+    const QColor plainText(0xe0, 0xe0, 0xe0);
+    const QList<QColor> surfaces = {QColor("#1a1a2e"), QColor("#16213e"), QColor("#0d1b2a")};
+    const auto colourOf = [](const Rule& rule, const char* property) -> std::optional<QColor> {
+        const auto value = rule.find(property);
+        if (value == rule.end() || !value->second.startsWith('#')) {
+            return std::nullopt; // none, or "transparent": what lies under it shows
+        }
+        return QColor(value->second);
+    };
+    int pairs = 0;
+    const auto check = [&pairs](const QString& where, const QColor& text, const QColor& ground,
+                                double least) {
+        ++pairs;
+        EXPECT_GE(contrast(text, ground), least)
+            << where.toStdString() << ": " << text.name().toStdString() << " on "
+            << ground.name().toStdString();
+    };
+    for (const auto& [selector, rule] : rules) {
+        if (selector.contains(":disabled") || selector.startsWith("QScrollBar") ||
+            selector.startsWith("QFrame") || selector.startsWith("QSplitter") ||
+            selector.contains("::separator") || selector.contains("::indicator")) {
+            continue; // not text: lines, handles and marks
+        }
+        // What the rule's state does not set comes from the rule without the state.
+        const QString base = selector.section(':', 0, 0);
+        const Rule* plain = rules.count(base) != 0 ? &rules.at(base) : nullptr;
+        const QColor text =
+            colourOf(rule, "color")
+                .value_or(plain ? colourOf(*plain, "color").value_or(plainText) : plainText);
+        const auto ground = colourOf(rule, "background-color");
+        if (ground) {
+            check(selector, text, *ground, 4.5);
+        } else if (colourOf(rule, "color")) {
+            for (const QColor& surface : surfaces) {
+                check(selector, text, surface, 4.5);
+            }
+        }
+        if (const auto selected = colourOf(rule, "selection-background-color")) {
+            check(selector + " (selected)", colourOf(rule, "selection-color").value_or(text),
+                  *selected, 4.5);
+        }
+    }
+    const Rule& box = rules.at("QCheckBox::indicator");
+    check("check box outline", QColor(box.at("border").section(' ', -1)),
+          colourOf(box, "background-color").value_or(QColor()), 3.0);
+    EXPECT_TRUE(rules.at("QCheckBox::indicator:checked").count("image"))
+        << "a checked box shows its tick";
+    EXPECT_GT(pairs, 40);
+}
+
+// The marks the style sheet draws in are there: a checked box shows a dark tick on the accent,
+// a spin box its two light arrows.
+TEST(StyleSheet, ACheckedBoxShowsItsTickAndASpinBoxItsArrows) {
+    qApp->setStyleSheet(applicationStyleSheet());
+    const auto countNear = [](const QImage& image, const QRect& area, const QColor& colour) {
+        int count = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y) {
+            for (int x = area.left(); x <= area.right(); ++x) {
+                const QColor pixel = image.pixelColor(x, y);
+                count += std::abs(pixel.red() - colour.red()) +
+                                     std::abs(pixel.green() - colour.green()) +
+                                     std::abs(pixel.blue() - colour.blue()) <
+                                 60
+                             ? 1
+                             : 0;
+            }
+        }
+        return count;
+    };
+    QCheckBox box(QStringLiteral("Share the clipboard"));
+    box.resize(box.sizeHint());
+    const QImage unchecked = box.grab().toImage();
+    box.setChecked(true);
+    const QImage checked = box.grab().toImage();
+    // The box is where the accent is; without a tick nothing dark lies inside it.
+    QRect filled;
+    for (int y = 0; y < checked.height(); ++y) {
+        for (int x = 0; x < std::min(checked.width(), 30); ++x) {
+            if (countNear(checked, QRect(x, y, 1, 1), QColor("#4da6ff")) == 1) {
+                filled |= QRect(x, y, 1, 1);
+            }
+        }
+    }
+    EXPECT_GE(filled.width(), 12) << "the accent fills the box";
+    EXPECT_GT(countNear(checked, filled.adjusted(2, 2, -2, -2), QColor("#0d1b2a")), 8)
+        << "and the tick is drawn on it";
+    EXPECT_GT(countNear(unchecked, filled, QColor("#9aa5c4")), 20)
+        << "an empty box shows its outline";
+
+    QSpinBox spin;
+    spin.resize(120, 34);
+    const QImage spinImage = spin.grab().toImage();
+    const QRect buttons(spinImage.width() - 18, 0, 18, spinImage.height());
+    EXPECT_GT(countNear(spinImage, buttons, QColor("#e0e0e0")), 6) << "arrows on the buttons";
     qApp->setStyleSheet(QString());
 }
 

@@ -26,7 +26,7 @@ ChatDialog::ChatDialog(QWidget* parent)
                        ".bubble { margin: 4px 0; }"
                        ".me    { color: #4da6ff; font-weight: bold; }"
                        ".remote{ color: #66bb6a; font-weight: bold; }"
-                       ".time  { color: #666; font-size: 10px; }"
+                       ".time  { color: #9aa5c4; font-size: 10px; }"
                        ".text  { color: #e0e0e0; }"));
     layout->addWidget(m_history, 1);
 

@@ -63,7 +63,7 @@ FileManagerDialog::FileManagerDialog(FileTransferService& service, QWidget* pare
     layout->addLayout(buildProgressRow());
     showTransferring(false);
     m_status = new QLabel(this);
-    m_status->setStyleSheet(QStringLiteral("color: #666; font-size: 11px;"));
+    m_status->setStyleSheet(QStringLiteral("color: #9aa5c4; font-size: 11px;"));
     layout->addWidget(m_status);
     connectToService();
     browseRemote(QString());

@@ -148,7 +148,7 @@ QFrame* MainWindow::buildConnectCard(QWidget* page) {
         "QListWidget { background: #0f1a30; border: 1px solid #2a3a5e; border-radius: 4px; }"
         "QListWidget::item { color: #ccd6f6; padding: 2px 6px; }"
         "QListWidget::item:hover { background: #2a3a5e; }"
-        "QListWidget::item:selected { background: #4da6ff; color: white; }"));
+        "QListWidget::item:selected { background: #4da6ff; color: #0d1b2a; }"));
     m_favorites->hide();
     connectLayout->addWidget(m_favorites);
     return connectCard;
@@ -180,7 +180,7 @@ QWidget* MainWindow::buildHomePage() {
     m_statistics = new QLabel(page);
     m_statistics->setObjectName(QStringLiteral("statistics"));
     m_statistics->setAlignment(Qt::AlignCenter);
-    m_statistics->setStyleSheet(QStringLiteral("color: #8892b0; font-size: 11px; padding: 2px;"));
+    m_statistics->setStyleSheet(QStringLiteral("color: #9aa5c4; font-size: 11px; padding: 2px;"));
     m_statistics->hide();
     layout->addWidget(m_statistics);
 
@@ -192,7 +192,7 @@ QWidget* MainWindow::buildHomePage() {
     m_ownFingerprint->setObjectName(QStringLiteral("ownFingerprint"));
     m_ownFingerprint->setTextInteractionFlags(Qt::TextSelectableByMouse);
     m_ownFingerprint->setStyleSheet(
-        QStringLiteral("font-size: 11px; font-family: monospace; color: #8892b0;"));
+        QStringLiteral("font-size: 11px; font-family: monospace; color: #9aa5c4;"));
     m_ownFingerprint->setText(tr("Device key: %1").arg(m_session.ownFingerprint()));
     layout->addWidget(m_ownFingerprint);
     auto* panel =
@@ -202,7 +202,7 @@ QWidget* MainWindow::buildHomePage() {
                    page);
     panel->setObjectName(QStringLiteral("adminPanelLink"));
     panel->setVisible(usesBuiltInServer());
-    panel->setStyleSheet(QStringLiteral("font-size: 11px; color: #5a6a8a;"));
+    panel->setStyleSheet(QStringLiteral("font-size: 11px; color: #9aa5c4;"));
     panel->setOpenExternalLinks(true);
     panel->setWordWrap(true);
     layout->addWidget(panel);
@@ -210,7 +210,7 @@ QWidget* MainWindow::buildHomePage() {
     auto* version =
         new QLabel(QStringLiteral("v%1").arg(QCoreApplication::applicationVersion()), page);
     version->setAlignment(Qt::AlignRight);
-    version->setStyleSheet(QStringLiteral("font-size: 10px; color: #4a5568; padding-right: 4px;"));
+    version->setStyleSheet(QStringLiteral("font-size: 10px; color: #9aa5c4; padding-right: 4px;"));
     layout->addWidget(version);
 
     fillPartnerBox();
@@ -353,14 +353,15 @@ QWidget* MainWindow::buildSessionPage() {
     m_qualityBadge->setObjectName(QStringLiteral("qualityBadge"));
     m_qualityBadge->setFixedSize(12, 12);
     m_qualityBadge->setToolTip(tr("Connection: Good"));
+    // Scoped to the badge: an unscoped background would colour its tool tip too.
     m_qualityBadge->setStyleSheet(
-        QStringLiteral("background: #10b981; border-radius: 6px; margin: 5px;"));
+        QStringLiteral("#qualityBadge { background: #10b981; border-radius: 6px; margin: 5px; }"));
     toolbar->addWidget(m_qualityBadge);
     // The figures beside the badge, not in the title: a title that changes every second makes
     // the task bar and the window list flicker.
     m_sessionFigures = new QLabel(toolbar);
     m_sessionFigures->setObjectName(QStringLiteral("sessionFigures"));
-    m_sessionFigures->setStyleSheet(QStringLiteral("color: #8892b0; font-size: 11px;"));
+    m_sessionFigures->setStyleSheet(QStringLiteral("color: #9aa5c4; font-size: 11px;"));
     toolbar->addWidget(m_sessionFigures);
     toolbar->addSeparator();
     QAction* disconnect = toolbar->addAction(nimbralIcon(QStringLiteral("link_off")),

@@ -169,8 +169,9 @@ void MainWindow::onStatsUpdated(const ConnectionStats& stats) {
     static const char* const names[] = {QT_TR_NOOP("Good"), QT_TR_NOOP("Fair"), QT_TR_NOOP("Poor")};
     static const char* const colours[] = {"#10b981", "#f59e0b", "#ef4444"};
     const int index = static_cast<int>(m_monitor->qualityLevel());
-    m_qualityBadge->setStyleSheet(QStringLiteral("background: %1; border-radius: 6px; margin: 5px;")
-                                      .arg(QLatin1String(colours[index])));
+    m_qualityBadge->setStyleSheet(
+        QStringLiteral("#qualityBadge { background: %1; border-radius: 6px; margin: 5px; }")
+            .arg(QLatin1String(colours[index])));
     const QString figures =
         idle ? tr("%1 (idle, %2ms)").arg(tr(names[index])).arg(static_cast<int>(stats.latencyMs))
              : tr("%1 (%2 FPS, %3ms)")

@@ -34,6 +34,34 @@ QLineEdit, QComboBox, QSpinBox {
     padding: 6px 10px;
     color: #e0e0e0;
     selection-background-color: #4da6ff;
+    selection-color: #0d1b2a;
+}
+QSpinBox {
+    padding-right: 20px;
+}
+QSpinBox::up-button, QSpinBox::down-button {
+    subcontrol-origin: border;
+    width: 18px;
+    background-color: #1e2d4a;
+    border: none;
+    border-left: 1px solid #2a3a5e;
+}
+QSpinBox::up-button {
+    subcontrol-position: top right;
+    border-top-right-radius: 5px;
+}
+QSpinBox::down-button {
+    subcontrol-position: bottom right;
+    border-bottom-right-radius: 5px;
+}
+QSpinBox::up-button:hover, QSpinBox::down-button:hover {
+    background-color: #2a3a5e;
+}
+QSpinBox::up-arrow {
+    image: url(:/icons/spin_up);
+}
+QSpinBox::down-arrow {
+    image: url(:/icons/spin_down);
 }
 QLineEdit:focus, QComboBox:focus, QSpinBox:focus {
     border: 1px solid #4da6ff;
@@ -45,6 +73,7 @@ QComboBox QAbstractItemView {
     background-color: #0d1b2a;
     border: 1px solid #2a3a5e;
     selection-background-color: #4da6ff;
+    selection-color: #0d1b2a;
 }
 QPushButton {
     background-color: #1e2d4a;
@@ -83,7 +112,7 @@ QPushButton[look="primary"]:disabled {
 QPushButton[look="flat"] {
     background: transparent;
     border: none;
-    color: #8892b0;
+    color: #9aa5c4;
     padding: 4px;
 }
 QPushButton[look="flat"]:hover {
@@ -93,7 +122,7 @@ QToolButton {
     background-color: transparent;
     border: none;
     border-radius: 4px;
-    color: #8892b0;
+    color: #9aa5c4;
     padding: 4px;
 }
 QToolButton:hover {
@@ -114,7 +143,7 @@ QGroupBox::title {
     subcontrol-origin: margin;
     left: 10px;
     padding: 0 4px;
-    color: #8892b0;
+    color: #9aa5c4;
     font-size: 10px;
 }
 QListWidget, QListView, QTreeWidget, QTreeView, QTableWidget, QTableView, QTextEdit,
@@ -128,7 +157,7 @@ QPlainTextEdit {
 }
 QHeaderView::section {
     background-color: #0d1b2a;
-    color: #8892b0;
+    color: #9aa5c4;
     border: none;
     border-bottom: 1px solid #2a3a5e;
     padding: 4px 6px;
@@ -136,7 +165,7 @@ QHeaderView::section {
 }
 QTabBar::tab {
     background-color: #0d1b2a;
-    color: #8892b0;
+    color: #9aa5c4;
     padding: 6px 14px;
     border: none;
     border-bottom: 2px solid transparent;
@@ -180,13 +209,14 @@ QCheckBox::indicator, QRadioButton::indicator {
     height: 16px;
 }
 QCheckBox::indicator {
-    border: 1px solid #2a3a5e;
+    border: 1px solid #9aa5c4;
     border-radius: 3px;
     background-color: #0d1b2a;
 }
 QCheckBox::indicator:checked {
     background-color: #4da6ff;
     border: 1px solid #4da6ff;
+    image: url(:/icons/indicator_check);
 }
 QProgressBar {
     background-color: #0d1b2a;
@@ -196,7 +226,7 @@ QProgressBar {
     color: #e0e0e0;
 }
 QProgressBar::chunk {
-    background-color: #4da6ff;
+    background-color: #2563a8; /* the percentage stands on it */
     border-radius: 4px;
 }
 QFrame[frameShape="4"], QFrame[frameShape="5"] {
@@ -229,7 +259,7 @@ QFrame#separator {
 }
 QLabel#caption {
     font-size: 10px;
-    color: #8892b0;
+    color: #9aa5c4;
     letter-spacing: 1px;
 }
 QLabel#clientId {
@@ -250,19 +280,19 @@ QLabel#statusLine {
     padding-top: 4px;
 }
 QLabel#statusLine[tone="good"] {
-    color: #007700;
+    color: #4caf50;
 }
 QLabel#statusLine[tone="busy"] {
-    color: #0077cc;
+    color: #4da6ff;
 }
 QLabel#statusLine[tone="starting"] {
     color: #ffa726;
 }
 QLabel#statusLine[tone="warning"] {
-    color: #cc7700;
+    color: #ffb74d;
 }
 QLabel#statusLine[tone="bad"] {
-    color: #cc0000;
+    color: #ff6b6b;
 }
 )css");
 }
