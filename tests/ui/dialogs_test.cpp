@@ -281,16 +281,22 @@ TEST_F(FileManagerDialogTest, BrowsesAndIgnoresLateListings) {
     EXPECT_EQ(dialog.windowTitle(), "File Manager");
     ASSERT_EQ(files.kinds(), std::vector<int>{1}) << "the remote root is asked for at once";
     EXPECT_EQ(dialog.statusText(), "Loading remote directory...");
-    EXPECT_EQ(dialog.pathLabel()->text(), "<b>Remote: </b>/");
+    EXPECT_EQ(dialog.pathLabel()->text(), "<b>Remote: </b>Drives");
 
     list("", {{"/", true, 100}, {"/home/u", true, 50}});
     EXPECT_EQ(dialog.statusText(), "2 items");
     ASSERT_EQ(dialog.remoteList()->topLevelItemCount(), 2);
-    QTreeWidgetItem* root = dialog.remoteList()->findItems("/", Qt::MatchExactly).value(0);
+    QTreeWidgetItem* root =
+        dialog.remoteList()->findItems("File system (/)", Qt::MatchExactly).value(0);
     ASSERT_NE(root, nullptr);
     EXPECT_EQ(root->text(1), "") << "folders show no size";
     EXPECT_EQ(root->text(2), "Folder");
-    dialog.onRemoteItemDoubleClicked(root, 0);
+    // Enter on the current row opens it, as a double click does (Enter used to press the
+    // dialog's first button, the one that goes up).
+    dialog.show();
+    dialog.remoteList()->setFocus();
+    dialog.remoteList()->setCurrentItem(root);
+    QTest::keyClick(dialog.remoteList(), Qt::Key_Return);
     EXPECT_EQ(dialog.currentRemotePath(), "/");
 
     list("/", {{"etc", true, 0}, {"notes.txt", false, 1536}});
@@ -308,6 +314,18 @@ TEST_F(FileManagerDialogTest, BrowsesAndIgnoresLateListings) {
     const QModelIndex localSize = dialog.localModel()->index(same.fileName()).siblingAtColumn(1);
     ASSERT_WAIT(!dialog.localModel()->data(localSize).toString().isEmpty(), 5000);
     EXPECT_EQ(dialog.localModel()->data(localSize).toString(), "1.50 KiB");
+    // And it is the same kind of list: one folder, without dates, entered by activating it.
+    EXPECT_FALSE(dialog.localTree()->rootIsDecorated());
+    EXPECT_TRUE(dialog.localTree()->isColumnHidden(3));
+    ASSERT_TRUE(QDir(local.path()).mkdir("inner"));
+    emit dialog.localTree()->activated(dialog.localModel()->index(local.path()));
+    emit dialog.localTree()->activated(dialog.localModel()->index(local.filePath("inner")));
+    EXPECT_EQ(dialog.localModel()->filePath(dialog.localTree()->rootIndex()),
+              local.filePath("inner"));
+    emit dialog.localTree()->activated(dialog.localModel()->index(same.fileName()));
+    EXPECT_EQ(dialog.localModel()->filePath(dialog.localTree()->rootIndex()),
+              local.filePath("inner"))
+        << "a file is not a folder to enter";
     dialog.onRemoteItemDoubleClicked(dialog.remoteList()->findItems("etc", Qt::MatchExactly)[0], 0);
     EXPECT_EQ(dialog.currentRemotePath(), "/etc");
 

@@ -69,88 +69,6 @@ FileManagerDialog::FileManagerDialog(FileTransferService& service, QWidget* pare
     browseRemote(QString());
 }
 
-QWidget* FileManagerDialog::buildRemotePane(QWidget* parent) {
-    auto* remotePane = new QWidget(parent);
-    auto* remoteLayout = new QVBoxLayout(remotePane);
-    remoteLayout->setContentsMargins(0, 0, 0, 0);
-    remoteLayout->addWidget(new QLabel(tr("<b>Remote Computer</b>"), remotePane));
-    auto* pathRow = new QHBoxLayout;
-    auto* back = new QPushButton(remotePane);
-    back->setIcon(nimbralIcon(QStringLiteral("arrow_back")));
-    back->setToolTip(tr("Go up one directory"));
-    back->setProperty("look", QStringLiteral("flat"));
-    connect(back, &QPushButton::clicked, this, &FileManagerDialog::onRemoteBackClicked);
-    m_pathLabel = new QLabel(remotePane);
-    pathRow->addWidget(back);
-    pathRow->addWidget(m_pathLabel, 1);
-    remoteLayout->addLayout(pathRow);
-    m_remoteList = new QTreeWidget(remotePane);
-    m_remoteList->setHeaderLabels({tr("Name"), tr("Size"), tr("Type")});
-    m_remoteList->setColumnWidth(0, 250);
-    m_remoteList->setColumnWidth(1, 80);
-    m_remoteList->setSortingEnabled(true);
-    m_remoteList->sortByColumn(0, Qt::AscendingOrder);
-    m_remoteList->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_remoteList->setRootIsDecorated(false);
-    connect(m_remoteList, &QTreeWidget::itemDoubleClicked, this,
-            &FileManagerDialog::onRemoteItemDoubleClicked);
-    remoteLayout->addWidget(m_remoteList, 1);
-    return remotePane;
-}
-
-QWidget* FileManagerDialog::buildTransferButtons(QWidget* parent) {
-    auto* middle = new QWidget(parent);
-    auto* middleLayout = new QVBoxLayout(middle);
-    middleLayout->addStretch();
-    auto* download =
-        new QPushButton(nimbralIcon(QStringLiteral("download")), tr("Download"), middle);
-    download->setToolTip(tr("Download selected remote file to local"));
-    connect(download, &QPushButton::clicked, this, &FileManagerDialog::onDownloadClicked);
-    auto* upload = new QPushButton(nimbralIcon(QStringLiteral("upload")), tr("Upload"), middle);
-    upload->setToolTip(tr("Upload selected local file to remote"));
-    connect(upload, &QPushButton::clicked, this, &FileManagerDialog::onUploadClicked);
-    middleLayout->addWidget(download);
-    middleLayout->addWidget(upload);
-    middleLayout->addStretch();
-    return middle;
-}
-
-QWidget* FileManagerDialog::buildLocalPane(QWidget* parent) {
-    auto* localPane = new QWidget(parent);
-    auto* localLayout = new QVBoxLayout(localPane);
-    localLayout->setContentsMargins(0, 0, 0, 0);
-    localLayout->addWidget(new QLabel(tr("<b>Local Computer</b>"), localPane));
-    m_localModel = new QFileSystemModel(this);
-    m_localModel->setFilter(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
-    m_localModel->setRootPath(QString());
-    m_localTree = new QTreeView(localPane);
-    m_localTree->setModel(m_localModel);
-    m_localTree->setColumnWidth(0, 250);
-    m_localTree->setSortingEnabled(true);
-    m_localTree->sortByColumn(0, Qt::AscendingOrder);
-    m_localTree->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    localLayout->addWidget(m_localTree, 1);
-    return localPane;
-}
-
-QLayout* FileManagerDialog::buildProgressRow() {
-    auto* transfer = new QHBoxLayout;
-    m_progress = new QProgressBar(this);
-    m_progress->setTextVisible(true);
-    m_progress->setRange(0, 100);
-    transfer->addWidget(m_progress, 2);
-    m_overall = new QProgressBar(this);
-    m_overall->setTextVisible(true);
-    m_overall->setFormat(tr("%v of %m files"));
-    transfer->addWidget(m_overall, 1);
-    m_rate = new QLabel(this);
-    transfer->addWidget(m_rate);
-    m_cancel = new QPushButton(tr("Cancel"), this);
-    connect(m_cancel, &QPushButton::clicked, this, &FileManagerDialog::onCancelClicked);
-    transfer->addWidget(m_cancel);
-    return transfer;
-}
-
 void FileManagerDialog::connectToService() {
     connect(&m_service, &FileTransferService::directoryListed, this,
             &FileManagerDialog::onRemoteDirectoryListed);
@@ -226,8 +144,9 @@ void FileManagerDialog::setStatus(const QString& text) {
 
 void FileManagerDialog::browseRemote(const QString& path) {
     m_currentRemotePath = path;
+    // The top level lists the partner's drives and home, not a folder called "/".
     m_pathLabel->setText(
-        tr("<b>Remote: </b>%1").arg(path.isEmpty() ? QStringLiteral("/") : path.toHtmlEscaped()));
+        tr("<b>Remote: </b>%1").arg(path.isEmpty() ? tr("Drives") : path.toHtmlEscaped()));
     m_remoteList->clear();
     setStatus(tr("Loading remote directory..."));
     m_service.requestListing(path);
@@ -243,11 +162,13 @@ void FileManagerDialog::onRemoteDirectoryListed(const QString& path,
     m_remoteList->setSortingEnabled(false);
     for (const FileEntry& entry : entries) {
         auto* item = new QTreeWidgetItem(m_remoteList);
-        item->setText(0, entry.name);
+        // Among the drives, a Unix root is named for what it is rather than shown as "/".
+        const bool unixRoot = path.isEmpty() && entry.name == QLatin1String("/");
+        item->setText(0, unixRoot ? tr("File system (/)") : entry.name);
         item->setIcon(0,
                       nimbralIcon(entry.isDir ? QStringLiteral("folder") : QStringLiteral("file")));
         item->setText(1, entry.isDir ? QString() : fileSizeText(entry.size));
-        item->setText(2, entry.isDir ? tr("Folder") : tr("File"));
+        item->setText(2, typeText(entry.isDir));
         item->setData(0, kNameRole, entry.name);
         item->setData(0, kFolderRole, entry.isDir);
     }
@@ -279,7 +200,7 @@ void FileManagerDialog::onRemoteBackClicked() {
 QString FileManagerDialog::localTargetFolder() const {
     const QModelIndex current = m_localTree->currentIndex();
     if (!current.isValid()) {
-        return QDir::homePath();
+        return m_localModel->filePath(m_localTree->rootIndex()); // the folder shown
     }
     const QFileInfo info = m_localModel->fileInfo(current);
     return info.isDir() ? info.absoluteFilePath() : info.absolutePath();

@@ -33,8 +33,10 @@ public:
 
     void setQuestion(Question question) { m_question = std::move(question); }
 
-    // Size column text: nothing for 0 bytes, else "1023 B", "1.5 KB", "2.0 MB", "1.00 GB".
+    // Size column text, as Qt's file views write it: "0 bytes", "1.50 KiB", "2.00 MiB".
     static QString fileSizeText(qint64 bytes);
+    // Type column text, the same on both sides: "Folder" or "File".
+    static QString typeText(bool folder);
     // A remote child path: the name alone at the root, no separator added after "/" or "\".
     static QString joinRemotePath(const QString& folder, const QString& name);
 
@@ -76,6 +78,8 @@ private:
     QWidget* buildTransferButtons(QWidget* parent);
     QWidget* buildLocalPane(QWidget* parent);
     QLayout* buildProgressRow();
+    // The local pane shows this folder's entries.
+    void showLocalFolder(const QString& path);
     void connectToService();
     void browseRemote(const QString& path);
     void startNextDownload();
@@ -112,6 +116,7 @@ private:
     QTreeWidget* m_remoteList = nullptr;
     QLabel* m_pathLabel = nullptr;
     QTreeView* m_localTree = nullptr;
+    QLabel* m_localPathLabel = nullptr;
     QFileSystemModel* m_localModel = nullptr;
     QProgressBar* m_progress = nullptr;
     QProgressBar* m_overall = nullptr;

@@ -244,16 +244,8 @@
         <translation>Typ</translation>
     </message>
     <message>
-        <source>Download</source>
-        <translation>Stáhnout</translation>
-    </message>
-    <message>
         <source>Download selected remote file to local</source>
         <translation>Stáhnout vybraný vzdálený soubor do tohoto počítače</translation>
-    </message>
-    <message>
-        <source>Upload</source>
-        <translation>Nahrát</translation>
     </message>
     <message>
         <source>Upload selected local file to remote</source>
@@ -362,6 +354,18 @@ Pokračovat?</translation>
     <message>
         <source>Refused an unsafe name in the listing: %1</source>
         <translation>Odmítnut nebezpečný název ve výpisu: %1</translation>
+    </message>
+    <message>
+        <source>Drives</source>
+        <translation>Jednotky</translation>
+    </message>
+    <message>
+        <source>File system (/)</source>
+        <translation>Systém souborů (/)</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Local: &lt;/b&gt;%1</source>
+        <translation>&lt;b&gt;Místní: &lt;/b&gt;%1</translation>
     </message>
 </context>
 <context>

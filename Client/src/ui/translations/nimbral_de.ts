@@ -244,16 +244,8 @@
         <translation>Typ</translation>
     </message>
     <message>
-        <source>Download</source>
-        <translation>Herunterladen</translation>
-    </message>
-    <message>
         <source>Download selected remote file to local</source>
         <translation>Ausgewählte entfernte Datei auf diesen Computer herunterladen</translation>
-    </message>
-    <message>
-        <source>Upload</source>
-        <translation>Hochladen</translation>
     </message>
     <message>
         <source>Upload selected local file to remote</source>
@@ -362,6 +354,18 @@ Fortfahren?</translation>
     <message>
         <source>Refused an unsafe name in the listing: %1</source>
         <translation>Unsicherer Name in der Auflistung abgelehnt: %1</translation>
+    </message>
+    <message>
+        <source>Drives</source>
+        <translation>Laufwerke</translation>
+    </message>
+    <message>
+        <source>File system (/)</source>
+        <translation>Dateisystem (/)</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Local: &lt;/b&gt;%1</source>
+        <translation>&lt;b&gt;Lokal: &lt;/b&gt;%1</translation>
     </message>
 </context>
 <context>

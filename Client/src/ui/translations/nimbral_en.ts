@@ -244,16 +244,8 @@
         <translation>Type</translation>
     </message>
     <message>
-        <source>Download</source>
-        <translation>Download</translation>
-    </message>
-    <message>
         <source>Download selected remote file to local</source>
         <translation>Download selected remote file to local</translation>
-    </message>
-    <message>
-        <source>Upload</source>
-        <translation>Upload</translation>
     </message>
     <message>
         <source>Upload selected local file to remote</source>
@@ -362,6 +354,18 @@ Continue?</translation>
     <message>
         <source>Refused an unsafe name in the listing: %1</source>
         <translation>Refused an unsafe name in the listing: %1</translation>
+    </message>
+    <message>
+        <source>Drives</source>
+        <translation>Drives</translation>
+    </message>
+    <message>
+        <source>File system (/)</source>
+        <translation>File system (/)</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Local: &lt;/b&gt;%1</source>
+        <translation>&lt;b&gt;Local: &lt;/b&gt;%1</translation>
     </message>
 </context>
 <context>

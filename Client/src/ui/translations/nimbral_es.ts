@@ -244,16 +244,8 @@
         <translation>Tipo</translation>
     </message>
     <message>
-        <source>Download</source>
-        <translation>Descargar</translation>
-    </message>
-    <message>
         <source>Download selected remote file to local</source>
         <translation>Descargar el archivo remoto seleccionado a este equipo</translation>
-    </message>
-    <message>
-        <source>Upload</source>
-        <translation>Subir</translation>
     </message>
     <message>
         <source>Upload selected local file to remote</source>
@@ -362,6 +354,18 @@ Continue?</source>
     <message>
         <source>Refused an unsafe name in the listing: %1</source>
         <translation>Se rechazó un nombre no seguro en la lista: %1</translation>
+    </message>
+    <message>
+        <source>Drives</source>
+        <translation>Unidades</translation>
+    </message>
+    <message>
+        <source>File system (/)</source>
+        <translation>Sistema de archivos (/)</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Local: &lt;/b&gt;%1</source>
+        <translation>&lt;b&gt;Local: &lt;/b&gt;%1</translation>
     </message>
 </context>
 <context>

@@ -244,16 +244,8 @@
         <translation>Tyyppi</translation>
     </message>
     <message>
-        <source>Download</source>
-        <translation>Lataa</translation>
-    </message>
-    <message>
         <source>Download selected remote file to local</source>
         <translation>Lataa valittu etätiedosto tälle tietokoneelle</translation>
-    </message>
-    <message>
-        <source>Upload</source>
-        <translation>Lähetä</translation>
     </message>
     <message>
         <source>Upload selected local file to remote</source>
@@ -362,6 +354,18 @@ Jatketaanko?</translation>
     <message>
         <source>Refused an unsafe name in the listing: %1</source>
         <translation>Luettelon vaarallinen nimi hylättiin: %1</translation>
+    </message>
+    <message>
+        <source>Drives</source>
+        <translation>Asemat</translation>
+    </message>
+    <message>
+        <source>File system (/)</source>
+        <translation>Tiedostojärjestelmä (/)</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Local: &lt;/b&gt;%1</source>
+        <translation>&lt;b&gt;Paikallinen: &lt;/b&gt;%1</translation>
     </message>
 </context>
 <context>

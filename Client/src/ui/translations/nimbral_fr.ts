@@ -244,16 +244,8 @@
         <translation>Type</translation>
     </message>
     <message>
-        <source>Download</source>
-        <translation>Télécharger</translation>
-    </message>
-    <message>
         <source>Download selected remote file to local</source>
         <translation>Télécharger le fichier distant sélectionné sur cet ordinateur</translation>
-    </message>
-    <message>
-        <source>Upload</source>
-        <translation>Envoyer</translation>
     </message>
     <message>
         <source>Upload selected local file to remote</source>
@@ -362,6 +354,18 @@ Continuer ?</translation>
     <message>
         <source>Refused an unsafe name in the listing: %1</source>
         <translation>Nom dangereux refusé dans la liste : %1</translation>
+    </message>
+    <message>
+        <source>Drives</source>
+        <translation>Lecteurs</translation>
+    </message>
+    <message>
+        <source>File system (/)</source>
+        <translation>Système de fichiers (/)</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Local: &lt;/b&gt;%1</source>
+        <translation>&lt;b&gt;Local : &lt;/b&gt;%1</translation>
     </message>
 </context>
 <context>

@@ -244,16 +244,8 @@
         <translation>Típus</translation>
     </message>
     <message>
-        <source>Download</source>
-        <translation>Letöltés</translation>
-    </message>
-    <message>
         <source>Download selected remote file to local</source>
         <translation>A kijelölt távoli fájl letöltése erre a gépre</translation>
-    </message>
-    <message>
-        <source>Upload</source>
-        <translation>Feltöltés</translation>
     </message>
     <message>
         <source>Upload selected local file to remote</source>
@@ -362,6 +354,18 @@ Folytatja?</translation>
     <message>
         <source>Refused an unsafe name in the listing: %1</source>
         <translation>Elutasított nem biztonságos név a listában: %1</translation>
+    </message>
+    <message>
+        <source>Drives</source>
+        <translation>Meghajtók</translation>
+    </message>
+    <message>
+        <source>File system (/)</source>
+        <translation>Fájlrendszer (/)</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Local: &lt;/b&gt;%1</source>
+        <translation>&lt;b&gt;Helyi: &lt;/b&gt;%1</translation>
     </message>
 </context>
 <context>

@@ -244,16 +244,8 @@
         <translation>Tipo</translation>
     </message>
     <message>
-        <source>Download</source>
-        <translation>Scarica</translation>
-    </message>
-    <message>
         <source>Download selected remote file to local</source>
         <translation>Scarica il file remoto selezionato su questo computer</translation>
-    </message>
-    <message>
-        <source>Upload</source>
-        <translation>Carica</translation>
     </message>
     <message>
         <source>Upload selected local file to remote</source>
@@ -362,6 +354,18 @@ Continuare?</translation>
     <message>
         <source>Refused an unsafe name in the listing: %1</source>
         <translation>Nome non sicuro rifiutato nell'elenco: %1</translation>
+    </message>
+    <message>
+        <source>Drives</source>
+        <translation>Unità</translation>
+    </message>
+    <message>
+        <source>File system (/)</source>
+        <translation>File system (/)</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Local: &lt;/b&gt;%1</source>
+        <translation>&lt;b&gt;Locale: &lt;/b&gt;%1</translation>
     </message>
 </context>
 <context>

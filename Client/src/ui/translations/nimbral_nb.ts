@@ -244,16 +244,8 @@
         <translation>Type</translation>
     </message>
     <message>
-        <source>Download</source>
-        <translation>Last ned</translation>
-    </message>
-    <message>
         <source>Download selected remote file to local</source>
         <translation>Last ned valgt ekstern fil til denne datamaskinen</translation>
-    </message>
-    <message>
-        <source>Upload</source>
-        <translation>Last opp</translation>
     </message>
     <message>
         <source>Upload selected local file to remote</source>
@@ -362,6 +354,18 @@ Fortsette?</translation>
     <message>
         <source>Refused an unsafe name in the listing: %1</source>
         <translation>Avviste et usikkert navn i oppføringen: %1</translation>
+    </message>
+    <message>
+        <source>Drives</source>
+        <translation>Stasjoner</translation>
+    </message>
+    <message>
+        <source>File system (/)</source>
+        <translation>Filsystem (/)</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Local: &lt;/b&gt;%1</source>
+        <translation>&lt;b&gt;Lokalt: &lt;/b&gt;%1</translation>
     </message>
 </context>
 <context>

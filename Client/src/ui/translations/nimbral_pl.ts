@@ -244,16 +244,8 @@
         <translation>Typ</translation>
     </message>
     <message>
-        <source>Download</source>
-        <translation>Pobierz</translation>
-    </message>
-    <message>
         <source>Download selected remote file to local</source>
         <translation>Pobierz wybrany zdalny plik na ten komputer</translation>
-    </message>
-    <message>
-        <source>Upload</source>
-        <translation>Wyślij</translation>
     </message>
     <message>
         <source>Upload selected local file to remote</source>
@@ -362,6 +354,18 @@ Kontynuować?</translation>
     <message>
         <source>Refused an unsafe name in the listing: %1</source>
         <translation>Odrzucono niebezpieczną nazwę na liście: %1</translation>
+    </message>
+    <message>
+        <source>Drives</source>
+        <translation>Dyski</translation>
+    </message>
+    <message>
+        <source>File system (/)</source>
+        <translation>System plików (/)</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Local: &lt;/b&gt;%1</source>
+        <translation>&lt;b&gt;Lokalnie: &lt;/b&gt;%1</translation>
     </message>
 </context>
 <context>

@@ -244,16 +244,8 @@
         <translation>Typ</translation>
     </message>
     <message>
-        <source>Download</source>
-        <translation>Stiahnuť</translation>
-    </message>
-    <message>
         <source>Download selected remote file to local</source>
         <translation>Stiahnuť vybraný vzdialený súbor do tohto počítača</translation>
-    </message>
-    <message>
-        <source>Upload</source>
-        <translation>Nahrať</translation>
     </message>
     <message>
         <source>Upload selected local file to remote</source>
@@ -362,6 +354,18 @@ Pokračovať?</translation>
     <message>
         <source>Refused an unsafe name in the listing: %1</source>
         <translation>Odmietnutý nebezpečný názov vo výpise: %1</translation>
+    </message>
+    <message>
+        <source>Drives</source>
+        <translation>Jednotky</translation>
+    </message>
+    <message>
+        <source>File system (/)</source>
+        <translation>Systém súborov (/)</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Local: &lt;/b&gt;%1</source>
+        <translation>&lt;b&gt;Miestne: &lt;/b&gt;%1</translation>
     </message>
 </context>
 <context>

@@ -244,16 +244,8 @@
         <translation>Typ</translation>
     </message>
     <message>
-        <source>Download</source>
-        <translation>Hämta</translation>
-    </message>
-    <message>
         <source>Download selected remote file to local</source>
         <translation>Hämta vald fjärrfil till den här datorn</translation>
-    </message>
-    <message>
-        <source>Upload</source>
-        <translation>Ladda upp</translation>
     </message>
     <message>
         <source>Upload selected local file to remote</source>
@@ -362,6 +354,18 @@ Fortsätta?</translation>
     <message>
         <source>Refused an unsafe name in the listing: %1</source>
         <translation>Ett osäkert namn i listan avvisades: %1</translation>
+    </message>
+    <message>
+        <source>Drives</source>
+        <translation>Enheter</translation>
+    </message>
+    <message>
+        <source>File system (/)</source>
+        <translation>Filsystem (/)</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Local: &lt;/b&gt;%1</source>
+        <translation>&lt;b&gt;Lokalt: &lt;/b&gt;%1</translation>
     </message>
 </context>
 <context>
