@@ -1,5 +1,9 @@
 #include "log_capture.h"
 
+#include <memory>
+#include <mutex>
+#include <vector>
+
 #include <spdlog/spdlog.h>
 
 namespace nimbral::test {
@@ -35,7 +39,16 @@ LogCapture::LogCapture()
 }
 
 LogCapture::~LogCapture() {
+    // Another thread (a capture worker winding down) may be inside this logger right now,
+    // through spdlog's raw default pointer: it stays alive, emptied, for the rest of the run.
+    static std::mutex retiredMutex;
+    static std::vector<std::shared_ptr<spdlog::logger>> retired;
+    {
+        const std::lock_guard lock(retiredMutex);
+        retired.push_back(spdlog::default_logger());
+    }
     spdlog::set_default_logger(m_previous);
+    m_sink->clear();
 }
 
 std::vector<LogCapture::Line> LogCapture::lines() const {
