@@ -45,6 +45,23 @@ TEST(FormatClientId, GroupsNineCharactersAndLeavesEverythingElse) {
 }
 
 // The window on real core objects that talk to nobody (port 9 on loopback).
+// A window of its own, on core objects of its own that talk to `server`.
+struct WindowFor {
+    WindowFor(const QUrl& server, SettingsController& settings)
+        : api(server)
+        , heartbeat(&api)
+        , auth(&api, &signaling, &heartbeat, &settings)
+        , session(api, signaling)
+        , window(auth, api, signaling, session, settings, nullptr, /*withTray=*/false) {}
+
+    ApiClient api;
+    SignalingClient signaling;
+    HeartbeatService heartbeat;
+    AuthController auth;
+    SessionManager session;
+    MainWindow window;
+};
+
 class MainWindowTest : public ::testing::Test {
 protected:
     MainWindowTest()
@@ -365,13 +382,8 @@ TEST_F(MainWindowTest, TheAdminPanelIsOfferedOnlyWithTheBuiltInServer) {
     EXPECT_TRUE(test::child<QPushButton>(window, "adminPanelButton")->isHidden());
     EXPECT_TRUE(test::child<QLabel>(window, "adminPanelLink")->isHidden());
 
-    ApiClient builtIn{settings.serverUrl()};
-    HeartbeatService builtInHeartbeat(&builtIn);
-    SignalingClient builtInSignaling;
-    AuthController builtInAuth(&builtIn, &builtInSignaling, &builtInHeartbeat, &settings);
-    SessionManager builtInSession(builtIn, builtInSignaling);
-    MainWindow home(builtInAuth, builtIn, builtInSignaling, builtInSession, settings, nullptr,
-                    false);
+    WindowFor builtIn(settings.serverUrl(), settings);
+    MainWindow& home = builtIn.window;
     EXPECT_FALSE(test::child<QPushButton>(home, "adminPanelButton")->isHidden());
     EXPECT_FALSE(test::child<QLabel>(home, "adminPanelLink")->isHidden());
     QUrl opened;
@@ -583,14 +595,8 @@ TEST_F(MainWindowTest, TheFiguresNameTheFrameRateBesideTheBadgeAndTheTitleStaysS
 TEST_F(MainWindowTest, APlainConnectionToAnotherHostIsShownAsNotEncrypted) {
     EXPECT_EQ(window.findChild<QLabel*>("plainConnectionWarning"), nullptr) << "loopback";
     for (const char* url : {"http://192.0.2.10:8080", "http://server.example"}) {
-        ApiClient remote{QUrl(url)};
-        HeartbeatService remoteHeartbeat(&remote);
-        SignalingClient remoteSignaling;
-        AuthController remoteAuth(&remote, &remoteSignaling, &remoteHeartbeat, &settings);
-        SessionManager remoteSession(remote, remoteSignaling);
-        MainWindow plain(remoteAuth, remote, remoteSignaling, remoteSession, settings, nullptr,
-                         false);
-        const auto* warning = plain.findChild<QLabel*>("plainConnectionWarning");
+        WindowFor plain(QUrl(url), settings);
+        const auto* warning = plain.window.findChild<QLabel*>("plainConnectionWarning");
         ASSERT_NE(warning, nullptr) << url;
         EXPECT_EQ(warning->text(), "The connection to the server is not encrypted");
     }
