@@ -55,13 +55,27 @@ void sizeColumnsToContent(QHeaderView* header) {
     header->setSectionResizeMode(2, QHeaderView::ResizeToContents);
 }
 
-QPushButton* upButton(const QString& toolTip, QWidget* parent) {
-    auto* back = new QPushButton(parent);
-    back->setIcon(nimbralIcon(QStringLiteral("arrow_back")));
-    back->setToolTip(toolTip);
-    back->setProperty("look", QStringLiteral("flat"));
-    back->setAutoDefault(false); // Enter belongs to the lists
-    return back;
+// A pane's title, then its button up beside the line naming the folder shown.
+struct PaneTop {
+    QVBoxLayout* layout;
+    QPushButton* up;
+    QLabel* path;
+};
+PaneTop paneTop(QWidget* pane, const QString& title) {
+    auto* layout = new QVBoxLayout(pane);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(new QLabel(title, pane));
+    auto* up = new QPushButton(pane);
+    up->setIcon(nimbralIcon(QStringLiteral("arrow_back")));
+    up->setToolTip(FileManagerDialog::tr("Go up one directory"));
+    up->setProperty("look", QStringLiteral("flat"));
+    up->setAutoDefault(false); // Enter belongs to the lists
+    auto* path = new QLabel(pane);
+    auto* row = new QHBoxLayout;
+    row->addWidget(up);
+    row->addWidget(path, 1);
+    layout->addLayout(row);
+    return {layout, up, path};
 }
 
 } // namespace
@@ -72,16 +86,10 @@ QString FileManagerDialog::typeText(bool folder) {
 
 QWidget* FileManagerDialog::buildRemotePane(QWidget* parent) {
     auto* remotePane = new QWidget(parent);
-    auto* remoteLayout = new QVBoxLayout(remotePane);
-    remoteLayout->setContentsMargins(0, 0, 0, 0);
-    remoteLayout->addWidget(new QLabel(tr("<b>Remote Computer</b>"), remotePane));
-    auto* pathRow = new QHBoxLayout;
-    QPushButton* back = upButton(tr("Go up one directory"), remotePane);
-    connect(back, &QPushButton::clicked, this, &FileManagerDialog::onRemoteBackClicked);
-    m_pathLabel = new QLabel(remotePane);
-    pathRow->addWidget(back);
-    pathRow->addWidget(m_pathLabel, 1);
-    remoteLayout->addLayout(pathRow);
+    const PaneTop top = paneTop(remotePane, tr("<b>Remote Computer</b>"));
+    QVBoxLayout* remoteLayout = top.layout;
+    connect(top.up, &QPushButton::clicked, this, &FileManagerDialog::onRemoteBackClicked);
+    m_pathLabel = top.path;
     m_remoteList = new QTreeWidget(remotePane);
     m_remoteList->setObjectName(QStringLiteral("remoteList"));
     m_remoteList->setHeaderLabels({tr("Name"), tr("Size"), tr("Type")});
@@ -123,21 +131,15 @@ QWidget* FileManagerDialog::buildTransferButtons(QWidget* parent) {
 
 QWidget* FileManagerDialog::buildLocalPane(QWidget* parent) {
     auto* localPane = new QWidget(parent);
-    auto* localLayout = new QVBoxLayout(localPane);
-    localLayout->setContentsMargins(0, 0, 0, 0);
-    localLayout->addWidget(new QLabel(tr("<b>Local Computer</b>"), localPane));
-    auto* pathRow = new QHBoxLayout;
-    QPushButton* back = upButton(tr("Go up one directory"), localPane);
-    connect(back, &QPushButton::clicked, this, [this] {
+    const PaneTop top = paneTop(localPane, tr("<b>Local Computer</b>"));
+    QVBoxLayout* localLayout = top.layout;
+    connect(top.up, &QPushButton::clicked, this, [this] {
         QDir folder(m_localModel->filePath(m_localTree->rootIndex()));
         if (folder.cdUp()) {
             showLocalFolder(folder.absolutePath());
         }
     });
-    m_localPathLabel = new QLabel(localPane);
-    pathRow->addWidget(back);
-    pathRow->addWidget(m_localPathLabel, 1);
-    localLayout->addLayout(pathRow);
+    m_localPathLabel = top.path;
     m_localModel = new QFileSystemModel(this);
     m_localModel->setFilter(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
     m_localTree = new QTreeView(localPane);
