@@ -2,16 +2,17 @@
 # Fails when a library includes a header of a library above it, or of a sibling on its own
 # level: dependencies run one way, from the programs down to the primitives.
 #   0 common
-#   1 crypto platform rtc capture codec input   (the primitives)
-#   2 network, the server
-#   3 core session
-#   4 service
-#   5 ui
+#   1 crypto platform rtc            (the primitives, and the operating system's facilities)
+#   2 capture codec input            (media and input, some through the platform's sessions)
+#   3 network, the server
+#   4 core session
+#   5 service
+#   6 ui
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-declare -A level=([common]=0 [crypto]=1 [platform]=1 [rtc]=1 [capture]=1 [codec]=1 [input]=1
-    [network]=2 [server]=2 [core]=3 [session]=3 [service]=4 [ui]=5)
+declare -A level=([common]=0 [crypto]=1 [platform]=1 [rtc]=1 [capture]=2 [codec]=2 [input]=2
+    [network]=3 [server]=3 [core]=4 [session]=4 [service]=5 [ui]=6)
 
 library_of() { # path
     case $1 in

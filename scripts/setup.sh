@@ -24,6 +24,9 @@ PACKAGES=(
     libaom-dev libdav1d-dev
     # screen capture and input injection on X11
     libx11-dev libxext-dev libxdamage-dev libxfixes-dev libxrandr-dev libxtst-dev
+    # ... and on GNOME's Wayland: its screen cast through PipeWire, a headless GNOME for the tests
+    # (its own session bus, PipeWire and WirePlumber) and the tests' probe window on it
+    libpipewire-0.3-dev mutter pipewire wireplumber dbus-daemon libglib2.0-bin qt6-wayland
     # the self-update's zip unpacking
     libarchive-dev
     # the service: logind's sessions (agent launch, peer check) and readiness to systemd

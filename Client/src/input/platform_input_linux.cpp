@@ -1,0 +1,25 @@
+#include <spdlog/spdlog.h>
+
+#include "input/mutter_input_backend.h"
+#include "input/platform_input.h"
+#include "input/x11_input_backend.h"
+#include "platform/linux_desktop.h"
+
+namespace nimbral {
+
+std::unique_ptr<IInputBackend> makePlatformInputBackend() {
+    QString why;
+    switch (platform::linuxDesktop(&why)) {
+    case platform::LinuxDesktop::X11:
+        return std::make_unique<X11InputBackend>();
+    case platform::LinuxDesktop::Gnome:
+        spdlog::info("Input: GNOME remote desktop (Wayland)");
+        return std::make_unique<MutterInputBackend>();
+    case platform::LinuxDesktop::Unsupported:
+        break;
+    }
+    spdlog::error("Wayland session without remote-input support: {}", why.toStdString());
+    return nullptr;
+}
+
+} // namespace nimbral
