@@ -576,6 +576,23 @@ TEST_F(SessionEndToEnd, MonitorSwitchCommandsFollowStrtolAndOnlyMoveTheTarget) {
     }
 }
 
+// A Target whose desktop nothing can read (a Wayland desktop without screen-cast support) says
+// so, and the Master learns it instead of waiting for a picture that never comes.
+TEST_F(SessionEndToEnd, ATargetThatCannotReadItsScreenTellsTheMaster) {
+    target->session.setCaptureBackends([] { return nullptr; }, [] { return nullptr; });
+    QSignalSpy unavailable(&master->session, &SessionManager::partnerScreenUnavailable);
+    QSignalSpy targetErrors(&target->session, &SessionManager::sessionError);
+    test::LogCapture log;
+    connectPair();
+    ASSERT_WAIT(unavailable.count() == 1, 5000);
+    EXPECT_TRUE(log.has(info, "Session command received: screen_unavailable"));
+    ASSERT_EQ(targetErrors.count(), 1);
+    EXPECT_EQ(targetErrors.at(0).at(0).toString(), "Failed to start screen capture.");
+    // The rest of the session goes on: the link, chat and files do not need the screen.
+    EXPECT_EQ(master->session.state(), SessionState::Connected);
+    EXPECT_EQ(target->session.state(), SessionState::Connected);
+}
+
 TEST_F(SessionEndToEnd, MalformedAndForeignMessagesAreDroppedAndTheSessionGoesOn) {
     connectPair();
     test::LogCapture log;

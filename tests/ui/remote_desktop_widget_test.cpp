@@ -350,6 +350,25 @@ TEST_F(RemoteDesktopView, ANewSessionStartsBlack) {
     EXPECT_NE(drawn().pixelColor(500, 500), QColor(Qt::black));
 }
 
+// Where no picture will come, the view says why; the next session starts without the notice.
+TEST_F(RemoteDesktopView, ANoticeStandsWhereNoPictureComes) {
+    auto lit = [](const QImage& image) {
+        int count = 0;
+        for (int y = 400; y < 600; ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                count += image.pixelColor(x, y) != QColor(Qt::black) ? 1 : 0;
+            }
+        }
+        return count;
+    };
+    EXPECT_EQ(lit(drawn()), 0);
+    view.setNotice(QStringLiteral("The partner's screen cannot be shown"));
+    EXPECT_GT(lit(drawn()), 50) << "the notice's text is drawn in the middle";
+    view.clearFrame();
+    EXPECT_TRUE(view.notice().isEmpty());
+    EXPECT_EQ(lit(drawn()), 0);
+}
+
 // The view in a window beside a tool button, which can take the focus from it.
 class RemoteDesktopViewInWindow : public RemoteDesktopView {
 protected:

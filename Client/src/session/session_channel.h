@@ -29,10 +29,12 @@ inline constexpr std::string_view kDisconnectCommand = "disconnect";
 inline constexpr std::string_view kSwitchMonitorPrefix = "switch_monitor:";
 // The Target's own commands to its Master: the monitors it has, as a JSON array of
 // {"name", "width", "height", "primary", "shared"} in index order ("shared": the one it sends),
-// and a monitor it could not switch to.
+// a monitor it could not switch to, and that its screen cannot be read at all (a desktop nothing
+// here can share), so the Master says so instead of showing black.
 // A Master that does not know them logs and ignores them.
 inline constexpr std::string_view kMonitorsPrefix = "monitors:";
 inline constexpr std::string_view kSwitchFailedPrefix = "switch_monitor_failed:";
+inline constexpr std::string_view kScreenUnavailableCommand = "screen_unavailable";
 inline constexpr std::size_t kMaxAnnouncedMonitors = 16;
 inline constexpr std::size_t kMaxMonitorNameBytes = 64;
 inline constexpr std::size_t kMaxMonitorsCommandBytes = 4096;

@@ -211,6 +211,8 @@ signals:
     // As Master: the partner listed its monitors (monitors()), or could not switch to one.
     void partnerMonitorsListed();
     void monitorSwitchFailed(int monitorIndex);
+    // The Target cannot read its screen: no picture will come.
+    void partnerScreenUnavailable();
     // As Target: a Master proved the pairing code; the user decides (approveSession or
     // declineSession), after comparing the string with the partner's.
     void approvalRequested(const QString& sessionId, const QString& masterId,
@@ -281,7 +283,8 @@ private:
     void handleCommand(const std::string& command);
     void handleTargetCommand(const std::string& command);
     void switchMonitor(std::uint32_t monitor);
-    void announceMonitors();
+    // What the Target's screen offers: its monitors, or that it cannot be read at all.
+    void announceScreen();
     void handleVideo(const std::vector<std::uint8_t>& packet);
     void startDecoder();
     bool startCapture();
@@ -321,6 +324,7 @@ private:
     QString m_encoderPreset = QStringLiteral("13"); // as the settings store gives it
     std::uint32_t m_monitorIndex = 0;
     std::vector<MonitorInfo> m_monitors;
+    bool m_screenUnreadable = false; // the Target found no way to read its screen
     int m_partnerMonitorIndex = 0;
 
     SessionTrust m_trust;

@@ -315,11 +315,16 @@ void SessionManager::handleTargetCommand(const std::string& command) {
         emit partnerMonitorsListed();
     } else if (const auto failed = parseSwitchFailed(command)) {
         emit monitorSwitchFailed(static_cast<int>(std::min<std::uint32_t>(*failed, INT32_MAX)));
+    } else if (command == kScreenUnavailableCommand) {
+        spdlog::warn("The partner's screen cannot be read");
+        emit partnerScreenUnavailable();
     }
 }
 
-void SessionManager::announceMonitors() {
-    if (m_role == SessionRole::Target && !m_monitors.empty()) {
+void SessionManager::announceScreen() {
+    if (m_role == SessionRole::Target && m_screenUnreadable) {
+        sendControl(commandMessage(kScreenUnavailableCommand), nullptr, false);
+    } else if (m_role == SessionRole::Target && !m_monitors.empty()) {
         sendControl(
             controlMessage(ControlTag::SessionCommand, monitorsCommand(m_monitors, m_monitorIndex)),
             nullptr, false);

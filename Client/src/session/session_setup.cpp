@@ -265,7 +265,7 @@ void SessionManager::onTransportEstablished(const QString& method) {
     }
     startStreaming();
     setState(SessionState::Connected);
-    announceMonitors();
+    announceScreen();
 }
 
 void SessionManager::onLinkLost() {
@@ -331,7 +331,7 @@ void SessionManager::onSessionUpdated(const nlohmann::json& data) {
         if (state() == SessionState::Connecting) {
             setState(SessionState::Connected);
             startStreaming();
-            announceMonitors();
+            announceScreen();
         }
     } else if (serverState == QLatin1String("closed") || serverState == QLatin1String("failed")) {
         spdlog::info("Session ended by server: {}", serverState.toStdString());

@@ -84,6 +84,7 @@ bool SessionManager::startCapture() {
     std::unique_ptr<IScreenCaptureBackend> backend = openCaptureBackend(
         m_primaryCapture, m_fallbackCapture, static_cast<std::int32_t>(m_monitorIndex));
     if (!backend) {
+        m_screenUnreadable = true; // the partner is told once the session is connected
         emit sessionError(tr("Failed to start screen capture."));
         return false;
     }
@@ -207,6 +208,7 @@ void SessionManager::cleanup() {
     m_partnerAsksForKeyFrames = false;
     m_monitors.clear();
     m_partnerMonitorIndex = 0;
+    m_screenUnreadable = false;
 }
 
 } // namespace nimbral

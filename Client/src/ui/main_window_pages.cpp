@@ -260,6 +260,12 @@ void MainWindow::addViewMenus(QToolBar* toolbar) {
         m_shownMonitor = m_session.partnerMonitorIndex();
         fillMonitorMenu();
     });
+    connect(&m_session, &SessionManager::partnerScreenUnavailable, this, [this] {
+        if (m_view != nullptr) {
+            m_view->setNotice(tr("The partner's screen cannot be shown: their desktop offers "
+                                 "no way to share it."));
+        }
+    });
     connect(&m_session, &SessionManager::monitorSwitchFailed, this, [this](int monitor) {
         m_shownMonitor = m_monitorBeforeSwitch;
         fillMonitorMenu();

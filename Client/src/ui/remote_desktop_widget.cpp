@@ -186,6 +186,11 @@ void RemoteDesktopWidget::paintEvent(QPaintEvent* event) {
         painter.fillRect(rect, Qt::black);
     }
     if (picture.isEmpty()) {
+        if (!m_notice.isEmpty()) {
+            painter.setPen(QColor(0x9a, 0xa5, 0xc4));
+            painter.drawText(rect().adjusted(24, 24, -24, -24), Qt::AlignCenter | Qt::TextWordWrap,
+                             m_notice);
+        }
         return;
     }
     // The picture is already at its shown size in device pixels: drawn one to one.
@@ -222,7 +227,13 @@ void RemoteDesktopWidget::clearFrame() {
         m_pendingFrame.reset();
     }
     m_picture.clear();
+    m_notice.clear();
     fitSizeToScaleMode();
+    update();
+}
+
+void RemoteDesktopWidget::setNotice(const QString& text) {
+    m_notice = text;
     update();
 }
 

@@ -34,8 +34,12 @@ public:
     void setScaleMode(ScaleMode mode);
     ScaleMode scaleMode() const { return m_scaleMode; }
     void toggleFullScreen();
-    // Forgets the last picture (a new session must not show the previous partner's screen).
+    // Forgets the last picture (a new session must not show the previous partner's screen) and
+    // the notice.
     void clearFrame();
+    // A text shown where the picture would be while there is none (why none comes).
+    void setNotice(const QString& text);
+    QString notice() const { return m_notice; }
 
     // Where the frame is drawn in FitToWindow (top-left origin, widget pixels); the whole
     // widget before the first frame.
@@ -84,6 +88,7 @@ private:
     void releaseHeldInput();
 
     RemotePicture m_picture;
+    QString m_notice;
     int m_framesTaken = 0;
 
     std::mutex m_frameMutex;

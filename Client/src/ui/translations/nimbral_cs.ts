@@ -830,6 +830,10 @@ Přijmout?</translation>
         <translation>Monitor %1 není na počítači partnera k dispozici.</translation>
     </message>
     <message>
+        <source>The partner's screen cannot be shown: their desktop offers no way to share it.</source>
+        <translation>Obrazovku partnera nelze zobrazit: jeho pracovní plocha neumožňuje její sdílení.</translation>
+    </message>
+    <message>
         <source>Scale: %1</source>
         <translation>Měřítko: %1</translation>
     </message>

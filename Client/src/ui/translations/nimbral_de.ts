@@ -830,6 +830,10 @@ Annehmen?</translation>
         <translation>Monitor %1 ist auf dem Computer des Partners nicht verfügbar.</translation>
     </message>
     <message>
+        <source>The partner's screen cannot be shown: their desktop offers no way to share it.</source>
+        <translation>Der Bildschirm des Partners kann nicht angezeigt werden: Sein Desktop bietet keine Möglichkeit, ihn freizugeben.</translation>
+    </message>
+    <message>
         <source>Scale: %1</source>
         <translation>Skalierung: %1</translation>
     </message>

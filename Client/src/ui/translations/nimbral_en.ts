@@ -830,6 +830,10 @@ Accept?</translation>
         <translation>Monitor %1 is not available on the partner's computer.</translation>
     </message>
     <message>
+        <source>The partner's screen cannot be shown: their desktop offers no way to share it.</source>
+        <translation>The partner's screen cannot be shown: their desktop offers no way to share it.</translation>
+    </message>
+    <message>
         <source>Scale: %1</source>
         <translation>Scale: %1</translation>
     </message>

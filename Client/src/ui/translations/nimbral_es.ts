@@ -830,6 +830,10 @@ Clave del dispositivo del socio: %3
         <translation>El monitor %1 no está disponible en el equipo del socio.</translation>
     </message>
     <message>
+        <source>The partner's screen cannot be shown: their desktop offers no way to share it.</source>
+        <translation>No se puede mostrar la pantalla del compañero: su escritorio no ofrece ninguna forma de compartirla.</translation>
+    </message>
+    <message>
         <source>Scale: %1</source>
         <translation>Escala: %1</translation>
     </message>

@@ -830,6 +830,10 @@ Hyväksytäänkö?</translation>
         <translation>Näyttöä %1 ei ole kumppanin tietokoneessa.</translation>
     </message>
     <message>
+        <source>The partner's screen cannot be shown: their desktop offers no way to share it.</source>
+        <translation>Kumppanin näyttöä ei voi näyttää: hänen työpöytänsä ei tarjoa tapaa jakaa sitä.</translation>
+    </message>
+    <message>
         <source>Scale: %1</source>
         <translation>Skaalaus: %1</translation>
     </message>

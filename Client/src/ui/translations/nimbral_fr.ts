@@ -830,6 +830,10 @@ Accepter ?</translation>
         <translation>L'écran %1 n'est pas disponible sur l'ordinateur du partenaire.</translation>
     </message>
     <message>
+        <source>The partner's screen cannot be shown: their desktop offers no way to share it.</source>
+        <translation>L'écran du partenaire ne peut pas être affiché : son bureau n'offre aucun moyen de le partager.</translation>
+    </message>
+    <message>
         <source>Scale: %1</source>
         <translation>Échelle : %1</translation>
     </message>

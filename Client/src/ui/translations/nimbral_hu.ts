@@ -830,6 +830,10 @@ Elfogadja?</translation>
         <translation>A(z) %1. monitor nem érhető el a partner számítógépén.</translation>
     </message>
     <message>
+        <source>The partner's screen cannot be shown: their desktop offers no way to share it.</source>
+        <translation>A partner képernyője nem jeleníthető meg: az asztala nem teszi lehetővé a megosztását.</translation>
+    </message>
+    <message>
         <source>Scale: %1</source>
         <translation>Méretezés: %1</translation>
     </message>

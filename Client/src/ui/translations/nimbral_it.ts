@@ -830,6 +830,10 @@ Accettare?</translation>
         <translation>Il monitor %1 non è disponibile sul computer del partner.</translation>
     </message>
     <message>
+        <source>The partner's screen cannot be shown: their desktop offers no way to share it.</source>
+        <translation>Impossibile mostrare lo schermo del partner: il suo desktop non offre alcun modo per condividerlo.</translation>
+    </message>
+    <message>
         <source>Scale: %1</source>
         <translation>Scala: %1</translation>
     </message>

@@ -830,6 +830,10 @@ Godta?</translation>
         <translation>Skjerm %1 finnes ikke på partnerens datamaskin.</translation>
     </message>
     <message>
+        <source>The partner's screen cannot be shown: their desktop offers no way to share it.</source>
+        <translation>Partnerens skjerm kan ikke vises: skrivebordet deres tilbyr ingen måte å dele den på.</translation>
+    </message>
+    <message>
         <source>Scale: %1</source>
         <translation>Skalering: %1</translation>
     </message>

@@ -830,6 +830,10 @@ Zaakceptować?</translation>
         <translation>Monitor %1 nie jest dostępny na komputerze partnera.</translation>
     </message>
     <message>
+        <source>The partner's screen cannot be shown: their desktop offers no way to share it.</source>
+        <translation>Nie można wyświetlić ekranu partnera: jego pulpit nie oferuje możliwości udostępniania.</translation>
+    </message>
+    <message>
         <source>Scale: %1</source>
         <translation>Skala: %1</translation>
     </message>

@@ -830,6 +830,10 @@ Prijať?</translation>
         <translation>Monitor %1 nie je na počítači partnera k dispozícii.</translation>
     </message>
     <message>
+        <source>The partner's screen cannot be shown: their desktop offers no way to share it.</source>
+        <translation>Obrazovku partnera nemožno zobraziť: jeho pracovná plocha neumožňuje jej zdieľanie.</translation>
+    </message>
+    <message>
         <source>Scale: %1</source>
         <translation>Mierka: %1</translation>
     </message>

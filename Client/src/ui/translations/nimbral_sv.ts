@@ -830,6 +830,10 @@ Acceptera?</translation>
         <translation>Skärm %1 finns inte på partnerns dator.</translation>
     </message>
     <message>
+        <source>The partner's screen cannot be shown: their desktop offers no way to share it.</source>
+        <translation>Partnerns skärm kan inte visas: skrivbordet erbjuder inget sätt att dela den.</translation>
+    </message>
+    <message>
         <source>Scale: %1</source>
         <translation>Skalning: %1</translation>
     </message>
