@@ -1,9 +1,12 @@
 // What a session costs while the Target's screen is idle, while text is typed (ten characters a
 // second), while a page scrolls (a new position every 16 ms) and while a 480x270 region plays
 // video (25 pictures a second): the bytes per second the Master receives, the pictures it
-// decodes, and the CPU of the Target's capture thread (capture, conversion, encoding and sealing,
-// with the encoder's worker threads, which carry its name), in both display modes, over P2P
-// through a real NimbralServer on a private 1920x1080 Xvfb.
+// decodes, the CPU of the Target's capture threads (capture, conversion, encoding and sealing,
+// with the encoder's worker threads, which carry the capture thread's name, and PipeWire's
+// thread where it copies the pictures) and the display server's CPU, in both display modes, over
+// P2P through a real NimbralServer. Two Targets with the same scenes: X11 on a private 1920x1080
+// Xvfb, and GNOME on Wayland (a private headless Mutter of the same size, the scenes drawn by a
+// Wayland window) when Mutter is installed.
 //
 //   bench_bandwidth [seconds per scenario, default 5]
 
@@ -22,10 +25,13 @@
 
 #include <spdlog/spdlog.h>
 
+#include "capture/mutter_capture_backend.h"
 #include "capture/screen_capture_manager.h"
 #include "capture/x11_getimage_capture_backend.h"
 #include "capture/x11_shm_capture_backend.h"
 #include "device_stack.h"
+#include "headless_gnome.h"
+#include "wayland_probe.h"
 #include "xvfb_server.h"
 
 // Xlib's macros (None, Bool) would break the Qt headers above.
@@ -63,6 +69,26 @@ double threadSeconds(const QString& name) {
     return seconds;
 }
 
+// CPU seconds so far of another process (the display server).
+double otherProcessSeconds(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (pid <= 0 || !stat.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    const QByteArray line = stat.readAll();
+    const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() <= 12) {
+        return 0;
+    }
+    return static_cast<double>(fields[11].toLongLong() + fields[12].toLongLong()) /
+           static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+double captureSeconds() {
+    return threadSeconds(QString::fromLatin1(ScreenCaptureManager::kThreadName)) +
+           threadSeconds(QStringLiteral("nimbral-pw"));
+}
+
 double processSeconds() {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
@@ -74,17 +100,25 @@ void pause(int ms) {
     test::waitUntil([] { return false; }, ms);
 }
 
-struct Scenario {
+// A Target's screen and how the scenes are drawn on it.
+struct Desk {
     const char* name;
-    int everyMs; // 0: nothing is drawn
-    std::function<void(TargetScreen&, int)> draw;
+    CaptureBackendFactory primary;
+    CaptureBackendFactory fallback;
+    std::function<void(const char* scene, int step)> draw;
+    qint64 displayServer = 0; // its process, for its CPU
 };
 
-void measure(test::ServerProcess& server, TargetScreen& screen, bool quality, int seconds) {
+struct Scenario {
+    const char* name;
+    const char* scene; // nullptr: nothing is drawn
+    int everyMs;
+};
+
+void measure(test::ServerProcess& server, const Desk& desk, bool quality, int seconds) {
     test::DeviceStack master(server, QString(), 3000);
     test::DeviceStack target(server, QStringLiteral("Bench-Pass1"), 3000);
-    target.session.setCaptureBackends([] { return std::make_unique<X11ShmCaptureBackend>(); },
-                                      [] { return std::make_unique<X11GetImageCaptureBackend>(); });
+    target.session.setCaptureBackends(desk.primary, desk.fallback);
     target.session.setCaptureFrameRate(quality ? 24 : 10);
     target.session.setEncoderQuality(quality ? 23 : 45, QStringLiteral("13"));
     if (!target.bringOnline() || !master.bringOnline()) {
@@ -99,56 +133,49 @@ void measure(test::ServerProcess& server, TargetScreen& screen, bool quality, in
                      [&](qint64, qint64 bytes) { received += bytes; });
     QObject::connect(&master.session, &SessionManager::frameDecoded, &master.session,
                      [&] { ++pictures; });
-    screen.type(0); // a still page to start from
+    desk.draw("type", 0); // a still page to start from
     master.session.initiateSession(target.clientId(), QStringLiteral("Bench-Pass1"));
     if (!test::waitUntil([&] { return pictures > 0; }, 20000)) {
         std::printf("  no picture\n");
         return;
     }
     const Scenario scenarios[] = {
-        {"idle", 0, nullptr},
-        {"typing, 10 characters/s", 100,
-         [](TargetScreen& s, int i) {
-             s.type(i + 1);
-         }},
-        {"scrolling, 8 px every 16 ms", 16,
-         [](TargetScreen& s, int i) {
-             s.scroll(i * 8);
-         }},
-        {"video region 480x270, 25 fps", 40,
-         [](TargetScreen& s, int i) {
-             s.video(i);
-         }},
+        {"idle", nullptr, 0},
+        {"typing, 10 characters/s", "type", 100},
+        {"scrolling, 8 px every 16 ms", "scroll", 16},
+        {"video region 480x270, 25 fps", "video", 40},
     };
-    std::printf("  %s mode (%d fps, CQ %d), P2P:\n", quality ? "quality" : "speed",
+    std::printf("  %s: %s mode (%d fps, CQ %d), P2P:\n", desk.name, quality ? "quality" : "speed",
                 quality ? 24 : 10, quality ? 23 : 45);
     for (const Scenario& scenario : scenarios) {
         pause(1500); // what the last scenario left in flight arrives first
         const qint64 bytesBefore = received;
         const qint64 picturesBefore = pictures;
-        const double captureBefore =
-            threadSeconds(QString::fromLatin1(ScreenCaptureManager::kThreadName));
+        const double captureBefore = captureSeconds();
         const double processBefore = processSeconds();
+        const double displayBefore = otherProcessSeconds(desk.displayServer);
         QElapsedTimer clock;
         clock.start();
         int step = 0;
         while (clock.elapsed() < seconds * 1000) {
-            if (scenario.draw) {
-                scenario.draw(screen, step++);
+            if (scenario.scene != nullptr) {
+                // Steps count from 1: the typing scene's step 0 clears the page.
+                desk.draw(scenario.scene, ++step);
                 pause(scenario.everyMs);
             } else {
                 pause(100);
             }
         }
         const double elapsed = static_cast<double>(clock.elapsed()) / 1000.0;
-        const double capture =
-            threadSeconds(QString::fromLatin1(ScreenCaptureManager::kThreadName)) - captureBefore;
+        const double capture = captureSeconds() - captureBefore;
         const double process = processSeconds() - processBefore;
+        const double display = otherProcessSeconds(desk.displayServer) - displayBefore;
         std::printf("    %-30s %8.1f kB/s  %5.1f pictures/s  Target capture+encode %5.1f%% of a "
-                    "core (both ends together %5.1f%%)\n",
+                    "core (both ends together %5.1f%%, display server %5.1f%%)\n",
                     scenario.name, static_cast<double>(received - bytesBefore) / 1000.0 / elapsed,
                     static_cast<double>(pictures - picturesBefore) / elapsed,
-                    100.0 * capture / elapsed, 100.0 * process / elapsed);
+                    100.0 * capture / elapsed, 100.0 * process / elapsed,
+                    100.0 * display / elapsed);
     }
     master.session.endSession(QStringLiteral("user_disconnect"));
     pause(500);
@@ -157,6 +184,9 @@ void measure(test::ServerProcess& server, TargetScreen& screen, bool quality, in
 } // namespace
 
 int main(int argc, char** argv) {
+    // GNOME first: its environment (session bus, Wayland display) must be set before Qt starts.
+    HeadlessGnome gnome;
+    const bool haveGnome = gnome.start(kWidth, kHeight);
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
     spdlog::set_level(spdlog::level::off);
@@ -172,11 +202,44 @@ int main(int argc, char** argv) {
         std::printf("bandwidth bench: no screen or no server\n");
         return 1;
     }
-    std::printf("Bandwidth and CPU at %dx%d, %d s per scenario (X11 capture on Xvfb -> AV1 -> "
-                "P2P -> decoded frame)\n",
+    std::printf("Bandwidth and CPU at %dx%d, %d s per scenario (capture -> AV1 -> P2P -> decoded "
+                "frame)\n",
                 kWidth, kHeight, seconds);
+    const Desk x11{"X11 (MIT-SHM + DAMAGE on Xvfb)",
+                   [] { return std::make_unique<X11ShmCaptureBackend>(); },
+                   [] { return std::make_unique<X11GetImageCaptureBackend>(); },
+                   [&screen](const char* scene, int step) {
+                       const std::string name = scene;
+                       if (name == "type") {
+                           screen.type(step);
+                       } else if (name == "scroll") {
+                           screen.scroll(step * 8);
+                       } else {
+                           screen.video(step);
+                       }
+                   },
+                   xvfb.processId()};
     for (const bool quality : {false, true}) {
-        measure(server, screen, quality, seconds);
+        measure(server, x11, quality, seconds);
+    }
+    if (!haveGnome) {
+        std::printf("  GNOME on Wayland: not measured (no headless Mutter here)\n");
+        return 0;
+    }
+    WaylandProbe probe;
+    if (!probe.start(QStringLiteral("#202020"))) {
+        std::printf("  GNOME on Wayland: the drawing window did not show\n");
+        return 1;
+    }
+    const Desk wayland{"GNOME on Wayland (screen cast through PipeWire, headless Mutter)",
+                       [] { return std::make_unique<MutterCaptureBackend>(); }, nullptr,
+                       [&probe](const char* scene, int step) {
+                           const int value = std::string(scene) == "scroll" ? step * 8 : step;
+                           probe.tell(QStringLiteral("%1 %2").arg(QLatin1String(scene)).arg(value));
+                       },
+                       gnome.compositorPid()};
+    for (const bool quality : {false, true}) {
+        measure(server, wayland, quality, seconds);
     }
     return 0;
 }

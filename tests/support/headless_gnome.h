@@ -52,9 +52,9 @@ public:
         }
         spawn({"wireplumber"}, "wireplumber.log");
         const std::string monitor = std::to_string(width) + "x" + std::to_string(height);
-        spawn({"mutter", "--headless", "--virtual-monitor", monitor, "--wayland", "--no-x11",
-               "--wayland-display", kWaylandDisplay},
-              "mutter.log");
+        m_compositor = spawn({"mutter", "--headless", "--virtual-monitor", monitor, "--wayland",
+                              "--no-x11", "--wayland-display", kWaylandDisplay},
+                             "mutter.log");
         if (!waitFor([] {
                 return nameOnBus("org.gnome.Mutter.ScreenCast") &&
                        nameOnBus("org.gnome.Mutter.RemoteDesktop");
@@ -78,6 +78,7 @@ public:
     }
 
     const std::string& folder() const { return m_folder; }
+    pid_t compositorPid() const { return m_compositor; }
 
 private:
     static bool onPath(const std::string& program) {
@@ -103,7 +104,7 @@ private:
         return false;
     }
 
-    void spawn(const std::vector<std::string>& arguments, const std::string& log) {
+    pid_t spawn(const std::vector<std::string>& arguments, const std::string& log) {
         const std::string logPath = m_folder + "/" + log;
         const pid_t child = fork();
         if (child == 0) {
@@ -120,6 +121,7 @@ private:
         if (child > 0) {
             m_children.push_back(child);
         }
+        return child;
     }
 
     bool failed(const std::string& what, const std::string& log) {
@@ -130,6 +132,7 @@ private:
 
     std::string m_folder;
     std::vector<pid_t> m_children;
+    pid_t m_compositor = 0;
 };
 
 // Whether the test program's headless GNOME came up (test_main_gnome.cpp).

@@ -1,9 +1,11 @@
-// A window on a Wayland desktop for the capture and input tests: it fills the screen with a
-// colour, paints what it is told on stdin, and reports on stdout what reaches it.
-//   stdin:  "fill #rrggbb" | "square X Y W H #rrggbb"
-//   stdout: "shown W H", "enter X Y", "focus", "move X Y", "press X Y BUTTON", "release X Y
-//   BUTTON", "wheel DY",
-//           "key SCANCODE TEXT" (presses), "keyup SCANCODE"
+// A window on a Wayland desktop for the capture and input tests and the bandwidth benchmark: it
+// fills the screen with a colour, paints what it is told on stdin (only the part that changes),
+// and reports on stdout what reaches it.
+//   stdin:  "fill #rrggbb" | "square X Y W H #rrggbb" | "type I" | "scroll OFFSET" | "video I"
+//           (the benchmark's scenes: a character typed on a page, a page scrolled, a frame of a
+//           480x270 video)
+//   stdout: "shown W H", "enter X Y", "move X Y", "press X Y BUTTON", "release X Y BUTTON",
+//           "wheel DY", "key SCANCODE TEXT" (presses), "keyup SCANCODE"
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -21,6 +23,44 @@ void say(const QString& line) {
     std::fflush(stdout);
 }
 
+// The benchmark's scenes, drawn into the canvas; each returns the area it changed.
+QRect typeCharacter(QPainter& painter, int index) {
+    static const char text[] = "Typing costs only the glyph it adds. ";
+    if (index == 0) {
+        painter.fillRect(300, 200, 1200, 600, Qt::white);
+        return {300, 200, 1200, 600};
+    }
+    const QRect cell(310 + (index % 150) * 7, 207 + ((index / 150) % 30) * 18, 7, 18);
+    painter.setPen(QColor(0x101010));
+    painter.drawText(cell, Qt::AlignLeft | Qt::AlignVCenter,
+                     QString(QLatin1Char(text[index % (sizeof text - 1)])));
+    return cell;
+}
+
+QRect scrollPage(QPainter& painter, int offset, int height) {
+    for (int y = -(offset % 24); y < height; y += 24) {
+        const int row = (y + offset) / 24;
+        painter.fillRect(300, y, 1200, 24, QColor(row % 5 == 0 ? 0x3050A0 : 0xF0F0F0));
+        painter.setPen(QColor(0x101010));
+        painter.drawText(310, y + 17,
+                         QStringLiteral("Line %1: the quick brown fox jumps over the lazy dog, %2")
+                             .arg(row)
+                             .arg(row * 7919 % 10007));
+    }
+    return {300, 0, 1200, height};
+}
+
+QRect videoFrame(QPainter& painter, int frame) {
+    for (int by = 0; by < 270; by += 15) {
+        for (int bx = 0; bx < 480; bx += 16) {
+            const auto seed =
+                static_cast<std::uint32_t>(bx * 31 + by * 17 + frame * 5) * 2654435761u;
+            painter.fillRect(1400 + bx, 700 + by, 16, 15, QColor((seed >> 8) & 0xFFFFFF));
+        }
+    }
+    return {1400, 700, 480, 270};
+}
+
 class ProbeWindow : public QRasterWindow {
 public:
     explicit ProbeWindow(QColor fill)
@@ -28,24 +68,35 @@ public:
 
     void command(const QString& line) {
         const QStringList words = line.split(' ', Qt::SkipEmptyParts);
-        if (words.size() == 2 && words[0] == "fill") {
-            m_fill = QColor(words[1]);
-            m_square = {};
-        } else if (words.size() == 6 && words[0] == "square") {
-            m_square =
-                QRect(words[1].toInt(), words[2].toInt(), words[3].toInt(), words[4].toInt());
-            m_squareColour = QColor(words[5]);
+        if (words.isEmpty() || m_canvas.isNull()) {
+            return;
         }
-        update();
+        QPainter painter(&m_canvas);
+        const int number = words.value(1).toInt();
+        if (words.size() == 2 && words[0] == "fill") {
+            m_canvas.fill(QColor(words[1]));
+            update();
+        } else if (words.size() == 6 && words[0] == "square") {
+            const QRect square(number, words[2].toInt(), words[3].toInt(), words[4].toInt());
+            painter.fillRect(square, QColor(words[5]));
+            update(square);
+        } else if (words[0] == "type") {
+            update(typeCharacter(painter, number));
+        } else if (words[0] == "scroll") {
+            update(scrollPage(painter, number, m_canvas.height()));
+        } else if (words[0] == "video") {
+            update(videoFrame(painter, number));
+        }
     }
 
 protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter painter(this);
-        painter.fillRect(QRect(QPoint(), size()), m_fill);
-        if (!m_square.isEmpty()) {
-            painter.fillRect(m_square, m_squareColour);
+    void paintEvent(QPaintEvent* event) override {
+        if (m_canvas.size() != size()) {
+            m_canvas = QImage(size(), QImage::Format_RGB32);
+            m_canvas.fill(m_fill);
         }
+        QPainter painter(this);
+        painter.drawImage(event->rect(), m_canvas, event->rect());
     }
     void exposeEvent(QExposeEvent* event) override {
         QRasterWindow::exposeEvent(event);
@@ -55,9 +106,7 @@ protected:
         }
     }
     bool event(QEvent* event) override {
-        if (event->type() == QEvent::FocusIn) {
-            say(QStringLiteral("focus"));
-        } else if (event->type() == QEvent::Enter) {
+        if (event->type() == QEvent::Enter) {
             const QPoint at = static_cast<QEnterEvent*>(event)->position().toPoint();
             say(QStringLiteral("enter %1 %2").arg(at.x()).arg(at.y()));
         }
@@ -90,8 +139,7 @@ private:
     }
 
     QColor m_fill;
-    QRect m_square;
-    QColor m_squareColour;
+    QImage m_canvas;
     bool m_saidShown = false;
 };
 

@@ -48,6 +48,8 @@ public:
         }
     }
 
+    qint64 processId() const { return m_process.processId(); }
+
 private:
     QProcess m_process;
     QByteArray m_previousDisplay;

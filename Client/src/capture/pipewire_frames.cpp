@@ -273,7 +273,7 @@ PipeWireFrames::~PipeWireFrames() {
 bool PipeWireFrames::open(std::uint32_t node, int fd) {
     initializePipeWireOnce();
     State& state = *m_state;
-    state.loop = pw_thread_loop_new("nimbral-pipewire", nullptr);
+    state.loop = pw_thread_loop_new("nimbral-pw", nullptr);
     if (state.loop == nullptr) {
         if (fd >= 0) {
             close(fd);
