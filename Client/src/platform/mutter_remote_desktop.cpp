@@ -60,17 +60,22 @@ bool nameHasOwner(const QString& name) {
            reply.arguments().constFirst().toBool();
 }
 
+// The connector of a monitor's (connector, vendor, product, serial).
+std::string readConnector(const QDBusArgument& argument) {
+    QString connector, vendor, product, serial;
+    argument.beginStructure();
+    argument >> connector >> vendor >> product >> serial;
+    argument.endStructure();
+    return connector.toStdString();
+}
+
 // The current mode's size of one entry of GetCurrentState's monitor list:
 // ((connector, vendor, product, serial), [(id, width, height, refresh, scale, scales, props)],
 // props).
 MutterMonitor readMonitor(const QDBusArgument& argument) {
     MutterMonitor monitor;
     argument.beginStructure();
-    QString connector, vendor, product, serial;
-    argument.beginStructure();
-    argument >> connector >> vendor >> product >> serial;
-    argument.endStructure();
-    monitor.connector = connector.toStdString();
+    monitor.connector = readConnector(argument);
     argument.beginArray();
     for (int mode = 0; !argument.atEnd(); ++mode) {
         QString id;
@@ -107,12 +112,9 @@ void placeMonitors(const QDBusArgument& argument, std::vector<MutterMonitor>& mo
         argument >> x >> y >> scale >> transform >> primary;
         argument.beginArray();
         while (!argument.atEnd()) {
-            QString connector, vendor, product, serial;
-            argument.beginStructure();
-            argument >> connector >> vendor >> product >> serial;
-            argument.endStructure();
+            const std::string connector = readConnector(argument);
             for (MutterMonitor& monitor : monitors) {
-                if (monitor.connector == connector.toStdString()) {
+                if (monitor.connector == connector) {
                     monitor.x = x;
                     monitor.y = y;
                     monitor.primary = primary;
