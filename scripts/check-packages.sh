@@ -20,7 +20,7 @@ cache="$build/CMakeCache.txt"
 programs=(cmake ninja g++ clang clang++ pkg-config Xvfb xvfb-run xauth xclock xeyes xwd chromium turnserver
     openssl pgrep awk curl /usr/lib/qt6/bin/lupdate dpkg-shlibdeps dpkg-deb lintian
     desktop-file-validate x86_64-w64-mingw32-g++-posix wine wineserver wineboot X0tigervnc
-    xtigervncviewer dbus-daemon pipewire wireplumber mutter gdbus)
+    xtigervncviewer dbus-daemon pipewire wireplumber mutter gdbus sway setpriv wayland-scanner)
 
 mapfile -t listed < <(sed -n '/^PACKAGES=(/,/^)/p' scripts/setup.sh | sed 's/#.*//' \
     | tr -d '()' | sed 's/PACKAGES=//' | tr -s ' \t' '\n' | grep -E '^[a-z0-9]' | sort -u)
@@ -84,7 +84,11 @@ done < <(sed -n 's/^__pkg_config_arguments_[A-Za-z0-9_]*:INTERNAL=\(.*;\)\?REQUI
 
 # Files the programs and tests read at run time.
 data_files=(/usr/share/qt6/translations/qtbase_de.qm
-    /usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqwayland-generic.so)
+    /usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqwayland-generic.so
+    /usr/share/X11/xkb/rules/evdev)
+# The wlroots protocol descriptions the build generates its Wayland code from.
+wlr_protocols=$(sed -n 's/^NIMBRAL_WLR_PROTOCOL_DIR:PATH=//p' "$cache")
+[[ -n $wlr_protocols ]] && data_files+=("$wlr_protocols/wlr-screencopy-unstable-v1.xml")
 for file in "${data_files[@]}"; do
     if [[ -e $file ]]; then
         require "data file" "$file"

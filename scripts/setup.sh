@@ -27,6 +27,10 @@ PACKAGES=(
     # ... and on GNOME's Wayland: its screen cast through PipeWire, a headless GNOME for the tests
     # (its own session bus, PipeWire and WirePlumber) and the tests' probe window on it
     libpipewire-0.3-dev mutter pipewire wireplumber dbus-daemon libglib2.0-bin qt6-wayland
+    # ... and on wlroots compositors (sway): their screencopy and virtual input protocols, the
+    # keymap the virtual keyboard sends, a headless sway for the tests (started as nobody with
+    # setpriv when they run as root)
+    libwayland-dev wayland-protocols librust-wayland-protocols-dev libxkbcommon-dev sway util-linux
     # the self-update's zip unpacking
     libarchive-dev
     # the service: logind's sessions (agent launch, peer check) and readiness to systemd

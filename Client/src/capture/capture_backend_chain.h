@@ -20,5 +20,8 @@ std::unique_ptr<IScreenCaptureBackend> openCaptureBackend(const CaptureBackendFa
 // This platform's two readers: DXGI and GDI on Windows, MIT-SHM and XGetImage on X11.
 std::unique_ptr<IScreenCaptureBackend> makePrimaryCaptureBackend();
 std::unique_ptr<IScreenCaptureBackend> makeFallbackCaptureBackend();
+// Whether only programs inside the user's own session may record this desktop (Wayland): a
+// service then records it through its agent there.
+bool captureNeedsTheUsersSession();
 
 } // namespace nimbral

@@ -79,6 +79,12 @@ public:
     virtual bool isInitialized() const = 0;
 };
 
+// The tiles of `current` that differ from `previous` (two packed pictures of one size), merged
+// along each row of tiles: empty when none does, the whole picture when more than `maxRects`
+// would be needed. For compositors that say too little about what changed.
+std::vector<DirtyRect> changedTiles(const std::uint8_t* previous, const std::uint8_t* current,
+                                    int width, int height, std::size_t maxRects);
+
 // Milliseconds of the monotonic clock, the time base of every captured frame.
 std::int64_t monotonicMilliseconds();
 

@@ -23,7 +23,6 @@ namespace {
 constexpr std::size_t kMaxDirtyRects = 64;
 constexpr int kMaxSide = 16384;
 constexpr std::size_t kDamageRegions = 16;
-constexpr int kTile = 64;
 
 void initializePipeWireOnce() {
     static std::once_flag once;
@@ -63,39 +62,6 @@ struct PipeWireFrames::State {
     void process();
     void keep(const spa_buffer& buffer, const spa_data& data);
 };
-
-std::vector<DirtyRect> changedTiles(const std::uint8_t* previous, const std::uint8_t* current,
-                                    int width, int height, std::size_t maxRects) {
-    std::vector<DirtyRect> rects;
-    const std::size_t stride = static_cast<std::size_t>(width) * 4;
-    for (int top = 0; top < height; top += kTile) {
-        const int rows = std::min(kTile, height - top);
-        int runStart = -1; // the first changed tile of the current run in this row of tiles
-        // One step past the last tile closes a run that reaches the right edge.
-        for (int left = 0; left < width + kTile; left += kTile) {
-            bool changed = false;
-            if (left < width) {
-                const std::size_t bytes =
-                    static_cast<std::size_t>(std::min(kTile, width - left)) * 4;
-                for (int y = top; y < top + rows && !changed; ++y) {
-                    const std::size_t at =
-                        static_cast<std::size_t>(y) * stride + static_cast<std::size_t>(left) * 4;
-                    changed = std::memcmp(previous + at, current + at, bytes) != 0;
-                }
-            }
-            if (changed && runStart < 0) {
-                runStart = left;
-            } else if (!changed && runStart >= 0) {
-                if (rects.size() == maxRects) {
-                    return {{0, 0, width, height}};
-                }
-                rects.push_back({runStart, top, std::min(left, width) - runStart, rows});
-                runStart = -1;
-            }
-        }
-    }
-    return rects;
-}
 
 void copyStreamPicture(const std::uint8_t* source, int stride, int width, int height,
                        std::uint8_t* target) {

@@ -34,12 +34,6 @@ private:
     std::unique_ptr<State> m_state;
 };
 
-// The tiles of `current` that differ from `previous` (two packed pictures of one size), merged
-// along each row of tiles: empty when none does, the whole picture when more than `maxRects`
-// would be needed. For compositors that send a picture when something changed but not what.
-std::vector<DirtyRect> changedTiles(const std::uint8_t* previous, const std::uint8_t* current,
-                                    int width, int height, std::size_t maxRects);
-
 // Copies a `width` x `height` BGRx picture of `stride` bytes a row into a packed frame buffer.
 void copyStreamPicture(const std::uint8_t* source, int stride, int width, int height,
                        std::uint8_t* target);

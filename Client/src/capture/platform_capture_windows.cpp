@@ -12,4 +12,9 @@ std::unique_ptr<IScreenCaptureBackend> makeFallbackCaptureBackend() {
     return std::make_unique<GdiCaptureBackend>();
 }
 
+// The service duplicates the user's desktop itself, from the session the agent runs in.
+bool captureNeedsTheUsersSession() {
+    return false;
+}
+
 } // namespace nimbral

@@ -87,4 +87,21 @@ int absoluteCoordinate(double fraction) {
     return static_cast<int>(std::lround(clamped * 65535.0));
 }
 
+int evdevButton(std::uint8_t button) {
+    switch (button) {
+    case kMouseLeft:
+        return 0x110; // BTN_LEFT
+    case kMouseRight:
+        return 0x111;
+    case kMouseMiddle:
+        return 0x112;
+    case kMouseBack:
+        return 0x113; // BTN_SIDE
+    case kMouseForward:
+        return 0x114; // BTN_EXTRA
+    default:
+        return 0;
+    }
+}
+
 } // namespace nimbral

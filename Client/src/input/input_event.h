@@ -76,4 +76,7 @@ public:
 // the Target: clamped to 0..1, scaled, rounded half away from zero (0.5 -> 32768).
 int absoluteCoordinate(double fraction);
 
+// The Linux input code (BTN_LEFT ...) of a wire button, 0 for none.
+int evdevButton(std::uint8_t button);
+
 } // namespace nimbral

@@ -7,34 +7,6 @@
 
 namespace nimbral {
 
-namespace {
-
-constexpr auto kMove = static_cast<std::uint8_t>(InputEventType::MouseMove);
-constexpr auto kPress = static_cast<std::uint8_t>(InputEventType::MouseButtonPress);
-constexpr auto kRelease = static_cast<std::uint8_t>(InputEventType::MouseButtonRelease);
-constexpr auto kWheel = static_cast<std::uint8_t>(InputEventType::MouseWheel);
-constexpr auto kKeyDown = static_cast<std::uint8_t>(InputEventType::KeyPress);
-constexpr auto kKeyUp = static_cast<std::uint8_t>(InputEventType::KeyRelease);
-
-} // namespace
-
-int evdevButton(std::uint8_t button) {
-    switch (button) {
-    case kMouseLeft:
-        return 0x110; // BTN_LEFT
-    case kMouseRight:
-        return 0x111;
-    case kMouseMiddle:
-        return 0x112;
-    case kMouseBack:
-        return 0x113; // BTN_SIDE
-    case kMouseForward:
-        return 0x114; // BTN_EXTRA
-    default:
-        return 0;
-    }
-}
-
 bool MutterInputBackend::initialize() {
     const QString why = platform::MutterRemoteDesktop::unavailableReason();
     if (!why.isEmpty()) {
@@ -73,29 +45,30 @@ bool MutterInputBackend::injectEvent(const InputEvent& event) {
             absoluteCoordinate(event.x) * static_cast<double>(session->width()) / 65536.0,
             absoluteCoordinate(event.y) * static_cast<double>(session->height()) / 65536.0);
     }
-    switch (event.type) {
-    case kMove:
+    switch (static_cast<InputEventType>(event.type)) {
+    case InputEventType::MouseMove:
         return true;
-    case kPress:
-    case kRelease: {
+    case InputEventType::MouseButtonPress:
+    case InputEventType::MouseButtonRelease: {
         const int button = evdevButton(event.button);
         if (button == 0) {
             spdlog::warn("MutterInputBackend: unknown mouse button {}", event.button);
             return false;
         }
-        session->pressButton(button, event.type == kPress);
+        session->pressButton(
+            button, event.type == static_cast<std::uint8_t>(InputEventType::MouseButtonPress));
         return true;
     }
-    case kWheel: {
+    case InputEventType::MouseWheel: {
         const int total = m_wheelRemainder + event.wheelDelta;
         m_wheelRemainder = total % 120;
         // Away from the user scrolls up, which GNOME counts as negative steps.
         session->scrollSteps(-(total / 120), 0);
         return true;
     }
-    case kKeyDown:
-    case kKeyUp: {
-        const bool press = event.type == kKeyDown;
+    case InputEventType::KeyPress:
+    case InputEventType::KeyRelease: {
+        const bool press = event.type == static_cast<std::uint8_t>(InputEventType::KeyPress);
         if (const auto evdev = evdevFromScanCode(event.scanCode, event.extended)) {
             session->pressKeycode(*evdev, press);
         } else if (const auto keysym = keysymFromVirtualKey(event.keyCode)) {

@@ -26,7 +26,4 @@ private:
     bool m_initialized = false;
 };
 
-// The Linux input code (BTN_LEFT ...) of a wire button, 0 for none.
-int evdevButton(std::uint8_t button);
-
 } // namespace nimbral

@@ -2,6 +2,7 @@
 
 #include "input/mutter_input_backend.h"
 #include "input/platform_input.h"
+#include "input/wlroots_input_backend.h"
 #include "input/x11_input_backend.h"
 #include "platform/linux_desktop.h"
 
@@ -15,6 +16,9 @@ std::unique_ptr<IInputBackend> makePlatformInputBackend() {
     case platform::LinuxDesktop::Gnome:
         spdlog::info("Input: GNOME remote desktop (Wayland)");
         return std::make_unique<MutterInputBackend>();
+    case platform::LinuxDesktop::Wlroots:
+        spdlog::info("Input: wlroots virtual pointer and keyboard (Wayland)");
+        return std::make_unique<WlrootsInputBackend>();
     case platform::LinuxDesktop::Unsupported:
         break;
     }

@@ -3,6 +3,7 @@
 #include <QtGlobal>
 
 #include "platform/mutter_remote_desktop.h"
+#include "platform/wlroots_connection.h"
 
 namespace nimbral::platform {
 
@@ -16,8 +17,13 @@ LinuxDesktop linuxDesktop(QString* why) {
     if (gnomeMissing.isEmpty()) {
         return LinuxDesktop::Gnome;
     }
+    const std::string wlrootsMissing = WlrootsConnection::unavailableReason();
+    if (wlrootsMissing.empty()) {
+        return LinuxDesktop::Wlroots;
+    }
     if (why != nullptr) {
-        *why = gnomeMissing;
+        *why =
+            QStringLiteral("%1, and %2").arg(gnomeMissing, QString::fromStdString(wlrootsMissing));
     }
     return LinuxDesktop::Unsupported;
 }
