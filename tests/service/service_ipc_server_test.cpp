@@ -1,7 +1,10 @@
 #include "service/service_ipc_server.h"
 
+#include <atomic>
+#include <chrono>
 #include <deque>
 #include <functional>
+#include <thread>
 
 #include <QLocalSocket>
 #include <QSignalSpy>
@@ -16,6 +19,9 @@
 #include "network/api_client.h"
 #include "network/heartbeat_service.h"
 #include "network/signaling_client.h"
+#include "service/agent_screen.h"
+#include "service/agent_screen_sharer.h"
+#include "service/service_ipc_client.h"
 #include "wait_until.h"
 
 namespace nimbral {
@@ -393,6 +399,181 @@ TEST(ServiceIpcInput, EventsSurviveTheTripAndAbsentMembersTakeTheirDefaults) {
     EXPECT_EQ(empty.type, 0);
     EXPECT_EQ(empty.button, 1) << "the left button when none is named";
     EXPECT_FALSE(empty.extended);
+}
+
+// The desktop the agent records: one 64x48 monitor whose colour the test changes; a picture
+// comes only after a change, as from a damage-driven backend.
+struct FakeDesk {
+    std::atomic<std::uint32_t> colour{0x000000};
+    std::atomic<int> backends{0};
+    std::vector<InputEvent> injected;
+};
+
+class FakeDeskCapture final : public IScreenCaptureBackend {
+public:
+    explicit FakeDeskCapture(FakeDesk& desk)
+        : m_desk(desk) {}
+    bool initialize(std::int32_t index) override { return m_ready = index == 0; }
+    void shutdown() override { m_ready = false; }
+    std::unique_ptr<CapturedFrame> captureFrame() override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const std::uint32_t colour = m_desk.colour;
+        if (!m_ready || colour == m_shown) {
+            return nullptr;
+        }
+        m_shown = colour;
+        auto frame = std::make_unique<CapturedFrame>();
+        frame->width = 64;
+        frame->height = 48;
+        frame->stride = 256;
+        for (int i = 0; i < 64 * 48; ++i) {
+            frame->data.insert(frame->data.end(), {std::uint8_t(colour), std::uint8_t(colour >> 8),
+                                                   std::uint8_t(colour >> 16), 255});
+        }
+        return frame;
+    }
+    std::vector<MonitorInfo> enumerateMonitors() override {
+        MonitorInfo monitor;
+        monitor.name = "FAKE-1";
+        monitor.width = 64;
+        monitor.height = 48;
+        monitor.isPrimary = true;
+        return {monitor};
+    }
+    MonitorInfo currentMonitor() override { return enumerateMonitors()[0]; }
+    bool isInitialized() const override { return m_ready; }
+
+private:
+    FakeDesk& m_desk;
+    std::uint32_t m_shown = 0xFFFFFFFF;
+    bool m_ready = false;
+};
+
+class FakeDeskInput final : public IInputBackend {
+public:
+    explicit FakeDeskInput(FakeDesk& desk)
+        : m_desk(desk) {}
+    bool initialize() override { return true; }
+    void shutdown() override {}
+    bool injectEvent(const InputEvent& event) override {
+        m_desk.injected.push_back(event);
+        return true;
+    }
+    void setMonitor(int) override {}
+
+private:
+    FakeDesk& m_desk;
+};
+
+std::unique_ptr<CapturedFrame> pictureOf(IScreenCaptureBackend& backend, std::uint32_t colour) {
+    std::unique_ptr<CapturedFrame> found;
+    (void)QTest::qWaitFor(
+        [&] {
+            std::unique_ptr<CapturedFrame> frame = backend.captureFrame();
+            if (frame && frame->data.size() >= 4 &&
+                static_cast<std::uint32_t>(frame->data[0] | frame->data[1] << 8 |
+                                           frame->data[2] << 16) == colour) {
+                found = std::move(frame);
+            }
+            return found != nullptr;
+        },
+        5000);
+    return found;
+}
+
+TEST_F(ServiceIpcServerTest, TheAgentRecordsItsDesktopForTheServiceAndInjectsItsInput) {
+    AgentScreen screen(server);
+    FakeDesk desk;
+    ServiceIpcClient client;
+    AgentScreenSharer sharer(
+        client, [&desk] { return std::make_unique<FakeDeskCapture>(desk); },
+        [&desk] { return std::make_unique<FakeDeskInput>(desk); });
+    ASSERT_TRUE(client.connectToService(server.endpoint()));
+    ASSERT_WAIT(screen.offer().has_value(), 5000);
+    const AgentScreenOffer offer = *screen.offer();
+    ASSERT_EQ(offer.monitors.size(), 1u);
+    EXPECT_EQ(offer.monitors[0].name, "FAKE-1");
+    EXPECT_EQ(offer.owner, getuid());
+
+    // Pictures only while the service asks, each change once, the first a key frame.
+    std::unique_ptr<IScreenCaptureBackend> capture = screen.makeCaptureBackend();
+    EXPECT_FALSE(capture->initialize(1)) << "the agent has one monitor";
+    ASSERT_TRUE(capture->initialize(0));
+    desk.colour = 0x102030;
+    std::unique_ptr<CapturedFrame> frame = pictureOf(*capture, 0x102030);
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->width, 64);
+    EXPECT_EQ(frame->stride, 256);
+    EXPECT_TRUE(frame->isKeyframe);
+    desk.colour = 0x405060;
+    frame = pictureOf(*capture, 0x405060);
+    ASSERT_TRUE(frame);
+    EXPECT_FALSE(frame->isKeyframe);
+    EXPECT_EQ(capture->captureFrame(), nullptr) << "a still desktop gives nothing";
+    EXPECT_TRUE(sharer.isRecording());
+
+    // The Master's input reaches the agent's desktop.
+    std::unique_ptr<IInputBackend> input = screen.makeInputBackend();
+    ASSERT_TRUE(input->initialize());
+    InputEvent click;
+    click.type = static_cast<std::uint8_t>(InputEventType::MouseButtonPress);
+    click.x = 0.5;
+    ASSERT_TRUE(input->injectEvent(click));
+    ASSERT_WAIT(desk.injected.size() == 1, 5000);
+    EXPECT_EQ(desk.injected[0].type, click.type);
+    EXPECT_DOUBLE_EQ(desk.injected[0].x, 0.5);
+
+    // The service stops asking: the agent stops recording. The agent goes: so does the offer,
+    // and a capture of it counts as lost.
+    capture->shutdown();
+    ASSERT_WAIT(!sharer.isRecording(), 5000);
+    ASSERT_TRUE(capture->initialize(0));
+    client.disconnectFromService();
+    ASSERT_WAIT(!screen.offer().has_value(), 5000);
+    EXPECT_EQ(capture->captureFrame(), nullptr);
+    EXPECT_FALSE(capture->isInitialized());
+    EXPECT_FALSE(input->injectEvent(click));
+}
+
+TEST(AgentScreenOffer, OnlyAWellFormedOfferOfASmallNumberOfMonitorsIsTaken) {
+    const platform::LocalPeer agent{1000, 4242};
+    const json monitor = {{"name", "Meta-0"}, {"x", 0},        {"y", 0},
+                          {"width", 1280},    {"height", 720}, {"primary", true}};
+    const std::optional<AgentScreenOffer> offer = AgentScreen::parseOffer(
+        {{"type", "SCREEN_OFFER"}, {"descriptor", 7}, {"monitors", {monitor}}}, agent);
+    ASSERT_TRUE(offer);
+    EXPECT_EQ(offer->sectionPath, "/proc/4242/fd/7");
+    EXPECT_EQ(offer->owner, 1000u);
+    EXPECT_EQ(offer->monitors[0].width, 1280);
+    EXPECT_TRUE(offer->monitors[0].isPrimary);
+
+    json tooMany = json::array();
+    for (std::size_t i = 0; i <= AgentScreen::kMaxMonitors; ++i) {
+        tooMany.push_back(monitor);
+    }
+    const auto with = [&monitor](const char* key, const json& value) {
+        json changed = monitor;
+        changed[key] = value;
+        return json{{"descriptor", 7}, {"monitors", {changed}}};
+    };
+    const json refused[] = {
+        {{"monitors", {monitor}}},
+        {{"descriptor", -1}, {"monitors", {monitor}}},
+        {{"descriptor", "7"}, {"monitors", {monitor}}},
+        {{"descriptor", 7}, {"monitors", json::array()}},
+        {{"descriptor", 7}, {"monitors", tooMany}},
+        {{"descriptor", 7}, {"monitors", {1}}},
+        with("width", 0),
+        with("height", AgentScreen::kMaxSide + 1),
+        with("width", 12.5),
+        with("name", 5),
+    };
+    for (const json& message : refused) {
+        EXPECT_FALSE(AgentScreen::parseOffer(message, agent)) << message.dump();
+    }
+    EXPECT_FALSE(AgentScreen::parseOffer({{"descriptor", 7}, {"monitors", {monitor}}},
+                                         platform::LocalPeer{1000, -1}))
+        << "an agent whose process is unknown";
 }
 
 } // namespace

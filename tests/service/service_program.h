@@ -10,11 +10,14 @@ namespace nimbral::test {
 
 // Starts the NimbralService program (NIMBRAL_SERVICE_PATH) in console mode at the test server:
 // its socket at endpoint, its profile and home in folder, its probes at a loopback port where
-// nobody answers. more: further options.
+// nobody answers. more: further options; unset: variables of this process it does not inherit.
 inline bool startServiceProgram(QProcess& service, const ServerProcess& server,
                                 const QTemporaryDir& folder, const QString& endpoint,
-                                const QStringList& more = {}) {
+                                const QStringList& more = {}, const QStringList& unset = {}) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const QString& variable : unset) {
+        environment.remove(variable);
+    }
     environment.insert("NIMBRAL_SERVICE_ENDPOINT", endpoint);
     environment.remove("INVOCATION_ID");
     environment.remove("NOTIFY_SOCKET");

@@ -56,6 +56,55 @@ TEST(SharedFrameBuffer, SizesAtTheLimitAndOneAbove) {
     EXPECT_FALSE(reader.writeFrame(1, 1, 1, 2, &one, 1)) << "a reader cannot write";
 }
 
+// The agent's screen: a nameless section sealed at its size, opened through /proc as only its
+// owner's, carrying BGRA pictures.
+TEST(SharedFrameBuffer, ASealedSectionCarriesPicturesAndCannotShrink) {
+    constexpr std::uint32_t kWidth = 8;
+    constexpr std::uint32_t kHeight = 4;
+    SharedFrameBuffer writer;
+    ASSERT_TRUE(writer.createSealed(32 + kWidth * kHeight * 4));
+    const std::string path = "/proc/self/fd/" + std::to_string(writer.descriptor());
+    EXPECT_NE(ftruncate(writer.descriptor(), 16), 0) << "the seal keeps its size";
+    const std::vector<std::uint8_t> picture(kWidth * kHeight * 4, 0x5A);
+    ASSERT_TRUE(writer.writeFrame(kWidth, kHeight, kWidth * 4, 0, picture.data(), picture.size()));
+
+    SharedFrameBuffer reader;
+    EXPECT_FALSE(reader.openSealed(path, getuid() + 1)) << "someone else's section";
+    ASSERT_TRUE(reader.openSealed(path, getuid()));
+    SharedFrameBuffer::Frame read;
+    ASSERT_EQ(reader.readPicture(0, read), SharedFrameBuffer::ReadStatus::Ok);
+    EXPECT_EQ(read.width, kWidth);
+    EXPECT_EQ(read.yStride, kWidth * 4);
+    EXPECT_EQ(read.yPlane, picture);
+    EXPECT_EQ(reader.readPicture(read.frameId, read), SharedFrameBuffer::ReadStatus::NoNewFrame);
+
+    // Layouts that do not hold a picture of that size are not read.
+    const struct {
+        std::uint32_t width, stride, uvStride;
+    } wrong[] = {{kWidth, kWidth * 4 - 1, 0}, {kWidth, kWidth * 4, 2}, {kWidth * 2, kWidth * 4, 0}};
+    for (const auto& layout : wrong) {
+        ASSERT_TRUE(writer.writeFrame(layout.width, kHeight, layout.stride, layout.uvStride,
+                                      picture.data(), picture.size()));
+        EXPECT_EQ(reader.readPicture(0, read), SharedFrameBuffer::ReadStatus::Malformed)
+            << layout.width << " " << layout.stride << " " << layout.uvStride;
+    }
+
+    // A section that could be shrunk under the reader is not taken.
+    const int unsealed = memfd_create("unsealed", MFD_CLOEXEC);
+    ASSERT_GE(unsealed, 0);
+    ASSERT_EQ(ftruncate(unsealed, 4096), 0);
+    EXPECT_FALSE(reader.openSealed("/proc/self/fd/" + std::to_string(unsealed), getuid()));
+    close(unsealed);
+    // Nor a pipe, whose opening would wait for a writer that never comes.
+    const std::string fifo = "/tmp/nimbral-test-fifo-" + std::to_string(getpid());
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const int pipeEnd = open(fifo.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(pipeEnd, 0);
+    EXPECT_FALSE(reader.openSealed("/proc/self/fd/" + std::to_string(pipeEnd), getuid()));
+    close(pipeEnd);
+    unlink(fifo.c_str());
+}
+
 TEST(SharedFrameBuffer, OddSizesCarryTheLastChromaRowAndColumn) {
     const Unlink cleanup{testName("odd")};
     SharedFrameBuffer writer;

@@ -148,6 +148,8 @@ void ServiceIpcClient::handleMessage(const json& message) {
         const QString error = textOf(message, "message", "Unknown error");
         spdlog::error("ServiceIpcClient: service error: {}", error.toStdString());
         emit sessionError(error);
+    } else if (type.rfind("SCREEN_", 0) == 0) {
+        emit screenRequest(message);
     } else {
         spdlog::debug("ServiceIpcClient: unhandled message type '{}'", type);
     }

@@ -81,6 +81,9 @@ signals:
     void sessionPasswordChanged(const QString& password);
     void connected();
     void disconnected();
+    // The service asks for this desktop's screen or input ("SCREEN_START", "SCREEN_STOP",
+    // "SCREEN_INPUT"): see AgentScreenSharer.
+    void screenRequest(const nlohmann::json& message);
 
 private:
     void onReadyRead();

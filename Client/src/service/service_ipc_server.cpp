@@ -164,6 +164,7 @@ void ServiceIpcServer::onNewConnection() {
         }
         m_agent = socket;
         m_agentUser = peer->user;
+        m_agentProcess = peer->process;
         m_reader.reset();
         connect(socket, &QLocalSocket::readyRead, this, &ServiceIpcServer::onReadyRead);
         connect(socket, &QLocalSocket::disconnected, this, [this, socket] {
@@ -177,6 +178,13 @@ void ServiceIpcServer::onNewConnection() {
         sendAuthStatus(m_auth.isAuthenticated());
         sendState();
     }
+}
+
+std::optional<platform::LocalPeer> ServiceIpcServer::agentPeer() const {
+    if (m_agent == nullptr) {
+        return std::nullopt;
+    }
+    return platform::LocalPeer{m_agentUser, m_agentProcess};
 }
 
 void ServiceIpcServer::disconnectAgent() {
@@ -274,6 +282,8 @@ void ServiceIpcServer::handleCommand(const json& command) {
         const bool enabled = flagMember(command, "enabled", true);
         m_settings.setClipboardSharing(enabled);
         m_session.setClipboardSharingEnabled(enabled);
+    } else if (type == "SCREEN_OFFER") {
+        // Taken by the AgentScreen listening to commandReceived.
     } else {
         spdlog::warn("IPC: unknown command type '{}'", type);
         sendMessage({{"type", "ERROR"}, {"message", "Unknown command: " + type}});

@@ -59,6 +59,8 @@ public:
     void recheckAgent();
     bool isListening() const;
     bool isAgentConnected() const { return m_agent != nullptr; }
+    // Who the connected agent is, as the system said when it connected.
+    std::optional<platform::LocalPeer> agentPeer() const;
     QString endpoint() const { return m_endpoint; }
 
     // Frames and writes one message to the agent; nothing without one.
@@ -94,6 +96,7 @@ private:
     std::unique_ptr<QLocalServer> m_server;
     QPointer<QLocalSocket> m_agent;
     platform::LocalUserId m_agentUser = 0;
+    std::int64_t m_agentProcess = -1;
     IpcMessageReader m_reader{IpcMessageReader::kServiceLimit};
     SharedFrameBuffer m_frames;
     std::vector<std::uint8_t> m_packed;

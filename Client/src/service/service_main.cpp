@@ -20,8 +20,8 @@
 #include "capture/capture_backend_chain.h"
 #include "common/command_line.h"
 #include "core/auth_controller.h"
-#include "core/trust_from_settings.h"
 #include "core/settings_controller.h"
+#include "core/trust_from_settings.h"
 #include "input/platform_input.h"
 #include "network/api_client.h"
 #include "network/heartbeat_service.h"
@@ -34,6 +34,7 @@
 #include "platform/termination_signals.h"
 #include "platform/user_sessions.h"
 #include "service/agent_launcher.h"
+#include "service/agent_screen.h"
 #include "service/service_installer.h"
 #include "service/service_ipc_server.h"
 #include "service/service_options.h"
@@ -170,18 +171,27 @@ void useDeploymentEndpoints(const ServiceOptions& options, HeartbeatService& hea
 }
 
 void shareTheDesktopInFront(SessionManager& session, platform::UserSessionSource& sessions,
-                            const QString& storeDirectory) {
-    // As Target the service shares the screen of the graphical session in front.
-    session.setInputBackendFactory([&sessions, storeDirectory] {
+                            const QString& storeDirectory, AgentScreen& agentScreen) {
+    // As Target the service shares the screen of the graphical session in front: through the
+    // agent where only programs inside that session may record it (Wayland), else itself (X11).
+    session.setInputBackendFactory([&sessions, storeDirectory, &agentScreen] {
+        if (agentScreen.offer()) {
+            return agentScreen.makeInputBackend();
+        }
         useDisplayOfSharedSession(sessions, storeDirectory);
         return makePlatformInputBackend();
     });
     session.setCaptureBackends(
-        [&sessions, storeDirectory] {
+        [&sessions, storeDirectory, &agentScreen] {
+            if (agentScreen.offer()) {
+                return agentScreen.makeCaptureBackend();
+            }
             useDisplayOfSharedSession(sessions, storeDirectory);
             return makePrimaryCaptureBackend();
         },
-        makeFallbackCaptureBackend);
+        [&agentScreen]() -> std::unique_ptr<IScreenCaptureBackend> {
+            return agentScreen.offer() ? nullptr : makeFallbackCaptureBackend();
+        });
     // The partner's file requests are served with the rights of the user whose desktop is
     // shared, never the service's own; with nobody logged in, there are none.
     session.setFileServingUser([&sessions]() -> std::optional<platform::LocalUserId> {
@@ -211,6 +221,18 @@ void acceptOnlyWithThePassword(SignalingClient& signaling, SessionManager& sessi
                      });
 }
 
+// Root, the service's own account, and the owner of the desktop in front may command it: not
+// every login (an SSH or text log-in would learn the password and drive someone else's screen).
+void openAgentConnection(ServiceIpcServer& ipc, platform::UserSessionSource& sessions) {
+    const platform::LocalUserId ownUser = platform::currentUser();
+    ipc.setPeerCheck([&sessions, ownUser](platform::LocalUserId user) {
+        return user == 0 || user == ownUser || platform::ownsDesktopInFront(sessions, user);
+    });
+    if (!ipc.start()) {
+        spdlog::error("NimbralService: the agent connection could not be opened");
+    }
+}
+
 int runCore(QCoreApplication& app, const ServiceOptions& options, bool serviceMode) {
     const QString& profile = options.profileDirectory;
     if (serviceMode) {
@@ -236,11 +258,12 @@ int runCore(QCoreApplication& app, const ServiceOptions& options, bool serviceMo
     SignalingClient signaling;
     HeartbeatService heartbeat(&api);
     AuthController auth(&api, &signaling, &heartbeat, &settings);
+    // Outlives the session, whose capture may still be reading through it while it ends.
+    std::unique_ptr<AgentScreen> agentScreen;
     SessionManager session(api, signaling);
     useDeploymentEndpoints(options, heartbeat, session);
     const std::unique_ptr<platform::UserSessionSource> userSessions = platform::systemSessions();
     platform::UserSessionSource& sessions = *userSessions;
-    shareTheDesktopInFront(session, sessions, storeDirectory);
     session.setCaptureFrameRate(settings.targetFps());
     session.setEncoderQuality(settings.encoderCqLevel(), settings.encoderPreset());
     session.setClipboardSharingEnabled(settings.clipboardSharing());
@@ -259,15 +282,9 @@ int runCore(QCoreApplication& app, const ServiceOptions& options, bool serviceMo
     acceptOnlyWithThePassword(signaling, session);
 
     ServiceIpcServer ipc(auth, session, settings);
-    // Root, the service's own account, and the owner of the desktop in front: not every login
-    // (an SSH or text log-in would learn the password and drive someone else's screen).
-    const platform::LocalUserId ownUser = platform::currentUser();
-    ipc.setPeerCheck([&sessions, ownUser](platform::LocalUserId user) {
-        return user == 0 || user == ownUser || platform::ownsDesktopInFront(sessions, user);
-    });
-    if (!ipc.start()) {
-        spdlog::error("NimbralService: the agent connection could not be opened");
-    }
+    openAgentConnection(ipc, sessions);
+    agentScreen = std::make_unique<AgentScreen>(ipc);
+    shareTheDesktopInFront(session, sessions, storeDirectory, *agentScreen);
     std::unique_ptr<AgentLauncher> launcher;
     if (serviceMode) {
         launcher = std::make_unique<AgentLauncher>(

@@ -68,6 +68,16 @@ std::uint64_t SharedFrameBuffer::frameId() const {
 
 SharedFrameBuffer::ReadStatus SharedFrameBuffer::readFrame(std::uint64_t newerThan,
                                                            Frame& frame) const {
+    return read(newerThan, frame, false);
+}
+
+SharedFrameBuffer::ReadStatus SharedFrameBuffer::readPicture(std::uint64_t newerThan,
+                                                             Frame& frame) const {
+    return read(newerThan, frame, true);
+}
+
+SharedFrameBuffer::ReadStatus SharedFrameBuffer::read(std::uint64_t newerThan, Frame& frame,
+                                                      bool picture) const {
     if (m_view == nullptr) {
         return ReadStatus::NotOpen;
     }
@@ -91,8 +101,10 @@ SharedFrameBuffer::ReadStatus SharedFrameBuffer::readFrame(std::uint64_t newerTh
     // Sizes in 64 bits: a hostile or half-written header must not wrap into a small copy.
     const std::uint64_t lumaBytes = std::uint64_t(yStride) * height;
     const std::uint64_t chromaBytes = std::uint64_t(uvStride) * ((std::uint64_t(height) + 1) / 2);
-    if (width == 0 || height == 0 || yStride < width ||
-        uvStride < 2 * ((std::uint64_t(width) + 1) / 2) || lumaBytes + chromaBytes > dataSize ||
+    const bool layoutFits =
+        picture ? yStride >= std::uint64_t(width) * 4 && uvStride == 0
+                : yStride >= width && uvStride >= 2 * ((std::uint64_t(width) + 1) / 2);
+    if (width == 0 || height == 0 || !layoutFits || lumaBytes + chromaBytes > dataSize ||
         dataSize > m_size - kHeaderSize) {
         return changed() ? ReadStatus::Torn : ReadStatus::Malformed;
     }

@@ -85,8 +85,29 @@ public:
     // (dropped; the next notice brings the next frame). Malformed: the header promises more
     // than the section holds.
     ReadStatus readFrame(std::uint64_t newerThan, Frame& frame) const;
+    // The same for a BGRA picture (the agent's screen): yStride bytes a row, no chroma plane
+    // (uvStride 0); written with writeFrame(width, height, stride, 0, ...).
+    ReadStatus readPicture(std::uint64_t newerThan, Frame& frame) const;
+
+#ifndef _WIN32
+    // Writer in the user's session: a nameless section (memfd) sealed at its size, so the
+    // service that reads it can never find it cut short. The service opens it through
+    // /proc/<pid>/fd/<descriptor()>.
+    bool createSealed(std::size_t maxSize);
+    int descriptor() const {
+        return m_fd;
+    }
+    // Reader: the section behind `path`, refused unless it is owned by `owner` and sealed
+    // against shrinking.
+    bool openSealed(const std::string& path, UserId owner);
+#endif
 
 private:
+    ReadStatus read(std::uint64_t newerThan, Frame& frame, bool picture) const;
+#ifndef _WIN32
+    // Maps the open section (its first `size` bytes); a writer's header starts empty.
+    bool map(std::size_t size, bool writable);
+#endif
     // Whether the memory behind the mapping still covers `bytes`: a reader that owns the section
     // could shrink it, and writing past its end would end this process.
     bool backingHolds(std::size_t bytes) const;

@@ -63,18 +63,10 @@ bool SharedFrameBuffer::create(const std::string& name, std::size_t maxSize,
         shm_unlink(name.c_str());
         return false;
     }
-    m_view = mmap(nullptr, maxSize, PROT_READ | PROT_WRITE, MAP_SHARED, m_fd, 0);
-    if (m_view == MAP_FAILED) {
-        m_view = nullptr;
-        spdlog::error("SharedFrameBuffer::create: mmap failed ({})", std::strerror(errno));
-        close();
+    if (!map(maxSize, true)) {
         shm_unlink(name.c_str());
         return false;
     }
-    m_size = maxSize;
-    m_writable = true;
-    m_counter = 0;
-    std::memset(m_view, 0, kHeaderSize);
     spdlog::info("SharedFrameBuffer created: name='{}', size={}", name, maxSize);
     return true;
 }
@@ -91,6 +83,24 @@ bool SharedFrameBuffer::setReader(UserId reader) {
         spdlog::error("SharedFrameBuffer: cannot hand the section to user {} ({})", reader,
                       std::strerror(errno));
         return false;
+    }
+    return true;
+}
+
+bool SharedFrameBuffer::map(std::size_t size, bool writable) {
+    m_view =
+        mmap(nullptr, size, writable ? PROT_READ | PROT_WRITE : PROT_READ, MAP_SHARED, m_fd, 0);
+    if (m_view == MAP_FAILED) {
+        m_view = nullptr;
+        spdlog::error("SharedFrameBuffer: mmap failed ({})", std::strerror(errno));
+        close();
+        return false;
+    }
+    m_size = size;
+    m_writable = writable;
+    if (writable) {
+        m_counter = 0;
+        std::memset(m_view, 0, kHeaderSize);
     }
     return true;
 }
@@ -117,17 +127,58 @@ bool SharedFrameBuffer::openForReading(const std::string& name) {
         close();
         return false;
     }
-    const auto size = static_cast<std::size_t>(info.st_size);
-    m_view = mmap(nullptr, size, PROT_READ, MAP_SHARED, m_fd, 0);
-    if (m_view == MAP_FAILED) {
-        m_view = nullptr;
-        spdlog::error("SharedFrameBuffer: mmap of '{}' failed ({})", name, std::strerror(errno));
+    if (!map(static_cast<std::size_t>(info.st_size), false)) {
+        return false;
+    }
+    m_name = name;
+    return true;
+}
+
+bool SharedFrameBuffer::createSealed(std::size_t maxSize) {
+    close();
+    m_name.clear();
+    if (maxSize <= kHeaderSize) {
+        spdlog::error("SharedFrameBuffer::createSealed: maxSize {} is too small", maxSize);
+        return false;
+    }
+    // Sealed at its size: the reader in another process can never find it cut short.
+    m_fd = memfd_create("nimbral-screen", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    if (m_fd < 0 || ftruncate(m_fd, static_cast<off_t>(maxSize)) != 0 ||
+        fcntl(m_fd, F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) != 0) {
+        spdlog::error("SharedFrameBuffer::createSealed: {}", std::strerror(errno));
         close();
         return false;
     }
-    m_size = size;
-    m_name = name;
-    return true;
+    return map(maxSize, true);
+}
+
+bool SharedFrameBuffer::openSealed(const std::string& path, UserId owner) {
+    close();
+    m_name.clear();
+    // Only a plain memory file is opened at all: a pipe or a device behind the path could
+    // block this thread or do something on open.
+    struct stat target {};
+    if (stat(path.c_str(), &target) != 0 || !S_ISREG(target.st_mode)) {
+        spdlog::warn("SharedFrameBuffer: '{}' is not a memory section", path);
+        return false;
+    }
+    m_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (m_fd < 0) {
+        spdlog::warn("SharedFrameBuffer: cannot open '{}' ({})", path, std::strerror(errno));
+        return false;
+    }
+    struct stat info {};
+    const int seals = fcntl(m_fd, F_GET_SEALS);
+    if (fstat(m_fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_ino != target.st_ino ||
+        info.st_dev != target.st_dev || info.st_uid != owner || seals < 0 ||
+        (seals & F_SEAL_SHRINK) == 0 || info.st_size <= static_cast<off_t>(kHeaderSize)) {
+        spdlog::error("SharedFrameBuffer: '{}' is not a sealed section of user {} (owner {}, "
+                      "seals {}, size {}); not reading it",
+                      path, owner, info.st_uid, seals, info.st_size);
+        close();
+        return false;
+    }
+    return map(static_cast<std::size_t>(info.st_size), false);
 }
 
 } // namespace nimbral

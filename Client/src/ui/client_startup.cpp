@@ -17,9 +17,11 @@
 #include <spdlog/sinks/stdout_color_sinks.h>
 #include <spdlog/spdlog.h>
 
+#include "capture/capture_backend_chain.h"
 #include "common/command_line.h"
 #include "core/auth_controller.h"
 #include "core/settings_controller.h"
+#include "input/platform_input.h"
 #include "network/api_client.h"
 #include "network/signaling_client.h"
 #include "platform/autostart.h"
@@ -27,6 +29,7 @@
 #include "platform/service_endpoint.h"
 #include "platform/single_instance.h"
 #include "platform/termination_signals.h"
+#include "service/agent_screen_sharer.h"
 #include "service/service_ipc_client.h"
 #include "session/update_service.h"
 #include "ui/agent_window.h"
@@ -98,6 +101,18 @@ int runAsAgent(ServiceIpcClient& service, SettingsController& settings,
     });
     QObject::connect(&service, &ServiceIpcClient::disconnected, &retry,
                      qOverload<>(&QTimer::start));
+    // Where the service cannot record this desktop itself, this program does it for it.
+    std::unique_ptr<AgentScreenSharer> sharer;
+    if (captureNeedsTheUsersSession()) {
+        sharer = std::make_unique<AgentScreenSharer>(service, makePrimaryCaptureBackend,
+                                                     makePlatformInputBackend);
+        sharer->start();
+    }
+    // The start-up probe may still hold the line when this connection comes: the service then
+    // closes it, perhaps before the retry above was wired.
+    if (!service.isConnected()) {
+        retry.start();
+    }
     // A stop request (SIGTERM at log-out) ends the viewing with its reason, then the program.
     platform::setTerminationAction([&window] { window.quitOnStopRequest(); });
     QObject::connect(&window, &AgentWindow::restartRequested, [&restart] { restart = true; });
