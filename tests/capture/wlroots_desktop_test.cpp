@@ -1,3 +1,5 @@
+#include <QProcess>
+
 #include <gtest/gtest.h>
 
 #include "capture/wlroots_capture_backend.h"
@@ -37,6 +39,40 @@ TEST_F(WlrootsDesktop, PicturesFollowTheScreenAndSayWhatChanged) {
     WlrootsCaptureBackend backend;
     ASSERT_TRUE(backend.initialize(0));
     test::checkPicturesFollowTheScreen(backend, probe);
+}
+
+// Tells the test's sway (SWAYSOCK, set by its harness) to do something.
+bool swaymsg(const QStringList& command) {
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start("swaymsg", command);
+    return process.waitForFinished(5000) && process.exitCode() == 0;
+}
+
+TEST_F(WlrootsDesktop, PicturesFollowTheOutputWhenItsSizeChanges) {
+    WaylandProbe probe;
+    ASSERT_TRUE(probe.start("#ff0000"));
+    WlrootsCaptureBackend backend;
+    ASSERT_TRUE(backend.initialize(0));
+    ASSERT_TRUE(test::captureUntil(backend, [](const CapturedFrame& f) {
+        return f.width == 1280 && pixelAt(f, 640, 360) == 0xff0000u;
+    }));
+
+    ASSERT_TRUE(swaymsg({"output", "HEADLESS-1", "resolution", "1024x768"}));
+    std::unique_ptr<CapturedFrame> frame = test::captureUntil(backend, [](const CapturedFrame& f) {
+        return f.width == 1024 && f.height == 768 && pixelAt(f, 1000, 700) == 0xff0000u;
+    });
+    ASSERT_TRUE(frame) << "no 1024x768 picture of the probe came";
+    EXPECT_EQ(frame->stride, 1024 * 4);
+    EXPECT_EQ(backend.currentMonitor().width, 1024);
+    EXPECT_EQ(backend.currentMonitor().height, 768);
+    EXPECT_TRUE(backend.isInitialized());
+
+    // Back to the size the other tests expect.
+    ASSERT_TRUE(swaymsg({"output", "HEADLESS-1", "resolution", "1280x720"}));
+    EXPECT_TRUE(test::captureUntil(backend, [](const CapturedFrame& f) {
+        return f.width == 1280 && f.height == 720 && f.isKeyframe;
+    }));
 }
 
 TEST_F(WlrootsDesktop, PointerButtonsWheelAndKeysReachTheWindowUnderThem) {

@@ -57,7 +57,8 @@ public:
         return true;
     }
 
-    // Starts `arguments` with `environment` (NAME=value) added, its output going to `log`.
+    // Starts `arguments` with `environment` added (NAME=value; a bare NAME is removed), its
+    // output going to `log`.
     pid_t spawn(const std::vector<std::string>& arguments, const std::string& log,
                 const std::vector<std::string>& environment = {}) {
         const std::string logPath = m_folder + "/" + log;

@@ -45,15 +45,21 @@ public:
                                          {"XDG_RUNTIME_DIR=" + runtime, "HOME=" + runtime,
                                           "WLR_BACKENDS=headless", "WLR_RENDERER=pixman",
                                           "WLR_LIBINPUT_NO_DEVICES=1", "WLR_HEADLESS_OUTPUTS=1",
-                                          "WAYLAND_DISPLAY=", "DISPLAY=", "SWAYSOCK="});
+                                          "WAYLAND_DISPLAY=", "DISPLAY=", "SWAYSOCK"});
         const std::string socket = runtime + "/wayland-1";
-        if (!DesktopProcesses::waitFor([&] { return std::filesystem::exists(socket); })) {
-            return m_processes.failed("sway's Wayland socket did not appear", "sway.log");
+        // Sway names its IPC socket after its user and process (setpriv became sway).
+        const uid_t user = geteuid() == 0 ? kUnprivileged : geteuid();
+        const std::string ipc = runtime + "/sway-ipc." + std::to_string(user) + "." +
+                                std::to_string(m_compositor) + ".sock";
+        if (!DesktopProcesses::waitFor(
+                [&] { return std::filesystem::exists(socket) && std::filesystem::exists(ipc); })) {
+            return m_processes.failed("sway's sockets did not appear", "sway.log");
         }
         unsetenv("DISPLAY");
         unsetenv("DBUS_SESSION_BUS_ADDRESS"); // no GNOME to be found on a bus
         setenv("WAYLAND_DISPLAY", socket.c_str(), 1);
         setenv("XDG_SESSION_TYPE", "wayland", 1);
+        setenv("SWAYSOCK", ipc.c_str(), 1); // swaymsg's way in, for tests that change outputs
         return true;
     }
 
