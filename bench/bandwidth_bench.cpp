@@ -27,10 +27,12 @@
 
 #include "capture/mutter_capture_backend.h"
 #include "capture/screen_capture_manager.h"
+#include "capture/wlroots_capture_backend.h"
 #include "capture/x11_getimage_capture_backend.h"
 #include "capture/x11_shm_capture_backend.h"
 #include "device_stack.h"
 #include "headless_gnome.h"
+#include "headless_sway.h"
 #include "wayland_probe.h"
 #include "xvfb_server.h"
 
@@ -183,8 +185,40 @@ void measure(test::ServerProcess& server, const Desk& desk, bool quality, int se
 
 } // namespace
 
+// The scenes drawn by the probe window on a Wayland desktop.
+std::function<void(const char*, int)> drawnBy(WaylandProbe& probe) {
+    return [&probe](const char* scene, int step) {
+        const int value = std::string(scene) == "scroll" ? step * 8 : step;
+        probe.tell(QStringLiteral("%1 %2").arg(QLatin1String(scene)).arg(value));
+    };
+}
+
+// The same scenes on sway, whose Wayland display the process turns to now.
+void measureSway(test::ServerProcess& server, const HeadlessSway& sway, bool haveSway,
+                 int seconds) {
+    if (!haveSway) {
+        std::printf("  wlroots on Wayland: not measured (no headless sway here)\n");
+        return;
+    }
+    qputenv("WAYLAND_DISPLAY", sway.waylandDisplay().c_str());
+    WaylandProbe probe;
+    if (!probe.start(QStringLiteral("#202020"))) {
+        std::printf("  wlroots on Wayland: the drawing window did not show\n");
+        return;
+    }
+    const Desk desk{"wlroots on Wayland (screencopy with damage, headless sway)",
+                    [] { return std::make_unique<WlrootsCaptureBackend>(); }, nullptr,
+                    drawnBy(probe), sway.compositorPid()};
+    for (const bool quality : {false, true}) {
+        measure(server, desk, quality, seconds);
+    }
+}
+
 int main(int argc, char** argv) {
-    // GNOME first: its environment (session bus, Wayland display) must be set before Qt starts.
+    // The desktops first: their environment must be set before Qt starts. Sway before GNOME,
+    // whose session bus and Wayland display then stand until sway's turn.
+    HeadlessSway sway;
+    const bool haveSway = sway.start(kWidth, kHeight);
     HeadlessGnome gnome;
     const bool haveGnome = gnome.start(kWidth, kHeight);
     qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -224,22 +258,19 @@ int main(int argc, char** argv) {
     }
     if (!haveGnome) {
         std::printf("  GNOME on Wayland: not measured (no headless Mutter here)\n");
-        return 0;
+    } else {
+        WaylandProbe probe;
+        if (!probe.start(QStringLiteral("#202020"))) {
+            std::printf("  GNOME on Wayland: the drawing window did not show\n");
+            return 1;
+        }
+        const Desk wayland{"GNOME on Wayland (screen cast through PipeWire, headless Mutter)",
+                           [] { return std::make_unique<MutterCaptureBackend>(); }, nullptr,
+                           drawnBy(probe), gnome.compositorPid()};
+        for (const bool quality : {false, true}) {
+            measure(server, wayland, quality, seconds);
+        }
     }
-    WaylandProbe probe;
-    if (!probe.start(QStringLiteral("#202020"))) {
-        std::printf("  GNOME on Wayland: the drawing window did not show\n");
-        return 1;
-    }
-    const Desk wayland{"GNOME on Wayland (screen cast through PipeWire, headless Mutter)",
-                       [] { return std::make_unique<MutterCaptureBackend>(); }, nullptr,
-                       [&probe](const char* scene, int step) {
-                           const int value = std::string(scene) == "scroll" ? step * 8 : step;
-                           probe.tell(QStringLiteral("%1 %2").arg(QLatin1String(scene)).arg(value));
-                       },
-                       gnome.compositorPid()};
-    for (const bool quality : {false, true}) {
-        measure(server, wayland, quality, seconds);
-    }
+    measureSway(server, sway, haveSway, seconds);
     return 0;
 }

@@ -57,6 +57,7 @@ public:
         }
         unsetenv("DISPLAY");
         unsetenv("DBUS_SESSION_BUS_ADDRESS"); // no GNOME to be found on a bus
+        m_waylandDisplay = socket;
         setenv("WAYLAND_DISPLAY", socket.c_str(), 1);
         setenv("XDG_SESSION_TYPE", "wayland", 1);
         setenv("SWAYSOCK", ipc.c_str(), 1); // swaymsg's way in, for tests that change outputs
@@ -65,8 +66,11 @@ public:
 
     const std::string& folder() const { return m_processes.folder(); }
     pid_t compositorPid() const { return m_compositor; }
+    // Its Wayland socket, by path.
+    const std::string& waylandDisplay() const { return m_waylandDisplay; }
 
 private:
     DesktopProcesses m_processes{"sway"};
+    std::string m_waylandDisplay;
     pid_t m_compositor = 0;
 };
