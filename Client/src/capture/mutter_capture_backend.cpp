@@ -107,11 +107,10 @@ std::unique_ptr<CapturedFrame> MutterCaptureBackend::captureFrame() {
         shutdown();
         return nullptr;
     }
-    if (frame && (frame->width != m_monitor.width || frame->height != m_monitor.height)) {
+    if (frame) {
+        // The stream follows the monitor's size; input aims at what it shows now.
         m_monitor.width = frame->width;
         m_monitor.height = frame->height;
-    }
-    if (frame) {
         m_session->setStreamSize(frame->width, frame->height);
     }
     return frame;
