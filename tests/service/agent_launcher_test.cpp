@@ -139,10 +139,12 @@ TEST(AgentLauncher, RunsTheClientInTheUsersManagerWithTheSessionsEnvironment) {
                            "--setenv=XDG_SESSION_ID=12", "--setenv=DISPLAY=:0",
                            "--setenv=XAUTHORITY=/run/user/1000/gdm/Xauthority", "--",
                            "/usr/bin/NimbralClient"}));
-    // Wayland: no X display to name; the user's manager knows its own.
+    // Wayland: no X display to name, but the kind of session (the socket is the user manager's).
     const QStringList wayland = AgentLauncher::systemdRunArguments(
         "/usr/bin/NimbralClient", makeSession("13", 1000, "wayland", "active"), QString());
     EXPECT_FALSE(wayland.join(' ').contains("DISPLAY=")) << wayland.join(' ').toStdString();
+    EXPECT_TRUE(wayland.contains("--setenv=XDG_SESSION_TYPE=wayland"))
+        << "the agent looks for a Wayland desktop even where the manager was not told";
 }
 
 TEST(UserSessions, TheServiceServesOnlyUsersLoggedInHereAndSharesTheOneInFront) {

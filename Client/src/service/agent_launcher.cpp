@@ -114,6 +114,10 @@ QStringList AgentLauncher::systemdRunArguments(const QString& clientPath,
     if (!session.display.isEmpty()) {
         arguments << QStringLiteral("--setenv=DISPLAY=%1").arg(session.display);
     }
+    // The agent must know it is on Wayland even where the user's manager was not told.
+    if (session.type == QLatin1String("wayland")) {
+        arguments << QStringLiteral("--setenv=XDG_SESSION_TYPE=wayland");
+    }
     if (!xAuthority.isEmpty()) {
         arguments << QStringLiteral("--setenv=XAUTHORITY=%1").arg(xAuthority);
     }
