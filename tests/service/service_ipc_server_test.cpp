@@ -564,7 +564,7 @@ TEST(AgentScreenOffer, OnlyAWellFormedOfferOfASmallNumberOfMonitorsIsTaken) {
         {{"descriptor", 7}, {"monitors", tooMany}},
         {{"descriptor", 7}, {"monitors", {1}}},
         with("width", 0),
-        with("height", AgentScreen::kMaxSide + 1),
+        with("height", kMaxPictureSide + 1),
         with("width", 12.5),
         with("name", 5),
     };

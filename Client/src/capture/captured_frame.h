@@ -79,6 +79,11 @@ public:
     virtual bool isInitialized() const = 0;
 };
 
+// The most dirty rectangles a frame lists: a change needing more counts as the whole picture.
+inline constexpr std::size_t kMaxDirtyRects = 64;
+// The longest side of a picture any reader takes.
+inline constexpr std::int32_t kMaxPictureSide = 16384;
+
 // The tiles of `current` that differ from `previous` (two packed pictures of one size), merged
 // along each row of tiles: empty when none does, the whole picture when more than `maxRects`
 // would be needed. For compositors that say too little about what changed.

@@ -20,8 +20,6 @@ namespace nimbral {
 namespace {
 
 // Beyond this many changed areas in one frame the whole picture is sent: cheaper to describe.
-constexpr std::size_t kMaxDirtyRects = 64;
-constexpr int kMaxSide = 16384;
 constexpr std::size_t kDamageRegions = 16;
 
 void initializePipeWireOnce() {
@@ -134,7 +132,8 @@ static bool addDamage(const spa_buffer& buffer, int width, int height,
 void PipeWireFrames::State::keep(const spa_buffer& buffer, const spa_data& data) {
     const int stride = data.chunk->stride;
     const std::size_t offset = data.chunk->offset % std::max<std::uint32_t>(data.maxsize, 1);
-    if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide || stride < width * 4 ||
+    if (width <= 0 || height <= 0 || width > kMaxPictureSide || height > kMaxPictureSide ||
+        stride < width * 4 ||
         offset + static_cast<std::size_t>(stride) * static_cast<std::size_t>(height) >
             data.maxsize) {
         return; // a buffer that does not hold the negotiated picture
@@ -277,7 +276,7 @@ bool PipeWireFrames::open(std::uint32_t node, int fd) {
     spa_pod_builder builder = SPA_POD_BUILDER_INIT(storage, sizeof storage);
     spa_rectangle size = SPA_RECTANGLE(1920, 1080);
     spa_rectangle smallest = SPA_RECTANGLE(1, 1);
-    spa_rectangle largest = SPA_RECTANGLE(kMaxSide, kMaxSide);
+    spa_rectangle largest = SPA_RECTANGLE(kMaxPictureSide, kMaxPictureSide);
     spa_fraction rate = SPA_FRACTION(30, 1);
     spa_fraction slowest = SPA_FRACTION(0, 1);
     spa_fraction fastest = SPA_FRACTION(240, 1);

@@ -215,9 +215,10 @@ bool WlrootsCaptureBackend::requestFrame() {
 void WlrootsCaptureBackend::offerBuffer(std::uint32_t format, std::uint32_t width,
                                         std::uint32_t height, std::uint32_t stride) {
     m_format = format;
-    m_width = static_cast<std::int32_t>(std::min<std::uint32_t>(width, kMaxSide + 1));
-    m_height = static_cast<std::int32_t>(std::min<std::uint32_t>(height, kMaxSide + 1));
-    m_stride = static_cast<std::int32_t>(std::min<std::uint32_t>(stride, 4 * (kMaxSide + 1)));
+    m_width = static_cast<std::int32_t>(std::min<std::uint32_t>(width, kMaxPictureSide + 1));
+    m_height = static_cast<std::int32_t>(std::min<std::uint32_t>(height, kMaxPictureSide + 1));
+    m_stride =
+        static_cast<std::int32_t>(std::min<std::uint32_t>(stride, 4 * (kMaxPictureSide + 1)));
     m_copy = Copy::Offered;
     // Before version 3 no buffer_done follows: the one offer is all there is.
     if (m_connection->screencopyVersion() < 3) {
@@ -232,7 +233,7 @@ void WlrootsCaptureBackend::offersComplete() {
 }
 
 bool WlrootsCaptureBackend::startCopy() {
-    if (m_width <= 0 || m_height <= 0 || m_width > kMaxSide || m_height > kMaxSide ||
+    if (m_width <= 0 || m_height <= 0 || m_width > kMaxPictureSide || m_height > kMaxPictureSide ||
         m_stride < m_width * 4 || (!isBgra(m_format) && !isRgba(m_format))) {
         spdlog::error("WlrootsCaptureBackend: the compositor offers a picture we cannot read "
                       "(format {:#x}, {}x{}, stride {})",

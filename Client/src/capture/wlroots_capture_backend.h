@@ -20,8 +20,6 @@ class WlrootsConnection;
 class WlrootsCaptureBackend final : public IScreenCaptureBackend {
 public:
     static constexpr int kFrameWaitMs = 100;
-    static constexpr std::size_t kMaxDirtyRects = 64;
-    static constexpr std::int32_t kMaxSide = 16384;
     // Damage over more than 1/kLargeDamageShare of the screen is checked tile by tile.
     static constexpr std::int64_t kLargeDamageShare = 4;
     // Copies refused in a row before the capture counts as lost.

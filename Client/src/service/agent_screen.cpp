@@ -137,7 +137,7 @@ public:
     explicit AgentInputBackend(AgentScreen& screen)
         : m_screen(screen) {}
     bool initialize() override {
-        m_initialized = m_screen.offer().has_value();
+        m_initialized = m_screen.isOffered();
         if (!m_initialized) {
             spdlog::error("AgentInputBackend: no agent offers its desktop");
         }
@@ -145,7 +145,7 @@ public:
     }
     void shutdown() override { m_initialized = false; }
     bool injectEvent(const InputEvent& event) override {
-        if (!m_initialized || !m_screen.offer()) {
+        if (!m_initialized || !m_screen.isOffered()) {
             return false;
         }
         m_screen.forwardInput(event);
@@ -168,10 +168,10 @@ std::optional<MonitorInfo> monitorOf(const json& entry, std::int32_t index) {
                    : std::nullopt;
     };
     const auto name = entry.find("name");
-    const auto x = number("x", -AgentScreen::kMaxSide * 16, AgentScreen::kMaxSide * 16);
-    const auto y = number("y", -AgentScreen::kMaxSide * 16, AgentScreen::kMaxSide * 16);
-    const auto width = number("width", 1, AgentScreen::kMaxSide);
-    const auto height = number("height", 1, AgentScreen::kMaxSide);
+    const auto x = number("x", -kMaxPictureSide * 16, kMaxPictureSide * 16);
+    const auto y = number("y", -kMaxPictureSide * 16, kMaxPictureSide * 16);
+    const auto width = number("width", 1, kMaxPictureSide);
+    const auto height = number("height", 1, kMaxPictureSide);
     if (name == entry.end() || !name->is_string() || !x || !y || !width || !height) {
         return std::nullopt;
     }
@@ -257,6 +257,11 @@ void AgentScreen::withdraw() {
 std::optional<AgentScreenOffer> AgentScreen::offer() const {
     const std::lock_guard lock(m_mutex);
     return m_offer;
+}
+
+bool AgentScreen::isOffered() const {
+    const std::lock_guard lock(m_mutex);
+    return m_offer.has_value();
 }
 
 bool AgentScreen::isCurrent(std::uint64_t generation) const {

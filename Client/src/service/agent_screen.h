@@ -36,13 +36,13 @@ class AgentScreen : public QObject {
 
 public:
     static constexpr std::size_t kMaxMonitors = 16;
-    static constexpr std::int32_t kMaxSide = 16384;
 
     explicit AgentScreen(ServiceIpcServer& server, QObject* parent = nullptr);
     ~AgentScreen() override;
 
     // Thread-safe.
     std::optional<AgentScreenOffer> offer() const;
+    bool isOffered() const;
     bool isCurrent(std::uint64_t generation) const;
     // Asks the agent to record a monitor, or to stop; thread-safe (sent from the main thread).
     void requestRecording(std::optional<int> monitor);

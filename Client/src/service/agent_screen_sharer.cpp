@@ -131,7 +131,8 @@ void AgentScreenSharer::record(std::unique_ptr<IScreenCaptureBackend> backend, i
             continue;
         }
         const std::unique_ptr<CapturedFrame> frame = backend->captureFrame();
-        if (frame && frame->width > 0 && frame->width <= kMaxSide && frame->height <= kMaxSide &&
+        if (frame && frame->width > 0 && frame->width <= kMaxPictureSide &&
+            frame->height <= kMaxPictureSide &&
             !m_section.writeFrame(static_cast<std::uint32_t>(frame->width),
                                   static_cast<std::uint32_t>(frame->height),
                                   static_cast<std::uint32_t>(frame->stride), 0, frame->data.data(),

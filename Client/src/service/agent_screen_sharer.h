@@ -27,7 +27,6 @@ class AgentScreenSharer : public QObject {
 public:
     using CaptureFactory = std::function<std::unique_ptr<IScreenCaptureBackend>()>;
     using InputFactory = std::function<std::unique_ptr<IInputBackend>()>;
-    static constexpr std::int32_t kMaxSide = 16384;
     static constexpr int kRetryMs = 500;
 
     AgentScreenSharer(ServiceIpcClient& service, CaptureFactory capture, InputFactory input,

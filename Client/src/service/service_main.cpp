@@ -175,7 +175,7 @@ void shareTheDesktopInFront(SessionManager& session, platform::UserSessionSource
     // As Target the service shares the screen of the graphical session in front: through the
     // agent where only programs inside that session may record it (Wayland), else itself (X11).
     session.setInputBackendFactory([&sessions, storeDirectory, &agentScreen] {
-        if (agentScreen.offer()) {
+        if (agentScreen.isOffered()) {
             return agentScreen.makeInputBackend();
         }
         useDisplayOfSharedSession(sessions, storeDirectory);
@@ -183,14 +183,14 @@ void shareTheDesktopInFront(SessionManager& session, platform::UserSessionSource
     });
     session.setCaptureBackends(
         [&sessions, storeDirectory, &agentScreen] {
-            if (agentScreen.offer()) {
+            if (agentScreen.isOffered()) {
                 return agentScreen.makeCaptureBackend();
             }
             useDisplayOfSharedSession(sessions, storeDirectory);
             return makePrimaryCaptureBackend();
         },
         [&agentScreen]() -> std::unique_ptr<IScreenCaptureBackend> {
-            return agentScreen.offer() ? nullptr : makeFallbackCaptureBackend();
+            return agentScreen.isOffered() ? nullptr : makeFallbackCaptureBackend();
         });
     // The partner's file requests are served with the rights of the user whose desktop is
     // shared, never the service's own; with nobody logged in, there are none.
