@@ -20,7 +20,8 @@ cache="$build/CMakeCache.txt"
 programs=(cmake ninja g++ clang clang++ pkg-config Xvfb xvfb-run xauth xclock xeyes xwd chromium turnserver
     openssl pgrep awk curl /usr/lib/qt6/bin/lupdate dpkg-shlibdeps dpkg-deb lintian
     desktop-file-validate x86_64-w64-mingw32-g++-posix wine wineserver wineboot X0tigervnc
-    xtigervncviewer dbus-daemon pipewire wireplumber mutter gdbus sway swaymsg setpriv wayland-scanner)
+    xtigervncviewer dbus-daemon pipewire wireplumber mutter gdbus sway swaymsg setpriv wayland-scanner
+    /usr/libexec/xdg-desktop-portal /usr/libexec/xdg-desktop-portal-gnome)
 
 mapfile -t listed < <(sed -n '/^PACKAGES=(/,/^)/p' scripts/setup.sh | sed 's/#.*//' \
     | tr -d '()' | sed 's/PACKAGES=//' | tr -s ' \t' '\n' | grep -E '^[a-z0-9]' | sort -u)

@@ -31,6 +31,9 @@ PACKAGES=(
     # keymap the virtual keyboard sends, a headless sway for the tests (started as nobody with
     # setpriv when they run as root)
     libwayland-dev wayland-protocols librust-wayland-protocols-dev libxkbcommon-dev sway util-linux
+    # ... and on the others (KDE ...) through the desktop portal: the tests put the portal with its
+    # GNOME backend in front of the headless GNOME (the wlroots one cannot cast without a GPU)
+    xdg-desktop-portal xdg-desktop-portal-gnome
     # the self-update's zip unpacking
     libarchive-dev
     # the service: logind's sessions (agent launch, peer check) and readiness to systemd

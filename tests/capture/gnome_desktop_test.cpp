@@ -2,8 +2,9 @@
 
 #include "capture/mutter_capture_backend.h"
 #include "desktop_processes.h"
-#include "input/mutter_input_backend.h"
+#include "input/remote_desktop_input_backend.h"
 #include "platform/linux_desktop.h"
+#include "platform/mutter_remote_desktop.h"
 #include "wayland_desktop_checks.h"
 
 namespace nimbral {
@@ -42,7 +43,8 @@ TEST_F(GnomeDesktop, PicturesFollowTheScreenAndSayWhatChanged) {
 TEST_F(GnomeDesktop, PointerButtonsWheelAndKeysReachTheWindowUnderThem) {
     WaylandProbe probe;
     ASSERT_TRUE(probe.start("#00ff00"));
-    MutterInputBackend input;
+    RemoteDesktopInputBackend input("GNOME",
+                                    [] { return platform::MutterRemoteDesktop::current(); });
     ASSERT_TRUE(input.initialize());
     EXPECT_FALSE(input.injectEvent(test::mouse(InputEventType::MouseMove, 0.5, 0.5)))
         << "nothing is recorded yet, so nothing to aim at";

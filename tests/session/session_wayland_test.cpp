@@ -1,10 +1,13 @@
-// A whole session whose Target is a Wayland desktop (built once on headless GNOME, once on headless
-// sway): the platform's own choice of backends finds the desktop, records its screen and drives a
-// window on it. The Master, through the real server, sees what the window paints.
+// A whole session whose Target is a Wayland desktop (built for headless GNOME, headless sway, and
+// GNOME behind the desktop portal): the platform's own choice of backends finds the desktop,
+// records its screen and drives a window on it. The Master, through the real server, sees what the
+// window paints. Behind the portal, the desktop's user allows it in the portal's dialog.
 #include "capture/capture_backend_chain.h"
 #include "desktop_processes.h"
 #include "input/platform_input.h"
 #include "picture_colours.h"
+#include "platform/linux_desktop.h"
+#include "portal_dialog.h"
 #include "session_pair.h"
 #include "wayland_probe.h"
 
@@ -33,6 +36,9 @@ TEST_F(SessionOnWayland, TheMasterSeesTheWaylandWindowFollowItAndDrivesIt) {
     QObject::connect(&master->session, &SessionManager::frameDecoded, &master->session,
                      [&picture](std::shared_ptr<DecodedFrame> frame) { picture = frame; });
     connectPair();
+    if (platform::linuxDesktop() == platform::LinuxDesktop::Portal) {
+        ASSERT_TRUE(test::PortalDialogUser().answer(true));
+    }
     const std::vector<std::uint8_t> red = nv12Of(255, 0, 0);
     ASSERT_WAIT(picture && looksLike(*picture, 640, 360, red), 20000);
     EXPECT_EQ(picture->width, 1280);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +18,7 @@
 
 // The processes of a private desktop for one test program (a compositor and what it needs),
 // each writing to its own log in the desktop's folder. They are stopped, last started first,
-// and the folder removed, with the object.
+// and the folder removed, with the object (kept, logs and all, when NIMBRAL_KEEP_DESKTOP is set).
 class DesktopProcesses {
 public:
     explicit DesktopProcesses(std::string name)
@@ -32,7 +33,9 @@ public:
         }
         if (!m_folder.empty()) {
             std::error_code ignored;
-            std::filesystem::remove_all(m_folder, ignored);
+            if (std::getenv("NIMBRAL_KEEP_DESKTOP") == nullptr) {
+                std::filesystem::remove_all(m_folder, ignored);
+            }
         }
     }
 
@@ -92,6 +95,35 @@ public:
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         return false;
+    }
+
+    // A session bus, PipeWire and WirePlumber of the desktop's own, in its folder (made private),
+    // which becomes this program's runtime folder; false, saying why, when one does not start.
+    bool startSessionBusAndPipeWire() {
+        chmod(m_folder.c_str(), 0700);
+        setenv("XDG_RUNTIME_DIR", m_folder.c_str(), 1);
+        const std::string bus = m_folder + "/bus";
+        setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + bus).c_str(), 1);
+        spawn({"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=unix:path=" + bus},
+              "dbus.log");
+        if (!waitFor([&] { return std::filesystem::exists(bus); })) {
+            return failed("the session bus did not start", "dbus.log");
+        }
+        spawn({"pipewire"}, "pipewire.log");
+        if (!waitFor([&] { return std::filesystem::exists(m_folder + "/pipewire-0"); })) {
+            return failed("PipeWire did not start", "pipewire.log");
+        }
+        spawn({"wireplumber"}, "wireplumber.log");
+        return true;
+    }
+
+    // Whether `name` is owned on the session bus of DBUS_SESSION_BUS_ADDRESS.
+    static bool nameOnBus(const std::string& name) {
+        const std::string command =
+            "gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus "
+            "--method org.freedesktop.DBus.NameHasOwner " +
+            name + " 2>/dev/null | grep -q true";
+        return std::system(command.c_str()) == 0;
     }
 
     // Says what did not come up, with the log of the process that should have.

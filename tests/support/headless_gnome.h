@@ -22,32 +22,18 @@ public:
             !m_processes.makeFolder()) {
             return false;
         }
-        const std::string& folder = m_processes.folder();
-        chmod(folder.c_str(), 0700);
-        setenv("XDG_RUNTIME_DIR", folder.c_str(), 1);
-        const std::string bus = folder + "/bus";
-        setenv("DBUS_SESSION_BUS_ADDRESS", ("unix:path=" + bus).c_str(), 1);
+        if (!m_processes.startSessionBusAndPipeWire()) {
+            return false;
+        }
         unsetenv("DISPLAY");
-        m_processes.spawn(
-            {"dbus-daemon", "--session", "--nofork", "--nopidfile", "--address=unix:path=" + bus},
-            "dbus.log");
-        if (!DesktopProcesses::waitFor([&] { return std::filesystem::exists(bus); })) {
-            return m_processes.failed("the session bus did not start", "dbus.log");
-        }
-        m_processes.spawn({"pipewire"}, "pipewire.log");
-        if (!DesktopProcesses::waitFor(
-                [&] { return std::filesystem::exists(folder + "/pipewire-0"); })) {
-            return m_processes.failed("PipeWire did not start", "pipewire.log");
-        }
-        m_processes.spawn({"wireplumber"}, "wireplumber.log");
         const std::string monitor = std::to_string(width) + "x" + std::to_string(height);
         m_compositor =
             m_processes.spawn({"mutter", "--headless", "--virtual-monitor", monitor, "--wayland",
                                "--no-x11", "--wayland-display", kWaylandDisplay},
                               "mutter.log");
         if (!DesktopProcesses::waitFor([] {
-                return nameOnBus("org.gnome.Mutter.ScreenCast") &&
-                       nameOnBus("org.gnome.Mutter.RemoteDesktop");
+                return DesktopProcesses::nameOnBus("org.gnome.Mutter.ScreenCast") &&
+                       DesktopProcesses::nameOnBus("org.gnome.Mutter.RemoteDesktop");
             })) {
             return m_processes.failed("Mutter's screen-cast interface did not appear",
                                       "mutter.log");
@@ -61,14 +47,6 @@ public:
     pid_t compositorPid() const { return m_compositor; }
 
 private:
-    static bool nameOnBus(const std::string& name) {
-        const std::string command =
-            "gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus "
-            "--method org.freedesktop.DBus.NameHasOwner " +
-            name + " 2>/dev/null | grep -q true";
-        return std::system(command.c_str()) == 0;
-    }
-
     DesktopProcesses m_processes{"gnome"};
     pid_t m_compositor = 0;
 };

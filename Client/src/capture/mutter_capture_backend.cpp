@@ -102,16 +102,11 @@ std::unique_ptr<CapturedFrame> MutterCaptureBackend::captureFrame() {
     if (!m_frames && !openStream()) {
         return nullptr;
     }
-    std::unique_ptr<CapturedFrame> frame = m_frames->takeFrame(kFrameWaitMs);
-    if (m_frames->failed()) {
+    bool lost = false;
+    std::unique_ptr<CapturedFrame> frame =
+        takeSessionFrame(*m_frames, *m_session, m_monitor, kFrameWaitMs, lost);
+    if (lost) {
         shutdown();
-        return nullptr;
-    }
-    if (frame) {
-        // The stream follows the monitor's size; input aims at what it shows now.
-        m_monitor.width = frame->width;
-        m_monitor.height = frame->height;
-        m_session->setStreamSize(frame->width, frame->height);
     }
     return frame;
 }

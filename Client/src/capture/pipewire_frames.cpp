@@ -15,6 +15,8 @@
 #include <cstring>
 #include <mutex>
 
+#include "platform/remote_desktop_session.h"
+
 namespace nimbral {
 
 namespace {
@@ -60,6 +62,22 @@ struct PipeWireFrames::State {
     void process();
     void keep(const spa_buffer& buffer, const spa_data& data);
 };
+
+std::unique_ptr<CapturedFrame> takeSessionFrame(PipeWireFrames& frames,
+                                                platform::RemoteDesktopSession& session,
+                                                MonitorInfo& monitor, int waitMs, bool& lost) {
+    std::unique_ptr<CapturedFrame> frame = frames.takeFrame(waitMs);
+    lost = frames.failed();
+    if (lost) {
+        return nullptr;
+    }
+    if (frame) {
+        monitor.width = frame->width;
+        monitor.height = frame->height;
+        session.setStreamSize(frame->width, frame->height);
+    }
+    return frame;
+}
 
 void copyStreamPicture(const std::uint8_t* source, int stride, int width, int height,
                        std::uint8_t* target) {

@@ -7,6 +7,10 @@
 
 namespace nimbral {
 
+namespace platform {
+class RemoteDesktopSession;
+}
+
 // The pictures of a PipeWire screen-cast stream, in shared memory (no GPU needed): BGRx or BGRA
 // frames, copied on PipeWire's own thread into a pool buffer and handed to the capture thread.
 // The stream's damage becomes the frame's dirty rectangles; where the compositor sends none
@@ -33,6 +37,13 @@ public:
 private:
     std::unique_ptr<State> m_state;
 };
+
+// The newest picture of a remote-desktop session's stream within `waitMs`, else null. The size of
+// `monitor` and of the session's stream follow the pictures', so input aims at what is shown now.
+// `lost` is set once the stream ended.
+std::unique_ptr<CapturedFrame> takeSessionFrame(PipeWireFrames& frames,
+                                                platform::RemoteDesktopSession& session,
+                                                MonitorInfo& monitor, int waitMs, bool& lost);
 
 // Copies a `width` x `height` BGRx picture of `stride` bytes a row into a packed frame buffer.
 void copyStreamPicture(const std::uint8_t* source, int stride, int width, int height,

@@ -2,6 +2,7 @@
 
 #include "capture/capture_backend_chain.h"
 #include "capture/mutter_capture_backend.h"
+#include "capture/portal_capture_backend.h"
 #include "capture/wlroots_capture_backend.h"
 #include "capture/x11_getimage_capture_backend.h"
 #include "capture/x11_shm_capture_backend.h"
@@ -9,7 +10,8 @@
 
 namespace nimbral {
 
-// X11: MIT-SHM with damage, XGetImage behind it. GNOME or wlroots on Wayland: their own way, with
+// X11: MIT-SHM with damage, XGetImage behind it. GNOME, wlroots or the portal on Wayland: their own
+// way, with
 // nothing behind it (XWayland would show only its own windows: a black desktop).
 std::unique_ptr<IScreenCaptureBackend> makePrimaryCaptureBackend() {
     QString why;
@@ -22,6 +24,9 @@ std::unique_ptr<IScreenCaptureBackend> makePrimaryCaptureBackend() {
     case platform::LinuxDesktop::Wlroots:
         spdlog::info("Screen capture: wlroots screencopy (Wayland)");
         return std::make_unique<WlrootsCaptureBackend>();
+    case platform::LinuxDesktop::Portal:
+        spdlog::info("Screen capture: desktop portal screen cast (Wayland)");
+        return std::make_unique<PortalCaptureBackend>();
     case platform::LinuxDesktop::Unsupported:
         break;
     }

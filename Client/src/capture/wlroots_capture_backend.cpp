@@ -127,9 +127,11 @@ void onBufferDone(void* data, zwlr_screencopy_frame_v1*) {
 const zwlr_screencopy_frame_v1_listener kFrameListener = {onBuffer, onFlags,  onReady,     onFailed,
                                                           onDamage, onDmabuf, onBufferDone};
 
-std::vector<MonitorInfo> monitorInfos(const platform::WlrootsConnection& connection) {
+} // namespace
+
+std::vector<MonitorInfo> waylandMonitors(const std::vector<platform::WaylandOutput>& outputs) {
     std::vector<MonitorInfo> infos;
-    for (const platform::WaylandOutput& output : connection.outputs()) {
+    for (const platform::WaylandOutput& output : outputs) {
         MonitorInfo info;
         info.index = static_cast<std::int32_t>(infos.size());
         info.name = output.name;
@@ -143,8 +145,6 @@ std::vector<MonitorInfo> monitorInfos(const platform::WlrootsConnection& connect
     return infos;
 }
 
-} // namespace
-
 WlrootsCaptureBackend::WlrootsCaptureBackend() = default;
 
 WlrootsCaptureBackend::~WlrootsCaptureBackend() {
@@ -155,7 +155,7 @@ std::vector<MonitorInfo> WlrootsCaptureBackend::enumerateMonitors() {
     // A connection of its own: this may be asked from another thread than the capture's.
     const std::unique_ptr<platform::WlrootsConnection> connection =
         platform::WlrootsConnection::open();
-    return connection ? monitorInfos(*connection) : std::vector<MonitorInfo>{};
+    return connection ? waylandMonitors(connection->outputs()) : std::vector<MonitorInfo>{};
 }
 
 bool WlrootsCaptureBackend::initialize(std::int32_t monitorIndex) {
@@ -166,7 +166,7 @@ bool WlrootsCaptureBackend::initialize(std::int32_t monitorIndex) {
         spdlog::error("WlrootsCaptureBackend: {}", why);
         return false;
     }
-    const std::vector<MonitorInfo> monitors = monitorInfos(*m_connection);
+    const std::vector<MonitorInfo> monitors = waylandMonitors(m_connection->outputs());
     if (monitorIndex < 0 || monitorIndex >= static_cast<int>(monitors.size())) {
         spdlog::error("WlrootsCaptureBackend: no monitor {} (the compositor lists {})",
                       monitorIndex, monitors.size());

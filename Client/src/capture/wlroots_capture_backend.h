@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "capture/captured_frame.h"
 
@@ -11,7 +12,12 @@ namespace nimbral {
 
 namespace platform {
 class WlrootsConnection;
-}
+struct WaylandOutput;
+} // namespace platform
+
+// The monitors of a Wayland compositor as its outputs list them, the first standing in for the
+// primary one (Wayland has none).
+std::vector<MonitorInfo> waylandMonitors(const std::vector<platform::WaylandOutput>& outputs);
 
 // Reads a wlroots Wayland desktop (sway and others) through wlr-screencopy: each picture is
 // asked for with copy_with_damage, which the compositor answers only once something on the

@@ -1,16 +1,16 @@
 #include "platform/mutter_remote_desktop.h"
 
-#include <QCoreApplication>
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
-#include <QThread>
 
 #include <spdlog/spdlog.h>
 
 #include <mutex>
+
+#include "platform/main_thread_object.h"
 
 namespace nimbral::platform {
 
@@ -202,17 +202,7 @@ std::vector<MutterMonitor> MutterRemoteDesktop::monitors() {
 
 std::shared_ptr<MutterRemoteDesktop> MutterRemoteDesktop::start(const MutterMonitor& monitor,
                                                                 QString* error) {
-    // Deleted where its slots run, never beside a call being delivered.
-    std::shared_ptr<MutterRemoteDesktop> session(new MutterRemoteDesktop, [](QObject* object) {
-        if (object->thread() == QThread::currentThread()) {
-            delete object;
-        } else {
-            object->deleteLater();
-        }
-    });
-    if (QCoreApplication* application = QCoreApplication::instance()) {
-        session->moveToThread(application->thread());
-    }
+    const std::shared_ptr<MutterRemoteDesktop> session = onTheMainThread(new MutterRemoteDesktop);
     if (!session->open(monitor, error)) {
         return nullptr;
     }

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/remote_desktop_session.h"
+
 namespace nimbral::platform {
 
 // A monitor as GNOME's display configuration lists it, in its order (the primary one marked).
@@ -30,7 +32,7 @@ struct MutterMonitor {
 //
 // Created on any thread; the stream's announcement is received on the main thread, so the
 // creator never waits for it. Input calls are made on the main thread and do not block.
-class MutterRemoteDesktop : public QObject {
+class MutterRemoteDesktop : public QObject, public RemoteDesktopSession {
     Q_OBJECT
 public:
     ~MutterRemoteDesktop() override;
@@ -50,21 +52,13 @@ public:
     std::optional<std::uint32_t> pipeWireNode() const;
     // False once GNOME closed the session (the user ended sharing, GNOME restarted).
     bool isOpen() const { return !m_closed.load(); }
-    // The stream's size, which absolute pointer positions are in: GNOME's word for it until
-    // the capture tells the size of the pictures that actually arrive.
-    int width() const { return m_width.load(); }
-    int height() const { return m_height.load(); }
-    void setStreamSize(int width, int height) {
-        m_width.store(width);
-        m_height.store(height);
-    }
+    bool acceptsInput() const override { return true; }
 
-    // Input, in the stream's pixels and Linux input codes (BTN_LEFT, KEY_A, ...).
-    void movePointer(double x, double y);
-    void pressButton(int evdevButton, bool pressed);
-    void scrollSteps(int vertical, int horizontal);
-    void pressKeycode(std::uint32_t evdevKey, bool pressed);
-    void pressKeysym(std::uint32_t keysym, bool pressed);
+    void movePointer(double x, double y) override;
+    void pressButton(int evdevButton, bool pressed) override;
+    void scrollSteps(int vertical, int horizontal) override;
+    void pressKeycode(std::uint32_t evdevKey, bool pressed) override;
+    void pressKeysym(std::uint32_t keysym, bool pressed) override;
 
 private slots:
     void onStreamAdded(uint node);
@@ -77,8 +71,6 @@ private:
 
     QString m_sessionPath;
     QString m_streamPath;
-    std::atomic<int> m_width{0};
-    std::atomic<int> m_height{0};
     std::atomic<std::int64_t> m_node{-1};
     std::atomic<bool> m_closed{false};
     std::atomic<bool> m_saidInputFailed{false};

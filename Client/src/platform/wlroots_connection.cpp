@@ -113,7 +113,7 @@ WaylandOutput* WlrootsConnection::outputOf(wl_output* handle) {
     return nullptr;
 }
 
-std::unique_ptr<WlrootsConnection> WlrootsConnection::open(std::string* error) {
+std::unique_ptr<WlrootsConnection> WlrootsConnection::connect(std::string* error) {
     auto say = [error](std::string why) {
         if (error != nullptr) {
             *error = std::move(why);
@@ -132,10 +132,30 @@ std::unique_ptr<WlrootsConnection> WlrootsConnection::open(std::string* error) {
         wl_display_roundtrip(connection->m_display) < 0) {
         return say("the Wayland compositor closed the connection");
     }
-    if (connection->m_screencopy == nullptr || connection->m_shm == nullptr) {
-        return say("the Wayland compositor offers no wlr-screencopy");
+    return connection;
+}
+
+std::unique_ptr<WlrootsConnection> WlrootsConnection::open(std::string* error) {
+    std::unique_ptr<WlrootsConnection> connection = connect(error);
+    if (connection && (connection->m_screencopy == nullptr || connection->m_shm == nullptr)) {
+        if (error != nullptr) {
+            *error = "the Wayland compositor offers no wlr-screencopy";
+        }
+        return nullptr;
     }
     return connection;
+}
+
+std::vector<WaylandOutput> WlrootsConnection::listOutputs(std::string* error) {
+    std::unique_ptr<WlrootsConnection> connection = connect(error);
+    if (!connection) {
+        return {};
+    }
+    std::vector<WaylandOutput> outputs = connection->m_outputs;
+    for (WaylandOutput& output : outputs) {
+        output.handle = nullptr; // goes with the connection
+    }
+    return outputs;
 }
 
 std::string WlrootsConnection::unavailableReason() {

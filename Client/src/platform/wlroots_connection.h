@@ -37,6 +37,9 @@ public:
     static std::unique_ptr<WlrootsConnection> open(std::string* error = nullptr);
     // Empty when a wlroots compositor that can share its screen answers, else why not.
     static std::string unavailableReason();
+    // The outputs of any Wayland compositor, without their handles; empty, with `error` saying
+    // why, when none answers.
+    static std::vector<WaylandOutput> listOutputs(std::string* error = nullptr);
 
     ~WlrootsConnection();
     WlrootsConnection(const WlrootsConnection&) = delete;
@@ -65,6 +68,7 @@ public:
 
 private:
     WlrootsConnection() = default;
+    static std::unique_ptr<WlrootsConnection> connect(std::string* error);
 
     wl_display* m_display = nullptr;
     wl_registry* m_registry = nullptr;

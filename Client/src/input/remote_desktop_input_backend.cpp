@@ -1,44 +1,54 @@
-#include "input/mutter_input_backend.h"
+#include "input/remote_desktop_input_backend.h"
 
 #include <spdlog/spdlog.h>
 
+#include <utility>
+
 #include "input/windows_keys.h"
-#include "platform/mutter_remote_desktop.h"
+#include "platform/remote_desktop_session.h"
 
 namespace nimbral {
 
-bool MutterInputBackend::initialize() {
-    const QString why = platform::MutterRemoteDesktop::unavailableReason();
-    if (!why.isEmpty()) {
-        spdlog::error("MutterInputBackend: {}", why.toStdString());
-        return false;
-    }
+RemoteDesktopInputBackend::RemoteDesktopInputBackend(std::string name, CurrentSession current)
+    : m_name(std::move(name))
+    , m_current(std::move(current)) {
+}
+
+bool RemoteDesktopInputBackend::initialize() {
     m_wheelRemainder = 0;
     m_initialized = true;
-    spdlog::info("MutterInputBackend: initialized");
+    spdlog::info("RemoteDesktopInputBackend: initialized ({})", m_name);
     return true;
 }
 
-void MutterInputBackend::shutdown() {
+void RemoteDesktopInputBackend::shutdown() {
     m_initialized = false;
-    spdlog::info("MutterInputBackend: shut down");
+    spdlog::info("RemoteDesktopInputBackend: shut down");
 }
 
-bool MutterInputBackend::injectEvent(const InputEvent& event) {
+bool RemoteDesktopInputBackend::injectEvent(const InputEvent& event) {
     if (!m_initialized) {
-        spdlog::warn("MutterInputBackend: injectEvent called before initialization");
+        spdlog::warn("RemoteDesktopInputBackend: injectEvent called before initialization");
         return false;
     }
-    const std::shared_ptr<platform::MutterRemoteDesktop> session =
-        platform::MutterRemoteDesktop::current();
+    const std::shared_ptr<platform::RemoteDesktopSession> session = m_current();
     if (!session) {
         if (!m_saidNoSession) {
-            spdlog::warn("MutterInputBackend: no screen is being recorded; input dropped");
+            spdlog::warn("RemoteDesktopInputBackend: no screen is being recorded; input dropped");
             m_saidNoSession = true;
         }
         return false;
     }
     m_saidNoSession = false;
+    if (!session->acceptsInput()) {
+        if (!m_saidNoInput) {
+            spdlog::warn("RemoteDesktopInputBackend: the {} granted no pointer and keyboard; "
+                         "input dropped",
+                         m_name);
+            m_saidNoInput = true;
+        }
+        return false;
+    }
     if (event.isMouse()) {
         // 0..65535 spans the recorded monitor, as on X11.
         session->movePointer(
@@ -52,7 +62,7 @@ bool MutterInputBackend::injectEvent(const InputEvent& event) {
     case InputEventType::MouseButtonRelease: {
         const int button = evdevButton(event.button);
         if (button == 0) {
-            spdlog::warn("MutterInputBackend: unknown mouse button {}", event.button);
+            spdlog::warn("RemoteDesktopInputBackend: unknown mouse button {}", event.button);
             return false;
         }
         session->pressButton(
@@ -62,7 +72,7 @@ bool MutterInputBackend::injectEvent(const InputEvent& event) {
     case InputEventType::MouseWheel: {
         const int total = m_wheelRemainder + event.wheelDelta;
         m_wheelRemainder = total % 120;
-        // Away from the user scrolls up, which GNOME counts as negative steps.
+        // Away from the user scrolls up, which counts as negative steps.
         session->scrollSteps(-(total / 120), 0);
         return true;
     }
@@ -74,14 +84,14 @@ bool MutterInputBackend::injectEvent(const InputEvent& event) {
         } else if (const auto keysym = keysymFromVirtualKey(event.keyCode)) {
             session->pressKeysym(*keysym, press);
         } else {
-            spdlog::warn("MutterInputBackend: no key for virtual key {} / scan code {}",
+            spdlog::warn("RemoteDesktopInputBackend: no key for virtual key {} / scan code {}",
                          event.keyCode, event.scanCode);
             return false;
         }
         return true;
     }
     default:
-        spdlog::warn("MutterInputBackend: unknown event type {}", event.type);
+        spdlog::warn("RemoteDesktopInputBackend: unknown event type {}", event.type);
         return false;
     }
 }
