@@ -1,7 +1,10 @@
 #pragma once
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "desktop_processes.h"
 #include "headless_gnome.h"
@@ -14,6 +17,12 @@ class HeadlessPortal {
 public:
     static constexpr const char* kPortal = "/usr/libexec/xdg-desktop-portal";
     static constexpr const char* kGnomeBackend = "/usr/libexec/xdg-desktop-portal-gnome";
+
+    // What the portal offers: GNOME's backend in full, or its screen cast alone (as a portal
+    // without remote desktop would).
+    enum class Offer { RemoteDesktop, ScreenCastOnly };
+    explicit HeadlessPortal(Offer offer = Offer::RemoteDesktop)
+        : m_offer(offer) {}
 
     // False, with the reason on stderr, when a piece is missing or does not come up.
     bool start(int width, int height) {
@@ -30,7 +39,16 @@ public:
             })) {
             return m_processes.failed("xdg-desktop-portal-gnome did not start", "xdpg.log");
         }
-        m_processes.spawn({kPortal, "--verbose"}, "portal.log");
+        std::vector<std::string> portalEnvironment;
+        if (m_offer == Offer::ScreenCastOnly) {
+            const std::string portals = m_processes.folder() + "/portals";
+            std::filesystem::create_directory(portals);
+            std::ofstream(portals + "/gnome.portal")
+                << "[portal]\nDBusName=org.freedesktop.impl.portal.desktop.gnome\n"
+                << "Interfaces=org.freedesktop.impl.portal.ScreenCast;\nUseIn=gnome\n";
+            portalEnvironment.push_back("XDG_DESKTOP_PORTAL_DIR=" + portals);
+        }
+        m_processes.spawn({kPortal, "--verbose"}, "portal.log", portalEnvironment);
         if (!DesktopProcesses::waitFor(
                 [] { return DesktopProcesses::nameOnBus("org.freedesktop.portal.Desktop"); })) {
             return m_processes.failed("xdg-desktop-portal did not start", "portal.log");
@@ -42,6 +60,15 @@ public:
     const std::string& folder() const { return m_processes.folder(); }
 
 private:
+    Offer m_offer;
     HeadlessGnome m_gnome; // stopped after the portal, which holds connections to it
     DesktopProcesses m_processes{"portal"};
+};
+
+// The same, whose portal offers the screen cast alone: a view-only Target, whose permission the
+// portal can keep.
+class HeadlessScreenCastPortal : public HeadlessPortal {
+public:
+    HeadlessScreenCastPortal()
+        : HeadlessPortal(Offer::ScreenCastOnly) {}
 };

@@ -12,23 +12,26 @@
 #include "wayland_probe.h"
 
 // The user of the headless GNOME behind the desktop portal (headless_portal.h), answering the
-// portal's remote-desktop dialog on that desktop through GNOME's own remote desktop: eyes that
-// record the monitor and hands that click. The places are where xdg-desktop-portal-gnome 43 draws
-// the dialog on a 1280x720 monitor. The pointer is drawn into the pictures, so what is looked at
-// lies above or left of where the hands click.
+// portal's remote-desktop or screen-cast dialog on that desktop through GNOME's own remote desktop:
+// eyes that record the monitor and hands that click. The places are where xdg-desktop-portal-gnome
+// 43 draws the dialog on a 1280x720 monitor. The pointer is drawn into the pictures, so what is
+// looked at lies above or left of where the hands click.
 namespace nimbral::test {
 
 class PortalDialogUser {
 public:
-    // False, with a test failure, when the dialog does not show.
+    // False, with a test failure, when no dialog shows.
     bool waitForTheDialog() {
         if (!m_eyes.initialize(0) ||
-            !see([](const CapturedFrame& f) { return isChosenBlue(::pixelAt(f, 888, 222)); })) {
-            ADD_FAILURE() << "the portal's dialog never showed";
+            !see([](const CapturedFrame& f) { return ::pixelAt(f, 395, 222) == 0xd9d9d9u; })) {
+            ADD_FAILURE() << "the portal's dialog never showed"; // its Cancel button's grey
             return false;
         }
         return true;
     }
+
+    // Picks the monitor in the screen-cast dialog (the remote-desktop one has it picked).
+    void chooseTheMonitor() { click(470, 386); }
 
     // Turns on "Allow remote interaction"; false, with a test failure, when it does not turn on.
     bool allowRemoteInteraction() {
@@ -40,16 +43,30 @@ public:
         return true;
     }
 
-    void share() { click(850, 238); }
-    void cancel() { click(430, 233); }
-
-    // The whole answer: waits for the dialog, allows input when `allowInput`, shares.
-    bool answer(bool allowInput) {
-        if (!waitForTheDialog() || (allowInput && !allowRemoteInteraction())) {
+    // Presses Share once it may be pressed; false, with a test failure, when it never may.
+    bool share() {
+        if (!see([](const CapturedFrame& f) { return isChosenBlue(::pixelAt(f, 888, 222)); })) {
+            ADD_FAILURE() << "Share never became pressable";
             return false;
         }
-        share();
+        click(850, 238);
         return true;
+    }
+
+    void cancel() { click(430, 233); }
+
+    // The remote-desktop dialog's whole answer: allows input when `allowInput`, shares.
+    bool answer(bool allowInput) {
+        return waitForTheDialog() && (!allowInput || allowRemoteInteraction()) && share();
+    }
+
+    // The screen-cast dialog's whole answer: the monitor, remembered (as the dialog proposes).
+    bool answerTheScreenCast() {
+        if (!waitForTheDialog()) {
+            return false;
+        }
+        chooseTheMonitor();
+        return share();
     }
 
 private:
