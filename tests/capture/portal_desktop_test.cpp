@@ -78,5 +78,14 @@ TEST_F(PortalDesktop, ADeclinedDialogEndsTheCapture) {
     EXPECT_EQ(platform::PortalRemoteDesktop::current(), nullptr);
 }
 
+TEST_F(PortalDesktop, AQuestionLeftUnansweredIsWithdrawnWhenTheCaptureStops) {
+    auto capture = std::make_unique<PortalCaptureBackend>();
+    ASSERT_TRUE(capture->initialize(0));
+    test::PortalDialogUser user;
+    ASSERT_TRUE(user.waitForTheDialog());
+    capture.reset(); // the Master left before anyone answered
+    EXPECT_TRUE(user.waitForTheDialogToGo());
+}
+
 } // namespace
 } // namespace nimbral

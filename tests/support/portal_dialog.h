@@ -30,6 +30,15 @@ public:
         return true;
     }
 
+    // False, with a test failure, when the dialog stays.
+    bool waitForTheDialogToGo() {
+        if (!see([](const CapturedFrame& f) { return ::pixelAt(f, 395, 222) != 0xd9d9d9u; })) {
+            ADD_FAILURE() << "the portal's dialog stayed";
+            return false;
+        }
+        return true;
+    }
+
     // Picks the monitor in the screen-cast dialog (the remote-desktop one has it picked).
     void chooseTheMonitor() { click(470, 386); }
 

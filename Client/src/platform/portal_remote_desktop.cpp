@@ -144,10 +144,17 @@ void keepRestoreToken(const QString& token) {
 
 } // namespace
 
+// A question still open is withdrawn, so no dialog is left on the user's screen for a Master who
+// has gone; then the session is closed.
 PortalRemoteDesktop::~PortalRemoteDesktop() {
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (m_state.load() == State::Starting && !m_requestPath.isEmpty()) {
+        bus.send(QDBusMessage::createMethodCall(kPortalService, m_requestPath, kRequest,
+                                                QStringLiteral("Close")));
+    }
     if (!m_sessionPath.isEmpty() && m_state.load() != State::Failed) {
-        QDBusConnection::sessionBus().send(QDBusMessage::createMethodCall(
-            kPortalService, m_sessionPath, kSession, QStringLiteral("Close")));
+        bus.send(QDBusMessage::createMethodCall(kPortalService, m_sessionPath, kSession,
+                                                QStringLiteral("Close")));
     }
 }
 
