@@ -53,7 +53,6 @@ TEST_F(PortalDesktop, WithRemoteInteractionAllowedInputReachesTheWindow) {
     ASSERT_TRUE(input.initialize());
     PortalCaptureBackend capture;
     ASSERT_TRUE(capture.initialize(0));
-    // The dialog comes first: a new window could open under a full-screen one.
     ASSERT_TRUE(test::PortalDialogUser().answer(true));
     WaylandProbe probe;
     ASSERT_TRUE(probe.start("#00ff00"));
