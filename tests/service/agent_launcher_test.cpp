@@ -139,12 +139,21 @@ TEST(AgentLauncher, RunsTheClientInTheUsersManagerWithTheSessionsEnvironment) {
                            "--setenv=XDG_SESSION_ID=12", "--setenv=DISPLAY=:0",
                            "--setenv=XAUTHORITY=/run/user/1000/gdm/Xauthority", "--",
                            "/usr/bin/NimbralClient"}));
-    // Wayland: no X display to name, but the kind of session (the socket is the user manager's).
+    // Wayland: no X display to name, but the kind of session and its compositor's socket.
     const QStringList wayland = AgentLauncher::systemdRunArguments(
-        "/usr/bin/NimbralClient", makeSession("13", 1000, "wayland", "active"), QString());
-    EXPECT_FALSE(wayland.join(' ').contains("DISPLAY=")) << wayland.join(' ').toStdString();
+        "/usr/bin/NimbralClient", makeSession("13", 1000, "wayland", "active"), QString(),
+        "wayland-1");
+    EXPECT_FALSE(wayland.join(' ').contains("--setenv=DISPLAY="))
+        << wayland.join(' ').toStdString();
     EXPECT_TRUE(wayland.contains("--setenv=XDG_SESSION_TYPE=wayland"))
         << "the agent looks for a Wayland desktop even where the manager was not told";
+    EXPECT_TRUE(wayland.contains("--setenv=WAYLAND_DISPLAY=wayland-1"));
+    EXPECT_FALSE(AgentLauncher::systemdRunArguments("/usr/bin/NimbralClient",
+                                                    makeSession("13", 1000, "wayland", "active"),
+                                                    QString())
+                     .join(' ')
+                     .contains("WAYLAND_DISPLAY"))
+        << "none found: the user manager's own, if any";
 }
 
 TEST(UserSessions, TheServiceServesOnlyUsersLoggedInHereAndSharesTheOneInFront) {
@@ -224,6 +233,20 @@ TEST(UserSessions, TheXAuthorityComesFromTheSessionOrFromTheXServer) {
     // Processes of other users are never read.
     session.uid = getuid() + 1;
     EXPECT_TRUE(platform::xAuthorityFor(session, proc.root()).isEmpty());
+}
+
+TEST(UserSessions, TheWaylandDisplayIsTheOneTheSessionsProcessesWereGiven) {
+    const UserSession session = makeSession("9", getuid(), "wayland", "active");
+    FakeProc proc;
+    proc.addProcess(100, {"XDG_SESSION_ID=8", "WAYLAND_DISPLAY=wayland-0"}, {"/usr/bin/sway"});
+    EXPECT_TRUE(platform::waylandDisplayFor(session, proc.root()).isEmpty())
+        << "another log-in's compositor";
+    proc.addProcess(101, {"XDG_SESSION_ID=9", "HOME=/home/a"}, {"/usr/bin/sway"});
+    proc.addProcess(102, {"XDG_SESSION_ID=9", "WAYLAND_DISPLAY=wayland-1"}, {"/usr/bin/foot"});
+    EXPECT_EQ(platform::waylandDisplayFor(session, proc.root()), QString("wayland-1"));
+    FakeProc odd;
+    odd.addProcess(103, {"XDG_SESSION_ID=9", "WAYLAND_DISPLAY=" + QByteArray(200, 'w')}, {"x"});
+    EXPECT_TRUE(platform::waylandDisplayFor(session, odd.root()).isEmpty()) << "no socket's name";
 }
 
 // Anyone can start a process named like an X server: its -auth path counts only when that

@@ -61,6 +61,12 @@ std::optional<UserSession> sessionToShare(UserSessionSource& source);
 QString xAuthorityFor(const UserSession& session,
                       const QString& procRoot = QStringLiteral("/proc"));
 
+// The Wayland display (a socket's name in the runtime folder, or its path) that the processes of
+// a Wayland log-in were given; empty when none of them says.
+constexpr int kMaxWaylandDisplayName = 108; // a Unix socket's path
+QString waylandDisplayFor(const UserSession& session,
+                          const QString& procRoot = QStringLiteral("/proc"));
+
 // The authority file at `path` copied into `folder` for this process's own X connection: read
 // only when it is a regular file of the session's user or root, opened without blocking and
 // without following a final link (a FIFO or device planted there cannot hang the reader), at

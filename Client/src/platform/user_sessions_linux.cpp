@@ -145,13 +145,17 @@ std::optional<UserSession> sessionToShare(UserSessionSource& source) {
     return fallback;
 }
 
-QString xAuthorityFor(const UserSession& session, const QString& procRoot) {
+namespace {
+
+// The value of `name` in the environment of a process of `session` (logind sets XDG_SESSION_ID
+// in every process of a log-in; the desktop's start-up sets the rest). Only the session user's
+// processes are read.
+QString sessionEnvironmentValue(const UserSession& session, const QByteArray& name,
+                                const QString& procRoot) {
     QDir proc(procRoot);
-    const QStringList processes = proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-    // A process of the session that knows the authority file: logind sets XDG_SESSION_ID in
-    // every process of a log-in, the desktop's start-up sets XAUTHORITY.
     const QByteArray sessionMark = "XDG_SESSION_ID=" + session.id.toUtf8();
-    for (const QString& pid : processes) {
+    const QByteArray prefix = name + '=';
+    for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         bool numeric = false;
         pid.toLongLong(&numeric);
         if (!numeric || QFileInfo(proc.filePath(pid)).ownerId() != session.uid) {
@@ -162,11 +166,29 @@ QString xAuthorityFor(const UserSession& session, const QString& procRoot) {
             continue;
         }
         for (const QByteArray& entry : environment) {
-            if (entry.startsWith("XAUTHORITY=")) {
-                return QString::fromLocal8Bit(entry.mid(11));
+            if (entry.startsWith(prefix)) {
+                return QString::fromLocal8Bit(entry.mid(prefix.size()));
             }
         }
     }
+    return {};
+}
+
+} // namespace
+
+QString waylandDisplayFor(const UserSession& session, const QString& procRoot) {
+    const QString display = sessionEnvironmentValue(session, "WAYLAND_DISPLAY", procRoot);
+    // A socket's name, or its path: anything longer is no Wayland display.
+    return display.size() <= kMaxWaylandDisplayName ? display : QString();
+}
+
+QString xAuthorityFor(const UserSession& session, const QString& procRoot) {
+    const QString named = sessionEnvironmentValue(session, "XAUTHORITY", procRoot);
+    if (!named.isEmpty()) {
+        return named;
+    }
+    QDir proc(procRoot);
+    const QStringList processes = proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot);
     if (session.display.isEmpty()) {
         return {};
     }

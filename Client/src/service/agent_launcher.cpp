@@ -100,7 +100,8 @@ void AgentLauncher::onSessionsChanged() {
 
 QStringList AgentLauncher::systemdRunArguments(const QString& clientPath,
                                                const platform::UserSession& session,
-                                               const QString& xAuthority) {
+                                               const QString& xAuthority,
+                                               const QString& waylandDisplay) {
     const QString runtime = QStringLiteral("/run/user/%1").arg(session.uid);
     QStringList arguments = {
         QStringLiteral("--user"),
@@ -114,9 +115,13 @@ QStringList AgentLauncher::systemdRunArguments(const QString& clientPath,
     if (!session.display.isEmpty()) {
         arguments << QStringLiteral("--setenv=DISPLAY=%1").arg(session.display);
     }
-    // The agent must know it is on Wayland even where the user's manager was not told.
+    // The agent must know it is on Wayland, and which compositor, even where the user's manager
+    // was not told (a sway of one's own config).
     if (session.type == QLatin1String("wayland")) {
         arguments << QStringLiteral("--setenv=XDG_SESSION_TYPE=wayland");
+        if (!waylandDisplay.isEmpty()) {
+            arguments << QStringLiteral("--setenv=WAYLAND_DISPLAY=%1").arg(waylandDisplay);
+        }
     }
     if (!xAuthority.isEmpty()) {
         arguments << QStringLiteral("--setenv=XAUTHORITY=%1").arg(xAuthority);
@@ -129,7 +134,8 @@ AgentLauncher::Launch AgentLauncher::systemdRun(const QString& clientPath) {
     return [clientPath](const platform::UserSession& session,
                         QString& error) -> std::optional<QString> {
         const QStringList arguments =
-            systemdRunArguments(clientPath, session, platform::xAuthorityFor(session));
+            systemdRunArguments(clientPath, session, platform::xAuthorityFor(session),
+                                platform::waylandDisplayFor(session));
         QProcess process;
         process.setProcessChannelMode(QProcess::MergedChannels);
         process.start(QStringLiteral("systemd-run"), arguments);

@@ -46,7 +46,8 @@ public:
     // systemd-run's arguments for the session; exposed for tests.
     static QStringList systemdRunArguments(const QString& clientPath,
                                            const platform::UserSession& session,
-                                           const QString& xAuthority);
+                                           const QString& xAuthority,
+                                           const QString& waylandDisplay = QString());
 
 signals:
     void agentLaunched(const QString& sessionId);
