@@ -21,7 +21,9 @@ programs=(cmake ninja g++ clang clang++ pkg-config Xvfb xvfb-run xauth xclock xe
     openssl pgrep awk curl /usr/lib/qt6/bin/lupdate dpkg-shlibdeps dpkg-deb lintian
     desktop-file-validate x86_64-w64-mingw32-g++-posix wine wineserver wineboot X0tigervnc
     xtigervncviewer dbus-daemon pipewire wireplumber mutter gdbus sway swaymsg setpriv wayland-scanner
-    /usr/libexec/xdg-desktop-portal /usr/libexec/xdg-desktop-portal-gnome)
+    /usr/libexec/xdg-desktop-portal /usr/libexec/xdg-desktop-portal-gnome
+    /usr/lib/postgresql/15/bin/initdb /usr/lib/postgresql/15/bin/pg_ctl
+    /usr/lib/postgresql/15/bin/createdb)
 
 mapfile -t listed < <(sed -n '/^PACKAGES=(/,/^)/p' scripts/setup.sh | sed 's/#.*//' \
     | tr -d '()' | sed 's/PACKAGES=//' | tr -s ' \t' '\n' | grep -E '^[a-z0-9]' | sort -u)
@@ -86,7 +88,8 @@ done < <(sed -n 's/^__pkg_config_arguments_[A-Za-z0-9_]*:INTERNAL=\(.*;\)\?REQUI
 # Files the programs and tests read at run time.
 data_files=(/usr/share/qt6/translations/qtbase_de.qm
     /usr/lib/x86_64-linux-gnu/qt6/plugins/platforms/libqwayland-generic.so
-    /usr/share/X11/xkb/rules/evdev)
+    /usr/share/X11/xkb/rules/evdev
+    /usr/lib/x86_64-linux-gnu/qt6/plugins/sqldrivers/libqsqlpsql.so)
 # The wlroots protocol descriptions the build generates its Wayland code from.
 wlr_protocols=$(sed -n 's/^NIMBRAL_WLR_PROTOCOL_DIR:PATH=//p' "$cache")
 [[ -n $wlr_protocols ]] && data_files+=("$wlr_protocols/wlr-screencopy-unstable-v1.xml")

@@ -34,6 +34,8 @@ PACKAGES=(
     # ... and on the others (KDE ...) through the desktop portal: the tests put the portal with its
     # GNOME backend in front of the headless GNOME (the wlroots one cannot cast without a GPU)
     xdg-desktop-portal xdg-desktop-portal-gnome
+    # the server's shared database for several nodes (Qt's driver), and the clusters its tests start
+    libqt6sql6-psql postgresql-15
     # the self-update's zip unpacking
     libarchive-dev
     # the service: logind's sessions (agent launch, peer check) and readiness to systemd

@@ -102,24 +102,26 @@ quint16 CentralServer::relayPort() const {
 }
 
 bool CentralServer::openRegistry(const ServerOptions& options, QString* error) {
-    QString databasePath = options.databasePath;
-    if (databasePath.isEmpty()) {
-        databasePath = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
-                       QStringLiteral("/server.sqlite");
+    DatabaseLocation location = options.database;
+    const bool sqlite = location.kind == DatabaseLocation::Kind::SQLite;
+    if (sqlite && location.path.isEmpty()) {
+        location.path = QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation) +
+                        QStringLiteral("/server.sqlite");
     }
     QString databaseError;
-    if (!m_devices->open(databasePath, &databaseError)) {
-        *error = QStringLiteral("cannot open database %1: %2").arg(databasePath, databaseError);
+    if (!m_devices->open(location, &databaseError)) {
+        *error =
+            QStringLiteral("cannot open database %1: %2").arg(location.describe(), databaseError);
         return false;
     }
     // It holds the hashes of every device's secret.
-    for (const QString& file : {databasePath, databasePath + QStringLiteral("-wal"),
-                                databasePath + QStringLiteral("-shm")}) {
-        if (QFile::exists(file)) {
+    for (const QString& file : {location.path, location.path + QStringLiteral("-wal"),
+                                location.path + QStringLiteral("-shm")}) {
+        if (sqlite && QFile::exists(file)) {
             QFile::setPermissions(file, QFile::ReadOwner | QFile::WriteOwner);
         }
     }
-    spdlog::info("NimbralServer: device registry {}", databasePath.toStdString());
+    spdlog::info("NimbralServer: device registry {}", location.describe().toStdString());
     return true;
 }
 

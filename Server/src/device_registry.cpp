@@ -13,6 +13,8 @@
 #include <openssl/crypto.h>
 #include <spdlog/spdlog.h>
 
+#include "schema.h"
+
 namespace nimbral::server {
 
 namespace {
@@ -59,101 +61,42 @@ DeviceRegistry::~DeviceRegistry() {
     QSqlDatabase::removeDatabase(m_connectionName);
 }
 
-bool DeviceRegistry::open(const QString& path, QString* error) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connectionName);
-    db.setDatabaseName(path);
+bool DeviceRegistry::open(const DatabaseLocation& location, QString* error) {
+    const bool postgres = location.kind == DatabaseLocation::Kind::PostgreSQL;
+    QSqlDatabase db = QSqlDatabase::addDatabase(
+        postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE"), m_connectionName);
+    if (!db.isValid()) {
+        *error = QStringLiteral("Qt's SQL driver for %1 is missing (%2)")
+                     .arg(postgres ? QStringLiteral("PostgreSQL (libqt6sql6-psql)")
+                                   : QStringLiteral("SQLite"),
+                          db.lastError().text());
+        return false;
+    }
+    if (postgres) {
+        db.setHostName(location.host);
+        db.setPort(location.port);
+        db.setUserName(location.user);
+        db.setPassword(location.password);
+        db.setDatabaseName(location.database);
+    } else {
+        QDir().mkpath(QFileInfo(location.path).absolutePath());
+        db.setDatabaseName(location.path);
+    }
     if (!db.open()) {
         *error = db.lastError().text();
         return false;
     }
-    QSqlQuery query(db);
-    // A second server on the same file waits briefly instead of failing at once.
-    query.exec(QStringLiteral("PRAGMA busy_timeout = 5000"));
-    // The registry runs on the event loop that also relays sessions: with a write-ahead log and
-    // NORMAL sync a heartbeat's update costs no fsync, so it cannot stall relayed frames. A power
-    // cut may lose the last few heartbeats, never the database's consistency.
-    query.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
-    query.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
-    return migrate(error);
-}
-
-namespace {
-
-// The devices table as it is now. Version 0 had a UNIQUE fingerprint, which handed a device's ID
-// to whoever sent its fingerprint; version 1 keys devices by ID alone.
-const char* const kDevicesTable = "CREATE TABLE %1 ("
-                                  " client_id TEXT PRIMARY KEY,"
-                                  " secret_sha256 TEXT NOT NULL,"
-                                  " machine_fingerprint TEXT,"
-                                  " client_name TEXT NOT NULL DEFAULT '',"
-                                  " agent_version TEXT NOT NULL DEFAULT '',"
-                                  " created_at BIGINT NOT NULL,"
-                                  " last_seen BIGINT NOT NULL,"
-                                  " local_ip TEXT NOT NULL DEFAULT '',"
-                                  " public_ip TEXT NOT NULL DEFAULT '',"
-                                  " nat_type TEXT NOT NULL DEFAULT '')";
-const char* const kDeviceColumns = "client_id, secret_sha256, machine_fingerprint, client_name,"
-                                   " agent_version, created_at, last_seen, local_ip, public_ip,"
-                                   " nat_type";
-constexpr int kSchemaVersion = 1;
-
-} // namespace
-
-bool DeviceRegistry::migrate(QString* error) {
-    QSqlDatabase db = QSqlDatabase::database(m_connectionName);
-    QSqlQuery query(db);
-    const auto run = [&query, error](const QString& statement) {
-        if (!query.exec(statement)) {
-            *error = query.lastError().text();
-            return false;
-        }
-        return true;
-    };
-    if (!run(QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)")) ||
-        !run(QStringLiteral("SELECT MAX(version) FROM schema_version"))) {
-        return false;
+    if (!postgres) {
+        QSqlQuery query(db);
+        // A second server on the same file waits briefly instead of failing at once.
+        query.exec(QStringLiteral("PRAGMA busy_timeout = 5000"));
+        // The registry runs on the event loop that also relays sessions: with a write-ahead log
+        // and NORMAL sync a heartbeat's update costs no fsync, so it cannot stall relayed frames.
+        // A power cut may lose the last few heartbeats, never the database's consistency.
+        query.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
+        query.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
     }
-    const int version = query.next() ? query.value(0).toInt() : 0;
-    if (version >= kSchemaVersion) {
-        return true;
-    }
-    const bool existing = db.tables().contains(QStringLiteral("devices"));
-    if (!db.transaction()) {
-        *error = db.lastError().text();
-        return false;
-    }
-    const QString table = QString::fromLatin1(kDevicesTable);
-    const QString columns = QString::fromLatin1(kDeviceColumns);
-    bool ok = true;
-    if (existing) {
-        ok = run(table.arg(QStringLiteral("devices_v1"))) &&
-             run(QStringLiteral("INSERT INTO devices_v1 (%1) SELECT %1 FROM devices")
-                     .arg(columns)) &&
-             run(QStringLiteral("DROP TABLE devices")) &&
-             run(QStringLiteral("ALTER TABLE devices_v1 RENAME TO devices"));
-    } else {
-        ok = run(table.arg(QStringLiteral("devices")));
-    }
-    ok =
-        ok &&
-        run(QStringLiteral("CREATE INDEX devices_fingerprint ON devices (machine_fingerprint)")) &&
-        run(QStringLiteral("DELETE FROM schema_version")) &&
-        run(QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(kSchemaVersion));
-    if (!ok) {
-        db.rollback();
-        return false;
-    }
-    if (!db.commit()) {
-        *error = db.lastError().text();
-        return false;
-    }
-    if (existing) {
-        spdlog::info("DeviceRegistry: registry upgraded to version {} (devices keyed by ID alone)",
-                     kSchemaVersion);
-    }
-    return true;
+    return migrateSchema(db, error);
 }
 
 QString DeviceRegistry::newClientId() {

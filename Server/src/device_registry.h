@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QString>
 
+#include "database_location.h"
+
 namespace nimbral::server {
 
 struct Registration {
@@ -26,8 +28,9 @@ struct HeartbeatInfo {
     QString agentVersion;
 };
 
-// Registered devices in a SQL database (SQLite here; the queries stay within what PostgreSQL also
-// accepts). Everything is written through at once, so a restart loses nothing.
+// Registered devices in a SQL database: an SQLite file, or PostgreSQL shared by several nodes (the
+// queries stay within what both accept). Everything is written through at once, so a restart
+// loses nothing.
 // Main thread only.
 class DeviceRegistry : public QObject {
     Q_OBJECT
@@ -36,8 +39,9 @@ public:
     explicit DeviceRegistry(QObject* parent = nullptr);
     ~DeviceRegistry() override;
 
-    // Opens (creating when needed) the database at path. False with `error` filled on failure.
-    bool open(const QString& path, QString* error);
+    // Opens the database (an SQLite file is created when needed) and brings its layout up to
+    // date. False with `error` filled on failure.
+    bool open(const DatabaseLocation& location, QString* error);
 
     // A new device with a new client ID, whatever its fingerprint: a fingerprint is readable by
     // anyone on the machine and shared by cloned images, so it never hands over an ID. Empty on
@@ -58,7 +62,6 @@ public:
 
 private:
     QString newClientId();
-    bool migrate(QString* error);
 
     QString m_connectionName;
 };

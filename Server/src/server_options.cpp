@@ -39,7 +39,9 @@ QList<QCommandLineOption> serverCommandLineOptions() {
             "REST and signaling address (default 127.0.0.1:8080; port 0 picks a free one)."),
         valueOption("relay-port", "PORT",
                     "Relay port on the same host (default 9000; 0 picks a free one)."),
-        valueOption("db", "PATH", "Device registry database (default: per-user data folder)."),
+        valueOption("db", "PATH|URL",
+                    "Database: an SQLite file (default: per-user data folder) or "
+                    "postgresql://USER@HOST:PORT/DATABASE, shared by several nodes."),
         valueOption("tls-cert", "FILE", "PEM certificate: serve https and wss (needs --tls-key)."),
         valueOption("tls-key", "FILE", "PEM private key of that certificate."),
         valueOption("log-level", "LEVEL", "debug, info (default), warning or error."),
@@ -118,8 +120,17 @@ ServerOptions parseServerOptions(const QStringList& arguments, QCommandLineParse
     if (const auto value = given("relay-port"); value && !parsePort(*value, &options.relayPort)) {
         fail(QStringLiteral("--relay-port needs a port number, got '%1'").arg(*value));
     }
-    const std::pair<const char*, QString*> paths[] = {{"db", &options.databasePath},
-                                                      {"tls-cert", &options.tlsCertificate},
+    if (const auto value = given("db")) {
+        QString why;
+        if (const auto location = DatabaseLocation::parse(*value, &why);
+            !value->isEmpty() && location) {
+            options.database = *location;
+        } else {
+            fail(value->isEmpty() ? QStringLiteral("--db needs a file name or a URL")
+                                  : QStringLiteral("--db: %1").arg(why));
+        }
+    }
+    const std::pair<const char*, QString*> paths[] = {{"tls-cert", &options.tlsCertificate},
                                                       {"tls-key", &options.tlsKey}};
     for (const auto& [name, target] : paths) {
         if (const auto value = given(name)) {

@@ -7,13 +7,17 @@
 
 #include <spdlog/common.h>
 
+#include "database_location.h"
+
 namespace nimbral::server {
 
 struct ServerOptions {
     QHostAddress listenAddress{QHostAddress::LocalHost};
     quint16 listenPort = 8080;
     quint16 relayPort = 9000;
-    QString databasePath; // empty: the per-user data directory + "/server.sqlite"
+    // --db: an SQLite file (empty path: the per-user data directory + "/server.sqlite") or a
+    // PostgreSQL URL.
+    DatabaseLocation database;
     QString tlsCertificate;
     QString tlsKey;
     spdlog::level::level_enum logLevel = spdlog::level::info;

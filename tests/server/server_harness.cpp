@@ -51,8 +51,11 @@ bool ServerProcess::start() {
     const QString relayPort = m_reusePorts ? QString::number(m_relayPort) : QStringLiteral("0");
     m_reusePorts = false;
     m_relayPort = 0;
-    QStringList arguments{"--listen", "127.0.0.1:" + httpPort, "--relay-port", relayPort,
-                          "--db",     databasePath(),          "--log-level",  "debug"};
+    QStringList arguments{"--listen", "127.0.0.1:" + httpPort, "--relay-port",
+                          relayPort,  "--log-level",           "debug"};
+    if (!m_extraArguments.contains(QStringLiteral("--db"))) {
+        arguments << "--db" << databasePath();
+    }
     // Every test device comes from 127.0.0.1, and a suite run in one process registers dozens:
     // more than the per-address default allows a minute. Tests of that limit set their own.
     if (!m_extraArguments.contains(QStringLiteral("--registrations-per-minute"))) {

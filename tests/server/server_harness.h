@@ -22,7 +22,8 @@ namespace nimbral::test {
 
 using nlohmann::json;
 
-// Runs NimbralServer on free ports with a database of its own; restartable on the same file.
+// Runs NimbralServer on free ports with a database of its own (unless the extra arguments name
+// one with --db); restartable on the same file.
 class ServerProcess {
 public:
     explicit ServerProcess(QStringList extraArguments = {});
