@@ -30,7 +30,9 @@ struct Server {
 
     Server() {
         QString error;
-        NIMBRAL_FUZZ_CHECK(devices.open(QStringLiteral(":memory:"), &error));
+        nimbral::server::DatabaseLocation memory;
+        memory.path = QStringLiteral(":memory:");
+        NIMBRAL_FUZZ_CHECK(devices.open(memory, &error));
         master = devices.registerDevice({"m", "1", {}})->clientId;
         target = devices.registerDevice({"t", "1", {}})->clientId;
     }
